@@ -1,0 +1,297 @@
+#include "components/commandbar.h"
+
+#include "app/error.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalBlocker>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace kesto {
+
+void Tool::setCaption(const QString& caption)
+{
+    m_caption = caption;
+    if (m_label)
+        m_label->setText(caption);
+    else if (m_action && m_spec.kind != ToolKind::Separator)
+        m_action->setText(caption);
+}
+
+void Tool::setChecked(bool checked)
+{
+    m_checked = checked;
+    if (m_action && m_action->isCheckable()) {
+        const QSignalBlocker blocker(m_action);
+        m_action->setChecked(checked);
+    }
+}
+
+void Tool::setEnabled(bool enabled)
+{
+    m_enabled = enabled;
+    if (m_action)
+        m_action->setEnabled(enabled);
+}
+
+Band::Band(CommandBar* bar, const BandSpec& spec)
+    : m_bar(bar), m_name(spec.name), m_caption(spec.caption), m_kind(spec.kind)
+{
+    switch (m_kind) {
+    case BandKind::MenuBar:
+        m_menuBar = new QMenuBar(bar);
+        m_menuBar->setNativeMenuBar(false);
+        m_menuBar->setObjectName(m_name);
+        break;
+    case BandKind::Popup:
+        m_menu = new QMenu(spec.caption, bar);
+        m_menu->setObjectName(m_name);
+        break;
+    case BandKind::Toolbar:
+        m_toolBar = new QToolBar(spec.caption, bar);
+        m_toolBar->setObjectName(m_name);
+        m_toolBar->setIconSize(QSize(20, 20));
+        break;
+    }
+    for (const ToolSpec& t : spec.tools)
+        m_tools.push_back(std::unique_ptr<Tool>(new Tool(this, t)));
+}
+
+Tool& Band::toolAt(int index) const
+{
+    if (index < 0 || index >= int(m_tools.size()))
+        throw Error(Error::SubscriptOutOfRange,
+                    QStringLiteral("Band \"%1\" has no tool at index %2").arg(m_name).arg(index));
+    return *m_tools[std::size_t(index)];
+}
+
+Tool& Band::tool(const QString& name) const
+{
+    for (const auto& t : m_tools) {
+        if (t->name() == name)
+            return *t;
+    }
+    throw Error(Error::InvalidValue,
+                QStringLiteral("Band \"%1\" has no tool named \"%2\"").arg(m_name, name));
+}
+
+bool Band::hasTool(const QString& name) const
+{
+    for (const auto& t : m_tools) {
+        if (t->name() == name)
+            return true;
+    }
+    return false;
+}
+
+CommandBar::CommandBar(QWidget* host, const BarLayout& layout) : QWidget(host), m_host(host)
+{
+    setObjectName(QStringLiteral("CommandBar"));
+    m_rows = new QVBoxLayout(this);
+    m_rows->setContentsMargins(0, 0, 0, 0);
+    m_rows->setSpacing(0);
+    if (m_host)
+        m_host->installEventFilter(this);
+    setLayout(layout);
+}
+
+CommandBar::~CommandBar() = default;
+
+void CommandBar::setLayout(const BarLayout& layout)
+{
+    for (auto& band : m_bands) {
+        delete band->m_menuBar;
+        delete band->m_toolBar;
+        delete band->m_menu;
+    }
+    m_bands.clear();
+    for (const BandSpec& spec : layout)
+        m_bands.push_back(std::unique_ptr<Band>(new Band(this, spec)));
+    build();
+}
+
+void CommandBar::build()
+{
+    for (auto& band : m_bands) {
+        for (auto& tool : band->m_tools)
+            realiseTool(*band, *tool);
+        if (band->m_menuBar)
+            m_rows->addWidget(band->m_menuBar);
+        if (band->m_toolBar)
+            m_rows->addWidget(band->m_toolBar);
+    }
+    layoutInHost();
+}
+
+void CommandBar::realiseTool(Band& band, Tool& tool)
+{
+    const ToolSpec& spec = tool.m_spec;
+    QWidget* owner = band.m_menuBar ? static_cast<QWidget*>(band.m_menuBar)
+                     : band.m_toolBar ? static_cast<QWidget*>(band.m_toolBar)
+                                      : static_cast<QWidget*>(band.m_menu);
+    auto addAction = [&](QAction* action) {
+        if (band.m_menuBar)
+            band.m_menuBar->addAction(action);
+        else if (band.m_toolBar)
+            band.m_toolBar->addAction(action);
+        else
+            band.m_menu->addAction(action);
+    };
+
+    switch (spec.kind) {
+    case ToolKind::Separator: {
+        auto* action = new QAction(owner);
+        action->setSeparator(true);
+        addAction(action);
+        tool.m_action = action;
+        return;
+    }
+    case ToolKind::Label:
+        if (band.m_toolBar) {
+            auto* label = new QLabel(spec.caption, band.m_toolBar);
+            label->setObjectName(spec.name);
+            label->setTextFormat(Qt::PlainText);
+            label->setContentsMargins(4, 0, 4, 0);
+            if (!spec.icon.isEmpty() && spec.caption.isEmpty())
+                label->setPixmap(QIcon(spec.icon).pixmap(band.m_toolBar->iconSize()));
+            label->setToolTip(spec.tooltip);
+            tool.m_label = label;
+            tool.m_action = band.m_toolBar->addWidget(label);
+        } else {
+            auto* action = new QAction(spec.caption, owner);
+            action->setEnabled(false);
+            addAction(action);
+            tool.m_action = action;
+        }
+        tool.m_action->setObjectName(spec.name);
+        return;
+    case ToolKind::MenuEntry: {
+        auto* action = new QAction(spec.caption, owner);
+        action->setObjectName(spec.name);
+        if (!spec.opens.isEmpty())
+            action->setMenu(this->band(spec.opens).menu());
+        addAction(action);
+        tool.m_action = action;
+        return;
+    }
+    case ToolKind::Button:
+    case ToolKind::CheckButton:
+        break;
+    }
+
+    auto* action = new QAction(spec.caption, owner);
+    action->setObjectName(spec.name);
+    if (!spec.icon.isEmpty())
+        action->setIcon(QIcon(spec.icon));
+    if (!spec.tooltip.isEmpty())
+        action->setToolTip(spec.tooltip);
+    if (spec.kind == ToolKind::CheckButton) {
+        action->setCheckable(true);
+        action->setChecked(spec.checked);
+    }
+    addAction(action);
+    tool.m_action = action;
+    if (band.m_toolBar) {
+        if (auto* button = qobject_cast<QToolButton*>(band.m_toolBar->widgetForAction(action))) {
+            button->setObjectName(spec.name);
+            if (spec.iconOnly && !spec.icon.isEmpty())
+                button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+            else if (!spec.icon.isEmpty())
+                button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+            else
+                button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        }
+    }
+    Tool* target = &tool;
+    connect(action, &QAction::triggered, this, [this, target, action] {
+        // Checked states change only when the program sets them: undo Qt's own toggle.
+        if (action->isCheckable()) {
+            const QSignalBlocker blocker(action);
+            action->setChecked(target->m_checked);
+        }
+        Q_EMIT toolClicked(target->name());
+    });
+}
+
+Band& CommandBar::band(int index) const
+{
+    if (index < 0 || index >= int(m_bands.size()))
+        throw Error(Error::SubscriptOutOfRange, QStringLiteral("No band at index %1").arg(index));
+    return *m_bands[std::size_t(index)];
+}
+
+Band& CommandBar::band(const QString& name) const
+{
+    for (const auto& b : m_bands) {
+        if (b->name() == name)
+            return *b;
+    }
+    throw Error(Error::InvalidValue, QStringLiteral("No band named \"%1\"").arg(name));
+}
+
+void CommandBar::redraw()
+{
+    for (const auto& b : m_bands) {
+        if (b->m_toolBar)
+            b->m_toolBar->update();
+        if (b->m_menuBar)
+            b->m_menuBar->update();
+    }
+    update();
+}
+
+void CommandBar::setAutoSize(std::int32_t mode)
+{
+    m_autoSize = mode;
+    layoutInHost();
+}
+
+void CommandBar::setDisplayToolTips(bool on)
+{
+    m_displayToolTips = on;
+    for (const auto& b : m_bands) {
+        if (b->m_toolBar)
+            b->m_toolBar->setToolTipDuration(on ? -1 : 0);
+    }
+}
+
+void CommandBar::setClientAreaControl(QWidget* control)
+{
+    m_client = control;
+    layoutInHost();
+}
+
+void CommandBar::click(const Tool& tool)
+{
+    if (tool.m_action && tool.m_spec.kind != ToolKind::Label &&
+        tool.m_spec.kind != ToolKind::Separator && tool.m_spec.kind != ToolKind::MenuEntry)
+        tool.m_action->trigger();
+}
+
+bool CommandBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_host && event->type() == QEvent::Resize)
+        layoutInHost();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CommandBar::layoutInHost()
+{
+    if (!m_host)
+        return;
+    if (m_autoSize == 2 || m_client) {
+        setGeometry(0, 0, m_host->width(), sizeHint().height());
+    } else {
+        resize(sizeHint());
+    }
+    if (m_client)
+        m_client->setGeometry(0, height(), m_host->width(), qMax(0, m_host->height() - height()));
+}
+
+} // namespace kesto
