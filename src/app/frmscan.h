@@ -1,10 +1,80 @@
 #pragma once
+
+// frmScan: the start-up window and the only workspace. The gel picture on the left in a
+// scrolling viewport with the scan frame over it, the results sheet on the right, the
+// command bar across the top.
+
+#include "app/picturebox.h"
+
 #include <QWidget>
+
+#include <cstdint>
+#include <vector>
+
+class QLabel;
+class QScrollBar;
+
 namespace kesto {
+
+class CommandBar;
+class Worksheet;
+
 class frmScan : public QWidget
 {
     Q_OBJECT
 public:
-    explicit frmScan(QWidget* parent = nullptr) : QWidget(parent) {}
+    // The sheet's starting size: enough rows for a whole gel with its controls; the sheet
+    // grows when the working cell reaches the last row.
+    static constexpr int StartRows = 100;
+    static constexpr int Columns = 4;
+    // Start widths of "#", "Band", "Int.Ctrl", "% to Ctrl" in 1/256 of a character width.
+    static constexpr int StartColumnWidths[Columns] = {1400, 4500, 4500, 3800};
+    // The smallest outer size in twips.
+    static constexpr int MinimumWidthTwips = 9200;
+    static constexpr int MinimumHeightTwips = 5700;
+
+    explicit frmScan(QWidget* parent = nullptr);
+    ~frmScan() override;
+
+    // Public methods, called by the command handlers and the pointer handlers.
+    void Calculate();
+    void CopyImage();
+    void ResizePicture();
+    void LoadImage();
+
+    // Controls, in their creation order.
+    QScrollBar* HScroll = nullptr;
+    QScrollBar* VScroll = nullptr;
+    QWidget* picContainer = nullptr;
+    PictureBox* picImage = nullptr;
+    RectShape shpPoint;
+    RectShape shpPointer;
+    QLabel* lblTitle = nullptr;
+    CommandBar* tbrMain = nullptr;
+    Worksheet* f1Report = nullptr;
+
+    // State fields.
+    ColorValue BackgroundColor = 0;
+    double ScanValue = 0;
+    std::vector<double> ColumnRatios;
+    bool Moving = false;
+    bool Sizing = false;
+    float GrabX = 0;
+    float GrabY = 0;
+    std::int32_t WorkRow = 0;
+    std::int32_t WorkCol = 0;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Resize();
+    void layoutControls();
+
+    bool m_loaded = false;
 };
+
 } // namespace kesto

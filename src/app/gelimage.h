@@ -1,0 +1,47 @@
+#pragma once
+
+// Reading gel pictures into the working picture that every pixel read uses: 32-bit RGB
+// (QImage::Format_RGB32), one picture pixel per screen pixel. Files that Qt would decode
+// into a silently wrong picture (truncated JPEG or BMP) are refused, as are pictures too
+// large to hold.
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+#include <cstdint>
+
+namespace kesto {
+
+// The largest working picture, in MiB at 32 bits per pixel: 16 384 x 16 384 pixels.
+inline constexpr int MaxPictureMiB = 1024;
+
+// Sets QImageReader's process-wide allocation limit to MaxPictureMiB, so that large gel
+// scans (at least 16 000 x 16 000 at 32 bits) decode while Qt's default of 128 MiB would
+// refuse them. Called once at start-up and by loadGelImage.
+void applyPictureAllocationLimit();
+
+// True when a working picture of this size fits MaxPictureMiB (and is not empty).
+bool pictureSizeAllowed(std::int64_t width, std::int64_t height);
+
+struct GelImageLoad
+{
+    QImage image;     // Format_RGB32, or null when refused
+    QString reason;   // why the file was refused, for the user; empty on success
+    bool ok() const { return !image.isNull(); }
+};
+
+// Reads a picture file (BMP, JPEG, ICO, PNG, TIFF, ... whatever Qt's plugins read; the
+// content decides, not the extension) and converts it once into the working picture.
+// Refuses, with a reason: a missing file, a folder, an unreadable or empty file, an
+// unsupported or garbled one, a truncated JPEG, PNG, BMP or TIFF, and a picture whose
+// header claims more pixels than MaxPictureMiB holds. A multi-image file gives its first.
+GelImageLoad loadGelImage(const QString& path);
+
+// Converts any picture into the working picture, Format_RGB32: palettes, 1-bit, grayscale
+// and 16 bits per channel are mapped to 8-bit red, green and blue; a picture with alpha is
+// composited over white (a transparent area reads as the light background of a gel, not
+// as black). A null picture stays null; an RGB32 picture is returned as is.
+QImage toWorkingImage(const QImage& image);
+
+} // namespace kesto

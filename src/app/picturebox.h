@@ -1,0 +1,63 @@
+#pragma once
+
+// picImage: shows the gel picture at its natural size with the scan frame and its handle
+// drawn over it, and reports pointer events in picture pixels.
+
+#include "app/module1.h"
+
+#include <QImage>
+#include <QWidget>
+
+namespace kesto {
+
+// A rectangle shape over the picture, in picture pixels (single precision).
+struct RectShape
+{
+    float left = 0, top = 0, width = 0, height = 0;
+    ColorValue borderColor = rgbValue(255, 0, 0);
+
+    QRectF rect() const { return QRectF(left, top, width, height); }
+    // Strictly inside: a point on the border is outside. Sums in single precision.
+    bool contains(float x, float y) const
+    {
+        const float right = left + width;
+        const float bottom = top + height;
+        return x > left && x < right && y > top && y < bottom;
+    }
+};
+
+class PictureBox : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PictureBox(QWidget* parent = nullptr);
+
+    // Assigns the picture (already in the working format) and sizes the box to it.
+    void setPicture(const QImage& picture);
+    const QImage& picture() const { return m_picture; }
+    // For in-place changes (inversion); call pictureChanged() afterwards.
+    QImage& picture() { return m_picture; }
+    void pictureChanged();
+
+    // The shapes drawn over the picture; the box repaints only what a move touches.
+    void setShapes(const RectShape* frame, const RectShape* handle);
+    void shapeMoved(const QRectF& before, const QRectF& after);
+
+Q_SIGNALS:
+    void pointerPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y);
+    void pointerMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, float x, float y);
+    void pointerReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QImage m_picture;
+    const RectShape* m_frame = nullptr;
+    const RectShape* m_handle = nullptr;
+};
+
+} // namespace kesto

@@ -1,0 +1,184 @@
+#include "commands/mainbar.h"
+
+#include "app/frmscan.h"
+#include "app/module1.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <utility>
+
+namespace kesto {
+
+namespace {
+
+QString icon(const char* name)
+{
+    return QStringLiteral(":/resources/icons/") + QLatin1String(name) + QStringLiteral(".svg");
+}
+
+ToolSpec button(const char* name, const char* caption, const char* tooltip = "",
+                const char* iconName = nullptr)
+{
+    ToolSpec t;
+    t.name = QLatin1String(name);
+    t.caption = QLatin1String(caption);
+    t.tooltip = QLatin1String(tooltip);
+    t.kind = ToolKind::Button;
+    if (iconName)
+        t.icon = icon(iconName);
+    return t;
+}
+
+ToolSpec iconButton(const char* name, const char* tooltip, const char* iconName)
+{
+    ToolSpec t = button(name, "", tooltip, iconName);
+    t.iconOnly = true;
+    return t;
+}
+
+ToolSpec check(const char* name, const char* caption, bool checked, const char* tooltip = "",
+               const char* iconName = nullptr)
+{
+    ToolSpec t = button(name, caption, tooltip, iconName);
+    t.kind = ToolKind::CheckButton;
+    t.checked = checked;
+    t.iconOnly = caption[0] == '\0';
+    return t;
+}
+
+ToolSpec separator(int number)
+{
+    ToolSpec t;
+    t.name = QStringLiteral("Tool%1").arg(number);
+    t.kind = ToolKind::Separator;
+    return t;
+}
+
+ToolSpec label(const char* name, const char* caption, const char* tooltip = "",
+               const char* iconName = nullptr)
+{
+    ToolSpec t = button(name, caption, tooltip, iconName);
+    t.kind = ToolKind::Label;
+    return t;
+}
+
+ToolSpec entry(const char* name, const char* caption, const char* opens)
+{
+    ToolSpec t;
+    t.name = QLatin1String(name);
+    t.caption = QLatin1String(caption);
+    t.kind = ToolKind::MenuEntry;
+    t.opens = QLatin1String(opens);
+    return t;
+}
+
+BandSpec band(const char* name, const char* caption, BandKind kind, std::vector<ToolSpec> tools)
+{
+    return BandSpec{QLatin1String(name), QLatin1String(caption), kind, std::move(tools)};
+}
+
+} // namespace
+
+BarLayout mainBarLayout()
+{
+    return {
+        band("bndMain", "bndMain", BandKind::MenuBar,
+             {entry("mnuFile", "&File", "bndFile"), entry("mnuEdit", "&Edit", "bndEdit"),
+              entry("mnuImage", "&Move", "bndImage"), entry("mnuPicture", "&Image", "mnuPicture"),
+              entry("mnuOptions", "&Report", "bndOptions")}),
+        band("bndFile", "&File", BandKind::Popup,
+             {button("mnuOpen", "&Open picture file", "", "open"),
+              button("mnuSave", "&Save Report", "", "save"), separator(1),
+              button("mnuExit", "&Exit", "", "exit")}),
+        band("bndToolbar", "Toolbar", BandKind::Toolbar,
+             {button("mnuOpen", "Open", "Open picture file", "open"),
+              button("mnuSave", "&Save", "Save data", "save"),
+              button("mnuPrint", "&Print", "Print data", "print"), separator(2),
+              button("mnuPaste", "&Paste", "Paste picture", "paste"),
+              button("mnuCopy", "&Copy", "Copy data", "copy"), separator(3),
+              button("mnuInvert", "&Invert", "Invert colors", "invert"), separator(4),
+              check("mnuRed", "", true, "Calculate RED color only", "red"),
+              check("mnuGreen", "", false, "Calculate GREEN color only", "green"),
+              check("mnuBlue", "", false, "Calculate BLUE color only", "blue"), separator(5),
+              iconButton("mnuCalc", "Calculate", "calculate"),
+              button("mnuClear", "Clear", "Clear table", "clear"), separator(6),
+              label("txtCell", "Working Cell: R1C2"), separator(7),
+              label("txtScan", "Scan: 0", "Current band scan"), separator(8),
+              button("mnuAbout", "&About", "About", "about"),
+              iconButton("mnuExit", "Exit", "exit")}),
+        band("bndImage", "Image-Move", BandKind::Popup,
+             {button("mnuTopLeft", "Move Top-Left", "", "move-top-left"),
+              button("mnuTopCenter", "Move Top-Center", "", "move-top-center"),
+              button("mnuTopRight", "Move Top-Right", "", "move-top-right"),
+              button("mnuCenterRight", "Move Center-Right", "", "move-center-right"),
+              button("mnuBottomRight", "Move Bottom-Right", "", "move-bottom-right"),
+              button("mnuBottomCenter", "Move Bottom-Center", "", "move-bottom-center"),
+              button("mnuBottomLeft", "Move Bottom-Left", "", "move-bottom-left"),
+              button("mnuCenterLeft", "Move Center-Left", "", "move-center-left"), separator(9),
+              button("mnuLeft", "Move &Left", "", "step-left"),
+              button("mnuTop", "Move &Top", "", "step-up"),
+              button("mnuRight", "Move &Right", "", "step-right"),
+              button("mnuBottom", "Move &Bottom", "", "step-down")}),
+        band("bndOptions", "&Options", BandKind::Popup, {button("mnuShowOptions", "&Show")}),
+        band("mnuPicture", "Band6", BandKind::Popup,
+             {button("mnuInvert", "&Invert Colors", "", "invert"),
+              button("mnuBackground", "&Background", "", "background"), separator(10),
+              check("mnuRed", "Calculate &Red", true, "", "red"),
+              check("mnuGreen", "Calculate &Green", false, "", "green"),
+              check("mnuBlue", "Calculate &Blue", false, "", "blue"),
+              button("mnuCalc", "&Calculate Now!", "", "calculate")}),
+        band("bndMove", "Move", BandKind::Toolbar,
+             {button("mnuTopLeft", "TopLeft", "Move top-left", "move-top-left"),
+              button("mnuTopCenter", "TopCenter", "Move top-center", "move-top-center"),
+              button("mnuTopRight", "TopRight", "Move top-right", "move-top-right"),
+              button("mnuCenterRight", "CenterRight", "Move center-right", "move-center-right"),
+              iconButton("mnuBottomRight", "Move bottom-right", "move-bottom-right"),
+              iconButton("mnuBottomCenter", "Move bottom-center", "move-bottom-center"),
+              iconButton("mnuBottomLeft", "Move bottom-left", "move-bottom-left"),
+              iconButton("mnuCenterLeft", "Move center-left", "move-center-left"), separator(60),
+              iconButton("mnuLeft", "Move left", "step-left"),
+              iconButton("mnuTop", "Move up", "step-up"),
+              iconButton("mnuRight", "Move right", "step-right"),
+              iconButton("mnuBottom", "Move down", "step-down"), separator(61),
+              button("mnuBackground", "Bkgrnd=0", "Background"), separator(62),
+              label("Tool65", "", "", "position"), label("mnuDisplay", "X=0       Y=0       "),
+              label("Tool66", "", "", "size"), label("mnuSize", "0 x 0"), separator(67),
+              label("Tool68", "RGB:"), label("mnuColor", "0,0,0")}),
+        band("bndEdit", "Edit", BandKind::Popup,
+             {button("mnuPaste", "&Paste picture", "", "paste"),
+              button("mnuCopy", "&Copy report", "", "copy")}),
+    };
+}
+
+const QStringList& mainCommandNames()
+{
+    static const QStringList names = {
+        QStringLiteral("mnuOpen"),         QStringLiteral("mnuExit"),
+        QStringLiteral("mnuTopLeft"),      QStringLiteral("mnuTopCenter"),
+        QStringLiteral("mnuTopRight"),     QStringLiteral("mnuCenterRight"),
+        QStringLiteral("mnuBottomRight"),  QStringLiteral("mnuBottomCenter"),
+        QStringLiteral("mnuBottomLeft"),   QStringLiteral("mnuCenterLeft"),
+        QStringLiteral("mnuLeft"),         QStringLiteral("mnuTop"),
+        QStringLiteral("mnuRight"),        QStringLiteral("mnuBottom"),
+        QStringLiteral("mnuBackground"),   QStringLiteral("mnuInvert"),
+        QStringLiteral("mnuRed"),          QStringLiteral("mnuGreen"),
+        QStringLiteral("mnuBlue"),         QStringLiteral("mnuCalc"),
+        QStringLiteral("mnuPaste"),        QStringLiteral("mnuClear"),
+        QStringLiteral("mnuAbout"),        QStringLiteral("mnuSave"),
+        QStringLiteral("mnuPrint"),        QStringLiteral("mnuCopy"),
+    };
+    return names;
+}
+
+void dispatchMainTool(frmScan& form, const QString& toolName)
+{
+    const int index = int(mainCommandNames().indexOf(toolName));
+    switch (index) {
+    case 0: form.LoadImage(); break;
+    case 1: Module1::EndProgram(); break;
+    default: break;
+    }
+}
+
+} // namespace kesto
