@@ -1,12 +1,21 @@
 #include "app/frmscan.h"
 
+#include "app/gelimage.h"
+#include "app/integration.h"
 #include "app/numbers.h"
+#include "app/scrollsetup.h"
+#include "app/workingsheet.h"
 #include "commands/mainbar.h"
+#include "components/prompts.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
 #include "versioninfo.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QEvent>
 #include <QLabel>
 #include <QResizeEvent>
@@ -24,6 +33,39 @@ constexpr int DesignWidth = 1000;
 constexpr int DesignHeight = 660;
 
 int px(float value) { return toInt32(double(value)); }
+
+// The first entry is the classic one; the others let users reach PNG and TIFF scans.
+const char* const PictureFilter =
+    "All picture files (*.bmp,*.jpg,*.ico)|*.bmp;*.jpg;*.ico"
+    "|More gel scans (*.png,*.tif,*.tiff,*.jpeg)|*.png;*.tif;*.tiff;*.jpeg"
+    "|All files|*";
+
+// The pointer shape is set for the whole application until a later pointer event on the
+// picture changes it; the arrow means no override.
+void setPointerShape(Qt::CursorShape shape)
+{
+    if (shape == Qt::ArrowCursor) {
+        while (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+    } else if (QApplication::overrideCursor()) {
+        if (QApplication::overrideCursor()->shape() != shape)
+            QApplication::changeOverrideCursor(QCursor(shape));
+    } else {
+        QApplication::setOverrideCursor(QCursor(shape));
+    }
+}
+
+QString positionText(const char* prefix, float x, float y)
+{
+    return QLatin1String(prefix) + singleText(x) + QStringLiteral(" Y=") + singleText(y);
+}
+
+QString rgbText(ColorValue colour)
+{
+    std::int16_t r, g, b;
+    Module1::SplitColor(r, g, b, colour);
+    return QStringLiteral("%1,%2,%3").arg(r).arg(g).arg(b);
+}
 
 } // namespace
 
@@ -48,6 +90,19 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
     shpPoint = RectShape{63, 27, 4, 4, rgbValue(255, 0, 0)};
     shpPointer = RectShape{0, 0, 67, 31, rgbValue(255, 0, 0)};
     picImage->setShapes(&shpPointer, &shpPoint);
+    connect(picImage, &PictureBox::pointerPressed, this,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers, float x, float y) { picImage_MouseDown(x, y); });
+    connect(picImage, &PictureBox::pointerMoved, this,
+            [this](Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y) { picImage_MouseMove(x, y); });
+    connect(picImage, &PictureBox::pointerReleased, this,
+            [this](Qt::MouseButton, Qt::KeyboardModifiers, float x, float y) { picImage_MouseUp(x, y); });
+    // The picture moves when a scroll value changes, not while the thumb is dragged.
+    HScroll->setTracking(false);
+    VScroll->setTracking(false);
+    HScroll->hide();
+    VScroll->hide();
+    connect(HScroll, &QScrollBar::valueChanged, this, &frmScan::HScroll_Change);
+    connect(VScroll, &QScrollBar::valueChanged, this, &frmScan::VScroll_Change);
     lblTitle = new QLabel(QStringLiteral("Expression"), this);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
     lblTitle->resize(lblTitle->sizeHint());
@@ -64,6 +119,12 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
         f1Report->setHeadingText(c, headings[c - 1]);
         f1Report->setColumnWidth(c, StartColumnWidths[c - 1]);
     }
+
+    dlgDialog = CommonDialog(this);
+    connect(f1Report, &Worksheet::cellClicked, this, &frmScan::f1Report_Click);
+    connect(f1Report, &Worksheet::sheetMouseDown, this, [this] { f1Report_MouseDown(); });
+    setAcceptDrops(true);
+    applyPictureAllocationLimit();
 
     connect(tbrMain, &CommandBar::toolClicked, this,
             [this](const QString& name) { dispatchMainTool(*this, name); });
@@ -167,9 +228,254 @@ void frmScan::closeEvent(QCloseEvent* event)
     Module1::EndProgram();
 }
 
-void frmScan::Calculate() {}
+Tool& frmScan::tool(int band, const QString& name) const { return tbrMain->band(band).tool(name); }
+
+void frmScan::setReadout(int band, const QString& name, const QString& text)
+{
+    tool(band, name).setCaption(text);
+}
+
+void frmScan::LoadImage()
+{
+    dlgDialog.setFileName(QString());
+    dlgDialog.setFilter(QLatin1String(PictureFilter));
+    dlgDialog.ShowOpen();
+    const QString path = dlgDialog.fileName();
+    if (path.isEmpty())
+        return;
+    openPicture(path);
+}
+
+bool frmScan::openPicture(const QString& path)
+{
+    GelImageLoad load = loadGelImage(path);
+    if (!load.ok()) {
+        Prompts::current().message(this, QStringLiteral("Cannot load image:\r\n") + path,
+                                   appTitle(), MessageButtons::Ok, MessageIcon::None);
+        return false;
+    }
+    showPicture(load.image);
+    return true;
+}
+
+void frmScan::showPicture(const QImage& picture)
+{
+    picImage->setPicture(toWorkingImage(picture));
+    ResizePicture();
+    moveFrameTo(0, 0);
+}
+
+void frmScan::moveFrameTo(float left, float top)
+{
+    RectShape frame = shpPointer;
+    frame.left = left;
+    frame.top = top;
+    setFrame(frame);
+}
+
+void frmScan::setFrame(const RectShape& frame)
+{
+    const QRectF frameBefore = shpPointer.rect();
+    const QRectF handleBefore = shpPoint.rect();
+    shpPointer = frame;
+    // The handle sits in the frame's inner lower-right corner.
+    shpPoint.left = shpPointer.width + shpPointer.left - shpPoint.width;
+    shpPoint.top = shpPointer.height + shpPointer.top - shpPoint.height;
+    picImage->shapeMoved(frameBefore, shpPointer.rect());
+    picImage->shapeMoved(handleBefore, shpPoint.rect());
+}
+
+void frmScan::ResizePicture()
+{
+    const float dv = float(picImage->height()) - float(picContainer->height());
+    const ScrollSetup vertical = verticalScrollSetup(dv);
+    if (vertical.visible) {
+        VScroll->setVisible(true);
+        VScroll->setMaximum(vertical.maximum);
+        VScroll->setMinimum(0);
+        VScroll->setSingleStep(vertical.smallStep);
+        VScroll->setPageStep(vertical.largeStep);
+        m_vScrollScale = vertical.pixelsPerUnit;
+        VScroll->setValue(0);
+    } else {
+        VScroll->setVisible(false);
+    }
+    const float dh = float(picImage->width()) - float(picContainer->width());
+    const ScrollSetup horizontal = horizontalScrollSetup(dh);
+    if (horizontal.visible) {
+        HScroll->setVisible(true);
+        HScroll->setMaximum(horizontal.maximum);
+        HScroll->setMinimum(0);
+        HScroll->setSingleStep(horizontal.smallStep);
+        HScroll->setPageStep(horizontal.largeStep);
+        m_hScrollScale = horizontal.pixelsPerUnit;
+        HScroll->setValue(0);
+    } else {
+        HScroll->setVisible(false);
+    }
+    // A picture that no longer needs a bar goes back to the viewport's corner.
+    if (!vertical.visible)
+        picImage->move(picImage->x(), 0);
+    if (!horizontal.visible)
+        picImage->move(0, picImage->y());
+}
+
+void frmScan::HScroll_Change()
+{
+    picImage->move(-int(std::lround(HScroll->value() * m_hScrollScale)), picImage->y());
+}
+
+void frmScan::VScroll_Change()
+{
+    picImage->move(picImage->x(), -int(std::lround(VScroll->value() * m_vScrollScale)));
+}
+
+void frmScan::picImage_MouseDown(float x, float y)
+{
+    if (shpPointer.contains(x, y)) {
+        if (shpPoint.contains(x, y)) {
+            Sizing = true;
+            Moving = false;
+            setPointerShape(Qt::SizeFDiagCursor);
+        } else {
+            Moving = true;
+            Sizing = false;
+            setPointerShape(Qt::SizeAllCursor);
+        }
+        GrabY = y - shpPointer.top;
+        GrabX = x - shpPointer.left;
+    } else {
+        Moving = false;
+        BackgroundColor = pixelAt(picImage->picture(), x, y);
+        std::int16_t r, g, b;
+        Module1::SplitColor(r, g, b, BackgroundColor);
+        setReadout(BandMove, QStringLiteral("mnuBackground"),
+                   QStringLiteral("Bkgrnd (RGB)=%1,%2,%3").arg(r).arg(g).arg(b));
+    }
+    setReadout(BandMove, QStringLiteral("mnuDisplay"), positionText("X=", x, y));
+    tbrMain->redraw();
+}
+
+void frmScan::picImage_MouseMove(float x, float y)
+{
+    setReadout(BandMove, QStringLiteral("mnuColor"), rgbText(pixelAt(picImage->picture(), x, y)));
+    const float innerWidth = float(picImage->picture().width());
+    const float innerHeight = float(picImage->picture().height());
+    if (Moving) {
+        float left = x - GrabX;
+        float top = y - GrabY;
+        if (left < 0)
+            left = 0;
+        if (top < 0)
+            top = 0;
+        // The upper clamps come last: a frame larger than the picture keeps its right or
+        // bottom edge on the picture's edge.
+        if (left > 0 + innerWidth - shpPointer.width)
+            left = 0 + innerWidth - shpPointer.width;
+        if (top > 0 + innerHeight - shpPointer.height)
+            top = 0 + innerHeight - shpPointer.height;
+        moveFrameTo(left, top);
+        setReadout(BandMove, QStringLiteral("mnuDisplay"), positionText("+X=", x, y));
+    } else if (Sizing) {
+        RectShape frame = shpPointer;
+        float w = x - frame.left;
+        float h = y - frame.top;
+        if (w < shpPoint.width)
+            w = shpPoint.width;
+        if (h < shpPoint.height)
+            h = shpPoint.height;
+        frame.width = w;
+        frame.height = h;
+        setFrame(frame);
+        setReadout(BandMove, QStringLiteral("mnuDisplay"), positionText("+X=", x, y));
+    } else {
+        if (shpPointer.contains(x, y) && shpPoint.contains(x, y))
+            setPointerShape(Qt::SizeFDiagCursor);
+        else if (shpPointer.contains(x, y))
+            setPointerShape(Qt::SizeAllCursor);
+        else
+            setPointerShape(Qt::ArrowCursor);
+        setReadout(BandMove, QStringLiteral("mnuDisplay"), positionText("X=", x, y));
+    }
+    setReadout(BandMove, QStringLiteral("mnuSize"),
+               singleText(shpPointer.width) + QLatin1Char('x') + singleText(shpPointer.height));
+    tbrMain->redraw();
+}
+
+void frmScan::picImage_MouseUp(float x, float y)
+{
+    Moving = false;
+    Sizing = false;
+    setPointerShape(Qt::ArrowCursor);
+    setReadout(BandMove, QStringLiteral("mnuDisplay"), positionText("X=", x, y));
+    setReadout(BandMove, QStringLiteral("mnuSize"),
+               singleText(shpPointer.width) + QLatin1Char('x') + singleText(shpPointer.height));
+    CopyImage();
+}
+
+void frmScan::Calculate()
+{
+    Channel channel = Channel::Blue;
+    if (tool(BandToolbar, QStringLiteral("mnuRed")).isChecked())
+        channel = Channel::Red;
+    else if (tool(BandToolbar, QStringLiteral("mnuGreen")).isChecked())
+        channel = Channel::Green;
+    const FrameGeometry frame{shpPointer.left, shpPointer.top, shpPointer.width, shpPointer.height};
+    const double sum = integrateFrame(picImage->picture(), frame, channel, BackgroundColor);
+    ScanValue = sum;
+    setReadout(BandToolbar, QStringLiteral("txtScan"), QStringLiteral("Scan: ") + doubleText(sum));
+    tbrMain->redraw();
+
+    const CellAddress cell =
+        parseWorkingCell(tool(BandToolbar, QStringLiteral("txtCell")).caption());
+    if (cell.row > 0 && cell.column > 1 && cell.column < 4)
+        f1Report->setText(cell.row, cell.column, doubleText(sum));
+    f1Report->updateSheet();
+    runWorkingSheetPass(*f1Report);
+}
+
 void frmScan::CopyImage() { Calculate(); }
-void frmScan::ResizePicture() {}
-void frmScan::LoadImage() {}
+
+void frmScan::f1Report_Click(int row, int column)
+{
+    if (row < 1 || column < 2 || column > 3)
+        return;
+    if (WorkRow != 0 && WorkCol != 0) {
+        f1Report->selectRange(WorkRow, WorkCol, WorkRow, WorkCol);
+        f1Report->setSelectionPattern(0, Module1::SystemColorToRGB(SystemWindowBackground),
+                                      rgbValue(0, 0, 0));
+        f1Report->setSelectionTextColor(rgbValue(0, 0, 0));
+        f1Report->redraw();
+    }
+    // The first pick is highlighted at once too, so the user sees where the next scan goes.
+    f1Report->selectRange(row, column, row, column);
+    const ColorValue selection = Module1::SystemColorToRGB(SystemHighlight);
+    f1Report->setSelectionPattern(1, selection, selection);
+    f1Report->setSelectionTextColor(rgbValue(255, 255, 255));
+    setReadout(BandToolbar, QStringLiteral("txtCell"), workingCellCaption(row, column));
+    tbrMain->redraw();
+    WorkRow = row;
+    WorkCol = column;
+    // Keep a next row to pick: the sheet grows when the working cell reaches its end.
+    if (row >= f1Report->rowCount())
+        f1Report->setRowCount(row + 1);
+}
+
+void frmScan::f1Report_MouseDown() { f1Report->setFocus(); }
+
+void frmScan::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls() && event->mimeData()->urls().constFirst().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void frmScan::dropEvent(QDropEvent* event)
+{
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.constFirst().isLocalFile())
+        return;
+    event->acceptProposedAction();
+    openPicture(urls.constFirst().toLocalFile());
+}
 
 } // namespace kesto

@@ -5,6 +5,7 @@
 // command bar across the top.
 
 #include "app/picturebox.h"
+#include "components/commondialog.h"
 
 #include <QWidget>
 
@@ -17,6 +18,7 @@ class QScrollBar;
 namespace kesto {
 
 class CommandBar;
+class Tool;
 class Worksheet;
 
 class frmScan : public QWidget
@@ -51,6 +53,7 @@ public:
     RectShape shpPointer;
     QLabel* lblTitle = nullptr;
     CommandBar* tbrMain = nullptr;
+    CommonDialog dlgDialog;
     Worksheet* f1Report = nullptr;
 
     // State fields.
@@ -64,7 +67,33 @@ public:
     std::int32_t WorkRow = 0;
     std::int32_t WorkCol = 0;
 
+    // Loads a picture file into picImage through the same path as Open: on failure the
+    // message "Cannot load image:" and the file name, and nothing else changes.
+    bool openPicture(const QString& path);
+    // Makes picture the shown picture (converted to the working format) and fits the
+    // scroll bars; the frame goes back to the top-left corner.
+    void showPicture(const QImage& picture);
+
+    // Tool lookups the handlers use; the band's own copy of the tool.
+    Tool& tool(int band, const QString& name) const;
+    void setReadout(int band, const QString& name, const QString& text);
+
+    // Pointer handlers of picImage; X and Y in picture pixels.
+    void picImage_MouseDown(float x, float y);
+    void picImage_MouseMove(float x, float y);
+    void picImage_MouseUp(float x, float y);
+    // Cell-pick and sheet-focus handlers of f1Report.
+    void f1Report_Click(int row, int column);
+    void f1Report_MouseDown();
+    void HScroll_Change();
+    void VScroll_Change();
+
+    // Moves the frame (and the handle with it) to left, top.
+    void moveFrameTo(float left, float top);
+
 protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -74,7 +103,11 @@ private:
     void Form_Resize();
     void layoutControls();
 
+    void setFrame(const RectShape& frame);
+
     bool m_loaded = false;
+    double m_hScrollScale = 1.0;
+    double m_vScrollScale = 1.0;
 };
 
 } // namespace kesto
