@@ -1,6 +1,9 @@
 #include "app/scrollsetup.h"
 
+#include "app/error.h"
 #include "app/numbers.h"
+
+#include <QString>
 
 #include <algorithm>
 #include <cmath>
@@ -11,40 +14,64 @@ namespace {
 
 constexpr double MaxUnits = 32767.0;
 
-ScrollSetup scaled(float d, double smallPixels, double largePixels)
+enum class Axis { Vertical, Horizontal };
+
+// The steps in pixels as each axis's rule computes them, before the 16-bit conversion:
+// the vertical rule rounds half to even, the horizontal one cuts off in single precision.
+double smallStepPixels(Axis axis, float d)
 {
-    ScrollSetup s;
-    s.visible = true;
+    if (axis == Axis::Vertical)
+        return std::nearbyint(std::nearbyint(double(d)) / 100.0 + 1.0);
+    return std::trunc(double(d / 100.0f)) + 1.0;
+}
+
+double largeStepPixels(Axis axis, float d)
+{
+    if (axis == Axis::Vertical)
+        return std::nearbyint(std::nearbyint(double(d)) / 3.0 + 1.0);
+    return std::trunc(double(d / 3.0f)) + 1.0;
+}
+
+std::int16_t unitsFor(double pixels, double pixelsPerUnit)
+{
+    return std::int16_t(std::clamp(std::nearbyint(pixels / pixelsPerUnit), 1.0, MaxUnits));
+}
+
+ScrollSetup scrollSetup(Axis axis, float d)
+{
+    ScrollSetup setup;
+    if (!(d > 0.0f))
+        return setup;
+    if (std::isinf(d))
+        throw Error(Error::Overflow, QStringLiteral("Overflow: the picture is too large to scroll"));
+    setup.visible = true;
     if (double(d) <= MaxUnits) {
-        s.maximum = toInt16(double(d));
-        s.smallStep = toInt16(smallPixels);
-        s.largeStep = toInt16(largePixels);
-        return s;
+        setup.maximum = toInt16(d);
+        if (axis == Axis::Vertical) {
+            setup.smallStep = toInt16(toInt32(d) / 100.0 + 1);
+            setup.largeStep = toInt16(toInt32(d) / 3.0 + 1);
+        } else {
+            setup.smallStep = std::int16_t(int(d / 100.0f) + 1);
+            setup.largeStep = std::int16_t(int(d / 3.0f) + 1);
+        }
+        return setup;
     }
-    // Too far for 16 bits: each unit stands for several pixels, so the whole picture
-    // still scrolls and the steps move as many pixels as they would otherwise.
-    s.pixelsPerUnit = double(d) / MaxUnits;
-    s.maximum = std::int16_t(MaxUnits);
-    s.smallStep = toInt16(std::clamp(smallPixels / s.pixelsPerUnit, 1.0, MaxUnits));
-    s.largeStep = toInt16(std::clamp(largePixels / s.pixelsPerUnit, 1.0, MaxUnits));
-    return s;
+    setup.maximum = std::int16_t(MaxUnits);
+    setup.pixelsPerUnit = double(d) / MaxUnits;
+    setup.smallStep = unitsFor(smallStepPixels(axis, d), setup.pixelsPerUnit);
+    setup.largeStep = unitsFor(largeStepPixels(axis, d), setup.pixelsPerUnit);
+    return setup;
 }
 
 } // namespace
 
-ScrollSetup verticalScrollSetup(float d)
-{
-    if (!(d > 0))
-        return {};
-    const double whole = double(toInt32(double(d)));
-    return scaled(d, double(toInt32(whole / 100.0 + 1)), double(toInt32(whole / 3.0 + 1)));
-}
+ScrollSetup verticalScrollSetup(float d) { return scrollSetup(Axis::Vertical, d); }
 
-ScrollSetup horizontalScrollSetup(float d)
+ScrollSetup horizontalScrollSetup(float d) { return scrollSetup(Axis::Horizontal, d); }
+
+std::int32_t scrollOffset(const ScrollSetup& setup, int value)
 {
-    if (!(d > 0))
-        return {};
-    return scaled(d, std::trunc(double(d / 100.0f)) + 1, std::trunc(double(d / 3.0f)) + 1);
+    return toInt32(double(value) * setup.pixelsPerUnit);
 }
 
 } // namespace kesto
