@@ -2,6 +2,7 @@
 
 #include "app/frmscan.h"
 #include "app/module1.h"
+#include "commands/maincommands.h"
 
 #include <QStringList>
 
@@ -173,12 +174,26 @@ const QStringList& mainCommandNames()
 
 void dispatchMainTool(frmScan& form, const QString& toolName)
 {
-    const int index = int(mainCommandNames().indexOf(toolName));
-    switch (index) {
-    case 0: form.LoadImage(); break;
-    case 1: Module1::EndProgram(); break;
-    default: break;
+    const qsizetype index = mainCommandNames().indexOf(toolName);
+    if (index < 0)
+        return;
+    if (index == 0) {
+        form.LoadImage();
+    } else if (index == 1) {
+        Module1::EndProgram();
+    } else if (index <= 13) {
+        if (const auto move = frameMoveForTool(toolName))
+            commands::moveScanFrame(form, *move);
+    } else if (toolName == QLatin1String("mnuBackground")) {
+        commands::showBackground(form);
+    } else if (toolName == QLatin1String("mnuInvert")) {
+        commands::invertColors(form);
+    } else if (index <= 18) {
+        commands::chooseChannel(form, toolName);
+    } else if (toolName == QLatin1String("mnuCalc")) {
+        form.Calculate();
     }
+    // mnuPaste, mnuClear, mnuAbout, mnuSave, mnuPrint, mnuCopy come with the result commands.
 }
 
 } // namespace kesto
