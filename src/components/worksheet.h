@@ -8,7 +8,9 @@
 // (components/sheetdata.h); Worksheet is the view and the file/print front end over it.
 
 #include "app/module1.h"
+#include "components/sheetfiles.h"   // SheetFileType
 
+#include <QFont>
 #include <QWidget>
 
 #include <memory>
@@ -19,12 +21,6 @@ namespace kesto {
 
 class SheetData;
 class SheetModel;
-
-enum class SheetFileType : int {
-    Excel = 0,        // .xlsx workbook
-    Csv = 1,          // UTF-8, RFC 4180 quoting
-    TabText = 2,      // tab-separated text
-};
 
 class Worksheet : public QWidget
 {
@@ -94,9 +90,13 @@ public:
     QString printHeader() const;
     void setPrintFooter(const QString& text);
     QString printFooter() const;
+    // Gridlines and row headings are off and column headings on until set.
     void setPrintGridlines(bool on);
     void setPrintRowHeadings(bool on);
     void setPrintColumnHeadings(bool on);
+    bool printGridlines() const;
+    bool printRowHeadings() const;
+    bool printColumnHeadings() const;
     // Prints the sheet; with showDialog the print dialog comes first (through Prompts).
     // Throws Error when printing fails or is cancelled.
     void print(bool showDialog);
@@ -104,6 +104,15 @@ public:
     void printToPdf(const QString& path);
 
     QTableView* view() const;
+    SheetModel* model() const;
+
+    // The default font (Arial 10 pt) and the width in pixels of one of its characters,
+    // the unit of the column widths (256 per character).
+    QFont defaultFont() const;
+    double characterWidth() const;
+
+    // The error number of a cancelled print dialog.
+    static constexpr int PrintCancelled = 32755;
 
 Q_SIGNALS:
     // The user clicked a cell (1-based).
@@ -111,7 +120,14 @@ Q_SIGNALS:
     // The user pressed a mouse button on the sheet; the values carry no meaning for callers.
     void sheetMouseDown(int button, int modifiers, int x, int y);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void applyAllWidths();
+    void showSelection();    // sheet selection -> view
+    void takeSelection();    // view selection -> sheet
+
     struct Private;
     std::unique_ptr<Private> d;
 };
