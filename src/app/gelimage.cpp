@@ -221,7 +221,7 @@ GelImageLoad loadGelImage(const QString& path)
         if (!probe.open(QIODevice::ReadOnly))
             return refused(QStringLiteral("The file cannot be read: %1.").arg(probe.errorString()));
         if (isJpeg && !jpegHasEndMarker(probe))
-            return refused(QStringLiteral("The JPEG file is incomplete: its data ends early."));
+            return refused(QStringLiteral("The JPEG file is incomplete: it has no end marker."));
         if (format == "bmp" && !bmpComplete(probe))
             return refused(QStringLiteral("The bitmap file is incomplete: its pixel data ends early."));
     }
@@ -239,7 +239,7 @@ GelImageLoad loadGelImage(const QString& path)
                                       "damaged or incomplete.")
                            .arg(reader.errorString()));
     if (isJpeg && endedEarly)
-        return refused(QStringLiteral("The JPEG file is incomplete: its data ends early."));
+        return refused(QStringLiteral("The JPEG file is incomplete: its picture data ends early."));
     if (!pictureSizeAllowed(image.width(), image.height()))
         return refused(sizeLimitReason(image.size()));
 
