@@ -36,10 +36,21 @@ QString cellName(int row, int column)
 }
 
 // Validates a colour before it is stored, so a bad value fails where it is given and
-// not later while painting.
+// not later while painting. Only the system colours the palette maps are accepted; this
+// check needs no running application.
 void checkColour(ColorValue colour)
 {
-    toQColor(colour);
+    const auto bits = std::uint32_t(colour);
+    if (!(bits & 0x80000000u))
+        return;
+    switch (bits & 0xFFFFFu) {
+    case 5: case 8: case 13: case 14: case 15: case 16: case 18: case 20:
+        return;
+    default:
+        throw Error(Error::InvalidValue,
+                    QStringLiteral("Invalid value: 0x%1 is not a system colour the sheet can show")
+                        .arg(bits, 8, 16, QLatin1Char('0')));
+    }
 }
 
 } // namespace
