@@ -152,48 +152,76 @@ BarLayout mainBarLayout()
     };
 }
 
+namespace {
+
+using Command = void (*)(frmScan&);
+
+struct CommandEntry
+{
+    const char* name;
+    Command run;
+};
+
+template <FrameMove move> void moveFrameCommand(frmScan& form)
+{
+    commands::moveScanFrame(form, move);
+}
+
+void chooseRed(frmScan& form) { commands::chooseChannel(form, QStringLiteral("mnuRed")); }
+void chooseGreen(frmScan& form) { commands::chooseChannel(form, QStringLiteral("mnuGreen")); }
+void chooseBlue(frmScan& form) { commands::chooseChannel(form, QStringLiteral("mnuBlue")); }
+
+// The commands in dispatch order; the first whose name equals the tool's runs.
+const CommandEntry Commands[] = {
+    {"mnuOpen", [](frmScan& form) { form.LoadImage(); }},
+    {"mnuExit", [](frmScan&) { Module1::EndProgram(); }},
+    {"mnuTopLeft", moveFrameCommand<FrameMove::TopLeft>},
+    {"mnuTopCenter", moveFrameCommand<FrameMove::TopCenter>},
+    {"mnuTopRight", moveFrameCommand<FrameMove::TopRight>},
+    {"mnuCenterRight", moveFrameCommand<FrameMove::CenterRight>},
+    {"mnuBottomRight", moveFrameCommand<FrameMove::BottomRight>},
+    {"mnuBottomCenter", moveFrameCommand<FrameMove::BottomCenter>},
+    {"mnuBottomLeft", moveFrameCommand<FrameMove::BottomLeft>},
+    {"mnuCenterLeft", moveFrameCommand<FrameMove::CenterLeft>},
+    {"mnuLeft", moveFrameCommand<FrameMove::Left>},
+    {"mnuTop", moveFrameCommand<FrameMove::Top>},
+    {"mnuRight", moveFrameCommand<FrameMove::Right>},
+    {"mnuBottom", moveFrameCommand<FrameMove::Bottom>},
+    {"mnuBackground", commands::showBackground},
+    {"mnuInvert", commands::invertColors},
+    {"mnuRed", chooseRed},
+    {"mnuGreen", chooseGreen},
+    {"mnuBlue", chooseBlue},
+    {"mnuCalc", [](frmScan& form) { form.Calculate(); }},
+    {"mnuPaste", commands::pastePicture},
+    {"mnuClear", commands::clearTable},
+    {"mnuAbout", commands::showAbout},
+    {"mnuSave", commands::saveReport},
+    {"mnuPrint", commands::printReport},
+    {"mnuCopy", commands::copyReport},
+};
+
+} // namespace
+
 const QStringList& mainCommandNames()
 {
-    static const QStringList names = {
-        QStringLiteral("mnuOpen"),         QStringLiteral("mnuExit"),
-        QStringLiteral("mnuTopLeft"),      QStringLiteral("mnuTopCenter"),
-        QStringLiteral("mnuTopRight"),     QStringLiteral("mnuCenterRight"),
-        QStringLiteral("mnuBottomRight"),  QStringLiteral("mnuBottomCenter"),
-        QStringLiteral("mnuBottomLeft"),   QStringLiteral("mnuCenterLeft"),
-        QStringLiteral("mnuLeft"),         QStringLiteral("mnuTop"),
-        QStringLiteral("mnuRight"),        QStringLiteral("mnuBottom"),
-        QStringLiteral("mnuBackground"),   QStringLiteral("mnuInvert"),
-        QStringLiteral("mnuRed"),          QStringLiteral("mnuGreen"),
-        QStringLiteral("mnuBlue"),         QStringLiteral("mnuCalc"),
-        QStringLiteral("mnuPaste"),        QStringLiteral("mnuClear"),
-        QStringLiteral("mnuAbout"),        QStringLiteral("mnuSave"),
-        QStringLiteral("mnuPrint"),        QStringLiteral("mnuCopy"),
-    };
+    static const QStringList names = [] {
+        QStringList list;
+        for (const CommandEntry& entry : Commands)
+            list.append(QLatin1String(entry.name));
+        return list;
+    }();
     return names;
 }
 
 void dispatchMainTool(frmScan& form, const QString& toolName)
 {
-    const qsizetype index = mainCommandNames().indexOf(toolName);
-    if (index < 0)
-        return;
-    if (index == 0) {
-        form.LoadImage();
-    } else if (index == 1) {
-        Module1::EndProgram();
-    } else if (index <= 13) {
-        if (const auto move = frameMoveForTool(toolName))
-            commands::moveScanFrame(form, *move);
-    } else if (toolName == QLatin1String("mnuBackground")) {
-        commands::showBackground(form);
-    } else if (toolName == QLatin1String("mnuInvert")) {
-        commands::invertColors(form);
-    } else if (index <= 18) {
-        commands::chooseChannel(form, toolName);
-    } else if (toolName == QLatin1String("mnuCalc")) {
-        form.Calculate();
+    for (const CommandEntry& entry : Commands) {
+        if (toolName == QLatin1String(entry.name)) {
+            entry.run(form);
+            return;
+        }
     }
-    // mnuPaste, mnuClear, mnuAbout, mnuSave, mnuPrint, mnuCopy come with the result commands.
 }
 
 } // namespace kesto

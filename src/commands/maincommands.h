@@ -21,5 +21,18 @@ void showBackground(frmScan& form);
 // Places or steps the scan frame; the handle follows. No integration, no read-outs.
 void moveScanFrame(frmScan& form, FrameMove move);
 
+// The result commands.
+void clearTable(frmScan& form);
+// Asks for a path with the sheet's save dialog and writes the sheet; a failed write says
+// why and keeps the sheet (and any file already at that path) as it was.
+void saveReport(frmScan& form);
+void printReport(frmScan& form);
+// "Expression", the column headings and every row as tab-separated text on the clipboard.
+void copyReport(frmScan& form);
+QString reportText(const frmScan& form);
+// A picture on the clipboard becomes the picture; anything else does nothing.
+void pastePicture(frmScan& form);
+void showAbout(frmScan& form);
+
 } // namespace commands
 } // namespace kesto
