@@ -193,7 +193,10 @@ void TestCommandBar::clientAreaControlFillsTheRest()
     QWidget client(&host);
     bar.setAutoSize(2);
     bar.setClientAreaControl(&client);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
     host.resize(640, 480);
+    QTRY_COMPARE(host.size(), QSize(640, 480));
     QCOMPARE(bar.geometry(), QRect(0, 0, 640, bar.sizeHint().height()));
     QCOMPARE(client.geometry(), QRect(0, bar.height(), 640, 480 - bar.height()));
 }
