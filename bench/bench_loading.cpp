@@ -1,0 +1,185 @@
+// Loading an 8000 x 8000 JPEG and PNG through loadGelImage beside a bare QImageReader
+// read of the same file. Each iteration times both; time_vs_bare_reader = our time / bare
+// time (target at most 1.3 for the colour files). A grey PNG is measured too: there the
+// bare reader keeps 1 byte per pixel while we build the 4-byte working picture, so its
+// ratio shows the cost of that conversion rather than overhead.
+//
+// Peak memory: before each path runs once, the process's peak resident size is reset
+// (/proc/self/clear_refs, "5"); the rise of the peak (VmHWM) over the resident size
+// before the load is that path's peak memory, reported in MiB beside the working
+// picture's size. extra_copies = (our peak - picture size) / picture size: within one
+// extra copy of the decoded picture means at most 1.
+
+#include "app/gelimage.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int Side = 8000;
+
+// A gel-like picture: a light background with dark bands and a little noise, so neither
+// encoder gets an unrealistically easy picture.
+QImage gelPicture()
+{
+    QImage image(Side, Side, QImage::Format_RGB32);
+    QRandomGenerator random(3);
+    for (int y = 0; y < Side; ++y) {
+        auto* line = reinterpret_cast<quint32*>(image.scanLine(y));
+        const bool bandRow = (y / 400) % 2 == 1;
+        for (int x = 0; x < Side; ++x) {
+            const bool band = bandRow && (x / 300) % 2 == 1;
+            const int grey = (band ? 80 : 220) + int(random.bounded(16));
+            line[x] = qRgb(grey, grey, grey);
+        }
+    }
+    return image;
+}
+
+struct Files
+{
+    QTemporaryDir dir;
+    QString jpeg;
+    QString png;
+    QString greyPng;   // decodes to 8-bit grey, so our path converts it to RGB32
+};
+
+const Files& files()
+{
+    static const Files* made = [] {
+        auto* f = new Files;
+        const QImage image = gelPicture();
+        f->jpeg = f->dir.filePath(QStringLiteral("gel.jpg"));
+        f->png = f->dir.filePath(QStringLiteral("gel.png"));
+        QImageWriter jpegWriter(f->jpeg, "jpeg");
+        jpegWriter.setQuality(90);
+        QImageWriter pngWriter(f->png, "png");
+        pngWriter.setQuality(90);   // light compression keeps the set-up short
+        f->greyPng = f->dir.filePath(QStringLiteral("grey.png"));
+        QImageWriter greyWriter(f->greyPng, "png");
+        greyWriter.setQuality(90);
+        if (!jpegWriter.write(image) || !pngWriter.write(image) ||
+            !greyWriter.write(image.convertToFormat(QImage::Format_Grayscale8))) {
+            std::fprintf(stderr, "cannot write the benchmark pictures\n");
+            std::abort();
+        }
+        return f;
+    }();
+    return *made;
+}
+
+QImage bareRead(const QString& path)
+{
+    QImageReader reader(path);
+    return reader.read();
+}
+
+long statusKiB(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(field) + ":";
+    while (std::getline(status, line)) {
+        if (line.rfind(prefix, 0) == 0)
+            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+    }
+    return -1;
+}
+
+bool resetPeak()
+{
+    std::ofstream clear("/proc/self/clear_refs");
+    clear << "5";
+    return bool(clear);
+}
+
+// The rise of the peak resident size while `load` runs, in MiB; -1 when it cannot be told.
+template <typename Load> double peakRiseMiB(Load load)
+{
+    if (!resetPeak())
+        return -1;
+    const long before = statusKiB("VmRSS");
+    {
+        const QImage image = load();
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    const long peak = statusKiB("VmHWM");
+    return before < 0 || peak < 0 ? -1 : double(peak - before) / 1024.0;
+}
+
+void loadBenchmark(benchmark::State& state, const QString& path)
+{
+    kesto::applyPictureAllocationLimit();   // the bare reader needs it too: 244 MiB > 128 MiB
+    const auto ours = [&] { return kesto::loadGelImage(path).image; };
+    const auto bare = [&] { return bareRead(path); };
+
+    const QImage check = ours();
+    if (check.isNull() || check.size() != QSize(Side, Side)) {
+        std::fprintf(stderr, "loading %s failed\n", qPrintable(path));
+        std::abort();
+    }
+    const double decodedMiB = double(check.sizeInBytes()) / (1024.0 * 1024.0);
+    const double ourPeak = peakRiseMiB(ours);
+    const double barePeak = peakRiseMiB(bare);
+
+    double ourTime = 0, bareTime = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        {
+            const QImage image = ours();
+            benchmark::DoNotOptimize(image.constBits());
+        }
+        const auto t1 = Clock::now();
+        {
+            const QImage image = bare();
+            benchmark::DoNotOptimize(image.constBits());
+        }
+        const auto t2 = Clock::now();
+        const double ourSeconds = std::chrono::duration<double>(t1 - t0).count();
+        ourTime += ourSeconds;
+        bareTime += std::chrono::duration<double>(t2 - t1).count();
+        state.SetIterationTime(ourSeconds);
+    }
+    state.counters["bare_ms"] = benchmark::Counter(1000.0 * bareTime / double(state.iterations()));
+    state.counters["time_vs_bare_reader"] = benchmark::Counter(ourTime / bareTime);
+    state.counters["decoded_MiB"] = benchmark::Counter(decodedMiB);
+    state.counters["peak_MiB"] = benchmark::Counter(ourPeak);
+    state.counters["bare_peak_MiB"] = benchmark::Counter(barePeak);
+    state.counters["extra_copies"] = benchmark::Counter((ourPeak - decodedMiB) / decodedMiB);
+}
+
+void BM_LoadJpeg(benchmark::State& state) { loadBenchmark(state, files().jpeg); }
+void BM_LoadPng(benchmark::State& state) { loadBenchmark(state, files().png); }
+void BM_LoadGreyPng(benchmark::State& state) { loadBenchmark(state, files().greyPng); }
+
+} // namespace
+
+BENCHMARK(BM_LoadJpeg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LoadPng)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LoadGreyPng)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);   // image plugins are found through the application
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
