@@ -181,7 +181,7 @@ void SheetData::setText(int row, int column, const QString& text)
     ensureCell(row, column);
     QString& target = cell(row, column).text;
     // Writing the same text again (the sheet pass rewrites whole columns) costs no repaint.
-    if (target == text && target.isNull() == text.isNull())
+    if (target == text)
         return;
     target = text;
     changed({row, column, row, column});

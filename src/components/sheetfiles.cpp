@@ -11,6 +11,9 @@
 
 #include <xlsxwriter.h>
 
+#include <algorithm>
+#include <map>
+
 namespace kesto {
 
 QStringList sheetFileFilters()
@@ -113,6 +116,17 @@ QByteArray workbookSheetName(const QString& name)
 
 QString cellName(int row, int column) { return QStringLiteral("R%1C%2").arg(row).arg(column); }
 
+// Decimals a plain number text shows ("50.0" shows one), so the workbook displays the
+// number as the sheet did; 0 for whole numbers and exponent forms.
+int shownDecimals(const QString& text)
+{
+    const QString t = text.trimmed();
+    if (t.contains(QLatin1Char('e'), Qt::CaseInsensitive))
+        return 0;
+    const qsizetype point = t.indexOf(QLatin1Char('.'));
+    return point < 0 ? 0 : int(t.size() - point - 1);
+}
+
 // Frees the workbook on every way out; closing is what writes the file.
 struct WorkbookCloser
 {
@@ -147,6 +161,19 @@ QByteArray workbookBytes(const SheetData& data, const QString& path)
         throw saveError(path, QStringLiteral("the worksheet could not be added"));
     lxw_format* bold = workbook_add_format(closer.book);
     format_set_bold(bold);
+    std::map<int, lxw_format*> decimalFormats;
+    auto numberFormat = [&](int decimals) -> lxw_format* {
+        if (decimals <= 0)
+            return nullptr;
+        decimals = std::min(decimals, 30);
+        lxw_format*& format = decimalFormats[decimals];
+        if (!format) {
+            format = workbook_add_format(closer.book);
+            const QByteArray code = "0." + QByteArray(decimals, '0');
+            format_set_num_format(format, code.constData());
+        }
+        return format;
+    };
 
     auto check = [&](lxw_error result, int row, int column) {
         if (result == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED)
@@ -183,7 +210,9 @@ QByteArray workbookBytes(const SheetData& data, const QString& path)
                 continue;
             double value = 0.0;
             if (cellNumber(text, value))
-                check(worksheet_write_number(sheet, row, lxw_col_t(c - 1), value, nullptr), r, c);
+                check(worksheet_write_number(sheet, row, lxw_col_t(c - 1), value,
+                                             numberFormat(shownDecimals(text))),
+                      r, c);
             else
                 check(worksheet_write_string(sheet, row, lxw_col_t(c - 1), text.toUtf8().constData(), nullptr), r, c);
         }

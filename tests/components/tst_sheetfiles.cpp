@@ -207,6 +207,7 @@ void TestSheetFiles::workbookHoldsNumbersTextsHeadingsAndWidths()
     data.setText(1, 4, QStringLiteral("1234.5"));
     data.setText(2, 2, QStringLiteral("\u00b5M \u03b2-actin"));
     data.setText(2, 4, QStringLiteral("-2e-3"));
+    data.setText(2, 1, QStringLiteral("50.0"));
     data.setText(3, 2, QStringLiteral("12 kDa"));
 
     const QString file = path(QStringLiteral("book.xlsx"));
@@ -223,6 +224,7 @@ void TestSheetFiles::workbookHoldsNumbersTextsHeadingsAndWidths()
     QVERIFY(cells.value(QStringLiteral("A1")).style != 0);   // headings in bold
     QCOMPARE(cells.value(QStringLiteral("A2")).type, QStringLiteral("n"));
     QCOMPARE(cells.value(QStringLiteral("A2")).value.toDouble(), 1.0);
+    QCOMPARE(cells.value(QStringLiteral("A2")).style, 0);
     QCOMPARE(cells.value(QStringLiteral("B2")).type, QStringLiteral("s"));
     QCOMPARE(cells.value(QStringLiteral("B2")).value, QStringLiteral("IL-6 <24 h> & more"));
     QCOMPARE(cells.value(QStringLiteral("C2")).value, QStringLiteral("control"));
@@ -231,8 +233,9 @@ void TestSheetFiles::workbookHoldsNumbersTextsHeadingsAndWidths()
     QCOMPARE(cells.value(QStringLiteral("D3")).type, QStringLiteral("n"));
     QCOMPARE(cells.value(QStringLiteral("D3")).value.toDouble(), -0.002);
     QCOMPARE(cells.value(QStringLiteral("B4")).type, QStringLiteral("s"));
-    QVERIFY(!cells.contains(QStringLiteral("A3")));   // empty cells are not written
-    QCOMPARE(cells.size(), 4 + 7);
+    QCOMPARE(cells.value(QStringLiteral("A3")).value.toDouble(), 50.0);
+    QVERIFY(!cells.contains(QStringLiteral("A4")));   // empty cells are not written
+    QCOMPARE(cells.size(), 4 + 8);
 
     const QMap<int, double> stored = workbookWidths(file);
     for (int c = 1; c <= 4; ++c) {
@@ -243,6 +246,9 @@ void TestSheetFiles::workbookHoldsNumbersTextsHeadingsAndWidths()
     }
     const QByteArray styles = zipEntry(file, QStringLiteral("xl/styles.xml"));
     QVERIFY(styles.contains("<b/>"));
+    // "50.0" keeps showing its decimal in the workbook.
+    QVERIFY(cells.value(QStringLiteral("A3")).style != 0);
+    QVERIFY2(styles.contains("formatCode=\"0.0\""), styles.constData());
 }
 
 void TestSheetFiles::workbookSheetNameIsMadeSafe()
