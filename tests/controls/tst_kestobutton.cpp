@@ -261,7 +261,9 @@ void TestKestoButton::designTimeProperties()
         return int(button.Alignment());
     };
     const int before = current();
-    const QImage look = (button.resize(80, 30), button.DrawUnselected(), button.buffer());
+    button.resize(80, 30);
+    button.DrawUnselected();
+    const QImage look = button.buffer();
 
     try {
         assign();

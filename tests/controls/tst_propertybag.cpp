@@ -10,10 +10,7 @@ class TestPropertyBag : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void missingKeysGiveDefaults();
     void defaultsAreNotWritten();
-    void keysKeepWritingOrder();
-    void booleansStoreAsMinusOne();
     void convertsStoredTypes_data();
     void convertsStoredTypes();
     void unconvertibleValueNamesKey_data();
@@ -22,16 +19,6 @@ private Q_SLOTS:
     void badTextIsRefused_data();
     void badTextIsRefused();
 };
-
-void TestPropertyBag::missingKeysGiveDefaults()
-{
-    const PropertyBag bag;
-    QCOMPARE(bag.readBool(QStringLiteral("Switch"), true), true);
-    QCOMPARE(int(bag.readInt16(QStringLiteral("Delta"), 45)), 45);
-    QCOMPARE(bag.readInt32(QStringLiteral("BackColor"), ColorValue(0x8000000F)), ColorValue(0x8000000F));
-    QCOMPARE(bag.readString(QStringLiteral("Caption"), QStringLiteral("x")), QStringLiteral("x"));
-    QVERIFY(bag.readPicture(QStringLiteral("Picture")).isNull());
-}
 
 void TestPropertyBag::defaultsAreNotWritten()
 {
@@ -47,29 +34,6 @@ void TestPropertyBag::defaultsAreNotWritten()
     bag.writeInt16(QStringLiteral("Delta"), 60, 45);
     bag.writeInt16(QStringLiteral("Delta"), 45, 45);
     QVERIFY(bag.isEmpty());
-}
-
-void TestPropertyBag::keysKeepWritingOrder()
-{
-    PropertyBag bag;
-    bag.writeString(QStringLiteral("Caption"), QStringLiteral("OK"), QString());
-    bag.writeInt16(QStringLiteral("Alignment"), 1, 0);
-    bag.writeString(QStringLiteral("ToolTipText"), QStringLiteral("tip"), QString());
-    const QStringList expected{QStringLiteral("Caption"), QStringLiteral("Alignment"),
-                               QStringLiteral("ToolTipText")};
-    QCOMPARE(bag.keys(), expected);
-    const QByteArray text = bag.toJson();
-    QVERIFY(text.indexOf("Caption") < text.indexOf("Alignment"));
-    QVERIFY(text.indexOf("Alignment") < text.indexOf("ToolTipText"));
-}
-
-void TestPropertyBag::booleansStoreAsMinusOne()
-{
-    PropertyBag bag;
-    bag.writeBool(QStringLiteral("Switch"), true, false);
-    bag.writeBool(QStringLiteral("AutoRedraw"), false, true);
-    QCOMPARE(bag.value(QStringLiteral("Switch")), QJsonValue(-1));
-    QCOMPARE(bag.value(QStringLiteral("AutoRedraw")), QJsonValue(0));
 }
 
 void TestPropertyBag::convertsStoredTypes_data()
