@@ -49,7 +49,7 @@ void BM_Invert(benchmark::State& state)
         const auto t0 = Clock::now();
         kesto::invertPicture(image);
         const auto t1 = Clock::now();
-        plainComplement(image);   // and back again
+        plainComplement(image); // and back again
         const auto t2 = Clock::now();
         benchmark::DoNotOptimize(image.constBits());
         benchmark::ClobberMemory();

@@ -56,7 +56,7 @@ struct Files
     QTemporaryDir dir;
     QString jpeg;
     QString png;
-    QString greyPng;   // decodes to 8-bit grey, so our path converts it to RGB32
+    QString greyPng; // decodes to 8-bit grey, so our path converts it to RGB32
 };
 
 const Files& files()
@@ -69,7 +69,7 @@ const Files& files()
         QImageWriter jpegWriter(f->jpeg, "jpeg");
         jpegWriter.setQuality(90);
         QImageWriter pngWriter(f->png, "png");
-        pngWriter.setQuality(90);   // light compression keeps the set-up short
+        pngWriter.setQuality(90); // light compression keeps the set-up short
         f->greyPng = f->dir.filePath(QStringLiteral("grey.png"));
         QImageWriter greyWriter(f->greyPng, "png");
         greyWriter.setQuality(90);
@@ -124,7 +124,7 @@ template <typename Load> double peakRiseMiB(Load load)
 
 void loadBenchmark(benchmark::State& state, const QString& path)
 {
-    kesto::applyPictureAllocationLimit();   // the bare reader needs it too: 244 MiB > 128 MiB
+    kesto::applyPictureAllocationLimit(); // the bare reader needs it too: 244 MiB > 128 MiB
     const auto ours = [&] { return kesto::loadGelImage(path).image; };
     const auto bare = [&] { return bareRead(path); };
 
@@ -163,9 +163,18 @@ void loadBenchmark(benchmark::State& state, const QString& path)
     state.counters["extra_copies"] = benchmark::Counter((ourPeak - decodedMiB) / decodedMiB);
 }
 
-void BM_LoadJpeg(benchmark::State& state) { loadBenchmark(state, files().jpeg); }
-void BM_LoadPng(benchmark::State& state) { loadBenchmark(state, files().png); }
-void BM_LoadGreyPng(benchmark::State& state) { loadBenchmark(state, files().greyPng); }
+void BM_LoadJpeg(benchmark::State& state)
+{
+    loadBenchmark(state, files().jpeg);
+}
+void BM_LoadPng(benchmark::State& state)
+{
+    loadBenchmark(state, files().png);
+}
+void BM_LoadGreyPng(benchmark::State& state)
+{
+    loadBenchmark(state, files().greyPng);
+}
 
 } // namespace
 
@@ -175,7 +184,7 @@ BENCHMARK(BM_LoadGreyPng)->UseManualTime()->Unit(benchmark::kMillisecond)->Itera
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);   // image plugins are found through the application
+    QCoreApplication app(argc, argv); // image plugins are found through the application
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

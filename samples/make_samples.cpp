@@ -3,8 +3,8 @@
 //
 //   make_samples [OUTPUT_FOLDER]
 
-#include <QDir>
 #include <QCoreApplication>
+#include <QDir>
 #include <QImage>
 #include <QImageWriter>
 #include <QString>

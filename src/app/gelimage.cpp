@@ -122,7 +122,10 @@ bool bmpComplete(QFile& file)
     return declaredSize == 0 || fileSize >= std::int64_t(declaredSize);
 }
 
-GelImageLoad refused(const QString& reason) { return GelImageLoad{QImage(), reason}; }
+GelImageLoad refused(const QString& reason)
+{
+    return GelImageLoad{QImage(), reason};
+}
 
 QString sizeLimitReason(const QSize& size)
 {
@@ -183,7 +186,10 @@ bool pictureSizeAllowed(std::int64_t width, std::int64_t height)
     return width <= limitPixels && height <= limitPixels && width * height <= limitPixels;
 }
 
-QImage toWorkingImage(const QImage& image) { return workingImageFrom(image); }
+QImage toWorkingImage(const QImage& image)
+{
+    return workingImageFrom(image);
+}
 
 GelImageLoad loadGelImage(const QString& path)
 {
@@ -223,7 +229,8 @@ GelImageLoad loadGelImage(const QString& path)
         if (isJpeg && !jpegHasEndMarker(probe))
             return refused(QStringLiteral("The JPEG file is incomplete: it has no end marker."));
         if (format == "bmp" && !bmpComplete(probe))
-            return refused(QStringLiteral("The bitmap file is incomplete: its pixel data ends early."));
+            return refused(
+                QStringLiteral("The bitmap file is incomplete: its pixel data ends early."));
     }
 
     QImage image;

@@ -26,8 +26,8 @@ bool pictureSizeAllowed(std::int64_t width, std::int64_t height);
 
 struct GelImageLoad
 {
-    QImage image;     // Format_RGB32, or null when refused
-    QString reason;   // why the file was refused, for the user; empty on success
+    QImage image;   // Format_RGB32, or null when refused
+    QString reason; // why the file was refused, for the user; empty on success
     bool ok() const { return !image.isNull(); }
 };
 

@@ -120,8 +120,8 @@ double integrateFrame(const QImage& picture, const FrameGeometry& frame, Channel
         const std::int64_t cy1 = std::min<std::int64_t>(y1, source->height() - 1);
         if (cx0 <= cx1 && cy0 <= cy1) {
             insideSamples = Int128(cx1 - cx0 + 1) * (cy1 - cy0 + 1);
-            insideSum = sumChannel(*source, channelShift(channel), int(cx0), int(cx1), int(cy0),
-                                   int(cy1));
+            insideSum =
+                sumChannel(*source, channelShift(channel), int(cx0), int(cx1), int(cy0), int(cy1));
         }
     }
     // Samples off the picture read -1: 255 in every channel, counted without reading.

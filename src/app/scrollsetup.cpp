@@ -43,7 +43,8 @@ ScrollSetup scrollSetup(Axis axis, float d)
     if (!(d > 0.0f))
         return setup;
     if (std::isinf(d))
-        throw Error(Error::Overflow, QStringLiteral("Overflow: the picture is too large to scroll"));
+        throw Error(Error::Overflow,
+                    QStringLiteral("Overflow: the picture is too large to scroll"));
     setup.visible = true;
     if (double(d) <= MaxUnits) {
         setup.maximum = toInt16(d);
@@ -65,9 +66,15 @@ ScrollSetup scrollSetup(Axis axis, float d)
 
 } // namespace
 
-ScrollSetup verticalScrollSetup(float d) { return scrollSetup(Axis::Vertical, d); }
+ScrollSetup verticalScrollSetup(float d)
+{
+    return scrollSetup(Axis::Vertical, d);
+}
 
-ScrollSetup horizontalScrollSetup(float d) { return scrollSetup(Axis::Horizontal, d); }
+ScrollSetup horizontalScrollSetup(float d)
+{
+    return scrollSetup(Axis::Horizontal, d);
+}
 
 std::int32_t scrollOffset(const ScrollSetup& setup, int value)
 {

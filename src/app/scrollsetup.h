@@ -14,7 +14,7 @@ struct ScrollSetup
     std::int16_t maximum = 0;
     std::int16_t smallStep = 1;
     std::int16_t largeStep = 1;
-    double pixelsPerUnit = 1.0;   // picture pixels per scroll unit; above 1 only for d > 32767
+    double pixelsPerUnit = 1.0; // picture pixels per scroll unit; above 1 only for d > 32767
 };
 
 // d = picture extent - viewport extent, in single precision. Hidden for d <= 0 (and NaN).

@@ -2,7 +2,6 @@
 
 #include <QLatin1String>
 
-
 namespace kesto {
 
 namespace {
@@ -14,12 +13,18 @@ struct NamedMove
 };
 
 constexpr NamedMove MoveTools[] = {
-    {"mnuTopLeft", FrameMove::TopLeft},         {"mnuTopCenter", FrameMove::TopCenter},
-    {"mnuTopRight", FrameMove::TopRight},       {"mnuCenterRight", FrameMove::CenterRight},
-    {"mnuBottomRight", FrameMove::BottomRight}, {"mnuBottomCenter", FrameMove::BottomCenter},
-    {"mnuBottomLeft", FrameMove::BottomLeft},   {"mnuCenterLeft", FrameMove::CenterLeft},
-    {"mnuLeft", FrameMove::Left},               {"mnuTop", FrameMove::Top},
-    {"mnuRight", FrameMove::Right},             {"mnuBottom", FrameMove::Bottom},
+    {"mnuTopLeft", FrameMove::TopLeft},
+    {"mnuTopCenter", FrameMove::TopCenter},
+    {"mnuTopRight", FrameMove::TopRight},
+    {"mnuCenterRight", FrameMove::CenterRight},
+    {"mnuBottomRight", FrameMove::BottomRight},
+    {"mnuBottomCenter", FrameMove::BottomCenter},
+    {"mnuBottomLeft", FrameMove::BottomLeft},
+    {"mnuCenterLeft", FrameMove::CenterLeft},
+    {"mnuLeft", FrameMove::Left},
+    {"mnuTop", FrameMove::Top},
+    {"mnuRight", FrameMove::Right},
+    {"mnuBottom", FrameMove::Bottom},
 };
 
 } // namespace
