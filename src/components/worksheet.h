@@ -33,7 +33,8 @@ public:
     const SheetData& data() const;
 
     // The sheet's size: reading gives the number of rows (columns); writing grows or
-    // shrinks the sheet.
+    // shrinks the sheet. A new sheet has none; writing a cell past the edge grows it.
+    // Rows or columns below 1 raise Error (subscript out of range).
     int rowCount() const;
     void setRowCount(int rows);
     int columnCount() const;

@@ -31,7 +31,6 @@ private Q_SLOTS:
     void pasteSelectsWhatWasWritten();
     void numberReadsTheText_data();
     void numberReadsTheText();
-    void setNumberWritesPlainDecimals();
     void setNumberRefusesNonFiniteValues();
     void badAddressesRaiseErrors_data();
     void badAddressesRaiseErrors();
@@ -175,16 +174,6 @@ void TestSheetData::numberReadsTheText()
     QCOMPARE(data.number(1, 1), value);
 }
 
-void TestSheetData::setNumberWritesPlainDecimals()
-{
-    SheetData data(1, 3);
-    data.setNumber(1, 1, 12.5);
-    data.setNumber(1, 2, -1234.75);
-    data.setNumber(1, 3, 0.1 + 0.2);
-    QCOMPARE(data.text(1, 1), QStringLiteral("12.5"));
-    QCOMPARE(data.text(1, 2), QStringLiteral("-1234.75"));
-    QCOMPARE(data.number(1, 3), 0.1 + 0.2);
-}
 
 void TestSheetData::setNumberRefusesNonFiniteValues()
 {

@@ -5,8 +5,6 @@
 #include "support/fakeprompts.h"
 
 #include <QFile>
-#include <QPageLayout>
-#include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -43,7 +41,6 @@ private Q_SLOTS:
     void initTestCase();
     void printCodesExpand_data();
     void printCodesExpand();
-    void pageSetupIsLetterWithTheSheetMargins();
     void pdfHoldsHeaderFooterAndCells();
     void longSheetsGoOnSeveralNumberedPages();
     void boldHeaderFromThePrintCommand();
@@ -89,19 +86,6 @@ void TestSheetPrint::printCodesExpand()
     }
 }
 
-void TestSheetPrint::pageSetupIsLetterWithTheSheetMargins()
-{
-    QPrinter printer(QPrinter::HighResolution);
-    applySheetPageLayout(printer);
-    const QPageLayout layout = printer.pageLayout();
-    QCOMPARE(layout.pageSize().id(), QPageSize::Letter);
-    QCOMPARE(layout.orientation(), QPageLayout::Portrait);
-    const QMarginsF margins = layout.margins(QPageLayout::Inch);
-    QCOMPARE(margins.left(), 0.75);
-    QCOMPARE(margins.right(), 0.75);
-    QCOMPARE(margins.top(), 1.0);
-    QCOMPARE(margins.bottom(), 1.0);
-}
 
 void TestSheetPrint::pdfHoldsHeaderFooterAndCells()
 {
