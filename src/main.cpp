@@ -1,23 +1,61 @@
+#include "app/batchcli.h"
 #include "app/frmscan.h"
 #include "versioninfo.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
 #include <QIcon>
 #include <QTimer>
 
+#include <cstdio>
+
+namespace {
+
+void setApplicationInfo()
+{
+    QCoreApplication::setApplicationName(kesto::version::productName());
+    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                                .arg(kesto::version::major)
+                                                .arg(kesto::version::minor)
+                                                .arg(kesto::version::revision));
+}
+
+// The batch commands need no display: a core application reads pictures and writes
+// files, and no platform plugin is loaded.
+int runBatch(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    setApplicationInfo();
+    QFile out;
+    QFile err;
+    if (!out.open(stdout, QIODevice::WriteOnly) || !err.open(stderr, QIODevice::WriteOnly))
+        return kesto::BatchFailed;
+    const int status = kesto::runBatchCommand(QCoreApplication::arguments().mid(1), out, err);
+    out.flush();
+    err.flush();
+    return status;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
+    // Decided before any application object exists: a window application would need a
+    // display even to print a message.
+    if (kesto::isBatchCommand(argc, argv))
+        return runBatch(argc, argv);
+
     QApplication app(argc, argv);
-    QApplication::setApplicationName(kesto::version::productName());
-    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                            .arg(kesto::version::major)
-                                            .arg(kesto::version::minor)
-                                            .arg(kesto::version::revision));
+    setApplicationInfo();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/icons/kestoscan.svg")));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(kesto::version::fileDescription());
+    parser.setApplicationDescription(
+        kesto::version::fileDescription() +
+        QStringLiteral("\n\nWithout a window: kestoscan measure PICTURE ... and kestoscan report "
+                       "INPUT ...; see kestoscan measure --help and kestoscan report --help."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"),
