@@ -133,7 +133,7 @@ void loadBenchmark(benchmark::State& state, const QString& path)
         std::fprintf(stderr, "loading %s failed\n", qPrintable(path));
         std::abort();
     }
-    const double decodedMiB = double(check.sizeInBytes()) / (1024.0 * 1024.0);
+    const double workingMiB = double(check.sizeInBytes()) / (1024.0 * 1024.0);
     const double ourPeak = peakRiseMiB(ours);
     const double barePeak = peakRiseMiB(bare);
 
@@ -157,10 +157,10 @@ void loadBenchmark(benchmark::State& state, const QString& path)
     }
     state.counters["bare_ms"] = benchmark::Counter(1000.0 * bareTime / double(state.iterations()));
     state.counters["time_vs_bare_reader"] = benchmark::Counter(ourTime / bareTime);
-    state.counters["decoded_MiB"] = benchmark::Counter(decodedMiB);
+    state.counters["working_MiB"] = benchmark::Counter(workingMiB);
     state.counters["peak_MiB"] = benchmark::Counter(ourPeak);
     state.counters["bare_peak_MiB"] = benchmark::Counter(barePeak);
-    state.counters["extra_copies"] = benchmark::Counter((ourPeak - decodedMiB) / decodedMiB);
+    state.counters["extra_copies"] = benchmark::Counter((ourPeak - workingMiB) / workingMiB);
 }
 
 void BM_LoadJpeg(benchmark::State& state)
