@@ -5,6 +5,8 @@
 #include "app/gelimage.h"
 #include "commands/imagecommands.h"
 #include "commands/mainbar.h"
+#include "dialogs/frmabout.h"
+#include "dialogs/frmmsg.h"
 #include "components/commandbar.h"
 #include "components/prompts.h"
 #include "components/worksheet.h"
@@ -144,7 +146,21 @@ void pastePicture(frmScan& form)
 
 namespace kesto::commands {
 
-void clearTable(frmScan&) {}
-void showAbout(frmScan&) {}
+void clearTable(frmScan& form)
+{
+    const std::int16_t answer = Module1::AskUser(
+        QStringLiteral("All data will be lost. Clear anyway?"), true, QStringLiteral("Warning!"),
+        QString(), QString(), QString());
+    if (answer != 1)
+        return;
+    Worksheet& sheet = *form.f1Report;
+    const int rows = sheet.rowCount();
+    for (int r = 1; r <= rows; ++r) {
+        for (int c = 1; c <= 4; ++c)
+            sheet.setText(r, c, QString());
+    }
+}
+
+void showAbout(frmScan& form) { frmAbout::showModal(&form); }
 
 } // namespace kesto::commands

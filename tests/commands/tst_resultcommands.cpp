@@ -5,6 +5,9 @@
 #include "commands/mainbar.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
+#include "controls/kestobutton.h"
+#include "dialogs/frmabout.h"
+#include "dialogs/frmmsg.h"
 #include "support/fakeprompts.h"
 #include "support/gelpictures.h"
 
@@ -13,7 +16,9 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QProcess>
 #include <QScrollBar>
 #include <QStandardPaths>
@@ -38,6 +43,10 @@ private Q_SLOTS:
     void cancelledPrintIsQuiet();
     void pasteWithTextKeepsThePicture();
     void pasteWithPictureReplacesIt();
+    void clearAnsweredNoKeepsEveryCell();
+    void clearAnsweredYesEmptiesTheResults();
+    void twoAboutCommandsGiveTwoFreshBoxes();
+    void exitClosesEveryWindow();
 
 private:
     void click(int band, const char* name)
@@ -192,6 +201,106 @@ void TestResultCommands::pasteWithPictureReplacesIt()
     QVERIFY(!form->VScroll->isVisible());
     // Pasting keeps the frame where it was.
     QCOMPARE(form->shpPointer.left, 5.0f);
+}
+
+namespace {
+
+// Answers the clear question with a key, as a person at the dialog would.
+std::function<int(QDialog&)> answerWithKey(Qt::Key key, QStringList* seen)
+{
+    return [key, seen](QDialog& dialog) -> int {
+        auto& msg = static_cast<frmMsg&>(dialog);
+        msg.show();
+        if (!QTest::qWaitForWindowExposed(&msg))
+            return int(QDialog::Rejected);
+        seen->append(msg.lblWelcome->text());
+        seen->append(msg.txtMsg->toPlainText());
+        seen->append(msg.cmdAction[1]->isVisible() ? QStringLiteral("yes/no") : QStringLiteral("ok"));
+        QTest::keyClick(&msg, key);
+        if (!QTest::qWaitFor([&msg] { return !msg.isVisible(); }))
+            seen->append(QStringLiteral("still open"));
+        return msg.result();
+    };
+}
+
+void fillSheet(Worksheet& sheet)
+{
+    for (int r = 1; r <= 3; ++r) {
+        for (int c = 1; c <= 4; ++c)
+            sheet.setText(r, c, QStringLiteral("%1.%2").arg(r).arg(c));
+    }
+}
+
+} // namespace
+
+void TestResultCommands::clearAnsweredNoKeepsEveryCell()
+{
+    fillSheet(*form->f1Report);
+    QStringList seen;
+    prompts->dialogHandler = answerWithKey(Qt::Key_N, &seen);
+    click(BandToolbar, "mnuClear");
+    QCOMPARE(prompts->dialogs, 1);
+    QCOMPARE(seen, (QStringList{QStringLiteral("Warning!"),
+                                QStringLiteral("All data will be lost. Clear anyway?"),
+                                QStringLiteral("yes/no")}));
+    for (int r = 1; r <= 3; ++r) {
+        for (int c = 1; c <= 4; ++c)
+            QCOMPARE(form->f1Report->text(r, c), QStringLiteral("%1.%2").arg(r).arg(c));
+    }
+}
+
+void TestResultCommands::clearAnsweredYesEmptiesTheResults()
+{
+    fillSheet(*form->f1Report);
+    form->f1Report_Click(2, 3);
+    form->moveFrameTo(7, 8);
+    form->Calculate();
+    const QString scan = form->tool(BandToolbar, QStringLiteral("txtScan")).caption();
+    QStringList seen;
+    prompts->dialogHandler = answerWithKey(Qt::Key_Y, &seen);
+    click(BandToolbar, "mnuClear");
+    for (int r = 1; r <= form->f1Report->rowCount(); ++r) {
+        for (int c = 1; c <= 4; ++c)
+            QCOMPARE(form->f1Report->text(r, c), QString());
+    }
+    QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtCell")).caption(),
+             QStringLiteral("Working Cell: R2C3"));
+    QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(), scan);
+    QCOMPARE(form->WorkRow, 2);
+    QCOMPARE(form->shpPointer.left, 7.0f);
+    QCOMPARE(form->picImage->picture().size(), QSize(80, 60));
+    QCOMPARE(form->f1Report->headingText(2), QStringLiteral("Band"));
+}
+
+void TestResultCommands::twoAboutCommandsGiveTwoFreshBoxes()
+{
+    QList<QDialog*> boxes;
+    QStringList versions;
+    prompts->dialogHandler = [&](QDialog& dialog) -> int {
+        boxes.append(&dialog);
+        dialog.show();
+        if (!QTest::qWaitForWindowExposed(&dialog))
+            return int(QDialog::Rejected);
+        auto& about = static_cast<frmAbout&>(dialog);
+        versions.append(dialog.windowTitle() + QLatin1Char(' ') + about.lblVersion->text());
+        dialog.close();
+        return int(QDialog::Accepted);
+    };
+    click(BandToolbar, "mnuAbout");
+    click(BandToolbar, "mnuAbout");
+    QCOMPARE(prompts->dialogs, 2);
+    QCOMPARE(versions, (QStringList{QStringLiteral("About Version 4.0.1"), QStringLiteral("About Version 4.0.1")}));
+    QVERIFY(boxes.at(0) != nullptr && boxes.at(1) != nullptr);
+}
+
+void TestResultCommands::exitClosesEveryWindow()
+{
+    QWidget other;
+    other.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&other));
+    click(BandFile, "mnuExit");
+    QVERIFY(!form->isVisible());
+    QVERIFY(!other.isVisible());
 }
 
 QTEST_MAIN(TestResultCommands)
