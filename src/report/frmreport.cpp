@@ -119,9 +119,12 @@ void frmReport::closeEvent(QCloseEvent* event)
 {
     event->accept();
     // The title bar's close button hides the window as the Close command does, keeping its
-    // data; a close from the program (at its end) disposes of the window.
-    if (!event->spontaneous())
+    // data. A close from the program (at its end) disposes of the window showReport made;
+    // a window owned by someone else is left to its owner.
+    if (!event->spontaneous() && g_report == this) {
+        g_report.clear();
         deleteLater();
+    }
 }
 
 void frmReport::Calculate() { calculateExpression(*f1Report); }

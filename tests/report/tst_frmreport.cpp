@@ -352,8 +352,10 @@ void TestFrmReport::showReportOpensOneWindowThatEndsWithTheProgram()
     QCOMPARE(report.f1Report->text(1, 2), s("Actin"));
 
     // Closing the main window ends the program, and the report window with it.
+    const QPointer<frmReport> guard(&report);
     scan.close();
-    QTRY_COMPARE(frmReport::existing(), nullptr);
+    QCOMPARE(frmReport::existing(), nullptr);
+    QTRY_VERIFY(!guard);
 }
 
 QTEST_MAIN(TestFrmReport)
