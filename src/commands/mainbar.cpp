@@ -3,6 +3,7 @@
 #include "app/frmscan.h"
 #include "app/module1.h"
 #include "commands/maincommands.h"
+#include "report/frmreport.h"
 
 #include <QStringList>
 
@@ -199,6 +200,8 @@ const CommandEntry Commands[] = {
     {"mnuSave", commands::saveReport},
     {"mnuPrint", commands::printReport},
     {"mnuCopy", commands::copyReport},
+    // Report -> Show: the report window, created on first use and kept with its data.
+    {"mnuShowOptions", [](frmScan&) { frmReport::showReport(); }},
 };
 
 } // namespace

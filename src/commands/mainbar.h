@@ -22,7 +22,7 @@ enum MainBand : int {
 
 BarLayout mainBarLayout();
 
-// The command names in dispatch order.
+// The command names in dispatch order: the main bar's 26 commands, then Report -> Show.
 const QStringList& mainCommandNames();
 
 // Runs the command named by the clicked tool: exact, case-sensitive comparison in the
