@@ -1,5 +1,6 @@
 #include "app/frmscan.h"
 
+#include "app/error.h"
 #include "app/gelimage.h"
 #include "app/integration.h"
 #include "app/numbers.h"
@@ -421,7 +422,15 @@ void frmScan::Calculate()
     else if (tool(BandToolbar, QStringLiteral("mnuGreen")).isChecked())
         channel = Channel::Green;
     const FrameGeometry frame{shpPointer.left, shpPointer.top, shpPointer.width, shpPointer.height};
-    const double sum = integrateFrame(picImage->picture(), frame, channel, BackgroundColor);
+    double sum = 0;
+    try {
+        sum = integrateFrame(picImage->picture(), frame, channel, BackgroundColor);
+    } catch (const Error& e) {
+        // A frame whose ends do not fit the sample counters: say so, write nothing.
+        Prompts::current().message(this, e.message(), appTitle(), MessageButtons::Ok,
+                                   MessageIcon::Warning);
+        return;
+    }
     ScanValue = sum;
     setReadout(BandToolbar, QStringLiteral("txtScan"), QStringLiteral("Scan: ") + doubleText(sum));
     tbrMain->redraw();
