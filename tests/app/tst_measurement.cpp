@@ -56,6 +56,7 @@ private Q_SLOTS:
     void clickingTheSheetPicksTheCell();
     void lastRowGrowsTheSheet();
     void calculateNowFromTheBar();
+    void frameTooLargeToCountIsRefused();
 
 private:
     QString readout(int band, const char* name) const
@@ -386,6 +387,15 @@ void TestMeasurement::calculateNowFromTheBar()
     form->shpPointer = RectShape{50, 40, 19, 9};
     form->tool(BandPicture, QStringLiteral("mnuCalc")).action()->trigger();
     QCOMPARE(readout(BandToolbar, "txtScan"), QStringLiteral("Scan: -30000"));
+}
+
+void TestMeasurement::frameTooLargeToCountIsRefused()
+{
+    form->shpPointer = RectShape{0, 0, 3e9f, 10};
+    form->Calculate();
+    QCOMPARE(prompts->messages.size(), 1);
+    QCOMPARE(form->f1Report->text(1, 2), QString());
+    QCOMPARE(readout(BandToolbar, "txtScan"), QStringLiteral("Scan: 0"));
 }
 
 QTEST_MAIN(TestMeasurement)
