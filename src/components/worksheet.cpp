@@ -97,7 +97,7 @@ Worksheet::Worksheet(QWidget* parent) : QWidget(parent), d(std::make_unique<Priv
         Q_EMIT cellClicked(index.row() + 1, index.column() + 1);
     });
     connect(d->model.get(), &SheetModel::widthChanged, this, [this](int column) {
-        if (d->applyingWidths || column > d->data.columnCount())
+        if (d->applyingWidths || !d->view || column > d->data.columnCount())
             return;
         d->applyingWidths = true;
         d->view->setColumnWidth(column - 1, d->pixels(d->data.columnWidth(column)));
@@ -123,12 +123,21 @@ Worksheet::Worksheet(QWidget* parent) : QWidget(parent), d(std::make_unique<Priv
 Worksheet::~Worksheet()
 {
     // The view goes before the model it shows, the model before the data it observes.
-    delete d->view;
+    // Its own teardown sends events and signals, which must no longer reach this sheet.
+    QTableView* view = d->view;
     d->view = nullptr;
+    view->viewport()->removeEventFilter(this);
+    view->removeEventFilter(this);
+    view->selectionModel()->disconnect(this);
+    view->horizontalHeader()->disconnect(this);
+    view->disconnect(this);
+    delete view;
 }
 
 void Worksheet::applyAllWidths()
 {
+    if (!d->view)
+        return;
     d->applyingWidths = true;
     for (int c = 1; c <= d->data.columnCount(); ++c)
         d->view->setColumnWidth(c - 1, d->pixels(d->data.columnWidth(c)));
@@ -137,7 +146,7 @@ void Worksheet::applyAllWidths()
 
 void Worksheet::showSelection()
 {
-    if (d->syncingSelection)
+    if (d->syncingSelection || !d->view)
         return;
     const SheetRange r = d->data.selection();
     const int lastRow = std::min(r.lastRow, d->data.rowCount());
@@ -159,7 +168,7 @@ void Worksheet::showSelection()
 
 void Worksheet::takeSelection()
 {
-    if (d->syncingSelection)
+    if (d->syncingSelection || !d->view)
         return;
     const QItemSelectionModel* selection = d->view->selectionModel();
     const QModelIndex cursor = selection->currentIndex();
@@ -184,6 +193,8 @@ void Worksheet::takeSelection()
 
 bool Worksheet::eventFilter(QObject* watched, QEvent* event)
 {
+    if (!d->view)
+        return QWidget::eventFilter(watched, event);
     if (watched == d->view->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();
