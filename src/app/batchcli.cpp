@@ -94,6 +94,17 @@ bool parse(QCommandLineParser& parser, const QString& command, const QStringList
     return parser.isSet(QStringLiteral("help"));
 }
 
+// An option that takes one value, given twice, is more likely a slip than a choice.
+void expectOnce(const QCommandLineParser& parser, const QString& command, const QStringList& names)
+{
+    for (const QString& name : names) {
+        const qsizetype count = parser.values(name).size();
+        if (count > 1)
+            throw Failure{BatchUsage, QStringLiteral("expected --%1 once, found it %2 times").arg(name).arg(count) +
+                                          tryHelp(command)};
+    }
+}
+
 QString onePositional(const QCommandLineParser& parser, const QString& command, const QString& name)
 {
     const QStringList positional = parser.positionalArguments();
@@ -190,6 +201,9 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out)
         say(out, QLatin1String(MeasureUsage));
         return QByteArray();
     }
+    expectOnce(parser, command,
+               {QStringLiteral("channel"), QStringLiteral("background"), QStringLiteral("background-color"),
+                QStringLiteral("plan"), QStringLiteral("output")});
     const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
     const auto output = outputOf(parser, command);
 
@@ -237,6 +251,7 @@ QByteArray runReport(const QStringList& arguments, QIODevice& out)
         say(out, QLatin1String(ReportUsage));
         return QByteArray();
     }
+    expectOnce(parser, command, {QStringLiteral("output")});
     const QString input = onePositional(parser, command, QStringLiteral("INPUT"));
     const auto output = outputOf(parser, command);
     SheetData sheet;

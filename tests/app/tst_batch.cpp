@@ -426,6 +426,11 @@ void TestBatch::failuresWriteNothing_data()
                        QStringLiteral("{out}")}
         << QByteArray("cell 1 2\n") << 2
         << QStringList{QStringLiteral("--plan cannot be combined with --frame")};
+    QTest::newRow("channel given twice")
+        << QStringList{QStringLiteral("measure"), bmp, QStringLiteral("--channel"), QStringLiteral("red"),
+                       QStringLiteral("--channel"), QStringLiteral("green"), QStringLiteral("--frame"),
+                       QStringLiteral("1,1,9,9"), QStringLiteral("--output"), QStringLiteral("{out}")}
+        << QByteArray() << 2 << QStringList{QStringLiteral("expected --channel once, found it 2 times")};
     QTest::newRow("no picture")
         << QStringList{QStringLiteral("measure"), QStringLiteral("--frame"), QStringLiteral("1,1,9,9")}
         << QByteArray() << 2 << QStringList{QStringLiteral("expected a PICTURE file")};
