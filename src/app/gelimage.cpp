@@ -117,7 +117,12 @@ bool bmpComplete(QFile& file)
             return true;
         const std::int64_t rowBytes = (width * bitCount + 31) / 32 * 4;
         const std::int64_t rows = height < 0 ? -height : height;
-        return fileSize >= std::int64_t(dataOffset) + rowBytes * rows;
+        const std::int64_t available = fileSize - std::int64_t(dataOffset);
+        if (available < 0 || rows == 0)
+            return available >= 0;
+        // Divided rather than multiplied: a damaged header's row size times its row count
+        // can overflow 64 bits.
+        return rowBytes <= available / rows;
     }
     return declaredSize == 0 || fileSize >= std::int64_t(declaredSize);
 }

@@ -62,6 +62,27 @@ QByteArray pngClaiming(quint32 width, quint32 height)
     return png;
 }
 
+// A bitmap file header and info header claiming width x height at bitCount bits per pixel,
+// uncompressed, followed by a few bytes of pixel data.
+QByteArray bmpClaiming(qint32 width, qint32 height, quint16 bitCount)
+{
+    QByteArray bmp(54 + 16, '\0');
+    const auto put = [&bmp](int at, quint32 value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            bmp[at + i] = char(value >> (8 * i));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put(2, quint32(bmp.size()), 4);
+    put(10, 54, 4);   // pixel data offset
+    put(14, 40, 4);   // info header size
+    put(18, quint32(width), 4);
+    put(22, quint32(height), 4);
+    put(26, 1, 2);    // planes
+    put(28, bitCount, 2);
+    return bmp;
+}
+
 int channelDistance(QRgb a, QRgb b)
 {
     return qMax(qAbs(qRed(a) - qRed(b)),
@@ -169,6 +190,10 @@ void TestGelImage::badFiles_data()
                                      << QStringLiteral("cannot be read");
     QTest::newRow("BMP one byte short")
         << write(QStringLiteral("short.bmp"), bmp.left(bmp.size() - 1))
+        << QStringLiteral("incomplete");
+    // Found by fuzzing: the pixel-data size a damaged header implies overflowed 64 bits.
+    QTest::newRow("BMP header whose pixel data size overflows")
+        << write(QStringLiteral("overflow.bmp"), bmpClaiming(0x7FFFFFFF, 0x7FFFFFFF, 0xFFFF))
         << QStringLiteral("incomplete");
     QTest::newRow("PNG header claiming 100000 x 100000")
         << write(QStringLiteral("huge.png"), pngClaiming(100000, 100000))
