@@ -20,3 +20,5 @@ KESTO_BUILD_PACKAGES=(g++ make cmake pkgconf qt6-base-dev qt6-svg-dev libxlsxwri
 # What the tests need on top: benchmarks compile with the tests, PDF text for print checks,
 # unzip to read saved workbooks back.
 KESTO_TEST_PACKAGES=(libbenchmark-dev poppler-utils unzip)
+# What the fuzz stage needs: clang with libFuzzer and the sanitizer runtimes.
+KESTO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)

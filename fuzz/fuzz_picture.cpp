@@ -1,0 +1,81 @@
+// Picture loading through the program's whole path: the file is written to disk and read
+// with loadGelImage (format sniffing, truncation checks, the size limit, decoding and the
+// conversion to the working picture); the same bytes decoded by Qt go through
+// toWorkingImage as a pasted picture does. Whatever the bytes, the result is a refusal
+// with a reason or a working picture every pixel of which can be read.
+
+#include "app/gelimage.h"
+#include "app/integration.h"
+#include "fuzzsupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+
+using namespace kesto;
+using kesto::fuzz::check;
+
+namespace {
+
+QString picturePath()
+{
+    // Memory-backed when the system has it: the file is rewritten on every run.
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/kesto-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/kesto-fuzz-XXXXXX"));
+    static const QString path = dir.filePath(QStringLiteral("picture"));
+    return path;
+}
+
+// Reads every pixel through the program's own reads, so a picture whose buffer does not
+// match its size shows up under AddressSanitizer.
+void readAll(const QImage& working)
+{
+    check(working.format() == QImage::Format_RGB32, "a working picture is RGB32");
+    check(pictureSizeAllowed(working.width(), working.height()), "a working picture fits the limit");
+    const FrameGeometry whole{0, 0, float(working.width() - 1), float(working.height() - 1)};
+    (void)integrateFrame(working, whole, Channel::Green, 0);
+    // Single-precision coordinates address every pixel up to 2^24 along an axis.
+    constexpr int ExactFloat = 1 << 24;
+    if (working.width() <= ExactFloat && working.height() <= ExactFloat) {
+        const ColorValue corner = pixelAt(working, float(working.width() - 1), float(working.height() - 1));
+        check(corner >= 0 && corner <= 0xFFFFFF, "the far corner reads as a colour");
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    kesto::fuzz::startApplication<QGuiApplication>();
+    check(!picturePath().isEmpty(), "a temporary folder for the picture");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    {
+        QFile file(picturePath());
+        check(file.open(QIODevice::WriteOnly | QIODevice::Truncate), "the picture file opens");
+        check(file.write(bytes) == bytes.size(), "the picture file is written");
+    }
+    const GelImageLoad load = loadGelImage(picturePath());
+    if (load.ok()) {
+        check(load.reason.isEmpty(), "a loaded picture has no refusal reason");
+        readAll(load.image);
+    } else {
+        check(!load.reason.isEmpty(), "a refused picture says why");
+    }
+
+    const QImage decoded = QImage::fromData(bytes);
+    const QImage working = toWorkingImage(decoded);
+    check(working.isNull() == decoded.isNull(), "conversion keeps a picture a picture");
+    if (!working.isNull()) {
+        check(working.size() == decoded.size(), "conversion keeps the size");
+        if (pictureSizeAllowed(working.width(), working.height()))
+            readAll(working);
+    }
+    return 0;
+}

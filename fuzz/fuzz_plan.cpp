@@ -1,0 +1,89 @@
+// Measurement plans: the reader either refuses a plan with a PlanError that names the
+// line, or gives steps whose values keep the promises of the format; those steps then run
+// on a small picture as the batch command runs them.
+
+#include "app/batchmeasure.h"
+#include "app/measurementplan.h"
+#include "fuzzsupport.h"
+
+#include <QImage>
+
+#include <cmath>
+
+using namespace kesto;
+using kesto::fuzz::check;
+
+namespace {
+
+const QString Source = QStringLiteral("fuzz.plan");
+
+QImage smallGel()
+{
+    QImage picture(24, 16, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb(200 - x * 3, 180 - y * 5, (x * y) & 0xFF));
+    return picture;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    kesto::fuzz::startApplication<QGuiApplication>();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const QString text = kesto::fuzz::textOf(data, size);
+    MeasurementPlan plan;
+    try {
+        plan = parseMeasurementPlan(text, Source);
+    } catch (const PlanError& error) {
+        check(error.message().startsWith(Source + QLatin1Char(':')),
+              "a plan error starts with where it came from", error.message());
+        return 0;
+    }
+    check(!plan.steps.empty(), "a plan that reads holds a step");
+    int frames = 0;
+    for (const PlanStep& step : plan.steps) {
+        check(step.where.startsWith(Source + QLatin1Char(':')), "a step knows its line", step.where);
+        switch (step.kind) {
+        case PlanStep::Kind::Cell:
+            check(step.cell.row >= 1 && (step.cell.column == 2 || step.cell.column == 3),
+                  "a working cell lies in column 2 or 3 of a real row", step.where);
+            break;
+        case PlanStep::Kind::Frame:
+            ++frames;
+            check(std::isfinite(step.frame.left) && std::isfinite(step.frame.top) &&
+                      std::isfinite(step.frame.width) && std::isfinite(step.frame.height) &&
+                      step.frame.width >= 0 && step.frame.height >= 0,
+                  "a frame has finite measures and sizes of 0 or more", step.where);
+            break;
+        case PlanStep::Kind::Background:
+            check(std::isfinite(step.x) && std::isfinite(step.y), "a background point is finite",
+                  step.where);
+            break;
+        case PlanStep::Kind::BackgroundColor:
+            check((step.colour & ~0xFFFFFF) == 0, "a background colour is an RGB value",
+                  step.where);
+            break;
+        case PlanStep::Kind::Channel:
+        case PlanStep::Kind::Invert:
+            break;
+        }
+    }
+    MeasurementSession session(smallGel());
+    try {
+        const std::vector<double> sums = runMeasurementPlan(session, plan);
+        check(int(sums.size()) == frames, "every frame step gives one sum");
+        for (double sum : sums)
+            check(std::isfinite(sum), "every sum is a finite number");
+    } catch (const PlanError& error) {
+        // Only a background point off the picture is refused while running.
+        check(error.message().startsWith(Source + QLatin1Char(':')),
+              "a run-time plan error names its step", error.message());
+    }
+    return 0;
+}
