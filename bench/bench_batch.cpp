@@ -24,7 +24,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr int Frames = 1000;
-constexpr int FrameWidth = 200;    // samples; both frame edges are included
+constexpr int FrameWidth = 200; // samples; both frame edges are included
 constexpr int FrameHeight = 100;
 constexpr int PerRow = 8000 / FrameWidth;
 
@@ -43,8 +43,14 @@ const QImage& picture()
     return image;
 }
 
-int frameLeft(int i) { return (i % PerRow) * FrameWidth; }
-int frameTop(int i) { return (i / PerRow) * FrameHeight; }
+int frameLeft(int i)
+{
+    return (i % PerRow) * FrameWidth;
+}
+int frameTop(int i)
+{
+    return (i / PerRow) * FrameHeight;
+}
 
 // Frame i in the Band column of row i + 1; the background is black, so each scan is the
 // plain red sum of its frame.
@@ -79,8 +85,8 @@ std::uint64_t plainRedSum(const QImage& image, int left, int top)
 void check(double ours, std::uint64_t plain, int frame)
 {
     if (ours != double(plain)) {
-        std::fprintf(stderr, "frame %d: batch scan %.0f differs from the plain sum %llu\n", frame, ours,
-                     static_cast<unsigned long long>(plain));
+        std::fprintf(stderr, "frame %d: batch scan %.0f differs from the plain sum %llu\n", frame,
+                     ours, static_cast<unsigned long long>(plain));
         std::abort();
     }
 }
@@ -92,7 +98,8 @@ void BM_BatchPlanEndToEnd(benchmark::State& state)
     double ours = 0, plain = 0, integration = 0;
     for (auto _ : state) {
         const auto t0 = Clock::now();
-        const kesto::MeasurementPlan plan = kesto::parseMeasurementPlan(text, QStringLiteral("bench.plan"));
+        const kesto::MeasurementPlan plan =
+            kesto::parseMeasurementPlan(text, QStringLiteral("bench.plan"));
         kesto::MeasurementSession session(image);
         const std::vector<double> scans = kesto::runMeasurementPlan(session, plan);
         const QByteArray sheet = kesto::sheetTabText(session.sheet());
@@ -104,8 +111,8 @@ void BM_BatchPlanEndToEnd(benchmark::State& state)
         double total = 0;
         for (int i = 0; i < Frames; ++i) {
             total += kesto::integrateFrame(image,
-                                           {float(frameLeft(i)), float(frameTop(i)), float(FrameWidth - 1),
-                                            float(FrameHeight - 1)},
+                                           {float(frameLeft(i)), float(frameTop(i)),
+                                            float(FrameWidth - 1), float(FrameHeight - 1)},
                                            kesto::Channel::Red, 0);
         }
         const auto t3 = Clock::now();
@@ -136,7 +143,8 @@ void BM_BatchOneFrame(benchmark::State& state)
 {
     const QImage& image = picture();
     kesto::MeasurementSession session(image);
-    kesto::runMeasurementPlan(session, kesto::parseMeasurementPlan(planText(), QStringLiteral("bench.plan")));
+    kesto::runMeasurementPlan(
+        session, kesto::parseMeasurementPlan(planText(), QStringLiteral("bench.plan")));
     // The next frame goes to a new row below the 1 000 filled ones.
     session.pickCell(Frames + 1, 2);
     const int i = Frames / 2;

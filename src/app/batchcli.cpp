@@ -74,7 +74,10 @@ struct Failure
     QString message;
 };
 
-void say(QIODevice& device, const QString& text) { device.write(text.toUtf8()); }
+void say(QIODevice& device, const QString& text)
+{
+    device.write(text.toUtf8());
+}
 
 QString tryHelp(const QString& command)
 {
@@ -100,8 +103,10 @@ void expectOnce(const QCommandLineParser& parser, const QString& command, const 
     for (const QString& name : names) {
         const qsizetype count = parser.values(name).size();
         if (count > 1)
-            throw Failure{BatchUsage, QStringLiteral("expected --%1 once, found it %2 times").arg(name).arg(count) +
-                                          tryHelp(command)};
+            throw Failure{
+                BatchUsage,
+                QStringLiteral("expected --%1 once, found it %2 times").arg(name).arg(count) +
+                    tryHelp(command)};
     }
 }
 
@@ -109,11 +114,13 @@ QString onePositional(const QCommandLineParser& parser, const QString& command, 
 {
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        throw Failure{BatchUsage, QStringLiteral("expected a %1 file").arg(name) + tryHelp(command)};
+        throw Failure{BatchUsage,
+                      QStringLiteral("expected a %1 file").arg(name) + tryHelp(command)};
     if (positional.size() > 1)
-        throw Failure{BatchUsage, QStringLiteral("expected one %1 file, found also \"%2\"")
-                                      .arg(name, positional.at(1)) +
-                                      tryHelp(command)};
+        throw Failure{
+            BatchUsage,
+            QStringLiteral("expected one %1 file, found also \"%2\"").arg(name, positional.at(1)) +
+                tryHelp(command)};
     return positional.constFirst();
 }
 
@@ -126,10 +133,11 @@ std::optional<std::pair<QString, SheetFileType>> outputOf(const QCommandLinePars
     const QString path = parser.value(QStringLiteral("output"));
     const std::optional<SheetFileType> type = sheetFileTypeOf(path);
     if (!type)
-        throw Failure{BatchUsage, QStringLiteral("--output \"%1\": expected a file name ending in .xlsx, "
-                                                 ".csv, .txt or .tsv")
-                                          .arg(path) +
-                                      tryHelp(command)};
+        throw Failure{BatchUsage,
+                      QStringLiteral("--output \"%1\": expected a file name ending in .xlsx, "
+                                     ".csv, .txt or .tsv")
+                              .arg(path) +
+                          tryHelp(command)};
     return std::make_pair(path, *type);
 }
 
@@ -144,12 +152,15 @@ MeasurementPlan quickPlan(const QCommandLineParser& parser)
     MeasurementPlan plan;
     if (parser.isSet(option("channel"))) {
         const QString value = parser.value(option("channel"));
-        plan.steps.push_back(parsePlanStep(QStringLiteral("channel"), {value}, where("channel", value)));
+        plan.steps.push_back(
+            parsePlanStep(QStringLiteral("channel"), {value}, where("channel", value)));
     }
     if (parser.isSet(option("invert")))
-        plan.steps.push_back(parsePlanStep(QStringLiteral("invert"), {}, QStringLiteral("--invert")));
+        plan.steps.push_back(
+            parsePlanStep(QStringLiteral("invert"), {}, QStringLiteral("--invert")));
     if (parser.isSet(option("background")) && parser.isSet(option("background-color")))
-        throw PlanError(QStringLiteral("expected either --background or --background-color, not both"));
+        throw PlanError(
+            QStringLiteral("expected either --background or --background-color, not both"));
     if (parser.isSet(option("background"))) {
         const QString value = parser.value(option("background"));
         plan.steps.push_back(
@@ -162,13 +173,14 @@ MeasurementPlan quickPlan(const QCommandLineParser& parser)
     }
     const QStringList frames = parser.values(option("frame"));
     if (frames.isEmpty())
-        throw PlanError(QStringLiteral("expected at least one --frame LEFT,TOP,WIDTH,HEIGHT, or --plan FILE"));
+        throw PlanError(
+            QStringLiteral("expected at least one --frame LEFT,TOP,WIDTH,HEIGHT, or --plan FILE"));
     int row = 0;
     for (const QString& value : frames) {
         ++row;
         const QString at = where("frame", value);
-        plan.steps.push_back(parsePlanStep(QStringLiteral("cell"),
-                                           {QString::number(row), QStringLiteral("2")}, at));
+        plan.steps.push_back(
+            parsePlanStep(QStringLiteral("cell"), {QString::number(row), QStringLiteral("2")}, at));
         plan.steps.push_back(parsePlanStep(QStringLiteral("frame"), values(value), at));
     }
     return plan;
@@ -176,7 +188,8 @@ MeasurementPlan quickPlan(const QCommandLineParser& parser)
 
 // Writes the sheet to the output file, or returns its tab-separated text for standard
 // output. Throws Error when the file cannot be written.
-QByteArray deliver(const SheetData& sheet, const std::optional<std::pair<QString, SheetFileType>>& output)
+QByteArray deliver(const SheetData& sheet,
+                   const std::optional<std::pair<QString, SheetFileType>>& output)
 {
     if (!output)
         return sheetTabText(sheet);
@@ -189,21 +202,23 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out)
     const QString command = QStringLiteral("measure");
     QCommandLineParser parser;
     const QString value = QStringLiteral("value");
-    const bool help = parse(parser, command, arguments,
-                            {QCommandLineOption(QStringLiteral("channel"), QString(), value),
-                             QCommandLineOption(QStringLiteral("invert")),
-                             QCommandLineOption(QStringLiteral("background"), QString(), value),
-                             QCommandLineOption(QStringLiteral("background-color"), QString(), value),
-                             QCommandLineOption(QStringLiteral("frame"), QString(), value),
-                             QCommandLineOption(QStringLiteral("plan"), QString(), value),
-                             QCommandLineOption(QStringLiteral("output"), QString(), value)});
+    const bool help =
+        parse(parser, command, arguments,
+              {QCommandLineOption(QStringLiteral("channel"), QString(), value),
+               QCommandLineOption(QStringLiteral("invert")),
+               QCommandLineOption(QStringLiteral("background"), QString(), value),
+               QCommandLineOption(QStringLiteral("background-color"), QString(), value),
+               QCommandLineOption(QStringLiteral("frame"), QString(), value),
+               QCommandLineOption(QStringLiteral("plan"), QString(), value),
+               QCommandLineOption(QStringLiteral("output"), QString(), value)});
     if (help) {
         say(out, QLatin1String(MeasureUsage));
         return QByteArray();
     }
     expectOnce(parser, command,
-               {QStringLiteral("channel"), QStringLiteral("background"), QStringLiteral("background-color"),
-                QStringLiteral("plan"), QStringLiteral("output")});
+               {QStringLiteral("channel"), QStringLiteral("background"),
+                QStringLiteral("background-color"), QStringLiteral("plan"),
+                QStringLiteral("output")});
     const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
     const auto output = outputOf(parser, command);
 
@@ -245,8 +260,9 @@ QByteArray runReport(const QStringList& arguments, QIODevice& out)
 {
     const QString command = QStringLiteral("report");
     QCommandLineParser parser;
-    const bool help = parse(parser, command, arguments,
-                            {QCommandLineOption(QStringLiteral("output"), QString(), QStringLiteral("value"))});
+    const bool help =
+        parse(parser, command, arguments,
+              {QCommandLineOption(QStringLiteral("output"), QString(), QStringLiteral("value"))});
     if (help) {
         say(out, QLatin1String(ReportUsage));
         return QByteArray();
@@ -269,10 +285,14 @@ QByteArray runReport(const QStringList& arguments, QIODevice& out)
 
 bool isBatchCommand(int argc, const char* const* argv)
 {
-    return argc >= 2 && argv[1] && (std::strcmp(argv[1], "measure") == 0 || std::strcmp(argv[1], "report") == 0);
+    return argc >= 2 && argv[1] &&
+           (std::strcmp(argv[1], "measure") == 0 || std::strcmp(argv[1], "report") == 0);
 }
 
-QString batchUsage() { return QLatin1String(MeasureUsage) + QLatin1Char('\n') + QLatin1String(ReportUsage); }
+QString batchUsage()
+{
+    return QLatin1String(MeasureUsage) + QLatin1Char('\n') + QLatin1String(ReportUsage);
+}
 
 int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
@@ -284,10 +304,13 @@ int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err
         else if (command == QLatin1String("report"))
             result = runReport(arguments.mid(1), out);
         else
-            throw Failure{BatchUsage, QStringLiteral("expected the command measure or report, found \"%1\"").arg(command)};
+            throw Failure{BatchUsage,
+                          QStringLiteral("expected the command measure or report, found \"%1\"")
+                              .arg(command)};
         // Results reach standard output only once everything has worked.
         if (!result.isEmpty() && out.write(result) != result.size())
-            throw Failure{BatchFailed, QStringLiteral("the results could not be written to standard output")};
+            throw Failure{BatchFailed,
+                          QStringLiteral("the results could not be written to standard output")};
         return BatchOk;
     } catch (const Failure& failure) {
         say(err, QStringLiteral("kestoscan: ") + failure.message + QLatin1Char('\n'));

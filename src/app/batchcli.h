@@ -2,7 +2,8 @@
 
 // The batch commands, which run without a window or a display:
 //
-//   kestoscan measure PICTURE [--channel C] [--invert] [--background X,Y | --background-color R,G,B]
+//   kestoscan measure PICTURE [--channel C] [--invert] [--background X,Y | --background-color
+//   R,G,B]
 //                             --frame L,T,W,H [--frame ...] [--output FILE]
 //   kestoscan measure PICTURE --plan FILE [--output FILE]
 //   kestoscan report INPUT [--output FILE]

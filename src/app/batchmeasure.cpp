@@ -9,12 +9,12 @@
 namespace kesto {
 
 MeasurementSession::MeasurementSession(const QImage& picture)
-    : m_picture(toWorkingImage(picture)),
-      m_cellCaption(workingCellCaption(1, 2)),
+    : m_picture(toWorkingImage(picture)), m_cellCaption(workingCellCaption(1, 2)),
       m_sheet(frmScan::StartRows, frmScan::Columns)
 {
     const QString headings[frmScan::Columns] = {QStringLiteral("#"), QStringLiteral("Band"),
-                                                QStringLiteral("Int.Ctrl"), QStringLiteral("% to Ctrl")};
+                                                QStringLiteral("Int.Ctrl"),
+                                                QStringLiteral("% to Ctrl")};
     for (int c = 1; c <= frmScan::Columns; ++c) {
         m_sheet.setHeadingText(c, headings[c - 1]);
         m_sheet.setColumnWidth(c, frmScan::StartColumnWidths[c - 1]);
@@ -74,12 +74,13 @@ std::vector<double> runMeasurementPlan(MeasurementSession& session, const Measur
         case PlanStep::Kind::Background:
             if (!(step.x >= 0 && step.y >= 0 && double(step.x) < picture.width() &&
                   double(step.y) < picture.height())) {
-                throw PlanError(step.where +
-                                QStringLiteral(": expected a background point on the picture "
-                                               "(X from 0 to below %1, Y from 0 to below %2), found %3, %4")
-                                    .arg(picture.width())
-                                    .arg(picture.height())
-                                    .arg(singleText(step.x), singleText(step.y)));
+                throw PlanError(
+                    step.where +
+                    QStringLiteral(": expected a background point on the picture "
+                                   "(X from 0 to below %1, Y from 0 to below %2), found %3, %4")
+                        .arg(picture.width())
+                        .arg(picture.height())
+                        .arg(singleText(step.x), singleText(step.y)));
             }
             session.pickBackground(step.x, step.y);
             break;

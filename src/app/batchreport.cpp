@@ -24,7 +24,7 @@ QList<QStringList> parseCsvText(QStringView text, const QString& source)
     QList<QStringList> rows;
     QStringList row;
     QString field;
-    bool rowStarted = false;    // something was read since the last line end
+    bool rowStarted = false; // something was read since the last line end
     bool atFieldStart = true;
     int line = 1;
     const qsizetype n = text.size();
@@ -44,7 +44,8 @@ QList<QStringList> parseCsvText(QStringView text, const QString& source)
             ++i;
             for (;;) {
                 if (i >= n)
-                    throw PlanError(QStringLiteral("%1:%2: expected a closing quote for the field that starts on this line")
+                    throw PlanError(QStringLiteral("%1:%2: expected a closing quote for the field "
+                                                   "that starts on this line")
                                         .arg(source)
                                         .arg(startLine));
                 if (text[i] == QLatin1Char('"')) {
@@ -66,10 +67,12 @@ QList<QStringList> parseCsvText(QStringView text, const QString& source)
                 ++i;
             }
             if (i < n && text[i] != QLatin1Char(',') && !isLineEnd(text[i]))
-                throw PlanError(QStringLiteral("%1:%2: expected a comma or a line end after a closing quote, found \"%3\"")
-                                    .arg(source)
-                                    .arg(line)
-                                    .arg(text[i]));
+                throw PlanError(
+                    QStringLiteral(
+                        "%1:%2: expected a comma or a line end after a closing quote, found \"%3\"")
+                        .arg(source)
+                        .arg(line)
+                        .arg(text[i]));
             rowStarted = true;
             atFieldStart = false;
             continue;
@@ -107,7 +110,8 @@ QList<QStringList> parseCsvText(QStringView text, const QString& source)
 bool isReportHeader(const QStringList& row)
 {
     const QString scan = row.value(ReportScanColumn - 1);
-    return !scan.trimmed().isEmpty() && !isNumber(scan) && !isControlType(row.value(ReportTypeColumn - 1));
+    return !scan.trimmed().isEmpty() && !isNumber(scan) &&
+           !isControlType(row.value(ReportTypeColumn - 1));
 }
 
 void loadReportTable(SheetData& sheet, const QList<QStringList>& rows, const QString& source)
@@ -115,15 +119,19 @@ void loadReportTable(SheetData& sheet, const QList<QStringList>& rows, const QSt
     const bool header = !rows.isEmpty() && isReportHeader(rows.constFirst());
     const qsizetype first = header ? 1 : 0;
     if (rows.size() <= first)
-        throw PlanError(source + QStringLiteral(": expected a report table with at least one band row, found none"));
+        throw PlanError(
+            source +
+            QStringLiteral(": expected a report table with at least one band row, found none"));
     qsizetype widest = 0;
     for (const QStringList& row : rows)
         widest = std::max(widest, row.size());
     if (widest < ReportScanColumn)
-        throw PlanError(source + QStringLiteral(": expected the columns #, Description, Type and Scan (rel.units), "
-                                                "found %1 column%2")
-                                     .arg(widest)
-                                     .arg(widest == 1 ? QString() : QStringLiteral("s")));
+        throw PlanError(
+            source +
+            QStringLiteral(": expected the columns #, Description, Type and Scan (rel.units), "
+                           "found %1 column%2")
+                .arg(widest)
+                .arg(widest == 1 ? QString() : QStringLiteral("s")));
     const qsizetype columns = std::max<qsizetype>(widest, ReportExpressionColumn);
     try {
         sheet.resize(int(std::min<qsizetype>(rows.size() - first, SheetData::MaxRows + 1)),
@@ -153,11 +161,13 @@ void readReportTable(const QString& path, SheetData& sheet)
 {
     const QFileInfo info(path);
     if (info.isDir())
-        throw Error(Error::FileError, QStringLiteral("Cannot read the report table \"%1\": it is a folder").arg(path));
+        throw Error(
+            Error::FileError,
+            QStringLiteral("Cannot read the report table \"%1\": it is a folder").arg(path));
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(Error::FileError,
-                    QStringLiteral("Cannot read the report table \"%1\": %2").arg(path, file.errorString()));
+        throw Error(Error::FileError, QStringLiteral("Cannot read the report table \"%1\": %2")
+                                          .arg(path, file.errorString()));
     const QByteArray bytes = file.read(MaxReportBytes + 1);
     if (bytes.size() > MaxReportBytes)
         throw PlanError(path + QStringLiteral(": expected a report table of at most %1 MiB")

@@ -4,7 +4,7 @@
 // "#", "Description", "Type", "Scan (rel.units)" and "Expression (%)", as CSV or as
 // tab-separated text, with or without a header line.
 
-#include "app/measurementplan.h"   // PlanError
+#include "app/measurementplan.h" // PlanError
 
 #include <QList>
 #include <QString>

@@ -48,8 +48,9 @@ float single(const QString& where, const QString& name, const QString& value)
 {
     const float result = float(number(where, name, value));
     if (!std::isfinite(result))
-        fail(where, QStringLiteral("expected a number for %1 within the range of a single, found %2")
-                        .arg(name, shown(value)));
+        fail(where,
+             QStringLiteral("expected a number for %1 within the range of a single, found %2")
+                 .arg(name, shown(value)));
     return result;
 }
 
@@ -95,8 +96,9 @@ void expectEndFits(const QString& where, const QString& name, float start, float
 
 QStringList planInstructionNames()
 {
-    return {QStringLiteral("channel"), QStringLiteral("invert"), QStringLiteral("background"),
-            QStringLiteral("background-color"), QStringLiteral("cell"), QStringLiteral("frame")};
+    return {QStringLiteral("channel"),    QStringLiteral("invert"),
+            QStringLiteral("background"), QStringLiteral("background-color"),
+            QStringLiteral("cell"),       QStringLiteral("frame")};
 }
 
 PlanStep parsePlanStep(const QString& instruction, const QStringList& values, const QString& where)
@@ -114,7 +116,8 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
         else if (name == QLatin1String("blue"))
             step.channel = Channel::Blue;
         else
-            fail(where, QStringLiteral("expected red, green or blue as the channel, found %1").arg(shown(name)));
+            fail(where, QStringLiteral("expected red, green or blue as the channel, found %1")
+                            .arg(shown(name)));
     } else if (instruction == QLatin1String("invert")) {
         step.kind = PlanStep::Kind::Invert;
         expectCount(where, instruction, values, {});
@@ -125,11 +128,13 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
         step.y = single(where, QStringLiteral("Y"), values.at(1));
     } else if (instruction == QLatin1String("background-color")) {
         step.kind = PlanStep::Kind::BackgroundColor;
-        const QStringList names{QStringLiteral("RED"), QStringLiteral("GREEN"), QStringLiteral("BLUE")};
+        const QStringList names{QStringLiteral("RED"), QStringLiteral("GREEN"),
+                                QStringLiteral("BLUE")};
         expectCount(where, instruction, values, names);
         int bytes[3];
         for (int i = 0; i < 3; ++i)
-            bytes[i] = whole(where, names.at(i), values.at(i), 0, 255, QStringLiteral("from 0 to 255"));
+            bytes[i] =
+                whole(where, names.at(i), values.at(i), 0, 255, QStringLiteral("from 0 to 255"));
         step.colour = rgbValue(bytes[0], bytes[1], bytes[2]);
     } else if (instruction == QLatin1String("cell")) {
         step.kind = PlanStep::Kind::Cell;
@@ -140,8 +145,8 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
                                  QStringLiteral("2 (Band) or 3 (Int.Ctrl)"));
     } else if (instruction == QLatin1String("frame")) {
         step.kind = PlanStep::Kind::Frame;
-        const QStringList names{QStringLiteral("LEFT"), QStringLiteral("TOP"), QStringLiteral("WIDTH"),
-                                QStringLiteral("HEIGHT")};
+        const QStringList names{QStringLiteral("LEFT"), QStringLiteral("TOP"),
+                                QStringLiteral("WIDTH"), QStringLiteral("HEIGHT")};
         expectCount(where, instruction, values, names);
         float measures[4];
         for (int i = 0; i < 4; ++i)
@@ -155,8 +160,9 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
         expectEndFits(where, QStringLiteral("LEFT"), step.frame.left, step.frame.width);
         expectEndFits(where, QStringLiteral("TOP"), step.frame.top, step.frame.height);
     } else {
-        fail(where, QStringLiteral("unknown instruction %1; expected one of %2")
-                        .arg(shown(instruction), planInstructionNames().join(QStringLiteral(", "))));
+        fail(where,
+             QStringLiteral("unknown instruction %1; expected one of %2")
+                 .arg(shown(instruction), planInstructionNames().join(QStringLiteral(", "))));
     }
     return step;
 }
@@ -175,8 +181,8 @@ MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source)
         if (words.isEmpty())
             continue;
         const QString instruction = words.takeFirst();
-        plan.steps.push_back(parsePlanStep(instruction, words, source + QLatin1Char(':') +
-                                                                   QString::number(lineNumber)));
+        plan.steps.push_back(parsePlanStep(
+            instruction, words, source + QLatin1Char(':') + QString::number(lineNumber)));
     }
     if (plan.steps.empty())
         throw PlanError(source + QStringLiteral(": the plan holds no instructions; expected lines "
@@ -191,14 +197,17 @@ MeasurementPlan readMeasurementPlan(const QString& path)
     if (info.isDir())
         throw PlanError(path + QStringLiteral(": expected a plan file, found a folder"));
     if (!file.open(QIODevice::ReadOnly))
-        throw PlanError(path + QStringLiteral(": the plan cannot be read (%1)").arg(file.errorString()));
+        throw PlanError(path +
+                        QStringLiteral(": the plan cannot be read (%1)").arg(file.errorString()));
     if (file.size() > MaxPlanBytes)
-        throw PlanError(path + QStringLiteral(": expected a plan of at most %1 MiB, found a file of %2 bytes")
-                                   .arg(MaxPlanBytes / (1024 * 1024))
-                                   .arg(file.size()));
+        throw PlanError(
+            path + QStringLiteral(": expected a plan of at most %1 MiB, found a file of %2 bytes")
+                       .arg(MaxPlanBytes / (1024 * 1024))
+                       .arg(file.size()));
     const QByteArray bytes = file.read(MaxPlanBytes + 1);
     if (bytes.size() > MaxPlanBytes)
-        throw PlanError(path + QStringLiteral(": expected a plan of at most %1 MiB").arg(MaxPlanBytes / (1024 * 1024)));
+        throw PlanError(path + QStringLiteral(": expected a plan of at most %1 MiB")
+                                   .arg(MaxPlanBytes / (1024 * 1024)));
     QString text = QString::fromUtf8(bytes);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);

@@ -43,10 +43,10 @@ struct PlanStep
     // "gel.plan:4" or "--frame 1,2,3,4": the prefix of every message about this step.
     QString where;
     Channel channel = Channel::Red;
-    float x = 0;                 // background pick
+    float x = 0; // background pick
     float y = 0;
-    ColorValue colour = 0;       // background-color
-    CellAddress cell;            // working cell
+    ColorValue colour = 0; // background-color
+    CellAddress cell;      // working cell
     FrameGeometry frame;
 };
 
