@@ -15,9 +15,11 @@ CellAddress parseWorkingCell(const QString& caption)
     const qsizetype p = caption.indexOf(QLatin1Char('C'), 14);
     if (p < 0)
         return {};
+    // Rows are read as 32-bit numbers: the sheet can grow past 32767 rows, and a scan must
+    // never silently go nowhere because its row did not fit 16 bits.
     try {
-        const int row = parseInt16(caption.mid(15, p - 15));
-        const int column = parseInt16(caption.mid(p + 1));
+        const int row = toInt32(parseDouble(caption.mid(15, p - 15)));
+        const int column = toInt32(parseDouble(caption.mid(p + 1)));
         return {row, column};
     } catch (const Error&) {
         return {};

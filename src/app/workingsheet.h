@@ -20,7 +20,7 @@ QString workingCellCaption(int row, int column);
 
 // Parses the read-out: the row between character 16 and the first capital "C" at or after
 // character 15, the column after it. A caption without that "C", or with parts that are not
-// 16-bit numbers, gives {0, 0}, which names no cell.
+// 32-bit numbers, gives {0, 0}, which names no cell.
 CellAddress parseWorkingCell(const QString& caption);
 
 // The "% to Ctrl" text for a row's band and control texts: band x 100 / control in

@@ -43,7 +43,8 @@ void TestWorkingSheet::parseCaption_data()
     QTest::newRow("no C after the R") << QStringLiteral("Working Cell: R12") << 0 << 0;
     QTest::newRow("empty") << QString() << 0 << 0;
     QTest::newRow("row not a number") << QStringLiteral("Working Cell: RxC2") << 0 << 0;
-    QTest::newRow("row past 16 bits") << QStringLiteral("Working Cell: R40000C2") << 0 << 0;
+    QTest::newRow("row past 16 bits") << QStringLiteral("Working Cell: R40000C2") << 40000 << 2;
+    QTest::newRow("row past 32 bits") << QStringLiteral("Working Cell: R4000000000C2") << 0 << 0;
     QTest::newRow("lower-case c is not the marker") << QStringLiteral("Working Cell: R3c2") << 0 << 0;
 }
 
