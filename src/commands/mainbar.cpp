@@ -75,6 +75,13 @@ ToolSpec entry(const char* name, const char* caption, const char* opens)
     return t;
 }
 
+// A tool whose caption the program rewrites, with the widest text it is expected to show.
+ToolSpec readout(ToolSpec tool, const char* widest)
+{
+    tool.widest = QLatin1String(widest);
+    return tool;
+}
+
 BandSpec band(const char* name, const char* caption, BandKind kind, std::vector<ToolSpec> tools)
 {
     return BandSpec{QLatin1String(name), QLatin1String(caption), kind, std::move(tools)};
@@ -105,8 +112,10 @@ BarLayout mainBarLayout()
               check("mnuBlue", "", false, "Calculate BLUE color only", "blue"), separator(5),
               iconButton("mnuCalc", "Calculate", "calculate"),
               button("mnuClear", "Clear", "Clear table", "clear"), separator(6),
-              label("txtCell", "Working Cell: R1C2"), separator(7),
-              label("txtScan", "Scan: 0", "Current band scan"), separator(8),
+              readout(label("txtCell", "Working Cell: R1C2"), "Working Cell: R9999C3"),
+              separator(7),
+              readout(label("txtScan", "Scan: 0", "Current band scan"), "Scan: -99999999"),
+              separator(8),
               button("mnuAbout", "&About", "About", "about"),
               iconButton("mnuExit", "Exit", "exit")}),
         band("bndImage", "Image-Move", BandKind::Popup,
@@ -143,10 +152,13 @@ BarLayout mainBarLayout()
               iconButton("mnuTop", "Move up", "step-up"),
               iconButton("mnuRight", "Move right", "step-right"),
               iconButton("mnuBottom", "Move down", "step-down"), separator(61),
-              button("mnuBackground", "Bkgrnd=0", "Background"), separator(62),
-              label("Tool65", "", "", "position"), label("mnuDisplay", "X=0       Y=0       "),
-              label("Tool66", "", "", "size"), label("mnuSize", "0 x 0"), separator(67),
-              label("Tool68", "RGB:"), label("mnuColor", "0,0,0")}),
+              readout(button("mnuBackground", "Bkgrnd=0", "Background"),
+                      "Bkgrnd (RGB)=255,255,255"), separator(62),
+              label("Tool65", "", "", "position"),
+              readout(label("mnuDisplay", "X=0       Y=0       "), "+X=9999 Y=9999"),
+              label("Tool66", "", "", "size"), readout(label("mnuSize", "0 x 0"), "9999x9999"),
+              separator(67), label("Tool68", "RGB:"),
+              readout(label("mnuColor", "0,0,0"), "255,255,255")}),
         band("bndEdit", "Edit", BandKind::Popup,
              {button("mnuPaste", "&Paste picture", "", "paste"),
               button("mnuCopy", "&Copy report", "", "copy")}),

@@ -15,6 +15,23 @@
 
 namespace kesto {
 
+namespace {
+
+// A read-out keeps the width of its widest expected text, so that the tools after it stay
+// put while its text changes.
+template <typename SetText>
+void reserveWidth(QWidget* widget, const ToolSpec& spec, SetText setText)
+{
+    if (spec.widest.isEmpty())
+        return;
+    setText(spec.widest);
+    const int width = widget->sizeHint().width();
+    setText(spec.caption);
+    widget->setMinimumWidth(width);
+}
+
+} // namespace
+
 void Tool::setCaption(const QString& caption)
 {
     m_caption = caption;
@@ -161,6 +178,7 @@ void CommandBar::realiseTool(Band& band, Tool& tool)
             if (!spec.icon.isEmpty() && spec.caption.isEmpty())
                 label->setPixmap(QIcon(spec.icon).pixmap(band.m_toolBar->iconSize()));
             label->setToolTip(spec.tooltip);
+            reserveWidth(label, spec, [label](const QString& text) { label->setText(text); });
             tool.m_label = label;
             tool.m_action = band.m_toolBar->addWidget(label);
         } else {
@@ -206,6 +224,7 @@ void CommandBar::realiseTool(Band& band, Tool& tool)
                 button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
             else
                 button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+            reserveWidth(button, spec, [action](const QString& text) { action->setText(text); });
         }
     }
     Tool* target = &tool;

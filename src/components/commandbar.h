@@ -34,6 +34,7 @@ struct ToolSpec
     QString icon;             // resource path, "" for none
     bool iconOnly = false;    // toolbar button showing only its icon
     QString opens;            // menu-bar entries: the popup band's name
+    QString widest;           // read-outs: their widest expected text; the tool keeps that width
 };
 
 struct BandSpec
