@@ -20,6 +20,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QResizeEvent>
+#include <QScreen>
 #include <QScrollBar>
 
 #include <cmath>
@@ -66,6 +67,23 @@ QString rgbText(ColorValue colour)
     std::int16_t r, g, b;
     Module1::SplitColor(r, g, b, colour);
     return QStringLiteral("%1,%2,%3").arg(r).arg(g).arg(b);
+}
+
+void fitCommandBar(frmScan& form)
+{
+    // Start wide enough to show every tool of the command bar where the screen has room,
+    // so that no read-out hides behind a toolbar's extension button. The sheet's columns
+    // keep the proportions taken at load.
+    const QScreen* screen = form.screen();
+    if (!screen)
+        return;
+    const int frame = form.frameGeometry().width() - form.width();
+    const int room = screen->availableGeometry().width() - frame;
+    const int wanted = qMin(form.tbrMain->sizeHint().width(), room);
+    if (wanted <= form.width())
+        return;
+    form.resize(wanted, form.height());
+    Module1::CenterForm(&form);
 }
 
 } // namespace
@@ -133,6 +151,7 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
     resize(DesignWidth, DesignHeight);
     layoutControls();
     Form_Load();
+    fitCommandBar(*this);
 }
 
 frmScan::~frmScan() = default;
