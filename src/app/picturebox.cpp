@@ -4,7 +4,32 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace kesto {
+
+namespace {
+
+// Picture pixel the integration takes for a frame coordinate: rounded half to even, kept
+// within a range a painter can handle for frames sized far past the picture.
+int pixelOf(float value)
+{
+    if (!std::isfinite(value))
+        return 0;
+    return int(std::nearbyint(qBound(-1.0e6, double(value), 1.0e6)));
+}
+
+// The pixels from a shape's left and top to its right and bottom, both ends included.
+QRect pixelSpan(const RectShape& shape)
+{
+    const int left = pixelOf(shape.left);
+    const int top = pixelOf(shape.top);
+    const int right = pixelOf(shape.left + shape.width);
+    const int bottom = pixelOf(shape.top + shape.height);
+    return QRect(QPoint(left, top), QPoint(qMax(left, right), qMax(top, bottom)));
+}
+
+} // namespace
 
 PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
 {
@@ -50,18 +75,20 @@ void PictureBox::paintEvent(QPaintEvent* event)
     painter.fillRect(area, palette().color(QPalette::Window));
     if (!m_picture.isNull())
         painter.drawImage(area.topLeft(), m_picture, area);
-    for (const RectShape* shape : {m_frame, m_handle}) {
-        if (!shape)
-            continue;
-        // A one-pixel outline whose outer edge is the shape's rectangle.
-        QPen pen(toQColor(shape->borderColor));
-        pen.setWidth(1);
-        pen.setCosmetic(true);
-        painter.setPen(pen);
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(QRectF(shape->left + 0.5f, shape->top + 0.5f, shape->width - 1.0f,
-                                shape->height - 1.0f));
+    if (m_frame) {
+        // The outline lies on the frame's first and last columns and rows, the pixels the
+        // integration takes as the frame's edges, so it encloses exactly what is summed.
+        // Filled one-pixel strips stay sharp at any device pixel ratio.
+        const QRect r = pixelSpan(*m_frame);
+        const QColor colour = toQColor(m_frame->borderColor);
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), colour);
+        painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), colour);
+        painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), colour);
+        painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), colour);
     }
+    // The handle is a solid square so that it is easy to see and to aim at.
+    if (m_handle)
+        painter.fillRect(pixelSpan(*m_handle), toQColor(m_handle->borderColor));
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event)
