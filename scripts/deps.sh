@@ -18,7 +18,8 @@ kesto_install_packages() {
 KESTO_BUILD_PACKAGES=(g++ make cmake pkgconf qt6-base-dev qt6-svg-dev libxlsxwriter-dev zlib1g-dev
                       qt6-image-formats-plugins fonts-liberation2)
 # What the tests need on top: benchmarks compile with the tests, PDF text for print checks,
-# unzip to read saved workbooks back.
-KESTO_TEST_PACKAGES=(libbenchmark-dev poppler-utils unzip)
+# unzip to read saved workbooks back, a virtual display with input, screenshots and the
+# clipboard for the smoke test of the real window.
+KESTO_TEST_PACKAGES=(libbenchmark-dev poppler-utils unzip xvfb xauth xdotool imagemagick xclip)
 # What the fuzz stage needs: clang with libFuzzer and the sanitizer runtimes.
 KESTO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
