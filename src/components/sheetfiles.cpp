@@ -87,7 +87,10 @@ void saveAtomically(const QString& path, const QByteArray& bytes)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw saveError(path, file.errorString());
-    if (file.write(bytes) != bytes.size()) {
+    // Flushed before commit: a buffered write that the disk refuses fails only at the flush,
+    // and commit() does not look at that failure, so it would replace the old file with a
+    // truncated one and report success.
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw saveError(path, reason);

@@ -13,6 +13,9 @@
 #include <QTest>
 #include <QXmlStreamReader>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace kesto;
@@ -121,6 +124,8 @@ private Q_SLOTS:
     void failedWorkbookKeepsTheOldFile();
     void saveIntoMissingFolderRaisesAClearError();
     void saveIntoUnwritableFolderKeepsTheOldFile();
+    void saveOnAFullDiskKeepsTheOldFile_data();
+    void saveOnAFullDiskKeepsTheOldFile();
     void unknownFileTypeIsRefused();
     void saveThroughTheDialog();
 
@@ -332,6 +337,53 @@ void TestSheetFiles::saveIntoUnwritableFolderKeepsTheOldFile()
     QVERIFY_THROWS_EXCEPTION(Error, writeSheetFile(data, file, SheetFileType::Excel));
     QFile::setPermissions(locked.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QCOMPARE(readFile(file), QByteArray("old"));
+}
+
+void TestSheetFiles::saveOnAFullDiskKeepsTheOldFile_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("limit");
+    // Small files go through the write buffer and fail only when it is flushed; large ones
+    // are written at once and fail in the write.
+    QTest::newRow("CSV, buffered") << int(SheetFileType::Csv) << 100;
+    QTest::newRow("text, buffered") << int(SheetFileType::TabText) << 100;
+    QTest::newRow("CSV, written at once") << int(SheetFileType::Csv) << 20000;
+    QTest::newRow("workbook") << int(SheetFileType::Excel) << 1000;
+}
+
+void TestSheetFiles::saveOnAFullDiskKeepsTheOldFile()
+{
+    QFETCH(int, type);
+    QFETCH(int, limit);
+    const QString file = path(QStringLiteral("full-%1-%2.out").arg(type).arg(limit));
+    writeFile(file, "the good old file");
+    // Twice the limit in cells, so the file cannot fit.
+    SheetData data(limit / 4 + 10, 2);
+    for (int r = 1; r <= data.rowCount(); ++r)
+        data.setText(r, 1, QString::number(r * 1000003));
+    // A full disk: writes past the limit fail (EFBIG) instead of raising SIGXFSZ.
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit previous{};
+    QVERIFY(::getrlimit(RLIMIT_FSIZE, &previous) == 0);
+    rlimit full = previous;
+    full.rlim_cur = rlim_t(limit);
+    QVERIFY(::setrlimit(RLIMIT_FSIZE, &full) == 0);
+    bool refused = false;
+    QString message;
+    try {
+        writeSheetFile(data, file, SheetFileType(type));
+    } catch (const Error& e) {
+        refused = true;
+        message = e.message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousHandler);
+    QVERIFY2(refused, "a save that did not fit the disk was reported as done");
+    QVERIFY2(message.contains(file), qPrintable(message));
+    QCOMPARE(readFile(file), QByteArray("the good old file"));
+    const QString name = QFileInfo(file).fileName();
+    QCOMPARE(QDir(m_dir.path()).entryList({name + QLatin1Char('*')}, QDir::Files | QDir::Hidden),
+             QStringList{name});
 }
 
 void TestSheetFiles::unknownFileTypeIsRefused()
