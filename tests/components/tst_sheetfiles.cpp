@@ -360,7 +360,7 @@ void TestSheetFiles::saveOnAFullDiskKeepsTheOldFile()
     // Twice the limit in cells, so the file cannot fit.
     SheetData data(limit / 4 + 10, 2);
     for (int r = 1; r <= data.rowCount(); ++r)
-        data.setText(r, 1, QString::number(r * 1000003));
+        data.setText(r, 1, QString::number(qint64(r) * 1000003));
     // A full disk: writes past the limit fail (EFBIG) instead of raising SIGXFSZ.
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit previous{};
