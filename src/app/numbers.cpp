@@ -74,8 +74,15 @@ QString singleText(float value)
 
 QString doubleText(double value)
 {
+    // Shortest round-trip digits, written out in plain decimals for every ordinary
+    // magnitude: a scan of -100000 reads "-100000", never "-1e+05". Only values beyond
+    // 1e15 or below 1e-5 use an exponent.
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const double magnitude = std::abs(value);
+    const bool plain = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
+    const auto result = plain ? std::to_chars(buffer, buffer + sizeof buffer, value,
+                                              std::chars_format::fixed)
+                              : std::to_chars(buffer, buffer + sizeof buffer, value);
     return fromChars(buffer, result.ptr);
 }
 

@@ -169,6 +169,12 @@ void TestNumbers::doubleText_data()
     QTest::newRow("shortest tenth") << 0.1 << QStringLiteral("0.1");
     QTest::newRow("third keeps all digits") << 1.0 / 3.0 << QStringLiteral("0.3333333333333333");
     QTest::newRow("12.5") << 12.5 << QStringLiteral("12.5");
+    QTest::newRow("round hundred thousand stays plain") << -100000.0 << QStringLiteral("-100000");
+    QTest::newRow("a million stays plain") << 1e6 << QStringLiteral("1000000");
+    QTest::newRow("largest plain") << 999999999999999.0 << QStringLiteral("999999999999999");
+    QTest::newRow("small fraction stays plain") << 0.00012 << QStringLiteral("0.00012");
+    QTest::newRow("huge uses an exponent") << 1e20 << QStringLiteral("1e+20");
+    QTest::newRow("tiny uses an exponent") << 1e-7 << QStringLiteral("1e-07");
 }
 
 void TestNumbers::doubleText()
