@@ -3,6 +3,7 @@
 #include "app/frmscan.h"
 #include "app/module1.h"
 #include "commands/maincommands.h"
+#include "components/barlayout.h"
 #include "report/frmreport.h"
 
 #include <QStringList>
@@ -14,77 +15,13 @@ namespace kesto {
 
 namespace {
 
-QString icon(const char* name)
-{
-    return QStringLiteral(":/resources/icons/") + QLatin1String(name) + QStringLiteral(".svg");
-}
-
-ToolSpec button(const char* name, const char* caption, const char* tooltip = "",
-                const char* iconName = nullptr)
-{
-    ToolSpec t;
-    t.name = QLatin1String(name);
-    t.caption = QLatin1String(caption);
-    t.tooltip = QLatin1String(tooltip);
-    t.kind = ToolKind::Button;
-    if (iconName)
-        t.icon = icon(iconName);
-    return t;
-}
-
-ToolSpec iconButton(const char* name, const char* tooltip, const char* iconName)
-{
-    ToolSpec t = button(name, "", tooltip, iconName);
-    t.iconOnly = true;
-    return t;
-}
-
-ToolSpec check(const char* name, const char* caption, bool checked, const char* tooltip = "",
-               const char* iconName = nullptr)
-{
-    ToolSpec t = button(name, caption, tooltip, iconName);
-    t.kind = ToolKind::CheckButton;
-    t.checked = checked;
-    t.iconOnly = caption[0] == '\0';
-    return t;
-}
-
-ToolSpec separator(int number)
-{
-    ToolSpec t;
-    t.name = QStringLiteral("Tool%1").arg(number);
-    t.kind = ToolKind::Separator;
-    return t;
-}
-
-ToolSpec label(const char* name, const char* caption, const char* tooltip = "",
-               const char* iconName = nullptr)
-{
-    ToolSpec t = button(name, caption, tooltip, iconName);
-    t.kind = ToolKind::Label;
-    return t;
-}
-
-ToolSpec entry(const char* name, const char* caption, const char* opens)
-{
-    ToolSpec t;
-    t.name = QLatin1String(name);
-    t.caption = QLatin1String(caption);
-    t.kind = ToolKind::MenuEntry;
-    t.opens = QLatin1String(opens);
-    return t;
-}
+using namespace barlayout;
 
 // A tool whose caption the program rewrites, with the widest text it is expected to show.
 ToolSpec readout(ToolSpec tool, const char* widest)
 {
     tool.widest = QLatin1String(widest);
     return tool;
-}
-
-BandSpec band(const char* name, const char* caption, BandKind kind, std::vector<ToolSpec> tools)
-{
-    return BandSpec{QLatin1String(name), QLatin1String(caption), kind, std::move(tools)};
 }
 
 } // namespace
@@ -103,15 +40,20 @@ BarLayout mainBarLayout()
         band("bndToolbar", "Toolbar", BandKind::Toolbar,
              {button("mnuOpen", "Open", "Open picture file", "open"),
               button("mnuSave", "&Save", "Save data", "save"),
-              button("mnuPrint", "&Print", "Print data", "print"), separator(2),
+              button("mnuPrint", "&Print", "Print data", "print"),
+              separator(2),
               button("mnuPaste", "&Paste", "Paste picture", "paste"),
-              button("mnuCopy", "&Copy", "Copy data", "copy"), separator(3),
-              button("mnuInvert", "&Invert", "Invert colors", "invert"), separator(4),
+              button("mnuCopy", "&Copy", "Copy data", "copy"),
+              separator(3),
+              button("mnuInvert", "&Invert", "Invert colors", "invert"),
+              separator(4),
               check("mnuRed", "", true, "Calculate RED color only", "red"),
               check("mnuGreen", "", false, "Calculate GREEN color only", "green"),
-              check("mnuBlue", "", false, "Calculate BLUE color only", "blue"), separator(5),
+              check("mnuBlue", "", false, "Calculate BLUE color only", "blue"),
+              separator(5),
               iconButton("mnuCalc", "Calculate", "calculate"),
-              button("mnuClear", "Clear", "Clear table", "clear"), separator(6),
+              button("mnuClear", "Clear", "Clear table", "clear"),
+              separator(6),
               readout(label("txtCell", "Working Cell: R1C2"), "Working Cell: R9999C3"),
               separator(7),
               readout(label("txtScan", "Scan: 0", "Current band scan"), "Scan: -99999999"),
@@ -139,26 +81,31 @@ BarLayout mainBarLayout()
               check("mnuGreen", "Calculate &Green", false, "", "green"),
               check("mnuBlue", "Calculate &Blue", false, "", "blue"),
               button("mnuCalc", "&Calculate Now!", "", "calculate")}),
-        band("bndMove", "Move", BandKind::Toolbar,
-             {button("mnuTopLeft", "TopLeft", "Move top-left", "move-top-left"),
-              button("mnuTopCenter", "TopCenter", "Move top-center", "move-top-center"),
-              button("mnuTopRight", "TopRight", "Move top-right", "move-top-right"),
-              button("mnuCenterRight", "CenterRight", "Move center-right", "move-center-right"),
-              iconButton("mnuBottomRight", "Move bottom-right", "move-bottom-right"),
-              iconButton("mnuBottomCenter", "Move bottom-center", "move-bottom-center"),
-              iconButton("mnuBottomLeft", "Move bottom-left", "move-bottom-left"),
-              iconButton("mnuCenterLeft", "Move center-left", "move-center-left"), separator(60),
-              iconButton("mnuLeft", "Move left", "step-left"),
-              iconButton("mnuTop", "Move up", "step-up"),
-              iconButton("mnuRight", "Move right", "step-right"),
-              iconButton("mnuBottom", "Move down", "step-down"), separator(61),
-              readout(button("mnuBackground", "Bkgrnd=0", "Background"),
-                      "Bkgrnd (RGB)=255,255,255"), separator(62),
-              label("Tool65", "", "", "position"),
-              readout(label("mnuDisplay", "X=0       Y=0       "), "+X=9999 Y=9999"),
-              label("Tool66", "", "", "size"), readout(label("mnuSize", "0 x 0"), "9999x9999"),
-              separator(67), label("Tool68", "RGB:"),
-              readout(label("mnuColor", "0,0,0"), "255,255,255")}),
+        band(
+            "bndMove", "Move", BandKind::Toolbar,
+            {button("mnuTopLeft", "TopLeft", "Move top-left", "move-top-left"),
+             button("mnuTopCenter", "TopCenter", "Move top-center", "move-top-center"),
+             button("mnuTopRight", "TopRight", "Move top-right", "move-top-right"),
+             button("mnuCenterRight", "CenterRight", "Move center-right", "move-center-right"),
+             iconButton("mnuBottomRight", "Move bottom-right", "move-bottom-right"),
+             iconButton("mnuBottomCenter", "Move bottom-center", "move-bottom-center"),
+             iconButton("mnuBottomLeft", "Move bottom-left", "move-bottom-left"),
+             iconButton("mnuCenterLeft", "Move center-left", "move-center-left"),
+             separator(60),
+             iconButton("mnuLeft", "Move left", "step-left"),
+             iconButton("mnuTop", "Move up", "step-up"),
+             iconButton("mnuRight", "Move right", "step-right"),
+             iconButton("mnuBottom", "Move down", "step-down"),
+             separator(61),
+             readout(button("mnuBackground", "Bkgrnd=0", "Background"), "Bkgrnd (RGB)=255,255,255"),
+             separator(62),
+             label("Tool65", "", "", "position"),
+             readout(label("mnuDisplay", "X=0       Y=0       "), "+X=9999 Y=9999"),
+             label("Tool66", "", "", "size"),
+             readout(label("mnuSize", "0 x 0"), "9999x9999"),
+             separator(67),
+             label("Tool68", "RGB:"),
+             readout(label("mnuColor", "0,0,0"), "255,255,255")}),
         band("bndEdit", "Edit", BandKind::Popup,
              {button("mnuPaste", "&Paste picture", "", "paste"),
               button("mnuCopy", "&Copy report", "", "copy")}),
@@ -180,9 +127,18 @@ template <FrameMove move> void moveFrameCommand(frmScan& form)
     commands::moveScanFrame(form, move);
 }
 
-void chooseRed(frmScan& form) { commands::chooseChannel(form, QStringLiteral("mnuRed")); }
-void chooseGreen(frmScan& form) { commands::chooseChannel(form, QStringLiteral("mnuGreen")); }
-void chooseBlue(frmScan& form) { commands::chooseChannel(form, QStringLiteral("mnuBlue")); }
+void chooseRed(frmScan& form)
+{
+    commands::chooseChannel(form, QStringLiteral("mnuRed"));
+}
+void chooseGreen(frmScan& form)
+{
+    commands::chooseChannel(form, QStringLiteral("mnuGreen"));
+}
+void chooseBlue(frmScan& form)
+{
+    commands::chooseChannel(form, QStringLiteral("mnuBlue"));
+}
 
 // The commands in dispatch order; the first whose name equals the tool's runs.
 const CommandEntry Commands[] = {

@@ -1,6 +1,7 @@
 #include "report/reportbar.h"
 
 #include "app/error.h"
+#include "components/barlayout.h"
 
 #include <iterator>
 #include <utility>
@@ -9,61 +10,12 @@ namespace kesto {
 
 namespace {
 
-QString icon(const char* name)
-{
-    return QStringLiteral(":/resources/icons/report-") + QLatin1String(name) +
-           QStringLiteral(".svg");
-}
+using namespace barlayout;
 
-ToolSpec button(const char* name, const char* caption, const char* iconName = nullptr)
+// A menu item with the report's own picture.
+ToolSpec item(const char* name, const char* caption, const char* iconName)
 {
-    ToolSpec t;
-    t.name = QLatin1String(name);
-    t.caption = QLatin1String(caption);
-    t.kind = ToolKind::Button;
-    if (iconName)
-        t.icon = icon(iconName);
-    return t;
-}
-
-// A tool-bar button that shows only its picture. Its stored caption is a placeholder
-// that is never shown; the tooltip names the command so the picture can be told apart.
-ToolSpec pictureButton(const char* name, const char* tooltip, const char* iconName)
-{
-    ToolSpec t = button(name, "", iconName);
-    t.tooltip = QLatin1String(tooltip);
-    t.iconOnly = true;
-    return t;
-}
-
-ToolSpec separator(int number)
-{
-    ToolSpec t;
-    t.name = QStringLiteral("Tool%1").arg(number);
-    t.kind = ToolKind::Separator;
-    return t;
-}
-
-ToolSpec label(const char* name, const char* caption)
-{
-    ToolSpec t = button(name, caption);
-    t.kind = ToolKind::Label;
-    return t;
-}
-
-ToolSpec entry(const char* name, const char* caption, const char* opens)
-{
-    ToolSpec t;
-    t.name = QLatin1String(name);
-    t.caption = QLatin1String(caption);
-    t.kind = ToolKind::MenuEntry;
-    t.opens = QLatin1String(opens);
-    return t;
-}
-
-BandSpec band(const char* name, const char* caption, BandKind kind, std::vector<ToolSpec> tools)
-{
-    return BandSpec{QLatin1String(name), QLatin1String(caption), kind, std::move(tools)};
+    return button(name, caption, "", iconName);
 }
 
 } // namespace
@@ -77,21 +29,23 @@ BarLayout reportBarLayout()
               button("mnuMinimize", "&Minimize"), button("mnuMaximize", "M&aximize"),
               button("mnuNormal", "&Normalize"), button("mnuClose", "Clos&e")}),
         band("bndFile", "Band2", BandKind::Popup,
-             {button("mnuSave", "&Save Report", "save"), button("mnuPrint", "&Print", "print"),
-              separator(5), button("mnuClose", "Clos&e"), button("mnuMinimize", "&Minimize"),
+             {item("mnuSave", "&Save Report", "report-save"),
+              item("mnuPrint", "&Print", "report-print"), separator(5),
+              button("mnuClose", "Clos&e"), button("mnuMinimize", "&Minimize"),
               button("mnuMaximize", "M&aximize"), button("mnuNormal", "&Normalize")}),
         band("bndEdit", "Band3", BandKind::Popup,
-             {button("mnuCopy", "&Copy", "copy"), button("mnuPaste", "&Paste", "paste"),
-              button("mnuDeleteRow", "&Delete Row", "deleterow"), separator(11),
-              button("mnuTitle", "&Title", "title"), button("mnuSort", "&Sort", "sort")}),
+             {item("mnuCopy", "&Copy", "report-copy"), item("mnuPaste", "&Paste", "report-paste"),
+              item("mnuDeleteRow", "&Delete Row", "report-deleterow"), separator(11),
+              item("mnuTitle", "&Title", "report-title"), item("mnuSort", "&Sort", "report-sort")}),
         band("bndToolBar", "Band4", BandKind::Toolbar,
-             {pictureButton("mnuSave", "Save Report", "save"),
-              pictureButton("mnuPrint", "Print", "print"), separator(16),
-              pictureButton("mnuCopy", "Copy", "copy"), pictureButton("mnuPaste", "Paste", "paste"),
-              pictureButton("mnuDeleteRow", "Delete Row", "deleterow"),
-              pictureButton("mnuTitle", "Title", "title"), separator(19),
-              pictureButton("mnuCalculate", "Calculate", "calculate"),
-              button("mnuSort", "&Sort", "sort")}),
+             {iconButton("mnuSave", "Save Report", "report-save"),
+              iconButton("mnuPrint", "Print", "report-print"), separator(16),
+              iconButton("mnuCopy", "Copy", "report-copy"),
+              iconButton("mnuPaste", "Paste", "report-paste"),
+              iconButton("mnuDeleteRow", "Delete Row", "report-deleterow"),
+              iconButton("mnuTitle", "Title", "report-title"), separator(19),
+              iconButton("mnuCalculate", "Calculate", "report-calculate"),
+              item("mnuSort", "&Sort", "report-sort")}),
     };
 }
 
@@ -114,12 +68,12 @@ void dispatchReportTool(ReportCommands& target, const QString& toolName)
 {
     using Command = void (ReportCommands::*)();
     static constexpr Command commands[] = {
-        &ReportCommands::saveReport,      &ReportCommands::printReport,
-        &ReportCommands::closeReport,     &ReportCommands::minimizeReport,
-        &ReportCommands::maximizeReport,  &ReportCommands::normalizeReport,
-        &ReportCommands::copySelection,   &ReportCommands::pasteSelection,
-        &ReportCommands::deleteRow,       &ReportCommands::editTitle,
-        &ReportCommands::sortSelection,   &ReportCommands::calculateReport,
+        &ReportCommands::saveReport,     &ReportCommands::printReport,
+        &ReportCommands::closeReport,    &ReportCommands::minimizeReport,
+        &ReportCommands::maximizeReport, &ReportCommands::normalizeReport,
+        &ReportCommands::copySelection,  &ReportCommands::pasteSelection,
+        &ReportCommands::deleteRow,      &ReportCommands::editTitle,
+        &ReportCommands::sortSelection,  &ReportCommands::calculateReport,
     };
     static_assert(std::size(commands) == 12, "one command per name");
 
