@@ -1,16 +1,18 @@
 // Picture loading through the program's whole path: the file is written to disk and read
 // with loadGelImage (format sniffing, truncation checks, the size limit, decoding and the
-// conversion to the working picture); the same bytes decoded by Qt go through
-// toWorkingImage as a pasted picture does. Whatever the bytes, the result is a refusal
+// conversion to the working picture); the same bytes decoded by Qt (when they declare a
+// size of at most 4096 x 4096) go through toWorkingImage as a pasted picture does. Whatever the bytes, the result is a refusal
 // with a reason or a working picture every pixel of which can be read.
 
 #include "app/gelimage.h"
 #include "app/integration.h"
 #include "fuzzsupport.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QImageReader>
 #include <QTemporaryDir>
 
 using namespace kesto;
@@ -69,7 +71,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(!load.reason.isEmpty(), "a refused picture says why");
     }
 
-    const QImage decoded = QImage::fromData(bytes);
+    // A picture on the clipboard has been decoded by whoever put it there: decoding very
+    // large ones here would only time Qt's decoders, so those are left to loadGelImage.
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QSize declared = reader.size();
+    if (!declared.isValid() || std::int64_t(declared.width()) * declared.height() > 4096 * 4096)
+        return 0;
+    QImage decoded;
+    if (!reader.read(&decoded))
+        decoded = QImage();
     const QImage working = toWorkingImage(decoded);
     check(working.isNull() == decoded.isNull(), "conversion keeps a picture a picture");
     if (!working.isNull()) {
