@@ -3,8 +3,8 @@
 // edges, scrolls, resizes the window, picks cells and runs every command of the bar with
 // its dialogs answered. After every step the promises of the window are checked.
 //
-// The seed is printed at the start and with every failure. Replay one with
-//   KESTO_SESSION_SEED=<seed> hardening_randomsession 'session:<row>'
+// The seed is printed at the start and with every failure, which names the command that
+// replays it: KESTO_SESSION_SEED=<seed> hardening_randomsession 'session:<row>'.
 // KESTO_SESSION_STEPS sets the number of steps over all sessions (10 000 by default).
 
 #include "app/frmscan.h"
@@ -206,8 +206,7 @@ void TestRandomSession::session_data()
 void TestRandomSession::session()
 {
     QFETCH(int, index);
-    const quint64 seed = masterSeed() + quint64(index);
-    m_rng.seed(seed);
+    m_rng.seed(masterSeed() + quint64(index));
     m_recent.clear();
     m_pressed = false;
     m_nextSave = SaveEvery;
@@ -227,12 +226,12 @@ void TestRandomSession::session()
         if (fault.isEmpty())
             fault = invariants();
         if (!fault.isEmpty())
-            QFAIL(qPrintable(QStringLiteral("seed %1 (session %2 of master seed %3), step %4: %5\nlast steps:\n  %6")
-                                 .arg(seed)
-                                 .arg(index)
-                                 .arg(masterSeed())
+            QFAIL(qPrintable(QStringLiteral("step %1: %2\nlast steps:\n  %3\nreplay: KESTO_SESSION_SEED=%4 "
+                                            "hardening_randomsession 'session:%5'")
                                  .arg(n)
-                                 .arg(fault, m_recent.join(QStringLiteral("\n  ")))));
+                                 .arg(fault, m_recent.join(QStringLiteral("\n  ")))
+                                 .arg(masterSeed())
+                                 .arg(QLatin1String(QTest::currentDataTag()))));
     }
     qInfo("%d steps: %d frame drags, %d sizing moves, %d scrolls, %d percentages checked", steps,
           m_drags, m_sizings, m_scrolls, m_percentCells);
