@@ -20,13 +20,13 @@ namespace {
 // A read-out keeps the width of its widest expected text, so that the tools after it stay
 // put while its text changes.
 template <typename SetText>
-void reserveWidth(QWidget* widget, const ToolSpec& spec, SetText setText)
+void reserveWidth(QWidget* widget, const ToolSpec& desc, SetText setText)
 {
-    if (spec.widest.isEmpty())
+    if (desc.widest.isEmpty())
         return;
-    setText(spec.widest);
+    setText(desc.widest);
     const int width = widget->sizeHint().width();
-    setText(spec.caption);
+    setText(desc.caption);
     widget->setMinimumWidth(width);
 }
 
@@ -57,8 +57,8 @@ void Tool::setEnabled(bool enabled)
         m_action->setEnabled(enabled);
 }
 
-Band::Band(CommandBar* bar, const BandSpec& spec)
-    : m_bar(bar), m_name(spec.name), m_caption(spec.caption), m_kind(spec.kind)
+Band::Band(CommandBar* bar, const BandSpec& desc)
+    : m_bar(bar), m_name(desc.name), m_caption(desc.caption), m_kind(desc.kind)
 {
     switch (m_kind) {
     case BandKind::MenuBar:
@@ -67,16 +67,16 @@ Band::Band(CommandBar* bar, const BandSpec& spec)
         m_menuBar->setObjectName(m_name);
         break;
     case BandKind::Popup:
-        m_menu = new QMenu(spec.caption, bar);
+        m_menu = new QMenu(desc.caption, bar);
         m_menu->setObjectName(m_name);
         break;
     case BandKind::Toolbar:
-        m_toolBar = new QToolBar(spec.caption, bar);
+        m_toolBar = new QToolBar(desc.caption, bar);
         m_toolBar->setObjectName(m_name);
         m_toolBar->setIconSize(QSize(20, 20));
         break;
     }
-    for (const ToolSpec& t : spec.tools)
+    for (const ToolSpec& t : desc.tools)
         m_tools.push_back(std::unique_ptr<Tool>(new Tool(this, t)));
 }
 
@@ -128,8 +128,8 @@ void CommandBar::setLayout(const BarLayout& layout)
         delete band->m_menu;
     }
     m_bands.clear();
-    for (const BandSpec& spec : layout)
-        m_bands.push_back(std::unique_ptr<Band>(new Band(this, spec)));
+    for (const BandSpec& desc : layout)
+        m_bands.push_back(std::unique_ptr<Band>(new Band(this, desc)));
     build();
 }
 
@@ -148,7 +148,7 @@ void CommandBar::build()
 
 void CommandBar::realiseTool(Band& band, Tool& tool)
 {
-    const ToolSpec& spec = tool.m_spec;
+    const ToolSpec& desc = tool.m_spec;
     QWidget* owner = band.m_menuBar ? static_cast<QWidget*>(band.m_menuBar)
                      : band.m_toolBar ? static_cast<QWidget*>(band.m_toolBar)
                                       : static_cast<QWidget*>(band.m_menu);
@@ -161,7 +161,7 @@ void CommandBar::realiseTool(Band& band, Tool& tool)
             band.m_menu->addAction(action);
     };
 
-    switch (spec.kind) {
+    switch (desc.kind) {
     case ToolKind::Separator: {
         auto* action = new QAction(owner);
         action->setSeparator(true);
@@ -171,29 +171,29 @@ void CommandBar::realiseTool(Band& band, Tool& tool)
     }
     case ToolKind::Label:
         if (band.m_toolBar) {
-            auto* label = new QLabel(spec.caption, band.m_toolBar);
-            label->setObjectName(spec.name);
+            auto* label = new QLabel(desc.caption, band.m_toolBar);
+            label->setObjectName(desc.name);
             label->setTextFormat(Qt::PlainText);
             label->setContentsMargins(4, 0, 4, 0);
-            if (!spec.icon.isEmpty() && spec.caption.isEmpty())
-                label->setPixmap(QIcon(spec.icon).pixmap(band.m_toolBar->iconSize()));
-            label->setToolTip(spec.tooltip);
-            reserveWidth(label, spec, [label](const QString& text) { label->setText(text); });
+            if (!desc.icon.isEmpty() && desc.caption.isEmpty())
+                label->setPixmap(QIcon(desc.icon).pixmap(band.m_toolBar->iconSize()));
+            label->setToolTip(desc.tooltip);
+            reserveWidth(label, desc, [label](const QString& text) { label->setText(text); });
             tool.m_label = label;
             tool.m_action = band.m_toolBar->addWidget(label);
         } else {
-            auto* action = new QAction(spec.caption, owner);
+            auto* action = new QAction(desc.caption, owner);
             action->setEnabled(false);
             addAction(action);
             tool.m_action = action;
         }
-        tool.m_action->setObjectName(spec.name);
+        tool.m_action->setObjectName(desc.name);
         return;
     case ToolKind::MenuEntry: {
-        auto* action = new QAction(spec.caption, owner);
-        action->setObjectName(spec.name);
-        if (!spec.opens.isEmpty())
-            action->setMenu(this->band(spec.opens).menu());
+        auto* action = new QAction(desc.caption, owner);
+        action->setObjectName(desc.name);
+        if (!desc.opens.isEmpty())
+            action->setMenu(this->band(desc.opens).menu());
         addAction(action);
         tool.m_action = action;
         return;
@@ -203,28 +203,28 @@ void CommandBar::realiseTool(Band& band, Tool& tool)
         break;
     }
 
-    auto* action = new QAction(spec.caption, owner);
-    action->setObjectName(spec.name);
-    if (!spec.icon.isEmpty())
-        action->setIcon(QIcon(spec.icon));
-    if (!spec.tooltip.isEmpty())
-        action->setToolTip(spec.tooltip);
-    if (spec.kind == ToolKind::CheckButton) {
+    auto* action = new QAction(desc.caption, owner);
+    action->setObjectName(desc.name);
+    if (!desc.icon.isEmpty())
+        action->setIcon(QIcon(desc.icon));
+    if (!desc.tooltip.isEmpty())
+        action->setToolTip(desc.tooltip);
+    if (desc.kind == ToolKind::CheckButton) {
         action->setCheckable(true);
-        action->setChecked(spec.checked);
+        action->setChecked(desc.checked);
     }
     addAction(action);
     tool.m_action = action;
     if (band.m_toolBar) {
         if (auto* button = qobject_cast<QToolButton*>(band.m_toolBar->widgetForAction(action))) {
-            button->setObjectName(spec.name);
-            if (spec.iconOnly && !spec.icon.isEmpty())
+            button->setObjectName(desc.name);
+            if (desc.iconOnly && !desc.icon.isEmpty())
                 button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-            else if (!spec.icon.isEmpty())
+            else if (!desc.icon.isEmpty())
                 button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
             else
                 button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-            reserveWidth(button, spec, [action](const QString& text) { action->setText(text); });
+            reserveWidth(button, desc, [action](const QString& text) { action->setText(text); });
         }
     }
     Tool* target = &tool;

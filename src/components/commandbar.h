@@ -71,8 +71,8 @@ public:
 private:
     friend class Band;
     friend class CommandBar;
-    Tool(Band* band, const ToolSpec& spec) : m_band(band), m_spec(spec), m_caption(spec.caption),
-        m_checked(spec.checked) {}
+    Tool(Band* band, const ToolSpec& desc) : m_band(band), m_spec(desc), m_caption(desc.caption),
+        m_checked(desc.checked) {}
 
     Band* m_band;
     ToolSpec m_spec;
@@ -101,7 +101,7 @@ public:
 
 private:
     friend class CommandBar;
-    Band(CommandBar* bar, const BandSpec& spec);
+    Band(CommandBar* bar, const BandSpec& desc);
 
     CommandBar* m_bar;
     QString m_name;
