@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string>
 
 namespace kesto {
 
@@ -88,22 +89,48 @@ QString doubleText(double value)
 
 QString fixedText(double value, int decimals)
 {
-    // A value exactly halfway between two results is an odd multiple of 2^-(decimals+1);
-    // nudge it one step away from zero so the correctly rounded output rounds up in size.
-    const double scaled = std::ldexp(value, decimals + 1);
-    if (std::isfinite(scaled) && std::abs(scaled) < 0x1p53 && scaled == std::floor(scaled) &&
-        std::fmod(std::abs(scaled), 2.0) == 1.0) {
-        value = std::nextafter(value, value > 0 ? std::numeric_limits<double>::infinity()
-                                                : -std::numeric_limits<double>::infinity());
+    if (!std::isfinite(value))
+        return doubleText(value);
+    // Round the value as it reads in 15 significant digits, the way spreadsheets show a
+    // double, half away from zero: 3369.45 gives 3369.5 although its binary value lies a
+    // hair below the tie.
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::abs(value),
+                                      std::chars_format::scientific, 14);
+    const std::string text(buffer, result.ptr);   // d.ddddddddddddde+XX
+    std::string digits = text.substr(0, 1) + text.substr(2, 14);
+    const int exponent = std::stoi(text.substr(text.find('e') + 1));
+    const int keep = exponent + decimals + 1;   // digits left of the cut
+    std::string whole;
+    if (keep < 0) {
+        whole = "0";
+    } else if (keep >= int(digits.size())) {
+        whole = digits + std::string(std::size_t(keep) - digits.size(), '0');
+    } else {
+        whole = keep == 0 ? std::string("0") : digits.substr(0, std::size_t(keep));
+        if (digits[std::size_t(keep)] >= '5') {
+            int i = int(whole.size()) - 1;
+            while (i >= 0 && whole[std::size_t(i)] == '9')
+                whole[std::size_t(i--)] = '0';
+            if (i < 0)
+                whole.insert(whole.begin(), '1');
+            else
+                ++whole[std::size_t(i)];
+        }
     }
-    char buffer[400];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-    QString text = QString::fromLatin1(buffer, result.ptr - buffer);
-    // "-0.0" for a tiny negative value reads as noise; show it unsigned.
-    if (text.startsWith(QLatin1Char('-')) && text.count(QLatin1Char('0')) == text.size() - (decimals > 0 ? 2 : 1))
-        text.remove(0, 1);
-    return text;
+    if (whole.size() < std::size_t(decimals) + 1)
+        whole.insert(0, std::size_t(decimals) + 1 - whole.size(), '0');
+    const std::size_t first = whole.find_first_not_of('0');
+    const bool negative = value < 0 && first != std::string::npos;
+    std::string out = negative ? "-" : "";
+    out += whole.substr(0, whole.size() - std::size_t(decimals));
+    if (decimals > 0)
+        out += '.' + whole.substr(whole.size() - std::size_t(decimals));
+    // Leading zeros of the integer part (from a short value) go, but one digit stays.
+    const std::size_t start = negative ? 1 : 0;
+    while (out.size() > start + 1 && out[start] == '0' && out[start + 1] != '.')
+        out.erase(start, 1);
+    return QString::fromLatin1(out.data(), qsizetype(out.size()));
 }
 
 } // namespace kesto

@@ -27,8 +27,9 @@ bool isNumber(const QString& text);
 QString singleText(float value);
 QString doubleText(double value);
 
-// Fixed number of decimals, at least one digit before the point, no grouping; exact
-// ties round away from zero. fixedText(v, 1) is "##0.0", fixedText(v, 2) is "0.00".
+// Fixed number of decimals, at least one digit before the point, no grouping; the value
+// is rounded as its 15 significant digits read, half away from zero.
+// fixedText(v, 1) is "##0.0", fixedText(v, 2) is "0.00".
 QString fixedText(double value, int decimals);
 
 } // namespace kesto
