@@ -5,9 +5,9 @@
 // plain_vs_batch = plain loop time / our time; integration_share is the part of our time
 // spent summing pixels, the rest being the sheet pass and the plan.
 
-#include "app/batchmeasure.h"
-#include "app/measurementplan.h"
-#include "components/sheetfiles.h"
+#include "core/batchmeasure.h"
+#include "core/measurementplan.h"
+#include "core/sheetfiles.h"
 
 #include <QImage>
 #include <QRandomGenerator>

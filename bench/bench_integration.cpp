@@ -2,7 +2,7 @@
 // plain loop that sums one channel of the same bytes (the memory-bound limit). Each
 // iteration times both; speed_vs_plain_loop = plain loop time / integration time.
 
-#include "app/integration.h"
+#include "core/integration.h"
 
 #include <QImage>
 #include <QRandomGenerator>

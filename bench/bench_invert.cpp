@@ -2,7 +2,7 @@
 // green and blue bytes one by one. Each iteration times both;
 // speed_vs_plain_pass = plain pass time / inversion time.
 
-#include "commands/imagecommands.h"
+#include "core/pictureops.h"
 
 #include <QImage>
 #include <QRandomGenerator>

@@ -10,7 +10,7 @@
 // picture's size. extra_copies = (our peak - picture size) / picture size: within one
 // extra copy of the decoded picture means at most 1.
 
-#include "app/gelimage.h"
+#include "core/gelimage.h"
 
 #include <QCoreApplication>
 #include <QFile>

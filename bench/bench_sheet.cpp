@@ -2,7 +2,7 @@
 // the texts of 100 000 rows, each measured against a plain loop over the same strings in
 // the same run. The "ratio" counter is our time divided by the plain loop's.
 
-#include "components/sheetdata.h"
+#include "core/sheetdata.h"
 #include "components/worksheet.h"
 
 #include <QApplication>

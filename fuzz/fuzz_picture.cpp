@@ -4,8 +4,8 @@
 // size of at most 4096 x 4096) go through toWorkingImage as a pasted picture does. Whatever the bytes, the result is a refusal
 // with a reason or a working picture every pixel of which can be read.
 
-#include "app/gelimage.h"
-#include "app/integration.h"
+#include "core/gelimage.h"
+#include "core/integration.h"
 #include "fuzzsupport.h"
 
 #include <QBuffer>

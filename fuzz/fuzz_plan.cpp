@@ -2,8 +2,8 @@
 // line, or gives steps whose values keep the promises of the format; those steps then run
 // on a small picture as the batch command runs them.
 
-#include "app/batchmeasure.h"
-#include "app/measurementplan.h"
+#include "core/batchmeasure.h"
+#include "core/measurementplan.h"
 #include "fuzzsupport.h"
 
 #include <QImage>

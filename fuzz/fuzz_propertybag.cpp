@@ -2,7 +2,7 @@
 // readProperties of KestoButton and Border. A damaged set is refused with kesto::Error and
 // leaves the control as it was; a set that loads stores back to a set that loads the same.
 
-#include "app/error.h"
+#include "core/error.h"
 #include "controls/border.h"
 #include "controls/kestobutton.h"
 #include "controls/propertybag.h"

@@ -2,9 +2,9 @@
 // loadReportTable. A table either loads or is refused with a PlanError naming the source;
 // what loads is what the rows said, and the sheet's own CSV reads back the same cells.
 
-#include "app/batchreport.h"
-#include "components/sheetdata.h"
-#include "components/sheetfiles.h"
+#include "core/reporttable.h"
+#include "core/sheetdata.h"
+#include "core/sheetfiles.h"
 #include "fuzzsupport.h"
 
 #include <QList>

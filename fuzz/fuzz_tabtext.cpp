@@ -2,8 +2,8 @@
 // setSelectionText. A paste either lands whole, readable back cell by cell and through
 // the sheet's own copy text, or is refused with kesto::Error and leaves the sheet as it was.
 
-#include "app/error.h"
-#include "components/sheetdata.h"
+#include "core/error.h"
+#include "core/sheetdata.h"
 #include "fuzzsupport.h"
 
 #include <QList>

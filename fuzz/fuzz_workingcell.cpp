@@ -2,7 +2,7 @@
 // escaping exception or an overflow (UndefinedBehaviorSanitizer watches the conversions),
 // and every caption the program writes reads back as its cell.
 
-#include "app/workingsheet.h"
+#include "core/workingsheet.h"
 #include "fuzzsupport.h"
 
 #include <cstring>

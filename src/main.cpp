@@ -1,4 +1,4 @@
-#include "app/batchcli.h"
+#include "batch/batchcli.h"
 #include "app/frmscan.h"
 #include "versioninfo.h"
 

@@ -6,6 +6,7 @@
 
 #include "app/picturebox.h"
 #include "components/commondialog.h"
+#include "core/sheetlayout.h"
 
 #include <QWidget>
 
@@ -25,12 +26,10 @@ class frmScan : public QWidget
 {
     Q_OBJECT
 public:
-    // The sheet's starting size: enough rows for a whole gel with its controls; the sheet
-    // grows when the working cell reaches the last row.
-    static constexpr int StartRows = 100;
-    static constexpr int Columns = 4;
-    // Start widths of "#", "Band", "Int.Ctrl", "% to Ctrl" in 1/256 of a character width.
-    static constexpr int StartColumnWidths[Columns] = {1400, 4500, 4500, 3800};
+    // The sheet's starting size and column widths.
+    static constexpr int StartRows = MainSheet::StartRows;
+    static constexpr int Columns = MainSheet::Columns;
+    static constexpr const int (&StartColumnWidths)[Columns] = MainSheet::StartColumnWidths;
     // The smallest outer size in twips.
     static constexpr int MinimumWidthTwips = 9200;
     static constexpr int MinimumHeightTwips = 5700;

@@ -3,7 +3,7 @@
 // picImage: shows the gel picture at its natural size with the scan frame and its handle
 // drawn over it, and reports pointer events in picture pixels.
 
-#include "app/module1.h"
+#include "components/module1.h"
 
 #include <QImage>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "components/commandbar.h"
 
-#include "app/error.h"
+#include "core/error.h"
 
 #include <QAction>
 #include <QEvent>

@@ -1,6 +1,7 @@
 #include "components/sheetmodel.h"
 
-#include "app/error.h"
+#include "components/module1.h"
+#include "core/error.h"
 
 #include <QBrush>
 

@@ -3,7 +3,7 @@
 // The item model that shows a SheetData in a QTableView. It follows every change of the
 // data through SheetObserver, so code may write the data directly or through the model.
 
-#include "components/sheetdata.h"
+#include "core/sheetdata.h"
 
 #include <QAbstractTableModel>
 

@@ -1,7 +1,8 @@
 #include "components/sheetprint.h"
 
-#include "app/error.h"
-#include "components/sheetdata.h"
+#include "components/module1.h"
+#include "core/error.h"
+#include "core/sheetdata.h"
 
 #include <QDir>
 #include <QFont>

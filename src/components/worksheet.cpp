@@ -1,8 +1,8 @@
 #include "components/worksheet.h"
 
-#include "app/error.h"
+#include "core/error.h"
 #include "components/prompts.h"
-#include "components/sheetdata.h"
+#include "core/sheetdata.h"
 #include "components/sheetmodel.h"
 #include "components/sheetprint.h"
 

@@ -7,8 +7,8 @@
 // The cell store and every operation that needs no widget live in SheetData
 // (components/sheetdata.h); Worksheet is the view and the file/print front end over it.
 
-#include "app/module1.h"
-#include "components/sheetfiles.h"   // SheetFileType
+#include "components/module1.h"
+#include "core/sheetfiles.h"   // SheetFileType
 
 #include <QFont>
 #include <QWidget>

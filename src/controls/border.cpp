@@ -1,6 +1,6 @@
 #include "controls/border.h"
 
-#include "app/error.h"
+#include "core/error.h"
 #include "controls/propertybag.h"
 
 #include <QPainter>

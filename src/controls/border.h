@@ -4,7 +4,7 @@
 // across the whole width. The height is held at 60 twips (4 pixels at 15 twips per
 // pixel) whatever a layout or the host asks for; the width follows freely.
 
-#include "app/module1.h"
+#include "components/module1.h"
 
 #include <QWidget>
 

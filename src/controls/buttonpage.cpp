@@ -1,8 +1,8 @@
 #include "controls/buttonpage.h"
 
-#include "app/error.h"
-#include "app/module1.h"
-#include "app/numbers.h"
+#include "core/error.h"
+#include "components/module1.h"
+#include "core/numbers.h"
 #include "components/prompts.h"
 #include "controls/kestobutton.h"
 

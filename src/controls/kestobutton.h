@@ -14,7 +14,7 @@
 // Shift and Alignment may only be assigned while the host is designing (userMode false);
 // in run mode they throw Error(NotAvailableAtRunTime) and keep their value.
 
-#include "app/module1.h"
+#include "components/module1.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "controls/propertybag.h"
 
-#include "app/error.h"
-#include "app/numbers.h"
+#include "core/error.h"
+#include "core/numbers.h"
 
 #include <QBuffer>
 #include <QByteArray>

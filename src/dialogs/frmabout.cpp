@@ -1,6 +1,6 @@
 #include "dialogs/frmabout.h"
 
-#include "app/module1.h"
+#include "components/module1.h"
 #include "components/prompts.h"
 #include "controls/border.h"
 #include "controls/kestobutton.h"

@@ -1,6 +1,6 @@
 #include "dialogs/frmmsg.h"
 
-#include "app/module1.h"
+#include "components/module1.h"
 #include "components/prompts.h"
 #include "controls/kestobutton.h"
 #include "dialogs/dialogpictures.h"

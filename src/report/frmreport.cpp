@@ -1,11 +1,11 @@
 #include "report/frmreport.h"
 
-#include "app/error.h"
+#include "core/error.h"
 #include "components/commandbar.h"
 #include "components/prompts.h"
 #include "components/worksheet.h"
-#include "report/columnratios.h"
-#include "report/expression.h"
+#include "core/columnratios.h"
+#include "core/expression.h"
 
 #include <QClipboard>
 #include <QCloseEvent>

@@ -4,6 +4,7 @@
 // and a scan value and computes each band's expression in per cent of its series'
 // control band; its own command bar drives it.
 
+#include "core/sheetlayout.h"
 #include "report/reportbar.h"
 
 #include <QWidget>
@@ -20,12 +21,9 @@ class frmReport : public QWidget, public ReportCommands
 {
     Q_OBJECT
 public:
-    static constexpr int Columns = 5;
-    // Start widths of "#", "Description", "Type", "Scan (rel.units)", "Expression (%)" in
-    // 1/256 of a character width.
-    static constexpr int StartColumnWidths[Columns] = {1097, 10203, 4462, 3767, 3913};
-    // Room for a gel's worth of bands to be typed in; Paste grows the sheet as needed.
-    static constexpr int StartRows = 100;
+    static constexpr int Columns = ReportSheet::Columns;
+    static constexpr const int (&StartColumnWidths)[Columns] = ReportSheet::StartColumnWidths;
+    static constexpr int StartRows = ReportSheet::StartRows;
     // The window's stored size in pixels.
     static constexpr int StoredWidth = 720;
     static constexpr int StoredHeight = 420;

@@ -1,6 +1,6 @@
 #include "report/reportbar.h"
 
-#include "app/error.h"
+#include "core/error.h"
 #include "components/barlayout.h"
 
 #include <iterator>

@@ -3,9 +3,9 @@
 // each test picture is drawn.
 
 #include "app/frmscan.h"
-#include "commands/mainbar.h"
+#include "app/mainbar.h"
 #include "components/commandbar.h"
-#include "components/sheetdata.h"
+#include "core/sheetdata.h"
 #include "components/worksheet.h"
 #include "support/fakeprompts.h"
 #include "support/gelpictures.h"

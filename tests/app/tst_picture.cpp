@@ -1,7 +1,7 @@
 // Opening pictures and scrolling them, through the real window.
 
 #include "app/frmscan.h"
-#include "commands/mainbar.h"
+#include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "support/fakeprompts.h"
 #include "support/gelpictures.h"

@@ -1,4 +1,4 @@
-#include "app/error.h"
+#include "core/error.h"
 #include "components/commandbar.h"
 
 #include <QAction>

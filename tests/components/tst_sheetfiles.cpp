@@ -1,6 +1,6 @@
-#include "app/error.h"
-#include "components/sheetdata.h"
-#include "components/sheetfiles.h"
+#include "core/error.h"
+#include "core/sheetdata.h"
+#include "core/sheetfiles.h"
 #include "components/worksheet.h"
 #include "support/fakeprompts.h"
 

@@ -1,5 +1,5 @@
-#include "app/error.h"
-#include "components/sheetdata.h"
+#include "core/error.h"
+#include "core/sheetdata.h"
 #include "components/sheetmodel.h"
 #include "components/worksheet.h"
 #include "support/fakeprompts.h"

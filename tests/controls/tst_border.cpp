@@ -1,4 +1,4 @@
-#include "app/error.h"
+#include "core/error.h"
 #include "controls/border.h"
 #include "controls/propertybag.h"
 

@@ -1,4 +1,4 @@
-#include "app/error.h"
+#include "core/error.h"
 #include "controls/buttonpage.h"
 #include "controls/kestobutton.h"
 #include "support/fakeprompts.h"

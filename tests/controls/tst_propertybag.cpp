@@ -1,5 +1,5 @@
-#include "app/error.h"
-#include "app/module1.h"
+#include "core/error.h"
+#include "components/module1.h"
 #include "controls/propertybag.h"
 
 #include <QTest>

@@ -6,7 +6,7 @@
 // ignored, so every write past the limit fails with EFBIG as it would with ENOSPC.
 
 #include "app/frmscan.h"
-#include "commands/mainbar.h"
+#include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
 #include "support/fakeprompts.h"

@@ -8,7 +8,7 @@
 // KESTO_SESSION_STEPS sets the number of steps over all sessions (10 000 by default).
 
 #include "app/frmscan.h"
-#include "commands/mainbar.h"
+#include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
 #include "dialogs/frmabout.h"

@@ -1,5 +1,5 @@
-#include "app/error.h"
-#include "report/columnratios.h"
+#include "core/error.h"
+#include "core/columnratios.h"
 #include "report/reportbar.h"
 
 #include <QFile>

@@ -4,7 +4,7 @@
 // device pixel ratio. The test also runs on a screen of device pixel ratio 2.
 
 #include "app/frmscan.h"
-#include "commands/mainbar.h"
+#include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "support/fakeprompts.h"
 #include "support/gelpictures.h"

@@ -1,0 +1,198 @@
+#include "app/mainbar.h"
+
+#include "app/frmscan.h"
+#include "components/module1.h"
+#include "app/maincommands.h"
+#include "components/barlayout.h"
+#include "report/frmreport.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <utility>
+
+namespace kesto {
+
+namespace {
+
+using namespace barlayout;
+
+// A tool whose caption the program rewrites, with the widest text it is expected to show.
+ToolSpec readout(ToolSpec tool, const char* widest)
+{
+    tool.widest = QLatin1String(widest);
+    return tool;
+}
+
+} // namespace
+
+BarLayout mainBarLayout()
+{
+    return {
+        band("bndMain", "bndMain", BandKind::MenuBar,
+             {entry("mnuFile", "&File", "bndFile"), entry("mnuEdit", "&Edit", "bndEdit"),
+              entry("mnuImage", "&Move", "bndImage"), entry("mnuPicture", "&Image", "mnuPicture"),
+              entry("mnuOptions", "&Report", "bndOptions")}),
+        band("bndFile", "&File", BandKind::Popup,
+             {button("mnuOpen", "&Open picture file", "", "open"),
+              button("mnuSave", "&Save Report", "", "save"), separator(1),
+              button("mnuExit", "&Exit", "", "exit")}),
+        band("bndToolbar", "Toolbar", BandKind::Toolbar,
+             {button("mnuOpen", "Open", "Open picture file", "open"),
+              button("mnuSave", "&Save", "Save data", "save"),
+              button("mnuPrint", "&Print", "Print data", "print"),
+              separator(2),
+              button("mnuPaste", "&Paste", "Paste picture", "paste"),
+              button("mnuCopy", "&Copy", "Copy data", "copy"),
+              separator(3),
+              button("mnuInvert", "&Invert", "Invert colors", "invert"),
+              separator(4),
+              check("mnuRed", "", true, "Calculate RED color only", "red"),
+              check("mnuGreen", "", false, "Calculate GREEN color only", "green"),
+              check("mnuBlue", "", false, "Calculate BLUE color only", "blue"),
+              separator(5),
+              iconButton("mnuCalc", "Calculate", "calculate"),
+              button("mnuClear", "Clear", "Clear table", "clear"),
+              separator(6),
+              readout(label("txtCell", "Working Cell: R1C2"), "Working Cell: R9999C3"),
+              separator(7),
+              readout(label("txtScan", "Scan: 0", "Current band scan"), "Scan: -99999999"),
+              separator(8),
+              button("mnuAbout", "&About", "About", "about"),
+              iconButton("mnuExit", "Exit", "exit")}),
+        band("bndImage", "Image-Move", BandKind::Popup,
+             {button("mnuTopLeft", "Move Top-Left", "", "move-top-left"),
+              button("mnuTopCenter", "Move Top-Center", "", "move-top-center"),
+              button("mnuTopRight", "Move Top-Right", "", "move-top-right"),
+              button("mnuCenterRight", "Move Center-Right", "", "move-center-right"),
+              button("mnuBottomRight", "Move Bottom-Right", "", "move-bottom-right"),
+              button("mnuBottomCenter", "Move Bottom-Center", "", "move-bottom-center"),
+              button("mnuBottomLeft", "Move Bottom-Left", "", "move-bottom-left"),
+              button("mnuCenterLeft", "Move Center-Left", "", "move-center-left"), separator(9),
+              button("mnuLeft", "Move &Left", "", "step-left"),
+              button("mnuTop", "Move &Top", "", "step-up"),
+              button("mnuRight", "Move &Right", "", "step-right"),
+              button("mnuBottom", "Move &Bottom", "", "step-down")}),
+        band("bndOptions", "&Options", BandKind::Popup, {button("mnuShowOptions", "&Show")}),
+        band("mnuPicture", "Band6", BandKind::Popup,
+             {button("mnuInvert", "&Invert Colors", "", "invert"),
+              button("mnuBackground", "&Background", "", "background"), separator(10),
+              check("mnuRed", "Calculate &Red", true, "", "red"),
+              check("mnuGreen", "Calculate &Green", false, "", "green"),
+              check("mnuBlue", "Calculate &Blue", false, "", "blue"),
+              button("mnuCalc", "&Calculate Now!", "", "calculate")}),
+        band(
+            "bndMove", "Move", BandKind::Toolbar,
+            {button("mnuTopLeft", "TopLeft", "Move top-left", "move-top-left"),
+             button("mnuTopCenter", "TopCenter", "Move top-center", "move-top-center"),
+             button("mnuTopRight", "TopRight", "Move top-right", "move-top-right"),
+             button("mnuCenterRight", "CenterRight", "Move center-right", "move-center-right"),
+             iconButton("mnuBottomRight", "Move bottom-right", "move-bottom-right"),
+             iconButton("mnuBottomCenter", "Move bottom-center", "move-bottom-center"),
+             iconButton("mnuBottomLeft", "Move bottom-left", "move-bottom-left"),
+             iconButton("mnuCenterLeft", "Move center-left", "move-center-left"),
+             separator(60),
+             iconButton("mnuLeft", "Move left", "step-left"),
+             iconButton("mnuTop", "Move up", "step-up"),
+             iconButton("mnuRight", "Move right", "step-right"),
+             iconButton("mnuBottom", "Move down", "step-down"),
+             separator(61),
+             readout(button("mnuBackground", "Bkgrnd=0", "Background"), "Bkgrnd (RGB)=255,255,255"),
+             separator(62),
+             label("Tool65", "", "", "position"),
+             readout(label("mnuDisplay", "X=0       Y=0       "), "+X=9999 Y=9999"),
+             label("Tool66", "", "", "size"),
+             readout(label("mnuSize", "0 x 0"), "9999x9999"),
+             separator(67),
+             label("Tool68", "RGB:"),
+             readout(label("mnuColor", "0,0,0"), "255,255,255")}),
+        band("bndEdit", "Edit", BandKind::Popup,
+             {button("mnuPaste", "&Paste picture", "", "paste"),
+              button("mnuCopy", "&Copy report", "", "copy")}),
+    };
+}
+
+namespace {
+
+using Command = void (*)(frmScan&);
+
+struct CommandEntry
+{
+    const char* name;
+    Command run;
+};
+
+template <FrameMove move> void moveFrameCommand(frmScan& form)
+{
+    commands::moveScanFrame(form, move);
+}
+
+void chooseRed(frmScan& form)
+{
+    commands::chooseChannel(form, QStringLiteral("mnuRed"));
+}
+void chooseGreen(frmScan& form)
+{
+    commands::chooseChannel(form, QStringLiteral("mnuGreen"));
+}
+void chooseBlue(frmScan& form)
+{
+    commands::chooseChannel(form, QStringLiteral("mnuBlue"));
+}
+
+// The commands in dispatch order; the first whose name equals the tool's runs.
+const CommandEntry Commands[] = {
+    {"mnuOpen", [](frmScan& form) { form.LoadImage(); }},
+    {"mnuExit", [](frmScan&) { Module1::EndProgram(); }},
+    {"mnuTopLeft", moveFrameCommand<FrameMove::TopLeft>},
+    {"mnuTopCenter", moveFrameCommand<FrameMove::TopCenter>},
+    {"mnuTopRight", moveFrameCommand<FrameMove::TopRight>},
+    {"mnuCenterRight", moveFrameCommand<FrameMove::CenterRight>},
+    {"mnuBottomRight", moveFrameCommand<FrameMove::BottomRight>},
+    {"mnuBottomCenter", moveFrameCommand<FrameMove::BottomCenter>},
+    {"mnuBottomLeft", moveFrameCommand<FrameMove::BottomLeft>},
+    {"mnuCenterLeft", moveFrameCommand<FrameMove::CenterLeft>},
+    {"mnuLeft", moveFrameCommand<FrameMove::Left>},
+    {"mnuTop", moveFrameCommand<FrameMove::Top>},
+    {"mnuRight", moveFrameCommand<FrameMove::Right>},
+    {"mnuBottom", moveFrameCommand<FrameMove::Bottom>},
+    {"mnuBackground", commands::showBackground},
+    {"mnuInvert", commands::invertColors},
+    {"mnuRed", chooseRed},
+    {"mnuGreen", chooseGreen},
+    {"mnuBlue", chooseBlue},
+    {"mnuCalc", [](frmScan& form) { form.Calculate(); }},
+    {"mnuPaste", commands::pastePicture},
+    {"mnuClear", commands::clearTable},
+    {"mnuAbout", commands::showAbout},
+    {"mnuSave", commands::saveReport},
+    {"mnuPrint", commands::printReport},
+    {"mnuCopy", commands::copyReport},
+    // Report -> Show: the report window, created on first use and kept with its data.
+    {"mnuShowOptions", [](frmScan&) { frmReport::showReport(); }},
+};
+
+} // namespace
+
+const QStringList& mainCommandNames()
+{
+    static const QStringList names = [] {
+        QStringList list;
+        for (const CommandEntry& entry : Commands)
+            list.append(QLatin1String(entry.name));
+        return list;
+    }();
+    return names;
+}
+
+void dispatchMainTool(frmScan& form, const QString& toolName)
+{
+    for (const CommandEntry& entry : Commands) {
+        if (toolName == QLatin1String(entry.name)) {
+            entry.run(form);
+            return;
+        }
+    }
+}
+
+} // namespace kesto

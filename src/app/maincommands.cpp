@@ -1,0 +1,166 @@
+#include "app/maincommands.h"
+
+#include "app/frmscan.h"
+#include "core/error.h"
+#include "core/gelimage.h"
+#include "core/pictureops.h"
+#include "app/mainbar.h"
+#include "dialogs/frmabout.h"
+#include "dialogs/frmmsg.h"
+#include "components/commandbar.h"
+#include "components/prompts.h"
+#include "components/worksheet.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+
+namespace kesto::commands {
+
+void chooseChannel(frmScan& form, const QString& channelTool)
+{
+    const QString red = QStringLiteral("mnuRed");
+    const QString green = QStringLiteral("mnuGreen");
+    const QString blue = QStringLiteral("mnuBlue");
+    QStringList order;
+    if (channelTool == red)
+        order = {red, green, blue};
+    else if (channelTool == green)
+        order = {green, red, blue};
+    else
+        order = {blue, red, green};
+    for (int band : {int(BandToolbar), int(BandPicture)}) {
+        for (qsizetype i = 0; i < order.size(); ++i)
+            form.tool(band, order.at(i)).setChecked(i == 0);
+    }
+}
+
+void invertColors(frmScan& form)
+{
+    invertPicture(form.picImage->picture());
+    form.picImage->pictureChanged();
+    form.CopyImage();
+}
+
+void showBackground(frmScan& form)
+{
+    Prompts::current().message(&form, backgroundText(form.BackgroundColor), appTitle(),
+                               MessageButtons::Ok, MessageIcon::None);
+}
+
+void moveScanFrame(frmScan& form, FrameMove move)
+{
+    const QImage& picture = form.picImage->picture();
+    const ScaleArea area{0, 0, float(picture.width()), float(picture.height())};
+    const FramePosition next = moveFrame(move, {form.shpPointer.left, form.shpPointer.top},
+                                         form.shpPointer.width, form.shpPointer.height, area);
+    form.moveFrameTo(next.left, next.top);
+}
+
+void saveReport(frmScan& form)
+{
+    QString path;
+    SheetFileType type = SheetFileType::Excel;
+    try {
+        form.f1Report->saveDialog(QStringLiteral("Save Report"), path, type);
+    } catch (const Error&) {
+        path.clear();
+    }
+    if (path.isEmpty())
+        return;
+    try {
+        form.f1Report->write(path, type);
+    } catch (const Error& e) {
+        // A failed save must not end the program or touch the results: say why and go on.
+        Prompts::current().message(&form,
+                                   QStringLiteral("Cannot save report:\r\n") + path +
+                                       QStringLiteral("\r\n") + e.message(),
+                                   appTitle(), MessageButtons::Ok, MessageIcon::Warning);
+    }
+}
+
+void printReport(frmScan& form)
+{
+    Worksheet& sheet = *form.f1Report;
+    if (form.WorkRow > 0 && (form.WorkCol == 2 || form.WorkCol == 3)) {
+        sheet.selectRange(form.WorkRow, form.WorkCol, form.WorkRow, form.WorkCol);
+        sheet.setSelectionPattern(0, Module1::SystemColorToRGB(SystemWindowBackground),
+                                  rgbValue(0, 0, 0));
+        sheet.setSelectionTextColor(rgbValue(0, 0, 0));
+        sheet.setPrintHeader(QStringLiteral("&B") + form.windowTitle());
+    }
+    sheet.setPrintGridlines(true);
+    sheet.setPrintRowHeadings(true);
+    sheet.setPrintColumnHeadings(true);
+    try {
+        sheet.print(true);
+    } catch (const Error&) {
+        // A cancelled print dialog or a missing printer ends the command quietly.
+    }
+}
+
+QString reportText(const frmScan& form)
+{
+    const Worksheet& sheet = *form.f1Report;
+    const int rows = sheet.rowCount();
+    const int columns = sheet.columnCount();
+    QString text = QStringLiteral("Expression\r\n");
+    // One heading per column, so that the heading line lines up with the data lines.
+    for (int n = 1; n <= columns; ++n) {
+        if (n > 1)
+            text += QLatin1Char('\t');
+        text += sheet.headingText(n);
+    }
+    for (int r = 1; r <= rows; ++r) {
+        text += QStringLiteral("\r\n");
+        for (int c = 1; c <= columns; ++c) {
+            if (c > 1)
+                text += QLatin1Char('\t');
+            text += sheet.text(r, c);
+        }
+    }
+    return text;
+}
+
+void copyReport(frmScan& form)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(reportText(form));
+}
+
+void pastePicture(frmScan& form)
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data || !data->hasImage())
+        return;
+    const QImage picture = qvariant_cast<QImage>(data->imageData());
+    if (picture.isNull())
+        return;
+    form.picImage->setPicture(toWorkingImage(picture));
+    form.ResizePicture();
+}
+
+} // namespace kesto::commands
+
+namespace kesto::commands {
+
+void clearTable(frmScan& form)
+{
+    const std::int16_t answer = Module1::AskUser(
+        QStringLiteral("All data will be lost. Clear anyway?"), true, QStringLiteral("Warning!"),
+        QString(), QString(), QString());
+    if (answer != 1)
+        return;
+    Worksheet& sheet = *form.f1Report;
+    const int rows = sheet.rowCount();
+    for (int r = 1; r <= rows; ++r) {
+        for (int c = 1; c <= 4; ++c)
+            sheet.setText(r, c, QString());
+    }
+}
+
+void showAbout(frmScan& form) { frmAbout::showModal(&form); }
+
+} // namespace kesto::commands

@@ -1,0 +1,330 @@
+#include "batch/batchcli.h"
+
+#include "core/batchmeasure.h"
+#include "core/reporttable.h"
+#include "core/gelimage.h"
+#include "core/measurementplan.h"
+#include "core/numbers.h"
+#include "core/sheetdata.h"
+#include "core/sheetfiles.h"
+#include "core/expression.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QIODevice>
+
+#include <cstring>
+#include <new>
+#include <optional>
+#include <utility>
+
+namespace kesto {
+
+namespace {
+
+const char* const MeasureUsage =
+    "Usage: kestoscan measure PICTURE [--channel red|green|blue] [--invert]\n"
+    "                         [--background X,Y | --background-color R,G,B]\n"
+    "                         --frame LEFT,TOP,WIDTH,HEIGHT [--frame ...] [--output FILE]\n"
+    "       kestoscan measure PICTURE --plan FILE [--output FILE]\n"
+    "\n"
+    "Measures bands on a gel picture without opening a window, with the same arithmetic\n"
+    "as the window.\n"
+    "\n"
+    "Quick form: prints the scan value of each frame on its own line. The picture is\n"
+    "inverted first (--invert), then the background is picked, then the frames are\n"
+    "scanned in order into the Band column of rows 1, 2, ...\n"
+    "  --channel C                 red (the default), green or blue\n"
+    "  --invert                    inverts the picture's colours\n"
+    "  --background X,Y            the background is the colour of pixel X,Y\n"
+    "  --background-color R,G,B    the background colour itself (default 0,0,0)\n"
+    "  --frame L,T,W,H             a scan frame; both edges are included, so width 39\n"
+    "                              covers 40 columns\n"
+    "\n"
+    "Plan form: replays a plan file, one instruction a line (# starts a comment):\n"
+    "  channel red|green|blue, invert, background X Y, background-color R G B,\n"
+    "  cell ROW COLUMN (COLUMN 2 = Band, 3 = Int.Ctrl), frame LEFT TOP WIDTH HEIGHT\n"
+    "and prints the resulting sheet (#, Band, Int.Ctrl, % to Ctrl) as tab-separated text.\n"
+    "\n"
+    "  --output FILE               writes the sheet to FILE instead: .xlsx, .csv, or\n"
+    "                              .txt/.tsv for tab-separated text\n"
+    "\n"
+    "Exit status: 0 done, 1 a picture or file could not be read or written, 2 bad\n"
+    "arguments or a bad plan. Nothing is written when anything fails.\n";
+
+const char* const ReportUsage =
+    "Usage: kestoscan report INPUT [--output FILE]\n"
+    "\n"
+    "Reads a report table (#, Description, Type, Scan (rel.units), and optionally\n"
+    "Expression (%)) from a CSV file (.csv) or tab-separated text (any other name),\n"
+    "fills Expression (%) for every band in per cent of its series' control row, as the\n"
+    "report window's Calculate does, and prints the table as tab-separated text. A first\n"
+    "line whose Scan column is not a number is a header and is kept.\n"
+    "\n"
+    "  --output FILE               writes the table to FILE instead: .xlsx, .csv, or\n"
+    "                              .txt/.tsv for tab-separated text\n"
+    "\n"
+    "Exit status: 0 done, 1 the table could not be read or written, 2 bad arguments or\n"
+    "a file that is not a report table. Nothing is written when anything fails.\n";
+
+// A failure with the exit status it ends the command with.
+struct Failure
+{
+    int status;
+    QString message;
+};
+
+void say(QIODevice& device, const QString& text)
+{
+    device.write(text.toUtf8());
+}
+
+QString tryHelp(const QString& command)
+{
+    return QStringLiteral("\nTry \"kestoscan %1 --help\".").arg(command);
+}
+
+// The parser reads options the GNU way; every value is checked afterwards by our own code.
+bool parse(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
+           const QList<QCommandLineOption>& options)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    parser.addOptions(options);
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    if (!parser.parse(QStringList{QStringLiteral("kestoscan ") + command} + arguments))
+        throw Failure{BatchUsage, parser.errorText() + tryHelp(command)};
+    return parser.isSet(QStringLiteral("help"));
+}
+
+// An option that takes one value, given twice, is more likely a slip than a choice.
+void expectOnce(const QCommandLineParser& parser, const QString& command, const QStringList& names)
+{
+    for (const QString& name : names) {
+        const qsizetype count = parser.values(name).size();
+        if (count > 1)
+            throw Failure{
+                BatchUsage,
+                QStringLiteral("expected --%1 once, found it %2 times").arg(name).arg(count) +
+                    tryHelp(command)};
+    }
+}
+
+QString onePositional(const QCommandLineParser& parser, const QString& command, const QString& name)
+{
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        throw Failure{BatchUsage,
+                      QStringLiteral("expected a %1 file").arg(name) + tryHelp(command)};
+    if (positional.size() > 1)
+        throw Failure{
+            BatchUsage,
+            QStringLiteral("expected one %1 file, found also \"%2\"").arg(name, positional.at(1)) +
+                tryHelp(command)};
+    return positional.constFirst();
+}
+
+// The --output file and the type its name asks for; none for standard output.
+std::optional<std::pair<QString, SheetFileType>> outputOf(const QCommandLineParser& parser,
+                                                          const QString& command)
+{
+    if (!parser.isSet(QStringLiteral("output")))
+        return std::nullopt;
+    const QString path = parser.value(QStringLiteral("output"));
+    const std::optional<SheetFileType> type = sheetFileTypeOf(path);
+    if (!type)
+        throw Failure{BatchUsage,
+                      QStringLiteral("--output \"%1\": expected a file name ending in .xlsx, "
+                                     ".csv, .txt or .tsv")
+                              .arg(path) +
+                          tryHelp(command)};
+    return std::make_pair(path, *type);
+}
+
+// The quick form's options as the plan a person's clicks would make.
+MeasurementPlan quickPlan(const QCommandLineParser& parser)
+{
+    auto option = [&](const char* name) { return QLatin1String(name); };
+    auto where = [](const char* name, const QString& value) {
+        return QStringLiteral("--%1 \"%2\"").arg(QLatin1String(name), value);
+    };
+    auto values = [](const QString& value) { return value.split(QLatin1Char(',')); };
+    MeasurementPlan plan;
+    if (parser.isSet(option("channel"))) {
+        const QString value = parser.value(option("channel"));
+        plan.steps.push_back(
+            parsePlanStep(QStringLiteral("channel"), {value}, where("channel", value)));
+    }
+    if (parser.isSet(option("invert")))
+        plan.steps.push_back(
+            parsePlanStep(QStringLiteral("invert"), {}, QStringLiteral("--invert")));
+    if (parser.isSet(option("background")) && parser.isSet(option("background-color")))
+        throw PlanError(
+            QStringLiteral("expected either --background or --background-color, not both"));
+    if (parser.isSet(option("background"))) {
+        const QString value = parser.value(option("background"));
+        plan.steps.push_back(
+            parsePlanStep(QStringLiteral("background"), values(value), where("background", value)));
+    }
+    if (parser.isSet(option("background-color"))) {
+        const QString value = parser.value(option("background-color"));
+        plan.steps.push_back(parsePlanStep(QStringLiteral("background-color"), values(value),
+                                           where("background-color", value)));
+    }
+    const QStringList frames = parser.values(option("frame"));
+    if (frames.isEmpty())
+        throw PlanError(
+            QStringLiteral("expected at least one --frame LEFT,TOP,WIDTH,HEIGHT, or --plan FILE"));
+    int row = 0;
+    for (const QString& value : frames) {
+        ++row;
+        const QString at = where("frame", value);
+        plan.steps.push_back(
+            parsePlanStep(QStringLiteral("cell"), {QString::number(row), QStringLiteral("2")}, at));
+        plan.steps.push_back(parsePlanStep(QStringLiteral("frame"), values(value), at));
+    }
+    return plan;
+}
+
+// Writes the sheet to the output file, or returns its tab-separated text for standard
+// output. Throws Error when the file cannot be written.
+QByteArray deliver(const SheetData& sheet,
+                   const std::optional<std::pair<QString, SheetFileType>>& output)
+{
+    if (!output)
+        return sheetTabText(sheet);
+    writeSheetFile(sheet, output->first, output->second);
+    return QByteArray();
+}
+
+QByteArray runMeasure(const QStringList& arguments, QIODevice& out)
+{
+    const QString command = QStringLiteral("measure");
+    QCommandLineParser parser;
+    const QString value = QStringLiteral("value");
+    const bool help =
+        parse(parser, command, arguments,
+              {QCommandLineOption(QStringLiteral("channel"), QString(), value),
+               QCommandLineOption(QStringLiteral("invert")),
+               QCommandLineOption(QStringLiteral("background"), QString(), value),
+               QCommandLineOption(QStringLiteral("background-color"), QString(), value),
+               QCommandLineOption(QStringLiteral("frame"), QString(), value),
+               QCommandLineOption(QStringLiteral("plan"), QString(), value),
+               QCommandLineOption(QStringLiteral("output"), QString(), value)});
+    if (help) {
+        say(out, QLatin1String(MeasureUsage));
+        return QByteArray();
+    }
+    expectOnce(parser, command,
+               {QStringLiteral("channel"), QStringLiteral("background"),
+                QStringLiteral("background-color"), QStringLiteral("plan"),
+                QStringLiteral("output")});
+    const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
+    const auto output = outputOf(parser, command);
+
+    const bool planForm = parser.isSet(QStringLiteral("plan"));
+    MeasurementPlan plan;
+    if (planForm) {
+        for (const char* quick : {"channel", "invert", "background", "background-color", "frame"}) {
+            if (parser.isSet(QLatin1String(quick)))
+                throw PlanError(QStringLiteral("--plan cannot be combined with --%1: put that step "
+                                               "into the plan")
+                                    .arg(QLatin1String(quick)));
+        }
+        plan = readMeasurementPlan(parser.value(QStringLiteral("plan")));
+    } else {
+        plan = quickPlan(parser);
+    }
+
+    GelImageLoad load = loadGelImage(picturePath);
+    if (!load.ok()) {
+        QString message = QStringLiteral("Cannot load image:\n") + picturePath;
+        if (!load.reason.isEmpty())
+            message += QLatin1Char('\n') + load.reason;
+        throw Failure{BatchFailed, message};
+    }
+    MeasurementSession session(load.image);
+    load.image = QImage();
+    const std::vector<double> scans = runMeasurementPlan(session, plan);
+
+    if (planForm)
+        return deliver(session.sheet(), output);
+    deliver(session.sheet(), output);
+    QByteArray lines;
+    for (double scan : scans)
+        lines += doubleText(scan).toLatin1() + '\n';
+    return lines;
+}
+
+QByteArray runReport(const QStringList& arguments, QIODevice& out)
+{
+    const QString command = QStringLiteral("report");
+    QCommandLineParser parser;
+    const bool help =
+        parse(parser, command, arguments,
+              {QCommandLineOption(QStringLiteral("output"), QString(), QStringLiteral("value"))});
+    if (help) {
+        say(out, QLatin1String(ReportUsage));
+        return QByteArray();
+    }
+    expectOnce(parser, command, {QStringLiteral("output")});
+    const QString input = onePositional(parser, command, QStringLiteral("INPUT"));
+    const auto output = outputOf(parser, command);
+    SheetData sheet;
+    readReportTable(input, sheet);
+    try {
+        calculateExpression(sheet);
+    } catch (const Error& error) {
+        // A value that cannot be stored is the table's fault, not the program's.
+        throw PlanError(input + QStringLiteral(": ") + error.message());
+    }
+    return deliver(sheet, output);
+}
+
+} // namespace
+
+bool isBatchCommand(int argc, const char* const* argv)
+{
+    return argc >= 2 && argv[1] &&
+           (std::strcmp(argv[1], "measure") == 0 || std::strcmp(argv[1], "report") == 0);
+}
+
+QString batchUsage()
+{
+    return QLatin1String(MeasureUsage) + QLatin1Char('\n') + QLatin1String(ReportUsage);
+}
+
+int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err)
+{
+    const QString command = arguments.value(0);
+    try {
+        QByteArray result;
+        if (command == QLatin1String("measure"))
+            result = runMeasure(arguments.mid(1), out);
+        else if (command == QLatin1String("report"))
+            result = runReport(arguments.mid(1), out);
+        else
+            throw Failure{BatchUsage,
+                          QStringLiteral("expected the command measure or report, found \"%1\"")
+                              .arg(command)};
+        // Results reach standard output only once everything has worked.
+        if (!result.isEmpty() && out.write(result) != result.size())
+            throw Failure{BatchFailed,
+                          QStringLiteral("the results could not be written to standard output")};
+        return BatchOk;
+    } catch (const Failure& failure) {
+        say(err, QStringLiteral("kestoscan: ") + failure.message + QLatin1Char('\n'));
+        return failure.status;
+    } catch (const PlanError& error) {
+        say(err, QStringLiteral("kestoscan: ") + error.message() + QLatin1Char('\n'));
+        return BatchUsage;
+    } catch (const Error& error) {
+        say(err, QStringLiteral("kestoscan: ") + error.message() + QLatin1Char('\n'));
+        return BatchFailed;
+    } catch (const std::bad_alloc&) {
+        say(err, QStringLiteral("kestoscan: not enough memory\n"));
+        return BatchFailed;
+    }
+}
+
+} // namespace kesto

@@ -1,0 +1,101 @@
+#include "core/batchmeasure.h"
+
+#include "core/gelimage.h"
+#include "core/numbers.h"
+#include "core/workingsheet.h"
+#include "core/pictureops.h"
+#include "core/sheetlayout.h"
+
+namespace kesto {
+
+MeasurementSession::MeasurementSession(const QImage& picture)
+    : m_picture(toWorkingImage(picture)), m_cellCaption(workingCellCaption(1, 2)),
+      m_sheet(MainSheet::StartRows, MainSheet::Columns)
+{
+    const QString headings[MainSheet::Columns] = {QStringLiteral("#"), QStringLiteral("Band"),
+                                                QStringLiteral("Int.Ctrl"),
+                                                QStringLiteral("% to Ctrl")};
+    for (int c = 1; c <= MainSheet::Columns; ++c) {
+        m_sheet.setHeadingText(c, headings[c - 1]);
+        m_sheet.setColumnWidth(c, MainSheet::StartColumnWidths[c - 1]);
+    }
+}
+
+void MeasurementSession::pickBackground(float x, float y)
+{
+    m_background = pixelAt(m_picture, x, y);
+    calculate();
+}
+
+void MeasurementSession::invert()
+{
+    invertPicture(m_picture);
+    calculate();
+}
+
+void MeasurementSession::pickCell(int row, int column)
+{
+    if (row < 1 || column < 2 || column > 3)
+        return;
+    m_cellCaption = workingCellCaption(row, column);
+    if (row >= m_sheet.rowCount())
+        m_sheet.setRowCount(row + 1);
+}
+
+double MeasurementSession::scanFrame(const FrameGeometry& frame)
+{
+    m_frame = frame;
+    return calculate();
+}
+
+double MeasurementSession::calculate()
+{
+    const double sum = integrateFrame(m_picture, m_frame, m_channel, m_background);
+    m_scanValue = sum;
+    const CellAddress cell = parseWorkingCell(m_cellCaption);
+    if (cell.row > 0 && cell.column > 1 && cell.column < 4)
+        m_sheet.setText(cell.row, cell.column, doubleText(sum));
+    runWorkingSheetPass(m_sheet);
+    return sum;
+}
+
+std::vector<double> runMeasurementPlan(MeasurementSession& session, const MeasurementPlan& plan)
+{
+    std::vector<double> scans;
+    const QImage& picture = session.picture();
+    for (const PlanStep& step : plan.steps) {
+        switch (step.kind) {
+        case PlanStep::Kind::Channel:
+            session.setChannel(step.channel);
+            break;
+        case PlanStep::Kind::Invert:
+            session.invert();
+            break;
+        case PlanStep::Kind::Background:
+            if (!(step.x >= 0 && step.y >= 0 && double(step.x) < picture.width() &&
+                  double(step.y) < picture.height())) {
+                throw PlanError(
+                    step.where +
+                    QStringLiteral(": expected a background point on the picture "
+                                   "(X from 0 to below %1, Y from 0 to below %2), found %3, %4")
+                        .arg(picture.width())
+                        .arg(picture.height())
+                        .arg(singleText(step.x), singleText(step.y)));
+            }
+            session.pickBackground(step.x, step.y);
+            break;
+        case PlanStep::Kind::BackgroundColor:
+            session.setBackground(step.colour);
+            break;
+        case PlanStep::Kind::Cell:
+            session.pickCell(step.cell.row, step.cell.column);
+            break;
+        case PlanStep::Kind::Frame:
+            scans.push_back(session.scanFrame(step.frame));
+            break;
+        }
+    }
+    return scans;
+}
+
+} // namespace kesto

@@ -1,0 +1,76 @@
+#pragma once
+
+// Measuring without the window: the main window's measuring state (picture, channel,
+// background, scan frame, working-cell read-out and results sheet) as a plain object.
+// Every step calls the same functions as frmScan does (integrateFrame, doubleText,
+// parseWorkingCell, runWorkingSheetPass, invertPicture, pixelAt), so a replayed plan
+// gives the numbers a person gets in the window.
+
+#include "core/integration.h"
+#include "core/measurementplan.h"
+#include "core/sheetdata.h"
+
+#include <QImage>
+#include <QString>
+
+#include <vector>
+
+namespace kesto {
+
+class MeasurementSession
+{
+public:
+    // The frame the window starts with: 67 x 31 pixels at the picture's top-left corner.
+    static constexpr FrameGeometry StartFrame{0, 0, 67, 31};
+
+    // Starts as the window does after opening the picture: red channel, background 0,
+    // the start frame, working cell R1C2 and an empty sheet "#", "Band", "Int.Ctrl",
+    // "% to Ctrl" of the window's start size. The picture is converted to the working
+    // format once.
+    explicit MeasurementSession(const QImage& picture);
+    MeasurementSession(const MeasurementSession&) = delete;
+    MeasurementSession& operator=(const MeasurementSession&) = delete;
+
+    const QImage& picture() const { return m_picture; }
+    Channel channel() const { return m_channel; }
+    ColorValue background() const { return m_background; }
+    FrameGeometry frame() const { return m_frame; }
+    QString cellCaption() const { return m_cellCaption; }
+    double scanValue() const { return m_scanValue; }
+    SheetData& sheet() { return m_sheet; }
+    const SheetData& sheet() const { return m_sheet; }
+
+    // The channel tools: no scan.
+    void setChannel(Channel channel) { m_channel = channel; }
+    // A background colour given directly: no scan.
+    void setBackground(ColorValue colour) { m_background = colour; }
+    // A click outside the frame: the pixel's colour becomes the background, and the
+    // release that follows scans the current frame.
+    void pickBackground(float x, float y);
+    // The Invert command: inverts the picture and scans the current frame.
+    void invert();
+    // A click on a sheet cell: only columns 2 and 3 of rows from 1 become the working
+    // cell; picking the last row grows the sheet by one row.
+    void pickCell(int row, int column);
+    // Places the frame and scans it, as a release after dragging does.
+    double scanFrame(const FrameGeometry& frame);
+    // The window's Calculate: sums the frame, writes the sum into the working cell (when
+    // it names column 2 or 3) and runs the sheet pass. Returns the sum.
+    double calculate();
+
+private:
+    QImage m_picture;
+    Channel m_channel = Channel::Red;
+    ColorValue m_background = 0;
+    FrameGeometry m_frame = StartFrame;
+    QString m_cellCaption;
+    double m_scanValue = 0;
+    SheetData m_sheet;
+};
+
+// Runs the plan's steps in order. Returns the scan value of every frame step, in order.
+// Throws PlanError, naming the step, for a background point off the picture (a click
+// there is impossible in the window, and would read no colour).
+std::vector<double> runMeasurementPlan(MeasurementSession& session, const MeasurementPlan& plan);
+
+} // namespace kesto

@@ -1,0 +1,217 @@
+#include "core/measurementplan.h"
+
+#include "core/numbers.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace kesto {
+
+namespace {
+
+// The working-cell read-out carries the row as a 16-bit number, so a higher row could be
+// picked but never written: such rows are refused up front.
+constexpr int MaxCellRow = std::numeric_limits<std::int16_t>::max();
+
+// A value as the message shows it: quoted, and cut short when it is long.
+QString shown(const QString& value)
+{
+    constexpr int Longest = 40;
+    if (value.size() <= Longest)
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    return QLatin1Char('"') + value.left(Longest) + QStringLiteral("...\"");
+}
+
+[[noreturn]] void fail(const QString& where, const QString& what)
+{
+    throw PlanError(where + QStringLiteral(": ") + what);
+}
+
+double number(const QString& where, const QString& name, const QString& value)
+{
+    if (!isNumber(value))
+        fail(where, QStringLiteral("expected a number for %1, found %2").arg(name, shown(value)));
+    try {
+        return parseDouble(value);
+    } catch (const Error&) {
+        fail(where, QStringLiteral("expected a number for %1 that is not so large, found %2")
+                        .arg(name, shown(value)));
+    }
+}
+
+float single(const QString& where, const QString& name, const QString& value)
+{
+    const float result = float(number(where, name, value));
+    if (!std::isfinite(result))
+        fail(where,
+             QStringLiteral("expected a number for %1 within the range of a single, found %2")
+                 .arg(name, shown(value)));
+    return result;
+}
+
+int whole(const QString& where, const QString& name, const QString& value, int lowest, int highest,
+          const QString& range)
+{
+    const double result = number(where, name, value);
+    if (result != std::floor(result) || result < lowest || result > highest)
+        fail(where, QStringLiteral("expected %1 %2, found %3").arg(name, range, shown(value)));
+    return int(result);
+}
+
+void expectCount(const QString& where, const QString& instruction, const QStringList& values,
+                 const QStringList& names)
+{
+    if (values.size() == names.size())
+        return;
+    if (names.isEmpty())
+        fail(where, QStringLiteral("expected nothing after \"%1\", found %2")
+                        .arg(instruction, shown(values.join(QLatin1Char(' ')))));
+    fail(where, QStringLiteral("expected %1 value%2 for \"%3\" (%4), found %5")
+                    .arg(names.size())
+                    .arg(names.size() == 1 ? QString() : QStringLiteral("s"))
+                    .arg(instruction, names.join(QStringLiteral(", ")))
+                    .arg(values.size()));
+}
+
+// The band integration rounds each frame end to a 32-bit column or row; an end that does
+// not fit cannot be scanned.
+void expectEndFits(const QString& where, const QString& name, float start, float size)
+{
+    try {
+        (void)toInt32(double(start));
+        (void)toInt32(double(start + size));
+    } catch (const Error&) {
+        fail(where, QStringLiteral("expected the frame's %1 and its far edge within -2147483648 to "
+                                   "2147483647")
+                        .arg(name));
+    }
+}
+
+} // namespace
+
+QStringList planInstructionNames()
+{
+    return {QStringLiteral("channel"),    QStringLiteral("invert"),
+            QStringLiteral("background"), QStringLiteral("background-color"),
+            QStringLiteral("cell"),       QStringLiteral("frame")};
+}
+
+PlanStep parsePlanStep(const QString& instruction, const QStringList& values, const QString& where)
+{
+    PlanStep step;
+    step.where = where;
+    if (instruction == QLatin1String("channel")) {
+        step.kind = PlanStep::Kind::Channel;
+        expectCount(where, instruction, values, {QStringLiteral("red|green|blue")});
+        const QString& name = values.constFirst();
+        if (name == QLatin1String("red"))
+            step.channel = Channel::Red;
+        else if (name == QLatin1String("green"))
+            step.channel = Channel::Green;
+        else if (name == QLatin1String("blue"))
+            step.channel = Channel::Blue;
+        else
+            fail(where, QStringLiteral("expected red, green or blue as the channel, found %1")
+                            .arg(shown(name)));
+    } else if (instruction == QLatin1String("invert")) {
+        step.kind = PlanStep::Kind::Invert;
+        expectCount(where, instruction, values, {});
+    } else if (instruction == QLatin1String("background")) {
+        step.kind = PlanStep::Kind::Background;
+        expectCount(where, instruction, values, {QStringLiteral("X"), QStringLiteral("Y")});
+        step.x = single(where, QStringLiteral("X"), values.at(0));
+        step.y = single(where, QStringLiteral("Y"), values.at(1));
+    } else if (instruction == QLatin1String("background-color")) {
+        step.kind = PlanStep::Kind::BackgroundColor;
+        const QStringList names{QStringLiteral("RED"), QStringLiteral("GREEN"),
+                                QStringLiteral("BLUE")};
+        expectCount(where, instruction, values, names);
+        int bytes[3];
+        for (int i = 0; i < 3; ++i)
+            bytes[i] =
+                whole(where, names.at(i), values.at(i), 0, 255, QStringLiteral("from 0 to 255"));
+        step.colour = rgbValue(bytes[0], bytes[1], bytes[2]);
+    } else if (instruction == QLatin1String("cell")) {
+        step.kind = PlanStep::Kind::Cell;
+        expectCount(where, instruction, values, {QStringLiteral("ROW"), QStringLiteral("COLUMN")});
+        step.cell.row = whole(where, QStringLiteral("ROW"), values.at(0), 1, MaxCellRow,
+                              QStringLiteral("from 1 to %1").arg(MaxCellRow));
+        step.cell.column = whole(where, QStringLiteral("COLUMN"), values.at(1), 2, 3,
+                                 QStringLiteral("2 (Band) or 3 (Int.Ctrl)"));
+    } else if (instruction == QLatin1String("frame")) {
+        step.kind = PlanStep::Kind::Frame;
+        const QStringList names{QStringLiteral("LEFT"), QStringLiteral("TOP"),
+                                QStringLiteral("WIDTH"), QStringLiteral("HEIGHT")};
+        expectCount(where, instruction, values, names);
+        float measures[4];
+        for (int i = 0; i < 4; ++i)
+            measures[i] = single(where, names.at(i), values.at(i));
+        for (int i = 2; i < 4; ++i) {
+            if (measures[i] < 0)
+                fail(where, QStringLiteral("expected a %1 of 0 or more, found %2")
+                                .arg(names.at(i), shown(values.at(i))));
+        }
+        step.frame = FrameGeometry{measures[0], measures[1], measures[2], measures[3]};
+        expectEndFits(where, QStringLiteral("LEFT"), step.frame.left, step.frame.width);
+        expectEndFits(where, QStringLiteral("TOP"), step.frame.top, step.frame.height);
+    } else {
+        fail(where,
+             QStringLiteral("unknown instruction %1; expected one of %2")
+                 .arg(shown(instruction), planInstructionNames().join(QStringLiteral(", "))));
+    }
+    return step;
+}
+
+MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source)
+{
+    static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    MeasurementPlan plan;
+    int lineNumber = 0;
+    for (QStringView line : text.split(QLatin1Char('\n'))) {
+        ++lineNumber;
+        const qsizetype comment = line.indexOf(QLatin1Char('#'));
+        if (comment >= 0)
+            line = line.left(comment);
+        QStringList words = line.toString().split(blanks, Qt::SkipEmptyParts);
+        if (words.isEmpty())
+            continue;
+        const QString instruction = words.takeFirst();
+        plan.steps.push_back(parsePlanStep(
+            instruction, words, source + QLatin1Char(':') + QString::number(lineNumber)));
+    }
+    if (plan.steps.empty())
+        throw PlanError(source + QStringLiteral(": the plan holds no instructions; expected lines "
+                                                "such as \"cell 1 2\" and \"frame 20 50 39 15\""));
+    return plan;
+}
+
+MeasurementPlan readMeasurementPlan(const QString& path)
+{
+    QFile file(path);
+    const QFileInfo info(path);
+    if (info.isDir())
+        throw PlanError(path + QStringLiteral(": expected a plan file, found a folder"));
+    if (!file.open(QIODevice::ReadOnly))
+        throw PlanError(path +
+                        QStringLiteral(": the plan cannot be read (%1)").arg(file.errorString()));
+    if (file.size() > MaxPlanBytes)
+        throw PlanError(
+            path + QStringLiteral(": expected a plan of at most %1 MiB, found a file of %2 bytes")
+                       .arg(MaxPlanBytes / (1024 * 1024))
+                       .arg(file.size()));
+    const QByteArray bytes = file.read(MaxPlanBytes + 1);
+    if (bytes.size() > MaxPlanBytes)
+        throw PlanError(path + QStringLiteral(": expected a plan of at most %1 MiB")
+                                   .arg(MaxPlanBytes / (1024 * 1024)));
+    QString text = QString::fromUtf8(bytes);
+    if (text.startsWith(QChar(0xFEFF)))
+        text.remove(0, 1);
+    return parseMeasurementPlan(text, path);
+}
+
+} // namespace kesto

@@ -1,0 +1,76 @@
+#pragma once
+
+// Measurement plans: a small text format that replays what a person does in the main
+// window, one instruction a line, so that a gel can be measured again from a script.
+//
+//   # comment (also after an instruction)
+//   channel red|green|blue       the channel tool
+//   invert                       the Invert command (rescans the current frame)
+//   background X Y               a click outside the frame: picks that pixel's colour
+//                                and rescans the current frame
+//   background-color R G B       the background colour given directly
+//   cell ROW COLUMN              picks the working cell (COLUMN 2 "Band" or 3 "Int.Ctrl")
+//   frame LEFT TOP WIDTH HEIGHT  places the scan frame and scans it into the working cell
+//
+// Values are separated by blanks; frame measures and background points are singles,
+// as the frame keeps them.
+
+#include "core/error.h"
+#include "core/integration.h"
+#include "core/workingsheet.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <vector>
+
+namespace kesto {
+
+// A plan line or a command-line value that cannot be used. The message starts with where
+// it came from (file and line, or the option) and says what was expected.
+class PlanError : public Error
+{
+public:
+    explicit PlanError(const QString& message) : Error(Error::InvalidValue, message) {}
+};
+
+struct PlanStep
+{
+    enum class Kind { Channel, Invert, Background, BackgroundColor, Cell, Frame };
+
+    Kind kind = Kind::Frame;
+    // "gel.plan:4" or "--frame 1,2,3,4": the prefix of every message about this step.
+    QString where;
+    Channel channel = Channel::Red;
+    float x = 0; // background pick
+    float y = 0;
+    ColorValue colour = 0; // background-color
+    CellAddress cell;      // working cell
+    FrameGeometry frame;
+};
+
+struct MeasurementPlan
+{
+    std::vector<PlanStep> steps;
+};
+
+// The plan instructions' names, in the order the help lists them.
+QStringList planInstructionNames();
+
+// One instruction with its values, checked: numbers that are numbers, frames with finite
+// non-negative sizes whose ends fit 32 bits, colour bytes 0 to 255, a working cell in
+// column 2 or 3 of a row the sheet can hold. Throws PlanError prefixed with where.
+PlanStep parsePlanStep(const QString& instruction, const QStringList& values, const QString& where);
+
+// Parses a whole plan; source names the file in messages. Throws PlanError naming the
+// line of the first fault; a plan without instructions is refused too.
+MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source);
+
+// Reads and parses a plan file (UTF-8). Throws PlanError when it cannot be read.
+MeasurementPlan readMeasurementPlan(const QString& path);
+
+// The largest plan file read, so that a picture passed by mistake is refused quickly.
+inline constexpr qint64 MaxPlanBytes = 16 * 1024 * 1024;
+
+} // namespace kesto

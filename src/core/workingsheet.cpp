@@ -1,0 +1,41 @@
+#include "core/workingsheet.h"
+
+#include "core/error.h"
+
+namespace kesto {
+
+QString workingCellCaption(int row, int column)
+{
+    return QStringLiteral("Working Cell: R%1C%2").arg(row).arg(column);
+}
+
+CellAddress parseWorkingCell(const QString& caption)
+{
+    // Character 15 (1-based) is the "R"; the "C" of "Cell" lies before it.
+    const qsizetype p = caption.indexOf(QLatin1Char('C'), 14);
+    if (p < 0)
+        return {};
+    // Rows are read as 32-bit numbers: the sheet can grow past 32767 rows, and a scan must
+    // never silently go nowhere because its row did not fit 16 bits.
+    try {
+        const int row = toInt32(parseDouble(caption.mid(15, p - 15)));
+        const int column = toInt32(parseDouble(caption.mid(p + 1)));
+        return {row, column};
+    } catch (const Error&) {
+        return {};
+    }
+}
+
+QString percentToControlText(const QString& band, const QString& control)
+{
+    if (control.isEmpty() || control == QLatin1String("0") || band.isEmpty())
+        return QString();
+    if (!isNumber(band) || !isNumber(control))
+        return QString();
+    const double controlValue = parseDouble(control);
+    if (controlValue == 0)
+        return QString();
+    return fixedText(parseDouble(band) * 100 / controlValue, 1);
+}
+
+} // namespace kesto
