@@ -4,10 +4,33 @@
 #include "core/error.h"
 
 #include <QBrush>
+#include <QPainter>
+#include <QPixmap>
 
 #include <algorithm>
 
 namespace kesto {
+
+namespace {
+
+// The mark of a cell with a note: a small amber triangle, pointing the eye to the tip.
+QPixmap noteMark()
+{
+    static const QPixmap mark = [] {
+        QPixmap pixmap(10, 10);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QColor(140, 80, 0));
+        painter.setBrush(QColor(255, 170, 0));
+        const QPointF corners[] = {{5, 0.5}, {9.5, 9.5}, {0.5, 9.5}};
+        painter.drawPolygon(corners, 3);
+        return pixmap;
+    }();
+    return mark;
+}
+
+} // namespace
 
 SheetModel::SheetModel(SheetData& data, QObject* parent) : QAbstractTableModel(parent), m_data(data)
 {
@@ -50,6 +73,12 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const
             return QVariant();
         return QBrush(toQColor(f.patternForeground), Qt::BrushStyle(f.pattern));
     }
+    case Qt::ToolTipRole: {
+        const QString note = m_data.note(row, column);
+        return note.isEmpty() ? QVariant() : QVariant(note);
+    }
+    case Qt::DecorationRole:
+        return m_data.note(row, column).isEmpty() ? QVariant() : QVariant(noteMark());
     case PatternBackgroundRole: {
         const CellFormat& f = m_data.format(row, column);
         if (f.pattern < 2)

@@ -179,11 +179,32 @@ QString SheetData::text(int row, int column) const
 void SheetData::setText(int row, int column, const QString& text)
 {
     ensureCell(row, column);
-    QString& target = cell(row, column).text;
+    Cell& target = cell(row, column);
     // Writing the same text again (the sheet pass rewrites whole columns) costs no repaint.
-    if (target == text)
+    if (target.text == text)
         return;
-    target = text;
+    target.text = text;
+    target.note.clear();
+    changed({row, column, row, column});
+}
+
+QString SheetData::note(int row, int column) const
+{
+    checkCell(row, column);
+    return inside(row, column) ? cell(row, column).note : QString();
+}
+
+void SheetData::setNote(int row, int column, const QString& note)
+{
+    if (note.isEmpty() && !inside(row, column)) {
+        checkCell(row, column);
+        return;
+    }
+    ensureCell(row, column);
+    QString& target = cell(row, column).note;
+    if (target == note)
+        return;
+    target = note;
     changed({row, column, row, column});
 }
 
@@ -371,7 +392,10 @@ void SheetData::clearRange(const SheetRange& range)
         return;
     for (int row = r.firstRow; row <= r.lastRow; ++row)
         for (int column = r.firstColumn; column <= r.lastColumn; ++column)
+        {
             cell(row, column).text.clear();
+            cell(row, column).note.clear();
+        }
     changed(r);
 }
 
@@ -517,7 +541,11 @@ SheetRange SheetData::setTextAt(int row, int column, QStringView text)
     for (qsizetype i = 0; i < rows.size(); ++i) {
         QStringList& fields = rows[i];
         for (qsizetype j = 0; j < fields.size(); ++j)
-            cell(row + int(i), column + int(j)).text = std::move(fields[j]);
+        {
+            Cell& target = cell(row + int(i), column + int(j));
+            target.text = std::move(fields[j]);
+            target.note.clear();
+        }
     }
     const SheetRange written{row, column, int(lastRow), int(lastColumn)};
     changed(written);

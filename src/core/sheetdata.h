@@ -118,6 +118,13 @@ public:
 
     QString text(int row, int column) const;
     void setText(int row, int column, const QString& text);
+    // A note flags a cell's value for the reader (a scan with saturated samples, a text
+    // that is no usable number); views show it as a mark with the note as its tip, and
+    // workbooks keep it as a cell comment. Any new text clears the cell's note, so a note
+    // never outlives the value it describes; set it after the text. Empty clears.
+    QString note(int row, int column) const;
+    void setNote(int row, int column, const QString& note);
+
     // The cell read as a number; 0 when empty or not a number.
     double number(int row, int column) const;
     // Writes the plain decimal text of a finite value.
@@ -185,6 +192,7 @@ private:
     struct Cell
     {
         QString text;
+        QString note;
         std::uint32_t format = 0;
     };
 

@@ -218,6 +218,9 @@ QByteArray workbookBytes(const SheetData& data, const QString& path)
                       r, c);
             else
                 check(worksheet_write_string(sheet, row, lxw_col_t(c - 1), text.toUtf8().constData(), nullptr), r, c);
+            const QString note = data.note(r, c);
+            if (!note.isEmpty())
+                check(worksheet_write_comment(sheet, row, lxw_col_t(c - 1), note.toUtf8().constData()), r, c);
         }
     }
     lxw_workbook* book = closer.book;

@@ -48,6 +48,7 @@ private Q_SLOTS:
     void patternOutOfRangeIsRefused();
     void headingsAndWidths();
     void selectionRangeIsNormalised();
+    void notesFollowTheirValues();
 };
 
 void TestSheetData::parseTabText_data()
@@ -437,6 +438,27 @@ void TestSheetData::selectionRangeIsNormalised()
     QCOMPARE(data.activeRow(), 3);
     QCOMPARE(data.activeColumn(), 2);
     QVERIFY_THROWS_EXCEPTION(Error, data.selectRange(0, 1, 1, 1));
+}
+
+void TestSheetData::notesFollowTheirValues()
+{
+    SheetData sheet(3, 2);
+    sheet.setText(1, 1, QStringLiteral("30"));
+    sheet.setText(2, 1, QStringLiteral("10"));
+    sheet.setNote(1, 1, QStringLiteral("saturated"));
+    sheet.sortRange({1, 1, 2, 2}, true, 1);
+    QCOMPARE(sheet.note(2, 1), QStringLiteral("saturated"));   // moved with its value
+    QCOMPARE(sheet.note(1, 1), QString());
+    sheet.setText(2, 1, QStringLiteral("30"));                   // same text: same value
+    QCOMPARE(sheet.note(2, 1), QStringLiteral("saturated"));
+    sheet.setText(2, 1, QStringLiteral("31"));                   // a new value drops it
+    QCOMPARE(sheet.note(2, 1), QString());
+    sheet.setNote(1, 1, QStringLiteral("a"));
+    sheet.clearRange({1, 1, 3, 2});
+    QCOMPARE(sheet.note(1, 1), QString());
+    QCOMPARE(sheet.note(9, 9), QString());   // past the sheet: no note, no growth
+    sheet.setNote(9, 9, QString());
+    QCOMPARE(sheet.rowCount(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestSheetData)
