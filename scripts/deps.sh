@@ -23,3 +23,10 @@ KESTO_BUILD_PACKAGES=(g++ make cmake pkgconf qt6-base-dev qt6-svg-dev libxlsxwri
 KESTO_TEST_PACKAGES=(libbenchmark-dev poppler-utils unzip xvfb xauth xdotool imagemagick xclip)
 # What the fuzz stage needs: clang with libFuzzer and the sanitizer runtimes.
 KESTO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+# What scripts/package needs on top: the manual page, the PNG icon, CPack's search for the
+# libraries the program uses (dpkg-shlibdeps, and file to find the programs) and Debian's
+# build flags.
+KESTO_PACKAGE_PACKAGES=(help2man librsvg2-bin dpkg-dev file)
+# What the package check needs on top: the validators of the desktop entry, the AppStream
+# metadata and the package.
+KESTO_PACKAGE_CHECK_PACKAGES=(desktop-file-utils appstream lintian)
