@@ -3,6 +3,7 @@
 #include "versioninfo.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -38,20 +39,8 @@ int runBatch(int argc, char* argv[])
     return status;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+void describeOptions(QCommandLineParser& parser)
 {
-    // Decided before any application object exists: a window application would need a
-    // display even to print a message.
-    if (kesto::isBatchCommand(argc, argv))
-        return runBatch(argc, argv);
-
-    QApplication app(argc, argv);
-    setApplicationInfo();
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/icons/kestoscan.svg")));
-
-    QCommandLineParser parser;
     parser.setApplicationDescription(
         kesto::version::fileDescription() +
         QStringLiteral("\n\nWithout a window: kestoscan measure PICTURE ... and kestoscan report "
@@ -61,6 +50,47 @@ int main(int argc, char* argv[])
     parser.addPositionalArgument(QStringLiteral("FILE"),
                                  QStringLiteral("A gel picture to open at start-up."),
                                  QStringLiteral("[FILE]"));
+}
+
+// --help and --version print and end before any window exists, so they work without a
+// display (in a terminal over ssh, or when a manual page is made from the help).
+bool asksForHelpOrVersion(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--")
+            return false;
+        if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-?" || arg == "-v" ||
+            arg == "--version")
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // Decided before any application object exists: a window application would need a
+    // display even to print a message.
+    if (kesto::isBatchCommand(argc, argv))
+        return runBatch(argc, argv);
+
+    if (asksForHelpOrVersion(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        setApplicationInfo();
+        QCommandLineParser parser;
+        describeOptions(parser);
+        parser.process(app);
+        return 0;
+    }
+
+    QApplication app(argc, argv);
+    setApplicationInfo();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/icons/kestoscan.svg")));
+
+    QCommandLineParser parser;
+    describeOptions(parser);
     parser.process(app);
 
     kesto::frmScan window;

@@ -88,6 +88,8 @@ private Q_SLOTS:
     void failuresWriteNothing();
     void reportMatchesTheReportWindow_data();
     void reportMatchesTheReportWindow();
+    void helpAndVersionNeedNoDisplay_data();
+    void helpAndVersionNeedNoDisplay();
 
 private:
     // "{bmp}", "{jpg}", "{plan}", "{out}" and "{dir}" stand for this run's files.
@@ -434,6 +436,24 @@ void TestBatch::reportMatchesTheReportWindow()
     // 100 and 50 of 200; 100 and 200 of 300 to two decimals; no control for the others.
     QCOMPARE(expression, (QStringList{QString(), n(50), n(25), QString(), QStringLiteral("33.33"),
                                       QStringLiteral("66.67"), QString(), QString()}));
+}
+
+void TestBatch::helpAndVersionNeedNoDisplay_data()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QString>("printed");
+    QTest::newRow("--version") << "--version" << "KestoScan ";
+    QTest::newRow("--help") << "--help" << "kestoscan measure PICTURE";
+}
+
+// kestoscan() runs the program with no display at all.
+void TestBatch::helpAndVersionNeedNoDisplay()
+{
+    QFETCH(QString, arguments);
+    QFETCH(QString, printed);
+    const Run run = kestoscan(arguments);
+    QCOMPARE(run.status, 0);
+    QVERIFY2(QString::fromUtf8(run.out).contains(printed), run.out.constData());
 }
 
 QTEST_MAIN(TestBatch)
