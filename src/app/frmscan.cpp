@@ -3,27 +3,32 @@
 #include "core/error.h"
 #include "core/gelimage.h"
 #include "core/integration.h"
+#include "core/laneprofile.h"
 #include "core/numbers.h"
 #include "core/scrollsetup.h"
 #include "core/workingsheet.h"
+#include "app/laneprofilepanel.h"
 #include "app/mainbar.h"
 #include "components/prompts.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
 #include "versioninfo.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
 
 #include <cmath>
+#include <cstdlib>
 
 namespace kesto {
 
@@ -86,6 +91,62 @@ void fitCommandBar(frmScan& form)
     Module1::CenterForm(&form);
 }
 
+// The zoom steps; commands move to the next one in their direction.
+constexpr double ZoomSteps[] = {1.0 / 16, 1.0 / 12, 1.0 / 8, 1.0 / 6, 1.0 / 4, 1.0 / 3,
+                                1.0 / 2,  2.0 / 3,  1.0,     1.5,     2.0,     3.0,
+                                4.0,      6.0,      8.0,     12.0,    16.0};
+
+double nextZoomStep(double zoom, int direction)
+{
+    constexpr double Tolerance = 1e-9;
+    if (direction > 0) {
+        for (const double step : ZoomSteps)
+            if (step > zoom + Tolerance)
+                return step;
+        return frmScan::MaxZoom;
+    }
+    double previous = frmScan::MinZoom;
+    for (const double step : ZoomSteps) {
+        if (step >= zoom - Tolerance)
+            break;
+        previous = step;
+    }
+    return previous;
+}
+
+void wheelZoom(frmScan& form, int steps, const QPointF& anchor)
+{
+    double zoom = form.zoom();
+    for (int i = 0; i < std::abs(steps); ++i)
+        zoom = nextZoomStep(zoom, steps);
+    form.setZoom(zoom, anchor);
+}
+
+// The View tools' keys work from anywhere in the window, not only with the menu open.
+void addZoomShortcuts(frmScan& form)
+{
+    const struct
+    {
+        const char* tool;
+        QKeySequence keys;
+    } shortcuts[] = {
+        {"mnuZoomIn", QKeySequence(QKeySequence::ZoomIn)},
+        {"mnuZoomOut", QKeySequence(QKeySequence::ZoomOut)},
+        {"mnuActualSize", QKeySequence(Qt::CTRL | Qt::Key_1)},
+        {"mnuFitWindow", QKeySequence(Qt::CTRL | Qt::Key_0)},
+    };
+    for (const auto& shortcut : shortcuts) {
+        QAction* action = form.tool(BandView, QLatin1String(shortcut.tool)).action();
+        QList<QKeySequence> keys{shortcut.keys};
+        // Ctrl+= is Ctrl++ without Shift on most keyboards.
+        if (shortcut.keys == QKeySequence(QKeySequence::ZoomIn))
+            keys.append(QKeySequence(Qt::CTRL | Qt::Key_Equal));
+        action->setShortcuts(keys);
+        action->setShortcutContext(Qt::WindowShortcut);
+        form.addAction(action);
+    }
+}
+
 } // namespace
 
 frmScan::frmScan(QWidget* parent) : QWidget(parent)
@@ -115,6 +176,9 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
             [this](Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y) { picImage_MouseMove(x, y); });
     connect(picImage, &PictureBox::pointerReleased, this,
             [this](Qt::MouseButton, Qt::KeyboardModifiers, float x, float y) { picImage_MouseUp(x, y); });
+    connect(picImage, &PictureBox::zoomRequested, this, [this](int steps, const QPointF& at) {
+        wheelZoom(*this, steps, picImage->mapTo(picContainer, at));
+    });
     // The picture moves when a scroll value changes, not while the thumb is dragged.
     HScroll->setTracking(false);
     VScroll->setTracking(false);
@@ -147,6 +211,7 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
 
     connect(tbrMain, &CommandBar::toolClicked, this,
             [this](const QString& name) { dispatchMainTool(*this, name); });
+    addZoomShortcuts(*this);
 
     resize(DesignWidth, DesignHeight);
     layoutControls();
@@ -202,6 +267,7 @@ void frmScan::Form_Resize()
     if (wanted != size())
         resize(wanted);
     layoutControls();
+    refitScrollBars();
 }
 
 void frmScan::layoutControls()
@@ -460,6 +526,7 @@ void frmScan::Calculate()
         f1Report->setText(cell.row, cell.column, doubleText(sum));
     f1Report->updateSheet();
     runWorkingSheetPass(*f1Report);
+    updateLaneProfile();
 }
 
 void frmScan::CopyImage() { Calculate(); }
@@ -504,6 +571,115 @@ void frmScan::dropEvent(QDropEvent* event)
         return;
     event->acceptProposedAction();
     openPicture(urls.constFirst().toLocalFile());
+}
+
+double frmScan::zoom() const { return picImage->zoom(); }
+
+void frmScan::setZoom(double zoom)
+{
+    setZoom(zoom, QPointF(picContainer->width() / 2.0, picContainer->height() / 2.0));
+}
+
+void frmScan::setZoom(double zoom, const QPointF& anchor)
+{
+    if (!(zoom > 0.0))
+        return;
+    zoom = qBound(MinZoom, zoom, MaxZoom);
+    const double before = picImage->zoom();
+    if (zoom == before)
+        return;
+    // The picture point under the anchor, so that it can be put back there.
+    const QPointF point = (anchor - QPointF(picImage->pos())) / before;
+    picImage->setZoom(zoom);
+    picImage->move(-(point * zoom - anchor).toPoint());
+    refitScrollBars();
+}
+
+void frmScan::zoomIn() { setZoom(nextZoomStep(zoom(), +1)); }
+
+void frmScan::zoomOut() { setZoom(nextZoomStep(zoom(), -1)); }
+
+void frmScan::fitToWindow()
+{
+    const QImage& picture = picImage->picture();
+    if (picture.isNull())
+        return;
+    const double fit = qMin(double(picContainer->width()) / picture.width(),
+                            double(picContainer->height()) / picture.height());
+    setZoom(fit, QPointF(0, 0));
+}
+
+void frmScan::refitScrollBars()
+{
+    // The box's place stands for the view: its offsets are kept as far as the new ranges
+    // allow.
+    const QPoint offset = -picImage->pos();
+    const auto fit = [](QScrollBar* bar, const ScrollSetup& setup, double offset,
+                        double& scale) {
+        bar->setVisible(setup.visible);
+        if (!setup.visible)
+            return;
+        bar->blockSignals(true);
+        bar->setMinimum(0);
+        bar->setMaximum(setup.maximum);
+        bar->setSingleStep(setup.smallStep);
+        bar->setPageStep(setup.largeStep);
+        scale = setup.pixelsPerUnit;
+        const double units = std::nearbyint(offset / setup.pixelsPerUnit);
+        bar->setValue(int(qBound(0.0, units, double(setup.maximum))));
+        bar->blockSignals(false);
+    };
+    try {
+        const ScrollSetup vertical = verticalScrollSetup(float(picImage->height()) -
+                                                         float(picContainer->height()));
+        const ScrollSetup horizontal = horizontalScrollSetup(float(picImage->width()) -
+                                                             float(picContainer->width()));
+        fit(VScroll, vertical, offset.y(), m_vScrollScale);
+        fit(HScroll, horizontal, offset.x(), m_hScrollScale);
+        picImage->move(horizontal.visible ? -scrollOffset(horizontal, HScroll->value()) : 0,
+                       vertical.visible ? -scrollOffset(vertical, VScroll->value()) : 0);
+    } catch (const Error&) {
+        // Widget extents always fit single precision; nothing to refit otherwise.
+    }
+}
+
+void frmScan::toggleLaneProfile()
+{
+    Tool& toggle = tool(BandView, QStringLiteral("mnuLaneProfile"));
+    if (!lanePanel) {
+        lanePanel = new LaneProfilePanel(this);
+        connect(lanePanel, &LaneProfilePanel::directionChanged, this,
+                &frmScan::updateLaneProfile);
+        connect(lanePanel, &LaneProfilePanel::closed, this, [this] {
+            tool(BandView, QStringLiteral("mnuLaneProfile")).setChecked(false);
+        });
+    }
+    const bool show = !lanePanel->isVisible();
+    toggle.setChecked(show);
+    if (show) {
+        lanePanel->show();
+        updateLaneProfile();
+    } else {
+        lanePanel->hide();
+    }
+}
+
+void frmScan::updateLaneProfile()
+{
+    if (!lanePanel || !lanePanel->isVisible())
+        return;
+    Channel channel = Channel::Blue;
+    if (tool(BandToolbar, QStringLiteral("mnuRed")).isChecked())
+        channel = Channel::Red;
+    else if (tool(BandToolbar, QStringLiteral("mnuGreen")).isChecked())
+        channel = Channel::Green;
+    const FrameGeometry frame{shpPointer.left, shpPointer.top, shpPointer.width, shpPointer.height};
+    try {
+        lanePanel->setProfile(laneProfile(picImage->picture(), frame, channel, BackgroundColor,
+                                          lanePanel->direction()));
+    } catch (const Error& e) {
+        lanePanel->showMessage(e.message());
+    }
 }
 
 } // namespace kesto

@@ -19,6 +19,7 @@ class QScrollBar;
 namespace kesto {
 
 class CommandBar;
+class LaneProfilePanel;
 class Tool;
 class Worksheet;
 
@@ -89,6 +90,26 @@ public:
 
     // Moves the frame (and the handle with it) to left, top.
     void moveFrameTo(float left, float top);
+
+    // View zoom, widget pixels per picture pixel from 1/16 to 16; commands and pointer
+    // handlers keep working in picture pixels at every zoom. anchor (in picContainer's
+    // coordinates) keeps the picture point under it in place; the default is the centre.
+    static constexpr double MinZoom = 1.0 / 16.0;
+    static constexpr double MaxZoom = 16.0;
+    double zoom() const;
+    void setZoom(double zoom);
+    void setZoom(double zoom, const QPointF& anchor);
+    void zoomIn();
+    void zoomOut();
+    // The largest zoom that shows the whole picture in the viewport.
+    void fitToWindow();
+    // Fits the scroll ranges to the viewport and the zoomed picture, keeping the part of
+    // the picture in view that is in view now, where the new ranges allow.
+    void refitScrollBars();
+    // View -> Lane Profile: shows or hides the profile panel, which follows every scan.
+    void toggleLaneProfile();
+    void updateLaneProfile();
+    LaneProfilePanel* lanePanel = nullptr;
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;

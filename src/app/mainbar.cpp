@@ -32,6 +32,7 @@ BarLayout mainBarLayout()
         band("bndMain", "bndMain", BandKind::MenuBar,
              {entry("mnuFile", "&File", "bndFile"), entry("mnuEdit", "&Edit", "bndEdit"),
               entry("mnuImage", "&Move", "bndImage"), entry("mnuPicture", "&Image", "mnuPicture"),
+              entry("mnuView", "&View", "bndView"),
               entry("mnuOptions", "&Report", "bndOptions")}),
         band("bndFile", "&File", BandKind::Popup,
              {button("mnuOpen", "&Open picture file", "", "open"),
@@ -109,6 +110,10 @@ BarLayout mainBarLayout()
         band("bndEdit", "Edit", BandKind::Popup,
              {button("mnuPaste", "&Paste picture", "", "paste"),
               button("mnuCopy", "&Copy report", "", "copy")}),
+        band("bndView", "&View", BandKind::Popup,
+             {button("mnuZoomIn", "Zoom &In"), button("mnuZoomOut", "Zoom &Out"),
+              button("mnuActualSize", "&Actual Size"), button("mnuFitWindow", "&Fit to Window"),
+              separator(70), check("mnuLaneProfile", "Lane &Profile", false)}),
     };
 }
 
@@ -172,6 +177,16 @@ const CommandEntry Commands[] = {
     {"mnuShowOptions", [](frmScan&) { frmReport::showReport(); }},
 };
 
+// The View menu's commands, looked up after the classic ones: the picture's zoom and the
+// lane profile.
+const CommandEntry ViewCommands[] = {
+    {"mnuZoomIn", [](frmScan& form) { form.zoomIn(); }},
+    {"mnuZoomOut", [](frmScan& form) { form.zoomOut(); }},
+    {"mnuActualSize", [](frmScan& form) { form.setZoom(1.0); }},
+    {"mnuFitWindow", [](frmScan& form) { form.fitToWindow(); }},
+    {"mnuLaneProfile", [](frmScan& form) { form.toggleLaneProfile(); }},
+};
+
 } // namespace
 
 const QStringList& mainCommandNames()
@@ -188,6 +203,12 @@ const QStringList& mainCommandNames()
 void dispatchMainTool(frmScan& form, const QString& toolName)
 {
     for (const CommandEntry& entry : Commands) {
+        if (toolName == QLatin1String(entry.name)) {
+            entry.run(form);
+            return;
+        }
+    }
+    for (const CommandEntry& entry : ViewCommands) {
         if (toolName == QLatin1String(entry.name)) {
             entry.run(form);
             return;

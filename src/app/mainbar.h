@@ -18,6 +18,7 @@ enum MainBand : int {
     BandPicture = 5,
     BandMove = 6,
     BandEdit = 7,
+    BandView = 8,
 };
 
 BarLayout mainBarLayout();
@@ -26,7 +27,8 @@ BarLayout mainBarLayout();
 const QStringList& mainCommandNames();
 
 // Runs the command named by the clicked tool: exact, case-sensitive comparison in the
-// order of mainCommandNames(); any other name does nothing.
+// order of mainCommandNames(), then the View menu's zoom and lane-profile commands; any
+// other name does nothing.
 void dispatchMainTool(frmScan& form, const QString& toolName);
 
 } // namespace kesto

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QWheelEvent>
 
 #include <cmath>
 
@@ -41,11 +42,16 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
 void PictureBox::setPicture(const QImage& picture)
 {
     m_picture = picture;
-    resize(m_picture.size());
+    m_reduced = QImage();
+    resize(zoomedSize());
     update();
 }
 
-void PictureBox::pictureChanged() { update(); }
+void PictureBox::pictureChanged()
+{
+    m_reduced = QImage();
+    update();
+}
 
 void PictureBox::setShapes(const RectShape* frame, const RectShape* handle)
 {
@@ -65,7 +71,24 @@ void PictureBox::shapeMoved(const QRectF& before, const QRectF& after)
             region -= QRegion(inner);
         return region;
     };
-    update(outline(before) + outline(after));
+    if (m_zoom == 1.0) {
+        update(outline(before) + outline(after));
+        return;
+    }
+    // Zoomed, the outline lies within the edge pixels' blocks, which a rounded end can
+    // shift by a block and a half.
+    const double margin = 2.0 + 2.0 * std::ceil(m_zoom);
+    const auto zoomedOutline = [this, margin](const QRectF& r) {
+        const QRectF scaled(r.left() * m_zoom, r.top() * m_zoom, r.width() * m_zoom,
+                            r.height() * m_zoom);
+        const QRectF box = scaled.adjusted(-margin, -margin, margin, margin);
+        const QRectF inner = scaled.adjusted(margin, margin, -margin, -margin);
+        QRegion region(box.toAlignedRect());
+        if (inner.isValid())
+            region -= QRegion(inner.toRect());
+        return region;
+    };
+    update(zoomedOutline(before) + zoomedOutline(after));
 }
 
 void PictureBox::paintEvent(QPaintEvent* event)
@@ -73,9 +96,30 @@ void PictureBox::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     const QRect area = event->rect();
     painter.fillRect(area, palette().color(QPalette::Window));
-    if (!m_picture.isNull())
-        painter.drawImage(area.topLeft(), m_picture, area);
-    if (m_frame) {
+    if (!m_picture.isNull()) {
+        if (m_zoom == 1.0) {
+            painter.drawImage(area.topLeft(), m_picture, area);
+        } else if (m_zoom < 1.0) {
+            painter.drawImage(area.topLeft(), reducedPicture(), area);
+        } else {
+            // Only the picture pixels under the exposed area are drawn, each as a block.
+            const QRect source = QRect(QPoint(int(std::floor(area.left() / m_zoom)),
+                                              int(std::floor(area.top() / m_zoom))),
+                                       QPoint(int(std::floor(area.right() / m_zoom)),
+                                              int(std::floor(area.bottom() / m_zoom))))
+                                     .intersected(m_picture.rect());
+            if (source.isValid())
+                painter.drawImage(QRectF(toWidget(source)), m_picture, QRectF(source));
+        }
+    }
+    if (m_frame && m_zoom != 1.0) {
+        const QRect r = toWidget(pixelSpan(*m_frame));
+        const QColor colour = toQColor(m_frame->borderColor);
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), 1), colour);
+        painter.fillRect(QRect(r.left(), r.bottom(), r.width(), 1), colour);
+        painter.fillRect(QRect(r.left(), r.top(), 1, r.height()), colour);
+        painter.fillRect(QRect(r.right(), r.top(), 1, r.height()), colour);
+    } else if (m_frame) {
         // The outline lies on the frame's first and last columns and rows, the pixels the
         // integration takes as the frame's edges, so it encloses exactly what is summed.
         // Filled one-pixel strips stay sharp at any device pixel ratio.
@@ -88,25 +132,87 @@ void PictureBox::paintEvent(QPaintEvent* event)
     }
     // The handle is a solid square so that it is easy to see and to aim at.
     if (m_handle)
-        painter.fillRect(pixelSpan(*m_handle), toQColor(m_handle->borderColor));
+        painter.fillRect(toWidget(pixelSpan(*m_handle)), toQColor(m_handle->borderColor));
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event)
 {
-    const QPointF p = event->position();
+    const QPointF p = toPicture(event->position());
     Q_EMIT pointerPressed(event->button(), event->modifiers(), float(p.x()), float(p.y()));
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event)
 {
-    const QPointF p = event->position();
+    const QPointF p = toPicture(event->position());
     Q_EMIT pointerMoved(event->buttons(), event->modifiers(), float(p.x()), float(p.y()));
 }
 
 void PictureBox::mouseReleaseEvent(QMouseEvent* event)
 {
-    const QPointF p = event->position();
+    const QPointF p = toPicture(event->position());
     Q_EMIT pointerReleased(event->button(), event->modifiers(), float(p.x()), float(p.y()));
+}
+
+void PictureBox::wheelEvent(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        event->ignore();
+        return;
+    }
+    // One step per notch; high-resolution wheels add up their smaller angles first.
+    m_wheelAngle += event->angleDelta().y();
+    const int steps = m_wheelAngle / 120;
+    m_wheelAngle -= steps * 120;
+    event->accept();
+    if (steps != 0)
+        Q_EMIT zoomRequested(steps, event->position());
+}
+
+void PictureBox::setZoom(double zoom)
+{
+    if (!(zoom > 0.0) || zoom == m_zoom)
+        return;
+    m_zoom = zoom;
+    m_reduced = QImage();
+    resize(zoomedSize());
+    update();
+}
+
+QSize PictureBox::zoomedSize() const
+{
+    if (m_zoom == 1.0 || m_picture.isNull())
+        return m_picture.size();
+    // A hair below the exact product so that a fitted picture never gains a pixel.
+    const auto scaled = [this](int extent) {
+        return qMax(1, int(std::ceil(double(extent) * m_zoom - 1e-6)));
+    };
+    return QSize(scaled(m_picture.width()), scaled(m_picture.height()));
+}
+
+QRect PictureBox::toWidget(const QRect& pictureRect) const
+{
+    if (m_zoom == 1.0)
+        return pictureRect;
+    const auto start = [this](int v) { return int(std::floor(double(v) * m_zoom)); };
+    const auto end = [this](int v) { return int(std::ceil(double(v + 1) * m_zoom)) - 1; };
+    const int left = start(pictureRect.left());
+    const int top = start(pictureRect.top());
+    return QRect(QPoint(left, top), QPoint(qMax(left, end(pictureRect.right())),
+                                           qMax(top, end(pictureRect.bottom()))));
+}
+
+QPointF PictureBox::toPicture(const QPointF& widgetPoint) const
+{
+    if (m_zoom == 1.0)
+        return widgetPoint;
+    return widgetPoint / m_zoom;
+}
+
+const QImage& PictureBox::reducedPicture()
+{
+    if (m_reduced.isNull() && !m_picture.isNull())
+        m_reduced = m_picture.scaled(zoomedSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return m_reduced;
 }
 
 } // namespace kesto

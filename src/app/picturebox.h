@@ -1,7 +1,7 @@
 #pragma once
 
-// picImage: shows the gel picture at its natural size with the scan frame and its handle
-// drawn over it, and reports pointer events in picture pixels.
+// picImage: shows the gel picture (at its natural size unless zoomed) with the scan frame
+// and its handle drawn over it, and reports pointer events in picture pixels.
 
 #include "components/module1.h"
 
@@ -43,7 +43,19 @@ public:
     void setShapes(const RectShape* frame, const RectShape* handle);
     void shapeMoved(const QRectF& before, const QRectF& after);
 
+    // View scale, widget pixels per picture pixel: 1 shows the picture at its natural size.
+    // Zoomed in, pixels show as sharp blocks; zoomed out, a smoothly reduced copy is shown.
+    // Pointer events and shapes stay in picture pixels at every zoom.
+    void setZoom(double zoom);
+    double zoom() const { return m_zoom; }
+    // The box's size for the picture at the zoom.
+    QSize zoomedSize() const;
+    // The widget pixels that show the picture pixels of rect.
+    QRect toWidget(const QRect& pictureRect) const;
+
 Q_SIGNALS:
+    // Ctrl+wheel over the picture: steps up (positive) or down, about a widget point.
+    void zoomRequested(int steps, const QPointF& widgetPoint);
     void pointerPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y);
     void pointerMoved(Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, float x, float y);
     void pointerReleased(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y);
@@ -53,8 +65,16 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
+    QPointF toPicture(const QPointF& widgetPoint) const;
+    const QImage& reducedPicture();
+
+    double m_zoom = 1.0;
+    QImage m_reduced; // the picture reduced to the zoom below 1, made on first paint
+    int m_wheelAngle = 0;
+
     QImage m_picture;
     const RectShape* m_frame = nullptr;
     const RectShape* m_handle = nullptr;

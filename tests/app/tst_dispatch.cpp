@@ -32,7 +32,8 @@ void TestDispatch::bandsInTheirOrder()
     const QStringList names = {QStringLiteral("bndMain"), QStringLiteral("bndFile"),
                                QStringLiteral("bndToolbar"), QStringLiteral("bndImage"),
                                QStringLiteral("bndOptions"), QStringLiteral("mnuPicture"),
-                               QStringLiteral("bndMove"), QStringLiteral("bndEdit")};
+                               QStringLiteral("bndMove"), QStringLiteral("bndEdit"),
+                               QStringLiteral("bndView")};
     QCOMPARE(bar.bandCount(), names.size());
     for (int i = 0; i < bar.bandCount(); ++i)
         QCOMPARE(bar.band(i).name(), names.at(i));
@@ -46,6 +47,12 @@ void TestDispatch::bandsInTheirOrder()
              bar.band(BandImage).menu());
     QCOMPARE(bar.band(BandMain).tool(QStringLiteral("mnuPicture")).action()->menu(),
              bar.band(BandPicture).menu());
+    // "&View" sits between "&Image" and "&Report" and opens the zoom and profile commands.
+    const Band& menuBar = bar.band(BandMain);
+    QCOMPARE(menuBar.toolAt(3).name(), QStringLiteral("mnuPicture"));
+    QCOMPARE(menuBar.toolAt(4).caption(), QStringLiteral("&View"));
+    QCOMPARE(menuBar.toolAt(5).name(), QStringLiteral("mnuOptions"));
+    QCOMPARE(menuBar.toolAt(4).action()->menu(), bar.band(BandView).menu());
 }
 
 void TestDispatch::commandNamesInDispatchOrder()

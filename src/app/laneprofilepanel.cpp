@@ -1,0 +1,244 @@
+#include "app/laneprofilepanel.h"
+
+#include "components/prompts.h"
+#include "core/numbers.h"
+
+#include <QAreaSeries>
+#include <QBrush>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPen>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSvgGenerator>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kesto {
+
+namespace {
+
+QString positionName(ProfileDirection direction)
+{
+    return direction == ProfileDirection::AlongRows ? QStringLiteral("Row")
+                                                    : QStringLiteral("Column");
+}
+
+} // namespace
+
+LaneProfilePanel::LaneProfilePanel(QWidget* parent) : QWidget(parent, Qt::Tool)
+{
+    setObjectName(QStringLiteral("frmLaneProfile"));
+    setWindowTitle(QStringLiteral("Lane Profile"));
+
+    m_chart = new QChart;
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_areaUpper = new QLineSeries(this);
+    m_areaLower = new QLineSeries(this);
+    m_area = new QAreaSeries(m_areaUpper, m_areaLower);
+    m_area->setName(QStringLiteral("Area"));
+    QColor shade(0, 120, 215, 70);
+    m_area->setBrush(shade);
+    m_area->setPen(Qt::NoPen);
+    m_profileLine = new QLineSeries;
+    m_profileLine->setName(QStringLiteral("Mean"));
+    m_profileLine->setPen(QPen(QColor(0, 70, 160), 1.5));
+    m_backgroundLine = new QLineSeries;
+    m_backgroundLine->setName(QStringLiteral("Background"));
+    m_backgroundLine->setPen(QPen(QColor(200, 30, 30), 1.5, Qt::DashLine));
+    m_chart->addSeries(m_area);
+    m_chart->addSeries(m_profileLine);
+    m_chart->addSeries(m_backgroundLine);
+    m_axisX = new QValueAxis;
+    m_axisX->setLabelFormat(QStringLiteral("%d"));
+    m_axisY = new QValueAxis;
+    m_axisY->setTitleText(QStringLiteral("Mean"));
+    m_chart->addAxis(m_axisX, Qt::AlignBottom);
+    m_chart->addAxis(m_axisY, Qt::AlignLeft);
+    for (QAbstractSeries* series :
+         {static_cast<QAbstractSeries*>(m_area), static_cast<QAbstractSeries*>(m_profileLine),
+          static_cast<QAbstractSeries*>(m_backgroundLine)}) {
+        series->attachAxis(m_axisX);
+        series->attachAxis(m_axisY);
+    }
+    m_view = new QChartView(m_chart, this);
+    m_view->setObjectName(QStringLiteral("chtProfile"));
+    m_view->setRenderHint(QPainter::Antialiasing);
+    m_view->setMinimumSize(420, 260);
+
+    m_columns = new QCheckBox(QStringLiteral("Along &columns"), this);
+    m_columns->setObjectName(QStringLiteral("chkColumns"));
+    m_value = new QLabel(this);
+    m_value->setObjectName(QStringLiteral("lblValue"));
+    m_areaText = new QLabel(this);
+    m_areaText->setObjectName(QStringLiteral("lblArea"));
+    m_copy = new QPushButton(QStringLiteral("&Copy"), this);
+    m_copy->setObjectName(QStringLiteral("cmdCopy"));
+    m_save = new QPushButton(QStringLiteral("&Save..."), this);
+    m_save->setObjectName(QStringLiteral("cmdSave"));
+
+    auto* controls = new QHBoxLayout;
+    controls->addWidget(m_columns);
+    controls->addWidget(m_value, 1);
+    controls->addWidget(m_copy);
+    controls->addWidget(m_save);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_view, 1);
+    layout->addWidget(m_areaText);
+    layout->addLayout(controls);
+
+    setDirection(ProfileDirection::AlongRows);
+    connect(m_columns, &QCheckBox::toggled, this, [this](bool on) {
+        setDirection(on ? ProfileDirection::AlongColumns : ProfileDirection::AlongRows);
+        Q_EMIT directionChanged();
+    });
+    connect(m_profileLine, &QLineSeries::hovered, this, [this](const QPointF& point, bool on) {
+        m_value->setText(on ? valueText(point.x()) : QString());
+    });
+    connect(m_copy, &QPushButton::clicked, this, &LaneProfilePanel::copyProfile);
+    connect(m_save, &QPushButton::clicked, this, &LaneProfilePanel::saveProfile);
+}
+
+LaneProfilePanel::~LaneProfilePanel() = default;
+
+ProfileDirection LaneProfilePanel::direction() const
+{
+    return m_columns->isChecked() ? ProfileDirection::AlongColumns : ProfileDirection::AlongRows;
+}
+
+void LaneProfilePanel::setDirection(ProfileDirection direction)
+{
+    {
+        const QSignalBlocker blocker(m_columns);
+        m_columns->setChecked(direction == ProfileDirection::AlongColumns);
+    }
+    m_axisX->setTitleText(positionName(direction));
+}
+
+void LaneProfilePanel::setProfile(const LaneProfile& profile)
+{
+    m_profile = profile;
+    QList<QPointF> points;
+    QList<QPointF> level;
+    points.reserve(qsizetype(profile.means.size()));
+    double low = profile.background;
+    double high = profile.background;
+    for (std::size_t i = 0; i < profile.means.size(); ++i) {
+        const double x = double(profile.first + std::int64_t(i));
+        points.append(QPointF(x, profile.means[i]));
+        low = std::min(low, profile.means[i]);
+        high = std::max(high, profile.means[i]);
+    }
+    if (!points.isEmpty())
+        level = {QPointF(points.constFirst().x(), profile.background),
+                 QPointF(points.constLast().x(), profile.background)};
+    // The area's lower edge runs under every point so that the shading follows the curve.
+    QList<QPointF> lower;
+    lower.reserve(points.size());
+    for (const QPointF& p : std::as_const(points))
+        lower.append(QPointF(p.x(), profile.background));
+    m_profileLine->replace(points);
+    m_areaUpper->replace(points);
+    m_areaLower->replace(lower);
+    m_backgroundLine->replace(level);
+    const double first = points.isEmpty() ? 0.0 : points.constFirst().x();
+    const double last = points.isEmpty() ? 1.0 : points.constLast().x();
+    m_axisX->setRange(first, std::max(last, first + 1.0));
+    const double margin = std::max(1.0, (high - low) * 0.05);
+    m_axisY->setRange(low - margin, high + margin);
+    m_value->clear();
+    const double area = profile.across > 0 ? profile.area() / double(profile.across) : 0.0;
+    m_areaText->setText(QStringLiteral("Area %1 x width %2 = scan %3")
+                            .arg(doubleText(area), QString::number(profile.across),
+                                 doubleText(profile.area())));
+}
+
+void LaneProfilePanel::showMessage(const QString& text)
+{
+    setProfile(LaneProfile{});
+    m_areaText->setText(text);
+}
+
+QString LaneProfilePanel::valueText(double x) const
+{
+    if (m_profile.means.empty() || !std::isfinite(x))
+        return QString();
+    const double offset = std::nearbyint(x - double(m_profile.first));
+    const auto index = std::size_t(std::clamp(offset, 0.0, double(m_profile.means.size() - 1)));
+    return positionName(direction()) + QLatin1Char(' ') +
+           QString::number(m_profile.first + std::int64_t(index)) + QStringLiteral(": ") +
+           doubleText(m_profile.means[index]);
+}
+
+void LaneProfilePanel::copyProfile()
+{
+    QGuiApplication::clipboard()->setText(laneProfileText(m_profile, direction()));
+}
+
+QImage LaneProfilePanel::plotImage() const
+{
+    QImage image(m_view->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    m_view->render(&painter);
+    return image;
+}
+
+void LaneProfilePanel::saveProfile()
+{
+    int filter = 0;
+    const QString path = Prompts::current().saveFileName(
+        this, QStringLiteral("Save Profile"), QStringLiteral("profile.png"),
+        {QStringLiteral("PNG picture (*.png)"), QStringLiteral("SVG drawing (*.svg)")},
+        filter);
+    if (path.isEmpty())
+        return;
+    writePlot(path);
+}
+
+void LaneProfilePanel::writePlot(const QString& path)
+{
+    // Written beside the target and renamed on success, so a failed save leaves any file
+    // already there as it was.
+    QSaveFile file(path);
+    bool ok = file.open(QIODevice::WriteOnly);
+    if (ok && path.endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive)) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&file);
+        svg.setSize(m_view->size());
+        svg.setViewBox(QRect(QPoint(0, 0), m_view->size()));
+        svg.setTitle(windowTitle());
+        QPainter painter;
+        ok = painter.begin(&svg);
+        if (ok) {
+            m_view->render(&painter);
+            ok = painter.end();
+        }
+    } else if (ok) {
+        ok = plotImage().save(&file, "PNG");
+    }
+    if (ok)
+        ok = file.commit();
+    if (!ok)
+        Prompts::current().message(this, QStringLiteral("Cannot save the profile:\r\n") + path,
+                                   appTitle(), MessageButtons::Ok, MessageIcon::Warning);
+}
+
+void LaneProfilePanel::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    Q_EMIT closed();
+}
+
+} // namespace kesto
