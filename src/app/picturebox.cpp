@@ -1,5 +1,7 @@
 #include "app/picturebox.h"
 
+#include "core/deeppicture.h"
+
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -40,12 +42,19 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
 
 void PictureBox::setPicture(const QImage& picture)
 {
+    // The old rendering goes first, so two never coexist with the new picture.
+    m_screen = QImage();
     m_picture = picture;
+    m_screen = screenRendering(m_picture);
     resize(m_picture.size());
     update();
 }
 
-void PictureBox::pictureChanged() { update(); }
+void PictureBox::pictureChanged()
+{
+    m_screen = screenRendering(m_picture);
+    update();
+}
 
 void PictureBox::setShapes(const RectShape* frame, const RectShape* handle)
 {
@@ -73,7 +82,9 @@ void PictureBox::paintEvent(QPaintEvent* event)
     QPainter painter(this);
     const QRect area = event->rect();
     painter.fillRect(area, palette().color(QPalette::Window));
-    if (!m_picture.isNull())
+    if (!m_screen.isNull())
+        painter.drawImage(area.topLeft(), m_screen, area);
+    else if (!m_picture.isNull())
         painter.drawImage(area.topLeft(), m_picture, area);
     if (m_frame) {
         // The outline lies on the frame's first and last columns and rows, the pixels the
