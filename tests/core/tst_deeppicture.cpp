@@ -102,6 +102,8 @@ private Q_SLOTS:
     void alphaIsCompositedAtSixteenBits();
     void readsAndInversion();
     void planColoursInPictureUnits();
+    void committedBlot_data();
+    void committedBlot();
 };
 
 void TestDeepPicture::scansCountAtSixteenBits_data()
@@ -263,6 +265,36 @@ void TestDeepPicture::planColoursInPictureUnits()
     QCOMPARE(plan.steps.at(0).levels, (ChannelLevels{300, 65535, 0}));
     QVERIFY_THROWS_EXCEPTION(PlanError, parseMeasurementPlan(u"background-color 0 65536 0",
                                                              QStringLiteral("p"), 65535));
+}
+
+void TestDeepPicture::committedBlot_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("lane");
+    QTest::addColumn<double>("scan");
+    QTest::addColumn<qulonglong>("atFullScale");
+    // samples/README.md's table.
+    const double scans[] = {767086, 1498872, 2229839, 2961774, 4411959, 88425399};
+    for (const char* file : {"blot16.tif", "blot16.png"})
+        for (int lane = 1; lane <= 6; ++lane)
+            QTest::addRow("%s lane %d", file, lane)
+                << QString::fromLatin1(file) << lane << scans[lane - 1]
+                << (lane == 6 ? 957ull : 0ull);
+}
+
+void TestDeepPicture::committedBlot()
+{
+    QFETCH(QString, file);
+    QFETCH(int, lane);
+    const GelImageLoad load =
+        loadGelImage(qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/") + file);
+    QVERIFY2(load.ok(), qPrintable(load.reason));
+    const FrameGeometry frame{float(35 + 90 * (lane - 1)), 155, 69, 49};
+    const ScanResult scan =
+        integrateFrameCounted(load.image, frame, Channel::Blue, ChannelLevels{313, 313, 313});
+    QTEST(scan.value, "scan");
+    QTEST(qulonglong(scan.atFullScale), "atFullScale");
+    QCOMPARE(scan.samples, 3500ull);
 }
 
 QTEST_GUILESS_MAIN(TestDeepPicture)
