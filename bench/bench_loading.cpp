@@ -9,7 +9,12 @@
 // before the load is that path's peak memory, reported in MiB beside the working
 // picture's size. extra_copies = (our peak - picture size) / picture size: within one
 // extra copy of the decoded picture means at most 1.
+//
+// A 16-bit grayscale TIFF keeps its depth: its working_MiB is its 16-bit data, and
+// screen_peak_MiB is the peak of loading it and making the screen's 8-bit rendering, which
+// the window holds beside it (data plus rendering: (2 + 1) bytes a pixel).
 
+#include "core/deeppicture.h"
 #include "core/gelimage.h"
 
 #include <QCoreApplication>
@@ -57,6 +62,7 @@ struct Files
     QString jpeg;
     QString png;
     QString greyPng; // decodes to 8-bit grey, so our path converts it to RGB32
+    QString deepTiff; // 16-bit grey, kept at its depth
 };
 
 const Files& files()
@@ -73,8 +79,11 @@ const Files& files()
         f->greyPng = f->dir.filePath(QStringLiteral("grey.png"));
         QImageWriter greyWriter(f->greyPng, "png");
         greyWriter.setQuality(90);
+        f->deepTiff = f->dir.filePath(QStringLiteral("deep.tif"));
+        QImageWriter deepWriter(f->deepTiff, "tiff");
         if (!jpegWriter.write(image) || !pngWriter.write(image) ||
-            !greyWriter.write(image.convertToFormat(QImage::Format_Grayscale8))) {
+            !greyWriter.write(image.convertToFormat(QImage::Format_Grayscale8)) ||
+            !deepWriter.write(image.convertToFormat(QImage::Format_Grayscale16))) {
             std::fprintf(stderr, "cannot write the benchmark pictures\n");
             std::abort();
         }
@@ -175,12 +184,24 @@ void BM_LoadGreyPng(benchmark::State& state)
 {
     loadBenchmark(state, files().greyPng);
 }
+void BM_LoadDeepTiff(benchmark::State& state)
+{
+    loadBenchmark(state, files().deepTiff);
+    const double screenPeak = peakRiseMiB([] {
+        const QImage picture = kesto::loadGelImage(files().deepTiff).image;
+        const QImage screen = kesto::screenRendering(picture);
+        benchmark::DoNotOptimize(screen.constBits());
+        return picture;
+    });
+    state.counters["screen_peak_MiB"] = benchmark::Counter(screenPeak);
+}
 
 } // namespace
 
 BENCHMARK(BM_LoadJpeg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadPng)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadGreyPng)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LoadDeepTiff)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char** argv)
 {

@@ -1,11 +1,13 @@
 #include "app/frmscan.h"
 
 #include "core/error.h"
+#include "core/deeppicture.h"
 #include "core/gelimage.h"
 #include "core/integration.h"
 #include "core/laneprofile.h"
 #include "core/numbers.h"
 #include "core/scrollsetup.h"
+#include "core/sheetdata.h"
 #include "core/workingsheet.h"
 #include "app/laneprofilepanel.h"
 #include "app/mainbar.h"
@@ -65,13 +67,6 @@ void setPointerShape(Qt::CursorShape shape)
 QString positionText(const char* prefix, float x, float y)
 {
     return QLatin1String(prefix) + singleText(x) + QStringLiteral(" Y=") + singleText(y);
-}
-
-QString rgbText(ColorValue colour)
-{
-    std::int16_t r, g, b;
-    Module1::SplitColor(r, g, b, colour);
-    return QStringLiteral("%1,%2,%3").arg(r).arg(g).arg(b);
 }
 
 void fitCommandBar(frmScan& form)
@@ -213,6 +208,7 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
             [this](const QString& name) { dispatchMainTool(*this, name); });
     addZoomShortcuts(*this);
 
+    createNotices();
     resize(DesignWidth, DesignHeight);
     layoutControls();
     Form_Load();
@@ -298,6 +294,7 @@ void frmScan::layoutControls()
 
     lblTitle->setGeometry(f1Report->x(), f1Report->y() - lblTitle->height(), f1Report->width(),
                           lblTitle->height());
+    layoutNotices();
 
     if (!m_loaded)
         return;
@@ -341,12 +338,13 @@ bool frmScan::openPicture(const QString& path)
         return false;
     }
     showPicture(load.image);
+    setLossyNotice(load.lossy);
     return true;
 }
 
 void frmScan::showPicture(const QImage& picture)
 {
-    picImage->setPicture(toWorkingImage(picture));
+    picImage->setPicture(toMeasurementImage(picture));
     ResizePicture();
     moveFrameTo(0, 0);
 }
@@ -432,11 +430,7 @@ void frmScan::picImage_MouseDown(float x, float y)
         GrabX = x - shpPointer.left;
     } else {
         Moving = false;
-        BackgroundColor = pixelAt(picImage->picture(), x, y);
-        std::int16_t r, g, b;
-        Module1::SplitColor(r, g, b, BackgroundColor);
-        setReadout(BandMove, QStringLiteral("mnuBackground"),
-                   QStringLiteral("Bkgrnd (RGB)=%1,%2,%3").arg(r).arg(g).arg(b));
+        pickBackgroundAt(x, y);
     }
     setReadout(BandMove, QStringLiteral("mnuDisplay"), positionText("X=", x, y));
     tbrMain->redraw();
@@ -444,7 +438,7 @@ void frmScan::picImage_MouseDown(float x, float y)
 
 void frmScan::picImage_MouseMove(float x, float y)
 {
-    setReadout(BandMove, QStringLiteral("mnuColor"), rgbText(pixelAt(picImage->picture(), x, y)));
+    setReadout(BandMove, QStringLiteral("mnuColor"), colorReadout(x, y));
     const float innerWidth = float(picImage->picture().width());
     const float innerHeight = float(picImage->picture().height());
     if (Moving) {
@@ -507,23 +501,31 @@ void frmScan::Calculate()
     else if (tool(BandToolbar, QStringLiteral("mnuGreen")).isChecked())
         channel = Channel::Green;
     const FrameGeometry frame{shpPointer.left, shpPointer.top, shpPointer.width, shpPointer.height};
-    double sum = 0;
+    const QImage& picture = picImage->picture();
+    const ChannelLevels background =
+        isDeepPicture(picture) ? BackgroundLevels : levelsOf(BackgroundColor);
+    ScanResult scan;
     try {
-        sum = integrateFrame(picImage->picture(), frame, channel, BackgroundColor);
+        scan = integrateFrameCounted(picture, frame, channel, background);
     } catch (const Error& e) {
         // A frame whose ends do not fit the sample counters: say so, write nothing.
         Prompts::current().message(this, e.message(), appTitle(), MessageButtons::Ok,
                                    MessageIcon::Warning);
         return;
     }
+    const double sum = scan.value;
     ScanValue = sum;
     setReadout(BandToolbar, QStringLiteral("txtScan"), QStringLiteral("Scan: ") + doubleText(sum));
+    showScanFlag(scan);
     tbrMain->redraw();
 
     const CellAddress cell =
         parseWorkingCell(tool(BandToolbar, QStringLiteral("txtCell")).caption());
-    if (cell.row > 0 && cell.column > 1 && cell.column < 4)
+    if (cell.row > 0 && cell.column > 1 && cell.column < 4) {
         f1Report->setText(cell.row, cell.column, doubleText(sum));
+        if (scan.flagged())
+            f1Report->data().setNote(cell.row, cell.column, scanCountsText(scan));
+    }
     f1Report->updateSheet();
     runWorkingSheetPass(*f1Report);
     updateLaneProfile();

@@ -6,6 +6,8 @@
 
 #include "app/picturebox.h"
 #include "components/commondialog.h"
+#include "core/channellevels.h"
+#include "core/integration.h"
 #include "core/sheetlayout.h"
 
 #include <QWidget>
@@ -111,6 +113,20 @@ public:
     void updateLaneProfile();
     LaneProfilePanel* lanePanel = nullptr;
 
+    // What the numbers may hide: the last scan's samples at full scale, at 0 or off the
+    // picture (lblScanFlag, beside the Scan read-out, in a warning colour, and a note on
+    // the cell that got the scan), and a JPEG picture's lossy values (lblLossy, a strip
+    // over the picture while it is open). BackgroundLevels is the background of a 16-bit
+    // picture in its units; on 8-bit pictures BackgroundColor alone counts.
+    QLabel* lblScanFlag = nullptr;
+    QLabel* lblLossy = nullptr;
+    ChannelLevels BackgroundLevels;
+    ScanResult LastScan;
+    void showScanFlag(const ScanResult& scan);
+    void setLossyNotice(bool lossy);
+    void pickBackgroundAt(float x, float y);
+    QString colorReadout(float x, float y) const;
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -124,6 +140,8 @@ private:
     void layoutControls();
 
     void setFrame(const RectShape& frame);
+    void createNotices();
+    void layoutNotices();
 
     bool m_loaded = false;
     double m_hScrollScale = 1.0;

@@ -2,6 +2,7 @@
 
 #include "app/frmscan.h"
 #include "core/error.h"
+#include "core/deeppicture.h"
 #include "core/gelimage.h"
 #include "core/pictureops.h"
 #include "app/mainbar.h"
@@ -45,8 +46,10 @@ void invertColors(frmScan& form)
 
 void showBackground(frmScan& form)
 {
-    Prompts::current().message(&form, backgroundText(form.BackgroundColor), appTitle(),
-                               MessageButtons::Ok, MessageIcon::None);
+    const QString text = isDeepPicture(form.picImage->picture())
+                             ? backgroundText(form.BackgroundLevels)
+                             : backgroundText(form.BackgroundColor);
+    Prompts::current().message(&form, text, appTitle(), MessageButtons::Ok, MessageIcon::None);
 }
 
 void moveScanFrame(frmScan& form, FrameMove move)
@@ -139,6 +142,7 @@ void pastePicture(frmScan& form)
     if (picture.isNull())
         return;
     form.picImage->setPicture(toWorkingImage(picture));
+    form.setLossyNotice(false);
     form.ResizePicture();
 }
 

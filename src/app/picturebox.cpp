@@ -1,5 +1,7 @@
 #include "app/picturebox.h"
 
+#include "core/deeppicture.h"
+
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -41,7 +43,10 @@ PictureBox::PictureBox(QWidget* parent) : QWidget(parent)
 
 void PictureBox::setPicture(const QImage& picture)
 {
+    // The old rendering goes first, so two never coexist with the new picture.
+    m_screen = QImage();
     m_picture = picture;
+    m_screen = screenRendering(m_picture);
     m_reduced = QImage();
     resize(zoomedSize());
     update();
@@ -49,6 +54,7 @@ void PictureBox::setPicture(const QImage& picture)
 
 void PictureBox::pictureChanged()
 {
+    m_screen = screenRendering(m_picture);
     m_reduced = QImage();
     update();
 }
@@ -98,7 +104,7 @@ void PictureBox::paintEvent(QPaintEvent* event)
     painter.fillRect(area, palette().color(QPalette::Window));
     if (!m_picture.isNull()) {
         if (m_zoom == 1.0) {
-            painter.drawImage(area.topLeft(), m_picture, area);
+            painter.drawImage(area.topLeft(), shown(), area);
         } else if (m_zoom < 1.0) {
             painter.drawImage(area.topLeft(), reducedPicture(), area);
         } else {
@@ -109,7 +115,7 @@ void PictureBox::paintEvent(QPaintEvent* event)
                                               int(std::floor(area.bottom() / m_zoom))))
                                      .intersected(m_picture.rect());
             if (source.isValid())
-                painter.drawImage(QRectF(toWidget(source)), m_picture, QRectF(source));
+                painter.drawImage(QRectF(toWidget(source)), shown(), QRectF(source));
         }
     }
     if (m_frame && m_zoom != 1.0) {
@@ -211,7 +217,7 @@ QPointF PictureBox::toPicture(const QPointF& widgetPoint) const
 const QImage& PictureBox::reducedPicture()
 {
     if (m_reduced.isNull() && !m_picture.isNull())
-        m_reduced = m_picture.scaled(zoomedSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_reduced = shown().scaled(zoomedSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     return m_reduced;
 }
 

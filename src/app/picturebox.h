@@ -32,7 +32,9 @@ class PictureBox : public QWidget
 public:
     explicit PictureBox(QWidget* parent = nullptr);
 
-    // Assigns the picture (already in the working format) and sizes the box to it.
+    // Assigns the picture (a measurement picture: 8-bit working or 16-bit, see
+    // core/deeppicture.h) and sizes the box to it. A 16-bit picture is shown through an
+    // 8-bit rendering, which pictureChanged() renews.
     void setPicture(const QImage& picture);
     const QImage& picture() const { return m_picture; }
     // For in-place changes (inversion); call pictureChanged() afterwards.
@@ -70,12 +72,15 @@ protected:
 private:
     QPointF toPicture(const QPointF& widgetPoint) const;
     const QImage& reducedPicture();
+    // What the screen shows: the 8-bit rendering of a 16-bit picture, else the picture.
+    const QImage& shown() const { return m_screen.isNull() ? m_picture : m_screen; }
 
     double m_zoom = 1.0;
     QImage m_reduced; // the picture reduced to the zoom below 1, made on first paint
     int m_wheelAngle = 0;
 
     QImage m_picture;
+    QImage m_screen; // the 8-bit rendering of a 16-bit picture; null otherwise
     const RectShape* m_frame = nullptr;
     const RectShape* m_handle = nullptr;
 };

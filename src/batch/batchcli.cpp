@@ -1,6 +1,7 @@
 #include "batch/batchcli.h"
 
 #include "core/batchmeasure.h"
+#include "core/deeppicture.h"
 #include "core/reporttable.h"
 #include "core/gelimage.h"
 #include "core/measurementplan.h"
@@ -26,7 +27,8 @@ const char* const MeasureUsage =
     "Usage: kestoscan measure PICTURE [--channel red|green|blue] [--invert]\n"
     "                         [--background X,Y | --background-color R,G,B]\n"
     "                         --frame LEFT,TOP,WIDTH,HEIGHT [--frame ...] [--output FILE]\n"
-    "       kestoscan measure PICTURE --plan FILE [--output FILE]\n"
+    "                         [--details]\n"
+    "       kestoscan measure PICTURE --plan FILE [--output FILE] [--details]\n"
     "\n"
     "Measures bands on a gel picture without opening a window, with the same arithmetic\n"
     "as the window.\n"
@@ -41,6 +43,9 @@ const char* const MeasureUsage =
     "  --frame L,T,W,H             a scan frame; both edges are included, so width 39\n"
     "                              covers 40 columns\n"
     "\n"
+    "A 16-bit picture is measured at 16 bits: scan values, picked backgrounds and\n"
+    "background colours are in its units (0 to 65535).\n"
+    "\n"
     "Plan form: replays a plan file, one instruction a line (# starts a comment):\n"
     "  channel red|green|blue, invert, background X Y, background-color R G B,\n"
     "  cell ROW COLUMN (COLUMN 2 = Band, 3 = Int.Ctrl), frame LEFT TOP WIDTH HEIGHT\n"
@@ -48,7 +53,12 @@ const char* const MeasureUsage =
     "\n"
     "  --output FILE               writes the sheet to FILE instead: .xlsx, .csv, or\n"
     "                              .txt/.tsv for tab-separated text\n"
+    "  --details                   prints instead, for each frame, one tab-separated line:\n"
+    "                              the scan value, the frame's samples, the samples at\n"
+    "                              full scale, at 0, and off the picture\n"
     "\n"
+    "With --details, a JPEG picture also gives a warning on standard error: its values\n"
+    "are approximate.\n"
     "Exit status: 0 done, 1 a picture or file could not be read or written, 2 bad\n"
     "arguments or a bad plan. Nothing is written when anything fails.\n";
 
@@ -142,7 +152,7 @@ std::optional<std::pair<QString, SheetFileType>> outputOf(const QCommandLinePars
 }
 
 // The quick form's options as the plan a person's clicks would make.
-MeasurementPlan quickPlan(const QCommandLineParser& parser)
+MeasurementPlan quickPlan(const QCommandLineParser& parser, int fullScale)
 {
     auto option = [&](const char* name) { return QLatin1String(name); };
     auto where = [](const char* name, const QString& value) {
@@ -169,7 +179,7 @@ MeasurementPlan quickPlan(const QCommandLineParser& parser)
     if (parser.isSet(option("background-color"))) {
         const QString value = parser.value(option("background-color"));
         plan.steps.push_back(parsePlanStep(QStringLiteral("background-color"), values(value),
-                                           where("background-color", value)));
+                                           where("background-color", value), fullScale));
     }
     const QStringList frames = parser.values(option("frame"));
     if (frames.isEmpty())
@@ -197,7 +207,20 @@ QByteArray deliver(const SheetData& sheet,
     return QByteArray();
 }
 
-QByteArray runMeasure(const QStringList& arguments, QIODevice& out)
+// One line per scan: value, samples, at full scale, at 0, off the picture.
+QByteArray detailLines(const std::vector<ScanResult>& scans)
+{
+    QByteArray lines;
+    for (const ScanResult& scan : scans) {
+        lines += doubleText(scan.value).toLatin1();
+        for (std::uint64_t count : {scan.samples, scan.atFullScale, scan.atZero, scan.offPicture})
+            lines += '\t' + QByteArray::number(quint64(count));
+        lines += '\n';
+    }
+    return lines;
+}
+
+QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     const QString command = QStringLiteral("measure");
     QCommandLineParser parser;
@@ -210,7 +233,8 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out)
                QCommandLineOption(QStringLiteral("background-color"), QString(), value),
                QCommandLineOption(QStringLiteral("frame"), QString(), value),
                QCommandLineOption(QStringLiteral("plan"), QString(), value),
-               QCommandLineOption(QStringLiteral("output"), QString(), value)});
+               QCommandLineOption(QStringLiteral("output"), QString(), value),
+               QCommandLineOption(QStringLiteral("details"))});
     if (help) {
         say(out, QLatin1String(MeasureUsage));
         return QByteArray();
@@ -223,6 +247,9 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out)
     const auto output = outputOf(parser, command);
 
     const bool planForm = parser.isSet(QStringLiteral("plan"));
+    const bool details = parser.isSet(QStringLiteral("details"));
+    // Background colours are read in the picture's units, which its header tells.
+    const int fullScale = fileChannelFullScale(picturePath);
     MeasurementPlan plan;
     if (planForm) {
         for (const char* quick : {"channel", "invert", "background", "background-color", "frame"}) {
@@ -231,9 +258,9 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out)
                                                "into the plan")
                                     .arg(QLatin1String(quick)));
         }
-        plan = readMeasurementPlan(parser.value(QStringLiteral("plan")));
+        plan = readMeasurementPlan(parser.value(QStringLiteral("plan")), fullScale);
     } else {
-        plan = quickPlan(parser);
+        plan = quickPlan(parser, fullScale);
     }
 
     GelImageLoad load = loadGelImage(picturePath);
@@ -243,13 +270,26 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out)
             message += QLatin1Char('\n') + load.reason;
         throw Failure{BatchFailed, message};
     }
+    // Only on request: without --details, standard error stays for failures, as scripts
+    // that check it expect.
+    if (load.lossy && details)
+        say(err, QStringLiteral("warning: %1 is JPEG-compressed (lossy): scan values are "
+                                "approximate\n")
+                     .arg(picturePath));
     MeasurementSession session(load.image);
     load.image = QImage();
-    const std::vector<double> scans = runMeasurementPlan(session, plan);
+    const std::vector<ScanResult> counted = runMeasurementPlanCounted(session, plan);
 
+    if (details) {
+        deliver(session.sheet(), output);
+        return detailLines(counted);
+    }
     if (planForm)
         return deliver(session.sheet(), output);
     deliver(session.sheet(), output);
+    std::vector<double> scans;
+    for (const ScanResult& scan : counted)
+        scans.push_back(scan.value);
     QByteArray lines;
     for (double scan : scans)
         lines += doubleText(scan).toLatin1() + '\n';
@@ -300,7 +340,7 @@ int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err
     try {
         QByteArray result;
         if (command == QLatin1String("measure"))
-            result = runMeasure(arguments.mid(1), out);
+            result = runMeasure(arguments.mid(1), out, err);
         else if (command == QLatin1String("report"))
             result = runReport(arguments.mid(1), out);
         else

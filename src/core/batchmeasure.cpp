@@ -1,5 +1,6 @@
 #include "core/batchmeasure.h"
 
+#include "core/deeppicture.h"
 #include "core/gelimage.h"
 #include "core/numbers.h"
 #include "core/workingsheet.h"
@@ -9,7 +10,7 @@
 namespace kesto {
 
 MeasurementSession::MeasurementSession(const QImage& picture)
-    : m_picture(toWorkingImage(picture)), m_cellCaption(workingCellCaption(1, 2)),
+    : m_picture(toMeasurementImage(picture)), m_cellCaption(workingCellCaption(1, 2)),
       m_sheet(MainSheet::StartRows, MainSheet::Columns)
 {
     const QString headings[MainSheet::Columns] = {QStringLiteral("#"), QStringLiteral("Band"),
@@ -21,9 +22,32 @@ MeasurementSession::MeasurementSession(const QImage& picture)
     }
 }
 
+void MeasurementSession::setBackground(ColorValue colour)
+{
+    m_background = colour;
+    m_levels = widenedLevels(colour);
+}
+
+void MeasurementSession::setBackgroundLevels(const ChannelLevels& levels)
+{
+    m_levels = levels;
+    m_background = isDeepPicture(m_picture) ? narrowedColor(levels)
+                                             : rgbValue(levels.red, levels.green, levels.blue);
+}
+
+ChannelLevels MeasurementSession::backgroundLevels() const
+{
+    return isDeepPicture(m_picture) ? m_levels : levelsOf(m_background);
+}
+
 void MeasurementSession::pickBackground(float x, float y)
 {
-    m_background = pixelAt(m_picture, x, y);
+    if (isDeepPicture(m_picture)) {
+        setBackgroundLevels(levelsAt(m_picture, x, y));
+    } else {
+        m_background = pixelAt(m_picture, x, y);
+        m_levels = widenedLevels(m_background);
+    }
     calculate();
 }
 
@@ -50,18 +74,31 @@ double MeasurementSession::scanFrame(const FrameGeometry& frame)
 
 double MeasurementSession::calculate()
 {
-    const double sum = integrateFrame(m_picture, m_frame, m_channel, m_background);
+    m_lastScan = integrateFrameCounted(m_picture, m_frame, m_channel, backgroundLevels());
+    const double sum = m_lastScan.value;
     m_scanValue = sum;
     const CellAddress cell = parseWorkingCell(m_cellCaption);
-    if (cell.row > 0 && cell.column > 1 && cell.column < 4)
+    if (cell.row > 0 && cell.column > 1 && cell.column < 4) {
         m_sheet.setText(cell.row, cell.column, doubleText(sum));
+        if (m_lastScan.flagged())
+            m_sheet.setNote(cell.row, cell.column, scanCountsText(m_lastScan));
+    }
     runWorkingSheetPass(m_sheet);
     return sum;
 }
 
 std::vector<double> runMeasurementPlan(MeasurementSession& session, const MeasurementPlan& plan)
 {
-    std::vector<double> scans;
+    std::vector<double> values;
+    for (const ScanResult& scan : runMeasurementPlanCounted(session, plan))
+        values.push_back(scan.value);
+    return values;
+}
+
+std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
+                                                  const MeasurementPlan& plan)
+{
+    std::vector<ScanResult> scans;
     const QImage& picture = session.picture();
     for (const PlanStep& step : plan.steps) {
         switch (step.kind) {
@@ -85,13 +122,17 @@ std::vector<double> runMeasurementPlan(MeasurementSession& session, const Measur
             session.pickBackground(step.x, step.y);
             break;
         case PlanStep::Kind::BackgroundColor:
-            session.setBackground(step.colour);
+            if (isDeepPicture(picture))
+                session.setBackgroundLevels(step.levels);
+            else
+                session.setBackground(step.colour);
             break;
         case PlanStep::Kind::Cell:
             session.pickCell(step.cell.row, step.cell.column);
             break;
         case PlanStep::Kind::Frame:
-            scans.push_back(session.scanFrame(step.frame));
+            session.scanFrame(step.frame);
+            scans.push_back(session.lastScan());
             break;
         }
     }

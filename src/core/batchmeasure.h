@@ -42,8 +42,15 @@ public:
 
     // The channel tools: no scan.
     void setChannel(Channel channel) { m_channel = channel; }
-    // A background colour given directly: no scan.
-    void setBackground(ColorValue colour) { m_background = colour; }
+    // A background colour given directly: no scan. On a 16-bit picture the colour's bytes
+    // are widened (255 becomes 65535).
+    void setBackground(ColorValue colour);
+    // A background given in the picture's own units (0 to 65535 on a 16-bit picture).
+    void setBackgroundLevels(const ChannelLevels& levels);
+    // The background in the picture's units, as the scans subtract it.
+    ChannelLevels backgroundLevels() const;
+    // The last scan with its counts.
+    const ScanResult& lastScan() const { return m_lastScan; }
     // A click outside the frame: the pixel's colour becomes the background, and the
     // release that follows scans the current frame.
     void pickBackground(float x, float y);
@@ -55,13 +62,16 @@ public:
     // Places the frame and scans it, as a release after dragging does.
     double scanFrame(const FrameGeometry& frame);
     // The window's Calculate: sums the frame, writes the sum into the working cell (when
-    // it names column 2 or 3) and runs the sheet pass. Returns the sum.
+    // it names column 2 or 3), notes the counts there when any sample was at full scale,
+    // at 0 or off the picture, and runs the sheet pass. Returns the sum.
     double calculate();
 
 private:
     QImage m_picture;
     Channel m_channel = Channel::Red;
     ColorValue m_background = 0;
+    ChannelLevels m_levels; // the background of a 16-bit picture
+    ScanResult m_lastScan;
     FrameGeometry m_frame = StartFrame;
     QString m_cellCaption;
     double m_scanValue = 0;
@@ -72,5 +82,8 @@ private:
 // Throws PlanError, naming the step, for a background point off the picture (a click
 // there is impossible in the window, and would read no colour).
 std::vector<double> runMeasurementPlan(MeasurementSession& session, const MeasurementPlan& plan);
+// The same, returning every frame step's scan with its counts.
+std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
+                                                  const MeasurementPlan& plan);
 
 } // namespace kesto

@@ -1,5 +1,7 @@
 #include "core/gelimage.h"
 
+#include "core/deeppicture.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -255,10 +257,14 @@ GelImageLoad loadGelImage(const QString& path)
     if (!pictureSizeAllowed(image.width(), image.height()))
         return refused(sizeLimitReason(image.size()));
 
-    QImage working = workingImageFrom(std::move(image));
+    if (isFloatFormat(image.format()))
+        return refused(QStringLiteral("The picture has floating-point channels; this program "
+                                      "measures pictures of 8 or 16 bits per channel."));
+
+    QImage working = toMeasurementImage(std::move(image));
     if (working.isNull())
         return refused(QStringLiteral("There is not enough memory for this picture."));
-    return GelImageLoad{working, QString()};
+    return GelImageLoad{working, QString(), isJpeg};
 }
 
 } // namespace kesto

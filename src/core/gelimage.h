@@ -28,6 +28,9 @@ struct GelImageLoad
 {
     QImage image;   // Format_RGB32, or null when refused
     QString reason; // why the file was refused, for the user; empty on success
+    // 16-bit files keep their depth (Format_Grayscale16 or Format_RGBX64, see
+    // deeppicture.h); lossy is set for a JPEG, whose values the compression altered.
+    bool lossy = false;
     bool ok() const { return !image.isNull(); }
 };
 
@@ -36,6 +39,7 @@ struct GelImageLoad
 // Refuses, with a reason: a missing file, a folder, an unreadable or empty file, an
 // unsupported or garbled one, a truncated JPEG, PNG, BMP or TIFF, and a picture whose
 // header claims more pixels than MaxPictureMiB holds. A multi-image file gives its first.
+// A picture with floating-point channels is refused too: its values have no full scale.
 GelImageLoad loadGelImage(const QString& path);
 
 // Converts any picture into the working picture, Format_RGB32: palettes, 1-bit, grayscale

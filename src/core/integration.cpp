@@ -1,5 +1,6 @@
 #include "core/integration.h"
 
+#include "core/deeppicture.h"
 #include "core/gelimage.h"
 #include "core/numbers.h"
 
@@ -52,6 +53,95 @@ std::uint64_t sumChannel(const QImage& picture, int shift, int x0, int x1, int y
         }
     }
     return total;
+}
+
+struct Tally
+{
+    std::uint64_t sum = 0;
+    std::uint64_t atFullScale = 0;
+    std::uint64_t atZero = 0;
+};
+
+// Sum and counts of one channel over [x0, x1] x [y0, y1] inside the picture. Each loop
+// keeps 32-bit partial sums over chunks short enough not to overflow them, so the
+// comparisons and the sum vectorise together.
+Tally tallyWorking(const QImage& picture, int shift, int x0, int x1, int y0, int y1)
+{
+    constexpr int Chunk = 1 << 24;
+    Tally tally;
+    for (int y = y0; y <= y1; ++y) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
+        for (int start = x0; start <= x1; start += Chunk) {
+            const std::uint32_t* p = line + start;
+            const int count = std::min(Chunk, x1 - start + 1);
+            std::uint32_t sum = 0, full = 0, zero = 0;
+            for (int i = 0; i < count; ++i) {
+                const std::uint32_t c = (p[i] >> shift) & 0xFFu;
+                sum += c;
+                full += c == 0xFFu;
+                zero += c == 0u;
+            }
+            tally.sum += sum;
+            tally.atFullScale += full;
+            tally.atZero += zero;
+        }
+    }
+    return tally;
+}
+
+// The same for 16-bit samples, read by `value(line, i)` from each row.
+template <typename Sample, typename Value>
+Tally tallyDeep(const QImage& picture, Value value, int x0, int x1, int y0, int y1)
+{
+    // 65536 samples of at most 65535 still fit 32 bits.
+    constexpr int Chunk = 1 << 16;
+    Tally tally;
+    for (int y = y0; y <= y1; ++y) {
+        const auto* line = reinterpret_cast<const Sample*>(picture.constScanLine(y));
+        for (int start = x0; start <= x1; start += Chunk) {
+            const Sample* p = line + start;
+            const int count = std::min(Chunk, x1 - start + 1);
+            std::uint32_t sum = 0, full = 0, zero = 0;
+            for (int i = 0; i < count; ++i) {
+                const std::uint32_t c = value(p[i]);
+                sum += c;
+                full += c == 0xFFFFu;
+                zero += c == 0u;
+            }
+            tally.sum += sum;
+            tally.atFullScale += full;
+            tally.atZero += zero;
+        }
+    }
+    return tally;
+}
+
+int deepChannelShift(Channel channel)
+{
+    // QRgba64 keeps red in the low 16 bits, then green, blue and alpha.
+    switch (channel) {
+    case Channel::Red:
+        return 0;
+    case Channel::Green:
+        return 16;
+    case Channel::Blue:
+        break;
+    }
+    return 32;
+}
+
+Tally tallyChannel(const QImage& picture, Channel channel, int x0, int x1, int y0, int y1)
+{
+    if (picture.format() == QImage::Format_Grayscale16)
+        return tallyDeep<std::uint16_t>(
+            picture, [](std::uint16_t v) { return std::uint32_t(v); }, x0, x1, y0, y1);
+    if (picture.format() == QImage::Format_RGBX64) {
+        const int shift = deepChannelShift(channel);
+        return tallyDeep<std::uint64_t>(
+            picture, [shift](std::uint64_t v) { return std::uint32_t((v >> shift) & 0xFFFFu); },
+            x0, x1, y0, y1);
+    }
+    return tallyWorking(picture, channelShift(channel), x0, x1, y0, y1);
 }
 
 } // namespace
@@ -128,6 +218,74 @@ double integrateFrame(const QImage& picture, const FrameGeometry& frame, Channel
     const Int128 outsideSamples = samples - insideSamples;
     const Int128 sum = insideSum + outsideSamples * 255 - samples * channelOf(background, channel);
     return double(sum);
+}
+
+std::int32_t levelOf(const ChannelLevels& levels, Channel channel)
+{
+    switch (channel) {
+    case Channel::Red:
+        return levels.red;
+    case Channel::Green:
+        return levels.green;
+    case Channel::Blue:
+        break;
+    }
+    return levels.blue;
+}
+
+ScanResult integrateFrameCounted(const QImage& picture, const FrameGeometry& frame,
+                                 Channel channel, const ChannelLevels& background)
+{
+    // The same ends as integrateFrame, summed in single precision.
+    const float right = frame.left + frame.width;
+    const float bottom = frame.top + frame.height;
+    const std::int64_t x0 = toInt32(frame.left);
+    const std::int64_t x1 = toInt32(right);
+    const std::int64_t y0 = toInt32(frame.top);
+    const std::int64_t y1 = toInt32(bottom);
+    ScanResult result;
+    if (x1 < x0 || y1 < y0)
+        return result;
+
+    QImage converted;
+    const QImage* source = &picture;
+    if (!picture.isNull() && !isDeepPicture(picture) && !directlyReadable(picture)) {
+        converted = toWorkingImage(picture);
+        source = &converted;
+    }
+    const int fullScale = channelFullScale(*source);
+
+    // Ends come from floats below 2^31, so a frame has fewer than 2^64 samples.
+    const std::uint64_t samples = std::uint64_t(x1 - x0 + 1) * std::uint64_t(y1 - y0 + 1);
+    std::uint64_t insideSamples = 0;
+    Tally inside;
+    if (!source->isNull()) {
+        const std::int64_t cx0 = std::max<std::int64_t>(x0, 0);
+        const std::int64_t cx1 = std::min<std::int64_t>(x1, source->width() - 1);
+        const std::int64_t cy0 = std::max<std::int64_t>(y0, 0);
+        const std::int64_t cy1 = std::min<std::int64_t>(y1, source->height() - 1);
+        if (cx0 <= cx1 && cy0 <= cy1) {
+            insideSamples = std::uint64_t(cx1 - cx0 + 1) * std::uint64_t(cy1 - cy0 + 1);
+            inside = tallyChannel(*source, channel, int(cx0), int(cx1), int(cy0), int(cy1));
+        }
+    }
+    result.samples = samples;
+    result.offPicture = samples - insideSamples;
+    result.atFullScale = inside.atFullScale;
+    result.atZero = inside.atZero;
+    const Int128 sum = Int128(inside.sum) + Int128(result.offPicture) * fullScale -
+                       Int128(samples) * levelOf(background, channel);
+    result.value = double(sum);
+    return result;
+}
+
+QString scanCountsText(const ScanResult& scan)
+{
+    return QStringLiteral("%1 of %2 samples at full scale, %3 at 0, %4 off the picture")
+        .arg(scan.atFullScale)
+        .arg(scan.samples)
+        .arg(scan.atZero)
+        .arg(scan.offPicture);
 }
 
 } // namespace kesto

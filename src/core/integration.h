@@ -3,9 +3,13 @@
 // Band integration: how much one colour channel under the scan frame differs from the
 // picked background, summed over every sample of the frame, edges included.
 
+#include "core/channellevels.h"
 #include "core/colors.h"
 
 #include <QImage>
+#include <QString>
+
+#include <cstdint>
 
 namespace kesto {
 
@@ -34,5 +38,34 @@ int channelOf(ColorValue colour, Channel channel);
 // 2^53 in size. Throws Error(Overflow) for a frame whose ends do not fit 32 bits.
 double integrateFrame(const QImage& picture, const FrameGeometry& frame, Channel channel,
                       ColorValue background);
+
+// The channel's value in a set of levels.
+std::int32_t levelOf(const ChannelLevels& levels, Channel channel);
+
+// One scan of a frame: the sum and what the samples were. Samples on the picture at the
+// channel's full scale (255, or 65535 on a 16-bit picture) or at 0 say the true signal
+// there may lie beyond what the picture recorded; samples off the picture count as full
+// scale in the sum without being read.
+struct ScanResult
+{
+    double value = 0;             // the sum, as integrateFrame gives it
+    std::uint64_t samples = 0;    // every sample of the frame, on and off the picture
+    std::uint64_t atFullScale = 0;
+    std::uint64_t atZero = 0;
+    std::uint64_t offPicture = 0;
+
+    bool flagged() const { return atFullScale != 0 || atZero != 0 || offPicture != 0; }
+};
+
+// integrateFrame with the counts, on a measurement picture of any depth (see
+// deeppicture.h): the 8-bit working picture, Format_Grayscale16 (every channel reads the
+// gray value) or Format_RGBX64, read at 16 bits. The background is in the picture's units.
+// On an 8-bit picture, value equals integrateFrame(picture, frame, channel, colour) for
+// levels == levelsOf(colour). Throws Error(Overflow) as integrateFrame does.
+ScanResult integrateFrameCounted(const QImage& picture, const FrameGeometry& frame,
+                                 Channel channel, const ChannelLevels& background);
+
+// The counts as the window's tip and the sheet's note show them.
+QString scanCountsText(const ScanResult& scan);
 
 } // namespace kesto

@@ -101,7 +101,8 @@ QStringList planInstructionNames()
             QStringLiteral("cell"),       QStringLiteral("frame")};
 }
 
-PlanStep parsePlanStep(const QString& instruction, const QStringList& values, const QString& where)
+PlanStep parsePlanStep(const QString& instruction, const QStringList& values, const QString& where,
+                       int fullScale)
 {
     PlanStep step;
     step.where = where;
@@ -133,9 +134,10 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
         expectCount(where, instruction, values, names);
         int bytes[3];
         for (int i = 0; i < 3; ++i)
-            bytes[i] =
-                whole(where, names.at(i), values.at(i), 0, 255, QStringLiteral("from 0 to 255"));
+            bytes[i] = whole(where, names.at(i), values.at(i), 0, fullScale,
+                             QStringLiteral("from 0 to %1").arg(fullScale));
         step.colour = rgbValue(bytes[0], bytes[1], bytes[2]);
+        step.levels = ChannelLevels{bytes[0], bytes[1], bytes[2]};
     } else if (instruction == QLatin1String("cell")) {
         step.kind = PlanStep::Kind::Cell;
         expectCount(where, instruction, values, {QStringLiteral("ROW"), QStringLiteral("COLUMN")});
@@ -167,7 +169,7 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
     return step;
 }
 
-MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source)
+MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source, int fullScale)
 {
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
     MeasurementPlan plan;
@@ -182,7 +184,8 @@ MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source)
             continue;
         const QString instruction = words.takeFirst();
         plan.steps.push_back(parsePlanStep(
-            instruction, words, source + QLatin1Char(':') + QString::number(lineNumber)));
+            instruction, words, source + QLatin1Char(':') + QString::number(lineNumber),
+            fullScale));
     }
     if (plan.steps.empty())
         throw PlanError(source + QStringLiteral(": the plan holds no instructions; expected lines "
@@ -190,7 +193,7 @@ MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source)
     return plan;
 }
 
-MeasurementPlan readMeasurementPlan(const QString& path)
+MeasurementPlan readMeasurementPlan(const QString& path, int fullScale)
 {
     QFile file(path);
     const QFileInfo info(path);
@@ -211,7 +214,7 @@ MeasurementPlan readMeasurementPlan(const QString& path)
     QString text = QString::fromUtf8(bytes);
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
-    return parseMeasurementPlan(text, path);
+    return parseMeasurementPlan(text, path, fullScale);
 }
 
 } // namespace kesto

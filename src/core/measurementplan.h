@@ -16,6 +16,7 @@
 // as the frame keeps them.
 
 #include "core/error.h"
+#include "core/channellevels.h"
 #include "core/integration.h"
 #include "core/workingsheet.h"
 
@@ -46,6 +47,7 @@ struct PlanStep
     float x = 0; // background pick
     float y = 0;
     ColorValue colour = 0; // background-color
+    ChannelLevels levels;  // background-color in picture units (on 8-bit pictures, colour's bytes)
     CellAddress cell;      // working cell
     FrameGeometry frame;
 };
@@ -61,14 +63,17 @@ QStringList planInstructionNames();
 // One instruction with its values, checked: numbers that are numbers, frames with finite
 // non-negative sizes whose ends fit 32 bits, colour bytes 0 to 255, a working cell in
 // column 2 or 3 of a row the sheet can hold. Throws PlanError prefixed with where.
-PlanStep parsePlanStep(const QString& instruction, const QStringList& values, const QString& where);
+// fullScale is the largest background-color value: 255, or 65535 for a 16-bit picture.
+PlanStep parsePlanStep(const QString& instruction, const QStringList& values, const QString& where,
+                       int fullScale = 255);
 
 // Parses a whole plan; source names the file in messages. Throws PlanError naming the
 // line of the first fault; a plan without instructions is refused too.
-MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source);
+MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source,
+                                     int fullScale = 255);
 
 // Reads and parses a plan file (UTF-8). Throws PlanError when it cannot be read.
-MeasurementPlan readMeasurementPlan(const QString& path);
+MeasurementPlan readMeasurementPlan(const QString& path, int fullScale = 255);
 
 // The largest plan file read, so that a picture passed by mistake is refused quickly.
 inline constexpr qint64 MaxPlanBytes = 16 * 1024 * 1024;

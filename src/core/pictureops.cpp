@@ -1,5 +1,6 @@
 #include "core/pictureops.h"
 
+#include "core/deeppicture.h"
 #include "core/gelimage.h"
 
 #include <cstdint>
@@ -10,6 +11,22 @@ void invertPicture(QImage& picture)
 {
     if (picture.isNull())
         return;
+    if (isDeepPicture(picture)) {
+        // 65535 - v is v with its sixteen bits flipped; RGBX64 keeps its alpha word.
+        const int width = picture.width();
+        for (int y = 0; y < picture.height(); ++y) {
+            if (picture.format() == QImage::Format_Grayscale16) {
+                auto* line = reinterpret_cast<std::uint16_t*>(picture.scanLine(y));
+                for (int x = 0; x < width; ++x)
+                    line[x] = std::uint16_t(~line[x]);
+            } else {
+                auto* line = reinterpret_cast<std::uint64_t*>(picture.scanLine(y));
+                for (int x = 0; x < width; ++x)
+                    line[x] ^= 0x0000FFFFFFFFFFFFull;
+            }
+        }
+        return;
+    }
     if (picture.format() != QImage::Format_RGB32)
         picture = toWorkingImage(picture);
     // 255 - c is c with all eight bits flipped, so one XOR per pixel complements red,
@@ -35,6 +52,21 @@ QString backgroundText(ColorValue background)
            hex(std::uint32_t(green)) + QLatin1Char(')') + lf + QStringLiteral("B=") +
            QString::number(blue) + QStringLiteral(" (H") + hex(std::uint32_t(blue)) +
            QLatin1Char(')');
+}
+
+QString backgroundText(const ChannelLevels& background)
+{
+    const auto line = [](const char* name, std::int32_t value) {
+        return QLatin1String(name) + QLatin1Char('=') + QString::number(value) +
+               QStringLiteral(" (H") + QString::number(value, 16).toUpper() + QLatin1Char(')');
+    };
+    const QChar lf(QLatin1Char('\n'));
+    return QStringLiteral("Background (16 bits per channel)=%1,%2,%3")
+               .arg(background.red)
+               .arg(background.green)
+               .arg(background.blue) +
+           lf + line("R", background.red) + lf + line("G", background.green) + lf +
+           line("B", background.blue);
 }
 
 } // namespace kesto

@@ -1,0 +1,116 @@
+#include "core/deeppicture.h"
+
+#include "core/gelimage.h"
+#include "core/integration.h"
+
+#include <QImageReader>
+
+#include <cmath>
+#include <cstdint>
+
+namespace kesto {
+
+namespace {
+
+// Composites 16-bit colour with alpha over white, at 16 bits, into Format_RGBX64.
+QImage compositeDeepOverWhite(QImage image)
+{
+    image.convertTo(QImage::Format_RGBA64);
+    if (image.isNull())
+        return image;
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgba64*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const QRgba64 p = line[x];
+            const std::uint64_t a = p.alpha();
+            if (a == 65535)
+                continue;
+            const std::uint64_t white = 65535 * (65535 - a);
+            const auto over = [&](std::uint64_t c) {
+                return std::uint16_t((c * a + white + 32767) / 65535);
+            };
+            line[x] = QRgba64::fromRgba64(over(p.red()), over(p.green()), over(p.blue()), 65535);
+        }
+    }
+    // Every pixel is opaque now, so the data already is the RGBX64 picture.
+    image.reinterpretAsFormat(QImage::Format_RGBX64);
+    return image;
+}
+
+} // namespace
+
+bool isDeepPicture(const QImage& picture)
+{
+    return picture.format() == QImage::Format_Grayscale16 ||
+           picture.format() == QImage::Format_RGBX64;
+}
+
+int channelFullScale(const QImage& picture) { return isDeepPicture(picture) ? 65535 : 255; }
+
+bool isDeepFormat(QImage::Format format)
+{
+    return format == QImage::Format_Grayscale16 || format == QImage::Format_RGBX64 ||
+           format == QImage::Format_RGBA64 || format == QImage::Format_RGBA64_Premultiplied;
+}
+
+bool isFloatFormat(QImage::Format format)
+{
+    switch (format) {
+    case QImage::Format_RGBX16FPx4:
+    case QImage::Format_RGBA16FPx4:
+    case QImage::Format_RGBA16FPx4_Premultiplied:
+    case QImage::Format_RGBX32FPx4:
+    case QImage::Format_RGBA32FPx4:
+    case QImage::Format_RGBA32FPx4_Premultiplied:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QImage toMeasurementImage(QImage picture)
+{
+    if (isDeepPicture(picture))
+        return picture;
+    if (isDeepFormat(picture.format()))
+        return compositeDeepOverWhite(std::move(picture));
+    return toWorkingImage(picture);
+}
+
+ChannelLevels levelsAt(const QImage& picture, float x, float y)
+{
+    if (!isDeepPicture(picture))
+        return levelsOf(pixelAt(picture, x, y));
+    // Written so that NaN compares false and reads as outside.
+    if (!(x >= 0.0f && y >= 0.0f && double(x) < double(picture.width()) &&
+          double(y) < double(picture.height())))
+        return ChannelLevels{65535, 65535, 65535};
+    const int column = std::min(int(std::floor(x)), picture.width() - 1);
+    const int row = std::min(int(std::floor(y)), picture.height() - 1);
+    if (picture.format() == QImage::Format_Grayscale16) {
+        const std::int32_t v =
+            reinterpret_cast<const std::uint16_t*>(picture.constScanLine(row))[column];
+        return ChannelLevels{v, v, v};
+    }
+    const QRgba64 p = reinterpret_cast<const QRgba64*>(picture.constScanLine(row))[column];
+    return ChannelLevels{p.red(), p.green(), p.blue()};
+}
+
+QImage screenRendering(const QImage& picture)
+{
+    if (picture.format() == QImage::Format_Grayscale16)
+        return picture.convertToFormat(QImage::Format_Grayscale8);
+    if (picture.format() == QImage::Format_RGBX64)
+        return picture.convertToFormat(QImage::Format_RGB32);
+    return QImage();
+}
+
+int fileChannelFullScale(const QString& path)
+{
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return isDeepFormat(reader.imageFormat()) ? 65535 : 255;
+}
+
+} // namespace kesto
