@@ -261,4 +261,6 @@ GelImageLoad loadGelImage(const QString& path)
     return GelImageLoad{working, QString()};
 }
 
+QString pictureTooLargeReason(const QSize& size) { return sizeLimitReason(size); }
+
 } // namespace kesto
