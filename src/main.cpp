@@ -1,5 +1,6 @@
 #include "batch/batchcli.h"
 #include "app/frmscan.h"
+#include "core/decoderwarnings.h"
 #include "versioninfo.h"
 
 #include <QApplication>
@@ -71,6 +72,8 @@ bool asksForHelpOrVersion(int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    // Standard error is for the program's own messages, not for decoders' notes on tags.
+    kesto::silenceDecoderWarnings();
     // Decided before any application object exists: a window application would need a
     // display even to print a message.
     if (kesto::isBatchCommand(argc, argv))

@@ -1,6 +1,7 @@
 #include "app/frmscan.h"
 
 #include "core/error.h"
+#include "core/columnratios.h"
 #include "core/deeppicture.h"
 #include "core/gelimage.h"
 #include "core/integration.h"
@@ -227,7 +228,7 @@ void frmScan::Form_Load()
     const int n = f1Report->columnCount();
     ColumnRatios.assign(std::size_t(n), 0.0);
     for (int i = 1; i <= n; ++i) {
-        const std::int16_t width = toInt16(f1Report->columnWidth(i));
+        const std::int16_t width = clampedInt16(f1Report->columnWidth(i));
         const float controlWidth = float(f1Report->width());
         ColumnRatios[std::size_t(i - 1)] = double(width) / double(controlWidth);
     }
@@ -301,7 +302,7 @@ void frmScan::layoutControls()
     const int n = f1Report->columnCount();
     for (int i = 1; i <= n && i <= int(ColumnRatios.size()); ++i) {
         f1Report->setColumnWidth(
-            i, toInt16(double(float(f1Report->width())) * ColumnRatios[std::size_t(i - 1)]));
+            i, clampedInt16(double(float(f1Report->width())) * ColumnRatios[std::size_t(i - 1)]));
     }
 }
 
@@ -333,7 +334,9 @@ bool frmScan::openPicture(const QString& path)
 {
     GelImageLoad load = loadGelImage(path);
     if (!load.ok()) {
-        Prompts::current().message(this, QStringLiteral("Cannot load image:\r\n") + path,
+        Prompts::current().message(this,
+                                   QStringLiteral("Cannot load image:\r\n") + path +
+                                       QStringLiteral("\r\n") + load.reason,
                                    appTitle(), MessageButtons::Ok, MessageIcon::None);
         return false;
     }
@@ -500,6 +503,9 @@ void frmScan::Calculate()
         channel = Channel::Red;
     else if (tool(BandToolbar, QStringLiteral("mnuGreen")).isChecked())
         channel = Channel::Green;
+    // Without a picture there is nothing to measure: the sheet stays as it is.
+    if (picImage->picture().isNull())
+        return;
     const FrameGeometry frame{shpPointer.left, shpPointer.top, shpPointer.width, shpPointer.height};
     const QImage& picture = picImage->picture();
     const ChannelLevels background =

@@ -74,7 +74,7 @@ BarLayout mainBarLayout()
               button("mnuTop", "Move &Top", "", "step-up"),
               button("mnuRight", "Move &Right", "", "step-right"),
               button("mnuBottom", "Move &Bottom", "", "step-down")}),
-        band("bndOptions", "&Options", BandKind::Popup, {button("mnuShowOptions", "&Show")}),
+        band("bndOptions", "&Options", BandKind::Popup, {button("mnuShowOptions", "&Show"), button("mnuSendRows", "Send Rows to &Report")}),
         band("mnuPicture", "Band6", BandKind::Popup,
              {button("mnuInvert", "&Invert Colors", "", "invert"),
               button("mnuBackground", "&Background", "", "background"), separator(10),
@@ -175,6 +175,7 @@ const CommandEntry Commands[] = {
     {"mnuCopy", commands::copyReport},
     // Report -> Show: the report window, created on first use and kept with its data.
     {"mnuShowOptions", [](frmScan&) { frmReport::showReport(); }},
+    {"mnuSendRows", commands::sendRowsToReport},
 };
 
 // The View menu's commands, looked up after the classic ones: the picture's zoom and the

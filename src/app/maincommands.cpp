@@ -5,12 +5,15 @@
 #include "core/deeppicture.h"
 #include "core/gelimage.h"
 #include "core/pictureops.h"
+#include "core/reportrows.h"
+#include "core/sheetdata.h"
 #include "app/mainbar.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmmsg.h"
 #include "components/commandbar.h"
 #include "components/prompts.h"
 #include "components/worksheet.h"
+#include "report/frmreport.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -141,6 +144,14 @@ void pastePicture(frmScan& form)
     const QImage picture = qvariant_cast<QImage>(data->imageData());
     if (picture.isNull())
         return;
+    // A pasted picture meets the same size limit as a file.
+    if (!pictureSizeAllowed(picture.width(), picture.height())) {
+        Prompts::current().message(&form,
+                                   QStringLiteral("Cannot paste picture:\r\n") +
+                                       pictureTooLargeReason(picture.size()),
+                                   appTitle(), MessageButtons::Ok, MessageIcon::None);
+        return;
+    }
     form.picImage->setPicture(toWorkingImage(picture));
     form.setLossyNotice(false);
     form.ResizePicture();
@@ -166,5 +177,27 @@ void clearTable(frmScan& form)
 }
 
 void showAbout(frmScan& form) { frmAbout::showModal(&form); }
+
+} // namespace kesto::commands
+
+namespace kesto::commands {
+
+void sendRowsToReport(frmScan& form)
+{
+    frmReport& report = frmReport::showReport();
+    int sent = 0;
+    try {
+        sent = appendScanRowsToReport(form.f1Report->data(), report.f1Report->data());
+    } catch (const Error& e) {
+        Prompts::current().message(&form, e.message(), appTitle(), MessageButtons::Ok,
+                                   MessageIcon::Warning);
+        return;
+    }
+    if (sent == 0)
+        Prompts::current().message(&form,
+                                   QStringLiteral("No row of the sheet has both a band and a "
+                                                  "control value to send."),
+                                   appTitle(), MessageButtons::Ok, MessageIcon::Information);
+}
 
 } // namespace kesto::commands

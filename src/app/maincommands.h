@@ -33,6 +33,9 @@ QString reportText(const frmScan& form);
 // A picture on the clipboard becomes the picture; anything else does nothing.
 void pastePicture(frmScan& form);
 void showAbout(frmScan& form);
+// Appends each sheet row with a band and a control value to the report window's table,
+// as a band row and a control row of the series "Row N", and shows the window.
+void sendRowsToReport(frmScan& form);
 
 } // namespace commands
 } // namespace kesto

@@ -4,7 +4,9 @@
 #include "core/error.h"
 
 #include <QBrush>
+#include <QGuiApplication>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 
 #include <algorithm>
@@ -65,8 +67,15 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const
         const bool numeric = cellNumber(m_data.text(row, column), value);
         return QVariant::fromValue(Qt::Alignment((numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
     }
-    case Qt::ForegroundRole:
-        return QBrush(toQColor(m_data.format(row, column).textColour));
+    case Qt::ForegroundRole: {
+        // Black text would vanish on a dark theme's cells: there it takes the theme's text
+        // colour. Other colours (the white of the working cell) are shown as set.
+        const ColorValue colour = m_data.format(row, column).textColour;
+        const QPalette palette = QGuiApplication::palette();
+        if (colour == rgbValue(0, 0, 0) && palette.color(QPalette::Base).lightness() < 128)
+            return QBrush(palette.color(QPalette::Text));
+        return QBrush(toQColor(colour));
+    }
     case Qt::BackgroundRole: {
         const CellFormat& f = m_data.format(row, column);
         if (f.pattern == 0)

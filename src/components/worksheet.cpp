@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
+#include <QFileInfo>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -236,6 +237,8 @@ QString Worksheet::text(int row, int column) const { return d->data.text(row, co
 void Worksheet::setText(int row, int column, const QString& text) { d->data.setText(row, column, text); }
 double Worksheet::number(int row, int column) const { return d->data.number(row, column); }
 void Worksheet::setNumber(int row, int column, double value) { d->data.setNumber(row, column, value); }
+QString Worksheet::note(int row, int column) const { return d->data.note(row, column); }
+void Worksheet::setNote(int row, int column, const QString& note) { d->data.setNote(row, column, note); }
 
 int Worksheet::columnWidth(int column) const { return d->data.columnWidth(column); }
 void Worksheet::setColumnWidth(int column, int width) { d->data.setColumnWidth(column, width); }
@@ -312,6 +315,17 @@ void Worksheet::saveDialog(const QString& title, QString& path, SheetFileType& f
         type = *named;
     path = withSheetFileSuffix(chosen, type);
     fileType = type;
+    // The dialog asked about the name as typed; a name that gained its extension here may
+    // name another file that exists, and that one is not replaced without asking either.
+    if (path != chosen && QFileInfo::exists(path)) {
+        const MessageAnswer answer = Prompts::current().message(
+            this,
+            QStringLiteral("%1 already exists.\r\nDo you want to replace it?")
+                .arg(QFileInfo(path).fileName()),
+            title, MessageButtons::YesNo, MessageIcon::Warning);
+        if (answer != MessageAnswer::Yes)
+            path.clear();
+    }
 }
 
 void Worksheet::write(const QString& path, SheetFileType fileType) const

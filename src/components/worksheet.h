@@ -44,6 +44,9 @@ public:
     void setText(int row, int column, const QString& text);
     double number(int row, int column) const;                // 0 when empty or not a number
     void setNumber(int row, int column, double value);
+    // A flag on a cell's value, shown as a mark with the note as its tip; new text clears it.
+    QString note(int row, int column) const;
+    void setNote(int row, int column, const QString& note);
 
     // Column widths in 1/256 of a character width of the sheet's default font.
     int columnWidth(int column) const;
@@ -81,7 +84,8 @@ public:
     // Fills the cells from the selection's top-left corner; grows the sheet as needed.
     void setSelectionText(const QString& text);
 
-    // Save-file chooser through the Prompts seam; path "" on cancel.
+    // Save-file chooser through the Prompts seam; path "" on cancel, and when the name
+    // with its added extension names an existing file the user chose not to replace.
     void saveDialog(const QString& title, QString& path, SheetFileType& fileType);
     // Writes the whole sheet atomically; throws Error with a clear message on failure.
     void write(const QString& path, SheetFileType fileType) const;

@@ -751,6 +751,7 @@ void KestoButton::mouseReleaseEvent(QMouseEvent* event)
 void KestoButton::keyPressEvent(QKeyEvent* event)
 {
     event->accept();
+    m_keyDown = true;
     m_value = !m_value;
     DrawPressed();
     Q_EMIT KeyDown(classicKeyCode(event->key()), classicShiftState(event->modifiers()));
@@ -762,8 +763,11 @@ void KestoButton::keyPressEvent(QKeyEvent* event)
 void KestoButton::keyReleaseEvent(QKeyEvent* event)
 {
     event->accept();
-    if (event->isAutoRepeat())
+    // A release whose press went to another widget (Tab arriving from the previous
+    // button, Alt after Alt+Tab) is not a click on this one.
+    if (event->isAutoRepeat() || !m_keyDown)
         return;
+    m_keyDown = false;
     DrawUnselected();
     Q_EMIT KeyUp(classicKeyCode(event->key()), classicShiftState(event->modifiers()));
     Q_EMIT Click();
@@ -782,6 +786,7 @@ void KestoButton::focusInEvent(QFocusEvent* event)
 void KestoButton::focusOutEvent(QFocusEvent* event)
 {
     QWidget::focusOutEvent(event);
+    m_keyDown = false;
     if (!m_hover)
         DrawUnselected();
 }

@@ -210,6 +210,8 @@ private:
     std::int16_t m_shift = 15;
 
     bool m_hover = false;
+    // A key went down on this button and has not come up yet: only such a release clicks.
+    bool m_keyDown = false;
     QTimer* m_timCapture = nullptr;
 
     // The off-screen buffer keeps its font and text colour between compositions, as

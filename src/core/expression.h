@@ -2,9 +2,10 @@
 
 // The report sheet's expression calculation: every band of a series in per cent of the
 // series' control band, written into the "Expression (%)" column. Widget-free: it runs
-// over anything with the worksheet's rowCount/columnCount/text/number/setNumber calls.
+// over anything with the worksheet's rowCount/columnCount/text/number/setNumber/setNote calls.
 
 #include "core/error.h"
+#include "core/usablenumber.h"
 
 #include <QHash>
 #include <QString>
@@ -55,8 +56,9 @@ template <typename Sheet> int usedRowCount(const Sheet& sheet)
 // rows, rows of series without a usable control and rows past the used rows are left
 // as they are.
 //
-// Every value is worked out before the first one is written, so a failure leaves the
-// sheet unchanged.
+// A scan text that is no usable number gets a note and takes no part: a control with one
+// decides nothing, a band with one gets no value. Every value is worked out before the
+// first one is written, so a failure leaves the sheet unchanged.
 template <typename Sheet> void calculateExpression(Sheet& sheet)
 {
     const int rows = usedRowCount(sheet);
@@ -66,21 +68,30 @@ template <typename Sheet> void calculateExpression(Sheet& sheet)
     // The deciding control value of each series: the later control row overwrites an
     // earlier one, exactly as a later pass over the series would overwrite its results.
     QHash<QString, double> deciding;
+    // Scan texts that are no usable number: marked, never counted as 0.
+    std::vector<int> unusable;
     for (int row = 1; row <= rows; ++row) {
         keys[std::size_t(row)] = seriesKey(sheet.text(row, ReportDescriptionColumn));
         controls[std::size_t(row)] = isControlType(sheet.text(row, ReportTypeColumn));
+        if (unusableNumberText(sheet.text(row, ReportScanColumn))) {
+            unusable.push_back(row);
+            continue;
+        }
         if (controls[std::size_t(row)]) {
             const double control = sheet.number(row, ReportScanColumn);
             if (control != 0)
                 deciding.insert(keys[std::size_t(row)], control);
         }
     }
-    if (deciding.isEmpty())
+    if (deciding.isEmpty()) {
+        for (const int row : unusable)
+            sheet.setNote(row, ReportScanColumn, unusableNumberNote());
         return;
+    }
 
     std::vector<std::pair<int, double>> results;
     for (int row = 1; row <= rows; ++row) {
-        if (controls[std::size_t(row)])
+        if (controls[std::size_t(row)] || unusableNumberText(sheet.text(row, ReportScanColumn)))
             continue;
         const auto found = deciding.constFind(keys[std::size_t(row)]);
         if (found == deciding.constEnd())
@@ -91,6 +102,8 @@ template <typename Sheet> void calculateExpression(Sheet& sheet)
             throw Error(error.number(), QStringLiteral("Row %1: %2").arg(row).arg(error.message()));
         }
     }
+    for (const int row : unusable)
+        sheet.setNote(row, ReportScanColumn, unusableNumberNote());
     for (const auto& [row, value] : results)
         sheet.setNumber(row, ReportExpressionColumn, value);
 }

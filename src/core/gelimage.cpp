@@ -267,4 +267,6 @@ GelImageLoad loadGelImage(const QString& path)
     return GelImageLoad{working, QString(), isJpeg};
 }
 
+QString pictureTooLargeReason(const QSize& size) { return sizeLimitReason(size); }
+
 } // namespace kesto

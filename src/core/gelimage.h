@@ -24,6 +24,9 @@ void applyPictureAllocationLimit();
 // True when a working picture of this size fits MaxPictureMiB (and is not empty).
 bool pictureSizeAllowed(std::int64_t width, std::int64_t height);
 
+// Why a picture of this size is refused (files and pasted pictures alike).
+QString pictureTooLargeReason(const QSize& size);
+
 struct GelImageLoad
 {
     QImage image;   // Format_RGB32, or null when refused

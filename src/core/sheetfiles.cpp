@@ -1,6 +1,8 @@
 #include "core/sheetfiles.h"
 
 #include "core/error.h"
+#include "core/expression.h"
+#include "core/numbers.h"
 #include "core/sheetdata.h"
 
 #include <QDir>
@@ -62,6 +64,15 @@ Error saveError(const QString& path, const QString& reason)
 
 using FieldFn = QString (*)(const QString&);
 
+// A workbook cell holds a number only when the text is that number as the sheets write
+// it: its shortest plain form, or one decimal ("% to Ctrl"). Labels such as "007", "1e3"
+// or "12.50" stay as typed.
+bool storesAsNumber(const QString& text, double& value)
+{
+    return cellNumber(text, value) &&
+           (text == doubleText(value) || text == fixedText(value, 1));
+}
+
 QByteArray sheetText(const SheetData& data, QLatin1Char separator, FieldFn field)
 {
     QString out;
@@ -75,7 +86,9 @@ QByteArray sheetText(const SheetData& data, QLatin1Char separator, FieldFn field
     };
     if (data.hasHeadings())
         line([&](int c) { return data.headingText(c); });
-    for (int r = 1; r <= data.rowCount(); ++r)
+    // Up to the last row that holds anything: the sheet's spare rows are no data.
+    const int rows = usedRowCount(data);
+    for (int r = 1; r <= rows; ++r)
         line([&](int c) { return data.text(r, c); });
     return out.toUtf8();
 }
@@ -205,14 +218,15 @@ QByteArray workbookBytes(const SheetData& data, const QString& path)
                 check(worksheet_write_string(sheet, 0, lxw_col_t(c - 1), heading.toUtf8().constData(), bold), 0, c);
         }
     }
-    for (int r = 1; r <= data.rowCount(); ++r) {
+    const int rows = usedRowCount(data);
+    for (int r = 1; r <= rows; ++r) {
         const auto row = lxw_row_t(r - 1 + offset);
         for (int c = 1; c <= data.columnCount(); ++c) {
             const QString text = data.text(r, c);
             if (text.isEmpty())
                 continue;
             double value = 0.0;
-            if (cellNumber(text, value))
+            if (storesAsNumber(text, value))
                 check(worksheet_write_number(sheet, row, lxw_col_t(c - 1), value,
                                              numberFormat(shownDecimals(text))),
                       r, c);

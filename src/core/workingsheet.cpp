@@ -1,6 +1,9 @@
 #include "core/workingsheet.h"
 
 #include "core/error.h"
+#include "core/usablenumber.h"
+
+#include <cmath>
 
 namespace kesto {
 
@@ -30,12 +33,15 @@ QString percentToControlText(const QString& band, const QString& control)
 {
     if (control.isEmpty() || control == QLatin1String("0") || band.isEmpty())
         return QString();
-    if (!isNumber(band) || !isNumber(control))
+    // A text that is no usable number ("1e400", "1234,5") gives no percentage at all.
+    const std::optional<double> bandValue = usableNumber(band);
+    const std::optional<double> controlValue = usableNumber(control);
+    if (!bandValue || !controlValue || *controlValue == 0)
         return QString();
-    const double controlValue = parseDouble(control);
-    if (controlValue == 0)
+    const double percent = *bandValue * 100 / *controlValue;
+    if (!std::isfinite(percent))
         return QString();
-    return fixedText(parseDouble(band) * 100 / controlValue, 1);
+    return fixedText(percent, 1);
 }
 
 } // namespace kesto

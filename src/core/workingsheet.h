@@ -4,6 +4,7 @@
 // band numbers and the per cent of control after every scan.
 
 #include "core/numbers.h"
+#include "core/usablenumber.h"
 
 #include <QString>
 
@@ -30,7 +31,8 @@ QString percentToControlText(const QString& band, const QString& control);
 
 // Fills column 1 with the row number of every row with a value in column 2 or 3, and
 // column 4 with the per cent of control, over every row of the sheet. Rows whose columns 2
-// and 3 are both empty keep column 1 as it is.
+// and 3 are both empty keep column 1 as it is. A band or control text that is no usable
+// number gets a note and no percentage.
 template <typename Sheet> void runWorkingSheetPass(Sheet& sheet)
 {
     const int rows = sheet.rowCount();
@@ -40,6 +42,11 @@ template <typename Sheet> void runWorkingSheetPass(Sheet& sheet)
         if (!control.isEmpty() || !band.isEmpty())
             sheet.setText(i, 1, QString::number(i));
         sheet.setText(i, 4, percentToControlText(band, control));
+        // A value that cannot take part is marked, so it is not taken for a result.
+        if (unusableNumberText(band))
+            sheet.setNote(i, 2, unusableNumberNote());
+        if (unusableNumberText(control))
+            sheet.setNote(i, 3, unusableNumberNote());
     }
 }
 

@@ -6,14 +6,18 @@
 #include "components/worksheet.h"
 #include "core/columnratios.h"
 #include "core/expression.h"
+#include "core/reportrows.h"
+#include "core/sheetdata.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QMimeData>
 #include <QPointer>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QTableView>
 
 namespace kesto {
 
@@ -55,6 +59,9 @@ frmReport::frmReport(QWidget* parent) : QWidget(parent)
 
     connect(tbrReport, &CommandBar::toolClicked, this,
             [this](const QString& name) { dispatchReportTool(*this, name); });
+    // The table grows as the main sheet does: the cell cursor on the last row adds one.
+    connect(f1Report->view()->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { keepSpareRow(current.row() + 1); });
 
     Form_Load();
 }
@@ -240,14 +247,30 @@ void frmReport::editTitle()
 
 void frmReport::sortSelection()
 {
+    // Whole rows move, so a description never parts from its type and scan.
+    const RowSort sort = reportRowSort(f1Report->data(), f1Report->data().selection());
+    if (sort.range.rows() < 2)
+        return;
     try {
-        f1Report->sort(-1, -1, -1, -1, true, 1);
+        f1Report->sort(sort.range.firstRow, sort.range.firstColumn, sort.range.lastRow,
+                       sort.range.lastColumn, true, sort.key);
     } catch (const Error& error) {
         tellUser(error.message());
     }
 }
 
 void frmReport::calculateReport() { Calculate(); }
+
+void frmReport::keepSpareRow(int row)
+{
+    if (row < f1Report->rowCount() || row >= SheetData::MaxRows)
+        return;
+    try {
+        f1Report->setRowCount(row + 1);
+    } catch (const Error& error) {
+        tellUser(error.message());
+    }
+}
 
 void frmReport::refreshBar() { tbrReport->redraw(); }
 

@@ -75,6 +75,8 @@ private:
     // Offers Normalize and withdraws Maximize when maximized, the other way round when not.
     void setWindowStateTools(bool maximized);
     void tellUser(const QString& text);
+    // Adds a row below the last one when the cell cursor reaches it.
+    void keepSpareRow(int row);
 };
 
 } // namespace kesto

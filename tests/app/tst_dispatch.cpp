@@ -66,7 +66,8 @@ void TestDispatch::commandNamesInDispatchOrder()
         QStringLiteral("mnuInvert"), QStringLiteral("mnuRed"), QStringLiteral("mnuGreen"),
         QStringLiteral("mnuBlue"), QStringLiteral("mnuCalc"), QStringLiteral("mnuPaste"),
         QStringLiteral("mnuClear"), QStringLiteral("mnuAbout"), QStringLiteral("mnuSave"),
-        QStringLiteral("mnuPrint"), QStringLiteral("mnuCopy"), QStringLiteral("mnuShowOptions")};
+        QStringLiteral("mnuPrint"), QStringLiteral("mnuCopy"), QStringLiteral("mnuShowOptions"),
+        QStringLiteral("mnuSendRows")};
     QCOMPARE(mainCommandNames(), expected);
 }
 

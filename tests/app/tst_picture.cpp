@@ -1,6 +1,7 @@
 // Opening pictures and scrolling them, through the real window.
 
 #include "app/frmscan.h"
+#include "core/gelimage.h"
 #include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "support/fakeprompts.h"
@@ -211,7 +212,11 @@ void TestPicture::badFilesKeepTheOldPicture()
     prompts->openAnswers.append(path);
     form->LoadImage();
     QCOMPARE(prompts->messages.size(), 1);
-    QCOMPARE(prompts->messages.at(0).text, QStringLiteral("Cannot load image:\r\n") + path);
+    // The name, then why: the reason the loader gives, never an empty line.
+    const QString reason = loadGelImage(path).reason;
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(prompts->messages.at(0).text,
+             QStringLiteral("Cannot load image:\r\n") + path + QStringLiteral("\r\n") + reason);
     QCOMPARE(prompts->messages.at(0).title, QStringLiteral("KestoScan"));
     QCOMPARE(prompts->messages.at(0).buttons, MessageButtons::Ok);
     QCOMPARE(form->picImage->picture().size(), QSize(60, 50));

@@ -128,6 +128,9 @@ private Q_SLOTS:
     void saveOnAFullDiskKeepsTheOldFile();
     void unknownFileTypeIsRefused();
     void saveThroughTheDialog();
+    void filesEndAtTheLastUsedRow();
+    void workbookKeepsNumberLikeLabelsAsText_data();
+    void workbookKeepsNumberLikeLabelsAsText();
 
 private:
     QTemporaryDir m_dir;
@@ -235,8 +238,9 @@ void TestSheetFiles::workbookHoldsNumbersTextsHeadingsAndWidths()
     QCOMPARE(cells.value(QStringLiteral("C2")).value, QStringLiteral("control"));
     QCOMPARE(cells.value(QStringLiteral("D2")).value.toDouble(), 1234.5);
     QCOMPARE(cells.value(QStringLiteral("B3")).value, QStringLiteral("\u00b5M \u03b2-actin"));
-    QCOMPARE(cells.value(QStringLiteral("D3")).type, QStringLiteral("n"));
-    QCOMPARE(cells.value(QStringLiteral("D3")).value.toDouble(), -0.002);
+    // Written with an exponent, the text is kept as typed: a number only in its plain form.
+    QCOMPARE(cells.value(QStringLiteral("D3")).type, QStringLiteral("s"));
+    QCOMPARE(cells.value(QStringLiteral("D3")).value, QStringLiteral("-2e-3"));
     QCOMPARE(cells.value(QStringLiteral("B4")).type, QStringLiteral("s"));
     QCOMPARE(cells.value(QStringLiteral("A3")).value.toDouble(), 50.0);
     QVERIFY(!cells.contains(QStringLiteral("A4")));   // empty cells are not written
@@ -411,6 +415,50 @@ void TestSheetFiles::saveThroughTheDialog()
     QCOMPARE(chosen, path(QStringLiteral("report.csv")));
     sheet.write(chosen, type);
     QCOMPARE(readFile(chosen), QByteArray("\"a,b\"\r\n"));
+}
+
+void TestSheetFiles::filesEndAtTheLastUsedRow()
+{
+    SheetData data(100, 2);
+    data.setHeadingText(1, QStringLiteral("#"));
+    data.setText(1, 1, QStringLiteral("1"));
+    data.setText(3, 2, QStringLiteral("7"));
+    QCOMPARE(sheetCsv(data), QByteArrayLiteral("#,\r\n1,\r\n,\r\n,7\r\n"));
+    QCOMPARE(sheetTabText(data), QByteArrayLiteral("#\t\r\n1\t\r\n\t\r\n\t7\r\n"));
+    if (!m_haveUnzip)
+        QSKIP("unzip is not installed");
+    const QString file = path(QStringLiteral("used.xlsx"));
+    writeSheetFile(data, file, SheetFileType::Excel);
+    QVERIFY(!zipEntry(file, QStringLiteral("xl/worksheets/sheet1.xml")).contains("r=\"5\""));
+}
+
+void TestSheetFiles::workbookKeepsNumberLikeLabelsAsText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("type");
+    QTest::newRow("leading zeros") << "007" << "s";
+    QTest::newRow("exponent") << "1e3" << "s";
+    QTest::newRow("trailing zero of two decimals") << "12.50" << "s";
+    QTest::newRow("plus sign") << "+5" << "s";
+    QTest::newRow("plain decimal") << "12.5" << "n";
+    QTest::newRow("one decimal, as % to Ctrl") << "100.0" << "n";
+    QTest::newRow("negative integer") << "-108800" << "n";
+}
+
+void TestSheetFiles::workbookKeepsNumberLikeLabelsAsText()
+{
+    if (!m_haveUnzip)
+        QSKIP("unzip is not installed");
+    QFETCH(QString, text);
+    QFETCH(QString, type);
+    SheetData data(1, 1);
+    data.setText(1, 1, text);
+    const QString file = path(QStringLiteral("label.xlsx"));
+    writeSheetFile(data, file, SheetFileType::Excel);
+    const WorkbookCell cell = workbookCells(file).value(QStringLiteral("A1"));
+    QCOMPARE(cell.type, type);
+    if (type == QLatin1String("s"))
+        QCOMPARE(cell.value, text);
 }
 
 QTEST_MAIN(TestSheetFiles)

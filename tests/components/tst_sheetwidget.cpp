@@ -6,9 +6,12 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
+#include <QBrush>
 #include <QClipboard>
 #include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QPalette>
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
@@ -33,6 +36,8 @@ private Q_SLOTS:
     void codeSelectionShowsInTheView();
     void userSelectionReachesTheSheet();
     void fillAndTextColourReachTheView();
+    void normalTextFollowsADarkTheme_data();
+    void normalTextFollowsADarkTheme();
     void copyAndPasteKeysUseTheClipboard();
     void deleteKeyEmptiesTheSelection();
     void saveDialogOffersTheThreeTypes_data();
@@ -46,6 +51,36 @@ private:
         return sheet.view()->visualRect(sheet.model()->index(row - 1, column - 1)).center();
     }
 };
+
+void TestSheetWidget::normalTextFollowsADarkTheme_data()
+{
+    QTest::addColumn<QColor>("base");
+    QTest::addColumn<QColor>("text");
+    QTest::addColumn<QColor>("normalCell");
+    QTest::newRow("light theme: black as ever") << QColor(Qt::white) << QColor(40, 40, 40) << QColor(Qt::black);
+    QTest::newRow("dark theme: the theme's text") << QColor(30, 30, 30) << QColor(230, 230, 230)
+                                                 << QColor(230, 230, 230);
+}
+
+void TestSheetWidget::normalTextFollowsADarkTheme()
+{
+    QFETCH(QColor, base);
+    QFETCH(QColor, text);
+    QFETCH(QColor, normalCell);
+    const QPalette before = QGuiApplication::palette();
+    QPalette theme = before;
+    theme.setColor(QPalette::Base, base);
+    theme.setColor(QPalette::Text, text);
+    QGuiApplication::setPalette(theme);
+    SheetData data(1, 2);
+    data.setRangeTextColour({1, 2, 1, 2}, rgbValue(255, 255, 255));   // the working cell
+    SheetModel model(data);
+    const QColor normal = model.index(0, 0).data(Qt::ForegroundRole).value<QBrush>().color();
+    const QColor working = model.index(0, 1).data(Qt::ForegroundRole).value<QBrush>().color();
+    QGuiApplication::setPalette(before);
+    QCOMPARE(normal, normalCell);
+    QCOMPARE(working, QColor(Qt::white));
+}
 
 void TestSheetWidget::modelPassesTheItemModelTester()
 {

@@ -102,6 +102,8 @@ private Q_SLOTS:
     void draggingOffAndBack();
     void keysPressAndClick_data();
     void keysPressAndClick();
+    void releaseWithoutPressDoesNotClick_data();
+    void releaseWithoutPressDoesNotClick();
     void hoverTimerNoticesLeaving();
     void captionAmpersands_data();
     void captionAmpersands();
@@ -587,6 +589,28 @@ void TestKestoButton::keysPressAndClick()
     QCOMPARE(codes, (QList<int>{keyCode, keyCode}));
     QCOMPARE(lookAtKeyDown, KestoButton::Look::Pressed);
     QCOMPARE(button->look(), KestoButton::Look::Unselected);
+}
+
+void TestKestoButton::releaseWithoutPressDoesNotClick_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::newRow("Tab arriving from the previous button") << int(Qt::Key_Tab);
+    QTest::newRow("Alt released after Alt+Tab") << int(Qt::Key_Alt);
+}
+
+void TestKestoButton::releaseWithoutPressDoesNotClick()
+{
+    QFETCH(int, key);
+    QWidget window;
+    auto* button = new KestoButton(&window);
+    button->setGeometry(10, 10, 100, 30);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy clicks(button, &KestoButton::Click);
+    QTest::keyRelease(button, Qt::Key(key));
+    QCOMPARE(clicks.count(), 0);
+    QTest::keyClick(button, Qt::Key_Space);
+    QCOMPARE(clicks.count(), 1);
 }
 
 void TestKestoButton::hoverTimerNoticesLeaving()

@@ -35,6 +35,8 @@ struct FakeSheet
         ++writes;
         cells[{r, c}] = QString::number(value, 'g', 15);
     }
+    QMap<QPair<int, int>, QString> notes;
+    void setNote(int r, int c, const QString& n) { notes[{r, c}] = n; }
 };
 
 // Rows written as "description|type|scan|expression".
@@ -92,6 +94,13 @@ void TestExpression::calculate_data()
         << texts({"Actin|control||c", "Actin|band|50|7"}) << texts({"c", "7"});
     QTest::newRow("control with a zero scan keeps old values")
         << texts({"Actin|control|0|c", "Actin|band|50|7"}) << texts({"c", "7"});
+    QTest::newRow("band with a decimal comma gets no value")
+        << texts({"Actin|control|200|", "Actin|band|1234,5|old"}) << texts({"", "old"});
+    QTest::newRow("band too large to hold gets no value")
+        << texts({"Actin|control|200|", "Actin|band|1e400|old"}) << texts({"", "old"});
+    QTest::newRow("control too large to hold decides nothing")
+        << texts({"Actin|control|200|", "Actin|band|100|", "Actin|control|1e400|"})
+        << texts({"", "50", ""});
     QTest::newRow("ordinary row with an empty scan gets 0")
         << texts({"Actin|control|200|", "Actin|band||9"}) << texts({"", "0"});
     QTest::newRow("Control marks a control")
@@ -135,6 +144,10 @@ void TestExpression::calculate()
     FakeSheet sheet = sheetOf(rows);
     calculateExpression(sheet);
     QCOMPARE(expressions(sheet), expected);
+    // Exactly the scans that are no usable number carry the mark.
+    for (int r = 1; r <= sheet.rows; ++r)
+        QCOMPARE(sheet.notes.contains({r, ReportScanColumn}),
+                 unusableNumberText(sheet.text(r, ReportScanColumn)));
 }
 
 void TestExpression::emptyRowsBelowTheDataStayEmpty()

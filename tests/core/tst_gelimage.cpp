@@ -1,4 +1,5 @@
 #include "core/gelimage.h"
+#include "core/decoderwarnings.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -95,6 +96,7 @@ class TestGelImage : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void tiffWarningsAreSilenced();
     void goodFiles_data();
     void goodFiles();
     void badFiles_data();
@@ -315,6 +317,14 @@ void TestGelImage::sampleGel()
     const GelImageLoad jpeg = loadGelImage(source + QStringLiteral("/samples/gel.jpg"));
     QVERIFY2(jpeg.ok(), qPrintable(jpeg.reason));
     QCOMPARE(jpeg.image.size(), QSize(320, 200));
+}
+
+void TestGelImage::tiffWarningsAreSilenced()
+{
+    // libtiff's own handler prints every unknown tag of an imager's TIFF on standard error.
+    QVERIFY(!decoderWarningsSilenced());
+    silenceDecoderWarnings();
+    QVERIFY(decoderWarningsSilenced());
 }
 
 QTEST_GUILESS_MAIN(TestGelImage)

@@ -16,6 +16,8 @@ struct FakeSheet
     int rowCount() const { return rows; }
     QString text(int r, int c) const { return cells.value({r, c}); }
     void setText(int r, int c, const QString& t) { cells[{r, c}] = t; }
+    QMap<QPair<int, int>, QString> notes;
+    void setNote(int r, int c, const QString& n) { notes[{r, c}] = n; }
 };
 
 } // namespace
@@ -30,6 +32,7 @@ private Q_SLOTS:
     void percent_data();
     void percent();
     void passFillsNumbersAndPercentages();
+    void passMarksValuesItCannotUse();
 };
 
 void TestWorkingSheet::parseCaption_data()
@@ -80,6 +83,8 @@ void TestWorkingSheet::percent_data()
     QTest::newRow("band empty") << QString() << QStringLiteral("1000") << QString();
     QTest::newRow("band not a number") << QStringLiteral("n/a") << QStringLiteral("1000") << QString();
     QTest::newRow("control not a number") << QStringLiteral("12") << QStringLiteral("ctrl") << QString();
+    QTest::newRow("band too large to hold") << QStringLiteral("1e400") << QStringLiteral("1000") << QString();
+    QTest::newRow("control with a decimal comma") << QStringLiteral("12") << QStringLiteral("1234,5") << QString();
 }
 
 void TestWorkingSheet::percent()
@@ -109,6 +114,22 @@ void TestWorkingSheet::passFillsNumbersAndPercentages()
     QCOMPARE(sheet.text(3, 4), QString());
     QCOMPARE(sheet.text(4, 1), QStringLiteral("4"));
     QCOMPARE(sheet.text(4, 4), QString());
+}
+
+void TestWorkingSheet::passMarksValuesItCannotUse()
+{
+    FakeSheet sheet;
+    sheet.rows = 2;
+    sheet.setText(1, 2, QStringLiteral("1234,5"));
+    sheet.setText(1, 3, QStringLiteral("1000"));
+    sheet.setText(2, 2, QStringLiteral("12"));
+    sheet.setText(2, 3, QStringLiteral("1e400"));
+    runWorkingSheetPass(sheet);
+    const QMap<QPair<int, int>, QString> marked{{{1, 2}, unusableNumberNote()},
+                                                {{2, 3}, unusableNumberNote()}};
+    QCOMPARE(sheet.notes, marked);
+    QCOMPARE(sheet.text(1, 4), QString());
+    QCOMPARE(sheet.text(2, 4), QString());
 }
 
 QTEST_GUILESS_MAIN(TestWorkingSheet)

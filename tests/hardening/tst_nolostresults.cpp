@@ -6,16 +6,21 @@
 // ignored, so every write past the limit fails with EFBIG as it would with ENOSPC.
 
 #include "app/frmscan.h"
+#include "core/gelimage.h"
 #include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
+#include "report/frmreport.h"
 #include "support/fakeprompts.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QBuffer>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
 #include <QImageWriter>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -106,6 +111,12 @@ private Q_SLOTS:
     void saveOnAFullDiskKeepsThePreviousFile();
     void failedLoadKeepsPictureFrameAndSheet_data();
     void failedLoadKeepsPictureFrameAndSheet();
+    void saveAsksBeforeReplacingANameGivenWithoutExtension_data();
+    void saveAsksBeforeReplacingANameGivenWithoutExtension();
+    void noPictureWritesNoNumber_data();
+    void noPictureWritesNoNumber();
+    void veryWideWindowKeepsTheSheet();
+    void pastedPictureMeetsTheSizeLimit();
 
 private:
     void click(int band, const char* name) { form->tool(band, QLatin1String(name)).action()->trigger(); }
@@ -262,7 +273,11 @@ void TestNoLostResults::failedLoadKeepsPictureFrameAndSheet()
     click(BandToolbar, "mnuOpen");
 
     QCOMPARE(prompts->messages.size(), 1);
-    QCOMPARE(prompts->messages.at(0).text, QStringLiteral("Cannot load image:\r\n") + path);
+    // The name, then why: the reason the loader gives, never an empty line.
+    const QString reason = loadGelImage(path).reason;
+    QVERIFY(!reason.isEmpty());
+    QCOMPARE(prompts->messages.at(0).text,
+             QStringLiteral("Cannot load image:\r\n") + path + QStringLiteral("\r\n") + reason);
     QCOMPARE(form->picImage->picture(), picture);
     QCOMPARE(form->shpPointer.left, frame.left);
     QCOMPARE(form->shpPointer.top, frame.top);
@@ -270,6 +285,107 @@ void TestNoLostResults::failedLoadKeepsPictureFrameAndSheet()
     QCOMPARE(form->shpPointer.height, frame.height);
     QCOMPARE(snapshot(*form->f1Report), sheet);
     QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(), scan);
+}
+
+void TestNoLostResults::saveAsksBeforeReplacingANameGivenWithoutExtension_data()
+{
+    QTest::addColumn<bool>("reportWindow");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<bool>("replace");
+    QTest::newRow("main window, workbook, kept") << false << int(SheetFileType::Excel) << false;
+    QTest::newRow("main window, CSV, replaced") << false << int(SheetFileType::Csv) << true;
+    QTest::newRow("report window, text, kept") << true << int(SheetFileType::TabText) << false;
+    QTest::newRow("report window, workbook, replaced") << true << int(SheetFileType::Excel) << true;
+}
+
+void TestNoLostResults::saveAsksBeforeReplacingANameGivenWithoutExtension()
+{
+    QFETCH(bool, reportWindow);
+    QFETCH(int, type);
+    QFETCH(bool, replace);
+    static const char* const Suffixes[] = {".xlsx", ".csv", ".txt"};
+    const QString target = dir->filePath(QStringLiteral("bands") + QLatin1String(Suffixes[type]));
+    {
+        QFile file(target);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("earlier results");
+    }
+    measureSomeBands(2);
+    // The name is typed without its extension: the dialog's own check never saw the file.
+    prompts->saveAnswers.append(dir->filePath(QStringLiteral("bands")));
+    prompts->saveFilterAnswers.append(type);
+    prompts->messageAnswers.append(replace ? MessageAnswer::Yes : MessageAnswer::No);
+    if (reportWindow) {
+        frmReport report;
+        report.f1Report->setText(1, 2, QStringLiteral("Actin"));
+        report.tbrReport->click(report.tool(ReportBandFile, QStringLiteral("mnuSave")));
+    } else {
+        click(BandFile, "mnuSave");
+    }
+
+    QCOMPARE(prompts->messages.size(), 1);
+    QCOMPARE(prompts->messages.at(0).buttons, MessageButtons::YesNo);
+    QVERIFY2(prompts->messages.at(0).text.startsWith(QFileInfo(target).fileName() +
+                                                     QStringLiteral(" already exists.")),
+             qPrintable(prompts->messages.at(0).text));
+    QCOMPARE(readAll(target) == "earlier results", !replace);
+    QCOMPARE(QDir(dir->path()).entryList(QDir::Files), QStringList{QFileInfo(target).fileName()});
+}
+
+void TestNoLostResults::noPictureWritesNoNumber_data()
+{
+    QTest::addColumn<QString>("action");
+    QTest::newRow("Calculate Now") << QStringLiteral("mnuCalc");
+    QTest::newRow("Invert") << QStringLiteral("mnuInvert");
+    QTest::newRow("click on the empty pane") << QString();
+}
+
+void TestNoLostResults::noPictureWritesNoNumber()
+{
+    QFETCH(QString, action);
+    frmScan empty;
+    empty.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&empty));
+    empty.f1Report->setText(2, 3, QStringLiteral("400"));
+    empty.f1Report_Click(1, 2);
+    const QList<QStringList> sheet = snapshot(*empty.f1Report);
+    const QString scan = empty.tool(BandToolbar, QStringLiteral("txtScan")).caption();
+    if (action.isEmpty()) {
+        empty.picImage_MouseDown(5, 5);
+        empty.picImage_MouseUp(5, 5);
+    } else {
+        dispatchMainTool(empty, action);
+    }
+    QCOMPARE(snapshot(*empty.f1Report), sheet);
+    QCOMPARE(empty.tool(BandToolbar, QStringLiteral("txtScan")).caption(), scan);
+    QVERIFY(prompts->messages.isEmpty());
+}
+
+void TestNoLostResults::veryWideWindowKeepsTheSheet()
+{
+    measureSomeBands(2);
+    const QList<QStringList> sheet = snapshot(*form->f1Report);
+    // A window across three monitors: the "Band" column's share passes 16 bits.
+    form->resize(9000, 700);
+    QCOMPARE(form->width(), 9000);
+    for (int c = 1; c <= form->f1Report->columnCount(); ++c)
+        QVERIFY(form->f1Report->columnWidth(c) <= 32767);
+    QCOMPARE(snapshot(*form->f1Report), sheet);
+}
+
+void TestNoLostResults::pastedPictureMeetsTheSizeLimit()
+{
+    const QImage picture = form->picImage->picture().copy();
+    // 17 000 x 17 000 pixels is past the limit, yet only 36 MB at one bit a pixel.
+    QImage huge(17000, 17000, QImage::Format_Mono);
+    QVERIFY(!huge.isNull());
+    QGuiApplication::clipboard()->setImage(huge);
+    click(BandEdit, "mnuPaste");
+    QGuiApplication::clipboard()->clear();
+    QCOMPARE(prompts->messages.size(), 1);
+    QCOMPARE(prompts->messages.at(0).text,
+             QStringLiteral("Cannot paste picture:\r\n") + pictureTooLargeReason(huge.size()));
+    QCOMPARE(form->picImage->picture(), picture);
 }
 
 QTEST_MAIN(TestNoLostResults)

@@ -8,6 +8,7 @@
 // KESTO_SESSION_STEPS sets the number of steps over all sessions (10 000 by default).
 
 #include "app/frmscan.h"
+#include "core/gelimage.h"
 #include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
@@ -551,7 +552,8 @@ QString TestRandomSession::openStep()
     m_prompts->openAnswers.append(file);
     click(BandFile, "mnuOpen");
     if (m_prompts->messages.size() != messagesBefore + 1 ||
-        m_prompts->messages.constLast().text != QStringLiteral("Cannot load image:\r\n") + file)
+        m_prompts->messages.constLast().text != QStringLiteral("Cannot load image:\r\n") + file +
+                                                    QStringLiteral("\r\n") + loadGelImage(file).reason)
         return QStringLiteral("a bad picture file was not refused with \"Cannot load image:\"");
     const QString fault = unchanged();
     return fault.isEmpty() ? fault : QStringLiteral("a failed Open: ") + fault;
@@ -666,9 +668,13 @@ QString TestRandomSession::saveStep()
                                QStringLiteral("% to Ctrl")};
     if (type != int(SheetFileType::Excel)) {
         const Sheet saved = readTextFile(path, type == int(SheetFileType::Csv) ? QLatin1Char(',') : QLatin1Char('\t'));
-        if (saved.size() != sheet.size() + 1 || saved.at(0) != headings)
+        // The file ends at the last row that holds anything.
+        qsizetype used = sheet.size();
+        while (used > 0 && sheet.at(used - 1).join(QString()).isEmpty())
+            --used;
+        if (saved.size() != used + 1 || saved.at(0) != headings)
             return QStringLiteral("the saved file lacks the headings or rows");
-        for (qsizetype r = 0; r < sheet.size(); ++r) {
+        for (qsizetype r = 0; r < used; ++r) {
             if (saved.at(r + 1) != sheet.at(r))
                 return QStringLiteral("saved row %1 reads back as \"%2\", the sheet holds \"%3\"")
                     .arg(r + 1)

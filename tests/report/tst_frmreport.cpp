@@ -14,6 +14,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QScreen>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -68,6 +69,10 @@ private Q_SLOTS:
     void paste_data();
     void paste();
     void measuredBandsTravelFromTheMainWindow();
+    void sortKeepsRowsWhole_data();
+    void sortKeepsRowsWhole();
+    void tableGrowsAtItsLastRow();
+    void sendRowsToReportGivesPerCentOfControl();
     void windowStateTools();
     // Runs last: closing the main window ends the program's windows.
     void showReportOpensOneWindowThatEndsWithTheProgram();
@@ -301,6 +306,82 @@ void TestFrmReport::measuredBandsTravelFromTheMainWindow()
     QVERIFY(headingLines >= 1);
     QCOMPARE(rowText(*form->f1Report, headingLines + 1), s("1|1234|5000|24.7|"));
     QCOMPARE(rowText(*form->f1Report, headingLines + 2), s("2|2500|||"));
+}
+
+void TestFrmReport::sortKeepsRowsWhole_data()
+{
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QList<int>>("selection");   // first row, first column, last row, last column
+    QTest::addColumn<QStringList>("sorted");
+    const QString head = s("#|Description|Type|Scan (rel.units)|Expression (%)");
+    const QStringList byDescription = {s("3|Actin|control|300|"), s("1|Beta|band|50|"),
+                                       s("2|Gamma|band|20|")};
+    const QStringList byScan = {s("2|Gamma|band|20|"), s("1|Beta|band|50|"),
+                                s("3|Actin|control|300|")};
+    QTest::newRow("one description cell") << QString() << QList<int>{2, 2, 2, 2} << byDescription;
+    QTest::newRow("the scan column") << QString() << QList<int>{1, 4, 3, 4} << byScan;
+    QTest::newRow("header stays on top") << head << QList<int>{3, 4, 3, 4} << byScan;
+}
+
+void TestFrmReport::sortKeepsRowsWhole()
+{
+    QFETCH(QString, header);
+    QFETCH(QList<int>, selection);
+    QFETCH(QStringList, sorted);
+    const int offset = header.isEmpty() ? 0 : 1;
+    if (offset)
+        fill(*form->f1Report, {header.toUtf8().constData()});
+    const char* rows[] = {"1|Beta|band|50|", "2|Gamma|band|20|", "3|Actin|control|300|"};
+    for (int r = 0; r < 3; ++r) {
+        const QStringList cells = s(rows[r]).split(QLatin1Char('|'));
+        for (int c = 0; c < cells.size(); ++c)
+            form->f1Report->setText(r + 1 + offset, c + 1, cells.at(c));
+    }
+    form->f1Report->selectRange(selection[0] + offset, selection[1], selection[2] + offset,
+                                selection[3]);
+    click(ReportBandEdit, "mnuSort");
+
+    if (offset)
+        QCOMPARE(rowText(*form->f1Report, 1), header);
+    for (int r = 0; r < 3; ++r)
+        QCOMPARE(rowText(*form->f1Report, r + 1 + offset), sorted.at(r));
+    QCOMPARE(rowText(*form->f1Report, 4 + offset), s("||||"));
+}
+
+void TestFrmReport::tableGrowsAtItsLastRow()
+{
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    QTableView* view = form->f1Report->view();
+    view->setCurrentIndex(view->model()->index(frmReport::StartRows - 2, 1));
+    QCOMPARE(form->f1Report->rowCount(), frmReport::StartRows);
+    // The cursor stepping onto the last row, as the Down key does, adds a row to type in.
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(form->f1Report->rowCount(), frmReport::StartRows + 1);
+    QTest::keyClick(view, Qt::Key_Down);
+    QCOMPARE(form->f1Report->rowCount(), frmReport::StartRows + 2);
+}
+
+void TestFrmReport::sendRowsToReportGivesPerCentOfControl()
+{
+    form.reset();
+    frmScan scan;
+    // Row 2 has no control, row 3 a control that is no usable number: neither is sent.
+    fill(*scan.f1Report, {"1|1234|5000|24.7", "2|2500||", "3|10|1234,5|", "4|-300|-1200|25.0"});
+    scan.tbrMain->click(scan.tbrMain->band(BandOptions).tool(s("mnuSendRows")));
+    frmReport* report = frmReport::existing();
+    QVERIFY(report);
+    QVERIFY(report->isVisible());
+    report->tbrReport->click(report->tool(ReportBandMain, s("mnuCalculate")));
+
+    const Worksheet& sheet = *report->f1Report;
+    QCOMPARE(rowText(sheet, 1), s("|Row 1||1234|24.68"));
+    QCOMPARE(rowText(sheet, 2), s("|Row 1|control|5000|"));
+    QCOMPARE(rowText(sheet, 3), s("|Row 4||-300|25"));
+    QCOMPARE(rowText(sheet, 4), s("|Row 4|control|-1200|"));
+    QCOMPARE(rowText(sheet, 5), s("||||"));
+    QVERIFY(prompts->messages.isEmpty());
+    delete report;
 }
 
 void TestFrmReport::windowStateTools()
