@@ -1,9 +1,15 @@
 // Draws the sample gels: a light background with two rows of flat dark bands whose size
-// and grey level are known exactly (see README.md), written as gel.bmp and gel.jpg.
+// and grey level are known exactly (see README.md), written as gel.bmp and gel.jpg; and
+// two drawn gels for the lane and band finder with their truth beside them: lanes.png
+// (8-bit, dark bands on light) and lanes16.png (16-bit grey, light bands on dark), each
+// with a .truth.tsv.
 //
 //   make_samples [OUTPUT_FOLDER]
 
+#include "support/syntheticgel.h"
+
 #include <QCoreApplication>
+#include <QFile>
 #include <QDir>
 #include <QImage>
 #include <QImageWriter>
@@ -51,6 +57,17 @@ bool save(const QImage& image, const QString& path, const char* format, int qual
     return false;
 }
 
+bool saveWithTruth(const kesto::test::SyntheticGel& gel, const QDir& folder, const QString& name)
+{
+    QFile truth(folder.filePath(name + QStringLiteral(".truth.tsv")));
+    const QByteArray text = kesto::test::truthText(gel).toUtf8();
+    if (!truth.open(QIODevice::WriteOnly) || truth.write(text) != text.size()) {
+        std::fprintf(stderr, "make_samples: cannot write %s\n", qPrintable(truth.fileName()));
+        return false;
+    }
+    return save(gel.picture, folder.filePath(name + QStringLiteral(".png")), "png", -1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -60,5 +77,13 @@ int main(int argc, char** argv)
     const QImage gel = sampleGel();
     const bool ok = save(gel, folder.filePath(QStringLiteral("gel.bmp")), "bmp", -1) &&
                     save(gel, folder.filePath(QStringLiteral("gel.jpg")), "jpeg", 90);
-    return ok ? 0 : 1;
+    kesto::test::SyntheticGelSpec spec;
+    spec.seed = 21;
+    bool found = saveWithTruth(kesto::test::makeSyntheticGel(spec), folder, QStringLiteral("lanes"));
+    spec.depth = kesto::test::SyntheticGelSpec::Depth::Gray16;
+    spec.darkOnLight = false;
+    spec.seed = 16;
+    found = found &&
+            saveWithTruth(kesto::test::makeSyntheticGel(spec), folder, QStringLiteral("lanes16"));
+    return ok && found ? 0 : 1;
 }
