@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <deque>
+#include <memory>
 
 namespace kesto {
 
@@ -67,10 +69,13 @@ struct Plane
 {
     int across = 0;
     int along = 0;
-    std::vector<std::uint16_t> values;
+    // Left uninitialised until read in: every sample is written once.
+    std::unique_ptr<std::uint16_t[]> values;
+    int flip = -1; // the maximum when means are read upside down, else -1
 
-    std::uint16_t at(int a, int l) const { return values[std::size_t(l) * std::size_t(across) + std::size_t(a)]; }
-    const std::uint16_t* row(int l) const { return values.data() + std::size_t(l) * std::size_t(across); }
+    double signal(double mean) const { return flip < 0 ? mean : flip - mean; }
+
+    const std::uint16_t* row(int l) const { return values.get() + std::size_t(l) * std::size_t(across); }
 };
 
 Plane readPlane(const QImage& picture, const QRect& region, Channel channel, bool horizontal)
@@ -78,11 +83,11 @@ Plane readPlane(const QImage& picture, const QRect& region, Channel channel, boo
     Plane plane;
     plane.across = horizontal ? region.height() : region.width();
     plane.along = horizontal ? region.width() : region.height();
-    plane.values.resize(std::size_t(plane.across) * std::size_t(plane.along));
+    plane.values.reset(new std::uint16_t[std::size_t(plane.across) * std::size_t(plane.along)]);
     if (!horizontal) {
         for (int y = 0; y < region.height(); ++y)
             readChannelRow(picture, region.top() + y, region.left(), region.width(), channel,
-                           plane.values.data() + std::size_t(y) * std::size_t(plane.across));
+                           plane.values.get() + std::size_t(y) * std::size_t(plane.across));
         return plane;
     }
     std::vector<std::uint16_t> line(std::size_t(region.width()));
@@ -158,15 +163,27 @@ std::vector<double> boxSmooth(const std::vector<double>& values, int half)
     return out;
 }
 
+// The lowest (or highest) value within half samples either side of each sample, in one
+// pass: a queue keeps the positions whose values can still be the window's extreme.
 std::vector<double> slidingExtreme(const std::vector<double>& values, int half, bool minimum)
 {
     const int n = int(values.size());
     std::vector<double> out(values.size());
+    std::deque<int> queue;
+    auto beats = [&](int a, int b) {
+        return minimum ? values[std::size_t(a)] <= values[std::size_t(b)]
+                       : values[std::size_t(a)] >= values[std::size_t(b)];
+    };
+    int next = 0;
     for (int i = 0; i < n; ++i) {
-        double e = values[std::size_t(i)];
-        for (int j = std::max(0, i - half); j <= std::min(n - 1, i + half); ++j)
-            e = minimum ? std::min(e, values[std::size_t(j)]) : std::max(e, values[std::size_t(j)]);
-        out[std::size_t(i)] = e;
+        for (; next <= std::min(n - 1, i + half); ++next) {
+            while (!queue.empty() && beats(next, queue.back()))
+                queue.pop_back();
+            queue.push_back(next);
+        }
+        while (queue.front() < i - half)
+            queue.pop_front();
+        out[std::size_t(i)] = values[std::size_t(queue.front())];
     }
     return out;
 }
@@ -255,7 +272,7 @@ std::vector<Span> findLanes(const Plane& plane)
             sums[std::size_t(a)] += row[a];
     }
     for (int a = 0; a < plane.across; ++a)
-        columns[std::size_t(a)] = double(sums[std::size_t(a)]) / double(plane.along);
+        columns[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / double(plane.along));
     const std::vector<double> signal =
         boxSmooth(aboveBaseline(columns, std::max(7, plane.across / 6)), 1);
     const double top = *std::max_element(signal.begin(), signal.end());
@@ -297,7 +314,7 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
         std::uint64_t sum = 0;
         for (int a = c0; a <= c1; ++a)
             sum += row[a];
-        raw[std::size_t(l)] = double(sum) / double(c1 - c0 + 1);
+        raw[std::size_t(l)] = plane.signal(double(sum) / double(c1 - c0 + 1));
     }
     constexpr int Smoothing = 2;
     const std::vector<double> smooth = boxSmooth(raw, Smoothing);
@@ -306,7 +323,13 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
     for (std::size_t i = 0; i < q.size(); ++i)
         q[i] = smooth[i] - baseline[i];
     const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
-    const double threshold = bandThreshold * noise;
+    // The opening settles on the noise's dips, so the empty stretches of the lane stand a
+    // little above zero; their level (a low quantile, as bands rarely fill most of a
+    // lane) is where a peak is measured from.
+    std::vector<double> levels = q;
+    std::nth_element(levels.begin(), levels.begin() + std::ptrdiff_t(levels.size() * 3 / 10), levels.end());
+    const double floor = std::max(0.0, levels[levels.size() * 3 / 10]);
+    const double threshold = floor + bandThreshold * noise;
     const int n = int(q.size());
 
     // Candidate peaks, then neighbours merged unless a valley clearly parts them.
@@ -333,7 +356,7 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
 
     std::vector<Span> bands;
     for (int peak : peaks) {
-        const double stop = std::max(3.0 * noise, 0.05 * q[std::size_t(peak)]);
+        const double stop = floor + std::max(3.0 * noise, 0.05 * (q[std::size_t(peak)] - floor));
         auto reach = [&](int step) {
             int at = peak;
             int lowest = peak;
@@ -379,6 +402,9 @@ Span bandAcross(const Plane& plane, const Span& lane, const Span& band, int low,
         for (int a = a0; a <= a1; ++a)
             across[std::size_t(a - a0)] += row[a];
     }
+    const double rows = band.last - band.first + 1;
+    for (double& v : across)
+        v = plane.signal(v / rows);
     const double edge = std::min(across.front(), across.back());
     int peak = 0;
     for (std::size_t i = 0; i < across.size(); ++i) {
@@ -441,11 +467,9 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     Plane plane = readPlane(*source, area, options.channel, horizontal);
     const int maximum = channelMaximum(*source);
     detectContrast(plane, maximum, options, finding);
-    // Bands are made the high values, whichever side of the background they lie on.
-    if (finding.darkOnLight) {
-        for (std::uint16_t& v : plane.values)
-            v = std::uint16_t(maximum - v);
-    }
+    // Bands are made the high values, whichever side of the background they lie on: a
+    // mean m of dark-on-light samples is read as maximum - m.
+    plane.flip = finding.darkOnLight ? maximum : -1;
 
     const std::vector<Span> lanes = findLanes(plane);
     for (std::size_t i = 0; i < lanes.size(); ++i) {
