@@ -1,12 +1,18 @@
 // Draws the sample gels: a light background with two rows of flat dark bands whose size
-// and grey level are known exactly (see README.md), written as gel.bmp and gel.jpg; and a
+// and grey level are known exactly (see README.md), written as gel.bmp and gel.jpg; a
 // 16-bit grayscale blot with smooth bands on an uneven, noisy background, one band
-// saturated, written as blot16.tif and blot16.png. For the blot it prints each lane's
-// frame and the exact scan of that frame against background 313 (README.md lists them).
+// saturated, written as blot16.tif and blot16.png (for the blot it prints each lane's
+// frame and the exact scan of that frame against background 313; README.md lists them);
+// and two drawn gels for the lane and band finder with their truth beside them: lanes.png
+// (8-bit, dark bands on light) and lanes16.png (16-bit grey, light bands on dark), each
+// with a .truth.tsv.
 //
 //   make_samples [OUTPUT_FOLDER]
 
+#include "support/syntheticgel.h"
+
 #include <QCoreApplication>
+#include <QFile>
 #include <QDir>
 #include <QImage>
 #include <QImageWriter>
@@ -122,6 +128,17 @@ bool save(const QImage& image, const QString& path, const char* format, int qual
     return false;
 }
 
+bool saveWithTruth(const kesto::test::SyntheticGel& gel, const QDir& folder, const QString& name)
+{
+    QFile truth(folder.filePath(name + QStringLiteral(".truth.tsv")));
+    const QByteArray text = kesto::test::truthText(gel).toUtf8();
+    if (!truth.open(QIODevice::WriteOnly) || truth.write(text) != text.size()) {
+        std::fprintf(stderr, "make_samples: cannot write %s\n", qPrintable(truth.fileName()));
+        return false;
+    }
+    return save(gel.picture, folder.filePath(name + QStringLiteral(".png")), "png", -1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -136,5 +153,13 @@ int main(int argc, char** argv)
                         save(blot, folder.filePath(QStringLiteral("blot16.png")), "png", -1);
     if (blotOk)
         printBlotAnswers(blot);
-    return ok && blotOk ? 0 : 1;
+    kesto::test::SyntheticGelSpec spec;
+    spec.seed = 21;
+    bool found = saveWithTruth(kesto::test::makeSyntheticGel(spec), folder, QStringLiteral("lanes"));
+    spec.depth = kesto::test::SyntheticGelSpec::Depth::Gray16;
+    spec.darkOnLight = false;
+    spec.seed = 16;
+    found = found &&
+            saveWithTruth(kesto::test::makeSyntheticGel(spec), folder, QStringLiteral("lanes16"));
+    return ok && blotOk && found ? 0 : 1;
 }

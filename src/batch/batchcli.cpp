@@ -4,10 +4,12 @@
 #include "core/deeppicture.h"
 #include "core/reporttable.h"
 #include "core/gelimage.h"
+#include "core/lanefinder.h"
 #include "core/measurementplan.h"
 #include "core/numbers.h"
 #include "core/sheetdata.h"
 #include "core/sheetfiles.h"
+#include "core/sheetlayout.h"
 #include "core/expression.h"
 
 #include <QCommandLineOption>
@@ -57,8 +59,7 @@ const char* const MeasureUsage =
     "                              the scan value, the frame's samples, the samples at\n"
     "                              full scale, at 0, and off the picture\n"
     "\n"
-    "With --details, a JPEG picture also gives a warning on standard error: its values\n"
-    "are approximate.\n"
+    "A JPEG picture gives a warning on standard error: its values are approximate.\n"
     "Exit status: 0 done, 1 a picture or file could not be read or written, 2 bad\n"
     "arguments or a bad plan. Nothing is written when anything fails.\n";
 
@@ -76,6 +77,35 @@ const char* const ReportUsage =
     "\n"
     "Exit status: 0 done, 1 the table could not be read or written, 2 bad arguments or\n"
     "a file that is not a report table. Nothing is written when anything fails.\n";
+
+const char* const LanesUsage =
+    "Usage: kestoscan lanes PICTURE [--channel red|green|blue] [--invert]\n"
+    "                       [--background X,Y | --background-color R,G,B] [--horizontal]\n"
+    "                       [--control-band K] [--output FILE]\n"
+    "\n"
+    "Finds the lanes on a gel picture and the bands in each lane, and scans every band\n"
+    "found with the same arithmetic as the window. Prints one tab-separated line per band:\n"
+    "  LANE BAND LEFT TOP WIDTH HEIGHT SCAN\n"
+    "lanes numbered from 1 left to right (top to bottom with --horizontal), bands from 1\n"
+    "top to bottom (left to right). LEFT TOP WIDTH HEIGHT is the band's frame with both\n"
+    "edges included, as --frame of the measure command takes it; SCAN its scan value.\n"
+    "  --channel C                 red (the default), green or blue\n"
+    "  --invert                    inverts the picture's colours first\n"
+    "  --background X,Y            the background is the colour of pixel X,Y\n"
+    "  --background-color R,G,B    the background colour itself\n"
+    "                              Either tells the finder which side of the background\n"
+    "                              the bands lie on; without one it takes the picture's\n"
+    "                              most common level. Scans subtract the background as\n"
+    "                              measure does (0,0,0 when none is given).\n"
+    "  --horizontal                lanes run from left to right\n"
+    "  --control-band K            marks the K-th band of every lane as its control in\n"
+    "                              the report table (default: no control)\n"
+    "  --output FILE               also writes the report table (#, Description \"Lane N\",\n"
+    "                              Type, Scan (rel.units), Expression (%)) to FILE:\n"
+    "                              .xlsx, .csv, or .txt/.tsv for tab-separated text\n"
+    "\n"
+    "Exit status: 0 done (also when no band is found), 1 a picture or file could not be\n"
+    "read or written, 2 bad arguments. Nothing is written when anything fails.\n";
 
 // A failure with the exit status it ends the command with.
 struct Failure
@@ -151,8 +181,8 @@ std::optional<std::pair<QString, SheetFileType>> outputOf(const QCommandLinePars
     return std::make_pair(path, *type);
 }
 
-// The quick form's options as the plan a person's clicks would make.
-MeasurementPlan quickPlan(const QCommandLineParser& parser, int fullScale)
+// The channel, invert and background options as the steps a person's clicks would make.
+MeasurementPlan pictureSteps(const QCommandLineParser& parser, int fullScale)
 {
     auto option = [&](const char* name) { return QLatin1String(name); };
     auto where = [](const char* name, const QString& value) {
@@ -181,6 +211,18 @@ MeasurementPlan quickPlan(const QCommandLineParser& parser, int fullScale)
         plan.steps.push_back(parsePlanStep(QStringLiteral("background-color"), values(value),
                                            where("background-color", value), fullScale));
     }
+    return plan;
+}
+
+// The quick form's options as the plan a person's clicks would make.
+MeasurementPlan quickPlan(const QCommandLineParser& parser, int fullScale)
+{
+    auto option = [&](const char* name) { return QLatin1String(name); };
+    auto where = [](const char* name, const QString& value) {
+        return QStringLiteral("--%1 \"%2\"").arg(QLatin1String(name), value);
+    };
+    auto values = [](const QString& value) { return value.split(QLatin1Char(',')); };
+    MeasurementPlan plan = pictureSteps(parser, fullScale);
     const QStringList frames = parser.values(option("frame"));
     if (frames.isEmpty())
         throw PlanError(
@@ -270,9 +312,8 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
             message += QLatin1Char('\n') + load.reason;
         throw Failure{BatchFailed, message};
     }
-    // Only on request: without --details, standard error stays for failures, as scripts
-    // that check it expect.
-    if (load.lossy && details)
+    // Said, not refused: the numbers are still the ones the window gives on this picture.
+    if (load.lossy)
         say(err, QStringLiteral("warning: %1 is JPEG-compressed (lossy): scan values are "
                                 "approximate\n")
                      .arg(picturePath));
@@ -293,6 +334,113 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     QByteArray lines;
     for (double scan : scans)
         lines += doubleText(scan).toLatin1() + '\n';
+    return lines;
+}
+
+QByteArray runLanes(const QStringList& arguments, QIODevice& out)
+{
+    const QString command = QStringLiteral("lanes");
+    QCommandLineParser parser;
+    const QString value = QStringLiteral("value");
+    const bool help =
+        parse(parser, command, arguments,
+              {QCommandLineOption(QStringLiteral("channel"), QString(), value),
+               QCommandLineOption(QStringLiteral("invert")),
+               QCommandLineOption(QStringLiteral("background"), QString(), value),
+               QCommandLineOption(QStringLiteral("background-color"), QString(), value),
+               QCommandLineOption(QStringLiteral("horizontal")),
+               QCommandLineOption(QStringLiteral("control-band"), QString(), value),
+               QCommandLineOption(QStringLiteral("output"), QString(), value)});
+    if (help) {
+        say(out, QLatin1String(LanesUsage));
+        return QByteArray();
+    }
+    expectOnce(parser, command,
+               {QStringLiteral("channel"), QStringLiteral("background"),
+                QStringLiteral("background-color"), QStringLiteral("control-band"),
+                QStringLiteral("output")});
+    const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
+    const auto output = outputOf(parser, command);
+    int controlBand = 0;
+    if (parser.isSet(QStringLiteral("control-band"))) {
+        const QString text = parser.value(QStringLiteral("control-band"));
+        bool ok = false;
+        controlBand = text.toInt(&ok);
+        if (!ok || controlBand < 1)
+            throw Failure{BatchUsage,
+                          QStringLiteral("--control-band \"%1\": expected a band number from 1")
+                                  .arg(text) +
+                              tryHelp(command)};
+    }
+    const int fullScale = fileChannelFullScale(picturePath);
+    const MeasurementPlan plan = pictureSteps(parser, fullScale);
+
+    GelImageLoad load = loadGelImage(picturePath);
+    if (!load.ok()) {
+        QString message = QStringLiteral("Cannot load image:\n") + picturePath;
+        if (!load.reason.isEmpty())
+            message += QLatin1Char('\n') + load.reason;
+        throw Failure{BatchFailed, message};
+    }
+    MeasurementSession session(load.image);
+    load.image = QImage();
+    runMeasurementPlan(session, plan);
+
+    LaneFinderOptions options;
+    options.channel = session.channel();
+    if (parser.isSet(QStringLiteral("horizontal")))
+        options.orientation = LaneOrientation::Horizontal;
+    if (parser.isSet(QStringLiteral("background")) ||
+        parser.isSet(QStringLiteral("background-color"))) {
+        const ChannelLevels levels = session.backgroundLevels();
+        options.background = session.channel() == Channel::Red     ? levels.red
+                             : session.channel() == Channel::Green ? levels.green
+                                                                   : levels.blue;
+    }
+    const LaneFinding finding = findLanesAndBands(session.picture(), QRect(), options);
+
+    QByteArray lines;
+    QList<QStringList> table{{QStringLiteral("#"), QStringLiteral("Description"),
+                              QStringLiteral("Type"), QStringLiteral("Scan (rel.units)"),
+                              QStringLiteral("Expression (%)")}};
+    for (std::size_t lane = 0; lane < finding.lanes.size(); ++lane) {
+        const std::vector<FoundFrame>& bands = finding.lanes[lane].bands;
+        for (std::size_t band = 0; band < bands.size(); ++band) {
+            const FoundFrame& f = bands[band];
+            const QString scan = doubleText(integrateFrameCounted(session.picture(), f.geometry(),
+                                                                  session.channel(),
+                                                                  session.backgroundLevels())
+                                                .value);
+            lines += QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\n")
+                         .arg(lane + 1)
+                         .arg(band + 1)
+                         .arg(f.left)
+                         .arg(f.top)
+                         .arg(f.width)
+                         .arg(f.height)
+                         .arg(scan)
+                         .toLatin1();
+            const bool control = int(band) + 1 == controlBand;
+            table << QStringList{QString::number(table.size()),
+                                 QStringLiteral("Lane %1").arg(lane + 1),
+                                 control ? QStringLiteral("control") : QStringLiteral("band"),
+                                 scan};
+        }
+    }
+    if (output) {
+        SheetData sheet;
+        if (table.size() > 1) {
+            loadReportTable(sheet, table, output->first);
+        } else {
+            // Nothing found: the report's headings alone.
+            sheet.resize(0, ReportSheet::Columns);
+            for (int c = 1; c <= ReportSheet::Columns; ++c) {
+                sheet.setHeadingText(c, table.constFirst().at(c - 1));
+                sheet.setColumnWidth(c, ReportSheet::StartColumnWidths[c - 1]);
+            }
+        }
+        writeSheetFile(sheet, output->first, output->second);
+    }
     return lines;
 }
 
@@ -326,12 +474,14 @@ QByteArray runReport(const QStringList& arguments, QIODevice& out)
 bool isBatchCommand(int argc, const char* const* argv)
 {
     return argc >= 2 && argv[1] &&
-           (std::strcmp(argv[1], "measure") == 0 || std::strcmp(argv[1], "report") == 0);
+           (std::strcmp(argv[1], "measure") == 0 || std::strcmp(argv[1], "report") == 0 ||
+            std::strcmp(argv[1], "lanes") == 0);
 }
 
 QString batchUsage()
 {
-    return QLatin1String(MeasureUsage) + QLatin1Char('\n') + QLatin1String(ReportUsage);
+    return QLatin1String(MeasureUsage) + QLatin1Char('\n') + QLatin1String(ReportUsage) +
+           QLatin1Char('\n') + QLatin1String(LanesUsage);
 }
 
 int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err)
@@ -343,9 +493,11 @@ int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err
             result = runMeasure(arguments.mid(1), out, err);
         else if (command == QLatin1String("report"))
             result = runReport(arguments.mid(1), out);
+        else if (command == QLatin1String("lanes"))
+            result = runLanes(arguments.mid(1), out);
         else
             throw Failure{BatchUsage,
-                          QStringLiteral("expected the command measure or report, found \"%1\"")
+                          QStringLiteral("expected the command measure, report or lanes, found \"%1\"")
                               .arg(command)};
         // Results reach standard output only once everything has worked.
         if (!result.isEmpty() && out.write(result) != result.size())

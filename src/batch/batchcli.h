@@ -7,6 +7,8 @@
 //                             --frame L,T,W,H [--frame ...] [--output FILE]
 //   kestoscan measure PICTURE --plan FILE [--output FILE]
 //   kestoscan report INPUT [--output FILE]
+//   kestoscan lanes PICTURE [--channel C] [--invert] [--background X,Y | --background-color
+//   R,G,B] [--horizontal] [--control-band K] [--output FILE]
 //
 // Exit status: 0 on success, 1 when a picture or file cannot be read or written, 2 for
 // bad arguments, a bad plan or a table that is not a report table. Nothing is written
@@ -25,7 +27,7 @@ enum BatchStatus : int { BatchOk = 0, BatchFailed = 1, BatchUsage = 2 };
 bool isBatchCommand(int argc, const char* const* argv);
 
 // Runs a batch command. arguments are those after the program name, starting with the
-// command ("measure" or "report"). Results go to out, messages to err. Needs only a
+// command ("measure", "report" or "lanes"). Results go to out, messages to err. Needs only a
 // QCoreApplication.
 int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err);
 

@@ -1,0 +1,500 @@
+#include "core/lanefinder.h"
+
+#include "core/backgroundmethod.h"
+
+#include <QRgba64>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <deque>
+#include <memory>
+
+namespace kesto {
+
+namespace {
+
+bool isSixteenBit(QImage::Format format)
+{
+    return format == QImage::Format_Grayscale16 || format == QImage::Format_RGBX64 ||
+           format == QImage::Format_RGBA64 || format == QImage::Format_RGBA64_Premultiplied;
+}
+
+bool readsDirectly(QImage::Format format)
+{
+    return isSixteenBit(format) || format == QImage::Format_RGB32 ||
+           format == QImage::Format_ARGB32 || format == QImage::Format_Grayscale8;
+}
+
+// Reads count channel values of row y from column x0 into out, in the picture's own units.
+// The picture is in a format readsDirectly() accepts.
+void readChannelRow(const QImage& picture, int y, int x0, int count, Channel channel,
+                    std::uint16_t* out)
+{
+    const uchar* line = picture.constScanLine(y);
+    switch (picture.format()) {
+    case QImage::Format_Grayscale16: {
+        const auto* p = reinterpret_cast<const std::uint16_t*>(line) + x0;
+        std::copy(p, p + count, out);
+        return;
+    }
+    case QImage::Format_Grayscale8: {
+        const uchar* p = line + x0;
+        std::copy(p, p + count, out);
+        return;
+    }
+    case QImage::Format_RGBX64:
+    case QImage::Format_RGBA64:
+    case QImage::Format_RGBA64_Premultiplied: {
+        const auto* p = reinterpret_cast<const QRgba64*>(line) + x0;
+        for (int i = 0; i < count; ++i)
+            out[i] = channel == Channel::Red     ? p[i].red()
+                     : channel == Channel::Green ? p[i].green()
+                                                 : p[i].blue();
+        return;
+    }
+    default: {
+        const auto* p = reinterpret_cast<const std::uint32_t*>(line) + x0;
+        const int shift = channel == Channel::Red ? 16 : channel == Channel::Green ? 8 : 0;
+        for (int i = 0; i < count; ++i)
+            out[i] = std::uint16_t((p[i] >> shift) & 0xFFu);
+        return;
+    }
+    }
+}
+
+// The region's channel values with the lanes running down the rows: `along` rows of
+// `across` values each.
+struct Plane
+{
+    int across = 0;
+    int along = 0;
+    // Left uninitialised until read in: every sample is written once.
+    std::unique_ptr<std::uint16_t[]> values;
+    int flip = -1; // the maximum when means are read upside down, else -1
+
+    double signal(double mean) const { return flip < 0 ? mean : flip - mean; }
+
+    const std::uint16_t* row(int l) const { return values.get() + std::size_t(l) * std::size_t(across); }
+};
+
+Plane readPlane(const QImage& picture, const QRect& region, Channel channel, bool horizontal)
+{
+    Plane plane;
+    plane.across = horizontal ? region.height() : region.width();
+    plane.along = horizontal ? region.width() : region.height();
+    plane.values.reset(new std::uint16_t[std::size_t(plane.across) * std::size_t(plane.along)]);
+    if (!horizontal) {
+        for (int y = 0; y < region.height(); ++y)
+            readChannelRow(picture, region.top() + y, region.left(), region.width(), channel,
+                           plane.values.get() + std::size_t(y) * std::size_t(plane.across));
+        return plane;
+    }
+    std::vector<std::uint16_t> line(std::size_t(region.width()));
+    for (int y = 0; y < region.height(); ++y) {
+        readChannelRow(picture, region.top() + y, region.left(), region.width(), channel,
+                       line.data());
+        for (int x = 0; x < region.width(); ++x)
+            plane.values[std::size_t(x) * std::size_t(plane.across) + std::size_t(y)] =
+                line[std::size_t(x)];
+    }
+    return plane;
+}
+
+// The background level and the side the bands lie on, from a histogram of every second
+// sample of every second row: the level is the most common value; the bands lie on the
+// side where the far tail of values reaches further from it.
+void detectContrast(const Plane& plane, int maximum, const LaneFinderOptions& options,
+                    LaneFinding& finding)
+{
+    std::vector<std::int64_t> histogram(std::size_t(maximum) + 1, 0);
+    std::int64_t count = 0;
+    for (int l = 0; l < plane.along; l += 2) {
+        const std::uint16_t* row = plane.row(l);
+        for (int a = 0; a < plane.across; a += 2)
+            ++histogram[row[a]];
+        count += (plane.across + 1) / 2;
+    }
+    // Levels in 256 bins, so a 16-bit picture's noise does not scatter its mode.
+    const int binWidth = (maximum + 1) / 256;
+    std::int64_t best = -1;
+    int mode = 0;
+    for (int bin = 0; bin < 256; ++bin) {
+        std::int64_t sum = 0;
+        for (int v = bin * binWidth; v < (bin + 1) * binWidth; ++v)
+            sum += histogram[std::size_t(v)];
+        if (sum > best) {
+            best = sum;
+            mode = bin * binWidth + binWidth / 2;
+        }
+    }
+    finding.background = options.background ? std::clamp(*options.background, 0, maximum) : mode;
+    if (options.contrast != BandContrast::Detect) {
+        finding.darkOnLight = options.contrast == BandContrast::DarkOnLight;
+        return;
+    }
+    auto percentile = [&](double fraction) {
+        const std::int64_t target = std::int64_t(fraction * double(count));
+        std::int64_t seen = 0;
+        for (int v = 0; v <= maximum; ++v) {
+            seen += histogram[std::size_t(v)];
+            if (seen > target)
+                return v;
+        }
+        return maximum;
+    };
+    const int low = percentile(0.01);
+    const int high = percentile(0.99);
+    finding.darkOnLight = finding.background - low >= high - finding.background;
+}
+
+std::vector<double> boxSmooth(const std::vector<double>& values, int half)
+{
+    const int n = int(values.size());
+    std::vector<double> out(values.size());
+    std::vector<double> prefix(values.size() + 1, 0.0);
+    for (int i = 0; i < n; ++i)
+        prefix[std::size_t(i) + 1] = prefix[std::size_t(i)] + values[std::size_t(i)];
+    for (int i = 0; i < n; ++i) {
+        const int lo = std::max(0, i - half);
+        const int hi = std::min(n - 1, i + half);
+        out[std::size_t(i)] = (prefix[std::size_t(hi) + 1] - prefix[std::size_t(lo)]) / double(hi - lo + 1);
+    }
+    return out;
+}
+
+// The lowest (or highest) value within half samples either side of each sample, in one
+// pass: a queue keeps the positions whose values can still be the window's extreme.
+std::vector<double> slidingExtreme(const std::vector<double>& values, int half, bool minimum)
+{
+    const int n = int(values.size());
+    std::vector<double> out(values.size());
+    std::deque<int> queue;
+    auto beats = [&](int a, int b) {
+        return minimum ? values[std::size_t(a)] <= values[std::size_t(b)]
+                       : values[std::size_t(a)] >= values[std::size_t(b)];
+    };
+    int next = 0;
+    for (int i = 0; i < n; ++i) {
+        for (; next <= std::min(n - 1, i + half); ++next) {
+            while (!queue.empty() && beats(next, queue.back()))
+                queue.pop_back();
+            queue.push_back(next);
+        }
+        while (queue.front() < i - half)
+            queue.pop_front();
+        out[std::size_t(i)] = values[std::size_t(queue.front())];
+    }
+    return out;
+}
+
+// The profile above its background: a flat opening (the limit of a rolling ball far
+// wider than the profile is high) removes everything narrower than the window, and a
+// short average takes the opening's steps out.
+std::vector<double> baselineOf(const std::vector<double>& profile, int half)
+{
+    std::vector<double> baseline =
+        boxSmooth(slidingExtreme(slidingExtreme(profile, half, true), half, false), half / 2);
+    for (std::size_t i = 0; i < profile.size(); ++i)
+        baseline[i] = std::min(baseline[i], profile[i]);
+    return baseline;
+}
+
+std::vector<double> aboveBaseline(const std::vector<double>& profile, int half)
+{
+    const std::vector<double> baseline = baselineOf(profile, half);
+    std::vector<double> out(profile.size());
+    for (std::size_t i = 0; i < profile.size(); ++i)
+        out[i] = profile[i] - baseline[i];
+    return out;
+}
+
+// The noise of a profile's samples from the median absolute difference of neighbours,
+// which the slow rise and fall of bands hardly moves.
+double noiseOf(const std::vector<double>& profile)
+{
+    if (profile.size() < 3)
+        return 0;
+    std::vector<double> diffs;
+    diffs.reserve(profile.size());
+    for (std::size_t i = 1; i < profile.size(); ++i)
+        diffs.push_back(std::abs(profile[i] - profile[i - 1]));
+    return 1.4826 * medianOf(diffs) / std::sqrt(2.0);
+}
+
+struct Span
+{
+    int first;
+    int last;
+};
+
+// Splits [first, last] at its deepest inner valley while that valley falls below half of
+// the lower of the two highest points beside it.
+void splitAtValleys(const std::vector<double>& v, int first, int last, std::vector<Span>& out)
+{
+    int valley = -1;
+    for (int i = first + 1; i < last; ++i) {
+        if (valley < 0 || v[std::size_t(i)] < v[std::size_t(valley)])
+            valley = i;
+    }
+    if (valley > 0) {
+        const double left = *std::max_element(v.begin() + first, v.begin() + valley);
+        const double right = *std::max_element(v.begin() + valley + 1, v.begin() + last + 1);
+        if (v[std::size_t(valley)] < 0.5 * std::min(left, right)) {
+            splitAtValleys(v, first, valley - 1, out);
+            splitAtValleys(v, valley + 1, last, out);
+            return;
+        }
+    }
+    out.push_back({first, last});
+}
+
+// The columns of the span at or above half of its highest point: the lane's width at
+// half height, which is where a band's soft edge crosses its middle.
+Span halfHeightSpan(const std::vector<double>& v, const Span& span)
+{
+    const double top = *std::max_element(v.begin() + span.first, v.begin() + span.last + 1);
+    Span s = span;
+    while (s.first < s.last && v[std::size_t(s.first)] < 0.5 * top)
+        ++s.first;
+    while (s.last > s.first && v[std::size_t(s.last)] < 0.5 * top)
+        --s.last;
+    return s;
+}
+
+std::vector<Span> findLanes(const Plane& plane)
+{
+    std::vector<double> columns(std::size_t(plane.across), 0.0);
+    std::vector<std::uint64_t> sums(std::size_t(plane.across), 0);
+    for (int l = 0; l < plane.along; ++l) {
+        const std::uint16_t* row = plane.row(l);
+        for (int a = 0; a < plane.across; ++a)
+            sums[std::size_t(a)] += row[a];
+    }
+    for (int a = 0; a < plane.across; ++a)
+        columns[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / double(plane.along));
+    const std::vector<double> signal =
+        boxSmooth(aboveBaseline(columns, std::max(7, plane.across / 6)), 1);
+    const double top = *std::max_element(signal.begin(), signal.end());
+    const double threshold = std::max(5.0 * noiseOf(columns), 0.12 * top);
+    std::vector<Span> lanes;
+    if (!(top > 0))
+        return lanes;
+    for (int a = 0; a < plane.across;) {
+        if (signal[std::size_t(a)] <= threshold) {
+            ++a;
+            continue;
+        }
+        int b = a;
+        while (b + 1 < plane.across && signal[std::size_t(b) + 1] > threshold)
+            ++b;
+        std::vector<Span> parts;
+        splitAtValleys(signal, a, b, parts);
+        for (const Span& part : parts) {
+            const Span lane = halfHeightSpan(signal, part);
+            if (lane.last - lane.first >= 2)
+                lanes.push_back(lane);
+        }
+        a = b + 1;
+    }
+    return lanes;
+}
+
+// Bands along one lane: the peaks of its profile (the mean over the lane's middle half)
+// that stand bandThreshold times the noise above the baseline, each reaching out to where
+// it falls back to the baseline or to the valley it shares with a touching band.
+std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThreshold)
+{
+    const int width = lane.last - lane.first + 1;
+    const int c0 = lane.first + width / 4;
+    const int c1 = std::max(c0, lane.last - width / 4);
+    std::vector<double> raw(std::size_t(plane.along));
+    for (int l = 0; l < plane.along; ++l) {
+        const std::uint16_t* row = plane.row(l);
+        std::uint64_t sum = 0;
+        for (int a = c0; a <= c1; ++a)
+            sum += row[a];
+        raw[std::size_t(l)] = plane.signal(double(sum) / double(c1 - c0 + 1));
+    }
+    constexpr int Smoothing = 2;
+    const std::vector<double> smooth = boxSmooth(raw, Smoothing);
+    const std::vector<double> baseline = baselineOf(smooth, std::max(10, plane.along / 20));
+    std::vector<double> q(smooth.size());
+    for (std::size_t i = 0; i < q.size(); ++i)
+        q[i] = smooth[i] - baseline[i];
+    const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
+    // The opening settles on the noise's dips, so the empty stretches of the lane stand a
+    // little above zero; their level (a low quantile, as bands rarely fill most of a
+    // lane) is where a peak is measured from.
+    std::vector<double> levels = q;
+    std::nth_element(levels.begin(), levels.begin() + std::ptrdiff_t(levels.size() * 3 / 10), levels.end());
+    const double floor = std::max(0.0, levels[levels.size() * 3 / 10]);
+    const double threshold = floor + bandThreshold * noise;
+    const int n = int(q.size());
+
+    // Candidate peaks, then neighbours merged unless a valley clearly parts them.
+    std::vector<int> peaks;
+    for (int i = 0; i < n; ++i) {
+        const double v = q[std::size_t(i)];
+        if (v <= threshold || !(v > 0))
+            continue;
+        if ((i > 0 && q[std::size_t(i) - 1] > v) || (i + 1 < n && q[std::size_t(i) + 1] >= v))
+            continue;
+        if (!peaks.empty()) {
+            const int p = peaks.back();
+            const double valley =
+                *std::min_element(q.begin() + p, q.begin() + i + 1);
+            const double lower = std::min(q[std::size_t(p)], v);
+            if (lower - valley < std::max(3.0 * noise, 0.15 * lower)) {
+                if (v > q[std::size_t(p)])
+                    peaks.back() = i;
+                continue;
+            }
+        }
+        peaks.push_back(i);
+    }
+
+    std::vector<Span> bands;
+    for (int peak : peaks) {
+        const double stop = floor + std::max(3.0 * noise, 0.05 * (q[std::size_t(peak)] - floor));
+        auto reach = [&](int step) {
+            int at = peak;
+            int lowest = peak;
+            for (int i = peak + step; i >= 0 && i < n; i += step) {
+                const double v = q[std::size_t(i)];
+                if (v < q[std::size_t(lowest)])
+                    lowest = i;
+                // Rising again past the lowest point: a neighbouring band begins.
+                if (v > q[std::size_t(lowest)] + 2.0 * noise + 0.05 * q[std::size_t(peak)])
+                    return lowest;
+                if (v <= stop)
+                    return i - step;
+                at = i;
+            }
+            return at;
+        };
+        Span band{reach(-1), reach(1)};
+        // The smoothing spreads a band by a sample or two: its unsmoothed profile decides
+        // where a sharp edge lies.
+        while (band.first < peak && raw[std::size_t(band.first)] - baseline[std::size_t(band.first)] <= stop)
+            ++band.first;
+        while (band.last > peak && raw[std::size_t(band.last)] - baseline[std::size_t(band.last)] <= stop)
+            --band.last;
+        if (!bands.empty() && band.first <= bands.back().last)
+            band.first = bands.back().last + 1;
+        if (band.last - band.first >= 2)
+            bands.push_back(band);
+    }
+    return bands;
+}
+
+// The band's own extent across: the half-height width of the mean across its rows, over
+// the lane and a margin either side, so a lane that curves or tilts is followed.
+Span bandAcross(const Plane& plane, const Span& lane, const Span& band, int low, int high)
+{
+    const int width = lane.last - lane.first + 1;
+    const int margin = std::max(3, width / 4);
+    const int a0 = std::max(low, lane.first - margin);
+    const int a1 = std::min(high, lane.last + margin);
+    std::vector<double> across(std::size_t(a1 - a0 + 1), 0.0);
+    for (int l = band.first; l <= band.last; ++l) {
+        const std::uint16_t* row = plane.row(l);
+        for (int a = a0; a <= a1; ++a)
+            across[std::size_t(a - a0)] += row[a];
+    }
+    const double rows = band.last - band.first + 1;
+    for (double& v : across)
+        v = plane.signal(v / rows);
+    const double edge = std::min(across.front(), across.back());
+    int peak = 0;
+    for (std::size_t i = 0; i < across.size(); ++i) {
+        across[i] -= edge;
+        if (across[i] > across[std::size_t(peak)])
+            peak = int(i);
+    }
+    const double half = 0.5 * across[std::size_t(peak)];
+    if (!(half > 0))
+        return lane;
+    int first = peak;
+    while (first > 0 && across[std::size_t(first) - 1] >= half)
+        --first;
+    int last = peak;
+    while (last + 1 < int(across.size()) && across[std::size_t(last) + 1] >= half)
+        ++last;
+    // Much narrower than its lane is noise or a speck, not the band's edge.
+    if (last - first + 1 < width / 2)
+        return lane;
+    return {a0 + first, a0 + last};
+}
+
+} // namespace
+
+int channelMaximum(const QImage& picture)
+{
+    return isSixteenBit(picture.format()) ? 65535 : 255;
+}
+
+int channelValueAt(const QImage& picture, int x, int y, Channel channel)
+{
+    if (picture.isNull() || x < 0 || y < 0 || x >= picture.width() || y >= picture.height())
+        return -1;
+    std::uint16_t value = 0;
+    if (readsDirectly(picture.format())) {
+        readChannelRow(picture, y, x, 1, channel, &value);
+    } else {
+        const QImage pixel = picture.copy(x, y, 1, 1).convertToFormat(QImage::Format_RGB32);
+        readChannelRow(pixel, 0, 0, 1, channel, &value);
+    }
+    return value;
+}
+
+LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
+                              const LaneFinderOptions& options)
+{
+    LaneFinding finding;
+    if (picture.isNull())
+        return finding;
+    const QRect area = region.isEmpty() ? picture.rect() : region.intersected(picture.rect());
+    if (area.width() < 3 || area.height() < 3)
+        return finding;
+    QImage converted;
+    const QImage* source = &picture;
+    if (!readsDirectly(picture.format())) {
+        converted = picture.convertToFormat(QImage::Format_RGB32);
+        source = &converted;
+    }
+    const bool horizontal = options.orientation == LaneOrientation::Horizontal;
+    Plane plane = readPlane(*source, area, options.channel, horizontal);
+    const int maximum = channelMaximum(*source);
+    detectContrast(plane, maximum, options, finding);
+    // Bands are made the high values, whichever side of the background they lie on: a
+    // mean m of dark-on-light samples is read as maximum - m.
+    plane.flip = finding.darkOnLight ? maximum : -1;
+
+    const std::vector<Span> lanes = findLanes(plane);
+    for (std::size_t i = 0; i < lanes.size(); ++i) {
+        const Span& lane = lanes[i];
+        // A band's edge is looked for no further than halfway to the next lane.
+        const int low = i == 0 ? 0 : (lanes[i - 1].last + lane.first + 1) / 2;
+        const int high = i + 1 == lanes.size() ? plane.across - 1
+                                               : (lane.last + lanes[i + 1].first) / 2;
+        auto frameOf = [&](const Span& across, const Span& along) {
+            FoundFrame f;
+            if (horizontal)
+                f = {area.left() + along.first, area.top() + across.first,
+                     along.last - along.first, across.last - across.first};
+            else
+                f = {area.left() + across.first, area.top() + along.first,
+                     across.last - across.first, along.last - along.first};
+            return f;
+        };
+        FoundLane found;
+        found.frame = frameOf(lane, {0, plane.along - 1});
+        for (const Span& band : findBands(plane, lane, options.bandThreshold))
+            found.bands.push_back(frameOf(bandAcross(plane, lane, band, low, high), band));
+        finding.lanes.push_back(std::move(found));
+    }
+    return finding;
+}
+
+} // namespace kesto

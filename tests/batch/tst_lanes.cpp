@@ -1,0 +1,213 @@
+// The lanes command, run in-process: on the sample gel it must find every band with the
+// frame a person would draw, and scan it to the value the measure command gives that
+// frame; its report table must be one the report command reads.
+
+#include "batch/batchcli.h"
+#include "support/gelpictures.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTransform>
+
+using namespace kesto;
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+Run lanes(const QStringList& arguments)
+{
+    QBuffer out, err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    Run run;
+    run.status = runBatchCommand(arguments, out, err);
+    run.out = QString::fromUtf8(out.data());
+    run.err = QString::fromUtf8(err.data());
+    return run;
+}
+
+QString sampleGel()
+{
+    return qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/gel.bmp");
+}
+
+} // namespace
+
+class TestLanes : public QObject
+{
+    Q_OBJECT
+private slots:
+    void findsAndScansTheSampleGel_data();
+    void findsAndScansTheSampleGel();
+    void reportTableMarksTheControlBand();
+    void nothingFoundIsNoFailure();
+    void badArguments_data();
+    void badArguments();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestLanes::findsAndScansTheSampleGel_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("turned"); // the gel mirrored about its diagonal
+    QTest::addColumn<int>("sign");
+    QTest::newRow("dark bands, background picked")
+        << QStringList{QStringLiteral("--background"), QStringLiteral("5,5")} << false << -1;
+    QTest::newRow("background colour given")
+        << QStringList{QStringLiteral("--background-color"), QStringLiteral("230,230,230")}
+        << false << -1;
+    QTest::newRow("inverted: light bands")
+        << QStringList{QStringLiteral("--invert"), QStringLiteral("--background"),
+                       QStringLiteral("5,5"), QStringLiteral("--channel"), QStringLiteral("green")}
+        << false << 1;
+    QTest::newRow("horizontal lanes")
+        << QStringList{QStringLiteral("--horizontal"), QStringLiteral("--background"),
+                       QStringLiteral("5,5")}
+        << true << -1;
+}
+
+void TestLanes::findsAndScansTheSampleGel()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, turned);
+    QFETCH(int, sign);
+    QString picture = sampleGel();
+    if (turned) {
+        const QImage gel(picture);
+        picture = test::savePicture(dir, QStringLiteral("turned.png"),
+                                    gel.transformed(QTransform(0, 1, 1, 0, 0, 0)));
+    }
+    const Run run = lanes(QStringList{QStringLiteral("lanes"), picture} + options);
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 12);
+
+    // Six lanes every 50 columns from column 20, each a band of grey 60 + 25 (n - 1) at
+    // rows 50-65 and a control of grey 90 at rows 130-145, on grey 230.
+    QStringList expected;
+    QStringList measure = QStringList{QStringLiteral("measure"), picture} + options;
+    measure.removeAll(QStringLiteral("--horizontal"));
+    for (int lane = 1; lane <= 6; ++lane) {
+        const int across = 20 + 50 * (lane - 1);
+        const int greys[] = {60 + 25 * (lane - 1), 90};
+        const int alongs[] = {50, 130};
+        for (int band = 0; band < 2; ++band) {
+            const int left = turned ? alongs[band] : across;
+            const int top = turned ? across : alongs[band];
+            const int width = turned ? 15 : 39;
+            const int height = turned ? 39 : 15;
+            expected << QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7")
+                            .arg(lane)
+                            .arg(band + 1)
+                            .arg(left)
+                            .arg(top)
+                            .arg(width)
+                            .arg(height)
+                            .arg(sign * 640 * (230 - greys[band]));
+            measure << QStringLiteral("--frame")
+                    << QStringLiteral("%1,%2,%3,%4").arg(left).arg(top).arg(width).arg(height);
+        }
+    }
+    QCOMPARE(lines, expected);
+
+    // The same frames placed by hand give the same scans.
+    const Run byHand = lanes(measure);
+    QCOMPARE(byHand.status, 0);
+    QStringList scans;
+    for (const QString& line : lines)
+        scans << line.section(QLatin1Char('\t'), 6);
+    QCOMPARE(byHand.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts), scans);
+}
+
+void TestLanes::reportTableMarksTheControlBand()
+{
+    const QString table = dir.filePath(QStringLiteral("bands.csv"));
+    const Run run = lanes({QStringLiteral("lanes"), sampleGel(), QStringLiteral("--background"),
+                           QStringLiteral("5,5"), QStringLiteral("--control-band"),
+                           QStringLiteral("2"), QStringLiteral("--output"), table});
+    QCOMPARE(run.status, 0);
+    QFile file(table);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList rows =
+        QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(rows.size(), 13);
+    QCOMPARE(rows.at(0), QStringLiteral("#,Description,Type,Scan (rel.units),Expression (%)"));
+    QCOMPARE(rows.at(1), QStringLiteral("1,Lane 1,band,-108800,"));
+    QCOMPARE(rows.at(2), QStringLiteral("2,Lane 1,control,-89600,"));
+    QCOMPARE(rows.at(12), QStringLiteral("12,Lane 6,control,-89600,"));
+
+    // The report command takes it as the report window would: lane 5's band is half of
+    // its control.
+    const Run report = lanes({QStringLiteral("report"), table});
+    QCOMPARE(report.status, 0);
+    QVERIFY2(report.out.contains(QStringLiteral("9\tLane 5\tband\t-44800\t50")),
+             qPrintable(report.out));
+}
+
+void TestLanes::nothingFoundIsNoFailure()
+{
+    const QString picture = test::savePicture(dir, QStringLiteral("blank.png"),
+                                              test::solidPicture(120, 80, qRgb(200, 200, 200)));
+    const QString table = dir.filePath(QStringLiteral("none.txt"));
+    const Run run = lanes({QStringLiteral("lanes"), picture, QStringLiteral("--output"), table});
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, QString());
+    QFile file(table);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    // The report's headings over an empty sheet.
+    const QByteArray written = file.readAll();
+    QVERIFY2(written.startsWith("#\tDescription\tType\tScan (rel.units)\tExpression (%)\r\n"),
+             written.constData());
+    QVERIFY(!written.contains("Lane"));
+}
+
+void TestLanes::badArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("message");
+    const QString gel = sampleGel();
+    QTest::newRow("control band 0")
+        << QStringList{gel, QStringLiteral("--control-band"), QStringLiteral("0")} << 2
+        << "--control-band \"0\": expected a band number from 1";
+    QTest::newRow("both backgrounds")
+        << QStringList{gel, QStringLiteral("--background"), QStringLiteral("1,1"),
+                       QStringLiteral("--background-color"), QStringLiteral("1,1,1")}
+        << 2 << "expected either --background or --background-color, not both";
+    QTest::newRow("background off the picture")
+        << QStringList{gel, QStringLiteral("--background"), QStringLiteral("320,5")} << 2
+        << "expected a background point on the picture";
+    QTest::newRow("no picture") << QStringList{} << 2 << "expected a PICTURE file";
+    QTest::newRow("missing picture")
+        << QStringList{gel + QStringLiteral(".none")} << 1 << "Cannot load image:";
+}
+
+void TestLanes::badArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, message);
+    const QString table = dir.filePath(QStringLiteral("never.csv"));
+    const Run run = lanes(QStringList{QStringLiteral("lanes")} + arguments +
+                          QStringList{QStringLiteral("--output"), table});
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.err.startsWith(QStringLiteral("kestoscan: ")) && run.err.contains(message),
+             qPrintable(run.err));
+    QCOMPARE(run.out, QString());
+    QVERIFY(!QFile::exists(table));
+}
+
+QTEST_GUILESS_MAIN(TestLanes)
+#include "tst_lanes.moc"

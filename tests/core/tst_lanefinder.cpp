@@ -1,0 +1,352 @@
+#include "core/lanefinder.h"
+
+#include "core/gelimage.h"
+#include "support/gelpictures.h"
+#include "support/syntheticgel.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace kesto;
+using kesto::test::SyntheticGel;
+using kesto::test::SyntheticGelSpec;
+
+Q_DECLARE_METATYPE(SyntheticGelSpec::Depth)
+Q_DECLARE_METATYPE(kesto::LaneOrientation)
+Q_DECLARE_METATYPE(kesto::BandContrast)
+
+namespace {
+
+QRect rectOf(const FoundFrame& f)
+{
+    return QRect(f.left, f.top, f.width + 1, f.height + 1);
+}
+
+double iou(const QRect& a, const QRect& b)
+{
+    const QRect both = a.intersected(b);
+    if (both.isEmpty())
+        return 0;
+    const double common = double(both.width()) * both.height();
+    return common / (double(a.width()) * a.height() + double(b.width()) * b.height() - common);
+}
+
+struct Score
+{
+    int trueBands = 0;
+    int matched = 0;
+    int found = 0;
+    int falseFound = 0;
+    int trueLanes = 0;
+    int lanesFound = 0;
+};
+
+// A true band is found when a found frame covers it with an intersection over union of at
+// least 0.5; a found frame that covers no true band so is a false one. A lane is found
+// when exactly one found lane overlaps it by half.
+void score(const SyntheticGel& gel, const LaneFinding& finding, bool horizontal, Score& s)
+{
+    QList<QRect> found;
+    for (const FoundLane& lane : finding.lanes)
+        for (const FoundFrame& band : lane.bands)
+            found << rectOf(band);
+    QList<QRect> truth;
+    for (const QList<QRect>& bands : gel.bands)
+        truth << bands;
+    for (const QRect& t : truth) {
+        ++s.trueBands;
+        for (const QRect& f : found) {
+            if (iou(t, f) >= 0.5) {
+                ++s.matched;
+                break;
+            }
+        }
+    }
+    for (const QRect& f : found) {
+        ++s.found;
+        bool any = false;
+        for (const QRect& t : truth)
+            any = any || iou(t, f) >= 0.5;
+        s.falseFound += any ? 0 : 1;
+    }
+    for (const QRect& lane : gel.lanes) {
+        ++s.trueLanes;
+        int overlapping = 0;
+        for (const FoundLane& f : finding.lanes) {
+            const QRect r = rectOf(f.frame);
+            const int a0 = horizontal ? r.top() : r.left();
+            const int a1 = horizontal ? r.bottom() : r.right();
+            const int b0 = horizontal ? lane.top() : lane.left();
+            const int b1 = horizontal ? lane.bottom() : lane.right();
+            const int common = std::min(a1, b1) - std::max(a0, b0) + 1;
+            const int either = std::max(a1, b1) - std::min(a0, b0) + 1;
+            overlapping += common * 2 >= either ? 1 : 0;
+        }
+        s.lanesFound += overlapping == 1 ? 1 : 0;
+    }
+}
+
+} // namespace
+
+class TestLaneFinder : public QObject
+{
+    Q_OBJECT
+private slots:
+    void findsTheGeneratedGels_data();
+    void findsTheGeneratedGels();
+    void findsTheSampleGels_data();
+    void findsTheSampleGels();
+    void framesOfFlatBandsAreExact_data();
+    void framesOfFlatBandsAreExact();
+    void nothingStandsOut_data();
+    void nothingStandsOut();
+    void contrast_data();
+    void contrast();
+    void sixteenBitsFindWhatEightBitsFind();
+    void channelValues_data();
+    void channelValues();
+};
+
+void TestLaneFinder::findsTheGeneratedGels_data()
+{
+    QTest::addColumn<SyntheticGelSpec::Depth>("depth");
+    QTest::addColumn<bool>("darkOnLight");
+    QTest::addColumn<bool>("horizontal");
+    QTest::addColumn<double>("noise");
+    using D = SyntheticGelSpec::Depth;
+    QTest::newRow("8-bit dark on light") << D::Rgb8 << true << false << 0.012;
+    QTest::newRow("8-bit light on dark") << D::Rgb8 << false << false << 0.012;
+    QTest::newRow("8-bit, noisy") << D::Rgb8 << true << false << 0.03;
+    QTest::newRow("16-bit grey dark on light") << D::Gray16 << true << false << 0.012;
+    QTest::newRow("16-bit RGB light on dark") << D::Rgb16 << false << false << 0.012;
+    QTest::newRow("8-bit dark on light, horizontal") << D::Rgb8 << true << true << 0.012;
+    QTest::newRow("16-bit grey light on dark, horizontal") << D::Gray16 << false << true << 0.02;
+}
+
+void TestLaneFinder::findsTheGeneratedGels()
+{
+    QFETCH(SyntheticGelSpec::Depth, depth);
+    QFETCH(bool, darkOnLight);
+    QFETCH(bool, horizontal);
+    QFETCH(double, noise);
+    Score s;
+    for (quint32 seed = 1; seed <= 4; ++seed) {
+        SyntheticGelSpec spec;
+        spec.depth = depth;
+        spec.darkOnLight = darkOnLight;
+        spec.seed = seed;
+        spec.noise = noise;
+        spec.unevenness = 5 * noise;
+        SyntheticGel gel = test::makeSyntheticGel(spec);
+        if (horizontal)
+            gel = test::transposed(gel);
+        LaneFinderOptions options;
+        options.orientation = horizontal ? LaneOrientation::Horizontal : LaneOrientation::Vertical;
+        const LaneFinding finding = findLanesAndBands(gel.picture, QRect(), options);
+        QCOMPARE(finding.darkOnLight, darkOnLight);
+        score(gel, finding, horizontal, s);
+    }
+    const double recall = double(s.matched) / s.trueBands;
+    const double falseShare = s.found ? double(s.falseFound) / s.found : 0;
+    qInfo("bands found %d of %d (recall %.1f %%), false frames %d of %d (%.1f %%), lanes %d of %d",
+          s.matched, s.trueBands, 100 * recall, s.falseFound, s.found, 100 * falseShare,
+          s.lanesFound, s.trueLanes);
+    QVERIFY(recall >= 0.95);
+    QVERIFY(falseShare <= 0.05);
+    QCOMPARE(s.lanesFound, s.trueLanes);
+}
+
+void TestLaneFinder::findsTheSampleGels_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("lanes.png") << QStringLiteral("lanes");
+    QTest::newRow("lanes16.png") << QStringLiteral("lanes16");
+}
+
+// The committed samples, read as the program reads them, against the truth written beside
+// them.
+void TestLaneFinder::findsTheSampleGels()
+{
+    QFETCH(QString, name);
+    const QString base = qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/") + name;
+    GelImageLoad load = loadGelImage(base + QStringLiteral(".png"));
+    QVERIFY2(load.ok(), qPrintable(load.reason));
+    SyntheticGel gel;
+    gel.picture = load.image;
+    QFile truth(base + QStringLiteral(".truth.tsv"));
+    QVERIFY(truth.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(truth.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& line : lines.mid(1)) {
+        const QStringList f = line.split(QLatin1Char('\t'));
+        QCOMPARE(f.size(), 6);
+        const int lane = f.at(0).toInt();
+        while (gel.bands.size() < lane)
+            gel.bands << QList<QRect>();
+        gel.bands[lane - 1] << QRect(f.at(2).toInt(), f.at(3).toInt(), f.at(4).toInt() + 1, f.at(5).toInt() + 1);
+    }
+    for (const QList<QRect>& bands : gel.bands) {
+        QRect lane;
+        for (const QRect& band : bands)
+            lane = lane.united(band);
+        gel.lanes << lane;
+    }
+    const LaneFinding finding = findLanesAndBands(gel.picture, QRect(), LaneFinderOptions());
+    Score s;
+    score(gel, finding, false, s);
+    qInfo("%s: bands found %d of %d, false frames %d of %d, lanes %d of %d, picture format %d",
+          qPrintable(name), s.matched, s.trueBands, s.falseFound, s.found, s.lanesFound,
+          s.trueLanes, int(gel.picture.format()));
+    QVERIFY(s.matched >= 0.95 * s.trueBands);
+    QVERIFY(s.falseFound <= 0.05 * s.found);
+    QCOMPARE(s.lanesFound, s.trueLanes);
+}
+
+void TestLaneFinder::framesOfFlatBandsAreExact_data()
+{
+    QTest::addColumn<QRect>("region");
+    QTest::addColumn<int>("lanes");
+    QTest::addColumn<int>("firstLeft");
+    // The sample gel's layout: lanes 40 wide every 50 columns from column 20, bands at
+    // rows 50-65 and 130-145.
+    QTest::newRow("whole picture") << QRect() << 6 << 20;
+    QTest::newRow("region around lanes 2 to 4") << QRect(65, 10, 150, 180) << 3 << 70;
+}
+
+void TestLaneFinder::framesOfFlatBandsAreExact()
+{
+    QFETCH(QRect, region);
+    QFETCH(int, lanes);
+    QFETCH(int, firstLeft);
+    QList<QRect> bands;
+    for (int lane = 0; lane < 6; ++lane) {
+        bands << QRect(20 + 50 * lane, 50, 40, 16) << QRect(20 + 50 * lane, 130, 40, 16);
+    }
+    QImage picture = test::gelPicture(320, 200, 230, 90, bands);
+    const LaneFinding finding = findLanesAndBands(picture, region, LaneFinderOptions());
+    QCOMPARE(int(finding.lanes.size()), lanes);
+    for (int i = 0; i < lanes; ++i) {
+        const FoundLane& lane = finding.lanes[std::size_t(i)];
+        const int left = firstLeft + 50 * i;
+        QCOMPARE(int(lane.bands.size()), 2);
+        QCOMPARE(lane.bands[0], (FoundFrame{left, 50, 39, 15}));
+        QCOMPARE(lane.bands[1], (FoundFrame{left, 130, 39, 15}));
+        QCOMPARE(lane.frame.left, left);
+        QCOMPARE(lane.frame.width, 39);
+    }
+}
+
+void TestLaneFinder::nothingStandsOut_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<QRect>("region");
+    QImage grey16(200, 150, QImage::Format_Grayscale16);
+    grey16.fill(Qt::gray);
+    QTest::newRow("one colour") << test::solidPicture(200, 150, qRgb(200, 200, 200)) << QRect();
+    QTest::newRow("16-bit, one level") << grey16 << QRect();
+    QTest::newRow("null picture") << QImage() << QRect();
+    QTest::newRow("region off the picture")
+        << test::gelPicture(100, 100, 230, 60, {QRect(20, 20, 20, 10)}) << QRect(200, 200, 50, 50);
+    QTest::newRow("region two pixels wide")
+        << test::gelPicture(100, 100, 230, 60, {QRect(20, 20, 20, 10)}) << QRect(25, 0, 2, 100);
+}
+
+void TestLaneFinder::nothingStandsOut()
+{
+    QFETCH(QImage, picture);
+    QFETCH(QRect, region);
+    QVERIFY(findLanesAndBands(picture, region, LaneFinderOptions()).lanes.empty());
+}
+
+void TestLaneFinder::contrast_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<BandContrast>("contrast");
+    QTest::addColumn<int>("background");
+    QTest::addColumn<bool>("darkOnLight");
+    QTest::addColumn<int>("bands");
+    const QList<QRect> bands{QRect(20, 30, 30, 12), QRect(20, 80, 30, 12), QRect(70, 50, 30, 12)};
+    const QImage light = test::gelPicture(120, 120, 230, 60, bands);
+    const QImage dark = test::gelPicture(120, 120, 20, 180, bands);
+    QTest::newRow("dark bands detected") << light << BandContrast::Detect << -1 << true << 3;
+    QTest::newRow("light bands detected") << dark << BandContrast::Detect << -1 << false << 3;
+    QTest::newRow("picked light background") << light << BandContrast::Detect << 230 << true << 3;
+    QTest::newRow("picked dark background") << dark << BandContrast::Detect << 20 << false << 3;
+    // Told the wrong way round, the finder looks for bands in the empty background's
+    // dips, and finds no lanes there.
+    QTest::newRow("forced the wrong way") << light << BandContrast::LightOnDark << -1 << false << 0;
+}
+
+void TestLaneFinder::contrast()
+{
+    QFETCH(QImage, picture);
+    QFETCH(BandContrast, contrast);
+    QFETCH(int, background);
+    QFETCH(bool, darkOnLight);
+    QFETCH(int, bands);
+    LaneFinderOptions options;
+    options.contrast = contrast;
+    if (background >= 0)
+        options.background = background;
+    const LaneFinding finding = findLanesAndBands(picture, QRect(), options);
+    QCOMPARE(finding.darkOnLight, darkOnLight);
+    int count = 0;
+    for (const FoundLane& lane : finding.lanes)
+        count += int(lane.bands.size());
+    QCOMPARE(count, bands);
+}
+
+void TestLaneFinder::sixteenBitsFindWhatEightBitsFind()
+{
+    SyntheticGelSpec spec;
+    const SyntheticGel gel = test::makeSyntheticGel(spec);
+    // The same gel at 16 bits, every level 257 times its 8-bit value.
+    QImage deep(gel.picture.size(), QImage::Format_Grayscale16);
+    for (int y = 0; y < deep.height(); ++y) {
+        auto* line = reinterpret_cast<quint16*>(deep.scanLine(y));
+        for (int x = 0; x < deep.width(); ++x)
+            line[x] = quint16(qRed(gel.picture.pixel(x, y)) * 257);
+    }
+    const LaneFinding eight = findLanesAndBands(gel.picture, QRect(), LaneFinderOptions());
+    const LaneFinding sixteen = findLanesAndBands(deep, QRect(), LaneFinderOptions());
+    QCOMPARE(sixteen.lanes.size(), eight.lanes.size());
+    for (std::size_t i = 0; i < eight.lanes.size(); ++i) {
+        QCOMPARE(sixteen.lanes[i].frame, eight.lanes[i].frame);
+        QCOMPARE(sixteen.lanes[i].bands, eight.lanes[i].bands);
+    }
+}
+
+void TestLaneFinder::channelValues_data()
+{
+    QTest::addColumn<QImage>("picture");
+    QTest::addColumn<int>("red");
+    QTest::addColumn<int>("blue");
+    QTest::addColumn<int>("maximum");
+    QImage rgb32(2, 2, QImage::Format_RGB32);
+    rgb32.fill(qRgb(10, 20, 30));
+    QImage gray16(2, 2, QImage::Format_Grayscale16);
+    gray16.fill(0);
+    reinterpret_cast<quint16*>(gray16.scanLine(1))[1] = 40000;
+    QImage rgb64(2, 2, QImage::Format_RGBX64);
+    reinterpret_cast<QRgba64*>(rgb64.scanLine(1))[1] = QRgba64::fromRgba64(1000, 2000, 3000, 65535);
+    QImage rgb888 = rgb32.convertToFormat(QImage::Format_RGB888);
+    QTest::newRow("RGB32") << rgb32 << 10 << 30 << 255;
+    QTest::newRow("Grayscale16") << gray16 << 40000 << 40000 << 65535;
+    QTest::newRow("RGBX64") << rgb64 << 1000 << 3000 << 65535;
+    QTest::newRow("RGB888 read through a conversion") << rgb888 << 10 << 30 << 255;
+}
+
+void TestLaneFinder::channelValues()
+{
+    QFETCH(QImage, picture);
+    QFETCH(int, red);
+    QFETCH(int, blue);
+    QFETCH(int, maximum);
+    QCOMPARE(channelValueAt(picture, 1, 1, Channel::Red), red);
+    QCOMPARE(channelValueAt(picture, 1, 1, Channel::Blue), blue);
+    QCOMPARE(channelValueAt(picture, 2, 1, Channel::Red), -1);
+    QCOMPARE(channelValueAt(picture, 1, -1, Channel::Red), -1);
+    QCOMPARE(channelMaximum(picture), maximum);
+}
+
+QTEST_GUILESS_MAIN(TestLaneFinder)
+#include "tst_lanefinder.moc"

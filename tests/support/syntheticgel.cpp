@@ -1,0 +1,188 @@
+#include "support/syntheticgel.h"
+
+#include <QRandomGenerator>
+#include <QRgba64>
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace kesto::test {
+
+namespace {
+
+constexpr double Pi = 3.14159265358979323846;
+
+struct Band
+{
+    double top;    // first row of the bell
+    double length; // rows from one foot of the bell to the other
+    double amplitude;
+};
+
+// A normal deviate by the Box-Muller transform, from the seeded generator only, so a
+// gel is the same on every machine.
+double gaussian(QRandomGenerator& random)
+{
+    const double u = std::max(random.generateDouble(), 1e-12);
+    const double v = random.generateDouble();
+    return std::sqrt(-2.0 * std::log(u)) * std::cos(2 * Pi * v);
+}
+
+// Across a lane: flat, with edges that soften over a pixel and a half either side.
+double acrossWeight(double distanceFromCentre, double halfWidth)
+{
+    const double outside = std::abs(distanceFromCentre) - halfWidth;
+    if (outside <= -1.5)
+        return 1;
+    if (outside >= 1.5)
+        return 0;
+    return 0.5 * (1 - std::sin(Pi / 2 * outside / 1.5));
+}
+
+// Along a lane: a raised-cosine bell, zero at both feet.
+double alongWeight(double row, const Band& band)
+{
+    const double t = (row - band.top) / band.length;
+    if (t <= 0 || t >= 1)
+        return 0;
+    return 0.5 * (1 - std::cos(2 * Pi * t));
+}
+
+} // namespace
+
+SyntheticGel makeSyntheticGel(const SyntheticGelSpec& spec)
+{
+    QRandomGenerator random(spec.seed);
+    const int w = spec.width;
+    const int h = spec.height;
+    const int pitch = w / spec.lanes;
+    const double half = spec.laneWidth / 2.0;
+
+    SyntheticGel gel;
+    std::vector<double> signal(std::size_t(w) * std::size_t(h), 0.0);
+    for (int lane = 0; lane < spec.lanes; ++lane) {
+        const double base = pitch * (lane + 0.5);
+        // Outer lanes bow outwards, the middle ones hardly.
+        const double bow = spec.curve * (2.0 * lane / std::max(1, spec.lanes - 1) - 1);
+        auto centre = [&](double row) {
+            const double t = row / h - 0.5;
+            return base + spec.tilt * t + bow * 4 * t * t;
+        };
+        // Bands from top to bottom: mostly clear ones, some faint, now and then a pair
+        // that touch.
+        std::vector<Band> bands;
+        double row = 12 + random.bounded(20);
+        while (true) {
+            const double length = 10 + random.bounded(16);
+            if (row + length > h - 12)
+                break;
+            const int kind = random.bounded(10);
+            double amplitude = 0.15 + 0.5 * random.generateDouble();
+            if (kind == 0)
+                amplitude = spec.noise * (4 + 2 * random.generateDouble());
+            bands.push_back({row, length, amplitude});
+            row += length + (kind == 1 ? 0 : 6 + random.bounded(40));
+        }
+        QList<QRect> truth;
+        for (const Band& band : bands) {
+            const int top = int(std::floor(band.top)) + 1;
+            const int bottom = int(std::ceil(band.top + band.length)) - 1;
+            double lo = 1e9, hi = -1e9;
+            for (int y = top; y <= bottom; ++y) {
+                lo = std::min(lo, centre(y));
+                hi = std::max(hi, centre(y));
+                for (int x = std::max(0, int(centre(y) - half - 3));
+                     x <= std::min(w - 1, int(centre(y) + half + 3)); ++x)
+                    signal[std::size_t(y) * std::size_t(w) + std::size_t(x)] +=
+                        band.amplitude * alongWeight(y, band) *
+                        acrossWeight(x + 0.5 - centre(y), half);
+            }
+            truth << QRect(QPoint(int(std::lround(lo - half)), top),
+                           QPoint(int(std::lround(hi + half)) - 1, bottom));
+        }
+        double lo = 1e9, hi = -1e9;
+        for (int y = 0; y < h; ++y) {
+            lo = std::min(lo, centre(y));
+            hi = std::max(hi, centre(y));
+        }
+        gel.lanes << QRect(QPoint(int(std::lround(lo - half)), 0),
+                           QPoint(int(std::lround(hi + half)) - 1, h - 1));
+        gel.bands << truth;
+    }
+
+    const bool sixteen = spec.depth != SyntheticGelSpec::Depth::Rgb8;
+    const double full = sixteen ? 65535 : 255;
+    const QImage::Format format = spec.depth == SyntheticGelSpec::Depth::Rgb8 ? QImage::Format_RGB32
+                                  : spec.depth == SyntheticGelSpec::Depth::Gray16
+                                      ? QImage::Format_Grayscale16
+                                      : QImage::Format_RGBX64;
+    gel.picture = QImage(w, h, format);
+    const double phase = random.generateDouble() * 2 * Pi;
+    for (int y = 0; y < h; ++y) {
+        uchar* line = gel.picture.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            // A background that rises across the gel with a slow wave along it.
+            const double uneven =
+                spec.unevenness * (double(x) / w - 0.5 + 0.5 * std::sin(phase + 3.0 * y / h));
+            const double s = signal[std::size_t(y) * std::size_t(w) + std::size_t(x)];
+            double level = spec.darkOnLight ? 0.85 - s + uneven : 0.1 + s + uneven;
+            level += spec.noise * gaussian(random);
+            const double v = std::clamp(level, 0.0, 1.0) * full;
+            switch (spec.depth) {
+            case SyntheticGelSpec::Depth::Rgb8: {
+                const int g = int(std::lround(v));
+                reinterpret_cast<QRgb*>(line)[x] = qRgb(g, g, g);
+                break;
+            }
+            case SyntheticGelSpec::Depth::Gray16:
+                reinterpret_cast<quint16*>(line)[x] = quint16(std::lround(v));
+                break;
+            case SyntheticGelSpec::Depth::Rgb16: {
+                const quint16 g = quint16(std::lround(v));
+                reinterpret_cast<QRgba64*>(line)[x] = QRgba64::fromRgba64(g, g, g, 65535);
+                break;
+            }
+            }
+        }
+    }
+    return gel;
+}
+
+SyntheticGel transposed(const SyntheticGel& gel)
+{
+    auto swap = [](const QRect& r) { return QRect(r.top(), r.left(), r.height(), r.width()); };
+    SyntheticGel out;
+    // A mirror about the diagonal: (x, y) becomes (y, x).
+    out.picture = gel.picture.transformed(QTransform(0, 1, 1, 0, 0, 0));
+    for (const QRect& lane : gel.lanes)
+        out.lanes << swap(lane);
+    for (const QList<QRect>& bands : gel.bands) {
+        QList<QRect> turned;
+        for (const QRect& band : bands)
+            turned << swap(band);
+        out.bands << turned;
+    }
+    return out;
+}
+
+QString truthText(const SyntheticGel& gel)
+{
+    QString text = QStringLiteral("LANE\tBAND\tLEFT\tTOP\tWIDTH\tHEIGHT\n");
+    for (int lane = 0; lane < gel.bands.size(); ++lane) {
+        for (int band = 0; band < gel.bands.at(lane).size(); ++band) {
+            const QRect& r = gel.bands.at(lane).at(band);
+            text += QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\n")
+                        .arg(lane + 1)
+                        .arg(band + 1)
+                        .arg(r.left())
+                        .arg(r.top())
+                        .arg(r.width() - 1)
+                        .arg(r.height() - 1);
+        }
+    }
+    return text;
+}
+
+} // namespace kesto::test

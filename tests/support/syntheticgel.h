@@ -1,0 +1,49 @@
+#pragma once
+
+// Gels drawn with their truth, to test the lane and band finder against: lanes with
+// bell-shaped bands and soft edges, an uneven background, noise, lanes that tilt and
+// curve by a few pixels, faint bands and touching ones, in 8 or 16 bits, dark bands on a
+// light background or light bands on a dark one. Uses Qt Gui only, so the sample
+// generator can draw the same gels.
+
+#include <QImage>
+#include <QList>
+#include <QRect>
+#include <QString>
+
+namespace kesto::test {
+
+struct SyntheticGelSpec
+{
+    enum class Depth { Rgb8, Gray16, Rgb16 };
+
+    int width = 640;
+    int height = 420;
+    int lanes = 10;
+    int laneWidth = 40;
+    Depth depth = Depth::Rgb8;
+    bool darkOnLight = true;
+    double noise = 0.012;     // standard deviation, in parts of the full scale
+    double unevenness = 0.06; // the background's rise and fall, in parts of the full scale
+    double tilt = 3;          // pixels the lanes lean from top to bottom
+    double curve = 3;         // pixels the outer lanes bow out at their ends
+    quint32 seed = 1;
+};
+
+struct SyntheticGel
+{
+    QImage picture;
+    QList<QRect> lanes;        // each lane's columns from its top to its bottom
+    QList<QList<QRect>> bands; // per lane, top to bottom; each the band's bounding box
+};
+
+SyntheticGel makeSyntheticGel(const SyntheticGelSpec& spec);
+
+// The gel turned a quarter so its lanes run left to right; the truth turns with it.
+SyntheticGel transposed(const SyntheticGel& gel);
+
+// The truth as tab-separated text: a header, then LANE BAND LEFT TOP WIDTH HEIGHT per band,
+// frames with both edges included.
+QString truthText(const SyntheticGel& gel);
+
+} // namespace kesto::test
