@@ -1,5 +1,6 @@
 #include "core/batchmeasure.h"
 
+#include "core/backgroundscan.h"
 #include "core/deeppicture.h"
 #include "core/gelimage.h"
 #include "core/numbers.h"
@@ -26,6 +27,7 @@ void MeasurementSession::setBackground(ColorValue colour)
 {
     m_background = colour;
     m_levels = widenedLevels(colour);
+    m_averaged = BackgroundValues::of(backgroundLevels());
 }
 
 void MeasurementSession::setBackgroundLevels(const ChannelLevels& levels)
@@ -33,6 +35,7 @@ void MeasurementSession::setBackgroundLevels(const ChannelLevels& levels)
     m_levels = levels;
     m_background = isDeepPicture(m_picture) ? narrowedColor(levels)
                                              : rgbValue(levels.red, levels.green, levels.blue);
+    m_averaged = BackgroundValues::of(backgroundLevels());
 }
 
 ChannelLevels MeasurementSession::backgroundLevels() const
@@ -48,6 +51,7 @@ void MeasurementSession::pickBackground(float x, float y)
         m_background = pixelAt(m_picture, x, y);
         m_levels = widenedLevels(m_background);
     }
+    m_averaged = areaMean(m_picture, x, y, m_method.areaSize);
     calculate();
 }
 
@@ -74,7 +78,11 @@ double MeasurementSession::scanFrame(const FrameGeometry& frame)
 
 double MeasurementSession::calculate()
 {
-    m_lastScan = integrateFrameCounted(m_picture, m_frame, m_channel, backgroundLevels());
+    const MethodScan scan =
+        scanWithMethod(m_picture, m_frame, m_channel, backgroundLevels(), m_averaged, m_method);
+    if (!scan.ok)
+        throw PlanError(scan.reason);
+    m_lastScan = scan.scan;
     const double sum = m_lastScan.value;
     m_scanValue = sum;
     const CellAddress cell = parseWorkingCell(m_cellCaption);
@@ -100,13 +108,22 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
 {
     std::vector<ScanResult> scans;
     const QImage& picture = session.picture();
+    // A step that rescans says where it stands in the plan when its background method
+    // finds no background.
+    auto rescanning = [](const PlanStep& step, auto&& run) {
+        try {
+            run();
+        } catch (const PlanError& error) {
+            throw PlanError(step.where + QStringLiteral(": ") + error.message());
+        }
+    };
     for (const PlanStep& step : plan.steps) {
         switch (step.kind) {
         case PlanStep::Kind::Channel:
             session.setChannel(step.channel);
             break;
         case PlanStep::Kind::Invert:
-            session.invert();
+            rescanning(step, [&] { session.invert(); });
             break;
         case PlanStep::Kind::Background:
             if (!(step.x >= 0 && step.y >= 0 && double(step.x) < picture.width() &&
@@ -119,7 +136,7 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
                         .arg(picture.height())
                         .arg(singleText(step.x), singleText(step.y)));
             }
-            session.pickBackground(step.x, step.y);
+            rescanning(step, [&] { session.pickBackground(step.x, step.y); });
             break;
         case PlanStep::Kind::BackgroundColor:
             if (isDeepPicture(picture))
@@ -131,8 +148,11 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
             session.pickCell(step.cell.row, step.cell.column);
             break;
         case PlanStep::Kind::Frame:
-            session.scanFrame(step.frame);
+            rescanning(step, [&] { session.scanFrame(step.frame); });
             scans.push_back(session.lastScan());
+            break;
+        case PlanStep::Kind::BackgroundMethod:
+            session.setBackgroundMethod(step.method);
             break;
         }
     }

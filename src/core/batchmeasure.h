@@ -6,6 +6,7 @@
 // parseWorkingCell, runWorkingSheetPass, invertPicture, pixelAt), so a replayed plan
 // gives the numbers a person gets in the window.
 
+#include "core/backgroundscan.h"
 #include "core/integration.h"
 #include "core/measurementplan.h"
 #include "core/sheetdata.h"
@@ -49,6 +50,10 @@ public:
     void setBackgroundLevels(const ChannelLevels& levels);
     // The background in the picture's units, as the scans subtract it.
     ChannelLevels backgroundLevels() const;
+    // How the scans find their background; a picked pixel at start. A pick takes the
+    // area's mean too, for the picked-area method.
+    const BackgroundMethod& backgroundMethod() const { return m_method; }
+    void setBackgroundMethod(const BackgroundMethod& method) { m_method = method; }
     // The last scan with its counts.
     const ScanResult& lastScan() const { return m_lastScan; }
     // A click outside the frame: the pixel's colour becomes the background, and the
@@ -63,7 +68,8 @@ public:
     double scanFrame(const FrameGeometry& frame);
     // The window's Calculate: sums the frame, writes the sum into the working cell (when
     // it names column 2 or 3), notes the counts there when any sample was at full scale,
-    // at 0 or off the picture, and runs the sheet pass. Returns the sum.
+    // at 0 or off the picture, and runs the sheet pass. Returns the sum. Throws PlanError,
+    // writing nothing, when the background method finds no background.
     double calculate();
 
 private:
@@ -71,6 +77,8 @@ private:
     Channel m_channel = Channel::Red;
     ColorValue m_background = 0;
     ChannelLevels m_levels; // the background of a 16-bit picture
+    BackgroundMethod m_method;
+    BackgroundValues m_averaged; // the picked area's mean
     ScanResult m_lastScan;
     FrameGeometry m_frame = StartFrame;
     QString m_cellCaption;

@@ -98,7 +98,8 @@ QStringList planInstructionNames()
 {
     return {QStringLiteral("channel"),    QStringLiteral("invert"),
             QStringLiteral("background"), QStringLiteral("background-color"),
-            QStringLiteral("cell"),       QStringLiteral("frame")};
+            QStringLiteral("cell"),       QStringLiteral("frame"),
+            QStringLiteral("background-method")};
 }
 
 PlanStep parsePlanStep(const QString& instruction, const QStringList& values, const QString& where,
@@ -161,6 +162,14 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
         step.frame = FrameGeometry{measures[0], measures[1], measures[2], measures[3]};
         expectEndFits(where, QStringLiteral("LEFT"), step.frame.left, step.frame.width);
         expectEndFits(where, QStringLiteral("TOP"), step.frame.top, step.frame.height);
+    } else if (instruction == QLatin1String("background-method")) {
+        step.kind = PlanStep::Kind::BackgroundMethod;
+        expectCount(where, instruction, values, {QStringLiteral("METHOD")});
+        QString why;
+        const auto method = parseBackgroundMethod(values.constFirst(), &why);
+        if (!method)
+            fail(where, why);
+        step.method = *method;
     } else {
         fail(where,
              QStringLiteral("unknown instruction %1; expected one of %2")

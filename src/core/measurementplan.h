@@ -11,10 +11,13 @@
 //   background-color R G B       the background colour given directly
 //   cell ROW COLUMN              picks the working cell (COLUMN 2 "Band" or 3 "Int.Ctrl")
 //   frame LEFT TOP WIDTH HEIGHT  places the scan frame and scans it into the working cell
+//   background-method METHOD     how scans find their background: pixel, area:N,
+//                                border:W:mean, border:W:median, lane:minima, lane:ball:R
 //
 // Values are separated by blanks; frame measures and background points are singles,
 // as the frame keeps them.
 
+#include "core/backgroundmethod.h"
 #include "core/error.h"
 #include "core/channellevels.h"
 #include "core/integration.h"
@@ -38,7 +41,7 @@ public:
 
 struct PlanStep
 {
-    enum class Kind { Channel, Invert, Background, BackgroundColor, Cell, Frame };
+    enum class Kind { Channel, Invert, Background, BackgroundColor, Cell, Frame, BackgroundMethod };
 
     Kind kind = Kind::Frame;
     // "gel.plan:4" or "--frame 1,2,3,4": the prefix of every message about this step.
@@ -50,6 +53,7 @@ struct PlanStep
     ChannelLevels levels;  // background-color in picture units (on 8-bit pictures, colour's bytes)
     CellAddress cell;      // working cell
     FrameGeometry frame;
+    BackgroundMethod method; // background-method
 };
 
 struct MeasurementPlan
