@@ -510,15 +510,26 @@ void frmScan::Calculate()
     const QImage& picture = picImage->picture();
     const ChannelLevels background =
         isDeepPicture(picture) ? BackgroundLevels : levelsOf(BackgroundColor);
-    ScanResult scan;
+    MethodScan methodScan;
     try {
-        scan = integrateFrameCounted(picture, frame, channel, background);
+        methodScan = scanWithMethod(picture, frame, channel, background, BackgroundAverage,
+                                    ScanBackgroundMethod);
     } catch (const Error& e) {
         // A frame whose ends do not fit the sample counters: say so, write nothing.
         Prompts::current().message(this, e.message(), appTitle(), MessageButtons::Ok,
                                    MessageIcon::Warning);
         return;
     }
+    if (!methodScan.ok) {
+        // The method found no background (a border wholly off the picture): no value.
+        Prompts::current().message(this, methodScan.reason, appTitle(), MessageButtons::Ok,
+                                   MessageIcon::Warning);
+        return;
+    }
+    LastMethodScan = methodScan;
+    const ScanResult& scan = methodScan.scan;
+    if (ScanBackgroundMethod.kind != BackgroundMethod::Kind::PickedPixel)
+        setReadout(BandMove, QStringLiteral("mnuBackground"), backgroundReadout());
     const double sum = scan.value;
     ScanValue = sum;
     setReadout(BandToolbar, QStringLiteral("txtScan"), QStringLiteral("Scan: ") + doubleText(sum));
@@ -682,9 +693,22 @@ void frmScan::updateLaneProfile()
     else if (tool(BandToolbar, QStringLiteral("mnuGreen")).isChecked())
         channel = Channel::Green;
     const FrameGeometry frame{shpPointer.left, shpPointer.top, shpPointer.width, shpPointer.height};
+    const QImage& picture = picImage->picture();
     try {
-        lanePanel->setProfile(laneProfile(picImage->picture(), frame, channel, BackgroundColor,
-                                          lanePanel->direction()));
+        LaneProfile profile = laneProfile(
+            picture, frame, channel, isDeepPicture(picture) ? BackgroundLevels : levelsOf(BackgroundColor),
+            lanePanel->direction());
+        // The background the last scan used: a level, or the lane's baseline along its rows.
+        if (ScanBackgroundMethod.kind != BackgroundMethod::Kind::PickedPixel) {
+            if (ScanBackgroundMethod.kind == BackgroundMethod::Kind::LaneBaseline) {
+                if (lanePanel->direction() == ProfileDirection::AlongRows &&
+                    LastMethodScan.baseline.size() == profile.means.size())
+                    profile.baseline = LastMethodScan.baseline;
+            } else {
+                profile.background = LastMethodScan.level;
+            }
+        }
+        lanePanel->setProfile(profile);
     } catch (const Error& e) {
         lanePanel->showMessage(e.message());
     }

@@ -8,8 +8,10 @@
 #include "components/commondialog.h"
 #include "core/channellevels.h"
 #include "core/integration.h"
+#include "core/backgroundscan.h"
 #include "core/sheetlayout.h"
 
+#include <QPointF>
 #include <QWidget>
 
 #include <cstdint>
@@ -121,6 +123,17 @@ public:
     QLabel* lblScanFlag = nullptr;
     QLabel* lblLossy = nullptr;
     ChannelLevels BackgroundLevels;
+
+    // How scans find their background (Image -> Background Method...): the picked pixel
+    // at start. BackgroundAverage is the picked area's mean, taken at every pick;
+    // LastMethodScan the background the last scan used, for the read-out and the profile.
+    BackgroundMethod ScanBackgroundMethod;
+    BackgroundValues BackgroundAverage;
+    MethodScan LastMethodScan;
+    QPointF LastPick{-1, -1};
+    void chooseBackgroundMethod();
+    void setBackgroundMethod(const BackgroundMethod& method);
+    QString backgroundReadout() const;
     ScanResult LastScan;
     void showScanFlag(const ScanResult& scan);
     void setLossyNotice(bool lossy);

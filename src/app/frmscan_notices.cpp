@@ -104,8 +104,12 @@ void frmScan::pickBackgroundAt(float x, float y)
         BackgroundLevels = widenedLevels(BackgroundColor);
         shown = levelsOf(BackgroundColor);
     }
+    LastPick = QPointF(x, y);
+    BackgroundAverage = areaMean(picture, x, y, ScanBackgroundMethod.areaSize);
     setReadout(BandMove, QStringLiteral("mnuBackground"),
-               QStringLiteral("Bkgrnd (RGB)=") + levelsText(shown));
+               ScanBackgroundMethod.kind == BackgroundMethod::Kind::PickedPixel
+                   ? QStringLiteral("Bkgrnd (RGB)=") + levelsText(shown)
+                   : backgroundReadout());
 }
 
 QString frmScan::colorReadout(float x, float y) const

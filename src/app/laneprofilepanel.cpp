@@ -134,20 +134,26 @@ void LaneProfilePanel::setProfile(const LaneProfile& profile)
     points.reserve(qsizetype(profile.means.size()));
     double low = profile.background;
     double high = profile.background;
+    // The background under each position: the level, or the lane's baseline.
+    auto backgroundAt = [&profile](std::size_t i) {
+        return i < profile.baseline.size() ? profile.baseline[i] : profile.background;
+    };
     for (std::size_t i = 0; i < profile.means.size(); ++i) {
         const double x = double(profile.first + std::int64_t(i));
         points.append(QPointF(x, profile.means[i]));
-        low = std::min(low, profile.means[i]);
-        high = std::max(high, profile.means[i]);
+        low = std::min({low, profile.means[i], backgroundAt(i)});
+        high = std::max({high, profile.means[i], backgroundAt(i)});
     }
-    if (!points.isEmpty())
-        level = {QPointF(points.constFirst().x(), profile.background),
-                 QPointF(points.constLast().x(), profile.background)};
     // The area's lower edge runs under every point so that the shading follows the curve.
     QList<QPointF> lower;
     lower.reserve(points.size());
-    for (const QPointF& p : std::as_const(points))
-        lower.append(QPointF(p.x(), profile.background));
+    for (qsizetype i = 0; i < points.size(); ++i)
+        lower.append(QPointF(points.at(i).x(), backgroundAt(std::size_t(i))));
+    if (!profile.baseline.empty())
+        level = lower;
+    else if (!points.isEmpty())
+        level = {QPointF(points.constFirst().x(), profile.background),
+                 QPointF(points.constLast().x(), profile.background)};
     m_profileLine->replace(points);
     m_areaUpper->replace(points);
     m_areaLower->replace(lower);

@@ -77,7 +77,8 @@ BarLayout mainBarLayout()
         band("bndOptions", "&Options", BandKind::Popup, {button("mnuShowOptions", "&Show"), button("mnuSendRows", "Send Rows to &Report")}),
         band("mnuPicture", "Band6", BandKind::Popup,
              {button("mnuInvert", "&Invert Colors", "", "invert"),
-              button("mnuBackground", "&Background", "", "background"), separator(10),
+              button("mnuBackground", "&Background", "", "background"),
+              button("mnuBackgroundMethod", "Background &Method..."), separator(10),
               check("mnuRed", "Calculate &Red", true, "", "red"),
               check("mnuGreen", "Calculate &Green", false, "", "green"),
               check("mnuBlue", "Calculate &Blue", false, "", "blue"),
@@ -178,14 +179,15 @@ const CommandEntry Commands[] = {
     {"mnuSendRows", commands::sendRowsToReport},
 };
 
-// The View menu's commands, looked up after the classic ones: the picture's zoom and the
-// lane profile.
+// The commands beyond the classic ones, looked up after them: the picture's zoom, the
+// lane profile and the background method.
 const CommandEntry ViewCommands[] = {
     {"mnuZoomIn", [](frmScan& form) { form.zoomIn(); }},
     {"mnuZoomOut", [](frmScan& form) { form.zoomOut(); }},
     {"mnuActualSize", [](frmScan& form) { form.setZoom(1.0); }},
     {"mnuFitWindow", [](frmScan& form) { form.fitToWindow(); }},
     {"mnuLaneProfile", [](frmScan& form) { form.toggleLaneProfile(); }},
+    {"mnuBackgroundMethod", [](frmScan& form) { form.chooseBackgroundMethod(); }},
 };
 
 } // namespace

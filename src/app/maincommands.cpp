@@ -49,9 +49,13 @@ void invertColors(frmScan& form)
 
 void showBackground(frmScan& form)
 {
-    const QString text = isDeepPicture(form.picImage->picture())
-                             ? backgroundText(form.BackgroundLevels)
-                             : backgroundText(form.BackgroundColor);
+    QString text = isDeepPicture(form.picImage->picture())
+                       ? backgroundText(form.BackgroundLevels)
+                       : backgroundText(form.BackgroundColor);
+    // Another method than the picked pixel says which, and what the scans subtract.
+    if (form.ScanBackgroundMethod.kind != BackgroundMethod::Kind::PickedPixel)
+        text += QStringLiteral("\nMethod: ") + backgroundMethodLabel(form.ScanBackgroundMethod) +
+                QStringLiteral("\nIn use: ") + form.backgroundReadout();
     Prompts::current().message(&form, text, appTitle(), MessageButtons::Ok, MessageIcon::None);
 }
 

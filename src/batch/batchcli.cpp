@@ -28,6 +28,7 @@ namespace {
 const char* const MeasureUsage =
     "Usage: kestoscan measure PICTURE [--channel red|green|blue] [--invert]\n"
     "                         [--background X,Y | --background-color R,G,B]\n"
+    "                         [--background-method METHOD]\n"
     "                         --frame LEFT,TOP,WIDTH,HEIGHT [--frame ...] [--output FILE]\n"
     "                         [--details]\n"
     "       kestoscan measure PICTURE --plan FILE [--output FILE] [--details]\n"
@@ -42,6 +43,13 @@ const char* const MeasureUsage =
     "  --invert                    inverts the picture's colours\n"
     "  --background X,Y            the background is the colour of pixel X,Y\n"
     "  --background-color R,G,B    the background colour itself (default 0,0,0)\n"
+    "  --background-method METHOD  how scans find their background: pixel (the picked\n"
+    "                              colour, the default), area:N (the mean of the N x N\n"
+    "                              square around the picked pixel, N odd), border:W:mean\n"
+    "                              or border:W:median (the band W pixels wide, 1 to 10,\n"
+    "                              just outside each frame), lane:minima or lane:ball:R\n"
+    "                              (a baseline along each frame's row means, through its\n"
+    "                              minima or under a ball of radius R)\n"
     "  --frame L,T,W,H             a scan frame; both edges are included, so width 39\n"
     "                              covers 40 columns\n"
     "\n"
@@ -50,7 +58,8 @@ const char* const MeasureUsage =
     "\n"
     "Plan form: replays a plan file, one instruction a line (# starts a comment):\n"
     "  channel red|green|blue, invert, background X Y, background-color R G B,\n"
-    "  cell ROW COLUMN (COLUMN 2 = Band, 3 = Int.Ctrl), frame LEFT TOP WIDTH HEIGHT\n"
+    "  cell ROW COLUMN (COLUMN 2 = Band, 3 = Int.Ctrl), frame LEFT TOP WIDTH HEIGHT,\n"
+    "  background-method METHOD\n"
     "and prints the resulting sheet (#, Band, Int.Ctrl, % to Ctrl) as tab-separated text.\n"
     "\n"
     "  --output FILE               writes the sheet to FILE instead: .xlsx, .csv, or\n"
@@ -223,6 +232,13 @@ MeasurementPlan quickPlan(const QCommandLineParser& parser, int fullScale)
     };
     auto values = [](const QString& value) { return value.split(QLatin1Char(',')); };
     MeasurementPlan plan = pictureSteps(parser, fullScale);
+    // The method first: a pick takes the picked area's mean with it.
+    if (parser.isSet(option("background-method"))) {
+        const QString value = parser.value(option("background-method"));
+        plan.steps.insert(plan.steps.begin(),
+                          parsePlanStep(QStringLiteral("background-method"), {value},
+                                        where("background-method", value)));
+    }
     const QStringList frames = parser.values(option("frame"));
     if (frames.isEmpty())
         throw PlanError(
@@ -273,6 +289,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
                QCommandLineOption(QStringLiteral("invert")),
                QCommandLineOption(QStringLiteral("background"), QString(), value),
                QCommandLineOption(QStringLiteral("background-color"), QString(), value),
+               QCommandLineOption(QStringLiteral("background-method"), QString(), value),
                QCommandLineOption(QStringLiteral("frame"), QString(), value),
                QCommandLineOption(QStringLiteral("plan"), QString(), value),
                QCommandLineOption(QStringLiteral("output"), QString(), value),
@@ -283,8 +300,8 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     }
     expectOnce(parser, command,
                {QStringLiteral("channel"), QStringLiteral("background"),
-                QStringLiteral("background-color"), QStringLiteral("plan"),
-                QStringLiteral("output")});
+                QStringLiteral("background-color"), QStringLiteral("background-method"),
+                QStringLiteral("plan"), QStringLiteral("output")});
     const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
     const auto output = outputOf(parser, command);
 
@@ -294,7 +311,8 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     const int fullScale = fileChannelFullScale(picturePath);
     MeasurementPlan plan;
     if (planForm) {
-        for (const char* quick : {"channel", "invert", "background", "background-color", "frame"}) {
+        for (const char* quick : {"channel", "invert", "background", "background-color",
+                                  "background-method", "frame"}) {
             if (parser.isSet(QLatin1String(quick)))
                 throw PlanError(QStringLiteral("--plan cannot be combined with --%1: put that step "
                                                "into the plan")

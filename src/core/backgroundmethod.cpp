@@ -160,7 +160,7 @@ std::vector<double> minimaBaseline(const std::vector<double>& profile)
     return baseline;
 }
 
-std::vector<double> rollingBallBaseline(const std::vector<double>& profile, int radius)
+std::vector<double> rollingBallBaseline(const std::vector<double>& profile, int radius, double unit)
 {
     const int n = int(profile.size());
     if (n == 0)
@@ -168,21 +168,28 @@ std::vector<double> rollingBallBaseline(const std::vector<double>& profile, int 
     const int r = std::max(1, radius);
     std::vector<double> cap(std::size_t(2 * r + 1));
     for (int d = -r; d <= r; ++d)
-        cap[std::size_t(d + r)] = std::sqrt(double(r) * r - double(d) * d);
+        cap[std::size_t(d + r)] = unit * std::sqrt(double(r) * r - double(d) * d);
+    // The profile's end values carry on for a radius beyond each end, so a ball near an
+    // end still rests on the background there instead of rising into a band.
+    const int m = n + 2 * r;
+    std::vector<double> padded(static_cast<std::size_t>(m));
+    for (int k = 0; k < m; ++k)
+        padded[std::size_t(k)] = profile[std::size_t(std::clamp(k - r, 0, n - 1))];
     // Erosion: the highest each ball can sit with its top under the profile.
-    std::vector<double> height(static_cast<std::size_t>(n));
-    for (int c = 0; c < n; ++c) {
-        double h = profile[std::size_t(c)] - cap[std::size_t(r)];
-        for (int d = std::max(-r, -c); d <= std::min(r, n - 1 - c); ++d)
-            h = std::min(h, profile[std::size_t(c + d)] - cap[std::size_t(d + r)]);
+    std::vector<double> height(static_cast<std::size_t>(m));
+    for (int c = 0; c < m; ++c) {
+        double h = padded[std::size_t(c)] - cap[std::size_t(r)];
+        for (int d = std::max(-r, -c); d <= std::min(r, m - 1 - c); ++d)
+            h = std::min(h, padded[std::size_t(c + d)] - cap[std::size_t(d + r)]);
         height[std::size_t(c)] = h;
     }
     // Dilation: the baseline is the highest ball top over each sample.
     std::vector<double> baseline(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
-        double b = height[std::size_t(i)] + cap[std::size_t(r)];
-        for (int d = std::max(-r, -i); d <= std::min(r, n - 1 - i); ++d)
-            b = std::max(b, height[std::size_t(i + d)] + cap[std::size_t(r - d)]);
+        const int k = i + r;
+        double b = height[std::size_t(k)] + cap[std::size_t(r)];
+        for (int d = -r; d <= r; ++d)
+            b = std::max(b, height[std::size_t(k + d)] + cap[std::size_t(r - d)]);
         baseline[std::size_t(i)] = std::min(b, profile[std::size_t(i)]);
     }
     return baseline;

@@ -29,7 +29,7 @@ struct BackgroundMethod
     int borderWidth = 2;           // FrameBorder: pixels just outside the frame
     Statistic statistic = Statistic::Mean;
     Baseline baseline = Baseline::Minima;
-    int ballRadius = 50;           // LaneBaseline with RollingBall, in rows
+    int ballRadius = 300;          // LaneBaseline with RollingBall, in rows
 
     friend bool operator==(const BackgroundMethod& a, const BackgroundMethod& b)
     {
@@ -54,10 +54,12 @@ QString backgroundMethodLabel(const BackgroundMethod& method);
 // baseline.
 std::vector<double> minimaBaseline(const std::vector<double>& profile);
 
-// The top of a ball of the radius (in samples, and in profile units across) rolled
-// under the profile: a grey opening with a half-circle, the baseline ImageJ-style tools
-// subtract. It never rises above the profile; a radius below 1 counts as 1.
-std::vector<double> rollingBallBaseline(const std::vector<double>& profile, int radius);
+// The top of a ball of the radius rolled under the profile: a grey opening with a
+// half-circle, the baseline ImageJ-style tools subtract. The radius is in samples along
+// the profile and in units of `unit` across it (257 on a 16-bit picture, so a ball rolls
+// the same on a picture and its 16-bit copy). It never rises above the profile; a radius
+// below 1 counts as 1.
+std::vector<double> rollingBallBaseline(const std::vector<double>& profile, int radius, double unit = 1);
 
 // The median of the values (the mean of the middle two for an even count); 0 for none.
 // Reorders the values.

@@ -125,7 +125,7 @@ MethodScan laneScan(const QImage& picture, const FrameGeometry& frame, Channel c
     }
     result.baseline = method.baseline == BackgroundMethod::Baseline::Minima
                           ? minimaBaseline(means)
-                          : rollingBallBaseline(means, method.ballRadius);
+                          : rollingBallBaseline(means, method.ballRadius, channelFullScale(picture) / 255.0);
     double value = 0;
     for (std::size_t i = 0; i < sums.size(); ++i)
         value += sums[i] - across * result.baseline[i];

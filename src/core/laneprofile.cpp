@@ -1,5 +1,6 @@
 #include "core/laneprofile.h"
 
+#include "core/deeppicture.h"
 #include "core/error.h"
 #include "core/gelimage.h"
 #include "core/numbers.h"
@@ -32,6 +33,12 @@ int channelShift(Channel channel)
 
 double LaneProfile::area() const
 {
+    if (!baseline.empty()) {
+        double total = 0;
+        for (std::size_t i = 0; i < sums.size() && i < baseline.size(); ++i)
+            total += double(sums[i]) - double(across) * baseline[i];
+        return total;
+    }
     __extension__ typedef __int128 Int128;
     Int128 total = 0;
     for (const std::int64_t sum : sums)
@@ -112,6 +119,42 @@ LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Chann
     return profile;
 }
 
+LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Channel channel,
+                        const ChannelLevels& background, ProfileDirection direction)
+{
+    if (!isDeepPicture(picture))
+        return laneProfile(picture, frame, channel,
+                           rgbValue(background.red, background.green, background.blue), direction);
+    // A 16-bit picture: each position is a one-row (or one-column) frame, summed by the
+    // integration itself, so its reading rules hold by construction.
+    LaneProfile profile;
+    const std::int64_t x0 = toInt32(frame.left);
+    const std::int64_t x1 = toInt32(frame.left + frame.width);
+    const std::int64_t y0 = toInt32(frame.top);
+    const std::int64_t y1 = toInt32(frame.top + frame.height);
+    const bool rows = direction == ProfileDirection::AlongRows;
+    profile.first = rows ? y0 : x0;
+    profile.background = levelOf(background, channel);
+    if (x1 < x0 || y1 < y0)
+        return profile;
+    const std::int64_t count = rows ? y1 - y0 + 1 : x1 - x0 + 1;
+    profile.across = rows ? x1 - x0 + 1 : y1 - y0 + 1;
+    if (count > MaxPositions)
+        throw Error(Error::Overflow,
+                    QStringLiteral("Overflow: the frame is too long for a profile"));
+    profile.sums.reserve(std::size_t(count));
+    for (std::int64_t i = 0; i < count; ++i) {
+        const FrameGeometry line = rows ? FrameGeometry{frame.left, float(y0 + i), frame.width, 0}
+                                        : FrameGeometry{float(x0 + i), frame.top, 0, frame.height};
+        profile.sums.push_back(
+            std::int64_t(integrateFrameCounted(picture, line, channel, ChannelLevels{}).value));
+    }
+    profile.means.resize(profile.sums.size());
+    for (std::size_t i = 0; i < profile.sums.size(); ++i)
+        profile.means[i] = double(profile.sums[i]) / double(profile.across);
+    return profile;
+}
+
 QString laneProfileText(const LaneProfile& profile, ProfileDirection direction)
 {
     const QString tab = QStringLiteral("\t");
@@ -122,7 +165,8 @@ QString laneProfileText(const LaneProfile& profile, ProfileDirection direction)
     const QString background = doubleText(profile.background);
     for (std::size_t i = 0; i < profile.means.size(); ++i)
         text += QString::number(profile.first + std::int64_t(i)) + tab +
-                doubleText(profile.means[i]) + tab + background + end;
+                doubleText(profile.means[i]) + tab +
+                (i < profile.baseline.size() ? doubleText(profile.baseline[i]) : background) + end;
     return text;
 }
 

@@ -4,6 +4,7 @@
 // columns), read exactly as the band integration reads the frame, so that the area between
 // the profile and the background times the frame's width is the scan value.
 
+#include "core/channellevels.h"
 #include "core/integration.h"
 
 #include <QImage>
@@ -32,9 +33,12 @@ struct LaneProfile
     std::vector<double> means;
     // The background's channel value.
     double background = 0;
+    // Where the background is a baseline (the lane method), its value at each position;
+    // empty for a level background.
+    std::vector<double> baseline;
 
     // Sum over positions of (mean - background), times across: the scan value, computed
-    // from the exact sums.
+    // from the exact sums (under a baseline, the baseline's value at each position).
     double area() const;
 };
 
@@ -45,6 +49,11 @@ struct LaneProfile
 // (more than 2^26 positions).
 LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Channel channel,
                         ColorValue background, ProfileDirection direction);
+
+// The same on a measurement picture of any depth (see deeppicture.h): on a 16-bit
+// picture the sums are in its units and samples off it read 65535.
+LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Channel channel,
+                        const ChannelLevels& background, ProfileDirection direction);
 
 // The profile as tab-separated text: a heading line ("Row" or "Column", "Mean",
 // "Background"), then one line per position, lines ended by CR LF.

@@ -351,6 +351,15 @@ void TestBatch::failuresWriteNothing_data()
     QTest::newRow("bad number in a frame option")
         << "measure {bmp} --frame 20,50,39,1x5 --output {out}" << QByteArray() << 2
         << "--frame \"20,50,39,1x5\": expected a number for HEIGHT, found \"1x5\"";
+    QTest::newRow("bad background method")
+        << "measure {bmp} --frame 1,1,9,9 --background-method border:11:mean --output {out}"
+        << QByteArray() << 2 << "--background-method \"border:11:mean\": the border's width";
+    QTest::newRow("border wholly off the picture")
+        << "measure {bmp} --frame 500,500,9,9 --background-method border:2:mean --output {out}"
+        << QByteArray() << 2 << "--frame \"500,500,9,9\": The frame's border lies wholly off";
+    QTest::newRow("background method in a plan")
+        << "measure {bmp} --plan {plan} --output {out}" << QByteArray("background-method area:2\n") << 2
+        << "{plan}:1: the area's side must be an odd number";
     QTest::newRow("unknown option") << "measure {bmp} --frames 1,1,9,9 --output {out}"
                                     << QByteArray() << 2 << "Unknown option 'frames'";
     QTest::newRow("output of an unknown kind")

@@ -1,0 +1,124 @@
+// The background method through the main window: chosen from the Image menu, shown in the
+// read-out and the Background message, and used by every scan.
+
+#include "app/frmscan.h"
+#include "app/mainbar.h"
+#include "components/commandbar.h"
+#include "components/worksheet.h"
+#include "support/fakeprompts.h"
+
+#include <QApplication>
+#include <QTest>
+
+using namespace kesto;
+using kesto::test::FakePrompts;
+
+class TestBackgroundMethodWindow : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void scansUseTheChosenMethod_data();
+    void scansUseTheChosenMethod();
+    void aBadMethodChangesNothing();
+    void aBorderOffThePictureWritesNoValue();
+
+private:
+    void choose(const QString& answer)
+    {
+        prompts->inputAnswers.append(answer);
+        form->tool(BandPicture, QStringLiteral("mnuBackgroundMethod")).action()->trigger();
+    }
+    void scan(int left, int top, int width, int height)
+    {
+        form->shpPointer.left = float(left);
+        form->shpPointer.top = float(top);
+        form->shpPointer.width = float(width);
+        form->shpPointer.height = float(height);
+        form->Calculate();
+    }
+    QString readout() const
+    {
+        return form->tool(BandMove, QStringLiteral("mnuBackground")).caption();
+    }
+
+    std::unique_ptr<FakePrompts> prompts;
+    std::unique_ptr<frmScan> form;
+};
+
+void TestBackgroundMethodWindow::init()
+{
+    prompts = std::make_unique<FakePrompts>();
+    form = std::make_unique<frmScan>();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    // A background rising by one grey step every 10 columns, with a band of 60 steps above
+    // it over columns 40-59 and rows 20-29.
+    QImage picture(100, 50, QImage::Format_RGB32);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x) {
+            const int v = 100 + x / 10 + (x >= 40 && x < 60 && y >= 20 && y < 30 ? 60 : 0);
+            picture.setPixel(x, y, qRgb(v, v, v));
+        }
+    form->showPicture(picture);
+}
+
+void TestBackgroundMethodWindow::cleanup()
+{
+    form.reset();
+    prompts.reset();
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void TestBackgroundMethodWindow::scansUseTheChosenMethod_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("shown");
+    // Picked at (80, 45), grey 108 (107, 108, 108 across the 3 x 3 square). The band's
+    // frame, columns 38-61 and rows 14-35, holds 24 x 22 samples: the band's 12000 over a
+    // background summing to 55176 (103 to 106, 104.5 on average).
+    QTest::newRow("picked pixel") << "pixel" << "10152" << "Bkgrnd (RGB)=108,108,108";
+    QTest::newRow("picked area") << "area:3" << "10328" << "Area 3x3=107.7,107.7,107.7";
+    QTest::newRow("frame border") << "border:2:mean" << "12000" << "Border 2 mean=104.5";
+    QTest::newRow("lane baseline") << "lane:minima" << "12000" << "Lane minima";
+}
+
+void TestBackgroundMethodWindow::scansUseTheChosenMethod()
+{
+    QFETCH(QString, method);
+    QFETCH(QString, value);
+    QFETCH(QString, shown);
+    choose(method);
+    QCOMPARE(prompts->inputPrompts.size(), 1);
+    form->picImage_MouseDown(80, 45);
+    form->picImage_MouseUp(80, 45);
+    scan(38, 14, 23, 21);
+    QCOMPARE(form->f1Report->text(1, 2), value);
+    QCOMPARE(readout(), shown);
+    // The Background message names a method other than the picked pixel.
+    form->tool(BandPicture, QStringLiteral("mnuBackground")).action()->trigger();
+    QCOMPARE(prompts->messages.constLast().text.contains(QStringLiteral("Method: ")), method != QLatin1String("pixel"));
+}
+
+void TestBackgroundMethodWindow::aBadMethodChangesNothing()
+{
+    choose(QStringLiteral("border:0:mean"));
+    QCOMPARE(prompts->messages.size(), 1);
+    QCOMPARE(form->ScanBackgroundMethod, BackgroundMethod{});
+    choose(QString());   // an empty answer is refused too
+    QCOMPARE(form->ScanBackgroundMethod, BackgroundMethod{});
+}
+
+void TestBackgroundMethodWindow::aBorderOffThePictureWritesNoValue()
+{
+    choose(QStringLiteral("border:2:median"));
+    scan(1000, 1000, 10, 10);
+    QCOMPARE(form->f1Report->text(1, 2), QString());
+    QVERIFY(prompts->messages.constLast().text.contains(QStringLiteral("off the picture")));
+}
+
+QTEST_MAIN(TestBackgroundMethodWindow)
+#include "tst_backgroundmethod.moc"
