@@ -1,5 +1,6 @@
 #include "batch/batchcli.h"
 #include "app/frmscan.h"
+#include "app/kestoapplication.h"
 #include "core/decoderwarnings.h"
 #include "versioninfo.h"
 
@@ -88,7 +89,8 @@ int main(int argc, char* argv[])
         return 0;
     }
 
-    QApplication app(argc, argv);
+    // Catches an error that escapes any event handler, says so and keeps the window open.
+    kesto::KestoApplication app(argc, argv);
     setApplicationInfo();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/resources/icons/kestoscan.svg")));
 
