@@ -5,6 +5,7 @@
 // with a reason or a working picture every pixel of which can be read.
 
 #include "core/gelimage.h"
+#include "core/deeppicture.h"
 #include "core/integration.h"
 #include "fuzzsupport.h"
 
@@ -34,15 +35,25 @@ QString picturePath()
 // match its size shows up under AddressSanitizer.
 void readAll(const QImage& working)
 {
-    check(working.format() == QImage::Format_RGB32, "a working picture is RGB32");
+    const bool deep = isDeepPicture(working);
+    check(working.format() == QImage::Format_RGB32 || deep,
+          "a measurement picture is RGB32 or 16-bit grey or RGB");
     check(pictureSizeAllowed(working.width(), working.height()), "a working picture fits the limit");
     const FrameGeometry whole{0, 0, float(working.width() - 1), float(working.height() - 1)};
-    (void)integrateFrame(working, whole, Channel::Green, 0);
+    const ScanResult scan = integrateFrameCounted(working, whole, Channel::Green, ChannelLevels{});
+    check(scan.offPicture == 0, "the whole picture lies on the picture");
     // Single-precision coordinates address every pixel up to 2^24 along an axis.
     constexpr int ExactFloat = 1 << 24;
     if (working.width() <= ExactFloat && working.height() <= ExactFloat) {
-        const ColorValue corner = pixelAt(working, float(working.width() - 1), float(working.height() - 1));
-        check(corner >= 0 && corner <= 0xFFFFFF, "the far corner reads as a colour");
+        const float x = float(working.width() - 1), y = float(working.height() - 1);
+        if (deep) {
+            const ChannelLevels corner = levelsAt(working, x, y);
+            check(corner.red >= 0 && corner.red <= 65535 && corner.blue >= 0 && corner.blue <= 65535,
+                  "the far corner reads as 16-bit levels");
+        } else {
+            const ColorValue corner = pixelAt(working, x, y);
+            check(corner >= 0 && corner <= 0xFFFFFF, "the far corner reads as a colour");
+        }
     }
 }
 
