@@ -122,6 +122,8 @@ public:
     QLabel* lblLossy = nullptr;
     ChannelLevels BackgroundLevels;
     ScanResult LastScan;
+    // Whether the person has picked a background; the lane finder detects it otherwise.
+    bool BackgroundPicked = false;
     void showScanFlag(const ScanResult& scan);
     void setLossyNotice(bool lossy);
     void pickBackgroundAt(float x, float y);

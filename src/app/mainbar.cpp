@@ -1,5 +1,6 @@
 #include "app/mainbar.h"
 
+#include "app/foundbands.h"
 #include "app/frmscan.h"
 #include "components/module1.h"
 #include "app/maincommands.h"
@@ -74,14 +75,18 @@ BarLayout mainBarLayout()
               button("mnuTop", "Move &Top", "", "step-up"),
               button("mnuRight", "Move &Right", "", "step-right"),
               button("mnuBottom", "Move &Bottom", "", "step-down")}),
-        band("bndOptions", "&Options", BandKind::Popup, {button("mnuShowOptions", "&Show"), button("mnuSendRows", "Send Rows to &Report")}),
+        band("bndOptions", "&Options", BandKind::Popup,
+             {button("mnuShowOptions", "&Show"), button("mnuSendRows", "Send Rows to &Report"),
+              button("mnuSendFound", "Send &Found Bands to Report")}),
         band("mnuPicture", "Band6", BandKind::Popup,
              {button("mnuInvert", "&Invert Colors", "", "invert"),
               button("mnuBackground", "&Background", "", "background"), separator(10),
               check("mnuRed", "Calculate &Red", true, "", "red"),
               check("mnuGreen", "Calculate &Green", false, "", "green"),
               check("mnuBlue", "Calculate &Blue", false, "", "blue"),
-              button("mnuCalc", "&Calculate Now!", "", "calculate")}),
+              button("mnuCalc", "&Calculate Now!", "", "calculate"), separator(11),
+              button("mnuFindBands", "&Find Lanes and Bands"),
+              button("mnuScanFound", "&Scan Found Bands")}),
         band(
             "bndMove", "Move", BandKind::Toolbar,
             {button("mnuTopLeft", "TopLeft", "Move top-left", "move-top-left"),
@@ -113,7 +118,8 @@ BarLayout mainBarLayout()
         band("bndView", "&View", BandKind::Popup,
              {button("mnuZoomIn", "Zoom &In"), button("mnuZoomOut", "Zoom &Out"),
               button("mnuActualSize", "&Actual Size"), button("mnuFitWindow", "&Fit to Window"),
-              separator(70), check("mnuLaneProfile", "Lane &Profile", false)}),
+              separator(70), check("mnuLaneProfile", "Lane &Profile", false),
+              check("mnuHorizontalLanes", "Horizontal &Lanes", false)}),
     };
 }
 
@@ -178,14 +184,23 @@ const CommandEntry Commands[] = {
     {"mnuSendRows", commands::sendRowsToReport},
 };
 
-// The View menu's commands, looked up after the classic ones: the picture's zoom and the
-// lane profile.
+// The newer commands, looked up after the classic ones: the View menu's zoom, lane profile
+// and lane direction, and the found bands.
 const CommandEntry ViewCommands[] = {
     {"mnuZoomIn", [](frmScan& form) { form.zoomIn(); }},
     {"mnuZoomOut", [](frmScan& form) { form.zoomOut(); }},
     {"mnuActualSize", [](frmScan& form) { form.setZoom(1.0); }},
     {"mnuFitWindow", [](frmScan& form) { form.fitToWindow(); }},
     {"mnuLaneProfile", [](frmScan& form) { form.toggleLaneProfile(); }},
+    // Found bands: proposals the person checks, then scans.
+    {"mnuFindBands", [](frmScan& form) { FoundBandsTool::of(form).find(); }},
+    {"mnuScanFound", [](frmScan& form) { FoundBandsTool::of(form).scanIntoSheet(); }},
+    {"mnuSendFound", [](frmScan& form) { FoundBandsTool::of(form).sendToReport(); }},
+    {"mnuHorizontalLanes",
+     [](frmScan& form) {
+         Tool& horizontal = form.tool(BandView, QStringLiteral("mnuHorizontalLanes"));
+         horizontal.setChecked(!horizontal.isChecked());
+     }},
 };
 
 } // namespace
