@@ -135,6 +135,8 @@ public:
     void setBackgroundMethod(const BackgroundMethod& method);
     QString backgroundReadout() const;
     ScanResult LastScan;
+    // Whether the person has picked a background; the lane finder detects it otherwise.
+    bool BackgroundPicked = false;
     void showScanFlag(const ScanResult& scan);
     void setLossyNotice(bool lossy);
     void pickBackgroundAt(float x, float y);

@@ -94,6 +94,7 @@ void frmScan::pickBackgroundAt(float x, float y)
 {
     const QImage& picture = picImage->picture();
     ChannelLevels shown;
+    BackgroundPicked = true;
     if (isDeepPicture(picture)) {
         BackgroundLevels = levelsAt(picture, x, y);
         BackgroundColor = narrowedColor(BackgroundLevels);

@@ -1,5 +1,6 @@
 #include "app/mainbar.h"
 
+#include "app/foundbands.h"
 #include "app/frmscan.h"
 #include "components/module1.h"
 #include "app/maincommands.h"
@@ -74,7 +75,9 @@ BarLayout mainBarLayout()
               button("mnuTop", "Move &Top", "", "step-up"),
               button("mnuRight", "Move &Right", "", "step-right"),
               button("mnuBottom", "Move &Bottom", "", "step-down")}),
-        band("bndOptions", "&Options", BandKind::Popup, {button("mnuShowOptions", "&Show"), button("mnuSendRows", "Send Rows to &Report")}),
+        band("bndOptions", "&Options", BandKind::Popup,
+             {button("mnuShowOptions", "&Show"), button("mnuSendRows", "Send Rows to &Report"),
+              button("mnuSendFound", "Send &Found Bands to Report")}),
         band("mnuPicture", "Band6", BandKind::Popup,
              {button("mnuInvert", "&Invert Colors", "", "invert"),
               button("mnuBackground", "&Background", "", "background"),
@@ -82,7 +85,9 @@ BarLayout mainBarLayout()
               check("mnuRed", "Calculate &Red", true, "", "red"),
               check("mnuGreen", "Calculate &Green", false, "", "green"),
               check("mnuBlue", "Calculate &Blue", false, "", "blue"),
-              button("mnuCalc", "&Calculate Now!", "", "calculate")}),
+              button("mnuCalc", "&Calculate Now!", "", "calculate"), separator(11),
+              button("mnuFindBands", "&Find Lanes and Bands"),
+              button("mnuScanFound", "&Scan Found Bands")}),
         band(
             "bndMove", "Move", BandKind::Toolbar,
             {button("mnuTopLeft", "TopLeft", "Move top-left", "move-top-left"),
@@ -114,7 +119,8 @@ BarLayout mainBarLayout()
         band("bndView", "&View", BandKind::Popup,
              {button("mnuZoomIn", "Zoom &In"), button("mnuZoomOut", "Zoom &Out"),
               button("mnuActualSize", "&Actual Size"), button("mnuFitWindow", "&Fit to Window"),
-              separator(70), check("mnuLaneProfile", "Lane &Profile", false)}),
+              separator(70), check("mnuLaneProfile", "Lane &Profile", false),
+              check("mnuHorizontalLanes", "Horizontal &Lanes", false)}),
     };
 }
 
@@ -179,8 +185,8 @@ const CommandEntry Commands[] = {
     {"mnuSendRows", commands::sendRowsToReport},
 };
 
-// The commands beyond the classic ones, looked up after them: the picture's zoom, the
-// lane profile and the background method.
+// The commands beyond the classic ones, looked up after them: the View menu's zoom, lane
+// profile and lane direction, the background method and the found bands.
 const CommandEntry ViewCommands[] = {
     {"mnuZoomIn", [](frmScan& form) { form.zoomIn(); }},
     {"mnuZoomOut", [](frmScan& form) { form.zoomOut(); }},
@@ -188,6 +194,15 @@ const CommandEntry ViewCommands[] = {
     {"mnuFitWindow", [](frmScan& form) { form.fitToWindow(); }},
     {"mnuLaneProfile", [](frmScan& form) { form.toggleLaneProfile(); }},
     {"mnuBackgroundMethod", [](frmScan& form) { form.chooseBackgroundMethod(); }},
+    // Found bands: proposals the person checks, then scans.
+    {"mnuFindBands", [](frmScan& form) { FoundBandsTool::of(form).find(); }},
+    {"mnuScanFound", [](frmScan& form) { FoundBandsTool::of(form).scanIntoSheet(); }},
+    {"mnuSendFound", [](frmScan& form) { FoundBandsTool::of(form).sendToReport(); }},
+    {"mnuHorizontalLanes",
+     [](frmScan& form) {
+         Tool& horizontal = form.tool(BandView, QStringLiteral("mnuHorizontalLanes"));
+         horizontal.setChecked(!horizontal.isChecked());
+     }},
 };
 
 } // namespace

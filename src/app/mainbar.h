@@ -27,7 +27,7 @@ BarLayout mainBarLayout();
 const QStringList& mainCommandNames();
 
 // Runs the command named by the clicked tool: exact, case-sensitive comparison in the
-// order of mainCommandNames(), then the View menu's zoom and lane-profile commands; any
+// order of mainCommandNames(), then the View menu's and the found bands' commands; any
 // other name does nothing.
 void dispatchMainTool(frmScan& form, const QString& toolName);
 

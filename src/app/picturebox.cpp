@@ -2,6 +2,8 @@
 
 #include "core/deeppicture.h"
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -118,6 +120,7 @@ void PictureBox::paintEvent(QPaintEvent* event)
                 painter.drawImage(QRectF(toWidget(source)), shown(), QRectF(source));
         }
     }
+    paintOverlays(painter);
     if (m_frame && m_zoom != 1.0) {
         const QRect r = toWidget(pixelSpan(*m_frame));
         const QColor colour = toQColor(m_frame->borderColor);
@@ -212,6 +215,46 @@ QPointF PictureBox::toPicture(const QPointF& widgetPoint) const
     if (m_zoom == 1.0)
         return widgetPoint;
     return widgetPoint / m_zoom;
+}
+
+void PictureBox::setOverlays(const QList<PictureOverlay>& overlays)
+{
+    if (m_overlays.isEmpty() && overlays.isEmpty())
+        return;
+    m_overlays = overlays;
+    update();
+}
+
+void PictureBox::paintOverlays(QPainter& painter) const
+{
+    if (m_overlays.isEmpty())
+        return;
+    // Cyan stands apart from the red scan frame on light and dark gels alike; the chosen
+    // one is drawn twice as thick, in yellow.
+    const QColor normal(0, 200, 255);
+    const QColor chosen(255, 220, 0);
+    QFont font = painter.font();
+    font.setPixelSize(10);
+    painter.setFont(font);
+    const QFontMetrics metrics(font);
+    for (const PictureOverlay& overlay : m_overlays) {
+        const QRect r = toWidget(overlay.span);
+        const QColor colour = overlay.selected ? chosen : normal;
+        const int t = overlay.selected ? 2 : 1;
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), t), colour);
+        painter.fillRect(QRect(r.left(), r.bottom() - t + 1, r.width(), t), colour);
+        painter.fillRect(QRect(r.left(), r.top(), t, r.height()), colour);
+        painter.fillRect(QRect(r.right() - t + 1, r.top(), t, r.height()), colour);
+        if (overlay.label.isEmpty())
+            continue;
+        // The label sits just above the outline, inside it where there is no room above.
+        const QSize size(metrics.horizontalAdvance(overlay.label) + 4, metrics.height());
+        const int top = r.top() >= size.height() ? r.top() - size.height() : r.top() + t;
+        const QRect box(QPoint(r.left(), top), size);
+        painter.fillRect(box, QColor(0, 0, 0, 160));
+        painter.setPen(colour);
+        painter.drawText(box, Qt::AlignCenter, overlay.label);
+    }
 }
 
 const QImage& PictureBox::reducedPicture()

@@ -6,7 +6,12 @@
 #include "components/module1.h"
 
 #include <QImage>
+#include <QList>
+#include <QRect>
+#include <QString>
 #include <QWidget>
+
+class QPainter;
 
 namespace kesto {
 
@@ -24,6 +29,15 @@ struct RectShape
         const float bottom = top + height;
         return x > left && x < right && y > top && y < bottom;
     }
+};
+
+// An outline drawn over the picture under the scan frame (a found band), with a label at
+// its top-left corner. span is in picture pixels, both edges included.
+struct PictureOverlay
+{
+    QRect span;
+    QString label;
+    bool selected = false;
 };
 
 class PictureBox : public QWidget
@@ -55,6 +69,10 @@ public:
     // The widget pixels that show the picture pixels of rect.
     QRect toWidget(const QRect& pictureRect) const;
 
+    // The outlines drawn over the picture; an empty list draws none.
+    void setOverlays(const QList<PictureOverlay>& overlays);
+    const QList<PictureOverlay>& overlays() const { return m_overlays; }
+
 Q_SIGNALS:
     // Ctrl+wheel over the picture: steps up (positive) or down, about a widget point.
     void zoomRequested(int steps, const QPointF& widgetPoint);
@@ -83,6 +101,9 @@ private:
     QImage m_screen; // the 8-bit rendering of a 16-bit picture; null otherwise
     const RectShape* m_frame = nullptr;
     const RectShape* m_handle = nullptr;
+
+    void paintOverlays(QPainter& painter) const;
+    QList<PictureOverlay> m_overlays;
 };
 
 } // namespace kesto

@@ -1,0 +1,489 @@
+#include "app/foundbands.h"
+
+#include "app/foundbandspanel.h"
+#include "app/frmscan.h"
+#include "app/mainbar.h"
+#include "components/commandbar.h"
+#include "components/prompts.h"
+#include "components/worksheet.h"
+#include "core/deeppicture.h"
+#include "core/error.h"
+#include "core/expression.h"
+#include "core/sheetdata.h"
+#include "core/workingsheet.h"
+#include "report/frmreport.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include <cmath>
+
+namespace kesto {
+
+namespace {
+
+// The channel and background exactly as Calculate takes them for a hand-placed frame.
+Channel scanChannel(const frmScan& form)
+{
+    if (form.tool(BandToolbar, QStringLiteral("mnuRed")).isChecked())
+        return Channel::Red;
+    if (form.tool(BandToolbar, QStringLiteral("mnuGreen")).isChecked())
+        return Channel::Green;
+    return Channel::Blue;
+}
+
+ChannelLevels scanBackground(const frmScan& form)
+{
+    return isDeepPicture(form.picImage->picture()) ? form.BackgroundLevels
+                                                   : levelsOf(form.BackgroundColor);
+}
+
+int nearestPixel(double value)
+{
+    return int(std::nearbyint(qBound(-1.0e6, value, 1.0e6)));
+}
+
+QRect spanOf(const FoundFrame& f)
+{
+    return QRect(QPoint(f.left, f.top), QPoint(f.left + f.width, f.top + f.height));
+}
+
+QString frameText(const FoundFrame& f)
+{
+    return QStringLiteral("%1,%2  %3x%4").arg(f.left).arg(f.top).arg(f.width).arg(f.height);
+}
+
+} // namespace
+
+FoundBandsTool& FoundBandsTool::of(frmScan& form)
+{
+    if (auto* tool = form.findChild<FoundBandsTool*>(QString(), Qt::FindDirectChildrenOnly))
+        return *tool;
+    return *new FoundBandsTool(form);
+}
+
+FoundBandsTool::FoundBandsTool(frmScan& form) : QObject(&form), m_form(form)
+{
+    setObjectName(QStringLiteral("foundBands"));
+    m_box = m_form.picImage;
+    m_box->installEventFilter(this);
+}
+
+QRect FoundBandsTool::searchRegion() const
+{
+    const RectShape& frame = m_form.shpPointer;
+    if (!(frame.width > float(StartFrameWidth) && frame.height > float(StartFrameHeight)))
+        return QRect();
+    // The pixels the frame's scan takes, edges included, as far as they lie on the picture.
+    const QRect span(QPoint(nearestPixel(double(frame.left)), nearestPixel(double(frame.top))),
+                     QPoint(nearestPixel(double(frame.left + frame.width)),
+                            nearestPixel(double(frame.top + frame.height))));
+    return span.intersected(m_form.picImage->picture().rect());
+}
+
+void FoundBandsTool::find()
+{
+    const QImage& picture = m_form.picImage->picture();
+    if (picture.isNull()) {
+        Prompts::current().message(&m_form, QStringLiteral("Open a gel picture first."), appTitle(),
+                                   MessageButtons::Ok, MessageIcon::Information);
+        return;
+    }
+    LaneFinderOptions options;
+    options.channel = scanChannel(m_form);
+    options.orientation = m_form.tool(BandView, QStringLiteral("mnuHorizontalLanes")).isChecked()
+                              ? LaneOrientation::Horizontal
+                              : LaneOrientation::Vertical;
+    if (m_form.BackgroundPicked)
+        options.background = levelOf(scanBackground(m_form), options.channel);
+    const QRect region = searchRegion();
+    LaneFinding finding;
+    try {
+        finding = findLanesAndBands(picture, region, options);
+    } catch (const Error& e) {
+        Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
+                                   MessageIcon::Warning);
+        return;
+    }
+    m_drag = Drag::None;
+    m_selected = -1;
+    m_proposals.setFinding(finding, options.orientation);
+    if (region.isEmpty()) {
+        m_searched = QStringLiteral("Searched the whole picture. To search part of it, size "
+                                    "the scan frame around the lanes first.");
+    } else {
+        m_searched = QStringLiteral("Searched inside the scan frame (%1,%2  %3x%4), as it is "
+                                    "larger than its start size %5x%6; size it to %5x%6 or "
+                                    "smaller to search the whole picture.")
+                         .arg(region.left())
+                         .arg(region.top())
+                         .arg(region.width() - 1)
+                         .arg(region.height() - 1)
+                         .arg(StartFrameWidth)
+                         .arg(StartFrameHeight);
+    }
+    if (m_proposals.isEmpty())
+        m_searched += QStringLiteral("\nNo bands found.");
+    else
+        m_searched += QStringLiteral("\nFound %1 lanes with %2 bands (%3).")
+                          .arg(m_proposals.laneCount())
+                          .arg(m_proposals.count())
+                          .arg(finding.darkOnLight ? QStringLiteral("dark bands on light")
+                                                   : QStringLiteral("light bands on dark"));
+    showPanel();
+    refresh();
+}
+
+void FoundBandsTool::showPanel()
+{
+    if (!m_panel) {
+        m_panel = new FoundBandsPanel(&m_form);
+        connect(m_panel, &FoundBandsPanel::currentChanged, this, &FoundBandsTool::select);
+        connect(m_panel, &FoundBandsPanel::deleteRequested, this, &FoundBandsTool::removeSelected);
+        connect(m_panel, &FoundBandsPanel::clearRequested, this, &FoundBandsTool::clear);
+        connect(m_panel, &FoundBandsPanel::scanRequested, this, &FoundBandsTool::scanIntoSheet);
+        connect(m_panel, &FoundBandsPanel::reportRequested, this, &FoundBandsTool::sendToReport);
+    }
+    m_panel->show();
+    m_panel->raise();
+}
+
+void FoundBandsTool::refresh()
+{
+    QList<PictureOverlay> overlays;
+    QStringList entries;
+    const std::vector<BandProposal>& items = m_proposals.items();
+    for (int i = 0; i < int(items.size()); ++i) {
+        FoundFrame frame = items[std::size_t(i)].frame;
+        if (i == m_selected && (m_drag == Drag::Move || m_drag == Drag::Size))
+            frame = m_start;
+        const QString label = m_proposals.label(i);
+        overlays.append({spanOf(frame), label, i == m_selected});
+        entries.append(label + QStringLiteral(":  ") + frameText(frame));
+    }
+    if (m_drag == Drag::Draw)
+        overlays.append({spanOf(m_start), QString(), true});
+    m_form.picImage->setOverlays(overlays);
+    if (m_panel) {
+        m_panel->setEntries(entries, m_selected);
+        m_panel->setNotice(m_searched);
+    }
+}
+
+void FoundBandsTool::select(int index)
+{
+    m_selected = index >= 0 && index < m_proposals.count() ? index : -1;
+    refresh();
+}
+
+void FoundBandsTool::removeSelected()
+{
+    if (m_selected < 0)
+        return;
+    m_proposals.remove(m_selected);
+    m_selected = -1;
+    refresh();
+}
+
+void FoundBandsTool::clear()
+{
+    m_proposals.clear();
+    m_selected = -1;
+    m_drag = Drag::None;
+    refresh();
+}
+
+bool FoundBandsTool::editing() const
+{
+    return !m_proposals.isEmpty() || (m_panel && m_panel->isVisible());
+}
+
+bool FoundBandsTool::eventFilter(QObject* watched, QEvent* event)
+{
+    // Only the picture box's own events, read through it: while the window is being
+    // destroyed, it alone is still whole.
+    auto* box = qobject_cast<PictureBox*>(watched);
+    if (!box || box != m_box)
+        return QObject::eventFilter(watched, event);
+    const double zoom = box->zoom();
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton || m_drag != Drag::None)
+            return m_drag != Drag::None;
+        const QPointF p = mouse->position() / zoom;
+        return pointerPressed(mouse->modifiers(), float(p.x()), float(p.y()));
+    }
+    case QEvent::MouseMove: {
+        if (m_drag == Drag::None)
+            return false;
+        const QPointF p = static_cast<QMouseEvent*>(event)->position() / zoom;
+        pointerMoved(float(p.x()), float(p.y()));
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_drag == Drag::None)
+            return false;
+        if (mouse->button() == Qt::LeftButton) {
+            const QPointF p = mouse->position() / zoom;
+            pointerReleased(float(p.x()), float(p.y()));
+        }
+        return true;
+    }
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Delete || key == Qt::Key_Backspace) && m_selected >= 0) {
+            removeSelected();
+            return true;
+        }
+        return false;
+    }
+    default:
+        return false;
+    }
+}
+
+bool FoundBandsTool::pointerPressed(Qt::KeyboardModifiers modifiers, float x, float y)
+{
+    if (m_form.picImage->picture().isNull() || !editing())
+        return false;
+    if (modifiers & Qt::ShiftModifier) {
+        const int index = m_proposals.indexAt(x, y);
+        if (index < 0)
+            return false;
+        m_selected = index;
+        m_start = m_proposals.items()[std::size_t(index)].frame;
+        m_drag = m_proposals.onCorner(index, x, y) ? Drag::Size : Drag::Move;
+        m_grabX = x - float(m_start.left);
+        m_grabY = y - float(m_start.top);
+    } else if (modifiers & Qt::ControlModifier) {
+        m_selected = -1;
+        m_drag = Drag::Draw;
+        m_grabX = x;
+        m_grabY = y;
+        m_start = draggedFrame(x, y);
+    } else {
+        return false;
+    }
+    // Keys go to the picture now, so that Delete reaches the chosen frame.
+    m_form.picImage->setFocus(Qt::MouseFocusReason);
+    refresh();
+    return true;
+}
+
+FoundFrame FoundBandsTool::draggedFrame(float x, float y) const
+{
+    const QImage& picture = m_form.picImage->picture();
+    const int lastX = qMax(0, picture.width() - 1);
+    const int lastY = qMax(0, picture.height() - 1);
+    const FoundFrame& before = m_proposals.items().empty() || m_selected < 0
+                                   ? m_start
+                                   : m_proposals.items()[std::size_t(m_selected)].frame;
+    FoundFrame f;
+    switch (m_drag) {
+    case Drag::Move:
+        f.width = qMin(before.width, lastX);
+        f.height = qMin(before.height, lastY);
+        f.left = qBound(0, nearestPixel(double(x - m_grabX)), lastX - f.width);
+        f.top = qBound(0, nearestPixel(double(y - m_grabY)), lastY - f.height);
+        break;
+    case Drag::Size:
+        f.left = before.left;
+        f.top = before.top;
+        f.width = qBound(qMin(2, lastX - f.left), nearestPixel(double(x)) - f.left, lastX - f.left);
+        f.height = qBound(qMin(2, lastY - f.top), nearestPixel(double(y)) - f.top, lastY - f.top);
+        break;
+    case Drag::Draw:
+    case Drag::None: {
+        const int x0 = qBound(0, nearestPixel(double(qMin(x, m_grabX))), lastX);
+        const int x1 = qBound(0, nearestPixel(double(qMax(x, m_grabX))), lastX);
+        const int y0 = qBound(0, nearestPixel(double(qMin(y, m_grabY))), lastY);
+        const int y1 = qBound(0, nearestPixel(double(qMax(y, m_grabY))), lastY);
+        f = FoundFrame{x0, y0, x1 - x0, y1 - y0};
+        break;
+    }
+    }
+    return f;
+}
+
+void FoundBandsTool::pointerMoved(float x, float y)
+{
+    m_start = draggedFrame(x, y);
+    refresh();
+}
+
+void FoundBandsTool::pointerReleased(float x, float y)
+{
+    const FoundFrame frame = draggedFrame(x, y);
+    const Drag drag = m_drag;
+    m_drag = Drag::None;
+    if (drag == Drag::Move || drag == Drag::Size) {
+        m_selected = m_proposals.setFrame(m_selected, frame);
+    } else if (drag == Drag::Draw) {
+        // A click without a drag draws nothing.
+        if (frame.width >= 2 && frame.height >= 2) {
+            m_selected = m_proposals.add(frame);
+            showPanel();
+        }
+    }
+    refresh();
+}
+
+QString FoundBandsTool::alongWord() const
+{
+    return m_proposals.orientation() == LaneOrientation::Vertical ? QStringLiteral("top")
+                                                                  : QStringLiteral("left");
+}
+
+bool FoundBandsTool::haveProposals()
+{
+    if (!m_proposals.isEmpty())
+        return true;
+    Prompts::current().message(&m_form,
+                               QStringLiteral("There are no found bands to scan. Use Image -> "
+                                              "Find Lanes and Bands first, or Ctrl+drag to "
+                                              "draw frames."),
+                               appTitle(), MessageButtons::Ok, MessageIcon::Information);
+    return false;
+}
+
+bool FoundBandsTool::scanAll(std::vector<FoundBandScan>& scans)
+{
+    const QImage& picture = m_form.picImage->picture();
+    if (picture.isNull())
+        return false;
+    const Channel channel = scanChannel(m_form);
+    const ChannelLevels background = scanBackground(m_form);
+    scans.clear();
+    try {
+        // The same scan as a hand-placed frame gets, with the chosen background method.
+        for (const BandProposal& item : m_proposals.items()) {
+            const MethodScan scan =
+                scanWithMethod(picture, item.frame.geometry(), channel, background,
+                               m_form.BackgroundAverage, m_form.ScanBackgroundMethod);
+            if (!scan.ok)
+                throw Error(Error::InvalidValue, QStringLiteral("Lane %1, band %2: %3")
+                                                     .arg(item.lane)
+                                                     .arg(item.band)
+                                                     .arg(scan.reason));
+            scans.push_back({item.lane, item.band, scan.scan});
+        }
+    } catch (const Error& e) {
+        Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
+                                   MessageIcon::Warning);
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Asks for a band number; nullopt when cancelled or not a number (after saying so).
+std::optional<int> askBand(QWidget* parent, const QString& prompt, const QString& suggestion,
+                           bool allowNone)
+{
+    const std::optional<QString> answer =
+        Prompts::current().inputText(parent, prompt, appTitle(), suggestion);
+    if (!answer)
+        return std::nullopt;
+    const std::optional<int> number = bandNumberText(*answer, allowNone);
+    if (!number)
+        Prompts::current().message(parent,
+                                   QStringLiteral("\"%1\" is no band number: type a whole "
+                                                  "number from 1.")
+                                       .arg(*answer),
+                                   appTitle(), MessageButtons::Ok, MessageIcon::Warning);
+    return number;
+}
+
+} // namespace
+
+void FoundBandsTool::scanIntoSheet()
+{
+    if (!haveProposals())
+        return;
+    const std::optional<int> band =
+        askBand(&m_form,
+                QStringLiteral("Band for the \"Band\" column, counted from the %1 of each lane:")
+                    .arg(alongWord()),
+                QStringLiteral("1"), false);
+    if (!band)
+        return;
+    const QString suggestion = *band != 1                     ? QStringLiteral("1")
+                               : m_proposals.mostBands() >= 2 ? QStringLiteral("2")
+                                                              : QString();
+    const std::optional<int> control =
+        askBand(&m_form,
+                QStringLiteral("Control band for the \"Int.Ctrl\" column, counted from the %1 of "
+                               "each lane (empty for none):")
+                    .arg(alongWord()),
+                suggestion, true);
+    if (!control)
+        return;
+    std::vector<FoundBandScan> scans;
+    if (!scanAll(scans))
+        return;
+    Worksheet& sheet = *m_form.f1Report;
+    // Below everything the sheet holds, so that no result is overwritten.
+    const int first = usedRowCount(sheet.data()) + 1;
+    const int lanes = m_proposals.laneCount();
+    std::vector<int> missing;
+    try {
+        missing = writeLaneRows(sheet.data(), scans, lanes, *band, *control, first);
+    } catch (const Error& e) {
+        Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
+                                   MessageIcon::Warning);
+        return;
+    }
+    sheet.updateSheet();
+    runWorkingSheetPass(sheet);
+    m_searched += QStringLiteral("\nLanes 1 to %1 scanned into rows %2 to %3.")
+                      .arg(lanes)
+                      .arg(first)
+                      .arg(first + lanes - 1);
+    refresh();
+    if (!missing.empty()) {
+        QStringList names;
+        for (int lane : missing)
+            names << QString::number(lane);
+        Prompts::current().message(
+            &m_form,
+            QStringLiteral("Lanes without band %1%2, whose cells are left empty: %3.")
+                .arg(*band)
+                .arg(*control > 0 ? QStringLiteral(" or control band %1").arg(*control) : QString())
+                .arg(names.join(QStringLiteral(", "))),
+            appTitle(), MessageButtons::Ok, MessageIcon::Information);
+    }
+}
+
+void FoundBandsTool::sendToReport()
+{
+    if (!haveProposals())
+        return;
+    const std::optional<int> control = askBand(
+        &m_form,
+        QStringLiteral("Control band, typed \"control\" in the report, counted from the %1 of "
+                       "each lane (empty for none):")
+            .arg(alongWord()),
+        m_proposals.mostBands() >= 2 ? QStringLiteral("2") : QStringLiteral("1"), true);
+    if (!control)
+        return;
+    std::vector<FoundBandScan> scans;
+    if (!scanAll(scans))
+        return;
+    frmReport& report = frmReport::showReport();
+    int sent = 0;
+    try {
+        sent = appendFoundBandsToReport(scans, *control, report.f1Report->data());
+    } catch (const Error& e) {
+        Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
+                                   MessageIcon::Warning);
+        return;
+    }
+    report.f1Report->updateSheet();
+    m_searched += QStringLiteral("\n%1 bands sent to the report window.").arg(sent);
+    refresh();
+}
+
+} // namespace kesto

@@ -1,0 +1,89 @@
+#pragma once
+
+// Found bands on the main window: Image -> Find Lanes and Bands runs the lane finder over
+// the picture (or inside the scan frame when the person has sized it larger than it
+// starts), shows the proposed frames as numbered outlines over the picture and lists them
+// in a panel; the person adjusts them with the pointer (Shift+drag moves a frame or sizes
+// it by its lower-right corner, Ctrl+drag draws a new one, Delete removes the chosen one)
+// and scans them into the sheet, one row per lane, or into the report window, one row per
+// band, with the very integration a hand-placed frame gets.
+
+#include "core/foundbands.h"
+
+#include <QObject>
+#include <QRect>
+
+namespace kesto {
+
+class FoundBandsPanel;
+class PictureBox;
+class frmScan;
+
+class FoundBandsTool : public QObject
+{
+    Q_OBJECT
+public:
+    // The scan frame's start size: a frame sized beyond it in both directions marks the
+    // part of the picture to search.
+    static constexpr int StartFrameWidth = 67;
+    static constexpr int StartFrameHeight = 31;
+
+    // The window's tool, made on first use.
+    static FoundBandsTool& of(frmScan& form);
+
+    explicit FoundBandsTool(frmScan& form);
+
+    // Image -> Find Lanes and Bands.
+    void find();
+    // Image -> Scan Found Bands: asks for the band and the control band and fills one sheet
+    // row per lane below the sheet's used rows.
+    void scanIntoSheet();
+    // Report -> Send Found Bands to Report: asks for the control band and appends every
+    // frame to the report window's table.
+    void sendToReport();
+
+    // The part of the picture find() searches: the scan frame's pixels when it is larger
+    // than its start size, else an empty rectangle for the whole picture.
+    QRect searchRegion() const;
+
+    const BandProposals& proposals() const { return m_proposals; }
+    int selected() const { return m_selected; }
+    void select(int index);
+    void removeSelected();
+    void clear();
+    // The panel; nullptr until the first find.
+    FoundBandsPanel* panel() const { return m_panel; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Drag { None, Move, Size, Draw };
+
+    bool editing() const;
+    bool pointerPressed(Qt::KeyboardModifiers modifiers, float x, float y);
+    void pointerMoved(float x, float y);
+    void pointerReleased(float x, float y);
+    // The frame the current drag makes, within the picture.
+    FoundFrame draggedFrame(float x, float y) const;
+    void showPanel();
+    void refresh();
+    // Scans every frame; false (after saying why) when a scan cannot be made.
+    bool scanAll(std::vector<FoundBandScan>& scans);
+    // Tells the person; false when there is nothing to scan.
+    bool haveProposals();
+    QString alongWord() const;
+
+    frmScan& m_form;
+    PictureBox* m_box = nullptr;
+    BandProposals m_proposals;
+    FoundBandsPanel* m_panel = nullptr;
+    int m_selected = -1;
+    Drag m_drag = Drag::None;
+    FoundFrame m_start; // the frame as the drag found it
+    float m_grabX = 0;
+    float m_grabY = 0;
+    QString m_searched; // what the last find searched, for the panel
+};
+
+} // namespace kesto

@@ -1,0 +1,51 @@
+#pragma once
+
+// The found-bands panel: a tool window listing the frames the lane finder proposed, as
+// the person adjusts them, with what was searched, and buttons to delete the chosen frame,
+// clear them all, scan them into the sheet or send them to the report window.
+
+#include <QStringList>
+#include <QWidget>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace kesto {
+
+class FoundBandsPanel : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FoundBandsPanel(QWidget* parent = nullptr);
+
+    void setNotice(const QString& text);
+    QString notice() const;
+    // One line per frame; current is the chosen one's row, -1 for none.
+    void setEntries(const QStringList& entries, int current);
+    int current() const;
+
+    QListWidget* list() const { return m_list; }
+    QPushButton* deleteButton() const { return m_delete; }
+    QPushButton* clearButton() const { return m_clear; }
+    QPushButton* scanButton() const { return m_scan; }
+    QPushButton* reportButton() const { return m_report; }
+
+Q_SIGNALS:
+    void currentChanged(int row);
+    void deleteRequested();
+    void clearRequested();
+    void scanRequested();
+    void reportRequested();
+
+private:
+    QLabel* m_notice = nullptr;
+    QListWidget* m_list = nullptr;
+    QPushButton* m_delete = nullptr;
+    QPushButton* m_clear = nullptr;
+    QPushButton* m_scan = nullptr;
+    QPushButton* m_report = nullptr;
+    bool m_filling = false;
+};
+
+} // namespace kesto
