@@ -93,6 +93,9 @@ void frmScan::showScanFlag(const ScanResult& scan)
 void frmScan::pickBackgroundAt(float x, float y)
 {
     const QImage& picture = picImage->picture();
+    BackgroundPicked = true;
+    PickX = x;
+    PickY = y;
     ChannelLevels shown;
     if (isDeepPicture(picture)) {
         BackgroundLevels = levelsAt(picture, x, y);
