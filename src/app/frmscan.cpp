@@ -166,6 +166,7 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
     shpPoint = RectShape{63, 27, 4, 4, rgbValue(255, 0, 0)};
     shpPointer = RectShape{0, 0, 67, 31, rgbValue(255, 0, 0)};
     picImage->setShapes(&shpPointer, &shpPoint);
+    picImage->setOriginShape(&shpOrigin);
     connect(picImage, &PictureBox::pointerPressed, this,
             [this](Qt::MouseButton, Qt::KeyboardModifiers, float x, float y) { picImage_MouseDown(x, y); });
     connect(picImage, &PictureBox::pointerMoved, this,
@@ -201,6 +202,13 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
 
     dlgDialog = CommonDialog(this);
     connect(f1Report, &Worksheet::cellClicked, this, &frmScan::f1Report_Click);
+    connect(f1Report, &Worksheet::cellClicked, this, &frmScan::showOrigin);
+    connect(f1Report, &Worksheet::cellsEdited, this, &frmScan::recordEdits);
+    f1Report->setCellTipSource([this](int row, int column) { return cellTip(row, column); });
+    // Any pointer event on the picture takes a shown origin frame away.
+    connect(picImage, &PictureBox::pointerPressed, this, &frmScan::hideOrigin);
+    connect(picImage, &PictureBox::pointerMoved, this, &frmScan::hideOrigin);
+    connect(picImage, &PictureBox::pointerReleased, this, &frmScan::hideOrigin);
     connect(f1Report, &Worksheet::sheetMouseDown, this, [this] { f1Report_MouseDown(); });
     setAcceptDrops(true);
     applyPictureAllocationLimit();
@@ -340,7 +348,9 @@ bool frmScan::openPicture(const QString& path)
                                    appTitle(), MessageButtons::Ok, MessageIcon::None);
         return false;
     }
+    m_openingPath = path;
     showPicture(load.image);
+    m_openingPath.clear();
     setLossyNotice(load.lossy);
     return true;
 }
@@ -348,6 +358,7 @@ bool frmScan::openPicture(const QString& path)
 void frmScan::showPicture(const QImage& picture)
 {
     picImage->setPicture(toMeasurementImage(picture));
+    rememberPicture(m_openingPath);
     ResizePicture();
     moveFrameTo(0, 0);
 }
@@ -542,6 +553,7 @@ void frmScan::Calculate()
         f1Report->setText(cell.row, cell.column, doubleText(sum));
         if (scan.flagged())
             f1Report->data().setNote(cell.row, cell.column, scanCountsText(scan));
+        recordScan(cell, frame, channel, scan);
     }
     f1Report->updateSheet();
     runWorkingSheetPass(*f1Report);

@@ -9,6 +9,8 @@
 #include "core/channellevels.h"
 #include "core/integration.h"
 #include "core/backgroundscan.h"
+#include "core/measurementplan.h"
+#include "core/measurementrecord.h"
 #include "core/sheetlayout.h"
 
 #include <QPointF>
@@ -142,6 +144,35 @@ public:
     void pickBackgroundAt(float x, float y);
     QString colorReadout(float x, float y) const;
 
+    // Where every value of the sheet came from. Scans record the picture (PictureId, its
+    // hash taken when it is opened or pasted), the channel, PictureInverted, the
+    // background and where it was picked, and the frame; typed and pasted texts record
+    // themselves. Clear empties the record with the sheet. A cell's tip shows its entry,
+    // and clicking a scanned cell outlines its frame (shpOrigin) until the next pointer
+    // event on the picture.
+    MeasurementRecord Record;
+    PictureIdentity PictureId;
+    bool PictureInverted = false;
+    float PickX = 0;
+    float PickY = 0;
+    RectShape shpOrigin{0, 0, -1, -1, rgbValue(0, 200, 0)};
+    // A new picture: its identity (path "" for the clipboard) and no inversion.
+    void rememberPicture(const QString& path);
+    void recordScan(const CellAddress& cell, const FrameGeometry& frame, Channel channel,
+                    const ScanResult& scan);
+    void recordEdits(int firstRow, int firstColumn, int lastRow, int lastColumn, bool pasted);
+    QString cellTip(int row, int column) const;
+    void showOrigin(int row, int column);
+    void hideOrigin();
+    // The Measurements sheet of the record, for the workbook's second sheet.
+    void fillMeasurements(SheetData& sheet) const;
+    // File -> Save Measurement Plan / Open Measurement Plan.
+    void saveMeasurementPlan();
+    void openMeasurementPlan();
+    // Replays the plan's steps through the window's own commands. Throws PlanError (and
+    // PictureHashError unless ignoreHash) naming the step.
+    void replayPlan(const MeasurementPlan& plan, bool ignoreHash);
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -161,6 +192,7 @@ private:
     bool m_loaded = false;
     double m_hScrollScale = 1.0;
     double m_vScrollScale = 1.0;
+    QString m_openingPath;
 };
 
 } // namespace kesto

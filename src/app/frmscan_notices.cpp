@@ -93,8 +93,10 @@ void frmScan::showScanFlag(const ScanResult& scan)
 void frmScan::pickBackgroundAt(float x, float y)
 {
     const QImage& picture = picImage->picture();
-    ChannelLevels shown;
     BackgroundPicked = true;
+    PickX = x;
+    PickY = y;
+    ChannelLevels shown;
     if (isDeepPicture(picture)) {
         BackgroundLevels = levelsAt(picture, x, y);
         BackgroundColor = narrowedColor(BackgroundLevels);

@@ -37,7 +37,9 @@ BarLayout mainBarLayout()
               entry("mnuOptions", "&Report", "bndOptions")}),
         band("bndFile", "&File", BandKind::Popup,
              {button("mnuOpen", "&Open picture file", "", "open"),
-              button("mnuSave", "&Save Report", "", "save"), separator(1),
+              button("mnuSave", "&Save Report", "", "save"),
+              button("mnuSavePlan", "Save Measurement &Plan..."),
+              button("mnuOpenPlan", "&Open Measurement Plan..."), separator(1),
               button("mnuExit", "&Exit", "", "exit")}),
         band("bndToolbar", "Toolbar", BandKind::Toolbar,
              {button("mnuOpen", "Open", "Open picture file", "open"),
@@ -205,6 +207,12 @@ const CommandEntry ViewCommands[] = {
      }},
 };
 
+// The measurement record's commands, looked up last.
+const CommandEntry RecordCommands[] = {
+    {"mnuSavePlan", [](frmScan& form) { form.saveMeasurementPlan(); }},
+    {"mnuOpenPlan", [](frmScan& form) { form.openMeasurementPlan(); }},
+};
+
 } // namespace
 
 const QStringList& mainCommandNames()
@@ -227,6 +235,12 @@ void dispatchMainTool(frmScan& form, const QString& toolName)
         }
     }
     for (const CommandEntry& entry : ViewCommands) {
+        if (toolName == QLatin1String(entry.name)) {
+            entry.run(form);
+            return;
+        }
+    }
+    for (const CommandEntry& entry : RecordCommands) {
         if (toolName == QLatin1String(entry.name)) {
             entry.run(form);
             return;

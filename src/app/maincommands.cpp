@@ -7,6 +7,7 @@
 #include "core/pictureops.h"
 #include "core/reportrows.h"
 #include "core/sheetdata.h"
+#include "core/sheetfiles.h"
 #include "app/mainbar.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmmsg.h"
@@ -43,6 +44,7 @@ void chooseChannel(frmScan& form, const QString& channelTool)
 void invertColors(frmScan& form)
 {
     invertPicture(form.picImage->picture());
+    form.PictureInverted = !form.PictureInverted;
     form.picImage->pictureChanged();
     form.CopyImage();
 }
@@ -80,7 +82,11 @@ void saveReport(frmScan& form)
     if (path.isEmpty())
         return;
     try {
-        form.f1Report->write(path, type);
+        // A workbook keeps where every value came from as its second sheet.
+        SheetData measurements;
+        form.fillMeasurements(measurements);
+        writeSheetFile(form.f1Report->data(), form.Record.isEmpty() ? nullptr : &measurements,
+                       path, type);
     } catch (const Error& e) {
         // A failed save must not end the program or touch the results: say why and go on.
         Prompts::current().message(&form,
@@ -157,6 +163,7 @@ void pastePicture(frmScan& form)
         return;
     }
     form.picImage->setPicture(toWorkingImage(picture));
+    form.rememberPicture(QString());
     form.setLossyNotice(false);
     form.ResizePicture();
 }
@@ -178,6 +185,7 @@ void clearTable(frmScan& form)
         for (int c = 1; c <= 4; ++c)
             sheet.setText(r, c, QString());
     }
+    form.Record.clear();
 }
 
 void showAbout(frmScan& form) { frmAbout::showModal(&form); }

@@ -142,6 +142,14 @@ void PictureBox::paintEvent(QPaintEvent* event)
     // The handle is a solid square so that it is easy to see and to aim at.
     if (m_handle)
         painter.fillRect(toWidget(pixelSpan(*m_handle)), toQColor(m_handle->borderColor));
+    if (m_origin && m_origin->width >= 0) {
+        const QRect r = toWidget(pixelSpan(*m_origin));
+        const QColor colour = toQColor(m_origin->borderColor);
+        painter.fillRect(QRect(r.left(), r.top(), r.width(), 2), colour);
+        painter.fillRect(QRect(r.left(), r.bottom() - 1, r.width(), 2), colour);
+        painter.fillRect(QRect(r.left(), r.top(), 2, r.height()), colour);
+        painter.fillRect(QRect(r.right() - 1, r.top(), 2, r.height()), colour);
+    }
 }
 
 void PictureBox::mousePressEvent(QMouseEvent* event)

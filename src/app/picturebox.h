@@ -58,6 +58,9 @@ public:
     // The shapes drawn over the picture; the box repaints only what a move touches.
     void setShapes(const RectShape* frame, const RectShape* handle);
     void shapeMoved(const QRectF& before, const QRectF& after);
+    // A further outline in its own colour (a value's origin frame); shown while its width
+    // is 0 or more.
+    void setOriginShape(const RectShape* origin) { m_origin = origin; }
 
     // View scale, widget pixels per picture pixel: 1 shows the picture at its natural size.
     // Zoomed in, pixels show as sharp blocks; zoomed out, a smoothly reduced copy is shown.
@@ -104,6 +107,7 @@ private:
 
     void paintOverlays(QPainter& painter) const;
     QList<PictureOverlay> m_overlays;
+    const RectShape* m_origin = nullptr;
 };
 
 } // namespace kesto

@@ -14,6 +14,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <cstring>
@@ -31,7 +32,8 @@ const char* const MeasureUsage =
     "                         [--background-method METHOD]\n"
     "                         --frame LEFT,TOP,WIDTH,HEIGHT [--frame ...] [--output FILE]\n"
     "                         [--details]\n"
-    "       kestoscan measure PICTURE --plan FILE [--output FILE] [--details]\n"
+    "       kestoscan measure PICTURE --plan FILE [--ignore-hash] [--output FILE]\n"
+    "                         [--details]\n"
     "\n"
     "Measures bands on a gel picture without opening a window, with the same arithmetic\n"
     "as the window.\n"
@@ -59,11 +61,17 @@ const char* const MeasureUsage =
     "Plan form: replays a plan file, one instruction a line (# starts a comment):\n"
     "  channel red|green|blue, invert, background X Y, background-color R G B,\n"
     "  cell ROW COLUMN (COLUMN 2 = Band, 3 = Int.Ctrl), frame LEFT TOP WIDTH HEIGHT,\n"
-    "  background-method METHOD\n"
+    "  background-method METHOD, picture \"PATH\", picture-sha256 HEX,\n"
+    "  value ROW COLUMN \"TEXT\", pasted-value ROW COLUMN \"TEXT\"\n"
     "and prints the resulting sheet (#, Band, Int.Ctrl, % to Ctrl) as tab-separated text.\n"
+    "A plan saved by the window (File > Save Measurement Plan) replays its sheet; one\n"
+    "made on another picture (another SHA-256) is refused.\n"
     "\n"
+    "  --ignore-hash               replays a plan on a picture whose SHA-256 differs\n"
     "  --output FILE               writes the sheet to FILE instead: .xlsx, .csv, or\n"
-    "                              .txt/.tsv for tab-separated text\n"
+    "                              .txt/.tsv for tab-separated text; a workbook also\n"
+    "                              gets the sheet \"Measurements\": where each value came\n"
+    "                              from (picture, SHA-256, channel, background, frame)\n"
     "  --details                   prints instead, for each frame, one tab-separated line:\n"
     "                              the scan value, the frame's samples, the samples at\n"
     "                              full scale, at 0, and off the picture\n"
@@ -293,7 +301,8 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
                QCommandLineOption(QStringLiteral("frame"), QString(), value),
                QCommandLineOption(QStringLiteral("plan"), QString(), value),
                QCommandLineOption(QStringLiteral("output"), QString(), value),
-               QCommandLineOption(QStringLiteral("details"))});
+               QCommandLineOption(QStringLiteral("details")),
+               QCommandLineOption(QStringLiteral("ignore-hash"))});
     if (help) {
         say(out, QLatin1String(MeasureUsage));
         return QByteArray();
@@ -336,16 +345,27 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
                                 "approximate\n")
                      .arg(picturePath));
     MeasurementSession session(load.image);
+    session.setPicturePath(QFileInfo(picturePath).absoluteFilePath());
     load.image = QImage();
-    const std::vector<ScanResult> counted = runMeasurementPlanCounted(session, plan);
+    const std::vector<ScanResult> counted =
+        runMeasurementPlanCounted(session, plan, parser.isSet(QStringLiteral("ignore-hash")));
 
+    // A workbook carries where every value came from as its second sheet.
+    const auto deliverMeasured = [&]() -> QByteArray {
+        if (!output || output->second != SheetFileType::Excel)
+            return deliver(session.sheet(), output);
+        SheetData measurements;
+        fillMeasurementSheet(measurements, session.record());
+        writeSheetFile(session.sheet(), &measurements, output->first, output->second);
+        return QByteArray();
+    };
     if (details) {
-        deliver(session.sheet(), output);
+        deliverMeasured();
         return detailLines(counted);
     }
     if (planForm)
-        return deliver(session.sheet(), output);
-    deliver(session.sheet(), output);
+        return deliverMeasured();
+    deliverMeasured();
     std::vector<double> scans;
     for (const ScanResult& scan : counted)
         scans.push_back(scan.value);
@@ -525,6 +545,10 @@ int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err
     } catch (const Failure& failure) {
         say(err, QStringLiteral("kestoscan: ") + failure.message + QLatin1Char('\n'));
         return failure.status;
+    } catch (const PictureHashError& error) {
+        say(err, QStringLiteral("kestoscan: ") + error.message() +
+                     QStringLiteral(" (--ignore-hash replays it anyway)\n"));
+        return BatchUsage;
     } catch (const PlanError& error) {
         say(err, QStringLiteral("kestoscan: ") + error.message() + QLatin1Char('\n'));
         return BatchUsage;

@@ -83,8 +83,11 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const
         return QBrush(toQColor(f.patternForeground), Qt::BrushStyle(f.pattern));
     }
     case Qt::ToolTipRole: {
-        const QString note = m_data.note(row, column);
-        return note.isEmpty() ? QVariant() : QVariant(note);
+        QString tip = m_data.note(row, column);
+        const QString more = m_tipSource ? m_tipSource(row, column) : QString();
+        if (!more.isEmpty())
+            tip += (tip.isEmpty() ? QString() : QStringLiteral("\n\n")) + more;
+        return tip.isEmpty() ? QVariant() : QVariant(tip);
     }
     case Qt::DecorationRole:
         return m_data.note(row, column).isEmpty() ? QVariant() : QVariant(noteMark());
@@ -104,11 +107,18 @@ bool SheetModel::setData(const QModelIndex& index, const QVariant& value, int ro
     if (role != Qt::EditRole ||
         !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return false;
+    const int row = index.row() + 1;
+    const int column = index.column() + 1;
+    const QString text = value.toString();
+    // An editor closed without a change leaves the cell (and where its value came from).
+    if (m_data.text(row, column) == text)
+        return true;
     try {
-        m_data.setText(index.row() + 1, index.column() + 1, value.toString());
+        m_data.setText(row, column, text);
     } catch (const Error&) {
         return false;
     }
+    Q_EMIT cellEdited(row, column);
     return true;
 }
 

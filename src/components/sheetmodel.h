@@ -7,6 +7,8 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
+
 namespace kesto {
 
 class SheetModel : public QAbstractTableModel, private SheetObserver
@@ -20,6 +22,8 @@ public:
     ~SheetModel() override;
 
     SheetData& sheet() { return m_data; }
+    // More for a cell's tip, shown after its note (row and column from 1).
+    void setTipSource(std::function<QString(int, int)> source) { m_tipSource = std::move(source); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -35,6 +39,8 @@ Q_SIGNALS:
     // The column count changed: every width should be applied again.
     void columnsReshaped();
     void sheetSelectionChanged();
+    // The editor gave a cell a new text (1-based).
+    void cellEdited(int row, int column);
 
 private:
     void rowsAboutToChange(int oldCount, int newCount) override;
@@ -51,6 +57,7 @@ private:
     SheetData& m_data;
     Pending m_rowChange = Pending::None;
     Pending m_columnChange = Pending::None;
+    std::function<QString(int, int)> m_tipSource;
 };
 
 } // namespace kesto

@@ -105,6 +105,8 @@ Worksheet::Worksheet(QWidget* parent) : QWidget(parent), d(std::make_unique<Priv
         d->applyingWidths = false;
     });
     connect(d->model.get(), &SheetModel::columnsReshaped, this, [this] { applyAllWidths(); });
+    connect(d->model.get(), &SheetModel::cellEdited, this,
+            [this](int row, int column) { Q_EMIT cellsEdited(row, column, row, column, false); });
     connect(d->view->horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int logical, int, int newSize) {
                 // The user dragged a column edge: keep the new width in the sheet's unit.
@@ -211,6 +213,9 @@ bool Worksheet::eventFilter(QObject* watched, QEvent* event)
         if (key->matches(QKeySequence::Paste)) {
             try {
                 d->data.setSelectionText(QGuiApplication::clipboard()->text());
+                const SheetRange pasted = d->data.selection();
+                Q_EMIT cellsEdited(pasted.firstRow, pasted.firstColumn, pasted.lastRow,
+                                   pasted.lastColumn, true);
             } catch (const Error& e) {
                 Prompts::current().message(this, e.message(), appTitle(), MessageButtons::Ok,
                                            MessageIcon::Warning);
@@ -218,11 +223,19 @@ bool Worksheet::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         if (key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace) {
-            d->data.clearRange(d->data.selection());
+            const SheetRange cleared = d->data.selection();
+            d->data.clearRange(cleared);
+            Q_EMIT cellsEdited(cleared.firstRow, cleared.firstColumn, cleared.lastRow,
+                               cleared.lastColumn, false);
             return true;
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void Worksheet::setCellTipSource(std::function<QString(int, int)> source)
+{
+    d->model->setTipSource(std::move(source));
 }
 
 SheetData& Worksheet::data() { return d->data; }

@@ -13,6 +13,7 @@
 #include <QFont>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QTableView;
@@ -108,6 +109,9 @@ public:
     // Prints without a dialog to a PDF file (tests and batch use).
     void printToPdf(const QString& path);
 
+    // More for a cell's tip, after its note.
+    void setCellTipSource(std::function<QString(int, int)> source);
+
     QTableView* view() const;
     SheetModel* model() const;
 
@@ -124,6 +128,9 @@ Q_SIGNALS:
     void cellClicked(int row, int column);
     // The user pressed a mouse button on the sheet; the values carry no meaning for callers.
     void sheetMouseDown(int button, int modifiers, int x, int y);
+    // The user changed cells by hand: typed into one (pasted false), pasted text, or
+    // deleted a range (pasted false, the cells now empty).
+    void cellsEdited(int firstRow, int firstColumn, int lastRow, int lastColumn, bool pasted);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -9,6 +9,7 @@
 #include "core/backgroundscan.h"
 #include "core/integration.h"
 #include "core/measurementplan.h"
+#include "core/measurementrecord.h"
 #include "core/sheetdata.h"
 
 #include <QImage>
@@ -72,6 +73,23 @@ public:
     // writing nothing, when the background method finds no background.
     double calculate();
 
+    // The record of every value written into the sheet, filled as the window fills its own.
+    // Recording can be switched off (to measure what it costs).
+    const MeasurementRecord& record() const { return m_record; }
+    void setRecording(bool on) { m_recording = on; }
+    // The picture as the record names it: its file (whose hash the plan's picture-sha256
+    // is checked against) or, with no path, the clipboard (its pixels' hash). Taking a
+    // hash reads the file or the pixels once.
+    void setPicturePath(const QString& path);
+    const PictureIdentity& pictureIdentity();
+    // The SHA-256 of the picture's pixels as it was opened, whatever its path.
+    QByteArray pixelHash() const;
+    // Whether the picture is inverted now.
+    bool inverted() const { return m_inverted; }
+    // A value typed or pasted into a cell: written as it is, no scan, no sheet pass, as
+    // the window's sheet editor does.
+    void setValue(int row, int column, const QString& text, ValueSource source);
+
 private:
     QImage m_picture;
     Channel m_channel = Channel::Red;
@@ -84,14 +102,29 @@ private:
     QString m_cellCaption;
     double m_scanValue = 0;
     SheetData m_sheet;
+    MeasurementRecord m_record;
+    bool m_recording = true;
+    QString m_picturePath;
+    PictureIdentity m_identity;
+    bool m_inverted = false;
+    bool m_picked = false;
+    float m_pickX = 0;
+    float m_pickY = 0;
 };
 
 // Runs the plan's steps in order. Returns the scan value of every frame step, in order.
 // Throws PlanError, naming the step, for a background point off the picture (a click
-// there is impossible in the window, and would read no colour).
-std::vector<double> runMeasurementPlan(MeasurementSession& session, const MeasurementPlan& plan);
+// there is impossible in the window, and would read no colour), and PictureHashError for
+// a picture-sha256 that is not the session's picture's (unless ignoreHash).
+std::vector<double> runMeasurementPlan(MeasurementSession& session, const MeasurementPlan& plan,
+                                       bool ignoreHash = false);
 // The same, returning every frame step's scan with its counts.
 std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
-                                                  const MeasurementPlan& plan);
+                                                  const MeasurementPlan& plan,
+                                                  bool ignoreHash = false);
+
+// The message of a plan replayed on another picture, naming both hashes.
+QString pictureHashMessage(const QString& where, const QByteArray& expected,
+                           const QByteArray& found);
 
 } // namespace kesto

@@ -1,6 +1,7 @@
 #include "core/measurementplan.h"
 
 #include "core/numbers.h"
+#include "core/sheetdata.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -170,6 +171,34 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
         if (!method)
             fail(where, why);
         step.method = *method;
+    } else if (instruction == QLatin1String("picture")) {
+        step.kind = PlanStep::Kind::Picture;
+        expectCount(where, instruction, values, {QStringLiteral("\"PATH\" or clipboard")});
+        // A bare clipboard names a pasted picture; a file of that name is written quoted.
+        step.text = values.constFirst() == QLatin1String("clipboard") ? QString()
+                                                                       : values.constFirst();
+        if (values.constFirst().isEmpty())
+            fail(where, QStringLiteral("expected a file path or clipboard, found \"\""));
+    } else if (instruction == QLatin1String("picture-sha256")) {
+        step.kind = PlanStep::Kind::PictureSha256;
+        expectCount(where, instruction, values, {QStringLiteral("HEX")});
+        static const QRegularExpression hex(QStringLiteral("^[0-9a-fA-F]{64}$"));
+        if (!hex.match(values.constFirst()).hasMatch())
+            fail(where, QStringLiteral("expected 64 hexadecimal digits for the SHA-256, found %1")
+                            .arg(shown(values.constFirst())));
+        step.sha256 = values.constFirst().toLower().toLatin1();
+    } else if (instruction == QLatin1String("value") ||
+               instruction == QLatin1String("pasted-value")) {
+        step.kind = instruction == QLatin1String("value") ? PlanStep::Kind::Value
+                                                         : PlanStep::Kind::PastedValue;
+        expectCount(where, instruction, values,
+                    {QStringLiteral("ROW"), QStringLiteral("COLUMN"), QStringLiteral("\"TEXT\"")});
+        step.cell.row = whole(where, QStringLiteral("ROW"), values.at(0), 1, SheetData::MaxRows,
+                              QStringLiteral("from 1 to %1").arg(SheetData::MaxRows));
+        step.cell.column =
+            whole(where, QStringLiteral("COLUMN"), values.at(1), 1, SheetData::MaxColumns,
+                  QStringLiteral("from 1 to %1").arg(SheetData::MaxColumns));
+        step.text = values.at(2);
     } else {
         fail(where,
              QStringLiteral("unknown instruction %1; expected one of %2")
@@ -178,23 +207,74 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
     return step;
 }
 
+QStringList planLineWords(QStringView line, const QString& where)
+{
+    QStringList words;
+    QString word;
+    bool inWord = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const QChar ch = line.at(i);
+        if (ch == QLatin1Char('#'))
+            break;
+        if (ch.isSpace()) {
+            if (inWord)
+                words << word;
+            word.clear();
+            inWord = false;
+            continue;
+        }
+        inWord = true;
+        if (ch != QLatin1Char('"')) {
+            word += ch;
+            continue;
+        }
+        // A quoted part: up to the next quote that is not escaped.
+        bool closed = false;
+        for (++i; i < line.size(); ++i) {
+            const QChar c = line.at(i);
+            if (c == QLatin1Char('"')) {
+                closed = true;
+                break;
+            }
+            if (c == QLatin1Char('\\') && i + 1 < line.size()) {
+                const QChar next = line.at(++i);
+                switch (next.unicode()) {
+                case 't':
+                    word += QLatin1Char('\t');
+                    break;
+                case 'n':
+                    word += QLatin1Char('\n');
+                    break;
+                case 'r':
+                    word += QLatin1Char('\r');
+                    break;
+                default:
+                    word += next;
+                }
+                continue;
+            }
+            word += c;
+        }
+        if (!closed)
+            fail(where, QStringLiteral("expected a closing quote (\") at the end of the line"));
+    }
+    if (inWord)
+        words << word;
+    return words;
+}
+
 MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source, int fullScale)
 {
-    static const QRegularExpression blanks(QStringLiteral("\\s+"));
     MeasurementPlan plan;
     int lineNumber = 0;
     for (QStringView line : text.split(QLatin1Char('\n'))) {
         ++lineNumber;
-        const qsizetype comment = line.indexOf(QLatin1Char('#'));
-        if (comment >= 0)
-            line = line.left(comment);
-        QStringList words = line.toString().split(blanks, Qt::SkipEmptyParts);
+        const QString where = source + QLatin1Char(':') + QString::number(lineNumber);
+        QStringList words = planLineWords(line, where);
         if (words.isEmpty())
             continue;
         const QString instruction = words.takeFirst();
-        plan.steps.push_back(parsePlanStep(
-            instruction, words, source + QLatin1Char(':') + QString::number(lineNumber),
-            fullScale));
+        plan.steps.push_back(parsePlanStep(instruction, words, where, fullScale));
     }
     if (plan.steps.empty())
         throw PlanError(source + QStringLiteral(": the plan holds no instructions; expected lines "

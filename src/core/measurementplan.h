@@ -13,7 +13,14 @@
 //   frame LEFT TOP WIDTH HEIGHT  places the scan frame and scans it into the working cell
 //   background-method METHOD     how scans find their background: pixel, area:N,
 //                                border:W:mean, border:W:median, lane:minima, lane:ball:R
+//   picture "PATH" | clipboard   the picture the plan was made on (where to find it)
+//   picture-sha256 HEX           its SHA-256: of the file's bytes, or of a pasted
+//                                picture's pixels; replay refuses another picture
+//   value ROW COLUMN "TEXT"      a value typed into a cell by hand
+//   pasted-value ROW COLUMN "TEXT"  a value pasted into a cell
 //
+// A value in double quotes may hold blanks and '#'; inside it \" is a quote, \\ a
+// backslash, \t, \n and \r a tab, line feed and carriage return.
 // Values are separated by blanks; frame measures and background points are singles,
 // as the frame keeps them.
 
@@ -23,6 +30,7 @@
 #include "core/integration.h"
 #include "core/workingsheet.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -39,9 +47,33 @@ public:
     explicit PlanError(const QString& message) : Error(Error::InvalidValue, message) {}
 };
 
+// A plan made on another picture than the one it is replayed on.
+class PictureHashError : public PlanError
+{
+public:
+    PictureHashError(const QString& message, const QByteArray& expected, const QByteArray& found)
+        : PlanError(message), expected(expected), found(found)
+    {
+    }
+    QByteArray expected;
+    QByteArray found;
+};
+
 struct PlanStep
 {
-    enum class Kind { Channel, Invert, Background, BackgroundColor, Cell, Frame, BackgroundMethod };
+    enum class Kind {
+        Channel,
+        Invert,
+        Background,
+        BackgroundColor,
+        Cell,
+        Frame,
+        BackgroundMethod,
+        Picture,
+        PictureSha256,
+        Value,
+        PastedValue
+    };
 
     Kind kind = Kind::Frame;
     // "gel.plan:4" or "--frame 1,2,3,4": the prefix of every message about this step.
@@ -54,6 +86,8 @@ struct PlanStep
     CellAddress cell;      // working cell
     FrameGeometry frame;
     BackgroundMethod method; // background-method
+    QString text;            // picture: the path ("" for clipboard); value: the cell's text
+    QByteArray sha256;       // picture-sha256, lower-case hex
 };
 
 struct MeasurementPlan
@@ -70,6 +104,11 @@ QStringList planInstructionNames();
 // fullScale is the largest background-color value: 255, or 65535 for a 16-bit picture.
 PlanStep parsePlanStep(const QString& instruction, const QStringList& values, const QString& where,
                        int fullScale = 255);
+
+// The words of one plan line: blanks separate them, '#' outside quotes starts a comment,
+// a quoted part keeps blanks and '#' and reads the escapes above. Throws PlanError
+// prefixed with where for a quote that is not closed.
+QStringList planLineWords(QStringView line, const QString& where);
 
 // Parses a whole plan; source names the file in messages. Throws PlanError naming the
 // line of the first fault; a plan without instructions is refused too.

@@ -154,7 +154,8 @@ struct WorkbookCloser
     }
 };
 
-QByteArray workbookBytes(const SheetData& data, const QString& path)
+QByteArray workbookBytes(const SheetData& data, const QString& path,
+                         const SheetData* second = nullptr)
 {
     // libxlsxwriter writes a real file; it is made in the temporary folder and then moved
     // into place with the same atomic replace as the text formats.
@@ -171,10 +172,6 @@ QByteArray workbookBytes(const SheetData& data, const QString& path)
     WorkbookCloser closer{workbook_new_opt(tempName.constData(), &options)};
     if (!closer.book)
         throw saveError(path, QStringLiteral("the workbook could not be started"));
-    const QByteArray sheetName = workbookSheetName(data.sheetName());
-    lxw_worksheet* sheet = workbook_add_worksheet(closer.book, sheetName.constData());
-    if (!sheet)
-        throw saveError(path, QStringLiteral("the worksheet could not be added"));
     lxw_format* bold = workbook_add_format(closer.book);
     format_set_bold(bold);
     std::map<int, lxw_format*> decimalFormats;
@@ -191,6 +188,7 @@ QByteArray workbookBytes(const SheetData& data, const QString& path)
         return format;
     };
 
+    lxw_worksheet* sheet = nullptr;
     auto check = [&](lxw_error result, int row, int column) {
         if (result == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED)
             throw saveError(path, QStringLiteral("cell %1 holds more than 32767 characters, the most a workbook cell can hold")
@@ -200,43 +198,53 @@ QByteArray workbookBytes(const SheetData& data, const QString& path)
                                       .arg(cellName(row, column), QString::fromUtf8(lxw_strerror(result))));
     };
 
-    for (int c = 1; c <= data.columnCount(); ++c) {
-        const lxw_error result = worksheet_set_column(sheet, lxw_col_t(c - 1), lxw_col_t(c - 1),
-                                                      data.columnWidth(c) / 256.0, nullptr);
-        if (result != LXW_NO_ERROR)
-            throw saveError(path, QStringLiteral("the width of column %1 could not be set (%2)")
-                                      .arg(c)
-                                      .arg(QString::fromUtf8(lxw_strerror(result))));
-    }
-    const int offset = data.hasHeadings() ? 1 : 0;
-    if (data.rowCount() + offset > 1048576)
-        throw saveError(path, QStringLiteral("a workbook holds at most 1048576 rows"));
-    if (offset) {
-        for (int c = 1; c <= data.columnCount(); ++c) {
-            const QString heading = data.headingText(c);
-            if (!heading.isEmpty())
-                check(worksheet_write_string(sheet, 0, lxw_col_t(c - 1), heading.toUtf8().constData(), bold), 0, c);
+    // Each sheet of the workbook: its name, widths, headings, cells and notes.
+    auto addSheet = [&](const SheetData& part) {
+        const QByteArray sheetName = workbookSheetName(part.sheetName());
+        sheet = workbook_add_worksheet(closer.book, sheetName.constData());
+        if (!sheet)
+            throw saveError(path, QStringLiteral("the worksheet could not be added"));
+        for (int c = 1; c <= part.columnCount(); ++c) {
+            const lxw_error result = worksheet_set_column(sheet, lxw_col_t(c - 1), lxw_col_t(c - 1),
+                                                          part.columnWidth(c) / 256.0, nullptr);
+            if (result != LXW_NO_ERROR)
+                throw saveError(path, QStringLiteral("the width of column %1 could not be set (%2)")
+                                          .arg(c)
+                                          .arg(QString::fromUtf8(lxw_strerror(result))));
         }
-    }
-    const int rows = usedRowCount(data);
-    for (int r = 1; r <= rows; ++r) {
-        const auto row = lxw_row_t(r - 1 + offset);
-        for (int c = 1; c <= data.columnCount(); ++c) {
-            const QString text = data.text(r, c);
-            if (text.isEmpty())
-                continue;
-            double value = 0.0;
-            if (storesAsNumber(text, value))
-                check(worksheet_write_number(sheet, row, lxw_col_t(c - 1), value,
-                                             numberFormat(shownDecimals(text))),
-                      r, c);
-            else
-                check(worksheet_write_string(sheet, row, lxw_col_t(c - 1), text.toUtf8().constData(), nullptr), r, c);
-            const QString note = data.note(r, c);
-            if (!note.isEmpty())
-                check(worksheet_write_comment(sheet, row, lxw_col_t(c - 1), note.toUtf8().constData()), r, c);
+        const int offset = part.hasHeadings() ? 1 : 0;
+        if (part.rowCount() + offset > 1048576)
+            throw saveError(path, QStringLiteral("a workbook holds at most 1048576 rows"));
+        if (offset) {
+            for (int c = 1; c <= part.columnCount(); ++c) {
+                const QString heading = part.headingText(c);
+                if (!heading.isEmpty())
+                    check(worksheet_write_string(sheet, 0, lxw_col_t(c - 1), heading.toUtf8().constData(), bold), 0, c);
+            }
         }
-    }
+        const int rows = usedRowCount(part);
+        for (int r = 1; r <= rows; ++r) {
+            const auto row = lxw_row_t(r - 1 + offset);
+            for (int c = 1; c <= part.columnCount(); ++c) {
+                const QString text = part.text(r, c);
+                if (text.isEmpty())
+                    continue;
+                double value = 0.0;
+                if (storesAsNumber(text, value))
+                    check(worksheet_write_number(sheet, row, lxw_col_t(c - 1), value,
+                                                 numberFormat(shownDecimals(text))),
+                          r, c);
+                else
+                    check(worksheet_write_string(sheet, row, lxw_col_t(c - 1), text.toUtf8().constData(), nullptr), r, c);
+                const QString note = part.note(r, c);
+                if (!note.isEmpty())
+                    check(worksheet_write_comment(sheet, row, lxw_col_t(c - 1), note.toUtf8().constData()), r, c);
+            }
+        }
+    };
+    addSheet(data);
+    if (second)
+        addSheet(*second);
     lxw_workbook* book = closer.book;
     closer.book = nullptr;
     const lxw_error closed = workbook_close(book);
@@ -258,13 +266,19 @@ QByteArray sheetTabText(const SheetData& data) { return sheetText(data, QLatin1C
 
 void writeSheetFile(const SheetData& data, const QString& path, SheetFileType type)
 {
+    writeSheetFile(data, nullptr, path, type);
+}
+
+void writeSheetFile(const SheetData& data, const SheetData* second, const QString& path,
+                    SheetFileType type)
+{
     if (path.isEmpty())
         throw Error(Error::FileError, QStringLiteral("Cannot save the sheet: no file name was given"));
     if (QFileInfo(path).isDir())
         throw saveError(path, QStringLiteral("it is a folder"));
     switch (type) {
     case SheetFileType::Excel:
-        saveAtomically(path, workbookBytes(data, path));
+        saveAtomically(path, workbookBytes(data, path, second));
         return;
     case SheetFileType::Csv:
         saveAtomically(path, sheetCsv(data));

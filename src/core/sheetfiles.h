@@ -35,5 +35,9 @@ QByteArray sheetTabText(const SheetData& data);
 
 // Writes the whole sheet; throws Error(FileError) naming the path and the reason.
 void writeSheetFile(const SheetData& data, const QString& path, SheetFileType type);
+// The same; a workbook also gets second as its second worksheet (when given). Text files
+// hold the first sheet only.
+void writeSheetFile(const SheetData& data, const SheetData* second, const QString& path,
+                    SheetFileType type);
 
 } // namespace kesto

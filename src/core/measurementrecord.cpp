@@ -1,0 +1,331 @@
+#include "core/measurementrecord.h"
+
+#include "core/deeppicture.h"
+#include "core/error.h"
+#include "core/measurementplan.h"
+#include "core/numbers.h"
+#include "core/sheetdata.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+
+namespace kesto {
+
+QByteArray fileSha256(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(Error::FileError, QStringLiteral("Cannot read %1 to take its SHA-256 (%2)")
+                                          .arg(path, file.errorString()));
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file))
+        throw Error(Error::FileError,
+                    QStringLiteral("Cannot read %1 to take its SHA-256").arg(path));
+    return hash.result().toHex();
+}
+
+QByteArray pixelSha256(const QImage& picture)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    const qsizetype bytes = qsizetype(picture.width()) * picture.depth() / 8;
+    for (int y = 0; y < picture.height(); ++y)
+        hash.addData(QByteArrayView(reinterpret_cast<const char*>(picture.constScanLine(y)), bytes));
+    return hash.result().toHex();
+}
+
+PictureIdentity pictureIdentity(const QImage& picture, const QString& path)
+{
+    PictureIdentity identity;
+    identity.path = path;
+    identity.sha256 = path.isEmpty() ? pixelSha256(picture) : fileSha256(path);
+    identity.width = picture.width();
+    identity.height = picture.height();
+    identity.bitDepth = isDeepPicture(picture) ? 16 : 8;
+    return identity;
+}
+
+void MeasurementRecord::add(MeasurementEntry entry)
+{
+    const quint64 cell = key(entry.cell.row, entry.cell.column);
+    // An emptied cell has no value left to explain; the write still replays.
+    const bool emptied = entry.text.isEmpty();
+    m_history.push_back(std::move(entry));
+    if (emptied)
+        m_current.remove(cell);
+    else
+        m_current.insert(cell, m_history.size() - 1);
+}
+
+void MeasurementRecord::clear()
+{
+    m_history.clear();
+    m_current.clear();
+}
+
+const MeasurementEntry* MeasurementRecord::entryAt(int row, int column) const
+{
+    const auto found = m_current.constFind(key(row, column));
+    return found == m_current.constEnd() ? nullptr : &m_history[*found];
+}
+
+std::vector<MeasurementEntry> MeasurementRecord::entries() const
+{
+    std::vector<MeasurementEntry> current;
+    current.reserve(std::size_t(m_current.size()));
+    for (std::size_t i = 0; i < m_history.size(); ++i) {
+        const MeasurementEntry& entry = m_history[i];
+        if (m_current.value(key(entry.cell.row, entry.cell.column), m_history.size()) == i)
+            current.push_back(entry);
+    }
+    return current;
+}
+
+QString valueSourceText(ValueSource source)
+{
+    switch (source) {
+    case ValueSource::Scan:
+        return QStringLiteral("scan");
+    case ValueSource::Typed:
+        return QStringLiteral("typed");
+    case ValueSource::Pasted:
+        return QStringLiteral("pasted");
+    }
+    return QString();
+}
+
+QString channelText(Channel channel)
+{
+    switch (channel) {
+    case Channel::Red:
+        return QStringLiteral("red");
+    case Channel::Green:
+        return QStringLiteral("green");
+    case Channel::Blue:
+        return QStringLiteral("blue");
+    }
+    return QString();
+}
+
+namespace {
+
+QString cellText(const CellAddress& cell)
+{
+    return QStringLiteral("R%1C%2").arg(cell.row).arg(cell.column);
+}
+
+QString levelsText(const ChannelLevels& levels)
+{
+    return QStringLiteral("%1,%2,%3").arg(levels.red).arg(levels.green).arg(levels.blue);
+}
+
+QString pictureName(const PictureIdentity& picture)
+{
+    return picture.fromClipboard() ? QStringLiteral("clipboard") : picture.path;
+}
+
+QString timeText(const QDateTime& time) { return time.toString(Qt::ISODateWithMs); }
+
+QString countText(std::uint64_t count) { return QString::number(quint64(count)); }
+
+} // namespace
+
+QString measurementTip(const MeasurementEntry& entry)
+{
+    QStringList lines;
+    lines << QStringLiteral("%1 = %2, %3").arg(cellText(entry.cell), entry.text,
+                                               valueSourceText(entry.source));
+    if (entry.source == ValueSource::Scan) {
+        const PictureIdentity& p = entry.picture;
+        lines << QStringLiteral("Picture: %1 (%2 x %3, %4-bit)")
+                     .arg(pictureName(p))
+                     .arg(p.width)
+                     .arg(p.height)
+                     .arg(p.bitDepth);
+        lines << QStringLiteral("SHA-256: %1").arg(QString::fromLatin1(p.sha256));
+        lines << QStringLiteral("Channel: %1%2")
+                     .arg(channelText(entry.channel),
+                          entry.inverted ? QStringLiteral(", inverted") : QString());
+        QString background = QStringLiteral("Background: %1").arg(levelsText(entry.background));
+        if (entry.picked)
+            background += QStringLiteral(" picked at %1, %2")
+                              .arg(singleText(entry.pickX), singleText(entry.pickY));
+        lines << background + QStringLiteral(" (%1)").arg(backgroundMethodLabel(entry.method));
+        lines << QStringLiteral("Frame: left %1, top %2, width %3, height %4")
+                     .arg(singleText(entry.frame.left), singleText(entry.frame.top),
+                          singleText(entry.frame.width), singleText(entry.frame.height));
+        lines << QStringLiteral("Samples: %1 (%2 at full scale, %3 at 0, %4 off the picture)")
+                     .arg(countText(entry.scan.samples), countText(entry.scan.atFullScale),
+                          countText(entry.scan.atZero), countText(entry.scan.offPicture));
+    }
+    lines << QStringLiteral("Time: %1").arg(timeText(entry.time));
+    return lines.join(QLatin1Char('\n'));
+}
+
+QStringList measurementHeadings()
+{
+    return {QStringLiteral("Cell"),          QStringLiteral("Value"),
+            QStringLiteral("Source"),        QStringLiteral("Picture"),
+            QStringLiteral("SHA-256"),       QStringLiteral("Picture width"),
+            QStringLiteral("Picture height"), QStringLiteral("Bit depth"),
+            QStringLiteral("Channel"),       QStringLiteral("Inverted"),
+            QStringLiteral("Background"),    QStringLiteral("Picked at"),
+            QStringLiteral("Background method"), QStringLiteral("Frame left"),
+            QStringLiteral("Frame top"),     QStringLiteral("Frame width"),
+            QStringLiteral("Frame height"),  QStringLiteral("Samples"),
+            QStringLiteral("At full scale"), QStringLiteral("At 0"),
+            QStringLiteral("Off picture"),   QStringLiteral("Time")};
+}
+
+QList<QStringList> measurementRows(const MeasurementRecord& record)
+{
+    QList<QStringList> rows;
+    for (const MeasurementEntry& e : record.entries()) {
+        QStringList row{cellText(e.cell), e.text, valueSourceText(e.source)};
+        if (e.source == ValueSource::Scan) {
+            row << pictureName(e.picture) << QString::fromLatin1(e.picture.sha256)
+                << QString::number(e.picture.width) << QString::number(e.picture.height)
+                << QString::number(e.picture.bitDepth) << channelText(e.channel)
+                << (e.inverted ? QStringLiteral("yes") : QStringLiteral("no"))
+                << levelsText(e.background)
+                << (e.picked ? singleText(e.pickX) + QLatin1Char(',') + singleText(e.pickY)
+                             : QString())
+                << backgroundMethodText(e.method) << singleText(e.frame.left)
+                << singleText(e.frame.top) << singleText(e.frame.width)
+                << singleText(e.frame.height) << countText(e.scan.samples)
+                << countText(e.scan.atFullScale) << countText(e.scan.atZero)
+                << countText(e.scan.offPicture);
+        } else {
+            for (int i = 0; i < 18; ++i)
+                row << QString();
+        }
+        row << timeText(e.time);
+        rows << row;
+    }
+    return rows;
+}
+
+void fillMeasurementSheet(SheetData& sheet, const MeasurementRecord& record)
+{
+    const QStringList headings = measurementHeadings();
+    const QList<QStringList> rows = measurementRows(record);
+    sheet.resize(qMax(1, int(rows.size())), int(headings.size()));
+    sheet.setSheetName(QStringLiteral("Measurements"));
+    for (int c = 1; c <= headings.size(); ++c) {
+        sheet.setHeadingText(c, headings.at(c - 1));
+        // Wide enough for a file path or a hash to be read without dragging the column.
+        const int characters = c == 4 || c == 5 ? 40 : c == 22 ? 24 : 12;
+        sheet.setColumnWidth(c, characters * 256);
+    }
+    for (int r = 1; r <= rows.size(); ++r) {
+        const QStringList& row = rows.at(r - 1);
+        for (int c = 1; c <= row.size(); ++c)
+            sheet.setText(r, c, row.at(c - 1));
+    }
+}
+
+QString quotedPlanText(const QString& text)
+{
+    QString quoted = QStringLiteral("\"");
+    for (const QChar ch : text) {
+        switch (ch.unicode()) {
+        case '"':
+            quoted += QStringLiteral("\\\"");
+            break;
+        case '\\':
+            quoted += QStringLiteral("\\\\");
+            break;
+        case '\t':
+            quoted += QStringLiteral("\\t");
+            break;
+        case '\n':
+            quoted += QStringLiteral("\\n");
+            break;
+        case '\r':
+            quoted += QStringLiteral("\\r");
+            break;
+        default:
+            quoted += ch;
+        }
+    }
+    return quoted + QLatin1Char('"');
+}
+
+QString measurementPlanText(const MeasurementRecord& record)
+{
+    QStringList lines{QStringLiteral("# KestoScan measurement plan: replays the results sheet "
+                                     "value by value"),
+                      QStringLiteral("# kestoscan measure PICTURE --plan THIS-FILE")};
+    // What a fresh session starts with (MeasurementSession's start).
+    QByteArray sha;
+    BackgroundMethod method;
+    Channel channel = Channel::Red;
+    CellAddress cell{1, 2};
+    bool inverted = false;
+    ChannelLevels background;
+    bool picked = false;
+    float pickX = 0;
+    float pickY = 0;
+
+    for (const MeasurementEntry& e : record.history()) {
+        const QString where = QStringLiteral("%1 %2").arg(e.cell.row).arg(e.cell.column);
+        if (e.source != ValueSource::Scan) {
+            lines << QStringLiteral("%1 %2 %3")
+                         .arg(e.source == ValueSource::Pasted ? QStringLiteral("pasted-value")
+                                                              : QStringLiteral("value"),
+                              where, quotedPlanText(e.text));
+            continue;
+        }
+        if (e.picture.sha256 != sha) {
+            lines << QStringLiteral("picture %1").arg(e.picture.fromClipboard()
+                                                          ? QStringLiteral("clipboard")
+                                                          : quotedPlanText(e.picture.path));
+            lines << QStringLiteral("picture-sha256 %1").arg(QString::fromLatin1(e.picture.sha256));
+            sha = e.picture.sha256;
+        }
+        if (e.method != method) {
+            lines << QStringLiteral("background-method %1").arg(backgroundMethodText(e.method));
+            method = e.method;
+        }
+        if (e.channel != channel) {
+            lines << QStringLiteral("channel %1").arg(channelText(e.channel));
+            channel = e.channel;
+        }
+        if (e.cell.row != cell.row || e.cell.column != cell.column) {
+            lines << QStringLiteral("cell %1").arg(where);
+            cell = e.cell;
+        }
+        // Inverting rescans the current frame into the working cell; the frame line below
+        // scans again, so the cell ends with this entry's value.
+        if (e.inverted != inverted) {
+            lines << QStringLiteral("invert");
+            inverted = e.inverted;
+        }
+        const bool samePick = picked == e.picked && pickX == e.pickX && pickY == e.pickY;
+        if (e.method.kind == BackgroundMethod::Kind::PickedArea && e.picked) {
+            // The area's mean is taken where the pick was: pick there again.
+            if (!samePick || background != e.background)
+                lines << QStringLiteral("background %1 %2")
+                             .arg(singleText(e.pickX), singleText(e.pickY));
+        } else if (background != e.background) {
+            QString line = QStringLiteral("background-color %1 %2 %3")
+                               .arg(e.background.red)
+                               .arg(e.background.green)
+                               .arg(e.background.blue);
+            if (e.picked)
+                line += QStringLiteral("  # picked at %1, %2")
+                            .arg(singleText(e.pickX), singleText(e.pickY));
+            lines << line;
+        }
+        background = e.background;
+        picked = e.picked;
+        pickX = e.pickX;
+        pickY = e.pickY;
+        lines << QStringLiteral("frame %1 %2 %3 %4")
+                     .arg(singleText(e.frame.left), singleText(e.frame.top),
+                          singleText(e.frame.width), singleText(e.frame.height));
+    }
+    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+}
+
+} // namespace kesto

@@ -1,0 +1,225 @@
+// A session in the real window, saved as a measurement plan and as a workbook: the plan
+// replayed by the program without a display gives the same sheet, the record shows in the
+// cells' tips and as origin frames, and a changed picture is refused.
+
+#include "app/frmscan.h"
+#include "app/mainbar.h"
+#include "components/commandbar.h"
+#include "components/sheetmodel.h"
+#include "components/worksheet.h"
+#include "core/sheetdata.h"
+#include "core/sheetfiles.h"
+#include "support/fakeprompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+using namespace kesto;
+
+namespace {
+
+QString program()
+{
+    return qEnvironmentVariable("KESTO_BINARY_DIR") + QStringLiteral("/src/kestoscan");
+}
+
+QString sampleGel()
+{
+    return qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/gel.bmp");
+}
+
+struct Run
+{
+    int status = -1;
+    QByteArray out;
+    QString err;
+};
+
+Run kestoscan(const QStringList& arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QLatin1String(name));
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(program(), arguments);
+    Run run;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        return run;
+    }
+    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.out = process.readAllStandardOutput();
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+} // namespace
+
+class TestRecordReplay : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void windowSessionReplaysByteForByte();
+    void tipAndOriginFrameShowTheRecord();
+
+private:
+    void drag(QPoint from, QPoint to)
+    {
+        QTest::mousePress(form->picImage, Qt::LeftButton, {}, from);
+        QTest::mouseMove(form->picImage, to);
+        QTest::mouseRelease(form->picImage, Qt::LeftButton, {}, to);
+    }
+    void trigger(int band, const char* tool)
+    {
+        form->tool(band, QLatin1String(tool)).action()->trigger();
+    }
+    // A person's session: drags, sizing, working-cell picks, a channel change, an
+    // invert, a background pick and a typed value over a scan.
+    void personsSession();
+
+    std::unique_ptr<test::FakePrompts> prompts;
+    std::unique_ptr<frmScan> form;
+    std::unique_ptr<QTemporaryDir> dir;
+};
+
+void TestRecordReplay::init()
+{
+    prompts = std::make_unique<test::FakePrompts>();
+    form = std::make_unique<frmScan>();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+}
+
+void TestRecordReplay::cleanup()
+{
+    form.reset();
+    prompts.reset();
+    dir.reset();
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+}
+
+void TestRecordReplay::personsSession()
+{
+    QVERIFY(form->openPicture(sampleGel()));
+    // Background picked outside the frame, then the first band.
+    QTest::mousePress(form->picImage, Qt::LeftButton, {}, QPoint(300, 190));
+    QTest::mouseRelease(form->picImage, Qt::LeftButton, {}, QPoint(300, 190));
+    drag(QPoint(5, 5), QPoint(25, 55));
+    drag(QPoint(form->shpPointer.left + form->shpPointer.width - 1,
+                form->shpPointer.top + form->shpPointer.height - 1),
+         QPoint(60, 66));
+    form->f1Report_Click(1, 3);
+    drag(QPoint(30, 60), QPoint(30, 140));
+    form->f1Report_Click(2, 2);
+    trigger(BandToolbar, "mnuGreen");
+    drag(QPoint(30, 140), QPoint(280, 60));
+    trigger(BandToolbar, "mnuInvert");
+    form->f1Report_Click(2, 3);
+    drag(QPoint(280, 60), QPoint(130, 60));
+    // A value typed over the control scanned first.
+    SheetModel* model = form->f1Report->model();
+    QVERIFY(model->setData(model->index(0, 2), QStringLiteral("-90000")));
+}
+
+void TestRecordReplay::windowSessionReplaysByteForByte()
+{
+    personsSession();
+    const QByteArray sheet = sheetTabText(form->f1Report->data());
+    QCOMPARE(form->Record.entries().size(), std::size_t(4));
+
+    const QString plan = dir->filePath(QStringLiteral("session.plan"));
+    prompts->saveAnswers << plan;
+    trigger(BandFile, "mnuSavePlan");
+    QVERIFY(QFile::exists(plan));
+
+    const QString book = dir->filePath(QStringLiteral("session.xlsx"));
+    prompts->saveAnswers << book;
+    prompts->saveFilterAnswers << 0;
+    trigger(BandToolbar, "mnuSave");
+    QVERIFY(prompts->messages.isEmpty());
+
+    const Run run = kestoscan({QStringLiteral("measure"), sampleGel(), QStringLiteral("--plan"), plan});
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, sheet);
+
+    // The batch mode's workbook carries the same record as its second sheet.
+    const QString batchBook = dir->filePath(QStringLiteral("batch.xlsx"));
+    QCOMPARE(kestoscan({QStringLiteral("measure"), sampleGel(), QStringLiteral("--plan"), plan,
+                        QStringLiteral("--output"), batchBook})
+                 .status,
+             0);
+    for (const QString& path : {book, batchBook}) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        QVERIFY2(bytes.contains("xl/worksheets/sheet2.xml"), qPrintable(path));
+    }
+
+    // A changed picture is refused, naming both hashes; --ignore-hash replays anyway.
+    QImage changed(sampleGel());
+    changed.setPixel(0, 0, qRgb(1, 2, 3));
+    const QString other = dir->filePath(QStringLiteral("changed.bmp"));
+    QVERIFY(changed.save(other));
+    const Run refused = kestoscan({QStringLiteral("measure"), other, QStringLiteral("--plan"), plan});
+    QCOMPARE(refused.status, 2);
+    QVERIFY2(refused.err.contains(QString::fromLatin1(form->PictureId.sha256)), qPrintable(refused.err));
+    QVERIFY(refused.out.isEmpty());
+    QCOMPARE(kestoscan({QStringLiteral("measure"), other, QStringLiteral("--plan"), plan,
+                        QStringLiteral("--ignore-hash")})
+                 .status,
+             0);
+
+    // Replayed in the window on a cleared sheet, the plan fills it as the person did.
+    prompts->dialogHandler = [](QDialog& dialog) -> int {
+        dialog.show();
+        if (!QTest::qWaitForWindowExposed(&dialog))
+            return int(QDialog::Rejected);
+        QTest::keyClick(&dialog, Qt::Key_Y);
+        return dialog.result();
+    };
+    trigger(BandToolbar, "mnuClear");
+    QVERIFY(form->Record.isEmpty());
+    prompts->openAnswers << plan;
+    trigger(BandFile, "mnuOpenPlan");
+    QCOMPARE(sheetTabText(form->f1Report->data()), sheet);
+    QCOMPARE(form->Record.entries().size(), std::size_t(4));
+}
+
+void TestRecordReplay::tipAndOriginFrameShowTheRecord()
+{
+    personsSession();
+    SheetModel* model = form->f1Report->model();
+    const QString tip = model->data(model->index(1, 1), Qt::ToolTipRole).toString();
+    QVERIFY2(tip.contains(QStringLiteral("R2C2 = ")) && tip.contains(QStringLiteral("green")) &&
+                 tip.contains(QStringLiteral("Frame: left 270, top 50")),
+             qPrintable(tip));
+    const QString typedTip = model->data(model->index(0, 2), Qt::ToolTipRole).toString();
+    QVERIFY2(typedTip.startsWith(QStringLiteral("R1C3 = -90000, typed")), qPrintable(typedTip));
+
+    // A scanned cell outlines its frame until the pointer next moves over the picture.
+    emit form->f1Report->cellClicked(1, 2);
+    QCOMPARE(form->shpOrigin.rect(), QRectF(20, 50, 40, 16));
+    QTest::mouseMove(form->picImage, QPoint(200, 100));
+    QVERIFY(form->shpOrigin.width < 0);
+    // A typed value has no frame to show.
+    emit form->f1Report->cellClicked(1, 3);
+    QVERIFY(form->shpOrigin.width < 0);
+}
+
+QTEST_MAIN(TestRecordReplay)
+#include "tst_recordreplay.moc"
