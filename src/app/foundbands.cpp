@@ -367,7 +367,7 @@ bool FoundBandsTool::scanAll(std::vector<FoundBandScan>& scans)
                                                      .arg(item.lane)
                                                      .arg(item.band)
                                                      .arg(scan.reason));
-            scans.push_back({item.lane, item.band, scan.scan});
+            scans.push_back({item.lane, item.band, scan.scan, item.frame.geometry()});
         }
     } catch (const Error& e) {
         Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
@@ -435,6 +435,12 @@ void FoundBandsTool::scanIntoSheet()
         Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
                                    MessageIcon::Warning);
         return;
+    }
+    // Every value written is recorded as a hand-placed scan is.
+    for (const FoundBandScan& s : scans) {
+        const int column = s.band == *band ? 2 : (*control > 0 && s.band == *control ? 3 : 0);
+        if (column != 0 && s.lane >= 1 && s.lane <= lanes)
+            m_form.recordScan(CellAddress{first + s.lane - 1, column}, s.frame, scanChannel(m_form), s.scan);
     }
     sheet.updateSheet();
     runWorkingSheetPass(sheet);

@@ -461,7 +461,7 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
             const bool control = int(band) + 1 == controlBand;
             table << QStringList{QString::number(table.size()),
                                  QStringLiteral("Lane %1").arg(lane + 1),
-                                 control ? QStringLiteral("control") : QStringLiteral("band"),
+                                 control ? QStringLiteral("control") : QString(),
                                  scan};
         }
     }

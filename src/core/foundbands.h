@@ -83,6 +83,7 @@ struct FoundBandScan
     int lane = 0;
     int band = 0;
     ScanResult scan;
+    FrameGeometry frame;   // the frame scanned, for the measurement record
 };
 
 // The sheet rows for one band and one control per lane: for each lane from 1 to lanes, the

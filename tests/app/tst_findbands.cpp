@@ -341,6 +341,10 @@ void TestFindBands::scanIntoSheetMatchesHandScans()
                 QCOMPARE(cell(row, column), QString());
                 continue;
             }
+            // Recorded with the frame it came from.
+            const MeasurementEntry* entry = form->Record.entryAt(row, column);
+            QVERIFY(entry);
+            QCOMPARE(entry->frame.left, p->frame.geometry().left);
             scanByHand(p->frame, handRow);
             QCOMPARE(cell(row, column), cell(handRow, 2));
             QCOMPARE(form->f1Report->note(row, column), form->f1Report->note(handRow, 2));

@@ -187,7 +187,7 @@ void TestFoundBands::laneRows()
     QFETCH(QList<int>, missing);
     // Lane 1 has two bands, lane 2 one, whose scan met full scale.
     const std::vector<FoundBandScan> scans{
-        {1, 1, scanOf(-100)}, {1, 2, scanOf(-200)}, {2, 1, scanOf(-300, 7)}};
+        {1, 1, scanOf(-100), {}}, {1, 2, scanOf(-200), {}}, {2, 1, scanOf(-300, 7), {}}};
     SheetData sheet(3, 4);
     sheet.setText(1, 2, QStringLiteral("kept"));
     const std::vector<int> lacking = writeLaneRows(sheet, scans, 2, band, control, 3);
@@ -213,7 +213,7 @@ void TestFoundBands::laneRows()
 void TestFoundBands::reportRows()
 {
     const std::vector<FoundBandScan> scans{
-        {1, 1, scanOf(-100)}, {1, 2, scanOf(-200)}, {2, 1, scanOf(-300, 7)}, {2, 2, scanOf(-400)}};
+        {1, 1, scanOf(-100), {}}, {1, 2, scanOf(-200), {}}, {2, 1, scanOf(-300, 7), {}}, {2, 2, scanOf(-400), {}}};
     SheetData report(4, 5);
     report.setText(1, ReportDescriptionColumn, QStringLiteral("typed by hand"));
     QCOMPARE(appendFoundBandsToReport(scans, 2, report), 4);
