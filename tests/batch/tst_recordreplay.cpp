@@ -163,11 +163,26 @@ void TestRecordReplay::windowSessionReplaysByteForByte()
                         QStringLiteral("--output"), batchBook})
                  .status,
              0);
+    // Read back: a "Measurements" sheet with a header and a row per entry, holding the
+    // picture's hash and each scanned frame.
+    auto zipEntry = [](const QString& zip, const QString& entry) {
+        QProcess unzip;
+        unzip.start(QStringLiteral("unzip"), {QStringLiteral("-p"), zip, entry});
+        unzip.waitForFinished(30000);
+        return unzip.readAllStandardOutput();
+    };
     for (const QString& path : {book, batchBook}) {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray bytes = file.readAll();
-        QVERIFY2(bytes.contains("xl/worksheets/sheet2.xml"), qPrintable(path));
+        QVERIFY2(zipEntry(path, QStringLiteral("xl/workbook.xml")).contains("name=\"Measurements\""),
+                 qPrintable(path));
+        const QByteArray rows = zipEntry(path, QStringLiteral("xl/worksheets/sheet2.xml"));
+        QCOMPARE(rows.count("<row "), qsizetype(form->Record.entries().size() + 1));
+        QVERIFY2(zipEntry(path, QStringLiteral("xl/sharedStrings.xml")).contains(form->PictureId.sha256),
+                 qPrintable(path));
+        for (const MeasurementEntry& entry : form->Record.entries()) {
+            if (entry.source == ValueSource::Scan)
+                QVERIFY2(rows.contains("<v>" + QByteArray::number(double(entry.frame.left)) + "</v>"),
+                         qPrintable(QStringLiteral("%1: frame left %2").arg(path).arg(entry.frame.left)));
+        }
     }
 
     // A changed picture is refused, naming both hashes; --ignore-hash replays anyway.
