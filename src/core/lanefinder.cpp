@@ -346,11 +346,13 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
     }
     constexpr int Smoothing = 2;
     const std::vector<double> smooth = boxSmooth(raw, Smoothing);
-    const std::vector<double> baseline = baselineOf(smooth, std::max(10, plane.along / 20));
+    const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
+    // As across the lanes, the opening must be longer than the tallest flat band.
+    const int half = std::max({10, plane.along / 20, widestLane(smooth, noise)});
+    const std::vector<double> baseline = baselineOf(smooth, half);
     std::vector<double> q(smooth.size());
     for (std::size_t i = 0; i < q.size(); ++i)
         q[i] = smooth[i] - baseline[i];
-    const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
     // The opening settles on the noise's dips, so the empty stretches of the lane stand a
     // little above zero; their level (a low quantile, as bands rarely fill most of a
     // lane) is where a peak is measured from.

@@ -338,6 +338,9 @@ void TestLaneFinder::contrast_data()
     QTest::newRow("picked dark background") << dark << BandContrast::Detect << 20 << false << 3;
     // Told the wrong way round, the finder looks for bands in the empty background's
     // dips, and finds no lanes there.
+    // Flat bands longer than a twentieth of the lane, each found once and not as its ends.
+    const QImage tall = test::gelPicture(120, 200, 230, 60, {QRect(20, 30, 30, 40), QRect(70, 100, 30, 40)});
+    QTest::newRow("flat bands 40 rows tall") << tall << BandContrast::Detect << -1 << true << 2;
     QTest::newRow("forced the wrong way") << light << BandContrast::LightOnDark << -1 << false << 0;
 }
 
