@@ -262,6 +262,29 @@ Span halfHeightSpan(const std::vector<double>& v, const Span& span)
     return s;
 }
 
+// About the widest lane's width: the longest stretch from a steep rise of the profile to
+// the next steep fall, steep meaning at least half the steepest step and well above the
+// noise. A slow slope of the background has no such steps, so it does not count.
+int widestLane(const std::vector<double>& profile, double noise)
+{
+    double steepest = 0;
+    for (std::size_t i = 1; i < profile.size(); ++i)
+        steepest = std::max(steepest, std::abs(profile[i] - profile[i - 1]));
+    const double steep = std::max(0.5 * steepest, 5.0 * noise);
+    int widest = 0;
+    int rise = -1;
+    for (int i = 1; i < int(profile.size()); ++i) {
+        const double step = profile[std::size_t(i)] - profile[std::size_t(i) - 1];
+        if (step >= steep && steep > 0) {
+            rise = i;
+        } else if (step <= -steep && steep > 0 && rise >= 0) {
+            widest = std::max(widest, i - rise);
+            rise = -1;
+        }
+    }
+    return widest;
+}
+
 std::vector<Span> findLanes(const Plane& plane)
 {
     std::vector<double> columns(std::size_t(plane.across), 0.0);
@@ -273,10 +296,15 @@ std::vector<Span> findLanes(const Plane& plane)
     }
     for (int a = 0; a < plane.across; ++a)
         columns[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / double(plane.along));
-    const std::vector<double> signal =
-        boxSmooth(aboveBaseline(columns, std::max(7, plane.across / 6)), 1);
+    // The opening must be wider than any lane, or it takes a flat lane's top for
+    // background and leaves only its two edges standing: a sixth of the region holds a
+    // lane when the region spans several, and a region drawn closely around one or two
+    // lanes needs a window from the lanes' own width.
+    const double noise = noiseOf(columns);
+    const int half = std::max({7, plane.across / 6, widestLane(columns, noise)});
+    const std::vector<double> signal = boxSmooth(aboveBaseline(columns, half), 1);
     const double top = *std::max_element(signal.begin(), signal.end());
-    const double threshold = std::max(5.0 * noiseOf(columns), 0.12 * top);
+    const double threshold = std::max(5.0 * noise, 0.12 * top);
     std::vector<Span> lanes;
     if (!(top > 0))
         return lanes;
@@ -318,11 +346,13 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
     }
     constexpr int Smoothing = 2;
     const std::vector<double> smooth = boxSmooth(raw, Smoothing);
-    const std::vector<double> baseline = baselineOf(smooth, std::max(10, plane.along / 20));
+    const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
+    // As across the lanes, the opening must be longer than the tallest flat band.
+    const int half = std::max({10, plane.along / 20, widestLane(smooth, noise)});
+    const std::vector<double> baseline = baselineOf(smooth, half);
     std::vector<double> q(smooth.size());
     for (std::size_t i = 0; i < q.size(); ++i)
         q[i] = smooth[i] - baseline[i];
-    const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
     // The opening settles on the noise's dips, so the empty stretches of the lane stand a
     // little above zero; their level (a low quantile, as bands rarely fill most of a
     // lane) is where a peak is measured from.

@@ -96,6 +96,8 @@ private slots:
     void findsTheGeneratedGels();
     void findsTheSampleGels_data();
     void findsTheSampleGels();
+    void findsTheLanesOfANarrowRegion_data();
+    void findsTheLanesOfANarrowRegion();
     void framesOfFlatBandsAreExact_data();
     void framesOfFlatBandsAreExact();
     void nothingStandsOut_data();
@@ -201,15 +203,65 @@ void TestLaneFinder::findsTheSampleGels()
     QCOMPARE(s.lanesFound, s.trueLanes);
 }
 
+void TestLaneFinder::findsTheLanesOfANarrowRegion_data()
+{
+    QTest::addColumn<SyntheticGelSpec::Depth>("depth");
+    QTest::addColumn<bool>("darkOnLight");
+    QTest::addColumn<int>("firstLane"); // from 0
+    QTest::addColumn<int>("lanes");
+    using D = SyntheticGelSpec::Depth;
+    QTest::newRow("8-bit, lanes 3 and 4") << D::Rgb8 << true << 2 << 2;
+    QTest::newRow("8-bit, lane 5 alone") << D::Rgb8 << true << 4 << 1;
+    QTest::newRow("16-bit light on dark, lanes 6 and 7") << D::Gray16 << false << 5 << 2;
+}
+
+// A region drawn a few pixels around one or two lanes, as a person sizes the scan frame.
+void TestLaneFinder::findsTheLanesOfANarrowRegion()
+{
+    QFETCH(SyntheticGelSpec::Depth, depth);
+    QFETCH(bool, darkOnLight);
+    QFETCH(int, firstLane);
+    QFETCH(int, lanes);
+    SyntheticGelSpec spec;
+    spec.depth = depth;
+    spec.darkOnLight = darkOnLight;
+    const SyntheticGel gel = test::makeSyntheticGel(spec);
+    SyntheticGel inside;
+    inside.picture = gel.picture;
+    inside.lanes = gel.lanes.mid(firstLane, lanes);
+    inside.bands = gel.bands.mid(firstLane, lanes);
+    QRect region;
+    for (const QRect& lane : inside.lanes)
+        region = region.united(lane);
+    region = QRect(region.left() - 5, 0, region.width() + 10, gel.picture.height());
+    Score s;
+    score(inside, findLanesAndBands(gel.picture, region, LaneFinderOptions()), false, s);
+    QVERIFY2(s.matched >= 0.95 * s.trueBands,
+             qPrintable(QStringLiteral("%1 of %2 bands found").arg(s.matched).arg(s.trueBands)));
+    QVERIFY(s.falseFound <= 0.05 * s.found);
+    QCOMPARE(s.lanesFound, s.trueLanes);
+}
+
 void TestLaneFinder::framesOfFlatBandsAreExact_data()
 {
     QTest::addColumn<QRect>("region");
     QTest::addColumn<int>("lanes");
     QTest::addColumn<int>("firstLeft");
+    QTest::addColumn<bool>("sample");     // samples/gel.bmp, else a drawn picture
+    QTest::addColumn<int>("background");  // picked level, or -1 for none
     // The sample gel's layout: lanes 40 wide every 50 columns from column 20, bands at
     // rows 50-65 and 130-145.
-    QTest::newRow("whole picture") << QRect() << 6 << 20;
-    QTest::newRow("region around lanes 2 to 4") << QRect(65, 10, 150, 180) << 3 << 70;
+    QTest::newRow("whole picture") << QRect() << 6 << 20 << false << -1;
+    QTest::newRow("region around lanes 2 to 4") << QRect(65, 10, 150, 180) << 3 << 70 << false << -1;
+    QTest::newRow("gel.bmp, whole picture") << QRect() << 6 << 20 << true << -1;
+    // A region little wider than its lanes: each lane is flat across most of it.
+    QTest::newRow("gel.bmp, region around lanes 2 and 3")
+        << QRect(65, 0, 101, 200) << 2 << 70 << true << -1;
+    QTest::newRow("gel.bmp, region around lanes 2 and 3, background picked")
+        << QRect(65, 0, 101, 200) << 2 << 70 << true << 230;
+    QTest::newRow("gel.bmp, region around lane 2 alone")
+        << QRect(65, 0, 50, 200) << 1 << 70 << true << -1;
+    QTest::newRow("drawn, region around lanes 2 and 3") << QRect(65, 0, 101, 200) << 2 << 70 << false << -1;
 }
 
 void TestLaneFinder::framesOfFlatBandsAreExact()
@@ -217,12 +269,25 @@ void TestLaneFinder::framesOfFlatBandsAreExact()
     QFETCH(QRect, region);
     QFETCH(int, lanes);
     QFETCH(int, firstLeft);
-    QList<QRect> bands;
-    for (int lane = 0; lane < 6; ++lane) {
-        bands << QRect(20 + 50 * lane, 50, 40, 16) << QRect(20 + 50 * lane, 130, 40, 16);
+    QFETCH(bool, sample);
+    QFETCH(int, background);
+    QImage picture;
+    if (sample) {
+        const GelImageLoad load =
+            loadGelImage(qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/gel.bmp"));
+        QVERIFY2(load.ok(), qPrintable(load.reason));
+        picture = load.image;
+    } else {
+        QList<QRect> bands;
+        for (int lane = 0; lane < 6; ++lane) {
+            bands << QRect(20 + 50 * lane, 50, 40, 16) << QRect(20 + 50 * lane, 130, 40, 16);
+        }
+        picture = test::gelPicture(320, 200, 230, 90, bands);
     }
-    QImage picture = test::gelPicture(320, 200, 230, 90, bands);
-    const LaneFinding finding = findLanesAndBands(picture, region, LaneFinderOptions());
+    LaneFinderOptions options;
+    if (background >= 0)
+        options.background = background;
+    const LaneFinding finding = findLanesAndBands(picture, region, options);
     QCOMPARE(int(finding.lanes.size()), lanes);
     for (int i = 0; i < lanes; ++i) {
         const FoundLane& lane = finding.lanes[std::size_t(i)];
@@ -273,6 +338,9 @@ void TestLaneFinder::contrast_data()
     QTest::newRow("picked dark background") << dark << BandContrast::Detect << 20 << false << 3;
     // Told the wrong way round, the finder looks for bands in the empty background's
     // dips, and finds no lanes there.
+    // Flat bands longer than a twentieth of the lane, each found once and not as its ends.
+    const QImage tall = test::gelPicture(120, 200, 230, 60, {QRect(20, 30, 30, 40), QRect(70, 100, 30, 40)});
+    QTest::newRow("flat bands 40 rows tall") << tall << BandContrast::Detect << -1 << true << 2;
     QTest::newRow("forced the wrong way") << light << BandContrast::LightOnDark << -1 << false << 0;
 }
 
