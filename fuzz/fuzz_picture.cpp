@@ -41,10 +41,10 @@ void readAll(const QImage& working)
     check(pictureSizeAllowed(working.width(), working.height()), "a working picture fits the limit");
     const FrameGeometry whole{0, 0, float(working.width() - 1), float(working.height() - 1)};
     const ScanResult scan = integrateFrameCounted(working, whole, Channel::Green, ChannelLevels{});
-    check(scan.offPicture == 0, "the whole picture lies on the picture");
     // Single-precision coordinates address every pixel up to 2^24 along an axis.
     constexpr int ExactFloat = 1 << 24;
     if (working.width() <= ExactFloat && working.height() <= ExactFloat) {
+        check(scan.offPicture == 0, "the whole picture lies on the picture");
         const float x = float(working.width() - 1), y = float(working.height() - 1);
         if (deep) {
             const ChannelLevels corner = levelsAt(working, x, y);
