@@ -153,13 +153,13 @@ int main(int argc, char** argv)
                         save(blot, folder.filePath(QStringLiteral("blot16.png")), "png", -1);
     if (blotOk)
         printBlotAnswers(blot);
-    kesto::test::SyntheticGelSpec spec;
-    spec.seed = 21;
-    bool found = saveWithTruth(kesto::test::makeSyntheticGel(spec), folder, QStringLiteral("lanes"));
-    spec.depth = kesto::test::SyntheticGelSpec::Depth::Gray16;
-    spec.darkOnLight = false;
-    spec.seed = 16;
+    kesto::test::SyntheticGelLayout layout;
+    layout.seed = 21;
+    bool found = saveWithTruth(kesto::test::makeSyntheticGel(layout), folder, QStringLiteral("lanes"));
+    layout.depth = kesto::test::SyntheticGelLayout::Depth::Gray16;
+    layout.darkOnLight = false;
+    layout.seed = 16;
     found = found &&
-            saveWithTruth(kesto::test::makeSyntheticGel(spec), folder, QStringLiteral("lanes16"));
+            saveWithTruth(kesto::test::makeSyntheticGel(layout), folder, QStringLiteral("lanes16"));
     return ok && blotOk && found ? 0 : 1;
 }

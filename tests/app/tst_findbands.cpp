@@ -22,9 +22,9 @@
 using namespace kesto;
 using kesto::test::FakePrompts;
 using kesto::test::SyntheticGel;
-using kesto::test::SyntheticGelSpec;
+using kesto::test::SyntheticGelLayout;
 
-Q_DECLARE_METATYPE(SyntheticGelSpec::Depth)
+Q_DECLARE_METATYPE(SyntheticGelLayout::Depth)
 
 namespace {
 
@@ -47,16 +47,16 @@ double iou(const QRect& a, const QRect& b)
     return common / (double(a.width()) * a.height() + double(b.width()) * b.height() - common);
 }
 
-SyntheticGel smallGel(SyntheticGelSpec::Depth depth, bool horizontal)
+SyntheticGel smallGel(SyntheticGelLayout::Depth depth, bool horizontal)
 {
-    SyntheticGelSpec spec;
-    spec.width = 330;
-    spec.height = 240;
-    spec.lanes = 5;
-    spec.laneWidth = 36;
-    spec.depth = depth;
-    spec.seed = 7;
-    const SyntheticGel gel = kesto::test::makeSyntheticGel(spec);
+    SyntheticGelLayout layout;
+    layout.width = 330;
+    layout.height = 240;
+    layout.lanes = 5;
+    layout.laneWidth = 36;
+    layout.depth = depth;
+    layout.seed = 7;
+    const SyntheticGel gel = kesto::test::makeSyntheticGel(layout);
     return horizontal ? kesto::test::transposed(gel) : gel;
 }
 
@@ -145,16 +145,16 @@ void TestFindBands::scanByHand(const FoundFrame& f, int row)
 
 void TestFindBands::findProposesTheGelsBands_data()
 {
-    QTest::addColumn<SyntheticGelSpec::Depth>("depth");
+    QTest::addColumn<SyntheticGelLayout::Depth>("depth");
     QTest::addColumn<bool>("horizontal");
-    QTest::newRow("8-bit") << SyntheticGelSpec::Depth::Rgb8 << false;
-    QTest::newRow("16-bit gray") << SyntheticGelSpec::Depth::Gray16 << false;
-    QTest::newRow("8-bit, lanes across") << SyntheticGelSpec::Depth::Rgb8 << true;
+    QTest::newRow("8-bit") << SyntheticGelLayout::Depth::Rgb8 << false;
+    QTest::newRow("16-bit gray") << SyntheticGelLayout::Depth::Gray16 << false;
+    QTest::newRow("8-bit, lanes across") << SyntheticGelLayout::Depth::Rgb8 << true;
 }
 
 void TestFindBands::findProposesTheGelsBands()
 {
-    QFETCH(SyntheticGelSpec::Depth, depth);
+    QFETCH(SyntheticGelLayout::Depth, depth);
     QFETCH(bool, horizontal);
     const SyntheticGel gel = smallGel(depth, horizontal);
     open(gel.picture);
@@ -195,7 +195,7 @@ void TestFindBands::findProposesTheGelsBands()
 
 void TestFindBands::largerFrameLimitsTheSearch()
 {
-    const SyntheticGel gel = smallGel(SyntheticGelSpec::Depth::Rgb8, false);
+    const SyntheticGel gel = smallGel(SyntheticGelLayout::Depth::Rgb8, false);
     open(gel.picture);
     // A frame of its start size leaves the whole picture to search.
     run("mnuFindBands");
@@ -298,14 +298,14 @@ void TestFindBands::pointerAdjustsTheProposals()
 
 void TestFindBands::scanIntoSheetMatchesHandScans_data()
 {
-    QTest::addColumn<SyntheticGelSpec::Depth>("depth");
-    QTest::newRow("8-bit") << SyntheticGelSpec::Depth::Rgb8;
-    QTest::newRow("16-bit RGB") << SyntheticGelSpec::Depth::Rgb16;
+    QTest::addColumn<SyntheticGelLayout::Depth>("depth");
+    QTest::newRow("8-bit") << SyntheticGelLayout::Depth::Rgb8;
+    QTest::newRow("16-bit RGB") << SyntheticGelLayout::Depth::Rgb16;
 }
 
 void TestFindBands::scanIntoSheetMatchesHandScans()
 {
-    QFETCH(SyntheticGelSpec::Depth, depth);
+    QFETCH(SyntheticGelLayout::Depth, depth);
     const SyntheticGel gel = smallGel(depth, false);
     open(gel.picture);
     run("mnuGreen");

@@ -9,9 +9,9 @@
 
 using namespace kesto;
 using kesto::test::SyntheticGel;
-using kesto::test::SyntheticGelSpec;
+using kesto::test::SyntheticGelLayout;
 
-Q_DECLARE_METATYPE(SyntheticGelSpec::Depth)
+Q_DECLARE_METATYPE(SyntheticGelLayout::Depth)
 Q_DECLARE_METATYPE(kesto::LaneOrientation)
 Q_DECLARE_METATYPE(kesto::BandContrast)
 
@@ -111,11 +111,11 @@ private slots:
 
 void TestLaneFinder::findsTheGeneratedGels_data()
 {
-    QTest::addColumn<SyntheticGelSpec::Depth>("depth");
+    QTest::addColumn<SyntheticGelLayout::Depth>("depth");
     QTest::addColumn<bool>("darkOnLight");
     QTest::addColumn<bool>("horizontal");
     QTest::addColumn<double>("noise");
-    using D = SyntheticGelSpec::Depth;
+    using D = SyntheticGelLayout::Depth;
     QTest::newRow("8-bit dark on light") << D::Rgb8 << true << false << 0.012;
     QTest::newRow("8-bit light on dark") << D::Rgb8 << false << false << 0.012;
     QTest::newRow("8-bit, noisy") << D::Rgb8 << true << false << 0.03;
@@ -127,19 +127,19 @@ void TestLaneFinder::findsTheGeneratedGels_data()
 
 void TestLaneFinder::findsTheGeneratedGels()
 {
-    QFETCH(SyntheticGelSpec::Depth, depth);
+    QFETCH(SyntheticGelLayout::Depth, depth);
     QFETCH(bool, darkOnLight);
     QFETCH(bool, horizontal);
     QFETCH(double, noise);
     Score s;
     for (quint32 seed = 1; seed <= 4; ++seed) {
-        SyntheticGelSpec spec;
-        spec.depth = depth;
-        spec.darkOnLight = darkOnLight;
-        spec.seed = seed;
-        spec.noise = noise;
-        spec.unevenness = 5 * noise;
-        SyntheticGel gel = test::makeSyntheticGel(spec);
+        SyntheticGelLayout layout;
+        layout.depth = depth;
+        layout.darkOnLight = darkOnLight;
+        layout.seed = seed;
+        layout.noise = noise;
+        layout.unevenness = 5 * noise;
+        SyntheticGel gel = test::makeSyntheticGel(layout);
         if (horizontal)
             gel = test::transposed(gel);
         LaneFinderOptions options;
@@ -205,11 +205,11 @@ void TestLaneFinder::findsTheSampleGels()
 
 void TestLaneFinder::findsTheLanesOfANarrowRegion_data()
 {
-    QTest::addColumn<SyntheticGelSpec::Depth>("depth");
+    QTest::addColumn<SyntheticGelLayout::Depth>("depth");
     QTest::addColumn<bool>("darkOnLight");
     QTest::addColumn<int>("firstLane"); // from 0
     QTest::addColumn<int>("lanes");
-    using D = SyntheticGelSpec::Depth;
+    using D = SyntheticGelLayout::Depth;
     QTest::newRow("8-bit, lanes 3 and 4") << D::Rgb8 << true << 2 << 2;
     QTest::newRow("8-bit, lane 5 alone") << D::Rgb8 << true << 4 << 1;
     QTest::newRow("16-bit light on dark, lanes 6 and 7") << D::Gray16 << false << 5 << 2;
@@ -218,14 +218,14 @@ void TestLaneFinder::findsTheLanesOfANarrowRegion_data()
 // A region drawn a few pixels around one or two lanes, as a person sizes the scan frame.
 void TestLaneFinder::findsTheLanesOfANarrowRegion()
 {
-    QFETCH(SyntheticGelSpec::Depth, depth);
+    QFETCH(SyntheticGelLayout::Depth, depth);
     QFETCH(bool, darkOnLight);
     QFETCH(int, firstLane);
     QFETCH(int, lanes);
-    SyntheticGelSpec spec;
-    spec.depth = depth;
-    spec.darkOnLight = darkOnLight;
-    const SyntheticGel gel = test::makeSyntheticGel(spec);
+    SyntheticGelLayout layout;
+    layout.depth = depth;
+    layout.darkOnLight = darkOnLight;
+    const SyntheticGel gel = test::makeSyntheticGel(layout);
     SyntheticGel inside;
     inside.picture = gel.picture;
     inside.lanes = gel.lanes.mid(firstLane, lanes);
@@ -365,8 +365,8 @@ void TestLaneFinder::contrast()
 
 void TestLaneFinder::sixteenBitsFindWhatEightBitsFind()
 {
-    SyntheticGelSpec spec;
-    const SyntheticGel gel = test::makeSyntheticGel(spec);
+    SyntheticGelLayout layout;
+    const SyntheticGel gel = test::makeSyntheticGel(layout);
     // The same gel at 16 bits, every level 257 times its 8-bit value.
     QImage deep(gel.picture.size(), QImage::Format_Grayscale16);
     for (int y = 0; y < deep.height(); ++y) {

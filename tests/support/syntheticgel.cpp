@@ -52,23 +52,23 @@ double alongWeight(double row, const Band& band)
 
 } // namespace
 
-SyntheticGel makeSyntheticGel(const SyntheticGelSpec& spec)
+SyntheticGel makeSyntheticGel(const SyntheticGelLayout& layout)
 {
-    QRandomGenerator random(spec.seed);
-    const int w = spec.width;
-    const int h = spec.height;
-    const int pitch = w / spec.lanes;
-    const double half = spec.laneWidth / 2.0;
+    QRandomGenerator random(layout.seed);
+    const int w = layout.width;
+    const int h = layout.height;
+    const int pitch = w / layout.lanes;
+    const double half = layout.laneWidth / 2.0;
 
     SyntheticGel gel;
     std::vector<double> signal(std::size_t(w) * std::size_t(h), 0.0);
-    for (int lane = 0; lane < spec.lanes; ++lane) {
+    for (int lane = 0; lane < layout.lanes; ++lane) {
         const double base = pitch * (lane + 0.5);
         // Outer lanes bow outwards, the middle ones hardly.
-        const double bow = spec.curve * (2.0 * lane / std::max(1, spec.lanes - 1) - 1);
+        const double bow = layout.curve * (2.0 * lane / std::max(1, layout.lanes - 1) - 1);
         auto centre = [&](double row) {
             const double t = row / h - 0.5;
-            return base + spec.tilt * t + bow * 4 * t * t;
+            return base + layout.tilt * t + bow * 4 * t * t;
         };
         // Bands from top to bottom: mostly clear ones, some faint, now and then a pair
         // that touch.
@@ -81,7 +81,7 @@ SyntheticGel makeSyntheticGel(const SyntheticGelSpec& spec)
             const int kind = random.bounded(10);
             double amplitude = 0.15 + 0.5 * random.generateDouble();
             if (kind == 0)
-                amplitude = spec.noise * (4 + 2 * random.generateDouble());
+                amplitude = layout.noise * (4 + 2 * random.generateDouble());
             bands.push_back({row, length, amplitude});
             row += length + (kind == 1 ? 0 : 6 + random.bounded(40));
         }
@@ -112,10 +112,10 @@ SyntheticGel makeSyntheticGel(const SyntheticGelSpec& spec)
         gel.bands << truth;
     }
 
-    const bool sixteen = spec.depth != SyntheticGelSpec::Depth::Rgb8;
+    const bool sixteen = layout.depth != SyntheticGelLayout::Depth::Rgb8;
     const double full = sixteen ? 65535 : 255;
-    const QImage::Format format = spec.depth == SyntheticGelSpec::Depth::Rgb8 ? QImage::Format_RGB32
-                                  : spec.depth == SyntheticGelSpec::Depth::Gray16
+    const QImage::Format format = layout.depth == SyntheticGelLayout::Depth::Rgb8 ? QImage::Format_RGB32
+                                  : layout.depth == SyntheticGelLayout::Depth::Gray16
                                       ? QImage::Format_Grayscale16
                                       : QImage::Format_RGBX64;
     gel.picture = QImage(w, h, format);
@@ -125,21 +125,21 @@ SyntheticGel makeSyntheticGel(const SyntheticGelSpec& spec)
         for (int x = 0; x < w; ++x) {
             // A background that rises across the gel with a slow wave along it.
             const double uneven =
-                spec.unevenness * (double(x) / w - 0.5 + 0.5 * std::sin(phase + 3.0 * y / h));
+                layout.unevenness * (double(x) / w - 0.5 + 0.5 * std::sin(phase + 3.0 * y / h));
             const double s = signal[std::size_t(y) * std::size_t(w) + std::size_t(x)];
-            double level = spec.darkOnLight ? 0.85 - s + uneven : 0.1 + s + uneven;
-            level += spec.noise * gaussian(random);
+            double level = layout.darkOnLight ? 0.85 - s + uneven : 0.1 + s + uneven;
+            level += layout.noise * gaussian(random);
             const double v = std::clamp(level, 0.0, 1.0) * full;
-            switch (spec.depth) {
-            case SyntheticGelSpec::Depth::Rgb8: {
+            switch (layout.depth) {
+            case SyntheticGelLayout::Depth::Rgb8: {
                 const int g = int(std::lround(v));
                 reinterpret_cast<QRgb*>(line)[x] = qRgb(g, g, g);
                 break;
             }
-            case SyntheticGelSpec::Depth::Gray16:
+            case SyntheticGelLayout::Depth::Gray16:
                 reinterpret_cast<quint16*>(line)[x] = quint16(std::lround(v));
                 break;
-            case SyntheticGelSpec::Depth::Rgb16: {
+            case SyntheticGelLayout::Depth::Rgb16: {
                 const quint16 g = quint16(std::lround(v));
                 reinterpret_cast<QRgba64*>(line)[x] = QRgba64::fromRgba64(g, g, g, 65535);
                 break;

@@ -13,7 +13,7 @@
 
 namespace kesto::test {
 
-struct SyntheticGelSpec
+struct SyntheticGelLayout
 {
     enum class Depth { Rgb8, Gray16, Rgb16 };
 
@@ -37,7 +37,7 @@ struct SyntheticGel
     QList<QList<QRect>> bands; // per lane, top to bottom; each the band's bounding box
 };
 
-SyntheticGel makeSyntheticGel(const SyntheticGelSpec& spec);
+SyntheticGel makeSyntheticGel(const SyntheticGelLayout& layout);
 
 // The gel turned a quarter so its lanes run left to right; the truth turns with it.
 SyntheticGel transposed(const SyntheticGel& gel);
