@@ -11,6 +11,7 @@
 #include "components/worksheet.h"
 #include "report/frmreport.h"
 #include "support/fakeprompts.h"
+#include "support/runprogram.h"
 
 #include <QAction>
 #include <QApplication>
@@ -24,19 +25,9 @@
 
 using namespace kesto;
 
+using Run = kesto::test::ProgramRun;
+
 namespace {
-
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
-
-QString program()
-{
-    return qEnvironmentVariable("KESTO_BINARY_DIR") + QStringLiteral("/src/kestoscan");
-}
 
 QByteArray fileBytes(const QString& path)
 {
@@ -127,27 +118,13 @@ Run TestBatch::kestoscan(const QString& arguments) const
     QStringList list = arguments.split(QLatin1Char(' '), Qt::SkipEmptyParts);
     for (QString& argument : list)
         argument = resolve(argument);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QLatin1String(name));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program(), list);
-    Run run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return kesto::test::runKestoscan(list);
 }
 
 void TestBatch::initTestCase()
 {
-    QVERIFY2(QFile::exists(program()), qPrintable(program() + QStringLiteral(" is not built")));
+    QVERIFY2(QFile::exists(kesto::test::kestoscanPath()),
+             qPrintable(kesto::test::kestoscanPath() + QStringLiteral(" is not built")));
 }
 
 void TestBatch::init()

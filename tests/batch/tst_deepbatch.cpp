@@ -2,6 +2,7 @@
 // from the pixel array the test wrote, and a JPEG picture gives a warning.
 
 #include "support/gelpictures.h"
+#include "support/runprogram.h"
 
 #include <QImage>
 #include <QProcess>
@@ -10,31 +11,14 @@
 
 #include <cstdint>
 
+using Run = kesto::test::ProgramRun;
+
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
-
+// kestoscan measure with the arguments.
 Run kestoscan(const QStringList& arguments)
 {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QLatin1String(name));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(qEnvironmentVariable("KESTO_BINARY_DIR") + QStringLiteral("/src/kestoscan"),
-                  QStringList{QStringLiteral("measure")} + arguments);
-    Run run;
-    if (!process.waitForFinished(120000))
-        return run;
-    run.status = process.exitCode();
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
+    return kesto::test::runKestoscan(QStringList{QStringLiteral("measure")} + arguments);
 }
 
 // 40 x 24, values spread over the whole range with full-scale and zero samples.

@@ -10,6 +10,7 @@
 #include "core/sheetdata.h"
 #include "core/sheetfiles.h"
 #include "support/fakeprompts.h"
+#include "support/runprogram.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,43 +24,15 @@
 
 using namespace kesto;
 
+using Run = kesto::test::ProgramRun;
+
 namespace {
 
-QString program()
-{
-    return qEnvironmentVariable("KESTO_BINARY_DIR") + QStringLiteral("/src/kestoscan");
-}
+Run kestoscan(const QStringList& arguments) { return kesto::test::runKestoscan(arguments); }
 
 QString sampleGel()
 {
     return qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/gel.bmp");
-}
-
-struct Run
-{
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
-
-Run kestoscan(const QStringList& arguments)
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QLatin1String(name));
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program(), arguments);
-    Run run;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        return run;
-    }
-    run.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
 }
 
 } // namespace
