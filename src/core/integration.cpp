@@ -16,19 +16,6 @@ namespace {
 // (even a frame of 2^32 x 2^32 samples cannot overflow it) and converted once.
 __extension__ typedef __int128 Int128;
 
-int channelShift(Channel channel)
-{
-    switch (channel) {
-    case Channel::Red:
-        return 16;
-    case Channel::Green:
-        return 8;
-    case Channel::Blue:
-        break;
-    }
-    return 0;
-}
-
 bool directlyReadable(const QImage& picture)
 {
     return picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
@@ -145,6 +132,19 @@ Tally tallyChannel(const QImage& picture, Channel channel, int x0, int x1, int y
 }
 
 } // namespace
+
+int channelShift(Channel channel)
+{
+    switch (channel) {
+    case Channel::Red:
+        return 16;
+    case Channel::Green:
+        return 8;
+    case Channel::Blue:
+        break;
+    }
+    return 0;
+}
 
 ColorValue pixelAt(const QImage& picture, float x, float y)
 {

@@ -28,6 +28,9 @@ struct FrameGeometry
 // outside the picture (or not a number).
 ColorValue pixelAt(const QImage& picture, float x, float y);
 
+// Where the channel's byte sits in a pixel of the 8-bit working picture (0xAARRGGBB).
+int channelShift(Channel channel);
+
 // The channel's byte of a colour value; -1 gives 255 in every channel.
 int channelOf(ColorValue colour, Channel channel);
 

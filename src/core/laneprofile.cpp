@@ -16,19 +16,6 @@ namespace {
 
 constexpr std::int64_t MaxPositions = std::int64_t(1) << 26;
 
-int channelShift(Channel channel)
-{
-    switch (channel) {
-    case Channel::Red:
-        return 16;
-    case Channel::Green:
-        return 8;
-    case Channel::Blue:
-        break;
-    }
-    return 0;
-}
-
 } // namespace
 
 double LaneProfile::area() const
