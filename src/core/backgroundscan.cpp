@@ -1,6 +1,7 @@
 #include "core/backgroundscan.h"
 
 #include "core/deeppicture.h"
+#include "core/error.h"
 #include "core/numbers.h"
 
 #include <QRect>
@@ -37,7 +38,10 @@ FrameGeometry pixelFrame(const QRect& r)
 }
 
 // The frame's pixel span, with the ends the integration takes.
-QRect frameSpan(const FrameGeometry& frame)
+// The frame's pixel span, with the ends the integration takes, clamped to a little past
+// the picture so that a border around it stays within int: beyond that margin nothing
+// the border takes changes.
+QRect frameSpan(const FrameGeometry& frame, const QImage& picture)
 {
     const std::int64_t x0 = toInt32(frame.left);
     const std::int64_t x1 = toInt32(frame.left + frame.width);
@@ -45,7 +49,10 @@ QRect frameSpan(const FrameGeometry& frame)
     const std::int64_t y1 = toInt32(frame.top + frame.height);
     if (x1 < x0 || y1 < y0)
         return QRect();
-    return QRect(QPoint(int(x0), int(y0)), QPoint(int(x1), int(y1)));
+    constexpr std::int64_t margin = BackgroundMethod::MaxBorder + 1;
+    const auto clampX = [&](std::int64_t x) { return int(std::clamp<std::int64_t>(x, -margin, picture.width() + margin)); };
+    const auto clampY = [&](std::int64_t y) { return int(std::clamp<std::int64_t>(y, -margin, picture.height() + margin)); };
+    return QRect(QPoint(clampX(x0), clampY(y0)), QPoint(clampX(x1), clampY(y1)));
 }
 
 MethodScan subtractLevel(const QImage& picture, const FrameGeometry& frame, Channel channel, double level)
@@ -60,7 +67,7 @@ MethodScan subtractLevel(const QImage& picture, const FrameGeometry& frame, Chan
 MethodScan borderScan(const QImage& picture, const FrameGeometry& frame, Channel channel,
                       const BackgroundMethod& method)
 {
-    const QRect span = frameSpan(frame);
+    const QRect span = frameSpan(frame, picture);
     const int w = method.borderWidth;
     const QRect outer = span.adjusted(-w, -w, w, w);
     const QRect strips[] = {
@@ -103,19 +110,26 @@ MethodScan laneScan(const QImage& picture, const FrameGeometry& frame, Channel c
                     const BackgroundMethod& method)
 {
     MethodScan result;
-    const QRect span = frameSpan(frame);
-    if (span.isNull()) {
+    const std::int64_t x0 = toInt32(frame.left);
+    const std::int64_t x1 = toInt32(frame.left + frame.width);
+    const std::int64_t y0 = toInt32(frame.top);
+    const std::int64_t y1 = toInt32(frame.top + frame.height);
+    if (x1 < x0 || y1 < y0) {
         result.scan = integrateFrameCounted(picture, frame, channel, ChannelLevels{});
         return result;
     }
+    // A baseline needs a value per row; single-precision rows are exact up to 2^24.
+    if (y1 - y0 >= (std::int64_t(1) << 24))
+        throw Error(Error::Overflow,
+                    QStringLiteral("Overflow: the frame is too tall for a lane baseline"));
     // Each row summed as the integration sums it, with the frame's own column ends.
-    std::vector<double> sums(std::size_t(span.height()));
+    std::vector<double> sums(std::size_t(y1 - y0 + 1));
     std::vector<double> means(sums.size());
-    const double across = double(span.width());
-    for (int y = span.top(); y <= span.bottom(); ++y) {
+    const double across = double(x1 - x0 + 1);
+    for (std::int64_t y = y0; y <= y1; ++y) {
         const FrameGeometry row{frame.left, float(y), frame.width, 0};
         const ScanResult part = integrateFrameCounted(picture, row, channel, ChannelLevels{});
-        const std::size_t i = std::size_t(y - span.top());
+        const std::size_t i = std::size_t(y - y0);
         sums[i] = part.value;
         means[i] = part.value / across;
         result.scan.samples += part.samples;

@@ -1,5 +1,6 @@
 #include "core/backgroundscan.h"
 #include "core/deeppicture.h"
+#include "core/error.h"
 
 #include <QTest>
 
@@ -215,6 +216,12 @@ void TestBackgroundScan::borderWhollyOffThePictureGivesNoValue()
                                            method("border:2:median"));
     QVERIFY(edge.ok);
     QCOMPARE(edge.level, 100.0);
+    // Frames far past the picture neither overflow the border's arithmetic nor ask a
+    // lane baseline for more rows than frames can address.
+    QVERIFY(!scanWithMethod(picture, FrameGeometry{2.1e9f, -2.1e9f, 1e3f, 1e3f}, Channel::Red, {}, {},
+                            method("border:10:mean")).ok);
+    QVERIFY_THROWS_EXCEPTION(Error, scanWithMethod(picture, FrameGeometry{0, 0, 5, 4e7f}, Channel::Red,
+                                                   {}, {}, method("lane:minima")));
 }
 
 QTEST_APPLESS_MAIN(TestBackgroundScan)
