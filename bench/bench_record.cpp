@@ -3,7 +3,7 @@
 // run. record_vs_plain = time without the record / time with it (1 means free; the aim
 // is at least 0.95).
 
-#include "core/batchmeasure.h"
+#include "core/measurementsession.h"
 
 #include <QImage>
 #include <QRandomGenerator>

@@ -2,7 +2,7 @@
 // line, or gives steps whose values keep the promises of the format; those steps then run
 // on a small picture as the batch command runs them.
 
-#include "core/batchmeasure.h"
+#include "core/measurementsession.h"
 #include "core/measurementplan.h"
 #include "fuzzsupport.h"
 

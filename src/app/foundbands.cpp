@@ -1,5 +1,7 @@
 #include "app/foundbands.h"
 
+#include "core/measurementsession.h"
+
 #include "app/foundbandspanel.h"
 #include "app/frmscan.h"
 #include "app/mainbar.h"
@@ -23,20 +25,9 @@ namespace kesto {
 namespace {
 
 // The channel and background exactly as Calculate takes them for a hand-placed frame.
-Channel scanChannel(const frmScan& form)
-{
-    if (form.tool(BandToolbar, QStringLiteral("mnuRed")).isChecked())
-        return Channel::Red;
-    if (form.tool(BandToolbar, QStringLiteral("mnuGreen")).isChecked())
-        return Channel::Green;
-    return Channel::Blue;
-}
+Channel scanChannel(const frmScan& form) { return form.session().channel(); }
 
-ChannelLevels scanBackground(const frmScan& form)
-{
-    return isDeepPicture(form.picImage->picture()) ? form.BackgroundLevels
-                                                   : levelsOf(form.BackgroundColor);
-}
+ChannelLevels scanBackground(const frmScan& form) { return form.session().backgroundLevels(); }
 
 int nearestPixel(double value)
 {
@@ -62,9 +53,18 @@ FoundBandsTool& FoundBandsTool::of(frmScan& form)
     return *new FoundBandsTool(form);
 }
 
-FoundBandsTool::FoundBandsTool(frmScan& form) : QObject(&form), m_form(form)
+FoundBandsTool::FoundBandsTool(frmScan& form)
+    : QObject(&form), m_form(form), m_proposals(form.session().proposals())
 {
     setObjectName(QStringLiteral("foundBands"));
+    // Another picture, or an undo: show the session's proposals as they now are.
+    connect(&form.session(), &MeasurementSession::proposalsChanged, this, [this] {
+        m_selected = -1;
+        m_drag = Drag::None;
+        if (m_proposals.isEmpty())
+            m_searched.clear();
+        refresh();
+    });
     m_box = m_form.picImage;
     m_box->installEventFilter(this);
 }
@@ -94,7 +94,7 @@ void FoundBandsTool::find()
     options.orientation = m_form.tool(BandView, QStringLiteral("mnuHorizontalLanes")).isChecked()
                               ? LaneOrientation::Horizontal
                               : LaneOrientation::Vertical;
-    if (m_form.BackgroundPicked)
+    if (m_form.session().backgroundPicked())
         options.background = levelOf(scanBackground(m_form), options.channel);
     const QRect region = searchRegion();
     LaneFinding finding;
@@ -132,6 +132,7 @@ void FoundBandsTool::find()
                                                    : QStringLiteral("light bands on dark"));
     showPanel();
     refresh();
+    m_form.commitUndo(QStringLiteral("Find Lanes and Bands"));
 }
 
 void FoundBandsTool::showPanel()
@@ -183,6 +184,7 @@ void FoundBandsTool::removeSelected()
     m_proposals.remove(m_selected);
     m_selected = -1;
     refresh();
+    m_form.commitUndo(QStringLiteral("Delete Found Band"));
 }
 
 void FoundBandsTool::clear()
@@ -191,6 +193,7 @@ void FoundBandsTool::clear()
     m_selected = -1;
     m_drag = Drag::None;
     refresh();
+    m_form.commitUndo(QStringLiteral("Clear Found Bands"));
 }
 
 bool FoundBandsTool::editing() const
@@ -328,6 +331,7 @@ void FoundBandsTool::pointerReleased(float x, float y)
         }
     }
     refresh();
+    m_form.commitUndo(QStringLiteral("Edit Found Bands"));
 }
 
 QString FoundBandsTool::alongWord() const
@@ -361,7 +365,8 @@ bool FoundBandsTool::scanAll(std::vector<FoundBandScan>& scans)
         for (const BandProposal& item : m_proposals.items()) {
             const MethodScan scan =
                 scanWithMethod(picture, item.frame.geometry(), channel, background,
-                               m_form.BackgroundAverage, m_form.ScanBackgroundMethod);
+                               m_form.session().areaAverage(),
+                               m_form.session().backgroundMethod());
             if (!scan.ok)
                 throw Error(Error::InvalidValue, QStringLiteral("Lane %1, band %2: %3")
                                                      .arg(item.lane)
@@ -440,10 +445,11 @@ void FoundBandsTool::scanIntoSheet()
     for (const FoundBandScan& s : scans) {
         const int column = s.band == *band ? 2 : (*control > 0 && s.band == *control ? 3 : 0);
         if (column != 0 && s.lane >= 1 && s.lane <= lanes)
-            m_form.recordScan(CellAddress{first + s.lane - 1, column}, s.frame, scanChannel(m_form), s.scan);
+            m_form.session().recordScan(CellAddress{first + s.lane - 1, column}, s.frame, s.scan);
     }
     sheet.updateSheet();
     runWorkingSheetPass(sheet);
+    m_form.commitUndo(QStringLiteral("Scan Found Bands"));
     m_searched += QStringLiteral("\nLanes 1 to %1 scanned into rows %2 to %3.")
                       .arg(lanes)
                       .arg(first)

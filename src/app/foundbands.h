@@ -76,7 +76,7 @@ private:
 
     frmScan& m_form;
     PictureBox* m_box = nullptr;
-    BandProposals m_proposals;
+    BandProposals& m_proposals; // the session's
     FoundBandsPanel* m_panel = nullptr;
     int m_selected = -1;
     Drag m_drag = Drag::None;

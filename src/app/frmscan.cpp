@@ -6,18 +6,22 @@
 #include "core/gelimage.h"
 #include "core/integration.h"
 #include "core/laneprofile.h"
+#include "core/measurementsession.h"
+#include "core/sessionundo.h"
 #include "core/numbers.h"
 #include "core/scrollsetup.h"
 #include "core/sheetdata.h"
 #include "core/workingsheet.h"
 #include "app/laneprofilepanel.h"
 #include "app/mainbar.h"
+#include "app/maincommands.h"
 #include "components/prompts.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
 #include "versioninfo.h"
 
 #include <QAction>
+#include <QFileInfo>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -143,6 +147,22 @@ void addZoomShortcuts(frmScan& form)
     }
 }
 
+// Edit -> Undo and Redo: window-wide keys, and tools in the Edit menu.
+void addUndoActions(frmScan& form)
+{
+    QUndoStack* stack = form.undoStack();
+    QAction* undo = stack->createUndoAction(&form, QStringLiteral("&Undo"));
+    undo->setObjectName(QStringLiteral("actionUndo"));
+    undo->setShortcuts({QKeySequence(QKeySequence::Undo)});
+    QAction* redo = stack->createRedoAction(&form, QStringLiteral("&Redo"));
+    redo->setObjectName(QStringLiteral("actionRedo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    for (QAction* action : {undo, redo}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        form.addAction(action);
+    }
+}
+
 } // namespace
 
 frmScan::frmScan(QWidget* parent) : QWidget(parent)
@@ -200,6 +220,14 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
         f1Report->setColumnWidth(c, StartColumnWidths[c - 1]);
     }
 
+    m_session = new MeasurementSession(f1Report->data(), this);
+    m_undo = new SessionUndo(*m_session);
+    connect(m_session, &MeasurementSession::frameChanged, this, &frmScan::syncFrame);
+    connect(m_session, &MeasurementSession::backgroundChanged, this, &frmScan::syncBackground);
+    connect(m_session, &MeasurementSession::workingCellChanged, this, &frmScan::syncWorkingCell);
+    connect(m_session, &MeasurementSession::pictureChanged, this, &frmScan::syncPicture);
+    addUndoActions(*this);
+
     dlgDialog = CommonDialog(this);
     connect(f1Report, &Worksheet::cellClicked, this, &frmScan::f1Report_Click);
     connect(f1Report, &Worksheet::cellClicked, this, &frmScan::showOrigin);
@@ -224,15 +252,18 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
     fitCommandBar(*this);
 }
 
-frmScan::~frmScan() = default;
+frmScan::~frmScan() { delete m_undo; }
+
+QUndoStack* frmScan::undoStack() const { return &m_undo->stack(); }
+
+void frmScan::commitUndo(const QString& text) { m_undo->commit(text); }
+
+void frmScan::resetUndo() { m_undo->reset(); }
 
 void frmScan::Form_Load()
 {
     Module1::CenterForm(this);
-    setWindowTitle(version::productName() + QStringLiteral(" Version ") +
-                   QString::number(version::major) + QLatin1Char('.') +
-                   QString::number(version::minor) + QLatin1Char('.') +
-                   QString::number(version::revision));
+    setWindowTitle(programTitle());
     const int n = f1Report->columnCount();
     ColumnRatios.assign(std::size_t(n), 0.0);
     for (int i = 1; i <= n; ++i) {
@@ -316,8 +347,42 @@ void frmScan::layoutControls()
 
 void frmScan::closeEvent(QCloseEvent* event)
 {
+    // Unsaved results are asked about before they go.
+    if (!maybeSaveChanges()) {
+        event->ignore();
+        return;
+    }
     event->accept();
     Module1::EndProgram();
+}
+
+QString frmScan::programTitle() const
+{
+    return version::productName() + QStringLiteral(" Version ") + QString::number(version::major) +
+           QLatin1Char('.') + QString::number(version::minor) + QLatin1Char('.') +
+           QString::number(version::revision);
+}
+
+bool frmScan::saveResults() { return commands::saveReport(*this); }
+
+bool frmScan::maybeSaveChanges()
+{
+    if (!m_session->hasUnsavedResults())
+        return true;
+    bool results = false;
+    const SheetData& sheet = m_session->sheet();
+    for (int r = 1; r <= sheet.rowCount() && !results; ++r)
+        results = !sheet.text(r, 2).isEmpty() || !sheet.text(r, 3).isEmpty();
+    if (!results)
+        return true;
+    const MessageAnswer answer = Prompts::current().message(
+        this, QStringLiteral("The sheet holds results that are not saved.\r\nSave changes?"),
+        appTitle(), MessageButtons::YesNoCancel, MessageIcon::Warning);
+    if (answer == MessageAnswer::Cancel)
+        return false;
+    if (answer == MessageAnswer::Yes)
+        return saveResults();
+    return true;
 }
 
 Tool& frmScan::tool(int band, const QString& name) const { return tbrMain->band(band).tool(name); }
@@ -355,12 +420,88 @@ bool frmScan::openPicture(const QString& path)
     return true;
 }
 
-void frmScan::showPicture(const QImage& picture)
+void frmScan::showPicture(const QImage& picture, bool frameToCorner)
 {
-    picImage->setPicture(toMeasurementImage(picture));
-    rememberPicture(m_openingPath);
+    const FrameGeometry frame = m_session->hasPicture() ? m_session->frame() : MeasurementSession::StartFrame;
+    // What belonged to the last picture goes with it: the session clears its own part
+    // (pick point, inversion, found bands); the window its notes, origin and profile.
+    hideOrigin();
+    const QString notice = m_session->setPicture(picture, m_openingPath);
+    // A pasted picture keeps the frame where it was.
+    if (!frameToCorner)
+        m_session->setFrame(frame);
+    // The hash is taken now, of the file as it was opened.
+    (void)m_session->pictureIdentity();
+    showScanFlag(ScanResult{});
+    setLossyNotice(false);
+    // The title names the picture's file; a pasted picture has none to name.
+    setWindowTitle(m_openingPath.isEmpty()
+                       ? programTitle()
+                       : programTitle() + QStringLiteral(" - ") + QFileInfo(m_openingPath).fileName());
+    // Every picture opens at actual size, with scroll bars when larger than its pane.
+    picImage->setZoom(1.0);
     ResizePicture();
-    moveFrameTo(0, 0);
+    syncFrame();
+    updateLaneProfile();
+    resetUndo();
+    if (!notice.isEmpty() && !m_replaying)
+        Prompts::current().message(this, notice, appTitle(), MessageButtons::Ok,
+                                   MessageIcon::Information);
+}
+
+void frmScan::syncPicture()
+{
+    picImage->setPicture(m_session->picture());
+}
+
+void frmScan::syncFrame()
+{
+    const FrameGeometry f = m_session->frame();
+    const QRectF frameBefore = shpPointer.rect();
+    const QRectF handleBefore = shpPoint.rect();
+    shpPointer.left = f.left;
+    shpPointer.top = f.top;
+    shpPointer.width = f.width;
+    shpPointer.height = f.height;
+    // The handle sits in the frame's inner lower-right corner.
+    shpPoint.left = shpPointer.width + shpPointer.left - shpPoint.width;
+    shpPoint.top = shpPointer.height + shpPointer.top - shpPoint.height;
+    picImage->shapeMoved(frameBefore, shpPointer.rect());
+    picImage->shapeMoved(handleBefore, shpPoint.rect());
+}
+
+void frmScan::syncBackground()
+{
+    setReadout(BandMove, QStringLiteral("mnuBackground"), m_session->backgroundReadout());
+    // The channel tools show the session's channel.
+    const Channel channel = m_session->channel();
+    const QString name = channel == Channel::Red     ? QStringLiteral("mnuRed")
+                         : channel == Channel::Green ? QStringLiteral("mnuGreen")
+                                                     : QStringLiteral("mnuBlue");
+    if (!tool(BandToolbar, name).isChecked())
+        commands::showChannel(*this, name);
+    tbrMain->redraw();
+}
+
+void frmScan::syncWorkingCell()
+{
+    const CellAddress cell = m_session->workingCell();
+    if (m_workRow != 0 && m_workCol != 0) {
+        f1Report->selectRange(m_workRow, m_workCol, m_workRow, m_workCol);
+        f1Report->setSelectionPattern(0, Module1::SystemColorToRGB(SystemWindowBackground),
+                                      rgbValue(0, 0, 0));
+        f1Report->setSelectionTextColor(rgbValue(0, 0, 0));
+        f1Report->redraw();
+    }
+    // The first pick is highlighted at once too, so the user sees where the next scan goes.
+    f1Report->selectRange(cell.row, cell.column, cell.row, cell.column);
+    const ColorValue selection = Module1::SystemColorToRGB(SystemHighlight);
+    f1Report->setSelectionPattern(1, selection, selection);
+    f1Report->setSelectionTextColor(rgbValue(255, 255, 255));
+    setReadout(BandToolbar, QStringLiteral("txtCell"), workingCellCaption(cell.row, cell.column));
+    tbrMain->redraw();
+    m_workRow = cell.row;
+    m_workCol = cell.column;
 }
 
 void frmScan::moveFrameTo(float left, float top)
@@ -373,14 +514,7 @@ void frmScan::moveFrameTo(float left, float top)
 
 void frmScan::setFrame(const RectShape& frame)
 {
-    const QRectF frameBefore = shpPointer.rect();
-    const QRectF handleBefore = shpPoint.rect();
-    shpPointer = frame;
-    // The handle sits in the frame's inner lower-right corner.
-    shpPoint.left = shpPointer.width + shpPointer.left - shpPoint.width;
-    shpPoint.top = shpPointer.height + shpPointer.top - shpPoint.height;
-    picImage->shapeMoved(frameBefore, shpPointer.rect());
-    picImage->shapeMoved(handleBefore, shpPoint.rect());
+    m_session->setFrame(FrameGeometry{frame.left, frame.top, frame.width, frame.height});
 }
 
 void frmScan::ResizePicture()
@@ -505,58 +639,31 @@ void frmScan::picImage_MouseUp(float x, float y)
     setReadout(BandMove, QStringLiteral("mnuSize"),
                singleText(shpPointer.width) + QLatin1Char('x') + singleText(shpPointer.height));
     CopyImage();
+    commitUndo(QStringLiteral("Scan"));
 }
 
 void frmScan::Calculate()
 {
-    Channel channel = Channel::Blue;
-    if (tool(BandToolbar, QStringLiteral("mnuRed")).isChecked())
-        channel = Channel::Red;
-    else if (tool(BandToolbar, QStringLiteral("mnuGreen")).isChecked())
-        channel = Channel::Green;
     // Without a picture there is nothing to measure: the sheet stays as it is.
-    if (picImage->picture().isNull())
+    if (!m_session->hasPicture())
         return;
-    const FrameGeometry frame{shpPointer.left, shpPointer.top, shpPointer.width, shpPointer.height};
-    const QImage& picture = picImage->picture();
-    const ChannelLevels background =
-        isDeepPicture(picture) ? BackgroundLevels : levelsOf(BackgroundColor);
-    MethodScan methodScan;
     try {
-        methodScan = scanWithMethod(picture, frame, channel, background, BackgroundAverage,
-                                    ScanBackgroundMethod);
+        m_session->calculate();
     } catch (const Error& e) {
-        // A frame whose ends do not fit the sample counters: say so, write nothing.
+        // The method found no background (a border wholly off the picture), or the frame's
+        // ends do not fit the sample counters: say so, write nothing.
         Prompts::current().message(this, e.message(), appTitle(), MessageButtons::Ok,
                                    MessageIcon::Warning);
         return;
     }
-    if (!methodScan.ok) {
-        // The method found no background (a border wholly off the picture): no value.
-        Prompts::current().message(this, methodScan.reason, appTitle(), MessageButtons::Ok,
-                                   MessageIcon::Warning);
-        return;
-    }
-    LastMethodScan = methodScan;
-    const ScanResult& scan = methodScan.scan;
-    if (ScanBackgroundMethod.kind != BackgroundMethod::Kind::PickedPixel)
+    const ScanResult& scan = m_session->lastScan();
+    if (m_session->backgroundMethod().kind != BackgroundMethod::Kind::PickedPixel)
         setReadout(BandMove, QStringLiteral("mnuBackground"), backgroundReadout());
-    const double sum = scan.value;
-    ScanValue = sum;
-    setReadout(BandToolbar, QStringLiteral("txtScan"), QStringLiteral("Scan: ") + doubleText(sum));
+    setReadout(BandToolbar, QStringLiteral("txtScan"),
+               QStringLiteral("Scan: ") + doubleText(m_session->scanValue()));
     showScanFlag(scan);
     tbrMain->redraw();
-
-    const CellAddress cell =
-        parseWorkingCell(tool(BandToolbar, QStringLiteral("txtCell")).caption());
-    if (cell.row > 0 && cell.column > 1 && cell.column < 4) {
-        f1Report->setText(cell.row, cell.column, doubleText(sum));
-        if (scan.flagged())
-            f1Report->data().setNote(cell.row, cell.column, scanCountsText(scan));
-        recordScan(cell, frame, channel, scan);
-    }
     f1Report->updateSheet();
-    runWorkingSheetPass(*f1Report);
     updateLaneProfile();
 }
 
@@ -566,25 +673,8 @@ void frmScan::f1Report_Click(int row, int column)
 {
     if (row < 1 || column < 2 || column > 3)
         return;
-    if (WorkRow != 0 && WorkCol != 0) {
-        f1Report->selectRange(WorkRow, WorkCol, WorkRow, WorkCol);
-        f1Report->setSelectionPattern(0, Module1::SystemColorToRGB(SystemWindowBackground),
-                                      rgbValue(0, 0, 0));
-        f1Report->setSelectionTextColor(rgbValue(0, 0, 0));
-        f1Report->redraw();
-    }
-    // The first pick is highlighted at once too, so the user sees where the next scan goes.
-    f1Report->selectRange(row, column, row, column);
-    const ColorValue selection = Module1::SystemColorToRGB(SystemHighlight);
-    f1Report->setSelectionPattern(1, selection, selection);
-    f1Report->setSelectionTextColor(rgbValue(255, 255, 255));
-    setReadout(BandToolbar, QStringLiteral("txtCell"), workingCellCaption(row, column));
-    tbrMain->redraw();
-    WorkRow = row;
-    WorkCol = column;
-    // Keep a next row to pick: the sheet grows when the working cell reaches its end.
-    if (row >= f1Report->rowCount())
-        f1Report->setRowCount(row + 1);
+    // The pick becomes part of the next step: undoing a scan puts its cell back too.
+    m_session->pickCell(row, column);
 }
 
 void frmScan::f1Report_MouseDown() { f1Report->setFocus(); }
@@ -699,25 +789,22 @@ void frmScan::updateLaneProfile()
 {
     if (!lanePanel || !lanePanel->isVisible())
         return;
-    Channel channel = Channel::Blue;
-    if (tool(BandToolbar, QStringLiteral("mnuRed")).isChecked())
-        channel = Channel::Red;
-    else if (tool(BandToolbar, QStringLiteral("mnuGreen")).isChecked())
-        channel = Channel::Green;
-    const FrameGeometry frame{shpPointer.left, shpPointer.top, shpPointer.width, shpPointer.height};
-    const QImage& picture = picImage->picture();
+    const Channel channel = m_session->channel();
+    const FrameGeometry frame = m_session->frame();
+    const QImage& picture = m_session->picture();
     try {
-        LaneProfile profile = laneProfile(
-            picture, frame, channel, isDeepPicture(picture) ? BackgroundLevels : levelsOf(BackgroundColor),
-            lanePanel->direction());
+        LaneProfile profile = laneProfile(picture, frame, channel, m_session->backgroundLevels(),
+                                          lanePanel->direction());
         // The background the last scan used: a level, or the lane's baseline along its rows.
-        if (ScanBackgroundMethod.kind != BackgroundMethod::Kind::PickedPixel) {
-            if (ScanBackgroundMethod.kind == BackgroundMethod::Kind::LaneBaseline) {
+        const BackgroundMethod& method = m_session->backgroundMethod();
+        const MethodScan& last = m_session->lastMethodScan();
+        if (method.kind != BackgroundMethod::Kind::PickedPixel) {
+            if (method.kind == BackgroundMethod::Kind::LaneBaseline) {
                 if (lanePanel->direction() == ProfileDirection::AlongRows &&
-                    LastMethodScan.baseline.size() == profile.means.size())
-                    profile.baseline = LastMethodScan.baseline;
+                    last.baseline.size() == profile.means.size())
+                    profile.baseline = last.baseline;
             } else {
-                profile.background = LastMethodScan.level;
+                profile.background = last.level;
             }
         }
         lanePanel->setProfile(profile);

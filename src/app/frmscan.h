@@ -11,9 +11,11 @@
 #include "core/backgroundscan.h"
 #include "core/measurementplan.h"
 #include "core/measurementrecord.h"
+#include "core/measurementsession.h"
 #include "core/sheetlayout.h"
 
 #include <QPointF>
+#include <QUndoStack>
 #include <QWidget>
 
 #include <cstdint>
@@ -26,6 +28,8 @@ namespace kesto {
 
 class CommandBar;
 class LaneProfilePanel;
+class MeasurementSession;
+class SessionUndo;
 class Tool;
 class Worksheet;
 
@@ -62,23 +66,40 @@ public:
     CommonDialog dlgDialog;
     Worksheet* f1Report = nullptr;
 
-    // State fields.
-    ColorValue BackgroundColor = 0;
-    double ScanValue = 0;
+    // The measuring session the window shows: picture, channel, background, frame,
+    // working cell, sheet values, record and found bands.
+    MeasurementSession& session() const { return *m_session; }
+    // Edit -> Undo / Redo over every change a person makes to the session.
+    QUndoStack* undoStack() const;
+    // Makes what changed in the session since the last step one step of the undo stack.
+    void commitUndo(const QString& text);
+    // A new starting point: the undo stack forgets every step (a new picture or plan).
+    void resetUndo();
+    // Asks "Save changes?" when the sheet holds unsaved results; false when the person
+    // cancels (or saving failed), true when the work may go.
+    bool maybeSaveChanges();
+    // "KestoScan Version 4.0.1": the title without a picture, and the printed header.
+    QString programTitle() const;
+
+    // Pointer and layout state.
     std::vector<double> ColumnRatios;
     bool Moving = false;
     bool Sizing = false;
     float GrabX = 0;
     float GrabY = 0;
-    std::int32_t WorkRow = 0;
-    std::int32_t WorkCol = 0;
+    // The highlighted working cell; 0 until the first pick.
+    int workRow() const { return m_workRow; }
+    int workColumn() const { return m_workCol; }
 
     // Loads a picture file into picImage through the same path as Open: on failure the
     // message "Cannot load image:" and the file name, and nothing else changes.
     bool openPicture(const QString& path);
     // Makes picture the shown picture (converted to the working format) and fits the
     // scroll bars; the frame goes back to the top-left corner.
-    void showPicture(const QImage& picture);
+    // Clears what belonged to the last picture (found bands, notes, origin, zoom, undo
+    // steps) and tells when the background was converted to the new picture's units.
+    // A pasted picture keeps the frame where it is (frameToCorner false).
+    void showPicture(const QImage& picture, bool frameToCorner = true);
 
     // Tool lookups the handlers use; the band's own copy of the tool.
     Tool& tool(int band, const QString& name) const;
@@ -120,46 +141,24 @@ public:
     // What the numbers may hide: the last scan's samples at full scale, at 0 or off the
     // picture (lblScanFlag, beside the Scan read-out, in a warning colour, and a note on
     // the cell that got the scan), and a JPEG picture's lossy values (lblLossy, a strip
-    // over the picture while it is open). BackgroundLevels is the background of a 16-bit
-    // picture in its units; on 8-bit pictures BackgroundColor alone counts.
+    // over the picture while it is open).
     QLabel* lblScanFlag = nullptr;
     QLabel* lblLossy = nullptr;
-    ChannelLevels BackgroundLevels;
 
     // How scans find their background (Image -> Background Method...): the picked pixel
-    // at start. BackgroundAverage is the picked area's mean, taken at every pick;
-    // LastMethodScan the background the last scan used, for the read-out and the profile.
-    BackgroundMethod ScanBackgroundMethod;
-    BackgroundValues BackgroundAverage;
-    MethodScan LastMethodScan;
-    QPointF LastPick{-1, -1};
+    // at start.
     void chooseBackgroundMethod();
     void setBackgroundMethod(const BackgroundMethod& method);
     QString backgroundReadout() const;
-    ScanResult LastScan;
-    // Whether the person has picked a background; the lane finder detects it otherwise.
-    bool BackgroundPicked = false;
     void showScanFlag(const ScanResult& scan);
     void setLossyNotice(bool lossy);
     void pickBackgroundAt(float x, float y);
     QString colorReadout(float x, float y) const;
 
-    // Where every value of the sheet came from. Scans record the picture (PictureId, its
-    // hash taken when it is opened or pasted), the channel, PictureInverted, the
-    // background and where it was picked, and the frame; typed and pasted texts record
-    // themselves. Clear empties the record with the sheet. A cell's tip shows its entry,
-    // and clicking a scanned cell outlines its frame (shpOrigin) until the next pointer
-    // event on the picture.
-    MeasurementRecord Record;
-    PictureIdentity PictureId;
-    bool PictureInverted = false;
-    float PickX = 0;
-    float PickY = 0;
+    // Where every value of the sheet came from: the session's record. A cell's tip shows
+    // its entry, and clicking a scanned cell outlines its frame (shpOrigin) until the next
+    // pointer event on the picture.
     RectShape shpOrigin{0, 0, -1, -1, rgbValue(0, 200, 0)};
-    // A new picture: its identity (path "" for the clipboard) and no inversion.
-    void rememberPicture(const QString& path);
-    void recordScan(const CellAddress& cell, const FrameGeometry& frame, Channel channel,
-                    const ScanResult& scan);
     void recordEdits(int firstRow, int firstColumn, int lastRow, int lastColumn, bool pasted);
     QString cellTip(int row, int column) const;
     void showOrigin(int row, int column);
@@ -169,9 +168,12 @@ public:
     // File -> Save Measurement Plan / Open Measurement Plan.
     void saveMeasurementPlan();
     void openMeasurementPlan();
-    // Replays the plan's steps through the window's own commands. Throws PlanError (and
-    // PictureHashError unless ignoreHash) naming the step.
+    // Replays the plan's steps through the session, opening the pictures it names. Throws
+    // PlanError (and PictureHashError unless ignoreHash) naming the step; the session is
+    // then put back as it was.
     void replayPlan(const MeasurementPlan& plan, bool ignoreHash);
+    // Saves the sheet (File -> Save); false when nothing was saved.
+    bool saveResults();
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -189,6 +191,17 @@ private:
     void createNotices();
     void layoutNotices();
 
+    // Follow the session: frame, read-outs, working cell, picture.
+    void syncFrame();
+    void syncBackground();
+    void syncWorkingCell();
+    void syncPicture();
+
+    MeasurementSession* m_session = nullptr;
+    SessionUndo* m_undo = nullptr;
+    bool m_replaying = false;
+    int m_workRow = 0;
+    int m_workCol = 0;
     bool m_loaded = false;
     double m_hScrollScale = 1.0;
     double m_vScrollScale = 1.0;

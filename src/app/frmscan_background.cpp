@@ -5,14 +5,9 @@
 #include "app/mainbar.h"
 #include "components/prompts.h"
 #include "core/deeppicture.h"
+#include "core/measurementsession.h"
 
 namespace kesto {
-
-namespace {
-
-QString oneDecimal(double value) { return QString::number(value, 'f', 1); }
-
-} // namespace
 
 void frmScan::chooseBackgroundMethod()
 {
@@ -25,7 +20,7 @@ void frmScan::chooseBackgroundMethod()
                        "just outside the frame\n"
                        "  lane:minima or lane:ball:R - a baseline along the frame's rows, "
                        "through its minima or under a ball of radius R"),
-        QStringLiteral("Background Method"), backgroundMethodText(ScanBackgroundMethod));
+        QStringLiteral("Background Method"), backgroundMethodText(m_session->backgroundMethod()));
     if (!answer)
         return;
     QString why;
@@ -40,52 +35,12 @@ void frmScan::chooseBackgroundMethod()
 
 void frmScan::setBackgroundMethod(const BackgroundMethod& method)
 {
-    ScanBackgroundMethod = method;
-    // The picked area's mean follows the new size; like a channel choice, nothing is
-    // rescanned until the next scan.
-    const QImage& picture = picImage->picture();
-    BackgroundAverage = LastPick.x() >= 0 ? areaMean(picture, float(LastPick.x()), float(LastPick.y()),
-                                                    method.areaSize)
-                                          : BackgroundValues::of(isDeepPicture(picture)
-                                                                     ? BackgroundLevels
-                                                                     : levelsOf(BackgroundColor));
-    LastMethodScan = MethodScan{};
-    if (method.kind == BackgroundMethod::Kind::PickedPixel) {
-        const ChannelLevels shown = isDeepPicture(picture) ? BackgroundLevels : levelsOf(BackgroundColor);
-        setReadout(BandMove, QStringLiteral("mnuBackground"),
-                   QStringLiteral("Bkgrnd (RGB)=%1,%2,%3").arg(shown.red).arg(shown.green).arg(shown.blue));
-    } else {
-        setReadout(BandMove, QStringLiteral("mnuBackground"), backgroundReadout());
-    }
+    // Like a channel choice, nothing is rescanned until the next scan; the read-out
+    // follows through the session.
+    m_session->setBackgroundMethod(method);
+    commitUndo(QStringLiteral("Background Method"));
 }
 
-QString frmScan::backgroundReadout() const
-{
-    const BackgroundMethod& m = ScanBackgroundMethod;
-    switch (m.kind) {
-    case BackgroundMethod::Kind::PickedPixel:
-        break;
-    case BackgroundMethod::Kind::PickedArea:
-        return QStringLiteral("Area %1x%1=%2,%3,%4")
-            .arg(m.areaSize)
-            .arg(oneDecimal(BackgroundAverage.red), oneDecimal(BackgroundAverage.green),
-                 oneDecimal(BackgroundAverage.blue));
-    case BackgroundMethod::Kind::FrameBorder: {
-        const QString statistic = m.statistic == BackgroundMethod::Statistic::Mean
-                                      ? QStringLiteral("mean")
-                                      : QStringLiteral("median");
-        // The level the last scan took from the border, once there is one.
-        if (LastMethodScan.ok && LastMethodScan.scan.samples > 0)
-            return QStringLiteral("Border %1 %2=%3").arg(m.borderWidth).arg(statistic, oneDecimal(LastMethodScan.level));
-        return QStringLiteral("Border %1 %2").arg(m.borderWidth).arg(statistic);
-    }
-    case BackgroundMethod::Kind::LaneBaseline:
-        return m.baseline == BackgroundMethod::Baseline::Minima
-                   ? QStringLiteral("Lane minima")
-                   : QStringLiteral("Lane ball %1").arg(m.ballRadius);
-    }
-    const ChannelLevels shown = isDeepPicture(picImage->picture()) ? BackgroundLevels : levelsOf(BackgroundColor);
-    return QStringLiteral("Bkgrnd (RGB)=%1,%2,%3").arg(shown.red).arg(shown.green).arg(shown.blue);
-}
+QString frmScan::backgroundReadout() const { return m_session->backgroundReadout(); }
 
 } // namespace kesto

@@ -5,6 +5,7 @@
 #include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "core/deeppicture.h"
+#include "core/measurementsession.h"
 
 #include <QAction>
 #include <QLabel>
@@ -76,7 +77,6 @@ void frmScan::setLossyNotice(bool lossy)
 
 void frmScan::showScanFlag(const ScanResult& scan)
 {
-    LastScan = scan;
     QStringList parts;
     if (scan.atFullScale != 0)
         parts << QStringLiteral("%1 at full scale").arg(scan.atFullScale);
@@ -90,34 +90,11 @@ void frmScan::showScanFlag(const ScanResult& scan)
         action->setVisible(scan.flagged());
 }
 
-void frmScan::pickBackgroundAt(float x, float y)
-{
-    const QImage& picture = picImage->picture();
-    BackgroundPicked = true;
-    PickX = x;
-    PickY = y;
-    ChannelLevels shown;
-    if (isDeepPicture(picture)) {
-        BackgroundLevels = levelsAt(picture, x, y);
-        BackgroundColor = narrowedColor(BackgroundLevels);
-        shown = BackgroundLevels;
-    } else {
-        BackgroundColor = pixelAt(picture, x, y);
-        // The same colour at 16 bits, should a 16-bit picture be opened next.
-        BackgroundLevels = widenedLevels(BackgroundColor);
-        shown = levelsOf(BackgroundColor);
-    }
-    LastPick = QPointF(x, y);
-    BackgroundAverage = areaMean(picture, x, y, ScanBackgroundMethod.areaSize);
-    setReadout(BandMove, QStringLiteral("mnuBackground"),
-               ScanBackgroundMethod.kind == BackgroundMethod::Kind::PickedPixel
-                   ? QStringLiteral("Bkgrnd (RGB)=") + levelsText(shown)
-                   : backgroundReadout());
-}
+void frmScan::pickBackgroundAt(float x, float y) { m_session->pickBackground(x, y); }
 
 QString frmScan::colorReadout(float x, float y) const
 {
-    return levelsText(levelsAt(picImage->picture(), x, y));
+    return levelsText(levelsAt(m_session->picture(), x, y));
 }
 
 } // namespace kesto

@@ -8,7 +8,8 @@
 #include "components/commandbar.h"
 #include "components/prompts.h"
 #include "components/worksheet.h"
-#include "core/batchmeasure.h"
+#include "core/gelimage.h"
+#include "core/measurementsession.h"
 #include "core/deeppicture.h"
 #include "core/error.h"
 #include "core/pictureops.h"
@@ -30,74 +31,25 @@ QStringList planFilters()
 
 } // namespace
 
-void frmScan::rememberPicture(const QString& path)
-{
-    PictureInverted = false;
-    try {
-        PictureId = pictureIdentity(picImage->picture(), path);
-    } catch (const Error&) {
-        // The file went away after loading: its pixels still say which picture it was.
-        PictureId = pictureIdentity(picImage->picture(), QString());
-        PictureId.path = path;
-    }
-    hideOrigin();
-}
-
-void frmScan::recordScan(const CellAddress& cell, const FrameGeometry& frame, Channel channel,
-                         const ScanResult& scan)
-{
-    MeasurementEntry entry;
-    entry.cell = cell;
-    entry.text = f1Report->text(cell.row, cell.column);
-    entry.time = QDateTime::currentDateTimeUtc();
-    entry.picture = PictureId;
-    entry.channel = channel;
-    entry.inverted = PictureInverted;
-    entry.background =
-        isDeepPicture(picImage->picture()) ? BackgroundLevels : levelsOf(BackgroundColor);
-    entry.picked = BackgroundPicked;
-    entry.pickX = PickX;
-    entry.pickY = PickY;
-    entry.method = ScanBackgroundMethod;
-    entry.frame = frame;
-    entry.scan = scan;
-    Record.add(std::move(entry));
-}
-
 void frmScan::recordEdits(int firstRow, int firstColumn, int lastRow, int lastColumn, bool pasted)
 {
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    lastRow = qMin(lastRow, f1Report->rowCount());
-    lastColumn = qMin(lastColumn, f1Report->columnCount());
-    for (int r = firstRow; r <= lastRow; ++r) {
-        for (int c = firstColumn; c <= lastColumn; ++c) {
-            const QString text = f1Report->text(r, c);
-            // Deleting an empty cell changes nothing worth replaying.
-            if (text.isEmpty() && !Record.entryAt(r, c))
-                continue;
-            MeasurementEntry entry;
-            entry.cell = CellAddress{r, c};
-            entry.text = text;
-            entry.source = pasted ? ValueSource::Pasted : ValueSource::Typed;
-            entry.time = now;
-            Record.add(std::move(entry));
-        }
-    }
+    m_session->recordEdits(SheetRange{firstRow, firstColumn, lastRow, lastColumn}, pasted);
+    commitUndo(pasted ? QStringLiteral("Paste") : QStringLiteral("Typing"));
 }
 
 QString frmScan::cellTip(int row, int column) const
 {
-    const MeasurementEntry* entry = Record.entryAt(row, column);
+    const MeasurementEntry* entry = m_session->record().entryAt(row, column);
     return entry ? measurementTip(*entry) : QString();
 }
 
 void frmScan::showOrigin(int row, int column)
 {
     hideOrigin();
-    const MeasurementEntry* entry = Record.entryAt(row, column);
+    const MeasurementEntry* entry = m_session->record().entryAt(row, column);
     // Only a scan made on the picture that is open has a frame to show on it.
-    if (!entry || entry->source != ValueSource::Scan || picImage->picture().isNull() ||
-        entry->picture.sha256 != PictureId.sha256)
+    if (!entry || entry->source != ValueSource::Scan || !m_session->hasPicture() ||
+        entry->picture.sha256 != m_session->pictureIdentity().sha256)
         return;
     shpOrigin.left = entry->frame.left;
     shpOrigin.top = entry->frame.top;
@@ -115,11 +67,14 @@ void frmScan::hideOrigin()
     picImage->update();
 }
 
-void frmScan::fillMeasurements(SheetData& sheet) const { fillMeasurementSheet(sheet, Record); }
+void frmScan::fillMeasurements(SheetData& sheet) const
+{
+    fillMeasurementSheet(sheet, m_session->record());
+}
 
 void frmScan::saveMeasurementPlan()
 {
-    if (Record.history().empty()) {
+    if (m_session->record().history().empty()) {
         Prompts::current().message(this,
                                    QStringLiteral("The sheet holds no recorded values yet: scan "
                                                   "or type a value first."),
@@ -134,7 +89,7 @@ void frmScan::saveMeasurementPlan()
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".plan");
     QSaveFile file(path);
-    const QByteArray text = measurementPlanText(Record).toUtf8();
+    const QByteArray text = measurementPlanText(m_session->record()).toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         Prompts::current().message(this,
                                    QStringLiteral("Cannot save the measurement plan:\r\n") + path +
@@ -145,6 +100,9 @@ void frmScan::saveMeasurementPlan()
 
 void frmScan::openMeasurementPlan()
 {
+    // The plan's sheet takes the place of this one: unsaved results are asked about.
+    if (!maybeSaveChanges())
+        return;
     const QString path = Prompts::current().openFileName(
         this, QStringLiteral("Open Measurement Plan"), QString(), planFilters(), 0);
     if (path.isEmpty())
@@ -154,27 +112,19 @@ void frmScan::openMeasurementPlan()
                                    MessageIcon::Warning);
     };
     try {
-        const int fullScale = channelFullScale(picImage->picture());
-        MeasurementPlan plan = readMeasurementPlan(path, fullScale);
-        // The picture the plan names, when the one open is not it and the file is there.
-        QByteArray wanted;
-        QString named;
+        // Read in 16-bit units; each background colour is checked against its picture.
+        const MeasurementPlan plan = readMeasurementPlan(path, 65535);
+        bool namesFile = false;
+        bool pasted = false;
         for (const PlanStep& step : plan.steps) {
-            if (step.kind == PlanStep::Kind::Picture && named.isEmpty())
-                named = step.text;
-            if (step.kind == PlanStep::Kind::PictureSha256 && wanted.isEmpty())
-                wanted = step.sha256;
+            if (step.kind == PlanStep::Kind::Picture) {
+                namesFile = namesFile || !step.text.isEmpty();
+                pasted = pasted || step.text.isEmpty();
+            }
         }
-        const bool openIsIt = !picImage->picture().isNull() && PictureId.sha256 == wanted;
-        if (!openIsIt && !named.isEmpty() && QFileInfo::exists(named)) {
-            if (!openPicture(named))
-                return;
-            // Background colours are in the units of the picture just opened.
-            plan = readMeasurementPlan(path, channelFullScale(picImage->picture()));
-        }
-        if (picImage->picture().isNull()) {
+        if (!m_session->hasPicture() && (pasted || !namesFile)) {
             warn(QStringLiteral("Open the picture the plan was made on first:\r\n") +
-                 (named.isEmpty() ? QStringLiteral("(a pasted picture)") : named));
+                 QStringLiteral("(a pasted picture)"));
             return;
         }
         try {
@@ -194,94 +144,71 @@ void frmScan::openMeasurementPlan()
 
 void frmScan::replayPlan(const MeasurementPlan& plan, bool ignoreHash)
 {
-    const QImage& picture = picImage->picture();
-    // The hash is checked before anything changes, so a refused plan leaves the sheet.
-    bool pasted = false;
-    for (const PlanStep& step : plan.steps) {
-        if (step.kind == PlanStep::Kind::Picture)
-            pasted = step.text.isEmpty();
-        if (step.kind != PlanStep::Kind::PictureSha256 || ignoreHash)
-            continue;
-        QByteArray found = PictureId.sha256;
-        if (pasted && !PictureId.fromClipboard()) {
-            QImage original = picture;
-            if (PictureInverted)
-                invertPicture(original);
-            found = pixelSha256(original);
-        }
-        if (found != step.sha256)
-            throw PictureHashError(pictureHashMessage(step.where, step.sha256, found),
-                                   step.sha256, found);
-    }
-    // A plan starts where a session on a freshly opened picture starts.
-    if (PictureInverted)
-        commands::invertColors(*this);
-    commands::chooseChannel(*this, QStringLiteral("mnuRed"));
-    BackgroundColor = 0;
-    BackgroundLevels = ChannelLevels{};
-    BackgroundPicked = false;
-    LastPick = QPointF(-1, -1);
-    setBackgroundMethod(BackgroundMethod{});
-    f1Report_Click(1, 2);
-    setFrame(RectShape{0, 0, 67, 31, shpPointer.borderColor});
-
-    for (const PlanStep& step : plan.steps) {
-        switch (step.kind) {
-        case PlanStep::Kind::Channel:
-            commands::chooseChannel(*this, step.channel == Channel::Red     ? QStringLiteral("mnuRed")
-                                           : step.channel == Channel::Green ? QStringLiteral("mnuGreen")
-                                                                            : QStringLiteral("mnuBlue"));
-            break;
-        case PlanStep::Kind::Invert:
-            commands::invertColors(*this);
-            break;
-        case PlanStep::Kind::Background:
-            if (!(step.x >= 0 && step.y >= 0 && double(step.x) < picture.width() &&
-                  double(step.y) < picture.height()))
+    // A refused or failed plan leaves the session as it was.
+    const SessionState before = m_session->state();
+    const QImage pictureBefore = m_session->picture();
+    const PictureIdentity identityBefore = m_session->hasPicture() ? m_session->pictureIdentity()
+                                                                   : PictureIdentity();
+    const bool invertedBefore = m_session->inverted();
+    ReplayOptions options;
+    options.ignoreHash = ignoreHash;
+    // The plan's pictures are opened in turn, unless the one open is the one it names
+    // (or there is only one to replay on).
+    const QStringList pictures = planPictures(plan);
+    const bool onOpenPicture =
+        m_session->hasPicture() &&
+        (pictures.size() <= 1 && (ignoreHash || pictures.isEmpty() || pictures.constFirst().isEmpty() ||
+                                  !QFileInfo::exists(pictures.constFirst()) ||
+                                  QFileInfo(pictures.constFirst()).absoluteFilePath() ==
+                                      QFileInfo(identityBefore.path).absoluteFilePath()));
+    bool opened = false;
+    if (!onOpenPicture) {
+        options.openPicture = [this, &opened](const PlanStep& step) {
+            if (!QFileInfo::exists(step.text))
                 throw PlanError(step.where +
-                                QStringLiteral(": expected a background point on the picture"));
-            pickBackgroundAt(step.x, step.y);
-            Calculate();
-            break;
-        case PlanStep::Kind::BackgroundColor:
-            if (isDeepPicture(picture)) {
-                BackgroundLevels = step.levels;
-                BackgroundColor = narrowedColor(step.levels);
-            } else {
-                BackgroundColor = step.colour;
-                BackgroundLevels = widenedLevels(step.colour);
-            }
-            BackgroundPicked = false;
-            BackgroundAverage = BackgroundValues::of(isDeepPicture(picture) ? BackgroundLevels
-                                                                            : levelsOf(BackgroundColor));
-            break;
-        case PlanStep::Kind::Cell:
-            f1Report_Click(step.cell.row, step.cell.column);
-            break;
-        case PlanStep::Kind::Frame: {
-            RectShape frame = shpPointer;
-            frame.left = step.frame.left;
-            frame.top = step.frame.top;
-            frame.width = step.frame.width;
-            frame.height = step.frame.height;
-            setFrame(frame);
-            Calculate();
-            break;
-        }
-        case PlanStep::Kind::BackgroundMethod:
-            setBackgroundMethod(step.method);
-            break;
-        case PlanStep::Kind::Picture:
-        case PlanStep::Kind::PictureSha256:
-            break;
-        case PlanStep::Kind::Value:
-        case PlanStep::Kind::PastedValue:
-            f1Report->setText(step.cell.row, step.cell.column, step.text);
-            recordEdits(step.cell.row, step.cell.column, step.cell.row, step.cell.column,
-                        step.kind == PlanStep::Kind::PastedValue);
-            break;
-        }
+                                QStringLiteral(": the picture \"%1\" is not there").arg(step.text));
+            GelImageLoad load = loadGelImage(step.text);
+            if (!load.ok())
+                throw PlanError(step.where + QStringLiteral(": cannot load image ") + step.text +
+                                QStringLiteral(": ") + load.reason);
+            m_openingPath = step.text;
+            showPicture(load.image);
+            m_openingPath.clear();
+            setLossyNotice(load.lossy);
+            opened = true;
+        };
     }
+    try {
+        // A plan starts where a session on a freshly opened picture starts, on an empty sheet.
+        if (m_session->inverted())
+            m_session->invertPicture();
+        m_session->setChannel(Channel::Red);
+        m_session->setBackground(0);
+        m_session->setBackgroundMethod(BackgroundMethod{});
+        m_session->setFrame(MeasurementSession::StartFrame);
+        m_session->clearSheet();
+        m_session->pickCell(1, 2);
+        m_replaying = true;
+        runMeasurementPlanCounted(*m_session, plan, options);
+        m_replaying = false;
+    } catch (const Error&) {
+        m_replaying = false;
+        if (opened || m_session->picture().cacheKey() != pictureBefore.cacheKey()) {
+            m_session->setPicture(invertedBefore ? [&] {
+                QImage original = pictureBefore;
+                invertPicture(original);
+                return original;
+            }()
+                                                 : pictureBefore,
+                                  identityBefore.path);
+        }
+        m_session->restore(before);
+        f1Report->updateSheet();
+        throw;
+    }
+    f1Report->updateSheet();
+    resetUndo();
+    m_session->markSaved();
 }
 
 } // namespace kesto

@@ -157,7 +157,8 @@ void chooseBlue(frmScan& form)
 // The commands in dispatch order; the first whose name equals the tool's runs.
 const CommandEntry Commands[] = {
     {"mnuOpen", [](frmScan& form) { form.LoadImage(); }},
-    {"mnuExit", [](frmScan&) { Module1::EndProgram(); }},
+    // Closing the window asks about unsaved results, then ends the program.
+    {"mnuExit", [](frmScan& form) { form.close(); }},
     {"mnuTopLeft", moveFrameCommand<FrameMove::TopLeft>},
     {"mnuTopCenter", moveFrameCommand<FrameMove::TopCenter>},
     {"mnuTopRight", moveFrameCommand<FrameMove::TopRight>},
@@ -179,7 +180,7 @@ const CommandEntry Commands[] = {
     {"mnuPaste", commands::pastePicture},
     {"mnuClear", commands::clearTable},
     {"mnuAbout", commands::showAbout},
-    {"mnuSave", commands::saveReport},
+    {"mnuSave", [](frmScan& form) { commands::saveReport(form); }},
     {"mnuPrint", commands::printReport},
     {"mnuCopy", commands::copyReport},
     // Report -> Show: the report window, created on first use and kept with its data.

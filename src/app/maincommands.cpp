@@ -4,6 +4,7 @@
 #include "core/error.h"
 #include "core/deeppicture.h"
 #include "core/gelimage.h"
+#include "core/measurementsession.h"
 #include "core/pictureops.h"
 #include "core/reportrows.h"
 #include "core/sheetdata.h"
@@ -25,6 +26,15 @@ namespace kesto::commands {
 
 void chooseChannel(frmScan& form, const QString& channelTool)
 {
+    showChannel(form, channelTool);
+    form.session().setChannel(channelTool == QLatin1String("mnuRed")     ? Channel::Red
+                              : channelTool == QLatin1String("mnuGreen") ? Channel::Green
+                                                                         : Channel::Blue);
+    form.commitUndo(QStringLiteral("Channel"));
+}
+
+void showChannel(frmScan& form, const QString& channelTool)
+{
     const QString red = QStringLiteral("mnuRed");
     const QString green = QStringLiteral("mnuGreen");
     const QString blue = QStringLiteral("mnuBlue");
@@ -43,20 +53,19 @@ void chooseChannel(frmScan& form, const QString& channelTool)
 
 void invertColors(frmScan& form)
 {
-    invertPicture(form.picImage->picture());
-    form.PictureInverted = !form.PictureInverted;
-    form.picImage->pictureChanged();
+    form.session().invertPicture();
     form.CopyImage();
+    form.commitUndo(QStringLiteral("Invert"));
 }
 
 void showBackground(frmScan& form)
 {
-    QString text = isDeepPicture(form.picImage->picture())
-                       ? backgroundText(form.BackgroundLevels)
-                       : backgroundText(form.BackgroundColor);
+    const MeasurementSession& session = form.session();
+    QString text = session.isDeep() ? backgroundText(session.backgroundLevels())
+                                    : backgroundText(session.background());
     // Another method than the picked pixel says which, and what the scans subtract.
-    if (form.ScanBackgroundMethod.kind != BackgroundMethod::Kind::PickedPixel)
-        text += QStringLiteral("\nMethod: ") + backgroundMethodLabel(form.ScanBackgroundMethod) +
+    if (session.backgroundMethod().kind != BackgroundMethod::Kind::PickedPixel)
+        text += QStringLiteral("\nMethod: ") + backgroundMethodLabel(session.backgroundMethod()) +
                 QStringLiteral("\nIn use: ") + form.backgroundReadout();
     Prompts::current().message(&form, text, appTitle(), MessageButtons::Ok, MessageIcon::None);
 }
@@ -68,9 +77,10 @@ void moveScanFrame(frmScan& form, FrameMove move)
     const FramePosition next = moveFrame(move, {form.shpPointer.left, form.shpPointer.top},
                                          form.shpPointer.width, form.shpPointer.height, area);
     form.moveFrameTo(next.left, next.top);
+    form.commitUndo(QStringLiteral("Move Frame"));
 }
 
-void saveReport(frmScan& form)
+bool saveReport(frmScan& form)
 {
     QString path;
     SheetFileType type = SheetFileType::Excel;
@@ -80,13 +90,15 @@ void saveReport(frmScan& form)
         path.clear();
     }
     if (path.isEmpty())
-        return;
+        return false;
     try {
         // A workbook keeps where every value came from as its second sheet.
         SheetData measurements;
         form.fillMeasurements(measurements);
-        writeSheetFile(form.f1Report->data(), form.Record.isEmpty() ? nullptr : &measurements,
-                       path, type);
+        writeSheetFile(form.f1Report->data(),
+                       form.session().record().isEmpty() ? nullptr : &measurements, path, type);
+        form.session().markSaved();
+        return true;
     } catch (const Error& e) {
         // A failed save must not end the program or touch the results: say why and go on.
         Prompts::current().message(&form,
@@ -94,17 +106,20 @@ void saveReport(frmScan& form)
                                        QStringLiteral("\r\n") + e.message(),
                                    appTitle(), MessageButtons::Ok, MessageIcon::Warning);
     }
+    return false;
 }
 
 void printReport(frmScan& form)
 {
     Worksheet& sheet = *form.f1Report;
-    if (form.WorkRow > 0 && (form.WorkCol == 2 || form.WorkCol == 3)) {
-        sheet.selectRange(form.WorkRow, form.WorkCol, form.WorkRow, form.WorkCol);
+    const int workRow = form.workRow();
+    const int workColumn = form.workColumn();
+    if (workRow > 0 && (workColumn == 2 || workColumn == 3)) {
+        sheet.selectRange(workRow, workColumn, workRow, workColumn);
         sheet.setSelectionPattern(0, Module1::SystemColorToRGB(SystemWindowBackground),
                                   rgbValue(0, 0, 0));
         sheet.setSelectionTextColor(rgbValue(0, 0, 0));
-        sheet.setPrintHeader(QStringLiteral("&B") + form.windowTitle());
+        sheet.setPrintHeader(QStringLiteral("&B") + form.programTitle());
     }
     sheet.setPrintGridlines(true);
     sheet.setPrintRowHeadings(true);
@@ -162,10 +177,7 @@ void pastePicture(frmScan& form)
                                    appTitle(), MessageButtons::Ok, MessageIcon::None);
         return;
     }
-    form.picImage->setPicture(toWorkingImage(picture));
-    form.rememberPicture(QString());
-    form.setLossyNotice(false);
-    form.ResizePicture();
+    form.showPicture(toWorkingImage(picture), false);
 }
 
 } // namespace kesto::commands
@@ -179,13 +191,8 @@ void clearTable(frmScan& form)
         QString(), QString(), QString());
     if (answer != 1)
         return;
-    Worksheet& sheet = *form.f1Report;
-    const int rows = sheet.rowCount();
-    for (int r = 1; r <= rows; ++r) {
-        for (int c = 1; c <= 4; ++c)
-            sheet.setText(r, c, QString());
-    }
-    form.Record.clear();
+    form.session().clearSheet();
+    form.commitUndo(QStringLiteral("Clear"));
 }
 
 void showAbout(frmScan& form) { frmAbout::showModal(&form); }

@@ -13,6 +13,8 @@ namespace commands {
 // Checks the chosen channel's tool and unchecks the other two, in the toolbar and then in
 // the Image menu. The sheet is not recalculated.
 void chooseChannel(frmScan& form, const QString& channelTool);
+// Checks the channel tool (in the toolbar and the Picture menu) without changing the channel.
+void showChannel(frmScan& form, const QString& channelTool);
 // Every red, green and blue byte c of the picture becomes 255 - c; then the frame is
 // integrated at once.
 void invertColors(frmScan& form);
@@ -25,7 +27,7 @@ void moveScanFrame(frmScan& form, FrameMove move);
 void clearTable(frmScan& form);
 // Asks for a path with the sheet's save dialog and writes the sheet; a failed write says
 // why and keeps the sheet (and any file already at that path) as it was.
-void saveReport(frmScan& form);
+bool saveReport(frmScan& form);
 void printReport(frmScan& form);
 // "Expression", the column headings and every row as tab-separated text on the clipboard.
 void copyReport(frmScan& form);

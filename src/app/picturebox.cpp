@@ -68,8 +68,16 @@ void PictureBox::setShapes(const RectShape* frame, const RectShape* handle)
     update();
 }
 
-void PictureBox::shapeMoved(const QRectF& before, const QRectF& after)
+void PictureBox::shapeMoved(const QRectF& beforeShape, const QRectF& afterShape)
 {
+    // A frame sized far past the picture keeps to a range widget rectangles can hold; its
+    // outline beyond that is never on the screen.
+    const auto bounded = [](const QRectF& r) {
+        const auto keep = [](qreal v) { return qBound(-1.0e6, v, 1.0e6); };
+        return QRectF(QPointF(keep(r.left()), keep(r.top())), QPointF(keep(r.right()), keep(r.bottom())));
+    };
+    const QRectF before = bounded(beforeShape);
+    const QRectF after = bounded(afterShape);
     // Repaint only the outlines' neighbourhood: a pointer move costs the same on any picture.
     const auto outline = [](const QRectF& r) {
         const QRect box = r.toAlignedRect().adjusted(-2, -2, 2, 2);

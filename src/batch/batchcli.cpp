@@ -1,6 +1,6 @@
 #include "batch/batchcli.h"
 
-#include "core/batchmeasure.h"
+#include "core/measurementsession.h"
 #include "core/deeppicture.h"
 #include "core/reporttable.h"
 #include "core/gelimage.h"
@@ -14,10 +14,12 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QIODevice>
 
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 #include <utility>
@@ -32,7 +34,7 @@ const char* const MeasureUsage =
     "                         [--background-method METHOD]\n"
     "                         --frame LEFT,TOP,WIDTH,HEIGHT [--frame ...] [--output FILE]\n"
     "                         [--details]\n"
-    "       kestoscan measure PICTURE --plan FILE [--ignore-hash] [--output FILE]\n"
+    "       kestoscan measure [PICTURE] --plan FILE [--ignore-hash] [--output FILE]\n"
     "                         [--details]\n"
     "\n"
     "Measures bands on a gel picture without opening a window, with the same arithmetic\n"
@@ -65,7 +67,10 @@ const char* const MeasureUsage =
     "  value ROW COLUMN \"TEXT\", pasted-value ROW COLUMN \"TEXT\"\n"
     "and prints the resulting sheet (#, Band, Int.Ctrl, % to Ctrl) as tab-separated text.\n"
     "A plan saved by the window (File > Save Measurement Plan) replays its sheet; one\n"
-    "made on another picture (another SHA-256) is refused.\n"
+    "made on another picture (another SHA-256) is refused. Without PICTURE the plan's\n"
+    "own pictures are opened in turn, each checked against its SHA-256 (a relative path\n"
+    "is looked for beside the plan too); with PICTURE, a plan of one picture is replayed\n"
+    "on it.\n"
     "\n"
     "  --ignore-hash               replays a plan on a picture whose SHA-256 differs\n"
     "  --output FILE               writes the sheet to FILE instead: .xlsx, .csv, or\n"
@@ -311,13 +316,17 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
                {QStringLiteral("channel"), QStringLiteral("background"),
                 QStringLiteral("background-color"), QStringLiteral("background-method"),
                 QStringLiteral("plan"), QStringLiteral("output")});
-    const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
+    const bool planForm = parser.isSet(QStringLiteral("plan"));
+    // A plan opens its own pictures when no PICTURE is named.
+    const bool ownPictures = planForm && parser.positionalArguments().isEmpty();
+    const QString picturePath =
+        ownPictures ? QString() : onePositional(parser, command, QStringLiteral("PICTURE"));
     const auto output = outputOf(parser, command);
 
-    const bool planForm = parser.isSet(QStringLiteral("plan"));
     const bool details = parser.isSet(QStringLiteral("details"));
-    // Background colours are read in the picture's units, which its header tells.
-    const int fullScale = fileChannelFullScale(picturePath);
+    // Background colours are read in the picture's units, which its header tells; a plan
+    // over its own pictures is read in 16-bit units and checked against each picture.
+    const int fullScale = ownPictures ? 65535 : fileChannelFullScale(picturePath);
     MeasurementPlan plan;
     if (planForm) {
         for (const char* quick : {"channel", "invert", "background", "background-color",
@@ -332,23 +341,53 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
         plan = quickPlan(parser, fullScale);
     }
 
-    GelImageLoad load = loadGelImage(picturePath);
-    if (!load.ok()) {
-        QString message = QStringLiteral("Cannot load image:\n") + picturePath;
-        if (!load.reason.isEmpty())
-            message += QLatin1Char('\n') + load.reason;
-        throw Failure{BatchFailed, message};
+    const auto load = [&](const QString& path) {
+        GelImageLoad loaded = loadGelImage(path);
+        if (!loaded.ok()) {
+            QString message = QStringLiteral("Cannot load image:\n") + path;
+            if (!loaded.reason.isEmpty())
+                message += QLatin1Char('\n') + loaded.reason;
+            throw Failure{BatchFailed, message};
+        }
+        // Said, not refused: the numbers are still the ones the window gives on this picture.
+        if (loaded.lossy)
+            say(err, QStringLiteral("warning: %1 is JPEG-compressed (lossy): scan values are "
+                                    "approximate\n")
+                         .arg(path));
+        return loaded;
+    };
+    ReplayOptions replay;
+    replay.ignoreHash = parser.isSet(QStringLiteral("ignore-hash"));
+    std::unique_ptr<MeasurementSession> owned;
+    if (ownPictures) {
+        owned = std::make_unique<MeasurementSession>();
+        const QString planFolder =
+            QFileInfo(parser.value(QStringLiteral("plan"))).absolutePath();
+        replay.openPicture = [&](const PlanStep& step) {
+            QString path = step.text;
+            // A relative path is looked for where the command runs, then beside the plan.
+            if (QFileInfo(path).isRelative() && !QFileInfo::exists(path))
+                path = QDir(planFolder).filePath(path);
+            if (!QFileInfo::exists(path))
+                throw PlanError(step.where +
+                                QStringLiteral(": the picture \"%1\" is not there").arg(step.text));
+            GelImageLoad loaded = load(path);
+            owned->setPicture(loaded.image, QFileInfo(path).absoluteFilePath());
+        };
+        bool named = false;
+        for (const PlanStep& step : plan.steps)
+            named = named || (step.kind == PlanStep::Kind::Picture && !step.text.isEmpty());
+        if (!named)
+            throw Failure{BatchUsage, QStringLiteral("the plan names no picture file: name the "
+                                                     "PICTURE to replay it on") +
+                                          tryHelp(command)};
+    } else {
+        GelImageLoad loaded = load(picturePath);
+        owned = std::make_unique<MeasurementSession>(loaded.image);
+        owned->setPicturePath(QFileInfo(picturePath).absoluteFilePath());
     }
-    // Said, not refused: the numbers are still the ones the window gives on this picture.
-    if (load.lossy)
-        say(err, QStringLiteral("warning: %1 is JPEG-compressed (lossy): scan values are "
-                                "approximate\n")
-                     .arg(picturePath));
-    MeasurementSession session(load.image);
-    session.setPicturePath(QFileInfo(picturePath).absoluteFilePath());
-    load.image = QImage();
-    const std::vector<ScanResult> counted =
-        runMeasurementPlanCounted(session, plan, parser.isSet(QStringLiteral("ignore-hash")));
+    MeasurementSession& session = *owned;
+    const std::vector<ScanResult> counted = runMeasurementPlanCounted(session, plan, replay);
 
     // A workbook carries where every value came from as its second sheet.
     const auto deliverMeasured = [&]() -> QByteArray {

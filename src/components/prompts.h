@@ -14,9 +14,9 @@ class QWidget;
 
 namespace kesto {
 
-enum class MessageButtons { Ok, YesNo };
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
 enum class MessageIcon { None, Information, Question, Warning, Critical };
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 class Prompts
 {

@@ -255,7 +255,7 @@ QString measurementPlanText(const MeasurementRecord& record)
 {
     QStringList lines{QStringLiteral("# KestoScan measurement plan: replays the results sheet "
                                      "value by value"),
-                      QStringLiteral("# kestoscan measure PICTURE --plan THIS-FILE")};
+                      QStringLiteral("# kestoscan measure [PICTURE] --plan THIS-FILE")};
     // What a fresh session starts with (MeasurementSession's start).
     QByteArray sha;
     BackgroundMethod method;
@@ -282,6 +282,9 @@ QString measurementPlanText(const MeasurementRecord& record)
                                                           : quotedPlanText(e.picture.path));
             lines << QStringLiteral("picture-sha256 %1").arg(QString::fromLatin1(e.picture.sha256));
             sha = e.picture.sha256;
+            // Opening a picture forgets the pick point and the inversion of the last one.
+            inverted = false;
+            picked = false;
         }
         if (e.method != method) {
             lines << QStringLiteral("background-method %1").arg(backgroundMethodText(e.method));
@@ -301,13 +304,19 @@ QString measurementPlanText(const MeasurementRecord& record)
             lines << QStringLiteral("invert");
             inverted = e.inverted;
         }
-        const bool samePick = picked == e.picked && pickX == e.pickX && pickY == e.pickY;
+        // picked and the pick point are what the replay has at this line: a pick only
+        // after a "background X Y" line, none after "background-color".
+        const bool samePick = picked && pickX == e.pickX && pickY == e.pickY;
         if (e.method.kind == BackgroundMethod::Kind::PickedArea && e.picked) {
             // The area's mean is taken where the pick was: pick there again.
-            if (!samePick || background != e.background)
+            if (!samePick || background != e.background) {
                 lines << QStringLiteral("background %1 %2")
                              .arg(singleText(e.pickX), singleText(e.pickY));
-        } else if (background != e.background) {
+                picked = true;
+                pickX = e.pickX;
+                pickY = e.pickY;
+            }
+        } else if (background != e.background || (picked && !e.picked)) {
             QString line = QStringLiteral("background-color %1 %2 %3")
                                .arg(e.background.red)
                                .arg(e.background.green)
@@ -316,11 +325,9 @@ QString measurementPlanText(const MeasurementRecord& record)
                 line += QStringLiteral("  # picked at %1, %2")
                             .arg(singleText(e.pickX), singleText(e.pickY));
             lines << line;
+            picked = false;
         }
         background = e.background;
-        picked = e.picked;
-        pickX = e.pickX;
-        pickY = e.pickY;
         lines << QStringLiteral("frame %1 %2 %3 %4")
                      .arg(singleText(e.frame.left), singleText(e.frame.top),
                           singleText(e.frame.width), singleText(e.frame.height));

@@ -32,10 +32,8 @@ private:
     }
     void scan(int left, int top, int width, int height)
     {
-        form->shpPointer.left = float(left);
-        form->shpPointer.top = float(top);
-        form->shpPointer.width = float(width);
-        form->shpPointer.height = float(height);
+        form->session().setFrame(
+            FrameGeometry{float(left), float(top), float(width), float(height)});
         form->Calculate();
     }
     QString readout() const
@@ -107,9 +105,9 @@ void TestBackgroundMethodWindow::aBadMethodChangesNothing()
 {
     choose(QStringLiteral("border:0:mean"));
     QCOMPARE(prompts->messages.size(), 1);
-    QCOMPARE(form->ScanBackgroundMethod, BackgroundMethod{});
+    QCOMPARE(form->session().backgroundMethod(), BackgroundMethod{});
     choose(QString());   // an empty answer is refused too
-    QCOMPARE(form->ScanBackgroundMethod, BackgroundMethod{});
+    QCOMPARE(form->session().backgroundMethod(), BackgroundMethod{});
 }
 
 void TestBackgroundMethodWindow::aBorderOffThePictureWritesNoValue()

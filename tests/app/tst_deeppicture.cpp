@@ -108,7 +108,7 @@ void TestDeepPictureWindow::scansAndReadoutsUseSixteenBits()
     QCOMPARE(readout(BandMove, "mnuBackground"), QStringLiteral("Bkgrnd (RGB)=323,323,323"));
 
     scan(15, 35);
-    QCOMPARE(form->ScanValue, expectedSum(15, 35, 29, 19, 323));
+    QCOMPARE(form->session().scanValue(), expectedSum(15, 35, 29, 19, 323));
     QCOMPARE(readout(BandToolbar, "txtScan"),
              QStringLiteral("Scan: ") + QString::number(expectedSum(15, 35, 29, 19, 323), 'f', 0));
     QVERIFY(!flagShown());

@@ -285,10 +285,10 @@ void TestFindBands::pointerAdjustsTheProposals()
     QCOMPARE(tool().panel()->list()->count(), 11);
 
     // Without a modifier the picture works as always: a click picks the background.
-    QVERIFY(!form->BackgroundPicked);
+    QVERIFY(!form->session().backgroundPicked());
     pickBackground(QPoint(300, 190));
-    QVERIFY(form->BackgroundPicked);
-    QCOMPARE(form->BackgroundColor, rgbValue(230, 230, 230));
+    QVERIFY(form->session().backgroundPicked());
+    QCOMPARE(form->session().background(), rgbValue(230, 230, 230));
     QCOMPARE(proposals().count(), 11);
 
     QTest::mouseClick(tool().panel()->clearButton(), Qt::LeftButton);
@@ -342,7 +342,7 @@ void TestFindBands::scanIntoSheetMatchesHandScans()
                 continue;
             }
             // Recorded with the frame it came from.
-            const MeasurementEntry* entry = form->Record.entryAt(row, column);
+            const MeasurementEntry* entry = form->session().record().entryAt(row, column);
             QVERIFY(entry);
             QCOMPARE(entry->frame.left, p->frame.geometry().left);
             scanByHand(p->frame, handRow);

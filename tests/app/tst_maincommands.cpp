@@ -81,12 +81,12 @@ void TestMainCommands::channelChoiceDoesNotRecalculate()
 
 void TestMainCommands::invertThenScanSeesInvertedPixels()
 {
-    form->BackgroundColor = rgbValue(0, 0, 0);
-    form->shpPointer = RectShape{0, 0, 9, 9};
+    form->session().setBackground(rgbValue(0, 0, 0));
+    form->session().setFrame(FrameGeometry{0, 0, 9, 9});
     click(BandToolbar, "mnuInvert");
     QCOMPARE(form->picImage->picture().pixel(399, 299), qRgb(245, 55, 218));
     // Inverting integrates at once: 10 x 10 samples of red 245.
-    QCOMPARE(form->ScanValue, 100.0 * 245);
+    QCOMPARE(form->session().scanValue(), 100.0 * 245);
     QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(), QStringLiteral("Scan: 24500"));
 }
 
@@ -109,14 +109,14 @@ void TestMainCommands::invertTwiceRestoresThePicture()
 
 void TestMainCommands::backgroundShowsItsText()
 {
-    form->BackgroundColor = rgbValue(255, 255, 255);
+    form->session().setBackground(rgbValue(255, 255, 255));
     click(BandMove, "mnuBackground");
     QCOMPARE(prompts->messages.size(), 1);
     QCOMPARE(prompts->messages.at(0).text,
              QStringLiteral("Background=16777215 HEX: FFFFFF\nR=255 (HFF)\nG=255 (HFF)\nB=255 (HFF)"));
     QCOMPARE(prompts->messages.at(0).title, QStringLiteral("KestoScan"));
     QCOMPARE(prompts->messages.at(0).buttons, MessageButtons::Ok);
-    form->BackgroundColor = 0;
+    form->session().setBackground(0);
     click(BandPicture, "mnuBackground");
     QCOMPARE(prompts->messages.at(1).text,
              QStringLiteral("Background=0 HEX: 0\nR=0 (H0)\nG=0 (H0)\nB=0 (H0)"));
@@ -139,7 +139,7 @@ void TestMainCommands::moveCommandsFromTheBar()
 {
     QFETCH(QString, command);
     QFETCH(QPointF, expected);
-    form->shpPointer = RectShape{30, 50, 40, 100};
+    form->session().setFrame(FrameGeometry{30, 50, 40, 100});
     form->moveFrameTo(30, 50);
     const QString size = form->tool(BandMove, QStringLiteral("mnuSize")).caption();
     form->tool(BandImage, command).action()->trigger();
@@ -154,7 +154,7 @@ void TestMainCommands::moveCommandsFromTheBar()
 
 void TestMainCommands::rightStepWalksToTheEdge()
 {
-    form->shpPointer = RectShape{0, 0, 50, 300};
+    form->session().setFrame(FrameGeometry{0, 0, 50, 300});
     QList<float> lefts;
     for (int i = 0; i < 9; ++i) {
         click(BandMove, "mnuRight");

@@ -50,8 +50,8 @@ void TestMainWindow::sheetStartsWithItsColumns()
     QCOMPARE(form.f1Report->headingText(4), QStringLiteral("% to Ctrl"));
     QCOMPARE(form.f1Report->headingText(5), QString());
     QCOMPARE(int(form.ColumnRatios.size()), 4);
-    QCOMPARE(form.WorkRow, 0);
-    QCOMPARE(form.WorkCol, 0);
+    QCOMPARE(form.workRow(), 0);
+    QCOMPARE(form.workColumn(), 0);
 }
 
 void TestMainWindow::layoutFollowsTheWindow_data()

@@ -115,11 +115,11 @@ void TestMeasurement::pressOnBorderPicksBackground()
     QCOMPARE(form->Moving, moving);
     const bool outside = !(point.x() > 0 && point.x() < 67 && point.y() > 0 && point.y() < 31);
     if (outside) {
-        QCOMPARE(form->BackgroundColor, rgbValue(Light, Light, Light));
+        QCOMPARE(form->session().background(), rgbValue(Light, Light, Light));
         QCOMPARE(readout(BandMove, "mnuBackground"), QStringLiteral("Bkgrnd (RGB)=200,200,200"));
         QVERIFY(!form->Sizing);
     } else {
-        QCOMPARE(form->BackgroundColor, 0);
+        QCOMPARE(form->session().background(), 0);
         QCOMPARE(form->Sizing, !moving);
         QCOMPARE(QApplication::overrideCursor()->shape(),
                  moving ? Qt::SizeAllCursor : Qt::SizeFDiagCursor);
@@ -229,7 +229,7 @@ void TestMeasurement::coordinatesArePicturePixelsUnderScrolling()
     QCOMPARE(readout(BandMove, "mnuDisplay"), QStringLiteral("X=450 Y=320"));
     QCOMPARE(readout(BandMove, "mnuColor"), QStringLiteral("1,2,3"));
     press(450, 320);
-    QCOMPARE(form->BackgroundColor, rgbValue(1, 2, 3));
+    QCOMPARE(form->session().background(), rgbValue(1, 2, 3));
     release(450, 320);
 }
 
@@ -255,21 +255,21 @@ void TestMeasurement::releaseIntegratesTheFrame()
     QFETCH(QRectF, frame);
     QFETCH(int, background);
     QFETCH(double, expected);
-    form->BackgroundColor = rgbValue(background, background, background);
-    form->shpPointer = RectShape{float(frame.x()), float(frame.y()), float(frame.width()),
-                                 float(frame.height())};
+    form->session().setBackground(rgbValue(background, background, background));
+    form->session().setFrame(FrameGeometry{float(frame.x()), float(frame.y()), float(frame.width()),
+                                 float(frame.height())});
     form->Calculate();
-    QCOMPARE(form->ScanValue, expected);
+    QCOMPARE(form->session().scanValue(), expected);
     QCOMPARE(readout(BandToolbar, "txtScan"), QStringLiteral("Scan: %1").arg(qint64(expected)));
 }
 
 void TestMeasurement::frameEndUsesSinglePrecision()
 {
     // 0.1f + 2.4f is 2.5 in single precision and rounds to the even 2: columns 0 .. 2.
-    form->BackgroundColor = rgbValue(0, 0, 0);
-    form->shpPointer = RectShape{0.1f, 0, 2.4f, 0};
+    form->session().setBackground(rgbValue(0, 0, 0));
+    form->session().setFrame(FrameGeometry{0.1f, 0, 2.4f, 0});
     form->Calculate();
-    QCOMPARE(form->ScanValue, 3.0 * Light);
+    QCOMPARE(form->session().scanValue(), 3.0 * Light);
 }
 
 void TestMeasurement::channelChoiceChangesTheSum_data()
@@ -287,11 +287,11 @@ void TestMeasurement::channelChoiceChangesTheSum()
     QFETCH(QString, channel);
     QFETCH(double, expected);
     form->showPicture(kesto::test::solidPicture(40, 40, qRgb(10, 100, 200)));
-    form->BackgroundColor = rgbValue(250, 250, 250);
-    form->shpPointer = RectShape{5, 5, 9, 9};
+    form->session().setBackground(rgbValue(250, 250, 250));
+    form->session().setFrame(FrameGeometry{5, 5, 9, 9});
     form->tool(BandToolbar, channel).action()->trigger();
     form->Calculate();
-    QCOMPARE(form->ScanValue, expected);
+    QCOMPARE(form->session().scanValue(), expected);
 }
 
 void TestMeasurement::firstScanGoesToR1C2()
@@ -303,7 +303,7 @@ void TestMeasurement::firstScanGoesToR1C2()
     press(10, 10);
     move(60, 50);     // frame to 50, 40: the whole band plus background
     release(60, 50);
-    QCOMPARE(form->ScanValue, double(20 * 10 * (Dark - Light)));
+    QCOMPARE(form->session().scanValue(), double(20 * 10 * (Dark - Light)));
     QCOMPARE(form->f1Report->text(1, 2), QStringLiteral("-30000"));
     QCOMPARE(form->f1Report->text(1, 1), QStringLiteral("1"));
     QCOMPARE(form->f1Report->text(1, 4), QString());
@@ -326,20 +326,20 @@ void TestMeasurement::sheetPassFillsPercentages()
 
 void TestMeasurement::movingTheWorkingCellWithinARow()
 {
-    form->BackgroundColor = rgbValue(Light, Light, Light);
+    form->session().setBackground(rgbValue(Light, Light, Light));
     form->f1Report_Click(5, 2);
     QCOMPARE(readout(BandToolbar, "txtCell"), QStringLiteral("Working Cell: R5C2"));
     QVERIFY(highlighted(5, 2));
-    form->shpPointer = RectShape{50, 40, 19, 4};   // half the band: 20 x 5 samples
+    form->session().setFrame(FrameGeometry{50, 40, 19, 4});   // half the band: 20 x 5 samples
     form->Calculate();
     QCOMPARE(form->f1Report->text(5, 2), QStringLiteral("-15000"));
     form->f1Report_Click(5, 3);
     QCOMPARE(readout(BandToolbar, "txtCell"), QStringLiteral("Working Cell: R5C3"));
     QVERIFY(!highlighted(5, 2));
     QVERIFY(highlighted(5, 3));
-    QCOMPARE(form->WorkRow, 5);
-    QCOMPARE(form->WorkCol, 3);
-    form->shpPointer = RectShape{50, 40, 19, 9};   // the whole band
+    QCOMPARE(form->workRow(), 5);
+    QCOMPARE(form->workColumn(), 3);
+    form->session().setFrame(FrameGeometry{50, 40, 19, 9});   // the whole band
     form->Calculate();
     QCOMPARE(form->f1Report->text(5, 3), QStringLiteral("-30000"));
     QCOMPARE(form->f1Report->text(5, 4), QStringLiteral("50.0"));
@@ -354,8 +354,8 @@ void TestMeasurement::columnsOneAndFourAreIgnored()
     QCOMPARE(readout(BandToolbar, "txtCell"), QStringLiteral("Working Cell: R2C2"));
     QVERIFY(highlighted(2, 2));
     QVERIFY(!highlighted(3, 1));
-    QCOMPARE(form->WorkRow, 2);
-    QCOMPARE(form->WorkCol, 2);
+    QCOMPARE(form->workRow(), 2);
+    QCOMPARE(form->workColumn(), 2);
 }
 
 void TestMeasurement::sameCellTwiceStaysHighlighted()
@@ -383,15 +383,15 @@ void TestMeasurement::lastRowGrowsTheSheet()
 
 void TestMeasurement::calculateNowFromTheBar()
 {
-    form->BackgroundColor = rgbValue(Light, Light, Light);
-    form->shpPointer = RectShape{50, 40, 19, 9};
+    form->session().setBackground(rgbValue(Light, Light, Light));
+    form->session().setFrame(FrameGeometry{50, 40, 19, 9});
     form->tool(BandPicture, QStringLiteral("mnuCalc")).action()->trigger();
     QCOMPARE(readout(BandToolbar, "txtScan"), QStringLiteral("Scan: -30000"));
 }
 
 void TestMeasurement::frameTooLargeToCountIsRefused()
 {
-    form->shpPointer = RectShape{0, 0, 3e9f, 10};
+    form->session().setFrame(FrameGeometry{0, 0, 3e9f, 10});
     form->Calculate();
     QCOMPARE(prompts->messages.size(), 1);
     QCOMPARE(form->f1Report->text(1, 2), QString());

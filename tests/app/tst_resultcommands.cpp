@@ -266,7 +266,7 @@ void TestResultCommands::clearAnsweredYesEmptiesTheResults()
     QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtCell")).caption(),
              QStringLiteral("Working Cell: R2C3"));
     QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(), scan);
-    QCOMPARE(form->WorkRow, 2);
+    QCOMPARE(form->workRow(), 2);
     QCOMPARE(form->shpPointer.left, 7.0f);
     QCOMPARE(form->picImage->picture().size(), QSize(80, 60));
     QCOMPARE(form->f1Report->headingText(2), QStringLiteral("Band"));

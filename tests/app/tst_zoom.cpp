@@ -123,8 +123,8 @@ void TestZoom::dragEndsOnTheSamePicturePixels()
     QCOMPARE(form->shpPointer.rect(), reference.shpPointer.rect());
     QCOMPARE(form->shpPoint.rect(), reference.shpPoint.rect());
     QVERIFY(form->shpPointer.rect() != QRectF(0, 0, 67, 31));
-    QCOMPARE(form->ScanValue, reference.ScanValue);
-    QVERIFY(form->ScanValue != 0.0);
+    QCOMPARE(form->session().scanValue(), reference.session().scanValue());
+    QVERIFY(form->session().scanValue() != 0.0);
 }
 
 void TestZoom::outlineEnclosesTheSummedPixels()
@@ -233,14 +233,14 @@ void TestZoom::profileFollowsTheScan()
     QCOMPARE(lower.size(), upper.size());
     for (int i = 0; i < upper.size(); ++i)
         area += upper.at(i).y() - lower.at(i).y();
-    QCOMPARE(qRound64(area * 68), qRound64(form->ScanValue));
-    QCOMPARE(panel->profile().area(), form->ScanValue);
+    QCOMPARE(qRound64(area * 68), qRound64(form->session().scanValue()));
+    QCOMPARE(panel->profile().area(), form->session().scanValue());
     QCOMPARE(panel->valueText(45.2), QStringLiteral("Row 45: ") + QString::number((60.0 * 60 + 210.0 * 8) / 68, 'g', 15));
 
     // Across the other direction: one value per column, following at once.
     panel->findChild<QCheckBox*>(QStringLiteral("chkColumns"))->setChecked(true);
     QCOMPARE(panel->profileSeries()->points().size(), 68);
-    QCOMPARE(panel->profile().area(), form->ScanValue);
+    QCOMPARE(panel->profile().area(), form->session().scanValue());
 
     dispatchMainTool(*form, QStringLiteral("mnuLaneProfile"));
     QVERIFY(!panel->isVisible());

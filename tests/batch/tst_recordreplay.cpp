@@ -9,6 +9,7 @@
 #include "components/worksheet.h"
 #include "core/sheetdata.h"
 #include "core/sheetfiles.h"
+#include "support/gelpictures.h"
 #include "support/fakeprompts.h"
 #include "support/runprogram.h"
 
@@ -35,6 +36,26 @@ QString sampleGel()
     return qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/gel.bmp");
 }
 
+// A gel whose background is not flat: a pick and the mean of the area around it differ.
+QImage texturedGel(bool deep)
+{
+    QImage gel = kesto::test::gelPicture(200, 120, 200, 60, {QRect(20, 30, 30, 10), QRect(90, 30, 30, 10)});
+    for (int y = 90; y < 110; ++y)
+        for (int x = 150; x < 190; ++x)
+            if ((x * 7 + y * 3) % 5 == 0)
+                gel.setPixel(x, y, qRgb(150, 150, 150));
+    gel.setPixel(160, 100, qRgb(240, 240, 240));
+    if (!deep)
+        return gel;
+    QImage wide(gel.size(), QImage::Format_Grayscale16);
+    for (int y = 0; y < gel.height(); ++y) {
+        auto* line = reinterpret_cast<quint16*>(wide.scanLine(y));
+        for (int x = 0; x < gel.width(); ++x)
+            line[x] = quint16(qRed(gel.pixel(x, y)) * 13 + 7);
+    }
+    return wide;
+}
+
 } // namespace
 
 class TestRecordReplay : public QObject
@@ -44,6 +65,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void windowSessionReplaysByteForByte();
+    void everyMethodAndDepthReplays_data();
+    void everyMethodAndDepthReplays();
     void tipAndOriginFrameShowTheRecord();
 
 private:
@@ -112,7 +135,7 @@ void TestRecordReplay::windowSessionReplaysByteForByte()
 {
     personsSession();
     const QByteArray sheet = sheetTabText(form->f1Report->data());
-    QCOMPARE(form->Record.entries().size(), std::size_t(4));
+    QCOMPARE(form->session().record().entries().size(), std::size_t(4));
 
     const QString plan = dir->filePath(QStringLiteral("session.plan"));
     prompts->saveAnswers << plan;
@@ -148,10 +171,10 @@ void TestRecordReplay::windowSessionReplaysByteForByte()
         QVERIFY2(zipEntry(path, QStringLiteral("xl/workbook.xml")).contains("name=\"Measurements\""),
                  qPrintable(path));
         const QByteArray rows = zipEntry(path, QStringLiteral("xl/worksheets/sheet2.xml"));
-        QCOMPARE(rows.count("<row "), qsizetype(form->Record.entries().size() + 1));
-        QVERIFY2(zipEntry(path, QStringLiteral("xl/sharedStrings.xml")).contains(form->PictureId.sha256),
+        QCOMPARE(rows.count("<row "), qsizetype(form->session().record().entries().size() + 1));
+        QVERIFY2(zipEntry(path, QStringLiteral("xl/sharedStrings.xml")).contains(form->session().pictureIdentity().sha256),
                  qPrintable(path));
-        for (const MeasurementEntry& entry : form->Record.entries()) {
+        for (const MeasurementEntry& entry : form->session().record().entries()) {
             if (entry.source == ValueSource::Scan)
                 QVERIFY2(rows.contains("<v>" + QByteArray::number(double(entry.frame.left)) + "</v>"),
                          qPrintable(QStringLiteral("%1: frame left %2").arg(path).arg(entry.frame.left)));
@@ -165,7 +188,7 @@ void TestRecordReplay::windowSessionReplaysByteForByte()
     QVERIFY(changed.save(other));
     const Run refused = kestoscan({QStringLiteral("measure"), other, QStringLiteral("--plan"), plan});
     QCOMPARE(refused.status, 2);
-    QVERIFY2(refused.err.contains(QString::fromLatin1(form->PictureId.sha256)), qPrintable(refused.err));
+    QVERIFY2(refused.err.contains(QString::fromLatin1(form->session().pictureIdentity().sha256)), qPrintable(refused.err));
     QVERIFY(refused.out.isEmpty());
     QCOMPARE(kestoscan({QStringLiteral("measure"), other, QStringLiteral("--plan"), plan,
                         QStringLiteral("--ignore-hash")})
@@ -181,11 +204,78 @@ void TestRecordReplay::windowSessionReplaysByteForByte()
         return dialog.result();
     };
     trigger(BandToolbar, "mnuClear");
-    QVERIFY(form->Record.isEmpty());
+    QVERIFY(form->session().record().isEmpty());
     prompts->openAnswers << plan;
     trigger(BandFile, "mnuOpenPlan");
     QCOMPARE(sheetTabText(form->f1Report->data()), sheet);
-    QCOMPARE(form->Record.entries().size(), std::size_t(4));
+    QCOMPARE(form->session().record().entries().size(), std::size_t(4));
+}
+
+void TestRecordReplay::everyMethodAndDepthReplays_data()
+{
+    QTest::addColumn<QString>("method");
+    QTest::addColumn<QList<bool>>("depths"); // one picture of each, in turn
+
+    const QStringList methods{QStringLiteral("pixel"), QStringLiteral("area:5"),
+                              QStringLiteral("border:2:mean"), QStringLiteral("border:3:median"),
+                              QStringLiteral("lane:minima"), QStringLiteral("lane:ball:4")};
+    for (const QString& method : methods) {
+        QTest::newRow(qPrintable(method + QStringLiteral(", 8-bit"))) << method << QList<bool>{false};
+        QTest::newRow(qPrintable(method + QStringLiteral(", 16-bit"))) << method << QList<bool>{true};
+    }
+    QTest::newRow("area:5, three pictures of mixed depth")
+        << QStringLiteral("area:5") << QList<bool>{false, true, false};
+}
+
+void TestRecordReplay::everyMethodAndDepthReplays()
+{
+    QFETCH(QString, method);
+    QFETCH(QList<bool>, depths);
+
+    int row = 1;
+    for (qsizetype i = 0; i < depths.size(); ++i) {
+        QImage picture = texturedGel(depths.at(i));
+        if (i == 2)
+            picture.setPixel(0, 0, qRgb(1, 1, 1)); // another file than the first
+        const QString path = dir->filePath(QStringLiteral("gel%1.png").arg(i));
+        QVERIFY(picture.save(path));
+        QVERIFY(form->openPicture(path));
+        // The pick first, then the method: the area's mean follows the method.
+        QTest::mousePress(form->picImage, Qt::LeftButton, {}, QPoint(160, 100));
+        QTest::mouseRelease(form->picImage, Qt::LeftButton, {}, QPoint(160, 100));
+        form->f1Report_Click(row, 2);
+        drag(QPoint(5, 5), QPoint(20, 30));
+        form->setBackgroundMethod(*parseBackgroundMethod(method));
+        form->f1Report_Click(row, 3);
+        drag(QPoint(25, 35), QPoint(95, 35));
+        ++row;
+    }
+    QVERIFY2(prompts->messages.size() <= depths.size(), "only the depth notices were said");
+    const QByteArray sheet = sheetTabText(form->f1Report->data());
+
+    const QString plan = dir->filePath(QStringLiteral("session.plan"));
+    prompts->saveAnswers << plan;
+    trigger(BandFile, "mnuSavePlan");
+    // Without a picture the plan opens its own, checking each hash.
+    const Run run = kestoscan({QStringLiteral("measure"), QStringLiteral("--plan"), plan});
+    QCOMPARE(run.err, QString());
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.out, sheet);
+    if (depths.size() > 1) {
+        // A plan of several pictures is not replayed on one.
+        const Run one = kestoscan({QStringLiteral("measure"), dir->filePath(QStringLiteral("gel0.png")),
+                                   QStringLiteral("--plan"), plan});
+        QCOMPARE(one.status, 2);
+        QVERIFY2(one.err.contains(QStringLiteral("3 pictures")), qPrintable(one.err));
+    }
+
+    // The window replays it too, on a fresh sheet, to the same bytes.
+    form->f1Report->setText(1, 2, QStringLiteral("typed"));
+    form->recordEdits(1, 2, 1, 2, false);
+    prompts->messageAnswers << MessageAnswer::No; // Save changes? No.
+    prompts->openAnswers << plan;
+    trigger(BandFile, "mnuOpenPlan");
+    QCOMPARE(sheetTabText(form->f1Report->data()), sheet);
 }
 
 void TestRecordReplay::tipAndOriginFrameShowTheRecord()

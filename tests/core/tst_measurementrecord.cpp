@@ -2,7 +2,7 @@
 // quoted texts, and the plan written from a record replaying the same sheet; a plan made
 // on another picture is refused by its SHA-256.
 
-#include "core/batchmeasure.h"
+#include "core/measurementsession.h"
 #include "core/measurementrecord.h"
 #include "core/sheetdata.h"
 #include "core/sheetfiles.h"

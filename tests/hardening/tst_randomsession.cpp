@@ -386,17 +386,17 @@ QString TestRandomSession::cellStep()
     note(QStringLiteral("cell R%1C%2 clicked").arg(row).arg(column));
     const QModelIndex index = view->model()->index(row - 1, column - 1);
     view->scrollTo(index);
-    const int workRow = m_form->WorkRow;
-    const int workColumn = m_form->WorkCol;
+    const int workRow = m_form->workRow();
+    const int workColumn = m_form->workColumn();
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     QCoreApplication::processEvents();
     const bool picks = column == 2 || column == 3;
     const int expectedRow = picks ? row : workRow;
     const int expectedColumn = picks ? column : workColumn;
-    if (m_form->WorkRow != expectedRow || m_form->WorkCol != expectedColumn)
+    if (m_form->workRow() != expectedRow || m_form->workColumn() != expectedColumn)
         return QStringLiteral("the working cell is R%1C%2, expected R%3C%4")
-            .arg(m_form->WorkRow)
-            .arg(m_form->WorkCol)
+            .arg(m_form->workRow())
+            .arg(m_form->workColumn())
             .arg(expectedRow)
             .arg(expectedColumn);
     return QString();
@@ -771,14 +771,14 @@ QString TestRandomSession::invariants()
     if (m_sizeMoved && (frame.width < HandleSize || frame.height < HandleSize))
         return QStringLiteral("sizing made the frame %1 x %2, smaller than its handle").arg(frame.width).arg(frame.height);
 
-    if (m_form->WorkRow > 0) {
-        const QString caption = QStringLiteral("Working Cell: R%1C%2").arg(m_form->WorkRow).arg(m_form->WorkCol);
+    if (m_form->workRow() > 0) {
+        const QString caption = QStringLiteral("Working Cell: R%1C%2").arg(m_form->workRow()).arg(m_form->workColumn());
         if (readout(BandToolbar, "txtCell") != caption)
             return QStringLiteral("the read-out says \"%1\" for the working cell R%2C%3")
                 .arg(readout(BandToolbar, "txtCell"))
-                .arg(m_form->WorkRow)
-                .arg(m_form->WorkCol);
-        if (m_form->f1Report->rowCount() <= m_form->WorkRow)
+                .arg(m_form->workRow())
+                .arg(m_form->workColumn());
+        if (m_form->f1Report->rowCount() <= m_form->workRow())
             return QStringLiteral("the working cell is in the last row and the sheet did not grow");
     }
 

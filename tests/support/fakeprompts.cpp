@@ -41,7 +41,7 @@ MessageAnswer FakePrompts::message(QWidget*, const QString& text, const QString&
     messages.append({text, title, buttons, icon});
     if (!messageAnswers.isEmpty())
         return messageAnswers.takeFirst();
-    return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+    return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
 }
 
 std::optional<QString> FakePrompts::inputText(QWidget*, const QString& prompt, const QString&,

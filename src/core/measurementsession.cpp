@@ -1,0 +1,634 @@
+#include "core/measurementsession.h"
+
+#include "core/backgroundscan.h"
+#include "core/deeppicture.h"
+#include "core/error.h"
+#include "core/gelimage.h"
+#include "core/numbers.h"
+#include "core/pictureops.h"
+#include "core/sheetlayout.h"
+#include "core/workingsheet.h"
+
+#include <QDateTime>
+
+namespace kesto {
+
+namespace {
+
+QString oneDecimal(double value) { return QString::number(value, 'f', 1); }
+
+QString levelsText(const ChannelLevels& levels)
+{
+    return QStringLiteral("%1,%2,%3").arg(levels.red).arg(levels.green).arg(levels.blue);
+}
+
+} // namespace
+
+// --- SheetCells
+
+SheetCells SheetCells::of(const SheetData& sheet)
+{
+    SheetCells cells;
+    cells.rows = sheet.rowCount();
+    cells.columns = sheet.columnCount();
+    const std::size_t count = std::size_t(cells.rows) * std::size_t(cells.columns);
+    cells.texts.reserve(count);
+    cells.notes.reserve(count);
+    for (int r = 1; r <= cells.rows; ++r) {
+        for (int c = 1; c <= cells.columns; ++c) {
+            cells.texts.push_back(sheet.text(r, c));
+            cells.notes.push_back(sheet.note(r, c));
+        }
+    }
+    return cells;
+}
+
+void SheetCells::restore(SheetData& sheet) const
+{
+    sheet.resize(rows, columns);
+    std::size_t i = 0;
+    for (int r = 1; r <= rows; ++r) {
+        for (int c = 1; c <= columns; ++c, ++i) {
+            if (sheet.text(r, c) != texts[i])
+                sheet.setText(r, c, texts[i]);
+            // A new text cleared the note; put back the one the cell had.
+            if (sheet.note(r, c) != notes[i])
+                sheet.setNote(r, c, notes[i]);
+        }
+    }
+}
+
+bool SheetCells::operator==(const SheetCells& other) const
+{
+    return rows == other.rows && columns == other.columns && texts == other.texts &&
+           notes == other.notes;
+}
+
+// --- MeasurementSession
+
+MeasurementSession::MeasurementSession(QObject* parent)
+    : QObject(parent), m_ownSheet(std::make_unique<SheetData>(MainSheet::StartRows, MainSheet::Columns)),
+      m_sheet(m_ownSheet.get())
+{
+    startSheet();
+}
+
+MeasurementSession::MeasurementSession(SheetData& sheet, QObject* parent)
+    : QObject(parent), m_sheet(&sheet)
+{
+}
+
+MeasurementSession::MeasurementSession(const QImage& picture) : MeasurementSession()
+{
+    m_picture = toMeasurementImage(picture);
+}
+
+MeasurementSession::~MeasurementSession() = default;
+
+void MeasurementSession::startSheet()
+{
+    const QString headings[MainSheet::Columns] = {QStringLiteral("#"), QStringLiteral("Band"),
+                                                QStringLiteral("Int.Ctrl"),
+                                                QStringLiteral("% to Ctrl")};
+    for (int c = 1; c <= MainSheet::Columns; ++c) {
+        m_sheet->setHeadingText(c, headings[c - 1]);
+        m_sheet->setColumnWidth(c, MainSheet::StartColumnWidths[c - 1]);
+    }
+}
+
+bool MeasurementSession::isDeep() const { return isDeepPicture(m_picture); }
+
+QString MeasurementSession::setPicture(const QImage& picture, const QString& path)
+{
+    const bool wasDeep = hasPicture() && isDeep();
+    const bool hadPicture = hasPicture();
+    const ChannelLevels before = backgroundLevels();
+    m_picture = toMeasurementImage(picture);
+    m_picturePath = path;
+    m_identity = PictureIdentity();
+    resetPictureState();
+    QString notice;
+    const bool deep = isDeep();
+    if (hadPicture && wasDeep != deep) {
+        // The same background in the new picture's units: 8-bit bytes widen to 16 bits
+        // (255 becomes 65535), 16-bit counts keep their top byte.
+        if (deep) {
+            m_levels = widenedLevels(rgbValue(before.red, before.green, before.blue));
+            m_background = narrowedColor(m_levels);
+        } else {
+            m_background = narrowedColor(before);
+            m_levels = widenedLevels(m_background);
+        }
+        if (before != backgroundLevels()) {
+            notice = QStringLiteral("The background %1 of the %2-bit picture is %3 in this "
+                                    "%4-bit picture's units.")
+                         .arg(levelsText(before))
+                         .arg(wasDeep ? 16 : 8)
+                         .arg(levelsText(backgroundLevels()))
+                         .arg(deep ? 16 : 8);
+        }
+    }
+    recomputeAverage();
+    Q_EMIT pictureChanged();
+    Q_EMIT backgroundChanged();
+    Q_EMIT frameChanged();
+    Q_EMIT proposalsChanged();
+    return notice;
+}
+
+void MeasurementSession::resetPictureState()
+{
+    m_inverted = false;
+    // A pick point belongs to the picture it was picked on.
+    m_picked = false;
+    m_pickX = 0;
+    m_pickY = 0;
+    m_lastMethodScan = MethodScan{};
+    m_proposals.clear();
+    m_frame.left = 0;
+    m_frame.top = 0;
+}
+
+void MeasurementSession::setPicturePath(const QString& path)
+{
+    m_picturePath = path;
+    m_identity = PictureIdentity();
+}
+
+const PictureIdentity& MeasurementSession::pictureIdentity()
+{
+    if (m_identity.sha256.isEmpty()) {
+        try {
+            m_identity = kesto::pictureIdentity(m_picture, m_picturePath);
+        } catch (const Error&) {
+            // The file went away after loading: its pixels still say which picture it was.
+            m_identity = kesto::pictureIdentity(m_picture, QString());
+            m_identity.path = m_picturePath;
+        }
+        if (m_picturePath.isEmpty())
+            m_identity.sha256 = pixelHash();
+    }
+    return m_identity;
+}
+
+QByteArray MeasurementSession::pixelHash() const
+{
+    if (!m_inverted)
+        return pixelSha256(m_picture);
+    // The pixels as they were opened.
+    QImage original = m_picture;
+    kesto::invertPicture(original);
+    return pixelSha256(original);
+}
+
+void MeasurementSession::setChannel(Channel channel)
+{
+    if (channel == m_channel)
+        return;
+    m_channel = channel;
+    Q_EMIT backgroundChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::setBackground(ColorValue colour)
+{
+    m_picked = false;
+    m_background = colour;
+    m_levels = widenedLevels(colour);
+    recomputeAverage();
+    Q_EMIT backgroundChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::setBackgroundLevels(const ChannelLevels& levels)
+{
+    m_picked = false;
+    m_levels = levels;
+    m_background = isDeep() ? narrowedColor(levels) : rgbValue(levels.red, levels.green, levels.blue);
+    recomputeAverage();
+    Q_EMIT backgroundChanged();
+    Q_EMIT changed();
+}
+
+ChannelLevels MeasurementSession::backgroundLevels() const
+{
+    return isDeep() ? m_levels : levelsOf(m_background);
+}
+
+void MeasurementSession::recomputeAverage()
+{
+    if (m_picked)
+        m_averaged = areaMean(m_picture, m_pickX, m_pickY, m_method.areaSize);
+    else
+        m_averaged = BackgroundValues::of(backgroundLevels());
+}
+
+void MeasurementSession::setBackgroundMethod(const BackgroundMethod& method)
+{
+    m_method = method;
+    // The area's mean follows the new size; like a channel choice, nothing is rescanned
+    // until the next scan.
+    recomputeAverage();
+    m_lastMethodScan = MethodScan{};
+    Q_EMIT backgroundChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::pickBackground(float x, float y)
+{
+    if (isDeep()) {
+        m_levels = levelsAt(m_picture, x, y);
+        m_background = narrowedColor(m_levels);
+    } else {
+        m_background = pixelAt(m_picture, x, y);
+        m_levels = widenedLevels(m_background);
+    }
+    m_picked = true;
+    m_pickX = x;
+    m_pickY = y;
+    recomputeAverage();
+    Q_EMIT backgroundChanged();
+    Q_EMIT changed();
+}
+
+QString MeasurementSession::backgroundReadout() const
+{
+    const BackgroundMethod& m = m_method;
+    switch (m.kind) {
+    case BackgroundMethod::Kind::PickedPixel:
+        break;
+    case BackgroundMethod::Kind::PickedArea:
+        return QStringLiteral("Area %1x%1=%2,%3,%4")
+            .arg(m.areaSize)
+            .arg(oneDecimal(m_averaged.red), oneDecimal(m_averaged.green),
+                 oneDecimal(m_averaged.blue));
+    case BackgroundMethod::Kind::FrameBorder: {
+        const QString statistic = m.statistic == BackgroundMethod::Statistic::Mean
+                                      ? QStringLiteral("mean")
+                                      : QStringLiteral("median");
+        // The level the last scan took from the border, once there is one.
+        if (m_lastMethodScan.ok && m_lastMethodScan.scan.samples > 0)
+            return QStringLiteral("Border %1 %2=%3")
+                .arg(m.borderWidth)
+                .arg(statistic, oneDecimal(m_lastMethodScan.level));
+        return QStringLiteral("Border %1 %2").arg(m.borderWidth).arg(statistic);
+    }
+    case BackgroundMethod::Kind::LaneBaseline:
+        return m.baseline == BackgroundMethod::Baseline::Minima
+                   ? QStringLiteral("Lane minima")
+                   : QStringLiteral("Lane ball %1").arg(m.ballRadius);
+    }
+    return QStringLiteral("Bkgrnd (RGB)=") + levelsText(backgroundLevels());
+}
+
+void MeasurementSession::setFrame(const FrameGeometry& frame)
+{
+    if (frame.left == m_frame.left && frame.top == m_frame.top && frame.width == m_frame.width &&
+        frame.height == m_frame.height)
+        return;
+    m_frame = frame;
+    Q_EMIT frameChanged();
+    Q_EMIT changed();
+}
+
+bool MeasurementSession::pickCell(int row, int column)
+{
+    if (row < 1 || column < 2 || column > 3)
+        return false;
+    m_cell = CellAddress{row, column};
+    // Keep a next row to pick: the sheet grows when the working cell reaches its end.
+    if (row >= m_sheet->rowCount())
+        m_sheet->setRowCount(row + 1);
+    Q_EMIT workingCellChanged();
+    Q_EMIT changed();
+    return true;
+}
+
+void MeasurementSession::invertPicture()
+{
+    if (!hasPicture())
+        return;
+    kesto::invertPicture(m_picture);
+    m_inverted = !m_inverted;
+    recomputeAverage();
+    Q_EMIT pictureChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::invert()
+{
+    invertPicture();
+    calculate();
+}
+
+double MeasurementSession::scanFrame(const FrameGeometry& frame)
+{
+    setFrame(frame);
+    return calculate();
+}
+
+double MeasurementSession::calculate()
+{
+    if (!hasPicture())
+        return m_scanValue;
+    const MethodScan scan =
+        scanWithMethod(m_picture, m_frame, m_channel, backgroundLevels(), m_averaged, m_method);
+    if (!scan.ok)
+        throw PlanError(scan.reason);
+    m_lastMethodScan = scan;
+    const ScanResult& result = scan.scan;
+    const double sum = result.value;
+    m_scanValue = sum;
+    const CellAddress cell = m_cell;
+    if (cell.row > 0 && cell.column > 1 && cell.column < 4) {
+        m_sheet->setText(cell.row, cell.column, doubleText(sum));
+        if (result.flagged())
+            m_sheet->setNote(cell.row, cell.column, scanCountsText(result));
+        recordScan(cell, m_frame, result);
+    }
+    runWorkingSheetPass(*m_sheet);
+    Q_EMIT scanned();
+    Q_EMIT changed();
+    return sum;
+}
+
+void MeasurementSession::recordScan(const CellAddress& cell, const FrameGeometry& frame,
+                                    const ScanResult& scan)
+{
+    m_unsaved = true;
+    if (!m_recording)
+        return;
+    MeasurementEntry entry;
+    entry.cell = cell;
+    entry.text = m_sheet->text(cell.row, cell.column);
+    entry.time = QDateTime::currentDateTimeUtc();
+    entry.picture = pictureIdentity();
+    entry.channel = m_channel;
+    entry.inverted = m_inverted;
+    entry.background = backgroundLevels();
+    entry.picked = m_picked;
+    entry.pickX = m_pickX;
+    entry.pickY = m_pickY;
+    entry.method = m_method;
+    entry.frame = frame;
+    entry.scan = scan;
+    m_record.add(std::move(entry));
+}
+
+void MeasurementSession::setValue(int row, int column, const QString& text, ValueSource source)
+{
+    m_sheet->setText(row, column, text);
+    recordEdits(SheetRange{row, column, row, column}, source == ValueSource::Pasted);
+}
+
+void MeasurementSession::recordEdits(const SheetRange& range, bool pasted)
+{
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const int lastRow = qMin(range.lastRow, m_sheet->rowCount());
+    const int lastColumn = qMin(range.lastColumn, m_sheet->columnCount());
+    for (int r = range.firstRow; r <= lastRow; ++r) {
+        for (int c = range.firstColumn; c <= lastColumn; ++c) {
+            const QString text = m_sheet->text(r, c);
+            if (!m_recording)
+                continue;
+            // Deleting an empty cell changes nothing worth replaying.
+            if (text.isEmpty() && !m_record.entryAt(r, c))
+                continue;
+            MeasurementEntry entry;
+            entry.cell = CellAddress{r, c};
+            entry.text = text;
+            entry.source = pasted ? ValueSource::Pasted : ValueSource::Typed;
+            entry.time = now;
+            m_record.add(std::move(entry));
+        }
+    }
+    m_unsaved = true;
+    Q_EMIT changed();
+}
+
+void MeasurementSession::clearSheet()
+{
+    const int rows = m_sheet->rowCount();
+    for (int r = 1; r <= rows; ++r) {
+        for (int c = 1; c <= 4 && c <= m_sheet->columnCount(); ++c)
+            m_sheet->setText(r, c, QString());
+    }
+    m_record.clear();
+    m_unsaved = false;
+    Q_EMIT changed();
+}
+
+void MeasurementSession::markSaved() { m_unsaved = false; }
+
+void MeasurementSession::proposalsEdited()
+{
+    Q_EMIT proposalsChanged();
+    Q_EMIT changed();
+}
+
+SessionState MeasurementSession::state() const
+{
+    SessionState s;
+    s.sheet = SheetCells::of(*m_sheet);
+    s.record = m_record;
+    s.channel = m_channel;
+    s.inverted = m_inverted;
+    s.background = m_background;
+    s.levels = m_levels;
+    s.method = m_method;
+    s.averaged = m_averaged;
+    s.picked = m_picked;
+    s.pickX = m_pickX;
+    s.pickY = m_pickY;
+    s.frame = m_frame;
+    s.cell = m_cell;
+    s.scanValue = m_scanValue;
+    s.proposals = m_proposals;
+    return s;
+}
+
+void MeasurementSession::restore(const SessionState& s)
+{
+    s.sheet.restore(*m_sheet);
+    m_record = s.record;
+    m_channel = s.channel;
+    if (s.inverted != m_inverted && hasPicture()) {
+        kesto::invertPicture(m_picture);
+        m_inverted = s.inverted;
+        Q_EMIT pictureChanged();
+    }
+    m_background = s.background;
+    m_levels = s.levels;
+    m_method = s.method;
+    m_averaged = s.averaged;
+    m_picked = s.picked;
+    m_pickX = s.pickX;
+    m_pickY = s.pickY;
+    m_frame = s.frame;
+    m_cell = s.cell;
+    m_scanValue = s.scanValue;
+    m_proposals = s.proposals;
+    m_lastMethodScan = MethodScan{};
+    m_unsaved = true;
+    Q_EMIT backgroundChanged();
+    Q_EMIT frameChanged();
+    Q_EMIT workingCellChanged();
+    Q_EMIT proposalsChanged();
+}
+
+// --- Plans
+
+QString pictureHashMessage(const QString& where, const QByteArray& expected,
+                           const QByteArray& found)
+{
+    return QStringLiteral("%1: the plan was made on a picture whose SHA-256 is %2, but this "
+                          "picture's SHA-256 is %3; another picture gives other numbers")
+        .arg(where, QString::fromLatin1(expected), QString::fromLatin1(found));
+}
+
+QStringList planPictures(const MeasurementPlan& plan)
+{
+    QStringList pictures;
+    QByteArray lastHash;
+    QString lastPath;
+    bool any = false;
+    for (const PlanStep& step : plan.steps) {
+        if (step.kind == PlanStep::Kind::Picture) {
+            if (!any || step.text != lastPath)
+                pictures.append(step.text);
+            lastPath = step.text;
+            any = true;
+        }
+    }
+    pictures.removeDuplicates();
+    return pictures;
+}
+
+std::vector<double> runMeasurementPlan(MeasurementSession& session, const MeasurementPlan& plan,
+                                       bool ignoreHash)
+{
+    std::vector<double> values;
+    for (const ScanResult& scan : runMeasurementPlanCounted(session, plan, ignoreHash))
+        values.push_back(scan.value);
+    return values;
+}
+
+std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
+                                                  const MeasurementPlan& plan, bool ignoreHash)
+{
+    ReplayOptions options;
+    options.ignoreHash = ignoreHash;
+    return runMeasurementPlanCounted(session, plan, options);
+}
+
+std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
+                                                  const MeasurementPlan& plan,
+                                                  const ReplayOptions& options)
+{
+    if (!options.openPicture) {
+        const QStringList pictures = planPictures(plan);
+        if (pictures.size() > 1)
+            throw PlanError(QStringLiteral("the plan was made on %1 pictures; replay it without "
+                                           "naming a picture, so that each is opened in turn")
+                                .arg(pictures.size()));
+    }
+    std::vector<ScanResult> scans;
+    bool pastedPicture = false; // the current picture came from the clipboard
+    // A step that rescans says where it stands in the plan when it cannot scan.
+    auto rescanning = [](const PlanStep& step, auto&& run) {
+        try {
+            run();
+        } catch (const PlanError& error) {
+            throw PlanError(step.where + QStringLiteral(": ") + error.message());
+        } catch (const Error& error) {
+            throw PlanError(step.where + QStringLiteral(": ") + error.message());
+        }
+    };
+    const auto needPicture = [&session](const PlanStep& step) {
+        if (!session.hasPicture())
+            throw PlanError(step.where + QStringLiteral(": expected a picture to be open"));
+    };
+    for (const PlanStep& step : plan.steps) {
+        switch (step.kind) {
+        case PlanStep::Kind::Channel:
+            session.setChannel(step.channel);
+            break;
+        case PlanStep::Kind::Invert:
+            needPicture(step);
+            rescanning(step, [&] { session.invert(); });
+            break;
+        case PlanStep::Kind::Background: {
+            needPicture(step);
+            const QImage& picture = session.picture();
+            if (!(step.x >= 0 && step.y >= 0 && double(step.x) < picture.width() &&
+                  double(step.y) < picture.height())) {
+                throw PlanError(
+                    step.where +
+                    QStringLiteral(": expected a background point on the picture "
+                                   "(X from 0 to below %1, Y from 0 to below %2), found %3, %4")
+                        .arg(picture.width())
+                        .arg(picture.height())
+                        .arg(singleText(step.x), singleText(step.y)));
+            }
+            session.pickBackground(step.x, step.y);
+            rescanning(step, [&] { session.calculate(); });
+            break;
+        }
+        case PlanStep::Kind::BackgroundColor:
+            if (session.isDeep()) {
+                session.setBackgroundLevels(step.levels);
+            } else {
+                // A plan over pictures of several depths is read in 16-bit units; on an
+                // 8-bit picture each value must be a byte.
+                const int values[3] = {step.levels.red, step.levels.green, step.levels.blue};
+                const char* names[3] = {"RED", "GREEN", "BLUE"};
+                for (int i = 0; i < 3; ++i) {
+                    if (values[i] > 255)
+                        throw PlanError(step.where +
+                                        QStringLiteral(": expected %1 from 0 to 255 on this "
+                                                       "8-bit picture, found \"%2\"")
+                                            .arg(QLatin1String(names[i]))
+                                            .arg(values[i]));
+                }
+                session.setBackground(rgbValue(values[0], values[1], values[2]));
+            }
+            break;
+        case PlanStep::Kind::Cell:
+            session.pickCell(step.cell.row, step.cell.column);
+            break;
+        case PlanStep::Kind::Frame:
+            needPicture(step);
+            rescanning(step, [&] { session.scanFrame(step.frame); });
+            scans.push_back(session.lastScan());
+            break;
+        case PlanStep::Kind::BackgroundMethod:
+            session.setBackgroundMethod(step.method);
+            break;
+        case PlanStep::Kind::Picture:
+            pastedPicture = step.text.isEmpty();
+            // Where the picture was found; the hash that follows is what is checked.
+            if (options.openPicture && !pastedPicture)
+                options.openPicture(step);
+            break;
+        case PlanStep::Kind::PictureSha256:
+            needPicture(step);
+            if (!options.ignoreHash) {
+                const QByteArray found =
+                    pastedPicture ? session.pixelHash() : session.pictureIdentity().sha256;
+                if (found != step.sha256)
+                    throw PictureHashError(pictureHashMessage(step.where, step.sha256, found),
+                                           step.sha256, found);
+            }
+            break;
+        case PlanStep::Kind::Value:
+        case PlanStep::Kind::PastedValue:
+            session.setValue(step.cell.row, step.cell.column, step.text,
+                             step.kind == PlanStep::Kind::Value ? ValueSource::Typed
+                                                                : ValueSource::Pasted);
+            break;
+        }
+    }
+    return scans;
+}
+
+} // namespace kesto

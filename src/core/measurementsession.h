@@ -1,0 +1,266 @@
+#pragma once
+
+// The measuring session: the one owner of everything a measurement depends on. The main
+// window shows it (its sheet, frame, read-outs and found bands follow the session's
+// signals) and the batch mode drives it without a window; scanning, replaying a plan and
+// scanning found bands are the same functions in both, so a plan replayed without a
+// window gives the window's sheet byte for byte.
+//
+// What belongs to one picture (its identity and inversion, the pick point, the found
+// bands, the last scan) is cleared when another picture is set; the background is kept,
+// converted to the new picture's units when its depth differs.
+
+#include "core/backgroundscan.h"
+#include "core/foundbands.h"
+#include "core/integration.h"
+#include "core/measurementplan.h"
+#include "core/measurementrecord.h"
+#include "core/sheetdata.h"
+#include "core/workingsheet.h"
+
+#include <QImage>
+#include <QObject>
+#include <QPointF>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace kesto {
+
+// The cells of a sheet, texts and notes, to be put back as they were (undo).
+struct SheetCells
+{
+    int rows = 0;
+    int columns = 0;
+    std::vector<QString> texts; // row-major
+    std::vector<QString> notes;
+
+    static SheetCells of(const SheetData& sheet);
+    // Writes every cell back, growing or shrinking the sheet to the saved size.
+    void restore(SheetData& sheet) const;
+    bool operator==(const SheetCells& other) const;
+    bool operator!=(const SheetCells& other) const { return !(*this == other); }
+};
+
+// Everything a person can change in a session, for undo and for putting a session back
+// after a replay that failed half-way. The picture itself is not kept: only whether it is
+// inverted.
+struct SessionState
+{
+    SheetCells sheet;
+    MeasurementRecord record;
+    Channel channel = Channel::Red;
+    bool inverted = false;
+    ColorValue background = 0;
+    ChannelLevels levels;
+    BackgroundMethod method;
+    BackgroundValues averaged;
+    bool picked = false;
+    float pickX = 0;
+    float pickY = 0;
+    FrameGeometry frame;
+    CellAddress cell;
+    double scanValue = 0;
+    BandProposals proposals;
+};
+
+class MeasurementSession : public QObject
+{
+    Q_OBJECT
+public:
+    // The frame a session starts with: 67 x 31 pixels at the picture's top-left corner.
+    static constexpr FrameGeometry StartFrame{0, 0, 67, 31};
+
+    // Starts as the window does: no picture, red channel, background 0, the start frame,
+    // working cell R1C2 and an empty sheet "#", "Band", "Int.Ctrl", "% to Ctrl" of the
+    // window's start size. With a sheet, the session writes its values there (the window's
+    // sheet, which the view shows); without, it keeps its own.
+    explicit MeasurementSession(QObject* parent = nullptr);
+    explicit MeasurementSession(SheetData& sheet, QObject* parent = nullptr);
+    // A session on a picture, as the window is after opening it (the batch mode).
+    explicit MeasurementSession(const QImage& picture);
+    ~MeasurementSession() override;
+    MeasurementSession(const MeasurementSession&) = delete;
+    MeasurementSession& operator=(const MeasurementSession&) = delete;
+
+    // --- The picture
+    bool hasPicture() const { return !m_picture.isNull(); }
+    const QImage& picture() const { return m_picture; }
+    // Whether the picture has 16 bits per channel.
+    bool isDeep() const;
+    // Makes picture (converted to the measuring format) the session's picture; path is its
+    // file, empty for the clipboard. Clears what belonged to the old picture: inversion,
+    // pick point, found bands, last scan; the frame goes to the top-left corner keeping its
+    // size. A background of a picture of another depth is converted to the new one's units
+    // and the returned text says so ("" when nothing needed saying). The sheet, the record,
+    // the channel and the method stay.
+    QString setPicture(const QImage& picture, const QString& path);
+    // The picture as the record names it. Taking a hash reads the file or the pixels once;
+    // a file that went away since gives its pixels' hash.
+    const PictureIdentity& pictureIdentity();
+    void setPicturePath(const QString& path);
+    // The SHA-256 of the picture's pixels as it was opened, whatever its path.
+    QByteArray pixelHash() const;
+    bool inverted() const { return m_inverted; }
+
+    // --- Channel and background
+    Channel channel() const { return m_channel; }
+    void setChannel(Channel channel);
+    // The background as a colour (8-bit bytes; on a 16-bit picture its top bytes).
+    ColorValue background() const { return m_background; }
+    // A background colour given directly: no scan. On a 16-bit picture the colour's bytes
+    // are widened (255 becomes 65535).
+    void setBackground(ColorValue colour);
+    // A background given in the picture's own units (0 to 65535 on a 16-bit picture).
+    void setBackgroundLevels(const ChannelLevels& levels);
+    // The background in the picture's units, as the scans subtract it.
+    ChannelLevels backgroundLevels() const;
+    // How the scans find their background; a picked pixel at start. The picked area's mean
+    // always follows the pick point, the method's size and the picture as it is now.
+    const BackgroundMethod& backgroundMethod() const { return m_method; }
+    void setBackgroundMethod(const BackgroundMethod& method);
+    const BackgroundValues& areaAverage() const { return m_averaged; }
+    // A click outside the frame: the pixel's colour becomes the background. No scan: the
+    // release that follows scans.
+    void pickBackground(float x, float y);
+    bool backgroundPicked() const { return m_picked; }
+    QPointF pickPoint() const { return QPointF(m_pickX, m_pickY); }
+    // The read-out text of the background in use: "Bkgrnd (RGB)=R,G,B" in the picture's
+    // units, or the method's own ("Area 5x5=...", "Border 2 mean=...", "Lane minima").
+    QString backgroundReadout() const;
+
+    // --- Frame and working cell
+    FrameGeometry frame() const { return m_frame; }
+    void setFrame(const FrameGeometry& frame);
+    CellAddress workingCell() const { return m_cell; }
+    QString cellCaption() const { return workingCellCaption(m_cell.row, m_cell.column); }
+    // A click on a sheet cell: only columns 2 and 3 of rows from 1 become the working
+    // cell; picking the last row grows the sheet by one row. False for other cells.
+    bool pickCell(int row, int column);
+
+    // --- Scanning
+    // Inverts the picture and scans the current frame, as the Invert command does.
+    void invert();
+    // Inverts the picture without scanning.
+    void invertPicture();
+    // Places the frame and scans it, as a release after dragging does.
+    double scanFrame(const FrameGeometry& frame);
+    // Calculate: scans the frame with the method, writes the sum into the working cell
+    // (when it names column 2 or 3) with a note when any sample was at full scale, at 0 or
+    // off the picture, records it and runs the sheet pass. Returns the sum. Throws
+    // PlanError, writing nothing, when the method finds no background, and Error when the
+    // frame's ends do not fit the counters. Without a picture nothing happens.
+    double calculate();
+    double scanValue() const { return m_scanValue; }
+    const ScanResult& lastScan() const { return m_lastMethodScan.scan; }
+    const MethodScan& lastMethodScan() const { return m_lastMethodScan; }
+
+    // --- Sheet and record
+    SheetData& sheet() { return *m_sheet; }
+    const SheetData& sheet() const { return *m_sheet; }
+    const MeasurementRecord& record() const { return m_record; }
+    // Recording can be switched off (to measure what it costs).
+    void setRecording(bool on) { m_recording = on; }
+    // A scan written into the sheet at cell (the found bands' scans): recorded with the
+    // session's picture, channel, background and method.
+    void recordScan(const CellAddress& cell, const FrameGeometry& frame, const ScanResult& scan);
+    // A value typed or pasted into a cell: written as it is, no scan, no sheet pass.
+    void setValue(int row, int column, const QString& text, ValueSource source);
+    // Cells the sheet's editor already changed (typed, pasted or deleted): recorded as
+    // they now read.
+    void recordEdits(const SheetRange& range, bool pasted);
+    // Clear: empties the sheet's four columns and the record.
+    void clearSheet();
+    // Whether the sheet holds values not yet saved; saving marks them saved.
+    bool hasUnsavedResults() const { return m_unsaved; }
+    void markSaved();
+
+    // --- Found bands
+    BandProposals& proposals() { return m_proposals; }
+    const BandProposals& proposals() const { return m_proposals; }
+    // After the proposals were changed through proposals().
+    void proposalsEdited();
+
+    // --- Undo
+    SessionState state() const;
+    // Puts the state back (re-inverting the picture when its inversion differs).
+    void restore(const SessionState& state);
+
+Q_SIGNALS:
+    // A new picture (also after inverting: the pixels changed).
+    void pictureChanged();
+    // Channel, background, method or pick point.
+    void backgroundChanged();
+    void frameChanged();
+    void workingCellChanged();
+    // A scan was made (its value is scanValue(), its counts lastScan()).
+    void scanned();
+    void proposalsChanged();
+    // Anything undoable changed; the window's undo stack listens through its commands.
+    void changed();
+
+private:
+    void startSheet();
+    void recomputeAverage();
+    void resetPictureState();
+
+    QImage m_picture;
+    Channel m_channel = Channel::Red;
+    ColorValue m_background = 0;
+    ChannelLevels m_levels; // the background of a 16-bit picture
+    BackgroundMethod m_method;
+    BackgroundValues m_averaged; // the picked area's mean
+    MethodScan m_lastMethodScan;
+    FrameGeometry m_frame = StartFrame;
+    CellAddress m_cell{1, 2};
+    double m_scanValue = 0;
+    std::unique_ptr<SheetData> m_ownSheet;
+    SheetData* m_sheet = nullptr;
+    MeasurementRecord m_record;
+    bool m_recording = true;
+    bool m_unsaved = false;
+    QString m_picturePath;
+    PictureIdentity m_identity;
+    bool m_inverted = false;
+    bool m_picked = false;
+    float m_pickX = 0;
+    float m_pickY = 0;
+    BandProposals m_proposals;
+};
+
+// How a plan is replayed.
+struct ReplayOptions
+{
+    // Replay on a picture whose hash is not the plan's.
+    bool ignoreHash = false;
+    // Opens the picture a plan's picture line names and makes it the session's (through
+    // setPicture). Without it the session's picture stands for every picture line, and a
+    // plan naming more than one picture is refused.
+    std::function<void(const PlanStep& step)> openPicture;
+};
+
+// Runs the plan's steps in order. Returns every frame step's scan with its counts.
+// Throws PlanError, naming the step, for a background point off the picture (a click
+// there is impossible in the window, and would read no colour) or a background colour
+// beyond the picture's range, and PictureHashError for a picture-sha256 that is not the
+// session's picture's (unless ignoreHash).
+std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
+                                                  const MeasurementPlan& plan,
+                                                  const ReplayOptions& options);
+std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
+                                                  const MeasurementPlan& plan,
+                                                  bool ignoreHash = false);
+// The same, returning the scan values.
+std::vector<double> runMeasurementPlan(MeasurementSession& session, const MeasurementPlan& plan,
+                                       bool ignoreHash = false);
+
+// The pictures a plan names, in the order they are first named (path "" for a pasted one).
+QStringList planPictures(const MeasurementPlan& plan);
+
+// The message of a plan replayed on another picture, naming both hashes.
+QString pictureHashMessage(const QString& where, const QByteArray& expected,
+                           const QByteArray& found);
+
+} // namespace kesto

@@ -1,0 +1,203 @@
+// The measuring session: what a new picture clears and converts, the picked area's mean
+// following the method, plans over several pictures, and undo putting the sheet and the
+// record back together.
+
+#include "core/measurementsession.h"
+#include "core/sessionundo.h"
+#include "core/sheetfiles.h"
+#include "support/gelpictures.h"
+
+#include <QTest>
+
+#include <cstdint>
+
+using namespace kesto;
+
+namespace {
+
+// A 16-bit grey picture, every pixel `level` but a 10 x 10 square of `band` at (20, 20).
+QImage deepPicture(int level, int band)
+{
+    QImage image(60, 40, QImage::Format_Grayscale16);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<std::uint16_t*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = std::uint16_t(x >= 20 && x < 30 && y >= 20 && y < 30 ? band : level);
+    }
+    return image;
+}
+
+} // namespace
+
+class TestMeasurementSession : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void newPictureConvertsTheBackground_data();
+    void newPictureConvertsTheBackground();
+    void newPictureClearsItsOwnState();
+    void areaMeanFollowsTheMethodAfterAPick();
+    void planOverSeveralPicturesNeedsThemOpened();
+    void planBackgroundBeyondAnEightBitPicture();
+    void undoPutsSheetAndRecordBack();
+};
+
+void TestMeasurementSession::newPictureConvertsTheBackground_data()
+{
+    QTest::addColumn<QImage>("first");
+    QTest::addColumn<QPoint>("pick");
+    QTest::addColumn<QImage>("second");
+    QTest::addColumn<int>("level");    // the background in the second picture's units
+    QTest::addColumn<bool>("notice");
+
+    const QImage grey = test::solidPicture(40, 30, qRgb(90, 90, 90));
+    QTest::newRow("16 to 8 keeps the top byte") << deepPicture(321, 4000) << QPoint(1, 1) << grey
+                                                << 1 << true;
+    QTest::newRow("8 to 16 widens") << grey << QPoint(1, 1) << deepPicture(321, 4000)
+                                    << 90 * 257 << true;
+    QTest::newRow("same depth keeps it") << grey << QPoint(1, 1)
+                                         << test::solidPicture(10, 10, qRgb(5, 5, 5)) << 90
+                                         << false;
+}
+
+void TestMeasurementSession::newPictureConvertsTheBackground()
+{
+    QFETCH(QImage, first);
+    QFETCH(QPoint, pick);
+    QFETCH(QImage, second);
+    QFETCH(int, level);
+    QFETCH(bool, notice);
+
+    MeasurementSession session;
+    session.setPicture(first, QString());
+    session.pickBackground(float(pick.x()), float(pick.y()));
+    const QString said = session.setPicture(second, QString());
+    QCOMPARE(session.backgroundLevels().red, level);
+    QCOMPARE(!said.isEmpty(), notice);
+    // What the read-out shows is what the scans subtract.
+    QCOMPARE(session.backgroundReadout(),
+             QStringLiteral("Bkgrnd (RGB)=%1,%1,%1").arg(level));
+    QVERIFY(!session.backgroundPicked());
+}
+
+void TestMeasurementSession::newPictureClearsItsOwnState()
+{
+    MeasurementSession session;
+    session.setPicture(test::gelPicture(80, 60, 200, 40, {QRect(10, 10, 20, 8)}), QString());
+    session.invertPicture();
+    session.scanFrame(FrameGeometry{30, 20, 10, 5});
+    FoundFrame frame;
+    frame.left = 10;
+    frame.top = 10;
+    frame.width = 20;
+    frame.height = 8;
+    session.proposals().add(frame);
+    session.proposalsEdited();
+
+    session.setPicture(test::solidPicture(320, 200, qRgb(1, 1, 1)), QString());
+    QVERIFY(!session.inverted());
+    QVERIFY(session.proposals().isEmpty());
+    QCOMPARE(session.lastScan().samples, std::uint64_t(0));
+    // The frame keeps its size at the top-left corner; the sheet keeps its values.
+    QCOMPARE(session.frame().left, 0.0f);
+    QCOMPARE(session.frame().width, 10.0f);
+    QVERIFY(!session.sheet().text(1, 2).isEmpty());
+}
+
+void TestMeasurementSession::areaMeanFollowsTheMethodAfterAPick()
+{
+    // Background 200 with one dark pixel at the pick: the pixel says 10, a 5 x 5 area
+    // (24 x 200 + 10) / 25.
+    QImage picture = test::solidPicture(40, 40, qRgb(200, 200, 200));
+    picture.setPixel(5, 5, qRgb(10, 10, 10));
+    MeasurementSession session(picture);
+    session.pickBackground(5, 5);
+    QCOMPARE(session.backgroundLevels().red, 10);
+    session.setBackgroundMethod(*parseBackgroundMethod(QStringLiteral("area:5")));
+    QCOMPARE(session.areaAverage().red, (24.0 * 200 + 10) / 25);
+    const double scan = session.scanFrame(FrameGeometry{20, 20, 1, 1});
+    QCOMPARE(scan, 4 * (200 - session.areaAverage().red));
+}
+
+void TestMeasurementSession::planOverSeveralPicturesNeedsThemOpened()
+{
+    const MeasurementPlan plan = parseMeasurementPlan(
+        QStringLiteral("picture \"a.png\"\nframe 0 0 1 1\npicture \"b.png\"\nframe 0 0 1 1\n"),
+        QStringLiteral("two.plan"), 65535);
+    QCOMPARE(planPictures(plan), (QStringList{QStringLiteral("a.png"), QStringLiteral("b.png")}));
+    MeasurementSession session(test::solidPicture(4, 4, qRgb(9, 9, 9)));
+    try {
+        runMeasurementPlanCounted(session, plan, true);
+        QFAIL("a plan of two pictures replayed on one");
+    } catch (const PlanError& error) {
+        QVERIFY2(error.message().contains(QStringLiteral("2 pictures")), qPrintable(error.message()));
+    }
+    QCOMPARE(session.sheet().text(1, 2), QString());
+
+    // Opened in turn, each picture is measured in its own units.
+    ReplayOptions options;
+    options.ignoreHash = true;
+    options.openPicture = [&](const PlanStep& step) {
+        session.setPicture(step.text == QLatin1String("a.png") ? test::solidPicture(4, 4, qRgb(9, 9, 9))
+                                                               : deepPicture(700, 700),
+                           step.text);
+    };
+    const std::vector<ScanResult> scans = runMeasurementPlanCounted(session, plan, options);
+    QCOMPARE(scans.size(), std::size_t(2));
+    QCOMPARE(scans[0].value, 4.0 * 9);
+    QCOMPARE(scans[1].value, 4.0 * 700);
+}
+
+void TestMeasurementSession::planBackgroundBeyondAnEightBitPicture()
+{
+    const MeasurementPlan plan = parseMeasurementPlan(
+        QStringLiteral("background-color 321 321 321\nframe 0 0 1 1\n"), QStringLiteral("deep.plan"),
+        65535);
+    MeasurementSession session(test::solidPicture(4, 4, qRgb(9, 9, 9)));
+    try {
+        runMeasurementPlanCounted(session, plan, true);
+        QFAIL("a 16-bit background used on an 8-bit picture");
+    } catch (const PlanError& error) {
+        QVERIFY2(error.message().startsWith(QStringLiteral("deep.plan:1: expected RED from 0 to 255")),
+                 qPrintable(error.message()));
+    }
+}
+
+void TestMeasurementSession::undoPutsSheetAndRecordBack()
+{
+    MeasurementSession session(test::gelPicture(80, 60, 200, 40, {QRect(10, 10, 20, 8)}));
+    SessionUndo undo(session);
+    session.scanFrame(FrameGeometry{10, 10, 19, 7});
+    undo.commit(QStringLiteral("Scan"));
+    const QByteArray afterScan = sheetTabText(session.sheet());
+    session.setValue(1, 3, QStringLiteral("250"), ValueSource::Typed);
+    undo.commit(QStringLiteral("Typing"));
+    session.invertPicture();
+    session.setChannel(Channel::Green);
+    session.scanFrame(FrameGeometry{30, 30, 5, 5});
+    undo.commit(QStringLiteral("Scan"));
+    // Nothing changed: no step.
+    undo.commit(QStringLiteral("Nothing"));
+    QCOMPARE(undo.stack().count(), 3);
+
+    undo.stack().undo();
+    QVERIFY(!session.inverted());
+    QCOMPARE(session.channel(), Channel::Red);
+    QCOMPARE(session.frame().left, 10.0f);
+    undo.stack().undo();
+    QCOMPARE(sheetTabText(session.sheet()), afterScan);
+    QCOMPARE(session.record().history().size(), std::size_t(1));
+    undo.stack().undo();
+    QCOMPARE(session.sheet().text(1, 2), QString());
+    QVERIFY(session.record().isEmpty());
+
+    undo.stack().redo();
+    undo.stack().redo();
+    undo.stack().redo();
+    QVERIFY(session.inverted());
+    QCOMPARE(session.sheet().text(1, 3), QStringLiteral("250"));
+    QCOMPARE(session.record().history().size(), std::size_t(3));
+}
+
+QTEST_GUILESS_MAIN(TestMeasurementSession)
+#include "tst_measurementsession.moc"
