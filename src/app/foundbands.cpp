@@ -16,6 +16,8 @@
 #include "report/frmreport.h"
 
 #include <QKeyEvent>
+
+#include <algorithm>
 #include <QMouseEvent>
 
 #include <cmath>
@@ -29,6 +31,7 @@ Channel scanChannel(const frmScan& form) { return form.session().channel(); }
 
 ChannelLevels scanBackground(const frmScan& form) { return form.session().backgroundLevels(); }
 
+// The picture pixel under a pointer position.
 int nearestPixel(double value)
 {
     return int(std::nearbyint(qBound(-1.0e6, value, 1.0e6)));
@@ -71,14 +74,20 @@ FoundBandsTool::FoundBandsTool(frmScan& form)
 
 QRect FoundBandsTool::searchRegion() const
 {
-    const RectShape& frame = m_form.shpPointer;
+    const FrameGeometry frame = m_form.session().frame();
     if (!(frame.width > float(StartFrameWidth) && frame.height > float(StartFrameHeight)))
         return QRect();
+    const QRect picture = m_form.session().picture().rect();
     // The pixels the frame's scan takes, edges included, as far as they lie on the picture.
-    const QRect span(QPoint(nearestPixel(double(frame.left)), nearestPixel(double(frame.top))),
-                     QPoint(nearestPixel(double(frame.left + frame.width)),
-                            nearestPixel(double(frame.top + frame.height))));
-    return span.intersected(m_form.picImage->picture().rect());
+    PixelSpan span;
+    try {
+        span = framePixels(frame);
+    } catch (const Error&) {
+        return picture;
+    }
+    const auto kept = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, -1000000, 1000000)); };
+    return QRect(QPoint(kept(span.x0), kept(span.y0)), QPoint(kept(span.x1), kept(span.y1)))
+        .intersected(picture);
 }
 
 void FoundBandsTool::find()

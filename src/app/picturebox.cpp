@@ -1,5 +1,8 @@
 #include "app/picturebox.h"
 
+#include "core/error.h"
+#include "core/integration.h"
+
 #include "core/deeppicture.h"
 
 #include <QFont>
@@ -9,29 +12,35 @@
 #include <QPainter>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kesto {
 
 namespace {
 
-// Picture pixel the integration takes for a frame coordinate: rounded half to even, kept
-// within a range a painter can handle for frames sized far past the picture.
-int pixelOf(float value)
-{
-    if (!std::isfinite(value))
-        return 0;
-    return int(std::nearbyint(qBound(-1.0e6, double(value), 1.0e6)));
-}
-
-// The pixels from a shape's left and top to its right and bottom, both ends included.
+// The pixels the integration takes for a shape, both ends included, kept within a range
+// a painter can handle for frames sized far past the picture.
 QRect pixelSpan(const RectShape& shape)
 {
-    const int left = pixelOf(shape.left);
-    const int top = pixelOf(shape.top);
-    const int right = pixelOf(shape.left + shape.width);
-    const int bottom = pixelOf(shape.top + shape.height);
-    return QRect(QPoint(left, top), QPoint(qMax(left, right), qMax(top, bottom)));
+    static constexpr std::int64_t Reach = 1000000;
+    const auto kept = [](std::int64_t v) { return int(std::clamp(v, -Reach, Reach)); };
+    PixelSpan span;
+    try {
+        span = framePixels(FrameGeometry{shape.left, shape.top, shape.width, shape.height});
+    } catch (const Error&) {
+        // Ends past 32 bits: the outline lies far off the picture either way.
+        const auto far = [](float v) {
+            return std::isfinite(v) ? std::int64_t(std::clamp(double(v), -1.0e6, 1.0e6)) : 0;
+        };
+        span.x0 = far(shape.left);
+        span.y0 = far(shape.top);
+        span.x1 = far(shape.left + shape.width);
+        span.y1 = far(shape.top + shape.height);
+    }
+    const int left = kept(span.x0);
+    const int top = kept(span.y0);
+    return QRect(QPoint(left, top), QPoint(qMax(left, kept(span.x1)), qMax(top, kept(span.y1))));
 }
 
 } // namespace

@@ -37,18 +37,14 @@ FrameGeometry pixelFrame(const QRect& r)
     return FrameGeometry{float(r.left()), float(r.top()), float(r.width() - 1), float(r.height() - 1)};
 }
 
-// The frame's pixel span, with the ends the integration takes.
-// The frame's pixel span, with the ends the integration takes, clamped to a little past
-// the picture so that a border around it stays within int: beyond that margin nothing
-// the border takes changes.
+// The frame's pixels, clamped to a little past the picture so that a border around it
+// stays within int: beyond that margin nothing the border takes changes.
 QRect frameSpan(const FrameGeometry& frame, const QImage& picture)
 {
-    const std::int64_t x0 = toInt32(frame.left);
-    const std::int64_t x1 = toInt32(frame.left + frame.width);
-    const std::int64_t y0 = toInt32(frame.top);
-    const std::int64_t y1 = toInt32(frame.top + frame.height);
-    if (x1 < x0 || y1 < y0)
+    const PixelSpan span = framePixels(frame);
+    if (span.isEmpty())
         return QRect();
+    const std::int64_t x0 = span.x0, x1 = span.x1, y0 = span.y0, y1 = span.y1;
     constexpr std::int64_t margin = BackgroundMethod::MaxBorder + 1;
     const auto clampX = [&](std::int64_t x) { return int(std::clamp<std::int64_t>(x, -margin, picture.width() + margin)); };
     const auto clampY = [&](std::int64_t y) { return int(std::clamp<std::int64_t>(y, -margin, picture.height() + margin)); };
@@ -110,11 +106,9 @@ MethodScan laneScan(const QImage& picture, const FrameGeometry& frame, Channel c
                     const BackgroundMethod& method)
 {
     MethodScan result;
-    const std::int64_t x0 = toInt32(frame.left);
-    const std::int64_t x1 = toInt32(frame.left + frame.width);
-    const std::int64_t y0 = toInt32(frame.top);
-    const std::int64_t y1 = toInt32(frame.top + frame.height);
-    if (x1 < x0 || y1 < y0) {
+    const PixelSpan span = framePixels(frame);
+    const std::int64_t x0 = span.x0, x1 = span.x1, y0 = span.y0, y1 = span.y1;
+    if (span.isEmpty()) {
         result.scan = integrateFrameCounted(picture, frame, channel, ChannelLevels{});
         return result;
     }

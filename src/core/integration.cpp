@@ -179,19 +179,25 @@ int channelOf(ColorValue colour, Channel channel)
     return blue;
 }
 
+PixelSpan framePixels(const FrameGeometry& frame)
+{
+    const float right = frame.left + frame.width;
+    const float bottom = frame.top + frame.height;
+    PixelSpan span;
+    span.x0 = toInt32(frame.left);
+    span.x1 = toInt32(right);
+    span.y0 = toInt32(frame.top);
+    span.y1 = toInt32(bottom);
+    return span;
+}
+
 double integrateFrame(const QImage& picture, const FrameGeometry& frame, Channel channel,
                       ColorValue background)
 {
-    // The ends are summed in single precision, as the frame's own measures are: for left
-    // 0.1 and width 2.4 that gives 2.5 and column 2, where a double sum would give 3.
-    const float right = frame.left + frame.width;
-    const float bottom = frame.top + frame.height;
-    const std::int64_t x0 = toInt32(frame.left);
-    const std::int64_t x1 = toInt32(right);
-    const std::int64_t y0 = toInt32(frame.top);
-    const std::int64_t y1 = toInt32(bottom);
-    if (x1 < x0 || y1 < y0)
+    const PixelSpan span = framePixels(frame);
+    if (span.isEmpty())
         return 0.0;
+    const std::int64_t x0 = span.x0, x1 = span.x1, y0 = span.y0, y1 = span.y1;
 
     QImage converted;
     const QImage* source = &picture;
@@ -236,16 +242,11 @@ std::int32_t levelOf(const ChannelLevels& levels, Channel channel)
 ScanResult integrateFrameCounted(const QImage& picture, const FrameGeometry& frame,
                                  Channel channel, const ChannelLevels& background)
 {
-    // The same ends as integrateFrame, summed in single precision.
-    const float right = frame.left + frame.width;
-    const float bottom = frame.top + frame.height;
-    const std::int64_t x0 = toInt32(frame.left);
-    const std::int64_t x1 = toInt32(right);
-    const std::int64_t y0 = toInt32(frame.top);
-    const std::int64_t y1 = toInt32(bottom);
+    const PixelSpan span = framePixels(frame);
     ScanResult result;
-    if (x1 < x0 || y1 < y0)
+    if (span.isEmpty())
         return result;
+    const std::int64_t x0 = span.x0, x1 = span.x1, y0 = span.y0, y1 = span.y1;
 
     QImage converted;
     const QImage* source = &picture;

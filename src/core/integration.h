@@ -24,6 +24,25 @@ struct FrameGeometry
     float height = 0;
 };
 
+// The pixels a frame covers: columns x0 = toInt32(left) to x1 = toInt32(left + width) and
+// rows y0 = toInt32(top) to y1 = toInt32(top + height), both ends included. The far ends
+// are summed in single precision first, as the frame's own measures are: left 0.1 and
+// width 2.4 give 2.5 and column 2, where a double sum would give 3. Every measurement
+// (integration, profiles, background methods) takes its pixels from here.
+struct PixelSpan
+{
+    std::int64_t x0 = 0;
+    std::int64_t x1 = -1;
+    std::int64_t y0 = 0;
+    std::int64_t y1 = -1;
+
+    bool isEmpty() const { return x1 < x0 || y1 < y0; }
+    std::int64_t columns() const { return x1 - x0 + 1; }
+    std::int64_t rows() const { return y1 - y0 + 1; }
+};
+// Throws Error(Overflow) for a frame whose ends do not fit 32 bits.
+PixelSpan framePixels(const FrameGeometry& frame);
+
 // Colour value (0x00BBGGRR) of the picture's pixel at (x, y), both floored; -1 for a point
 // outside the picture (or not a number).
 ColorValue pixelAt(const QImage& picture, float x, float y);

@@ -38,13 +38,9 @@ double LaneProfile::area() const
 LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Channel channel,
                         ColorValue background, ProfileDirection direction)
 {
-    // The same ends as the integration: single-precision sums, rounded half to even.
-    const float right = frame.left + frame.width;
-    const float bottom = frame.top + frame.height;
-    const std::int64_t x0 = toInt32(frame.left);
-    const std::int64_t x1 = toInt32(right);
-    const std::int64_t y0 = toInt32(frame.top);
-    const std::int64_t y1 = toInt32(bottom);
+    // The same pixels as the integration.
+    const PixelSpan span = framePixels(frame);
+    const std::int64_t x0 = span.x0, x1 = span.x1, y0 = span.y0, y1 = span.y1;
 
     LaneProfile profile;
     profile.background = channelOf(background, channel);
@@ -115,10 +111,8 @@ LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Chann
     // A 16-bit picture: each position is a one-row (or one-column) frame, summed by the
     // integration itself, so its reading rules hold by construction.
     LaneProfile profile;
-    const std::int64_t x0 = toInt32(frame.left);
-    const std::int64_t x1 = toInt32(frame.left + frame.width);
-    const std::int64_t y0 = toInt32(frame.top);
-    const std::int64_t y1 = toInt32(frame.top + frame.height);
+    const PixelSpan span = framePixels(frame);
+    const std::int64_t x0 = span.x0, x1 = span.x1, y0 = span.y0, y1 = span.y1;
     const bool rows = direction == ProfileDirection::AlongRows;
     profile.first = rows ? y0 : x0;
     profile.background = levelOf(background, channel);
