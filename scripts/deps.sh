@@ -29,5 +29,5 @@ KESTO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # build flags.
 KESTO_PACKAGE_PACKAGES=(help2man librsvg2-bin dpkg-dev file)
 # What the package check needs on top: the validators of the desktop entry, the AppStream
-# metadata and the package.
-KESTO_PACKAGE_CHECK_PACKAGES=(desktop-file-utils appstream lintian)
+# metadata and the package, and licensecheck to read the licence in the copyright file.
+KESTO_PACKAGE_CHECK_PACKAGES=(desktop-file-utils appstream lintian licensecheck)
