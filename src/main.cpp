@@ -27,10 +27,11 @@ void printVersion()
 {
     const QString text =
         kesto::version::productName() + QLatin1Char(' ') + kesto::version::text() +
-        QStringLiteral("\nCopyright (C) 2026 The KestoScan developers.\n"
-                       "License %1: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
-                       "This is free software: you are free to change and redistribute it.\n"
-                       "There is NO WARRANTY, to the extent permitted by law.\n")
+        QStringLiteral(
+            "\nCopyright (C) 2026 The KestoScan developers.\n"
+            "License %1: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+            "This is free software: you are free to change and redistribute it.\n"
+            "There is NO WARRANTY, to the extent permitted by law.\n")
             .arg(kesto::version::licence());
     std::fputs(text.toLocal8Bit().constData(), stdout);
 }
@@ -95,8 +96,9 @@ int main(int argc, char* argv[])
         setApplicationInfo();
         QCommandLineParser parser;
         describeOptions(parser);
-        if (parser.parse(QCoreApplication::arguments()) && parser.isSet(QStringLiteral("version")) &&
-            !parser.isSet(QStringLiteral("help")) && !parser.isSet(QStringLiteral("help-all"))) {
+        if (parser.parse(QCoreApplication::arguments()) &&
+            parser.isSet(QStringLiteral("version")) && !parser.isSet(QStringLiteral("help")) &&
+            !parser.isSet(QStringLiteral("help-all"))) {
             printVersion();
             return 0;
         }

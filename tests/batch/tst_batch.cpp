@@ -437,11 +437,13 @@ void TestBatch::helpAndVersionNeedNoDisplay_data()
     QTest::addColumn<QString>("printed");
     QTest::newRow("--version") << "--version" << "KestoScan ";
     // One version: the one the package and its metadata carry, which the windows show.
-    QTest::newRow("--version number") << "--version" << QStringLiteral("KestoScan %1.%2.%3\n")
-                                                            .arg(version::major)
-                                                            .arg(version::minor)
-                                                            .arg(version::revision);
-    QTest::newRow("--version licence") << "--version" << "License GPL-3.0-or-later: GNU GPL version 3 or later";
+    QTest::newRow("--version number") << "--version"
+                                      << QStringLiteral("KestoScan %1.%2.%3\n")
+                                             .arg(version::major)
+                                             .arg(version::minor)
+                                             .arg(version::revision);
+    QTest::newRow("--version licence") << "--version"
+                                       << "License GPL-3.0-or-later: GNU GPL version 3 or later";
     QTest::newRow("-v") << "-v" << "There is NO WARRANTY";
     QTest::newRow("--help") << "--help" << "kestoscan measure PICTURE";
 }
