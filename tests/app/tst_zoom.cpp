@@ -256,7 +256,8 @@ void TestZoom::profileWithoutPictureIsEmptyWithAHint()
     QVERIFY(panel && panel->isVisible());
     QVERIFY(panel->profileSeries()->points().isEmpty());
     QVERIFY(panel->backgroundSeries()->points().isEmpty());
-    QVERIFY2(panel->areaLabel()->text().startsWith(QStringLiteral("No profile: open or paste a picture")),
+    QVERIFY2(panel->areaLabel()->text().startsWith(
+                 QStringLiteral("No profile: open or paste a picture")),
              qPrintable(panel->areaLabel()->text()));
 }
 

@@ -123,9 +123,10 @@ void TestLaneProfile::emptyFrameHasNoValues()
 void TestLaneProfile::noPictureHasNoValues()
 {
     const ChannelLevels background{230, 230, 230};
-    for (const ProfileDirection direction : {ProfileDirection::AlongRows, ProfileDirection::AlongColumns}) {
-        const LaneProfile profile =
-            laneProfile(QImage(), FrameGeometry{0, 0, 40, 20}, Channel::Blue, background, direction);
+    for (const ProfileDirection direction :
+         {ProfileDirection::AlongRows, ProfileDirection::AlongColumns}) {
+        const LaneProfile profile = laneProfile(QImage(), FrameGeometry{0, 0, 40, 20},
+                                                Channel::Blue, background, direction);
         QVERIFY(profile.means.empty());
         QVERIFY(profile.sums.empty());
         QCOMPARE(profile.area(), 0.0);
