@@ -15,9 +15,10 @@ kesto_install_packages() {
 }
 
 # What the program needs to build and run (Qt Charts' CMake files need Qt OpenGL's, which
-# its package does not pull in; libtiff to keep its warnings off standard error).
+# its package does not pull in; libtiff to keep its warnings off standard error; minizip
+# to store a workbook's numbers as the sheet shows them).
 KESTO_BUILD_PACKAGES=(g++ make cmake pkgconf qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev zlib1g-dev
-                      libtiff-dev qt6-image-formats-plugins fonts-liberation2)
+                      libminizip-dev libtiff-dev qt6-image-formats-plugins fonts-liberation2)
 # What the tests need on top: benchmarks compile with the tests, PDF text for print checks,
 # unzip to read saved workbooks back, a virtual display with input, screenshots and the
 # clipboard for the smoke test of the real window.
@@ -29,5 +30,5 @@ KESTO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # build flags.
 KESTO_PACKAGE_PACKAGES=(help2man librsvg2-bin dpkg-dev file)
 # What the package check needs on top: the validators of the desktop entry, the AppStream
-# metadata and the package.
-KESTO_PACKAGE_CHECK_PACKAGES=(desktop-file-utils appstream lintian)
+# metadata and the package, and licensecheck to read the licence in the copyright file.
+KESTO_PACKAGE_CHECK_PACKAGES=(desktop-file-utils appstream lintian licensecheck)

@@ -19,10 +19,21 @@ namespace {
 void setApplicationInfo()
 {
     QCoreApplication::setApplicationName(kesto::version::productName());
-    QCoreApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
-                                                .arg(kesto::version::major)
-                                                .arg(kesto::version::minor)
-                                                .arg(kesto::version::revision));
+    QCoreApplication::setApplicationVersion(kesto::version::text());
+}
+
+// --version in the form GNU programs use: the version, then the copyright and the licence.
+void printVersion()
+{
+    const QString text =
+        kesto::version::productName() + QLatin1Char(' ') + kesto::version::text() +
+        QStringLiteral(
+            "\nCopyright (C) 2026 The KestoScan developers.\n"
+            "License %1: GNU GPL version 3 or later <https://gnu.org/licenses/gpl.html>.\n"
+            "This is free software: you are free to change and redistribute it.\n"
+            "There is NO WARRANTY, to the extent permitted by law.\n")
+            .arg(kesto::version::licence());
+    std::fputs(text.toLocal8Bit().constData(), stdout);
 }
 
 // The batch commands need no display: a core application reads pictures and writes
@@ -85,6 +96,12 @@ int main(int argc, char* argv[])
         setApplicationInfo();
         QCommandLineParser parser;
         describeOptions(parser);
+        if (parser.parse(QCoreApplication::arguments()) &&
+            parser.isSet(QStringLiteral("version")) && !parser.isSet(QStringLiteral("help")) &&
+            !parser.isSet(QStringLiteral("help-all"))) {
+            printVersion();
+            return 0;
+        }
         parser.process(app);
         return 0;
     }

@@ -165,9 +165,13 @@ void LaneProfilePanel::setProfile(const LaneProfile& profile)
     m_axisY->setRange(low - margin, high + margin);
     m_value->clear();
     const double area = profile.across > 0 ? profile.area() / double(profile.across) : 0.0;
-    m_areaText->setText(QStringLiteral("Area %1 x width %2 = scan %3")
-                            .arg(doubleText(area), QString::number(profile.across),
-                                 doubleText(profile.area())));
+    if (profile.means.empty())
+        m_areaText->setText(QStringLiteral("No profile: open or paste a picture, then place the "
+                                           "frame over a lane."));
+    else
+        m_areaText->setText(QStringLiteral("Area %1 x width %2 = scan %3")
+                                .arg(doubleText(area), QString::number(profile.across),
+                                     doubleText(profile.area())));
 }
 
 void LaneProfilePanel::showMessage(const QString& text)

@@ -86,8 +86,11 @@ bool saveReport(frmScan& form)
     SheetFileType type = SheetFileType::Excel;
     try {
         form.f1Report->saveDialog(QStringLiteral("Save Report"), path, type);
-    } catch (const Error&) {
+    } catch (const Error& e) {
+        // Nothing is saved, and the user hears why.
         path.clear();
+        Prompts::current().message(&form, QStringLiteral("Cannot save report:\r\n") + e.message(),
+                                   appTitle(), MessageButtons::Ok, MessageIcon::Warning);
     }
     if (path.isEmpty())
         return false;
@@ -126,8 +129,12 @@ void printReport(frmScan& form)
     sheet.setPrintColumnHeadings(true);
     try {
         sheet.print(true);
-    } catch (const Error&) {
-        // A cancelled print dialog or a missing printer ends the command quietly.
+    } catch (const Error& e) {
+        // Cancelling the print dialog is the user's choice; a printer that fails is not.
+        if (e.number() != Worksheet::PrintCancelled)
+            Prompts::current().message(&form,
+                                       QStringLiteral("Cannot print report:\r\n") + e.message(),
+                                       appTitle(), MessageButtons::Ok, MessageIcon::Warning);
     }
 }
 
@@ -164,8 +171,14 @@ void copyReport(frmScan& form)
 void pastePicture(frmScan& form)
 {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (!data || !data->hasImage())
+    if (!data || !data->hasImage()) {
+        // An empty clipboard is said so; text on it is no picture and is left alone.
+        if (!data || data->formats().isEmpty())
+            Prompts::current().message(
+                &form, QStringLiteral("The clipboard is empty: there is no picture to paste."),
+                appTitle(), MessageButtons::Ok, MessageIcon::None);
         return;
+    }
     const QImage picture = qvariant_cast<QImage>(data->imageData());
     if (picture.isNull())
         return;

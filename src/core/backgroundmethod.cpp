@@ -30,7 +30,8 @@ std::optional<BackgroundMethod> refuse(QString* error, const QString& why)
 
 std::optional<BackgroundMethod> parseBackgroundMethod(const QString& text, QString* error)
 {
-    const QStringList parts = text.split(QLatin1Char(':'));
+    // Letter case does not matter: "PIXEL" and "Lane:Ball:40" name methods too.
+    const QStringList parts = text.toLower().split(QLatin1Char(':'));
     const QString& name = parts.constFirst();
     BackgroundMethod m;
     if (name == QLatin1String("pixel") && parts.size() == 1) {

@@ -40,7 +40,8 @@ struct BackgroundMethod
 };
 
 // The command-line and plan form: pixel, area:N, border:W:mean, border:W:median,
-// lane:minima, lane:ball:R. nullopt with a reason in *error for anything else.
+// lane:minima, lane:ball:R, in any letter case. nullopt with a reason in *error for
+// anything else.
 std::optional<BackgroundMethod> parseBackgroundMethod(const QString& text, QString* error = nullptr);
 QString backgroundMethodText(const BackgroundMethod& method);
 

@@ -46,7 +46,9 @@ LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Chann
     profile.background = channelOf(background, channel);
     const bool rows = direction == ProfileDirection::AlongRows;
     profile.first = rows ? y0 : x0;
-    if (x1 < x0 || y1 < y0)
+    // Without a picture there is nothing to profile: no values, rather than a line of
+    // off-picture samples.
+    if (x1 < x0 || y1 < y0 || picture.isNull())
         return profile;
     const std::int64_t count = rows ? y1 - y0 + 1 : x1 - x0 + 1;
     profile.across = rows ? x1 - x0 + 1 : y1 - y0 + 1;

@@ -4,6 +4,7 @@
 #include "core/expression.h"
 #include "core/numbers.h"
 #include "core/sheetdata.h"
+#include "core/workbooknumbers.h"
 
 #include <QDir>
 #include <QFile>
@@ -189,6 +190,8 @@ QByteArray workbookBytes(const SheetData& data, const QString& path,
     };
 
     lxw_worksheet* sheet = nullptr;
+    // Each number cell's text, stored in place of libxlsxwriter's 16 digits afterwards.
+    ShownNumbers shown;
     auto check = [&](lxw_error result, int row, int column) {
         if (result == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED)
             throw saveError(path, QStringLiteral("cell %1 holds more than 32767 characters, the most a workbook cell can hold")
@@ -200,6 +203,7 @@ QByteArray workbookBytes(const SheetData& data, const QString& path,
 
     // Each sheet of the workbook: its name, widths, headings, cells and notes.
     auto addSheet = [&](const SheetData& part) {
+        QHash<QString, QString>& shownHere = shown.emplace_back();
         const QByteArray sheetName = workbookSheetName(part.sheetName());
         sheet = workbook_add_worksheet(closer.book, sheetName.constData());
         if (!sheet)
@@ -230,11 +234,14 @@ QByteArray workbookBytes(const SheetData& data, const QString& path,
                 if (text.isEmpty())
                     continue;
                 double value = 0.0;
-                if (storesAsNumber(text, value))
+                if (storesAsNumber(text, value)) {
                     check(worksheet_write_number(sheet, row, lxw_col_t(c - 1), value,
                                                  numberFormat(shownDecimals(text))),
                           r, c);
-                else
+                    char reference[LXW_MAX_CELL_NAME_LENGTH];
+                    lxw_rowcol_to_cell(reference, row, lxw_col_t(c - 1));
+                    shownHere.insert(QString::fromLatin1(reference), text);
+                } else
                     check(worksheet_write_string(sheet, row, lxw_col_t(c - 1), text.toUtf8().constData(), nullptr), r, c);
                 const QString note = part.note(r, c);
                 if (!note.isEmpty())
@@ -252,7 +259,17 @@ QByteArray workbookBytes(const SheetData& data, const QString& path,
         throw saveError(path, QStringLiteral("the workbook could not be written (%1)")
                                   .arg(QString::fromUtf8(lxw_strerror(closed))));
 
-    QFile written(temp.fileName());
+    QTemporaryFile exact(QDir::tempPath() + QStringLiteral("/kesto-sheet-XXXXXX.xlsx"));
+    if (!exact.open())
+        throw saveError(
+            path, QStringLiteral("no temporary file could be made (%1)").arg(exact.errorString()));
+    exact.close();
+    try {
+        copyWithShownNumbers(temp.fileName(), exact.fileName(), shown);
+    } catch (const Error& error) {
+        throw saveError(path, error.message());
+    }
+    QFile written(exact.fileName());
     if (!written.open(QIODevice::ReadOnly))
         throw saveError(path, QStringLiteral("the finished workbook could not be read back (%1)").arg(written.errorString()));
     return written.readAll();

@@ -41,7 +41,9 @@ private Q_SLOTS:
     void failedSaveSaysWhyAndKeepsTheSheet();
     void printUnhighlightsAndUsesTheCaption();
     void cancelledPrintIsQuiet();
+    void failedPrintSaysWhy();
     void pasteWithTextKeepsThePicture();
+    void pasteWithEmptyClipboardSaysSo();
     void pasteWithPictureReplacesIt();
     void clearAnsweredNoKeepsEveryCell();
     void clearAnsweredYesEmptiesTheResults();
@@ -177,12 +179,33 @@ void TestResultCommands::cancelledPrintIsQuiet()
     QCOMPARE(form->f1Report->printHeader(), QStringLiteral("&A"));
 }
 
+void TestResultCommands::failedPrintSaysWhy()
+{
+    prompts->printToPdf = QStringLiteral("/nonexistent-folder/sheet.pdf");
+    click(BandToolbar, "mnuPrint");
+    QCOMPARE(prompts->printDialogs, 1);
+    QCOMPARE(prompts->messages.size(), 1);
+    QVERIFY2(prompts->messages.at(0).text.startsWith(QStringLiteral("Cannot print report:\r\n")),
+             qPrintable(prompts->messages.at(0).text));
+    QVERIFY(prompts->messages.at(0).text.contains(QStringLiteral("nonexistent-folder")));
+}
+
 void TestResultCommands::pasteWithTextKeepsThePicture()
 {
     QGuiApplication::clipboard()->setText(QStringLiteral("not a picture"));
     click(BandEdit, "mnuPaste");
     QCOMPARE(form->picImage->picture().size(), QSize(80, 60));
     QVERIFY(prompts->messages.isEmpty());
+}
+
+void TestResultCommands::pasteWithEmptyClipboardSaysSo()
+{
+    QGuiApplication::clipboard()->clear();
+    click(BandEdit, "mnuPaste");
+    QCOMPARE(form->picImage->picture().size(), QSize(80, 60));
+    QCOMPARE(prompts->messages.size(), 1);
+    QVERIFY2(prompts->messages.at(0).text.contains(QStringLiteral("no picture to paste")),
+             qPrintable(prompts->messages.at(0).text));
 }
 
 void TestResultCommands::pasteWithPictureReplacesIt()

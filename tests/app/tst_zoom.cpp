@@ -11,6 +11,7 @@
 #include <QClipboard>
 #include <QCheckBox>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineSeries>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -35,6 +36,7 @@ private Q_SLOTS:
     void ctrlWheelKeepsThePointUnderThePointer();
     void shrunkWindowStillReachesTheBottomRight();
     void profileFollowsTheScan();
+    void profileWithoutPictureIsEmptyWithAHint();
     void profileCopiesAndSaves();
 
 private:
@@ -245,6 +247,18 @@ void TestZoom::profileFollowsTheScan()
     dispatchMainTool(*form, QStringLiteral("mnuLaneProfile"));
     QVERIFY(!panel->isVisible());
     QVERIFY(!form->tool(BandView, QStringLiteral("mnuLaneProfile")).isChecked());
+}
+
+void TestZoom::profileWithoutPictureIsEmptyWithAHint()
+{
+    dispatchMainTool(*form, QStringLiteral("mnuLaneProfile"));
+    LaneProfilePanel* panel = form->lanePanel;
+    QVERIFY(panel && panel->isVisible());
+    QVERIFY(panel->profileSeries()->points().isEmpty());
+    QVERIFY(panel->backgroundSeries()->points().isEmpty());
+    QVERIFY2(panel->areaLabel()->text().startsWith(
+                 QStringLiteral("No profile: open or paste a picture")),
+             qPrintable(panel->areaLabel()->text()));
 }
 
 void TestZoom::profileCopiesAndSaves()

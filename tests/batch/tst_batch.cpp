@@ -12,6 +12,7 @@
 #include "report/frmreport.h"
 #include "support/fakeprompts.h"
 #include "support/runprogram.h"
+#include "versioninfo.h"
 
 #include <QAction>
 #include <QApplication>
@@ -435,6 +436,15 @@ void TestBatch::helpAndVersionNeedNoDisplay_data()
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<QString>("printed");
     QTest::newRow("--version") << "--version" << "KestoScan ";
+    // One version: the one the package and its metadata carry, which the windows show.
+    QTest::newRow("--version number") << "--version"
+                                      << QStringLiteral("KestoScan %1.%2.%3\n")
+                                             .arg(version::major)
+                                             .arg(version::minor)
+                                             .arg(version::revision);
+    QTest::newRow("--version licence") << "--version"
+                                       << "License GPL-3.0-or-later: GNU GPL version 3 or later";
+    QTest::newRow("-v") << "-v" << "There is NO WARRANTY";
     QTest::newRow("--help") << "--help" << "kestoscan measure PICTURE";
 }
 

@@ -12,6 +12,8 @@ class TestBackgroundMethod : public QObject
 private slots:
     void parseAndText_data();
     void parseAndText();
+    void parsedInAnyCase_data();
+    void parsedInAnyCase();
     void refused_data();
     void refused();
     void baselineRecoversBandsOnACurvedBackground_data();
@@ -41,6 +43,27 @@ void TestBackgroundMethod::parseAndText()
     QVERIFY(method);
     QCOMPARE(backgroundMethodText(*method), text);
     QCOMPARE(backgroundMethodLabel(*method), label);
+}
+
+void TestBackgroundMethod::parsedInAnyCase_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("canonical");
+    QTest::newRow("PIXEL") << "PIXEL" << "pixel";
+    QTest::newRow("Area:7") << "Area:7" << "area:7";
+    QTest::newRow("BORDER:3:Median") << "BORDER:3:Median" << "border:3:median";
+    QTest::newRow("Lane:MINIMA") << "Lane:MINIMA" << "lane:minima";
+    QTest::newRow("lane:Ball:40") << "lane:Ball:40" << "lane:ball:40";
+}
+
+void TestBackgroundMethod::parsedInAnyCase()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, canonical);
+    const auto method = parseBackgroundMethod(text);
+    QVERIFY(method);
+    QCOMPARE(*method, *parseBackgroundMethod(canonical));
+    QCOMPARE(backgroundMethodText(*method), canonical);
 }
 
 void TestBackgroundMethod::refused_data()

@@ -131,6 +131,10 @@ void TestExpression::calculate_data()
     QTest::newRow("one third and two thirds")
         << texts({"Actin|control|3|", "Actin|band|1|", "Actin|band|2|"})
         << texts({"", "33.33", "66.67"});
+    // One rule: rounded to two decimals, shown in the shortest form of that number.
+    QTest::newRow("rounded to two decimals, no trailing zeros")
+        << texts({"Actin|control|8|", "Actin|band|1|", "Actin|band|4|", "Actin|band|2.4|"})
+        << texts({"", "12.5", "50", "30"});
     QTest::newRow("exact half cent rounds up")
         << texts({"Actin|control|800|", "Actin|band|1|"}) << texts({"", "0.13"});
     QTest::newRow("negative sums")

@@ -49,6 +49,7 @@ private Q_SLOTS:
     void meansAndArea_data();
     void meansAndArea();
     void emptyFrameHasNoValues();
+    void noPictureHasNoValues();
     void convertsOtherFormats();
     void hugeFrameIsRefused();
     void tabSeparatedText();
@@ -117,6 +118,19 @@ void TestLaneProfile::emptyFrameHasNoValues()
                                             Channel::Red, 0, ProfileDirection::AlongRows);
     QVERIFY(profile.means.empty());
     QCOMPARE(profile.area(), 0.0);
+}
+
+void TestLaneProfile::noPictureHasNoValues()
+{
+    const ChannelLevels background{230, 230, 230};
+    for (const ProfileDirection direction :
+         {ProfileDirection::AlongRows, ProfileDirection::AlongColumns}) {
+        const LaneProfile profile = laneProfile(QImage(), FrameGeometry{0, 0, 40, 20},
+                                                Channel::Blue, background, direction);
+        QVERIFY(profile.means.empty());
+        QVERIFY(profile.sums.empty());
+        QCOMPARE(profile.area(), 0.0);
+    }
 }
 
 void TestLaneProfile::convertsOtherFormats()

@@ -115,6 +115,12 @@ void TestFrmAbout::labelsFromVersionRecord()
                                 "in rel. units and in % to control"));
         QCOMPARE(about.lblCopyRight->text(), version::legalNotice());
         QVERIFY(!about.lblCopyRight->text().isEmpty());
+        // The one version the package carries, and the licence in full in the box.
+        QCOMPARE(about.lblVersion->text(), QStringLiteral("Version ") + version::text());
+        QVERIFY(about.lblCopyRight->text().contains(
+            QStringLiteral("GNU General Public License, version 3 or later")));
+        QVERIFY(about.lblCopyRight->heightForWidth(about.lblCopyRight->width()) <=
+                about.lblCopyRight->height());
         QVERIFY(!about.imgIcon->pixmap().isNull());
         QCOMPARE(about.cmdAction[0]->Caption(), QStringLiteral("OK"));
         QCOMPARE(about.cmdAction[0]->ToolTipText(), QStringLiteral("Return to main screen"));
