@@ -1,0 +1,493 @@
+// TIFF files read as their imager wrote them. Every file here is written by the test with
+// libtiff, in the variants imagers and image programs produce (depth, polarity,
+// compression, strips or tiles, byte order, planes, pages), and every value read back is
+// compared with the stored value the test computed for that pixel.
+//
+// With KESTO_TIFF_SEEDS set to a folder, the variants are also left there, as seeds for
+// the picture fuzz target.
+
+#include "core/deeppicture.h"
+#include "core/gelimage.h"
+#include "core/integration.h"
+#include "core/measurementrecord.h"
+#include "core/tiffpicture.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <tiffio.h>
+
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+using namespace kesto;
+
+namespace {
+
+struct Variant
+{
+    int bits = 16;
+    int photometric = PHOTOMETRIC_MINISBLACK;
+    int compression = COMPRESSION_NONE;
+    bool tiled = false;
+    bool bigEndian = false;
+    int samples = 1;
+    bool planar = false;
+    int pages = 1;
+    int sampleFormat = SAMPLEFORMAT_UINT;
+    std::uint32_t largest = 0; // the largest stored value; 0 for the depth's full range
+};
+
+int pageWidth(int page) { return 37 + 3 * page; } // not a whole number of tiles
+int pageHeight(int page) { return 29 + 2 * page; }
+
+std::uint32_t largestOf(const Variant& v)
+{
+    return v.largest ? v.largest : std::uint32_t((std::uint64_t(1) << v.bits) - 1);
+}
+
+// The value the test stores at a pixel: uneven, with 0 and the largest value present.
+std::uint32_t stored(const Variant& v, int page, int x, int y, int channel)
+{
+    const std::uint32_t largest = largestOf(v);
+    if (y == 1 && x == channel)
+        return 0;
+    if (y == 2 && x == channel)
+        return largest;
+    const std::uint32_t h = std::uint32_t(x) * 2654435761u ^ std::uint32_t(y) * 40503u ^
+                            std::uint32_t(channel * 977 + page * 131);
+    return std::uint32_t((h ^ (h >> 13)) % (std::uint64_t(largest) + 1));
+}
+
+// One row of samples as the file stores them (before compression), for a plane (planar)
+// or all channels (contiguous).
+std::vector<unsigned char> rowBytes(const Variant& v, int page, int y, int left, int count,
+                                    int plane)
+{
+    const int perPixel = v.planar ? 1 : v.samples;
+    const std::int64_t bits = std::int64_t(count) * perPixel * v.bits;
+    std::vector<unsigned char> row(std::size_t((bits + 7) / 8), 0);
+    std::int64_t at = 0;
+    for (int i = 0; i < count; ++i) {
+        for (int s = 0; s < perPixel; ++s) {
+            const int channel = v.planar ? plane : s;
+            const std::uint32_t value = stored(v, page, left + i, y, channel);
+            if (v.sampleFormat == SAMPLEFORMAT_IEEEFP) {
+                const float f = float(value) / 7.0f;
+                std::memcpy(row.data() + at / 8, &f, 4);
+            } else if (v.bits == 8) {
+                row[std::size_t(at / 8)] = static_cast<unsigned char>(value);
+            } else if (v.bits == 16) {
+                const auto word = std::uint16_t(v.sampleFormat == SAMPLEFORMAT_INT
+                                                     ? std::uint16_t(std::int16_t(value) - 100)
+                                                     : value);
+                std::memcpy(row.data() + at / 8, &word, 2); // libtiff swaps to the file's order
+            } else if (v.bits == 32) {
+                std::memcpy(row.data() + at / 8, &value, 4);
+            } else {
+                for (int b = v.bits - 1; b >= 0; --b, ++at)
+                    if (value >> b & 1u)
+                        row[std::size_t(at / 8)] |= static_cast<unsigned char>(0x80 >> (at % 8));
+                continue;
+            }
+            at += v.bits;
+        }
+    }
+    return row;
+}
+
+bool writeTiff(const QString& path, const Variant& v)
+{
+    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), v.bigEndian ? "wb" : "wl");
+    if (!tiff)
+        return false;
+    bool ok = true;
+    for (int page = 0; page < v.pages && ok; ++page) {
+        const int width = pageWidth(page), height = pageHeight(page);
+        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, std::uint32_t(width));
+        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, std::uint32_t(height));
+        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, std::uint16_t(v.bits));
+        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, std::uint16_t(v.samples));
+        TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, std::uint16_t(v.sampleFormat));
+        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, std::uint16_t(v.photometric));
+        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG,
+                     std::uint16_t(v.planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG));
+        TIFFSetField(tiff, TIFFTAG_COMPRESSION, std::uint16_t(v.compression));
+        if ((v.compression == COMPRESSION_LZW || v.compression == COMPRESSION_ADOBE_DEFLATE) &&
+            (v.bits == 8 || v.bits == 16))
+            TIFFSetField(tiff, TIFFTAG_PREDICTOR, std::uint16_t(PREDICTOR_HORIZONTAL));
+        TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 300.0f);
+        TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 300.0f);
+        TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, std::uint16_t(RESUNIT_INCH));
+        const QByteArray description = QStringLiteral("Exposure 30 s, page %1").arg(page + 1).toUtf8();
+        TIFFSetField(tiff, TIFFTAG_IMAGEDESCRIPTION, description.constData());
+        TIFFSetField(tiff, TIFFTAG_MAKE, "Test Imager Co.");
+        TIFFSetField(tiff, TIFFTAG_MODEL, "Chemi 2000");
+        TIFFSetField(tiff, TIFFTAG_SOFTWARE, "tst_tiffpicture");
+        TIFFSetField(tiff, TIFFTAG_DATETIME, "2026:01:02 03:04:05");
+        if (v.pages > 1) {
+            TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, std::uint32_t(FILETYPE_PAGE));
+            TIFFSetField(tiff, TIFFTAG_PAGENUMBER, std::uint16_t(page), std::uint16_t(v.pages));
+        }
+        const int planes = v.planar ? v.samples : 1;
+        if (v.tiled) {
+            constexpr int Tile = 16;
+            TIFFSetField(tiff, TIFFTAG_TILEWIDTH, std::uint32_t(Tile));
+            TIFFSetField(tiff, TIFFTAG_TILELENGTH, std::uint32_t(Tile));
+            const tmsize_t rowSize = TIFFTileRowSize(tiff);
+            for (int plane = 0; plane < planes; ++plane)
+                for (int top = 0; top < height; top += Tile)
+                    for (int left = 0; left < width; left += Tile) {
+                        std::vector<unsigned char> tile(std::size_t(TIFFTileSize(tiff)), 0);
+                        for (int r = 0; r < Tile && top + r < height; ++r) {
+                            const auto row = rowBytes(v, page, top + r, left,
+                                                      std::min(Tile, width - left), plane);
+                            std::memcpy(tile.data() + r * rowSize, row.data(), row.size());
+                        }
+                        const std::uint32_t index = TIFFComputeTile(
+                            tiff, std::uint32_t(left), std::uint32_t(top), 0, std::uint16_t(plane));
+                        ok = ok && TIFFWriteEncodedTile(tiff, index, tile.data(),
+                                                        tmsize_t(tile.size())) >= 0;
+                    }
+        } else {
+            constexpr int RowsPerStrip = 5;
+            TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, std::uint32_t(RowsPerStrip));
+            for (int plane = 0; plane < planes; ++plane)
+                for (int top = 0; top < height; top += RowsPerStrip) {
+                    std::vector<unsigned char> strip;
+                    for (int r = 0; r < RowsPerStrip && top + r < height; ++r) {
+                        const auto row = rowBytes(v, page, top + r, 0, width, plane);
+                        strip.insert(strip.end(), row.begin(), row.end());
+                    }
+                    const std::uint32_t index =
+                        TIFFComputeStrip(tiff, std::uint32_t(top), std::uint16_t(plane));
+                    ok = ok && TIFFWriteEncodedStrip(tiff, index, strip.data(),
+                                                     tmsize_t(strip.size())) >= 0;
+                }
+        }
+        ok = ok && TIFFWriteDirectory(tiff) == 1;
+    }
+    TIFFClose(tiff);
+    return ok;
+}
+
+QString compressionTag(int compression)
+{
+    switch (compression) {
+    case COMPRESSION_LZW:
+        return QStringLiteral("lzw");
+    case COMPRESSION_ADOBE_DEFLATE:
+        return QStringLiteral("deflate");
+    case COMPRESSION_PACKBITS:
+        return QStringLiteral("packbits");
+    default:
+        return QStringLiteral("none");
+    }
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Variant)
+
+class TestTiffPicture : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void variantsReadTheirStoredValues_data();
+    void variantsReadTheirStoredValues();
+    void refusedWithTheReason_data();
+    void refusedWithTheReason();
+    void whiteIsZeroIsShownInverted();
+    void pagesAndTagsAreListed();
+    void recordNamesPolarityAndPage();
+
+private:
+    QString write(const QString& name, const Variant& v);
+    QTemporaryDir m_dir;
+};
+
+void TestTiffPicture::initTestCase() { QVERIFY(m_dir.isValid()); }
+
+QString TestTiffPicture::write(const QString& name, const Variant& v)
+{
+    const QString path = m_dir.filePath(name);
+    if (!writeTiff(path, v))
+        return QString();
+    const QByteArray seeds = qgetenv("KESTO_TIFF_SEEDS");
+    if (!seeds.isEmpty()) {
+        QFile::remove(QDir(QString::fromLocal8Bit(seeds)).filePath(name));
+        QFile::copy(path, QDir(QString::fromLocal8Bit(seeds)).filePath(name));
+    }
+    return path;
+}
+
+void TestTiffPicture::variantsReadTheirStoredValues_data()
+{
+    QTest::addColumn<Variant>("variant");
+    QTest::addColumn<int>("page"); // 0: the first, as a plain open reads
+
+    for (int bits : {8, 16})
+        for (int photometric : {PHOTOMETRIC_MINISBLACK, PHOTOMETRIC_MINISWHITE})
+            for (int compression : {COMPRESSION_NONE, COMPRESSION_LZW, COMPRESSION_ADOBE_DEFLATE,
+                                    COMPRESSION_PACKBITS})
+                for (bool tiled : {false, true})
+                    for (bool bigEndian : {false, true}) {
+                        Variant v;
+                        v.bits = bits;
+                        v.photometric = photometric;
+                        v.compression = compression;
+                        v.tiled = tiled;
+                        v.bigEndian = bigEndian;
+                        const QString name =
+                            QStringLiteral("gray%1-%2-%3-%4-%5.tif")
+                                .arg(bits)
+                                .arg(photometric == PHOTOMETRIC_MINISWHITE ? QStringLiteral("wiz")
+                                                                           : QStringLiteral("biz"))
+                                .arg(compressionTag(compression),
+                                     tiled ? QStringLiteral("tiles") : QStringLiteral("strips"),
+                                     bigEndian ? QStringLiteral("mm") : QStringLiteral("ii"));
+                        QTest::newRow(qPrintable(name)) << v << 0;
+                    }
+
+    for (int bits : {8, 16})
+        for (bool planar : {false, true})
+            for (bool tiled : {false, true}) {
+                Variant v;
+                v.bits = bits;
+                v.samples = 3;
+                v.photometric = PHOTOMETRIC_RGB;
+                v.planar = planar;
+                v.tiled = tiled;
+                v.compression = bits == 16 ? COMPRESSION_LZW : COMPRESSION_ADOBE_DEFLATE;
+                v.bigEndian = tiled;
+                const QString name = QStringLiteral("rgb%1-%2-%3.tif")
+                                         .arg(bits)
+                                         .arg(planar ? QStringLiteral("planar")
+                                                     : QStringLiteral("contig"),
+                                              tiled ? QStringLiteral("tiles")
+                                                    : QStringLiteral("strips"));
+                QTest::newRow(qPrintable(name)) << v << 0;
+            }
+
+    Variant twelveInSixteen;
+    twelveInSixteen.largest = 4095;
+    twelveInSixteen.compression = COMPRESSION_LZW;
+    QTest::newRow("gray12in16.tif") << twelveInSixteen << 0;
+
+    Variant packed12;
+    packed12.bits = 12;
+    QTest::newRow("gray12packed.tif") << packed12 << 0;
+    packed12.photometric = PHOTOMETRIC_MINISWHITE;
+    packed12.compression = COMPRESSION_ADOBE_DEFLATE;
+    packed12.bigEndian = true;
+    QTest::newRow("gray12packed-wiz.tif") << packed12 << 0;
+
+    Variant pages;
+    pages.pages = 3;
+    pages.photometric = PHOTOMETRIC_MINISWHITE;
+    pages.compression = COMPRESSION_ADOBE_DEFLATE;
+    for (int page = 1; page <= 3; ++page)
+        QTest::addRow("pages3-page%d.tif", page) << pages << page;
+}
+
+void TestTiffPicture::variantsReadTheirStoredValues()
+{
+    QFETCH(Variant, variant);
+    QFETCH(int, page);
+
+    const QString path = write(QString::fromLatin1(QTest::currentDataTag()), variant);
+    QVERIFY(!path.isEmpty());
+    const GelImageLoad load = page == 0 ? loadGelImage(path) : loadGelImage(path, page);
+    QVERIFY2(load.ok(), qPrintable(load.reason));
+    QVERIFY(!load.lossy);
+    QCOMPARE(load.pageCount, variant.pages);
+    const QImage& picture = load.image;
+
+    const int index = page == 0 ? 0 : page - 1;
+    QCOMPARE(picture.size(), QSize(pageWidth(index), pageHeight(index)));
+    const QImage::Format format = variant.bits == 8 ? QImage::Format_RGB32
+                                  : variant.samples == 3 ? QImage::Format_RGBX64
+                                                         : QImage::Format_Grayscale16;
+    QCOMPARE(picture.format(), format);
+    QCOMPARE(isWhiteIsZero(picture), variant.photometric == PHOTOMETRIC_MINISWHITE);
+    QCOMPARE(picturePage(picture), variant.pages > 1 ? page : 0);
+    QCOMPARE(fileChannelFullScale(path, page), variant.bits == 8 ? 255 : 65535);
+
+    // Every pixel reads its stored value, and a scan of the whole picture sums them.
+    const int fullScale = channelFullScale(picture);
+    const int background = 3;
+    for (int c = 0; c < 3; ++c) {
+        const int channel = variant.samples == 3 ? c : 0;
+        double sum = 0;
+        std::uint64_t atFull = 0, atZero = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const auto expected = int(stored(variant, index, x, y, channel));
+                const ChannelLevels levels = levelsAt(picture, float(x) + 0.5f, float(y) + 0.5f);
+                const int read = c == 0 ? levels.red : c == 1 ? levels.green : levels.blue;
+                if (read != expected)
+                    QFAIL(qPrintable(QStringLiteral("pixel %1,%2 channel %3: read %4, stored %5")
+                                         .arg(x)
+                                         .arg(y)
+                                         .arg(c)
+                                         .arg(read)
+                                         .arg(expected)));
+                sum += expected - background;
+                atFull += expected == fullScale;
+                atZero += expected == 0;
+            }
+        const FrameGeometry whole{0, 0, float(picture.width() - 1), float(picture.height() - 1)};
+        const ScanResult scan = integrateFrameCounted(
+            picture, whole, c == 0 ? Channel::Red : c == 1 ? Channel::Green : Channel::Blue,
+            ChannelLevels{background, background, background});
+        QCOMPARE(scan.value, sum);
+        QCOMPARE(scan.samples, std::uint64_t(picture.width()) * std::uint64_t(picture.height()));
+        QCOMPARE(scan.atFullScale, atFull);
+        QCOMPARE(scan.atZero, atZero);
+        QCOMPARE(scan.offPicture, std::uint64_t(0));
+    }
+}
+
+void TestTiffPicture::refusedWithTheReason_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("reasonPart");
+
+    Variant floats;
+    floats.bits = 32;
+    floats.sampleFormat = SAMPLEFORMAT_IEEEFP;
+    QTest::newRow("32-bit float") << write(QStringLiteral("float32.tif"), floats) << 0
+                                  << QStringLiteral("32-bit floating-point");
+    Variant signedWords;
+    signedWords.sampleFormat = SAMPLEFORMAT_INT;
+    QTest::newRow("16-bit signed") << write(QStringLiteral("int16.tif"), signedWords) << 0
+                                   << QStringLiteral("16-bit signed");
+    Variant words32;
+    words32.bits = 32;
+    QTest::newRow("32-bit unsigned") << write(QStringLiteral("uint32.tif"), words32) << 0
+                                     << QStringLiteral("32 bits per sample");
+    Variant pages;
+    pages.pages = 3;
+    const QString threePages = write(QStringLiteral("pages3.tif"), pages);
+    QTest::newRow("page past the last") << threePages << 4 << QStringLiteral("has 3 pages");
+    QTest::newRow("page of a single picture")
+        << write(QStringLiteral("single.tif"), Variant()) << 2 << QStringLiteral("has one page");
+
+    // Damaged in its picture data: libtiff writes the strips first and the directory
+    // last, so the directory stays whole.
+    Variant plain;
+    plain.compression = COMPRESSION_ADOBE_DEFLATE;
+    const QString whole = write(QStringLiteral("whole.tif"), plain);
+    QFile file(whole);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray bytes = file.readAll();
+    for (int i = 40; i < bytes.size() / 3; ++i)
+        bytes[i] = char(0xA5);
+    const QString garbled = m_dir.filePath(QStringLiteral("garbled.tif"));
+    QFile out(garbled);
+    QVERIFY(out.open(QIODevice::WriteOnly));
+    out.write(bytes);
+    out.close();
+    QTest::newRow("garbled deflate data") << garbled << 0 << QStringLiteral("cannot be read");
+}
+
+void TestTiffPicture::refusedWithTheReason()
+{
+    QFETCH(QString, path);
+    QFETCH(int, page);
+    QFETCH(QString, reasonPart);
+    QVERIFY(!path.isEmpty());
+    const GelImageLoad load = page == 0 ? loadGelImage(path) : loadGelImage(path, page);
+    QVERIFY(!load.ok());
+    QVERIFY2(load.reason.contains(reasonPart), qPrintable(load.reason));
+}
+
+void TestTiffPicture::whiteIsZeroIsShownInverted()
+{
+    // A chemiluminescence blot as such imagers write it: the band's counts are high, the
+    // membrane's low, and 0 is white.
+    for (int bits : {8, 16}) {
+        Variant v;
+        v.bits = bits;
+        v.photometric = PHOTOMETRIC_MINISWHITE;
+        const QString path = write(QStringLiteral("blot%1-wiz.tif").arg(bits), v);
+        GelImageLoad load = loadGelImage(path);
+        QVERIFY2(load.ok(), qPrintable(load.reason));
+        const QImage shown = screenRendering(load.image);
+        QVERIFY(!shown.isNull());
+        // The largest count (x 0, y 2) shows black, the zero (x 0, y 1) white.
+        QCOMPARE(qGray(shown.pixel(0, 2)), 0);
+        QCOMPARE(qGray(shown.pixel(0, 1)), 255);
+        // Still measured in stored counts.
+        QCOMPARE(levelsAt(load.image, 0.5f, 2.5f).green, bits == 8 ? 255 : 65535);
+        QCOMPARE(polarityText(load.image), QStringLiteral("WhiteIsZero"));
+    }
+    // A BlackIsZero 8-bit picture is shown as it is.
+    const GelImageLoad plain = loadGelImage(write(QStringLiteral("plain8.tif"), [] {
+        Variant v;
+        v.bits = 8;
+        return v;
+    }()));
+    QVERIFY(plain.ok());
+    QVERIFY(screenRendering(plain.image).isNull());
+    QCOMPARE(polarityText(plain.image), QStringLiteral("BlackIsZero"));
+}
+
+void TestTiffPicture::pagesAndTagsAreListed()
+{
+    Variant v;
+    v.pages = 2;
+    v.bigEndian = true;
+    v.tiled = true;
+    v.compression = COMPRESSION_LZW;
+    QFile file(write(QStringLiteral("listed.tif"), v));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QString reason;
+    const std::vector<TiffPageInfo> pages = readTiffPages(file, &reason);
+    QVERIFY2(pages.size() == 2, qPrintable(reason));
+    QCOMPARE(pages[1].width, pageWidth(1));
+    QCOMPARE(pages[1].height, pageHeight(1));
+    QCOMPARE(pages[1].bitsPerSample, 16);
+    QVERIFY(pages[1].tiled && pages[1].bigEndian);
+    QCOMPARE(tiffCompressionName(pages[1].compression), QStringLiteral("LZW"));
+    QCOMPARE(pages[1].xResolution, 300.0);
+    QCOMPARE(pages[1].description, QStringLiteral("Exposure 30 s, page 2"));
+    QCOMPARE(pages[0].make, QStringLiteral("Test Imager Co."));
+    QCOMPARE(pages[0].model, QStringLiteral("Chemi 2000"));
+    QCOMPARE(pages[0].software, QStringLiteral("tst_tiffpicture"));
+    QCOMPARE(pages[0].dateTime, QStringLiteral("2026:01:02 03:04:05"));
+
+    // Bytes that are not a TIFF list nothing, with the reason.
+    QByteArray junk("II*\0garbage", 11);
+    QBuffer buffer(&junk);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    QVERIFY(readTiffPages(buffer, &reason).empty());
+    QVERIFY(!reason.isEmpty());
+}
+
+void TestTiffPicture::recordNamesPolarityAndPage()
+{
+    Variant v;
+    v.pages = 2;
+    v.photometric = PHOTOMETRIC_MINISWHITE;
+    const QString path = write(QStringLiteral("recorded.tif"), v);
+    const GelImageLoad load = loadGelImage(path, 2);
+    QVERIFY2(load.ok(), qPrintable(load.reason));
+    const PictureIdentity identity = pictureIdentity(load.image, path);
+    QCOMPARE(identity.page, 2);
+    QCOMPARE(identity.polarity, QStringLiteral("WhiteIsZero"));
+    QVERIFY2(identity.tags.contains(QStringLiteral("Exposure 30 s, page 2")),
+             qPrintable(identity.tags));
+    QVERIFY2(identity.tags.contains(QStringLiteral("Chemi 2000")), qPrintable(identity.tags));
+}
+
+QTEST_GUILESS_MAIN(TestTiffPicture)
+#include "tst_tiffpicture.moc"
