@@ -31,9 +31,9 @@ const char* const MeasureUsage =
     "                         [--background X,Y | --background-color R,G,B]\n"
     "                         [--background-method METHOD]\n"
     "                         --frame LEFT,TOP,WIDTH,HEIGHT [--frame ...] [--output FILE]\n"
-    "                         [--details]\n"
+    "                         [--details] [--page N]\n"
     "       kestoscan measure PICTURE --plan FILE [--ignore-hash] [--output FILE]\n"
-    "                         [--details]\n"
+    "                         [--details] [--page N]\n"
     "\n"
     "Measures bands on a gel picture without opening a window, with the same arithmetic\n"
     "as the window.\n"
@@ -56,12 +56,16 @@ const char* const MeasureUsage =
     "                              covers 40 columns\n"
     "\n"
     "A 16-bit picture is measured at 16 bits: scan values, picked backgrounds and\n"
-    "background colours are in its units (0 to 65535).\n"
+    "background colours are in its units (0 to 65535). A TIFF is measured in the\n"
+    "values it stores, also one whose 0 is white (WhiteIsZero, as many imagers write).\n"
+    "  --page N                    measures page N (from 1) of a file of several pages,\n"
+    "                              such as a multi-page TIFF; a plan made on a page\n"
+    "                              says which, and is replayed on that page\n"
     "\n"
     "Plan form: replays a plan file, one instruction a line (# starts a comment):\n"
     "  channel red|green|blue, invert, background X Y, background-color R G B,\n"
     "  cell ROW COLUMN (COLUMN 2 = Band, 3 = Int.Ctrl), frame LEFT TOP WIDTH HEIGHT,\n"
-    "  background-method METHOD, picture \"PATH\", picture-sha256 HEX,\n"
+    "  background-method METHOD, picture \"PATH\" [page N], picture-sha256 HEX,\n"
     "  value ROW COLUMN \"TEXT\", pasted-value ROW COLUMN \"TEXT\"\n"
     "and prints the resulting sheet (#, Band, Int.Ctrl, % to Ctrl) as tab-separated text.\n"
     "A plan saved by the window (File > Save Measurement Plan) replays its sheet; one\n"
@@ -98,7 +102,7 @@ const char* const ReportUsage =
 const char* const LanesUsage =
     "Usage: kestoscan lanes PICTURE [--channel red|green|blue] [--invert]\n"
     "                       [--background X,Y | --background-color R,G,B] [--horizontal]\n"
-    "                       [--control-band K] [--output FILE]\n"
+    "                       [--control-band K] [--output FILE] [--page N]\n"
     "\n"
     "Finds the lanes on a gel picture and the bands in each lane, and scans every band\n"
     "found with the same arithmetic as the window. Prints one tab-separated line per band:\n"
@@ -115,6 +119,7 @@ const char* const LanesUsage =
     "                              most common level. Scans subtract the background as\n"
     "                              measure does (0,0,0 when none is given).\n"
     "  --horizontal                lanes run from left to right\n"
+    "  --page N                    reads page N (from 1) of a file of several pages\n"
     "  --control-band K            marks the K-th band of every lane as its control in\n"
     "                              the report table (default: no control)\n"
     "  --output FILE               also writes the report table (#, Description \"Lane N\",\n"
@@ -196,6 +201,44 @@ std::optional<std::pair<QString, SheetFileType>> outputOf(const QCommandLinePars
                               .arg(path) +
                           tryHelp(command)};
     return std::make_pair(path, *type);
+}
+
+// The --page number, from 1; 0 when not given (the file's first picture).
+int pageOf(const QCommandLineParser& parser, const QString& command)
+{
+    if (!parser.isSet(QStringLiteral("page")))
+        return 0;
+    const QString text = parser.value(QStringLiteral("page"));
+    bool ok = false;
+    const int page = text.toInt(&ok);
+    if (!ok || page < 1 || page > MaxPicturePage)
+        throw Failure{BatchUsage,
+                      QStringLiteral("--page \"%1\": expected a page number from 1 to %2")
+                              .arg(text)
+                              .arg(MaxPicturePage) +
+                          tryHelp(command)};
+    return page;
+}
+
+// The page to replay a plan on: the one its picture line names (a plan made on a file's
+// first picture names none), which a --page given too must agree with unless the plan is
+// replayed on another picture.
+int planPage(const MeasurementPlan& plan, int given, bool ignoreHash)
+{
+    for (const PlanStep& step : plan.steps) {
+        if (step.kind != PlanStep::Kind::Picture)
+            continue;
+        const int made = step.page;
+        if (given != 0 && qMax(1, made) != given && !ignoreHash)
+            throw PlanError(step.where +
+                            QStringLiteral(": the plan was made on page %1 of its picture, not "
+                                           "on page %2 (--page); --ignore-hash replays it on "
+                                           "another picture")
+                                .arg(qMax(1, made))
+                                .arg(given));
+        return given != 0 ? given : made;
+    }
+    return given;
 }
 
 // The channel, invert and background options as the steps a person's clicks would make.
@@ -302,7 +345,8 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
                QCommandLineOption(QStringLiteral("plan"), QString(), value),
                QCommandLineOption(QStringLiteral("output"), QString(), value),
                QCommandLineOption(QStringLiteral("details")),
-               QCommandLineOption(QStringLiteral("ignore-hash"))});
+               QCommandLineOption(QStringLiteral("ignore-hash")),
+               QCommandLineOption(QStringLiteral("page"), QString(), value)});
     if (help) {
         say(out, QLatin1String(MeasureUsage));
         return QByteArray();
@@ -310,14 +354,22 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     expectOnce(parser, command,
                {QStringLiteral("channel"), QStringLiteral("background"),
                 QStringLiteral("background-color"), QStringLiteral("background-method"),
-                QStringLiteral("plan"), QStringLiteral("output")});
+                QStringLiteral("plan"), QStringLiteral("output"), QStringLiteral("page")});
     const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
     const auto output = outputOf(parser, command);
 
     const bool planForm = parser.isSet(QStringLiteral("plan"));
     const bool details = parser.isSet(QStringLiteral("details"));
+    const bool ignoreHash = parser.isSet(QStringLiteral("ignore-hash"));
+    int page = pageOf(parser, command);
+    if (planForm) {
+        // The page a plan was made on decides before the picture's units are read.
+        const MeasurementPlan pages =
+            readMeasurementPlan(parser.value(QStringLiteral("plan")), 65535);
+        page = planPage(pages, page, ignoreHash);
+    }
     // Background colours are read in the picture's units, which its header tells.
-    const int fullScale = fileChannelFullScale(picturePath);
+    const int fullScale = fileChannelFullScale(picturePath, page);
     MeasurementPlan plan;
     if (planForm) {
         for (const char* quick : {"channel", "invert", "background", "background-color",
@@ -332,7 +384,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
         plan = quickPlan(parser, fullScale);
     }
 
-    GelImageLoad load = loadGelImage(picturePath);
+    GelImageLoad load = loadGelImage(picturePath, page);
     if (!load.ok()) {
         QString message = QStringLiteral("Cannot load image:\n") + picturePath;
         if (!load.reason.isEmpty())
@@ -348,7 +400,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     session.setPicturePath(QFileInfo(picturePath).absoluteFilePath());
     load.image = QImage();
     const std::vector<ScanResult> counted =
-        runMeasurementPlanCounted(session, plan, parser.isSet(QStringLiteral("ignore-hash")));
+        runMeasurementPlanCounted(session, plan, ignoreHash);
 
     // A workbook carries where every value came from as its second sheet.
     const auto deliverMeasured = [&]() -> QByteArray {
@@ -388,7 +440,8 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
                QCommandLineOption(QStringLiteral("background-color"), QString(), value),
                QCommandLineOption(QStringLiteral("horizontal")),
                QCommandLineOption(QStringLiteral("control-band"), QString(), value),
-               QCommandLineOption(QStringLiteral("output"), QString(), value)});
+               QCommandLineOption(QStringLiteral("output"), QString(), value),
+               QCommandLineOption(QStringLiteral("page"), QString(), value)});
     if (help) {
         say(out, QLatin1String(LanesUsage));
         return QByteArray();
@@ -396,7 +449,7 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
     expectOnce(parser, command,
                {QStringLiteral("channel"), QStringLiteral("background"),
                 QStringLiteral("background-color"), QStringLiteral("control-band"),
-                QStringLiteral("output")});
+                QStringLiteral("output"), QStringLiteral("page")});
     const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
     const auto output = outputOf(parser, command);
     int controlBand = 0;
@@ -410,10 +463,11 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
                                   .arg(text) +
                               tryHelp(command)};
     }
-    const int fullScale = fileChannelFullScale(picturePath);
+    const int page = pageOf(parser, command);
+    const int fullScale = fileChannelFullScale(picturePath, page);
     const MeasurementPlan plan = pictureSteps(parser, fullScale);
 
-    GelImageLoad load = loadGelImage(picturePath);
+    GelImageLoad load = loadGelImage(picturePath, page);
     if (!load.ok()) {
         QString message = QStringLiteral("Cannot load image:\n") + picturePath;
         if (!load.reason.isEmpty())

@@ -9,8 +9,10 @@
 #include "core/deeppicture.h"
 #include "core/gelimage.h"
 #include "core/integration.h"
+#include "core/measurementplan.h"
 #include "core/measurementrecord.h"
 #include "core/tiffpicture.h"
+#include "support/tiffvariants.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -26,155 +28,10 @@
 #include <vector>
 
 using namespace kesto;
+using kesto::test::TiffVariant;
+using Variant = TiffVariant;
 
 namespace {
-
-struct Variant
-{
-    int bits = 16;
-    int photometric = PHOTOMETRIC_MINISBLACK;
-    int compression = COMPRESSION_NONE;
-    bool tiled = false;
-    bool bigEndian = false;
-    int samples = 1;
-    bool planar = false;
-    int pages = 1;
-    int sampleFormat = SAMPLEFORMAT_UINT;
-    std::uint32_t largest = 0; // the largest stored value; 0 for the depth's full range
-};
-
-int pageWidth(int page) { return 37 + 3 * page; } // not a whole number of tiles
-int pageHeight(int page) { return 29 + 2 * page; }
-
-std::uint32_t largestOf(const Variant& v)
-{
-    return v.largest ? v.largest : std::uint32_t((std::uint64_t(1) << v.bits) - 1);
-}
-
-// The value the test stores at a pixel: uneven, with 0 and the largest value present.
-std::uint32_t stored(const Variant& v, int page, int x, int y, int channel)
-{
-    const std::uint32_t largest = largestOf(v);
-    if (y == 1 && x == channel)
-        return 0;
-    if (y == 2 && x == channel)
-        return largest;
-    const std::uint32_t h = std::uint32_t(x) * 2654435761u ^ std::uint32_t(y) * 40503u ^
-                            std::uint32_t(channel * 977 + page * 131);
-    return std::uint32_t((h ^ (h >> 13)) % (std::uint64_t(largest) + 1));
-}
-
-// One row of samples as the file stores them (before compression), for a plane (planar)
-// or all channels (contiguous).
-std::vector<unsigned char> rowBytes(const Variant& v, int page, int y, int left, int count,
-                                    int plane)
-{
-    const int perPixel = v.planar ? 1 : v.samples;
-    const std::int64_t bits = std::int64_t(count) * perPixel * v.bits;
-    std::vector<unsigned char> row(std::size_t((bits + 7) / 8), 0);
-    std::int64_t at = 0;
-    for (int i = 0; i < count; ++i) {
-        for (int s = 0; s < perPixel; ++s) {
-            const int channel = v.planar ? plane : s;
-            const std::uint32_t value = stored(v, page, left + i, y, channel);
-            if (v.sampleFormat == SAMPLEFORMAT_IEEEFP) {
-                const float f = float(value) / 7.0f;
-                std::memcpy(row.data() + at / 8, &f, 4);
-            } else if (v.bits == 8) {
-                row[std::size_t(at / 8)] = static_cast<unsigned char>(value);
-            } else if (v.bits == 16) {
-                const auto word = std::uint16_t(v.sampleFormat == SAMPLEFORMAT_INT
-                                                     ? std::uint16_t(std::int16_t(value) - 100)
-                                                     : value);
-                std::memcpy(row.data() + at / 8, &word, 2); // libtiff swaps to the file's order
-            } else if (v.bits == 32) {
-                std::memcpy(row.data() + at / 8, &value, 4);
-            } else {
-                for (int b = v.bits - 1; b >= 0; --b, ++at)
-                    if (value >> b & 1u)
-                        row[std::size_t(at / 8)] |= static_cast<unsigned char>(0x80 >> (at % 8));
-                continue;
-            }
-            at += v.bits;
-        }
-    }
-    return row;
-}
-
-bool writeTiff(const QString& path, const Variant& v)
-{
-    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), v.bigEndian ? "wb" : "wl");
-    if (!tiff)
-        return false;
-    bool ok = true;
-    for (int page = 0; page < v.pages && ok; ++page) {
-        const int width = pageWidth(page), height = pageHeight(page);
-        TIFFSetField(tiff, TIFFTAG_IMAGEWIDTH, std::uint32_t(width));
-        TIFFSetField(tiff, TIFFTAG_IMAGELENGTH, std::uint32_t(height));
-        TIFFSetField(tiff, TIFFTAG_BITSPERSAMPLE, std::uint16_t(v.bits));
-        TIFFSetField(tiff, TIFFTAG_SAMPLESPERPIXEL, std::uint16_t(v.samples));
-        TIFFSetField(tiff, TIFFTAG_SAMPLEFORMAT, std::uint16_t(v.sampleFormat));
-        TIFFSetField(tiff, TIFFTAG_PHOTOMETRIC, std::uint16_t(v.photometric));
-        TIFFSetField(tiff, TIFFTAG_PLANARCONFIG,
-                     std::uint16_t(v.planar ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG));
-        TIFFSetField(tiff, TIFFTAG_COMPRESSION, std::uint16_t(v.compression));
-        if ((v.compression == COMPRESSION_LZW || v.compression == COMPRESSION_ADOBE_DEFLATE) &&
-            (v.bits == 8 || v.bits == 16))
-            TIFFSetField(tiff, TIFFTAG_PREDICTOR, std::uint16_t(PREDICTOR_HORIZONTAL));
-        TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 300.0f);
-        TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 300.0f);
-        TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, std::uint16_t(RESUNIT_INCH));
-        const QByteArray description = QStringLiteral("Exposure 30 s, page %1").arg(page + 1).toUtf8();
-        TIFFSetField(tiff, TIFFTAG_IMAGEDESCRIPTION, description.constData());
-        TIFFSetField(tiff, TIFFTAG_MAKE, "Test Imager Co.");
-        TIFFSetField(tiff, TIFFTAG_MODEL, "Chemi 2000");
-        TIFFSetField(tiff, TIFFTAG_SOFTWARE, "tst_tiffpicture");
-        TIFFSetField(tiff, TIFFTAG_DATETIME, "2026:01:02 03:04:05");
-        if (v.pages > 1) {
-            TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, std::uint32_t(FILETYPE_PAGE));
-            TIFFSetField(tiff, TIFFTAG_PAGENUMBER, std::uint16_t(page), std::uint16_t(v.pages));
-        }
-        const int planes = v.planar ? v.samples : 1;
-        if (v.tiled) {
-            constexpr int Tile = 16;
-            TIFFSetField(tiff, TIFFTAG_TILEWIDTH, std::uint32_t(Tile));
-            TIFFSetField(tiff, TIFFTAG_TILELENGTH, std::uint32_t(Tile));
-            const tmsize_t rowSize = TIFFTileRowSize(tiff);
-            for (int plane = 0; plane < planes; ++plane)
-                for (int top = 0; top < height; top += Tile)
-                    for (int left = 0; left < width; left += Tile) {
-                        std::vector<unsigned char> tile(std::size_t(TIFFTileSize(tiff)), 0);
-                        for (int r = 0; r < Tile && top + r < height; ++r) {
-                            const auto row = rowBytes(v, page, top + r, left,
-                                                      std::min(Tile, width - left), plane);
-                            std::memcpy(tile.data() + r * rowSize, row.data(), row.size());
-                        }
-                        const std::uint32_t index = TIFFComputeTile(
-                            tiff, std::uint32_t(left), std::uint32_t(top), 0, std::uint16_t(plane));
-                        ok = ok && TIFFWriteEncodedTile(tiff, index, tile.data(),
-                                                        tmsize_t(tile.size())) >= 0;
-                    }
-        } else {
-            constexpr int RowsPerStrip = 5;
-            TIFFSetField(tiff, TIFFTAG_ROWSPERSTRIP, std::uint32_t(RowsPerStrip));
-            for (int plane = 0; plane < planes; ++plane)
-                for (int top = 0; top < height; top += RowsPerStrip) {
-                    std::vector<unsigned char> strip;
-                    for (int r = 0; r < RowsPerStrip && top + r < height; ++r) {
-                        const auto row = rowBytes(v, page, top + r, 0, width, plane);
-                        strip.insert(strip.end(), row.begin(), row.end());
-                    }
-                    const std::uint32_t index =
-                        TIFFComputeStrip(tiff, std::uint32_t(top), std::uint16_t(plane));
-                    ok = ok && TIFFWriteEncodedStrip(tiff, index, strip.data(),
-                                                     tmsize_t(strip.size())) >= 0;
-                }
-        }
-        ok = ok && TIFFWriteDirectory(tiff) == 1;
-    }
-    TIFFClose(tiff);
-    return ok;
-}
 
 QString compressionTag(int compression)
 {
@@ -192,7 +49,7 @@ QString compressionTag(int compression)
 
 } // namespace
 
-Q_DECLARE_METATYPE(Variant)
+Q_DECLARE_METATYPE(kesto::test::TiffVariant)
 
 class TestTiffPicture : public QObject
 {
@@ -207,6 +64,7 @@ private slots:
     void whiteIsZeroIsShownInverted();
     void pagesAndTagsAreListed();
     void recordNamesPolarityAndPage();
+    void planKeepsThePage();
 
 private:
     QString write(const QString& name, const Variant& v);
@@ -218,7 +76,7 @@ void TestTiffPicture::initTestCase() { QVERIFY(m_dir.isValid()); }
 QString TestTiffPicture::write(const QString& name, const Variant& v)
 {
     const QString path = m_dir.filePath(name);
-    if (!writeTiff(path, v))
+    if (!kesto::test::writeTiffVariant(path, v))
         return QString();
     const QByteArray seeds = qgetenv("KESTO_TIFF_SEEDS");
     if (!seeds.isEmpty()) {
@@ -311,7 +169,7 @@ void TestTiffPicture::variantsReadTheirStoredValues()
     const QImage& picture = load.image;
 
     const int index = page == 0 ? 0 : page - 1;
-    QCOMPARE(picture.size(), QSize(pageWidth(index), pageHeight(index)));
+    QCOMPARE(picture.size(), QSize(kesto::test::tiffPageWidth(index), kesto::test::tiffPageHeight(index)));
     const QImage::Format format = variant.bits == 8 ? QImage::Format_RGB32
                                   : variant.samples == 3 ? QImage::Format_RGBX64
                                                          : QImage::Format_Grayscale16;
@@ -329,7 +187,7 @@ void TestTiffPicture::variantsReadTheirStoredValues()
         std::uint64_t atFull = 0, atZero = 0;
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x) {
-                const auto expected = int(stored(variant, index, x, y, channel));
+                const auto expected = int(kesto::test::tiffStoredValue(variant, index, x, y, channel));
                 const ChannelLevels levels = levelsAt(picture, float(x) + 0.5f, float(y) + 0.5f);
                 const int read = c == 0 ? levels.red : c == 1 ? levels.green : levels.blue;
                 if (read != expected)
@@ -453,8 +311,8 @@ void TestTiffPicture::pagesAndTagsAreListed()
     QString reason;
     const std::vector<TiffPageInfo> pages = readTiffPages(file, &reason);
     QVERIFY2(pages.size() == 2, qPrintable(reason));
-    QCOMPARE(pages[1].width, pageWidth(1));
-    QCOMPARE(pages[1].height, pageHeight(1));
+    QCOMPARE(pages[1].width, kesto::test::tiffPageWidth(1));
+    QCOMPARE(pages[1].height, kesto::test::tiffPageHeight(1));
     QCOMPARE(pages[1].bitsPerSample, 16);
     QVERIFY(pages[1].tiled && pages[1].bigEndian);
     QCOMPARE(tiffCompressionName(pages[1].compression), QStringLiteral("LZW"));
@@ -487,6 +345,38 @@ void TestTiffPicture::recordNamesPolarityAndPage()
     QVERIFY2(identity.tags.contains(QStringLiteral("Exposure 30 s, page 2")),
              qPrintable(identity.tags));
     QVERIFY2(identity.tags.contains(QStringLiteral("Chemi 2000")), qPrintable(identity.tags));
+}
+
+void TestTiffPicture::planKeepsThePage()
+{
+    // Old plans, without a page, still read; a plan written on page 2 says so, and names
+    // the picture again when the page changes within the same file.
+    QCOMPARE(parseMeasurementPlan(u"picture \"gel.tif\"", QStringLiteral("p")).steps.at(0).page, 0);
+    QCOMPARE(parseMeasurementPlan(u"picture \"gel.tif\" page 3", QStringLiteral("p")).steps.at(0).page,
+             3);
+    MeasurementRecord record;
+    MeasurementEntry entry;
+    entry.cell = CellAddress{1, 2};
+    entry.text = QStringLiteral("5");
+    entry.picture.path = QStringLiteral("/data/chemi.tif");
+    entry.picture.sha256 = QByteArray(64, 'a');
+    entry.picture.page = 2;
+    record.add(entry);
+    entry.picture.page = 3;
+    entry.cell.row = 2;
+    record.add(entry);
+    const QString text = measurementPlanText(record);
+    QVERIFY2(text.contains(QStringLiteral("picture \"/data/chemi.tif\" page 2\npicture-sha256 ")),
+             qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("picture \"/data/chemi.tif\" page 3\n")), qPrintable(text));
+    const MeasurementPlan plan = parseMeasurementPlan(text, QStringLiteral("p"));
+    QCOMPARE(plan.steps.at(0).page, 2);
+
+    // The measurements table shows the page and polarity.
+    const QList<QStringList> rows = measurementRows(record);
+    const QStringList headings = measurementHeadings();
+    QCOMPARE(rows.at(0).at(headings.indexOf(QStringLiteral("Page"))), QStringLiteral("2"));
+    QCOMPARE(rows.at(0).at(headings.indexOf(QStringLiteral("Polarity"))), QStringLiteral("BlackIsZero"));
 }
 
 QTEST_GUILESS_MAIN(TestTiffPicture)
