@@ -11,6 +11,7 @@
 #include "core/integration.h"
 #include "core/measurementplan.h"
 #include "core/measurementrecord.h"
+#include "core/pictureinfo.h"
 #include "core/tiffpicture.h"
 #include "support/tiffvariants.h"
 
@@ -65,6 +66,7 @@ private slots:
     void pagesAndTagsAreListed();
     void recordNamesPolarityAndPage();
     void planKeepsThePage();
+    void factsAndPageChoices();
 
 private:
     QString write(const QString& name, const Variant& v);
@@ -377,6 +379,59 @@ void TestTiffPicture::planKeepsThePage()
     const QStringList headings = measurementHeadings();
     QCOMPARE(rows.at(0).at(headings.indexOf(QStringLiteral("Page"))), QStringLiteral("2"));
     QCOMPARE(rows.at(0).at(headings.indexOf(QStringLiteral("Polarity"))), QStringLiteral("BlackIsZero"));
+}
+
+void TestTiffPicture::factsAndPageChoices()
+{
+    Variant v;
+    v.pages = 2;
+    v.photometric = PHOTOMETRIC_MINISWHITE;
+    v.bigEndian = true;
+    v.tiled = true;
+    v.compression = COMPRESSION_LZW;
+    const QString path = write(QStringLiteral("facts.tif"), v);
+    const PictureFacts facts = pictureFacts(path, 2);
+    const auto fact = [&](const char* label) {
+        for (const auto& f : facts)
+            if (f.first == QLatin1String(label))
+                return f.second;
+        return QStringLiteral("(none)");
+    };
+    QCOMPARE(fact("File"), path);
+    QCOMPARE(fact("Format"), QStringLiteral("TIFF"));
+    QCOMPARE(fact("Page"), QStringLiteral("2 of 2"));
+    QCOMPARE(fact("Size"), QStringLiteral("40 x 31 pixels"));
+    QCOMPARE(fact("Depth"), QStringLiteral("16-bit gray"));
+    QVERIFY(fact("Polarity").startsWith(QStringLiteral("WhiteIsZero")));
+    QCOMPARE(fact("Compression"), QStringLiteral("LZW"));
+    QCOMPARE(fact("Layout"), QStringLiteral("tiles, big-endian (MM)"));
+    QCOMPARE(fact("Resolution"), QStringLiteral("300 x 300 pixels per inch"));
+    QCOMPARE(fact("Description"), QStringLiteral("Exposure 30 s, page 2"));
+    QCOMPARE(fact("Make"), QStringLiteral("Test Imager Co."));
+    QCOMPARE(fact("Date and time"), QStringLiteral("2026:01:02 03:04:05"));
+    QVERIFY(pictureFactsText(facts).contains(QStringLiteral("\nModel: Chemi 2000\n")));
+
+    QCOMPARE(picturePageChoices(path),
+             QStringList({QStringLiteral("Page 1: 37 x 29, 16-bit gray, WhiteIsZero - Exposure 30 s, page 1"),
+                          QStringLiteral("Page 2: 40 x 31, 16-bit gray, WhiteIsZero - Exposure 30 s, page 2")}));
+    QVERIFY(picturePageChoices(write(QStringLiteral("one.tif"), Variant())).isEmpty());
+
+    const PictureFacts missing = pictureFacts(path, 3);
+    QCOMPARE(missing.last().first, QStringLiteral("Problem"));
+    QVERIFY(missing.last().second.contains(QStringLiteral("has 2 pages")));
+
+    // Other formats say what Qt's reader knows.
+    QImage png(5, 4, QImage::Format_Grayscale16);
+    png.fill(0);
+    png.setText(QStringLiteral("Description"), QStringLiteral("white light"));
+    const QString pngPath = m_dir.filePath(QStringLiteral("facts.png"));
+    QVERIFY(png.save(pngPath));
+    const PictureFacts other = pictureFacts(pngPath);
+    QVERIFY2(pictureFactsText(other).contains(QStringLiteral("Format: PNG\nSize: 5 x 4 pixels\n"
+                                                             "Depth: 16 bits per channel\n"
+                                                             "Description: white light")),
+             qPrintable(pictureFactsText(other)));
+    QVERIFY(picturePageChoices(pngPath).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestTiffPicture)
