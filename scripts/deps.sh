@@ -15,7 +15,7 @@ kesto_install_packages() {
 }
 
 # What the program needs to build and run (Qt Charts' CMake files need Qt OpenGL's, which
-# its package does not pull in; libtiff to keep its warnings off standard error).
+# its package does not pull in; libtiff to read TIFF pictures as stored).
 KESTO_BUILD_PACKAGES=(g++ make cmake pkgconf qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev zlib1g-dev
                       libtiff-dev qt6-image-formats-plugins fonts-liberation2)
 # What the tests need on top: benchmarks compile with the tests, PDF text for print checks,
