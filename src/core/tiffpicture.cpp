@@ -152,6 +152,11 @@ public:
     // channel of a planar file's block (its only sample), else -1.
     void putRow(const unsigned char* row, int x, int y, int count, int plane)
     {
+        // The imagers' usual kind, 16-bit gray, is copied as it is.
+        if (m_layout == Layout::Gray16 && m_bits == 16) {
+            std::memcpy(m_image.scanLine(y) + std::size_t(x) * 2, row, std::size_t(count) * 2);
+            return;
+        }
         for (int i = 0; i < count; ++i) {
             for (int s = 0; s < m_samples; ++s) {
                 const std::uint32_t v = sample(row, std::int64_t(i) * m_samples + s);
