@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace kesto {
 
@@ -254,6 +255,10 @@ bool readTiles(TIFF* tiff, const TiffPageInfo& info, int planes, SampleSink& sin
     const tmsize_t tileBytes = TIFFTileSize(tiff);
     if (tileWidth == 0 || tileHeight == 0 || rowBytes <= 0 || tileBytes <= 0)
         return false;
+    // A damaged file can declare tiles of gigabytes around a picture of a few pixels.
+    if (std::int64_t(tileWidth) * tileHeight >
+        4 * std::int64_t(info.width) * info.height + 256 * 256)
+        return false;
     std::vector<unsigned char> buffer(static_cast<std::size_t>(tileBytes));
     const auto width = std::uint32_t(info.width);
     const auto height = std::uint32_t(info.height);
@@ -426,8 +431,13 @@ TiffRead readTiffPicture(QIODevice& device, int page)
 
     const int planes = info.planar ? info.samplesPerPixel : 1;
     SampleSink sink(image, layout, info.bitsPerSample, info.planar ? 1 : info.samplesPerPixel);
-    const bool complete = info.tiled ? readTiles(tiff, info, planes, sink)
-                                     : readStrips(tiff, info, planes, sink);
+    bool complete = false;
+    try {
+        complete = info.tiled ? readTiles(tiff, info, planes, sink)
+                              : readStrips(tiff, info, planes, sink);
+    } catch (const std::bad_alloc&) {
+        return refusedRead(QStringLiteral("There is not enough memory for this picture."));
+    }
     if (!complete)
         return refusedRead(QStringLiteral("The picture data cannot be read%1; the file may be "
                                           "damaged or incomplete.")
