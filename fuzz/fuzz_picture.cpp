@@ -2,11 +2,13 @@
 // with loadGelImage (format sniffing, truncation checks, the size limit, decoding and the
 // conversion to the working picture); the same bytes decoded by Qt (when they declare a
 // size of at most 4096 x 4096) go through toWorkingImage as a pasted picture does. Whatever the bytes, the result is a refusal
-// with a reason or a working picture every pixel of which can be read.
+// with a reason or a working picture every pixel of which can be read. TIFF bytes are also
+// listed page by page, and a file of several pages is read on its second page too.
 
 #include "core/gelimage.h"
 #include "core/deeppicture.h"
 #include "core/integration.h"
+#include "core/tiffpicture.h"
 #include "fuzzsupport.h"
 
 #include <QBuffer>
@@ -78,8 +80,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (load.ok()) {
         check(load.reason.isEmpty(), "a loaded picture has no refusal reason");
         readAll(load.image);
+        const QImage shown = screenRendering(load.image);
+        check(shown.isNull() || shown.size() == load.image.size(),
+              "the screen's rendering has the picture's size");
+        if (load.pageCount > 1) {
+            const GelImageLoad second = loadGelImage(picturePath(), 2);
+            check(second.ok() != !second.reason.isEmpty(), "a second page loads or says why");
+            if (second.ok())
+                readAll(second.image);
+        }
     } else {
         check(!load.reason.isEmpty(), "a refused picture says why");
+    }
+    if (looksLikeTiff(bytes)) {
+        QBuffer tiff;
+        tiff.setData(bytes);
+        tiff.open(QIODevice::ReadOnly);
+        QString reason;
+        const std::vector<TiffPageInfo> pages = readTiffPages(tiff, &reason);
+        check(!pages.empty() || !reason.isEmpty(), "a TIFF lists its pages or says why");
+        for (const TiffPageInfo& page : pages)
+            check(page.width >= 0 && page.height >= 0, "a page's size is not negative");
     }
 
     // A picture on the clipboard has been decoded by whoever put it there: decoding very

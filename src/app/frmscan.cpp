@@ -15,6 +15,7 @@
 #include "app/laneprofilepanel.h"
 #include "app/mainbar.h"
 #include "app/maincommands.h"
+#include "app/pictureinformation.h"
 #include "components/prompts.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
@@ -405,7 +406,10 @@ void frmScan::LoadImage()
 
 bool frmScan::openPicture(const QString& path)
 {
-    GelImageLoad load = loadGelImage(path);
+    const std::optional<int> page = askPicturePage(this, path);
+    if (!page)
+        return false;
+    GelImageLoad load = loadGelImage(path, *page);
     if (!load.ok()) {
         Prompts::current().message(this,
                                    QStringLiteral("Cannot load image:\r\n") + path +

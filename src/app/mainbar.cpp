@@ -2,6 +2,7 @@
 
 #include "app/foundbands.h"
 #include "app/frmscan.h"
+#include "app/pictureinformation.h"
 #include "components/module1.h"
 #include "app/maincommands.h"
 #include "components/barlayout.h"
@@ -89,7 +90,8 @@ BarLayout mainBarLayout()
               check("mnuBlue", "Calculate &Blue", false, "", "blue"),
               button("mnuCalc", "&Calculate Now!", "", "calculate"), separator(11),
               button("mnuFindBands", "&Find Lanes and Bands"),
-              button("mnuScanFound", "&Scan Found Bands")}),
+              button("mnuScanFound", "&Scan Found Bands"), separator(12),
+              button("mnuPictureInfo", "Picture &Information...")}),
         band(
             "bndMove", "Move", BandKind::Toolbar,
             {button("mnuTopLeft", "TopLeft", "Move top-left", "move-top-left"),
@@ -212,6 +214,7 @@ const CommandEntry ViewCommands[] = {
 const CommandEntry RecordCommands[] = {
     {"mnuSavePlan", [](frmScan& form) { form.saveMeasurementPlan(); }},
     {"mnuOpenPlan", [](frmScan& form) { form.openMeasurementPlan(); }},
+    {"mnuPictureInfo", showPictureInformation},
 };
 
 } // namespace

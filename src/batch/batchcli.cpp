@@ -33,9 +33,9 @@ const char* const MeasureUsage =
     "                         [--background X,Y | --background-color R,G,B]\n"
     "                         [--background-method METHOD]\n"
     "                         --frame LEFT,TOP,WIDTH,HEIGHT [--frame ...] [--output FILE]\n"
-    "                         [--details]\n"
+    "                         [--details] [--page N]\n"
     "       kestoscan measure [PICTURE] --plan FILE [--ignore-hash] [--output FILE]\n"
-    "                         [--details]\n"
+    "                         [--details] [--page N]\n"
     "\n"
     "Measures bands on a gel picture without opening a window, with the same arithmetic\n"
     "as the window.\n"
@@ -58,12 +58,16 @@ const char* const MeasureUsage =
     "                              covers 40 columns\n"
     "\n"
     "A 16-bit picture is measured at 16 bits: scan values, picked backgrounds and\n"
-    "background colours are in its units (0 to 65535).\n"
+    "background colours are in its units (0 to 65535). A TIFF is measured in the\n"
+    "values it stores, also one whose 0 is white (WhiteIsZero, as many imagers write).\n"
+    "  --page N                    measures page N (from 1) of a file of several pages,\n"
+    "                              such as a multi-page TIFF; a plan made on a page\n"
+    "                              says which, and is replayed on that page\n"
     "\n"
     "Plan form: replays a plan file, one instruction a line (# starts a comment):\n"
     "  channel red|green|blue, invert, background X Y, background-color R G B,\n"
     "  cell ROW COLUMN (COLUMN 2 = Band, 3 = Int.Ctrl), frame LEFT TOP WIDTH HEIGHT,\n"
-    "  background-method METHOD, picture \"PATH\", picture-sha256 HEX,\n"
+    "  background-method METHOD, picture \"PATH\" [page N], picture-sha256 HEX,\n"
     "  value ROW COLUMN \"TEXT\", pasted-value ROW COLUMN \"TEXT\"\n"
     "and prints the resulting sheet (#, Band, Int.Ctrl, % to Ctrl) as tab-separated text.\n"
     "A plan saved by the window (File > Save Measurement Plan) replays its sheet; one\n"
@@ -103,7 +107,7 @@ const char* const ReportUsage =
 const char* const LanesUsage =
     "Usage: kestoscan lanes PICTURE [--channel red|green|blue] [--invert]\n"
     "                       [--background X,Y | --background-color R,G,B] [--horizontal]\n"
-    "                       [--control-band K] [--output FILE]\n"
+    "                       [--control-band K] [--output FILE] [--page N]\n"
     "\n"
     "Finds the lanes on a gel picture and the bands in each lane, and scans every band\n"
     "found with the same arithmetic as the window. Prints one tab-separated line per band:\n"
@@ -120,6 +124,7 @@ const char* const LanesUsage =
     "                              most common level. Scans subtract the background as\n"
     "                              measure does (0,0,0 when none is given).\n"
     "  --horizontal                lanes run from left to right\n"
+    "  --page N                    reads page N (from 1) of a file of several pages\n"
     "  --control-band K            marks the K-th band of every lane as its control in\n"
     "                              the report table (default: no control)\n"
     "  --output FILE               also writes the report table (#, Description \"Lane N\",\n"
@@ -201,6 +206,44 @@ std::optional<std::pair<QString, SheetFileType>> outputOf(const QCommandLinePars
                               .arg(path) +
                           tryHelp(command)};
     return std::make_pair(path, *type);
+}
+
+// The --page number, from 1; 0 when not given (the file's first picture).
+int pageOf(const QCommandLineParser& parser, const QString& command)
+{
+    if (!parser.isSet(QStringLiteral("page")))
+        return 0;
+    const QString text = parser.value(QStringLiteral("page"));
+    bool ok = false;
+    const int page = text.toInt(&ok);
+    if (!ok || page < 1 || page > MaxPicturePage)
+        throw Failure{BatchUsage,
+                      QStringLiteral("--page \"%1\": expected a page number from 1 to %2")
+                              .arg(text)
+                              .arg(MaxPicturePage) +
+                          tryHelp(command)};
+    return page;
+}
+
+// The page to replay a plan on: the one its picture line names (a plan made on a file's
+// first picture names none), which a --page given too must agree with unless the plan is
+// replayed on another picture.
+int planPage(const MeasurementPlan& plan, int given, bool ignoreHash)
+{
+    for (const PlanStep& step : plan.steps) {
+        if (step.kind != PlanStep::Kind::Picture)
+            continue;
+        const int made = step.page;
+        if (given != 0 && qMax(1, made) != given && !ignoreHash)
+            throw PlanError(step.where +
+                            QStringLiteral(": the plan was made on page %1 of its picture, not "
+                                           "on page %2 (--page); --ignore-hash replays it on "
+                                           "another picture")
+                                .arg(qMax(1, made))
+                                .arg(given));
+        return given != 0 ? given : made;
+    }
+    return given;
 }
 
 // The channel, invert and background options as the steps a person's clicks would make.
@@ -307,7 +350,8 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
                QCommandLineOption(QStringLiteral("plan"), QString(), value),
                QCommandLineOption(QStringLiteral("output"), QString(), value),
                QCommandLineOption(QStringLiteral("details")),
-               QCommandLineOption(QStringLiteral("ignore-hash"))});
+               QCommandLineOption(QStringLiteral("ignore-hash")),
+               QCommandLineOption(QStringLiteral("page"), QString(), value)});
     if (help) {
         say(out, QLatin1String(MeasureUsage));
         return QByteArray();
@@ -315,7 +359,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     expectOnce(parser, command,
                {QStringLiteral("channel"), QStringLiteral("background"),
                 QStringLiteral("background-color"), QStringLiteral("background-method"),
-                QStringLiteral("plan"), QStringLiteral("output")});
+                QStringLiteral("plan"), QStringLiteral("output"), QStringLiteral("page")});
     const bool planForm = parser.isSet(QStringLiteral("plan"));
     // A plan opens its own pictures when no PICTURE is named.
     const bool ownPictures = planForm && parser.positionalArguments().isEmpty();
@@ -324,9 +368,21 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     const auto output = outputOf(parser, command);
 
     const bool details = parser.isSet(QStringLiteral("details"));
+    const bool ignoreHash = parser.isSet(QStringLiteral("ignore-hash"));
+    int page = pageOf(parser, command);
+    if (ownPictures && page != 0)
+        throw Failure{BatchUsage, QStringLiteral("--page goes with a PICTURE: a plan opening its "
+                                                 "own pictures names their pages") +
+                                      tryHelp(command)};
+    if (planForm && !ownPictures) {
+        // The page a plan was made on decides before the picture's units are read.
+        const MeasurementPlan pages =
+            readMeasurementPlan(parser.value(QStringLiteral("plan")), 65535);
+        page = planPage(pages, page, ignoreHash);
+    }
     // Background colours are read in the picture's units, which its header tells; a plan
     // over its own pictures is read in 16-bit units and checked against each picture.
-    const int fullScale = ownPictures ? 65535 : fileChannelFullScale(picturePath);
+    const int fullScale = ownPictures ? 65535 : fileChannelFullScale(picturePath, page);
     MeasurementPlan plan;
     if (planForm) {
         for (const char* quick : {"channel", "invert", "background", "background-color",
@@ -341,8 +397,8 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
         plan = quickPlan(parser, fullScale);
     }
 
-    const auto load = [&](const QString& path) {
-        GelImageLoad loaded = loadGelImage(path);
+    const auto load = [&](const QString& path, int pageOfFile) {
+        GelImageLoad loaded = loadGelImage(path, pageOfFile);
         if (!loaded.ok()) {
             QString message = QStringLiteral("Cannot load image:\n") + path;
             if (!loaded.reason.isEmpty())
@@ -357,7 +413,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
         return loaded;
     };
     ReplayOptions replay;
-    replay.ignoreHash = parser.isSet(QStringLiteral("ignore-hash"));
+    replay.ignoreHash = ignoreHash;
     std::unique_ptr<MeasurementSession> owned;
     if (ownPictures) {
         owned = std::make_unique<MeasurementSession>();
@@ -371,7 +427,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
             if (!QFileInfo::exists(path))
                 throw PlanError(step.where +
                                 QStringLiteral(": the picture \"%1\" is not there").arg(step.text));
-            GelImageLoad loaded = load(path);
+            GelImageLoad loaded = load(path, step.page);
             owned->setPicture(loaded.image, QFileInfo(path).absoluteFilePath());
         };
         bool named = false;
@@ -382,7 +438,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
                                                      "PICTURE to replay it on") +
                                           tryHelp(command)};
     } else {
-        GelImageLoad loaded = load(picturePath);
+        GelImageLoad loaded = load(picturePath, page);
         owned = std::make_unique<MeasurementSession>(loaded.image);
         owned->setPicturePath(QFileInfo(picturePath).absoluteFilePath());
     }
@@ -427,7 +483,8 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
                QCommandLineOption(QStringLiteral("background-color"), QString(), value),
                QCommandLineOption(QStringLiteral("horizontal")),
                QCommandLineOption(QStringLiteral("control-band"), QString(), value),
-               QCommandLineOption(QStringLiteral("output"), QString(), value)});
+               QCommandLineOption(QStringLiteral("output"), QString(), value),
+               QCommandLineOption(QStringLiteral("page"), QString(), value)});
     if (help) {
         say(out, QLatin1String(LanesUsage));
         return QByteArray();
@@ -435,7 +492,7 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
     expectOnce(parser, command,
                {QStringLiteral("channel"), QStringLiteral("background"),
                 QStringLiteral("background-color"), QStringLiteral("control-band"),
-                QStringLiteral("output")});
+                QStringLiteral("output"), QStringLiteral("page")});
     const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
     const auto output = outputOf(parser, command);
     int controlBand = 0;
@@ -449,10 +506,11 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
                                   .arg(text) +
                               tryHelp(command)};
     }
-    const int fullScale = fileChannelFullScale(picturePath);
+    const int page = pageOf(parser, command);
+    const int fullScale = fileChannelFullScale(picturePath, page);
     const MeasurementPlan plan = pictureSteps(parser, fullScale);
 
-    GelImageLoad load = loadGelImage(picturePath);
+    GelImageLoad load = loadGelImage(picturePath, page);
     if (!load.ok()) {
         QString message = QStringLiteral("Cannot load image:\n") + picturePath;
         if (!load.reason.isEmpty())

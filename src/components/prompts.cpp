@@ -101,6 +101,19 @@ std::optional<QString> QtPrompts::inputText(QWidget* parent, const QString& prom
     return text;
 }
 
+std::optional<int> QtPrompts::chooseItem(QWidget* parent, const QString& prompt,
+                                         const QString& title, const QStringList& items,
+                                         int current)
+{
+    bool ok = false;
+    const QString chosen =
+        QInputDialog::getItem(parent, title, prompt, items, current, false, &ok);
+    const qsizetype index = items.indexOf(chosen);
+    if (!ok || index < 0)
+        return std::nullopt;
+    return int(index);
+}
+
 bool QtPrompts::printDialog(QWidget* parent, QPrinter& printer)
 {
     QPrintDialog dialog(&printer, parent);

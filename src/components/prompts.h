@@ -36,6 +36,11 @@ public:
     // Returns nullopt on cancel.
     virtual std::optional<QString> inputText(QWidget* parent, const QString& prompt,
                                              const QString& title, const QString& defaultText) = 0;
+    // One of items, chosen from a list (current selected at first): its index, or
+    // nullopt on cancel.
+    virtual std::optional<int> chooseItem(QWidget* parent, const QString& prompt,
+                                          const QString& title, const QStringList& items,
+                                          int current) = 0;
     // The print dialog for a printer; false when cancelled.
     virtual bool printDialog(QWidget* parent, QPrinter& printer) = 0;
     // Shows one of the program's own modal dialogs and returns its result code.
@@ -58,6 +63,8 @@ public:
                           MessageButtons buttons, MessageIcon icon) override;
     std::optional<QString> inputText(QWidget* parent, const QString& prompt, const QString& title,
                                      const QString& defaultText) override;
+    std::optional<int> chooseItem(QWidget* parent, const QString& prompt, const QString& title,
+                                  const QStringList& items, int current) override;
     bool printDialog(QWidget* parent, QPrinter& printer) override;
     int execDialog(QDialog& dialog) override;
 };

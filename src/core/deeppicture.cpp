@@ -2,6 +2,9 @@
 
 #include "core/gelimage.h"
 #include "core/integration.h"
+#include "core/tiffpicture.h"
+
+#include <QFile>
 
 #include <QImageReader>
 
@@ -97,17 +100,48 @@ ChannelLevels levelsAt(const QImage& picture, float x, float y)
     return ChannelLevels{p.red(), p.green(), p.blue()};
 }
 
-QImage screenRendering(const QImage& picture)
+bool isWhiteIsZero(const QImage& picture)
 {
-    if (picture.format() == QImage::Format_Grayscale16)
-        return picture.convertToFormat(QImage::Format_Grayscale8);
-    if (picture.format() == QImage::Format_RGBX64)
-        return picture.convertToFormat(QImage::Format_RGB32);
-    return QImage();
+    return picture.text(QLatin1String(PolarityTextKey)) == QLatin1String(WhiteIsZeroText);
 }
 
-int fileChannelFullScale(const QString& path)
+QString polarityText(const QImage& picture)
 {
+    return isWhiteIsZero(picture) ? QStringLiteral("WhiteIsZero") : QStringLiteral("BlackIsZero");
+}
+
+int picturePage(const QImage& picture)
+{
+    bool ok = false;
+    const int page = picture.text(QLatin1String(PageTextKey)).toInt(&ok);
+    return ok && page > 0 ? page : 0;
+}
+
+QImage screenRendering(const QImage& picture)
+{
+    QImage shown;
+    if (picture.format() == QImage::Format_Grayscale16)
+        shown = picture.convertToFormat(QImage::Format_Grayscale8);
+    else if (picture.format() == QImage::Format_RGBX64)
+        shown = picture.convertToFormat(QImage::Format_RGB32);
+    else if (isWhiteIsZero(picture))
+        shown = picture.copy();
+    // Shown as the file says: its stored 0 is white.
+    if (!shown.isNull() && isWhiteIsZero(picture))
+        shown.invertPixels();
+    return shown;
+}
+
+int fileChannelFullScale(const QString& path, int page)
+{
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly) && looksLikeTiff(file.peek(4))) {
+        const std::vector<TiffPageInfo> pages = readTiffPages(file);
+        const std::size_t index = page <= 0 ? 0 : std::size_t(page - 1);
+        if (index < pages.size())
+            return pages[index].bitsPerSample > 8 && pages[index].bitsPerSample <= 16 ? 65535
+                                                                                      : 255;
+    }
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);
     return isDeepFormat(reader.imageFormat()) ? 65535 : 255;

@@ -34,12 +34,28 @@ QImage toMeasurementImage(QImage picture);
 // picture this is levelsOf(pixelAt(...)).
 ChannelLevels levelsAt(const QImage& picture, float x, float y);
 
+// What a picture carries about its file, as QImage text (kept through copies and format
+// conversions): its polarity when the file stores dark as high counts, and its page in a
+// file of several pages.
+inline constexpr char PolarityTextKey[] = "KestoPolarity";
+inline constexpr char WhiteIsZeroText[] = "WhiteIsZero";
+inline constexpr char PageTextKey[] = "KestoPage";
+
+// True for a picture whose file says 0 is white (TIFF PhotometricInterpretation 0): its
+// values are the stored counts, and the screen shows it inverted.
+bool isWhiteIsZero(const QImage& picture);
+// "WhiteIsZero" or "BlackIsZero".
+QString polarityText(const QImage& picture);
+// The page of a file of several pages the picture came from (from 1), else 0.
+int picturePage(const QImage& picture);
+
 // The 8-bit picture the screen shows for a 16-bit one (Format_Grayscale8 or Format_RGB32,
-// each channel's top eight bits); null for any other picture, which is shown as it is.
+// each channel's top eight bits), inverted for a WhiteIsZero picture of any depth; null
+// for any other picture, which is shown as it is.
 QImage screenRendering(const QImage& picture);
 
-// 65535 when the file's header announces 16 bits per channel, else 255 (also when the
-// file cannot be read: loading reports that).
-int fileChannelFullScale(const QString& path);
+// 65535 when the file's header announces 16 bits per channel (on the given page, from 1;
+// 0 for the first), else 255 (also when the file cannot be read: loading reports that).
+int fileChannelFullScale(const QString& path, int page = 0);
 
 } // namespace kesto

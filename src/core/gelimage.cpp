@@ -1,6 +1,7 @@
 #include "core/gelimage.h"
 
 #include "core/deeppicture.h"
+#include "core/tiffpicture.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -198,7 +199,9 @@ QImage toWorkingImage(const QImage& image)
     return workingImageFrom(image);
 }
 
-GelImageLoad loadGelImage(const QString& path)
+GelImageLoad loadGelImage(const QString& path) { return loadGelImage(path, 0); }
+
+GelImageLoad loadGelImage(const QString& path, int page)
 {
     applyPictureAllocationLimit();
     if (path.isEmpty())
@@ -217,11 +220,35 @@ GelImageLoad loadGelImage(const QString& path)
     if (file.size() == 0)
         return refused(QStringLiteral("The file is empty."));
 
+    if (page < 0)
+        return refused(QStringLiteral("There is no page %1: pages count from 1.").arg(page));
+    if (looksLikeTiff(file.peek(4))) {
+        TiffRead tiff = readTiffPicture(file, page);
+        if (tiff.handled) {
+            if (!tiff.image.isNull())
+                return GelImageLoad{std::move(tiff.image), QString(), tiff.lossy, tiff.pageCount};
+            return refused(tiff.reason);
+        }
+        // A kind of TIFF Qt's reader reads (palette, bilevel, YCbCr, CMYK, with alpha).
+        if (!file.seek(0))
+            return refused(QStringLiteral("The file cannot be read: %1.").arg(file.errorString()));
+    }
+
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     const QByteArray format = reader.format();
     if (format.isEmpty())
         return refused(QStringLiteral("The file is not a picture in a format this program reads."));
+    // Counted only when a page is asked for: some handlers read the whole file to count.
+    const int pageCount = page > 0 ? qMax(1, reader.imageCount()) : 1;
+    if (page > pageCount)
+        return refused(pageCount == 1
+                           ? QStringLiteral("The file has one page; there is no page %1.").arg(page)
+                           : QStringLiteral("The file has %1 pages; there is no page %2.")
+                                 .arg(pageCount)
+                                 .arg(page));
+    if (page > 1 && !reader.jumpToImage(page - 1))
+        return refused(QStringLiteral("Page %1 of the file cannot be read.").arg(page));
 
     const QSize declared = reader.size();
     if (declared.isValid() && !pictureSizeAllowed(declared.width(), declared.height()))
@@ -264,7 +291,9 @@ GelImageLoad loadGelImage(const QString& path)
     QImage working = toMeasurementImage(std::move(image));
     if (working.isNull())
         return refused(QStringLiteral("There is not enough memory for this picture."));
-    return GelImageLoad{working, QString(), isJpeg};
+    if (pageCount > 1)
+        working.setText(QLatin1String(PageTextKey), QString::number(qMax(1, page)));
+    return GelImageLoad{working, QString(), isJpeg, pageCount};
 }
 
 QString pictureTooLargeReason(const QSize& size) { return sizeLimitReason(size); }

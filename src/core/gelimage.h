@@ -34,6 +34,8 @@ struct GelImageLoad
     // 16-bit files keep their depth (Format_Grayscale16 or Format_RGBX64, see
     // deeppicture.h); lossy is set for a JPEG, whose values the compression altered.
     bool lossy = false;
+    // The pages (images) the file holds, when it says; 1 for a single picture.
+    int pageCount = 1;
     bool ok() const { return !image.isNull(); }
 };
 
@@ -43,7 +45,12 @@ struct GelImageLoad
 // unsupported or garbled one, a truncated JPEG, PNG, BMP or TIFF, and a picture whose
 // header claims more pixels than MaxPictureMiB holds. A multi-image file gives its first.
 // A picture with floating-point channels is refused too: its values have no full scale.
+// TIFF files are read with libtiff (see tiffpicture.h): their stored values exactly,
+// WhiteIsZero ones marked so (see deeppicture.h).
 GelImageLoad loadGelImage(const QString& path);
+// The same for one page of a file of several (a multi-page TIFF, an icon file, ...),
+// counted from 1; page 0 is the first. A page the file does not have is refused.
+GelImageLoad loadGelImage(const QString& path, int page);
 
 // Converts any picture into the working picture, Format_RGB32: palettes, 1-bit, grayscale
 // and 16 bits per channel are mapped to 8-bit red, green and blue; a picture with alpha is

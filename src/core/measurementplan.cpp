@@ -173,7 +173,11 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
         step.method = *method;
     } else if (instruction == QLatin1String("picture")) {
         step.kind = PlanStep::Kind::Picture;
-        expectCount(where, instruction, values, {QStringLiteral("\"PATH\" or clipboard")});
+        if (values.size() == 3 && values.at(1) == QLatin1String("page"))
+            step.page = whole(where, QStringLiteral("PAGE"), values.at(2), 1, MaxPicturePage,
+                              QStringLiteral("from 1 to %1").arg(MaxPicturePage));
+        else
+            expectCount(where, instruction, values, {QStringLiteral("\"PATH\" or clipboard")});
         // A bare clipboard names a pasted picture; a file of that name is written quoted.
         step.text = values.constFirst() == QLatin1String("clipboard") ? QString()
                                                                        : values.constFirst();

@@ -14,6 +14,7 @@
 //   background-method METHOD     how scans find their background: pixel, area:N,
 //                                border:W:mean, border:W:median, lane:minima, lane:ball:R
 //   picture "PATH" | clipboard   the picture the plan was made on (where to find it)
+//   picture "PATH" page N        ... on page N (from 1) of a file of several pages
 //   picture-sha256 HEX           its SHA-256: of the file's bytes, or of a pasted
 //                                picture's pixels; replay refuses another picture
 //   value ROW COLUMN "TEXT"      a value typed into a cell by hand
@@ -88,7 +89,11 @@ struct PlanStep
     BackgroundMethod method; // background-method
     QString text;            // picture: the path ("" for clipboard); value: the cell's text
     QByteArray sha256;       // picture-sha256, lower-case hex
+    int page = 0;            // picture: the page of a file of several, from 1; 0 unsaid
 };
+
+// The largest page number a plan or the command line names.
+inline constexpr int MaxPicturePage = 65535;
 
 struct MeasurementPlan
 {

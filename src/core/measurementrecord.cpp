@@ -42,6 +42,15 @@ PictureIdentity pictureIdentity(const QImage& picture, const QString& path)
     identity.width = picture.width();
     identity.height = picture.height();
     identity.bitDepth = isDeepPicture(picture) ? 16 : 8;
+    identity.page = picturePage(picture);
+    identity.polarity = polarityText(picture);
+    QStringList tags;
+    for (const char* key : {"Description", "Make", "Model", "Software", "DateTime"}) {
+        QString value = picture.text(QLatin1String(key)).simplified();
+        if (!value.isEmpty())
+            tags << QStringLiteral("%1: %2").arg(QLatin1String(key), value);
+    }
+    identity.tags = tags.join(QStringLiteral("; "));
     return identity;
 }
 
@@ -137,11 +146,17 @@ QString measurementTip(const MeasurementEntry& entry)
                                                valueSourceText(entry.source));
     if (entry.source == ValueSource::Scan) {
         const PictureIdentity& p = entry.picture;
-        lines << QStringLiteral("Picture: %1 (%2 x %3, %4-bit)")
+        lines << QStringLiteral("Picture: %1 (%2 x %3, %4-bit%5%6)")
                      .arg(pictureName(p))
                      .arg(p.width)
                      .arg(p.height)
-                     .arg(p.bitDepth);
+                     .arg(p.bitDepth)
+                     .arg(p.page > 0 ? QStringLiteral(", page %1").arg(p.page) : QString(),
+                          p.polarity == QLatin1String("WhiteIsZero")
+                              ? QStringLiteral(", WhiteIsZero")
+                              : QString());
+        if (!p.tags.isEmpty())
+            lines << QStringLiteral("File says: %1").arg(p.tags);
         lines << QStringLiteral("SHA-256: %1").arg(QString::fromLatin1(p.sha256));
         lines << QStringLiteral("Channel: %1%2")
                      .arg(channelText(entry.channel),
@@ -174,7 +189,10 @@ QStringList measurementHeadings()
             QStringLiteral("Frame top"),     QStringLiteral("Frame width"),
             QStringLiteral("Frame height"),  QStringLiteral("Samples"),
             QStringLiteral("At full scale"), QStringLiteral("At 0"),
-            QStringLiteral("Off picture"),   QStringLiteral("Time")};
+            QStringLiteral("Off picture"),   QStringLiteral("Time"),
+            // Added after the first columns, which keep their places.
+            QStringLiteral("Page"),          QStringLiteral("Polarity"),
+            QStringLiteral("Picture tags")};
 }
 
 QList<QStringList> measurementRows(const MeasurementRecord& record)
@@ -200,6 +218,11 @@ QList<QStringList> measurementRows(const MeasurementRecord& record)
                 row << QString();
         }
         row << timeText(e.time);
+        if (e.source == ValueSource::Scan)
+            row << (e.picture.page > 0 ? QString::number(e.picture.page) : QString())
+                << e.picture.polarity << e.picture.tags;
+        else
+            row << QString() << QString() << QString();
         rows << row;
     }
     return rows;
@@ -214,7 +237,7 @@ void fillMeasurementSheet(SheetData& sheet, const MeasurementRecord& record)
     for (int c = 1; c <= headings.size(); ++c) {
         sheet.setHeadingText(c, headings.at(c - 1));
         // Wide enough for a file path or a hash to be read without dragging the column.
-        const int characters = c == 4 || c == 5 ? 40 : c == 22 ? 24 : 12;
+        const int characters = c == 4 || c == 5 || c == 25 ? 40 : c == 22 ? 24 : 12;
         sheet.setColumnWidth(c, characters * 256);
     }
     for (int r = 1; r <= rows.size(); ++r) {
@@ -258,6 +281,7 @@ QString measurementPlanText(const MeasurementRecord& record)
                       QStringLiteral("# kestoscan measure [PICTURE] --plan THIS-FILE")};
     // What a fresh session starts with (MeasurementSession's start).
     QByteArray sha;
+    int page = 0;
     BackgroundMethod method;
     Channel channel = Channel::Red;
     CellAddress cell{1, 2};
@@ -276,12 +300,16 @@ QString measurementPlanText(const MeasurementRecord& record)
                               where, quotedPlanText(e.text));
             continue;
         }
-        if (e.picture.sha256 != sha) {
-            lines << QStringLiteral("picture %1").arg(e.picture.fromClipboard()
-                                                          ? QStringLiteral("clipboard")
-                                                          : quotedPlanText(e.picture.path));
+        if (e.picture.sha256 != sha || e.picture.page != page) {
+            QString line = QStringLiteral("picture %1").arg(e.picture.fromClipboard()
+                                                                ? QStringLiteral("clipboard")
+                                                                : quotedPlanText(e.picture.path));
+            if (e.picture.page > 0)
+                line += QStringLiteral(" page %1").arg(e.picture.page);
+            lines << line;
             lines << QStringLiteral("picture-sha256 %1").arg(QString::fromLatin1(e.picture.sha256));
             sha = e.picture.sha256;
+            page = e.picture.page;
             // Opening a picture forgets the pick point and the inversion of the last one.
             inverted = false;
             picked = false;

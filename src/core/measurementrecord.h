@@ -36,6 +36,9 @@ struct PictureIdentity
     int width = 0;
     int height = 0;
     int bitDepth = 8;   // per channel: 8 or 16
+    int page = 0;       // the page of a file of several, from 1; else 0
+    QString polarity = QStringLiteral("BlackIsZero"); // or "WhiteIsZero": high counts are dark
+    QString tags;       // what the file says of itself: "Description: ...; Make: ...", or ""
 
     bool fromClipboard() const { return path.isEmpty(); }
 };
@@ -46,7 +49,7 @@ QByteArray fileSha256(const QString& path);
 // width x bytes-per-pixel bytes, top to bottom, so that padding does not count.
 QByteArray pixelSha256(const QImage& picture);
 // The identity of a measurement picture: the file's hash when path names one, else the
-// pixels' hash.
+// pixels' hash; its page, polarity and text tags as the picture carries them.
 PictureIdentity pictureIdentity(const QImage& picture, const QString& path);
 
 struct MeasurementEntry

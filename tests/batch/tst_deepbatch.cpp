@@ -3,7 +3,10 @@
 
 #include "support/gelpictures.h"
 #include "support/runprogram.h"
+#include "support/tiffvariants.h"
 
+#include <QCryptographicHash>
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -85,6 +88,7 @@ private Q_SLOTS:
     void detailsMatchThePixels();
     void backgroundPickReadsSixteenBits();
     void jpegWarns();
+    void pagesOfATiff();
 };
 
 void TestDeepBatch::detailsMatchThePixels_data()
@@ -170,6 +174,69 @@ void TestDeepBatch::jpegWarns()
     QCOMPARE(detailed.status, 0);
     QCOMPARE(detailed.err, warning);
     QVERIFY(detailed.out.startsWith(plain.out.trimmed() + '\t'));
+}
+
+void TestDeepBatch::pagesOfATiff()
+{
+    // Three pages of a WhiteIsZero 16-bit imager file: measured in the stored counts of
+    // the page asked for, by --page or by the plan made on it.
+    QTemporaryDir dir;
+    kesto::test::TiffVariant v;
+    v.pages = 3;
+    v.photometric = 0;
+    v.compression = 8; // Deflate
+    const QString path = dir.filePath(QStringLiteral("chemi.tif"));
+    QVERIFY(kesto::test::writeTiffVariant(path, v));
+    const int background = 100;
+    std::int64_t sum = 0, full = 0, zero = 0;
+    for (int y = 0; y <= 4; ++y)
+        for (int x = 0; x <= 9; ++x) {
+            const auto stored = std::int64_t(kesto::test::tiffStoredValue(v, 1, x, y, 0));
+            sum += stored - background;
+            full += stored == 65535;
+            zero += stored == 0;
+        }
+    const QByteArray expected = QByteArray::number(qint64(sum)) + "\t50\t" +
+                                QByteArray::number(qint64(full)) + '\t' +
+                                QByteArray::number(qint64(zero)) + "\t0\n";
+    const QStringList quick{path, QStringLiteral("--background-color"),
+                            QStringLiteral("100,100,100"), QStringLiteral("--frame"),
+                            QStringLiteral("0,0,9,4"), QStringLiteral("--details")};
+    const Run paged = kestoscan(quick + QStringList{QStringLiteral("--page"), QStringLiteral("2")});
+    QCOMPARE(paged.err, QString());
+    QCOMPARE(paged.status, 0);
+    QCOMPARE(paged.out, expected);
+    QVERIFY(kestoscan(quick).out != expected); // the first page is another picture
+
+    const Run missing = kestoscan(quick + QStringList{QStringLiteral("--page"), QStringLiteral("4")});
+    QCOMPARE(missing.status, 1);
+    QVERIFY2(missing.err.contains(QStringLiteral("has 3 pages")), qPrintable(missing.err));
+    const Run bad = kestoscan(quick + QStringList{QStringLiteral("--page"), QStringLiteral("0")});
+    QCOMPARE(bad.status, 2);
+    QVERIFY2(bad.err.contains(QStringLiteral("--page \"0\"")), qPrintable(bad.err));
+
+    // A plan made on page 2 replays there, and refuses another page.
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray sha = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+    const QString planPath = dir.filePath(QStringLiteral("page2.plan"));
+    QFile plan(planPath);
+    QVERIFY(plan.open(QIODevice::WriteOnly));
+    plan.write("picture \"" + path.toUtf8() + "\" page 2\npicture-sha256 " + sha +
+               "\nbackground-color 100 100 100\nframe 0 0 9 4\n");
+    plan.close();
+    const QStringList replay{path, QStringLiteral("--plan"), planPath, QStringLiteral("--details")};
+    const Run replayed = kestoscan(replay);
+    QCOMPARE(replayed.err, QString());
+    QCOMPARE(replayed.out, expected);
+    const Run otherPage = kestoscan(replay + QStringList{QStringLiteral("--page"), QStringLiteral("1")});
+    QCOMPARE(otherPage.status, 2);
+    QVERIFY2(otherPage.err.contains(QStringLiteral("made on page 2")), qPrintable(otherPage.err));
+
+    const Run lanes = kesto::test::runKestoscan(
+        {QStringLiteral("lanes"), path, QStringLiteral("--page"), QStringLiteral("3")});
+    QCOMPARE(lanes.err, QString());
+    QCOMPARE(lanes.status, 0);
 }
 
 QTEST_GUILESS_MAIN(TestDeepBatch)

@@ -77,6 +77,11 @@ void TestMeasurementPlan::refusesBadLines_data()
     QTest::newRow("far edge past 32 bits")
         << "frame 0 2147483000 1 1000"
         << "p:1: expected the frame's TOP and its far edge within -2147483648 to 2147483647";
+    QTest::newRow("page 0") << "picture \"gel.tif\" page 0"
+                            << "p:1: expected PAGE from 1 to 65535, found \"0\"";
+    QTest::newRow("page without its number")
+        << "picture \"gel.tif\" page"
+        << "p:1: expected 1 value for \"picture\" (\"PATH\" or clipboard), found 2";
     QTest::newRow("no instructions") << "# only a comment\n\n"
                                      << "p: the plan holds no instructions; expected lines such as "
                                         "\"cell 1 2\" and \"frame 20 50 39 15\"";

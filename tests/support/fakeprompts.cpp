@@ -53,6 +53,16 @@ std::optional<QString> FakePrompts::inputText(QWidget*, const QString& prompt, c
     return inputAnswers.takeFirst();
 }
 
+std::optional<int> FakePrompts::chooseItem(QWidget*, const QString& prompt, const QString&,
+                                           const QStringList& items, int current)
+{
+    itemPrompts.append(prompt);
+    itemLists.append(items);
+    if (itemAnswers.isEmpty())
+        return current;
+    return itemAnswers.takeFirst();
+}
+
 bool FakePrompts::printDialog(QWidget*, QPrinter& printer)
 {
     ++printDialogs;

@@ -33,12 +33,14 @@ public:
     QList<int> saveFilterAnswers;       // filter index for each save answer
     QList<MessageAnswer> messageAnswers;
     QList<std::optional<QString>> inputAnswers;
+    QList<std::optional<int>> itemAnswers;  // chosen indices, nullopt = cancel; none: current
     QList<bool> printAnswers;
     QString printToPdf;                 // when set, printDialog points the printer at this PDF
     std::function<int(QDialog&)> dialogHandler;   // answers execDialog
 
     QList<Message> messages;            // what was shown
-    QStringList openTitles, saveTitles, inputPrompts;
+    QStringList openTitles, saveTitles, inputPrompts, itemPrompts;
+    QList<QStringList> itemLists;       // the items of every chooseItem
     QList<QStringList> openFilters;
     int printDialogs = 0;
     int dialogs = 0;
@@ -51,6 +53,8 @@ public:
                           MessageButtons buttons, MessageIcon icon) override;
     std::optional<QString> inputText(QWidget* parent, const QString& prompt, const QString& title,
                                      const QString& defaultText) override;
+    std::optional<int> chooseItem(QWidget* parent, const QString& prompt, const QString& title,
+                                  const QStringList& items, int current) override;
     bool printDialog(QWidget* parent, QPrinter& printer) override;
     int execDialog(QDialog& dialog) override;
 };
