@@ -28,7 +28,7 @@ void showPictureInformation(frmScan& form)
     QString text;
     if (picture.isNull()) {
         text = QStringLiteral("No picture is open.");
-    } else if (form.PictureId.fromClipboard()) {
+    } else if (form.session().pictureIdentity().fromClipboard()) {
         text = pictureFactsText(
             {{QStringLiteral("File"), QStringLiteral("(pasted from the clipboard)")},
              {QStringLiteral("Size"),
@@ -36,7 +36,7 @@ void showPictureInformation(frmScan& form)
              {QStringLiteral("Depth"), QStringLiteral("%1 bits per channel")
                                            .arg(isDeepPicture(picture) ? 16 : 8)}});
     } else {
-        text = pictureFactsText(pictureFacts(form.PictureId.path, form.PictureId.page));
+        text = pictureFactsText(pictureFacts(form.session().pictureIdentity().path, form.session().pictureIdentity().page));
     }
     Prompts::current().message(&form, text, QStringLiteral("Picture Information"),
                                MessageButtons::Ok, MessageIcon::Information);

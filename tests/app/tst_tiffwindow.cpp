@@ -65,18 +65,16 @@ void TestTiffWindow::opensTheChosenPageInStoredCounts()
     QCOMPARE(qGray(screen.pixel(0, 1)), 255);
 
     // A scan sums the stored counts, and its record names the page and the polarity.
-    form.shpPointer.width = 9;
-    form.shpPointer.height = 4;
-    form.moveFrameTo(0, 0);
+    form.session().setFrame(FrameGeometry{0, 0, 9, 4});
     form.Calculate();
     double sum = 0;
     for (int y = 0; y <= 4; ++y)
         for (int x = 0; x <= 9; ++x)
             sum += test::tiffStoredValue(v, 1, x, y, 0);
-    QCOMPARE(form.ScanValue, sum);
-    QCOMPARE(form.Record.entries().size(), std::size_t(1));
-    QCOMPARE(form.Record.entries().front().picture.page, 2);
-    QCOMPARE(form.Record.entries().front().picture.polarity, QStringLiteral("WhiteIsZero"));
+    QCOMPARE(form.session().scanValue(), sum);
+    QCOMPARE(form.session().record().entries().size(), std::size_t(1));
+    QCOMPARE(form.session().record().entries().front().picture.page, 2);
+    QCOMPARE(form.session().record().entries().front().picture.polarity, QStringLiteral("WhiteIsZero"));
 
     dispatchMainTool(form, QStringLiteral("mnuPictureInfo"));
     const QString info = prompts.messages.constLast().text;
