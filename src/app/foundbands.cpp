@@ -70,6 +70,7 @@ FoundBandsTool::FoundBandsTool(frmScan& form)
     });
     m_box = m_form.picImage;
     m_box->installEventFilter(this);
+    m_form.addPictureTool(this);
 }
 
 QRect FoundBandsTool::searchRegion() const
@@ -217,43 +218,33 @@ bool FoundBandsTool::eventFilter(QObject* watched, QEvent* event)
     auto* box = qobject_cast<PictureBox*>(watched);
     if (!box || box != m_box)
         return QObject::eventFilter(watched, event);
-    const double zoom = box->zoom();
-    switch (event->type()) {
-    case QEvent::MouseButtonPress: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() != Qt::LeftButton || m_drag != Drag::None)
-            return m_drag != Drag::None;
-        const QPointF p = mouse->position() / zoom;
-        return pointerPressed(mouse->modifiers(), float(p.x()), float(p.y()));
-    }
-    case QEvent::MouseMove: {
-        if (m_drag == Drag::None)
-            return false;
-        const QPointF p = static_cast<QMouseEvent*>(event)->position() / zoom;
-        pointerMoved(float(p.x()), float(p.y()));
-        return true;
-    }
-    case QEvent::MouseButtonRelease: {
-        auto* mouse = static_cast<QMouseEvent*>(event);
-        if (m_drag == Drag::None)
-            return false;
-        if (mouse->button() == Qt::LeftButton) {
-            const QPointF p = mouse->position() / zoom;
-            pointerReleased(float(p.x()), float(p.y()));
-        }
-        return true;
-    }
-    case QEvent::KeyPress: {
+    if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if ((key == Qt::Key_Delete || key == Qt::Key_Backspace) && m_selected >= 0) {
             removeSelected();
             return true;
         }
-        return false;
     }
-    default:
+    return false;
+}
+
+bool FoundBandsTool::press(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y)
+{
+    if (button != Qt::LeftButton || m_drag != Drag::None)
         return false;
-    }
+    return pointerPressed(modifiers, x, y);
+}
+
+void FoundBandsTool::move(float x, float y)
+{
+    if (m_drag != Drag::None)
+        pointerMoved(x, y);
+}
+
+void FoundBandsTool::release(Qt::MouseButton button, float x, float y)
+{
+    if (m_drag != Drag::None && button == Qt::LeftButton)
+        pointerReleased(x, y);
 }
 
 bool FoundBandsTool::pointerPressed(Qt::KeyboardModifiers modifiers, float x, float y)

@@ -8,6 +8,7 @@
 // and scans them into the sheet, one row per lane, or into the report window, one row per
 // band, with the very integration a hand-placed frame gets.
 
+#include "app/picturetool.h"
 #include "core/foundbands.h"
 
 #include <QObject>
@@ -19,7 +20,7 @@ class FoundBandsPanel;
 class PictureBox;
 class frmScan;
 
-class FoundBandsTool : public QObject
+class FoundBandsTool : public QObject, public PictureTool
 {
     Q_OBJECT
 public:
@@ -54,7 +55,14 @@ public:
     // The panel; nullptr until the first find.
     FoundBandsPanel* panel() const { return m_panel; }
 
+    // Shift+drag moves or sizes a frame, Ctrl+drag draws one, while there are proposals or
+    // the panel shows.
+    bool press(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y) override;
+    void move(float x, float y) override;
+    void release(Qt::MouseButton button, float x, float y) override;
+
 protected:
+    // Delete on the picture removes the chosen frame.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -16,6 +16,7 @@
 #include "app/mainbar.h"
 #include "app/maincommands.h"
 #include "app/pictureinformation.h"
+#include "app/scanframetool.h"
 #include "components/prompts.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
@@ -54,26 +55,6 @@ const char* const PictureFilter =
     "All picture files (*.bmp,*.jpg,*.ico)|*.bmp;*.jpg;*.ico"
     "|More gel scans (*.png,*.tif,*.tiff,*.jpeg)|*.png;*.tif;*.tiff;*.jpeg"
     "|All files|*";
-
-// The pointer shape is set for the whole application until a later pointer event on the
-// picture changes it; the arrow means no override.
-void setPointerShape(Qt::CursorShape shape)
-{
-    if (shape == Qt::ArrowCursor) {
-        while (QApplication::overrideCursor())
-            QApplication::restoreOverrideCursor();
-    } else if (QApplication::overrideCursor()) {
-        if (QApplication::overrideCursor()->shape() != shape)
-            QApplication::changeOverrideCursor(QCursor(shape));
-    } else {
-        QApplication::setOverrideCursor(QCursor(shape));
-    }
-}
-
-QString positionText(const char* prefix, float x, float y)
-{
-    return QLatin1String(prefix) + singleText(x) + QStringLiteral(" Y=") + singleText(y);
-}
 
 void fitCommandBar(frmScan& form)
 {
@@ -188,12 +169,33 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
     shpPointer = RectShape{0, 0, 67, 31, rgbValue(255, 0, 0)};
     picImage->setShapes(&shpPointer, &shpPoint);
     picImage->setOriginShape(&shpOrigin);
+    // Each press goes to the first tool that takes it; that tool gets the drag.
+    m_frameTool = std::make_unique<ScanFrameTool>(*this);
     connect(picImage, &PictureBox::pointerPressed, this,
-            [this](Qt::MouseButton, Qt::KeyboardModifiers, float x, float y) { picImage_MouseDown(x, y); });
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y) {
+                if (m_activeTool && m_activeTool != m_frameTool.get())
+                    return; // another tool's drag is under way
+                for (auto tool = m_tools.rbegin(); tool != m_tools.rend(); ++tool) {
+                    if ((*tool)->press(button, modifiers, x, y)) {
+                        m_activeTool = *tool;
+                        return;
+                    }
+                }
+                m_activeTool = m_frameTool.get();
+                m_frameTool->press(button, modifiers, x, y);
+            });
     connect(picImage, &PictureBox::pointerMoved, this,
-            [this](Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y) { picImage_MouseMove(x, y); });
+            [this](Qt::MouseButtons, Qt::KeyboardModifiers, float x, float y) {
+                (m_activeTool ? m_activeTool : m_frameTool.get())->move(x, y);
+            });
     connect(picImage, &PictureBox::pointerReleased, this,
-            [this](Qt::MouseButton, Qt::KeyboardModifiers, float x, float y) { picImage_MouseUp(x, y); });
+            [this](Qt::MouseButton button, Qt::KeyboardModifiers, float x, float y) {
+                PictureTool* tool = m_activeTool ? m_activeTool : m_frameTool.get();
+                // Another tool's drag ends with the button that started it.
+                if (tool == m_frameTool.get() || button == Qt::LeftButton)
+                    m_activeTool = nullptr;
+                tool->release(button, x, y);
+            });
     connect(picImage, &PictureBox::zoomRequested, this, [this](int steps, const QPointF& at) {
         wheelZoom(*this, steps, picImage->mapTo(picContainer, at));
     });
@@ -253,7 +255,15 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
     fitCommandBar(*this);
 }
 
-frmScan::~frmScan() { delete m_undo; }
+frmScan::~frmScan()
+{
+    // The tools go first: children still to be destroyed must not reach them.
+    m_tools.clear();
+    m_activeTool = nullptr;
+    delete m_undo;
+}
+
+void frmScan::addPictureTool(PictureTool* tool) { m_tools.push_back(tool); }
 
 QUndoStack* frmScan::undoStack() const { return &m_undo->stack(); }
 
@@ -568,83 +578,12 @@ void frmScan::VScroll_Change()
 
 void frmScan::picImage_MouseDown(float x, float y)
 {
-    if (shpPointer.contains(x, y)) {
-        if (shpPoint.contains(x, y)) {
-            Sizing = true;
-            Moving = false;
-            setPointerShape(Qt::SizeFDiagCursor);
-        } else {
-            Moving = true;
-            Sizing = false;
-            setPointerShape(Qt::SizeAllCursor);
-        }
-        GrabY = y - shpPointer.top;
-        GrabX = x - shpPointer.left;
-    } else {
-        Moving = false;
-        pickBackgroundAt(x, y);
-    }
-    setReadout(BandMove, QStringLiteral("mnuDisplay"), positionText("X=", x, y));
-    tbrMain->redraw();
+    m_frameTool->press(Qt::LeftButton, Qt::NoModifier, x, y);
 }
 
-void frmScan::picImage_MouseMove(float x, float y)
-{
-    setReadout(BandMove, QStringLiteral("mnuColor"), colorReadout(x, y));
-    const float innerWidth = float(picImage->picture().width());
-    const float innerHeight = float(picImage->picture().height());
-    if (Moving) {
-        float left = x - GrabX;
-        float top = y - GrabY;
-        if (left < 0)
-            left = 0;
-        if (top < 0)
-            top = 0;
-        // The upper clamps come last: a frame larger than the picture keeps its right or
-        // bottom edge on the picture's edge.
-        if (left > 0 + innerWidth - shpPointer.width)
-            left = 0 + innerWidth - shpPointer.width;
-        if (top > 0 + innerHeight - shpPointer.height)
-            top = 0 + innerHeight - shpPointer.height;
-        moveFrameTo(left, top);
-        setReadout(BandMove, QStringLiteral("mnuDisplay"), positionText("+X=", x, y));
-    } else if (Sizing) {
-        RectShape frame = shpPointer;
-        float w = x - frame.left;
-        float h = y - frame.top;
-        if (w < shpPoint.width)
-            w = shpPoint.width;
-        if (h < shpPoint.height)
-            h = shpPoint.height;
-        frame.width = w;
-        frame.height = h;
-        setFrame(frame);
-        setReadout(BandMove, QStringLiteral("mnuDisplay"), positionText("+X=", x, y));
-    } else {
-        if (shpPointer.contains(x, y) && shpPoint.contains(x, y))
-            setPointerShape(Qt::SizeFDiagCursor);
-        else if (shpPointer.contains(x, y))
-            setPointerShape(Qt::SizeAllCursor);
-        else
-            setPointerShape(Qt::ArrowCursor);
-        setReadout(BandMove, QStringLiteral("mnuDisplay"), positionText("X=", x, y));
-    }
-    setReadout(BandMove, QStringLiteral("mnuSize"),
-               singleText(shpPointer.width) + QLatin1Char('x') + singleText(shpPointer.height));
-    tbrMain->redraw();
-}
+void frmScan::picImage_MouseMove(float x, float y) { m_frameTool->move(x, y); }
 
-void frmScan::picImage_MouseUp(float x, float y)
-{
-    Moving = false;
-    Sizing = false;
-    setPointerShape(Qt::ArrowCursor);
-    setReadout(BandMove, QStringLiteral("mnuDisplay"), positionText("X=", x, y));
-    setReadout(BandMove, QStringLiteral("mnuSize"),
-               singleText(shpPointer.width) + QLatin1Char('x') + singleText(shpPointer.height));
-    CopyImage();
-    commitUndo(QStringLiteral("Scan"));
-}
+void frmScan::picImage_MouseUp(float x, float y) { m_frameTool->release(Qt::LeftButton, x, y); }
 
 void frmScan::Calculate()
 {

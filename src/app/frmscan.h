@@ -19,6 +19,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class QLabel;
@@ -29,6 +30,8 @@ namespace kesto {
 class CommandBar;
 class LaneProfilePanel;
 class MeasurementSession;
+class PictureTool;
+class ScanFrameTool;
 class SessionUndo;
 class Tool;
 class Worksheet;
@@ -81,12 +84,13 @@ public:
     // "KestoScan Version 4.0.1": the title without a picture, and the printed header.
     QString programTitle() const;
 
-    // Pointer and layout state.
+    // Pointer tools on the picture: the scan frame's, and those added (found bands), each
+    // offered a press before it, the latest first. Not owned.
+    ScanFrameTool& scanFrameTool() const { return *m_frameTool; }
+    void addPictureTool(PictureTool* tool);
+
+    // Layout state.
     std::vector<double> ColumnRatios;
-    bool Moving = false;
-    bool Sizing = false;
-    float GrabX = 0;
-    float GrabY = 0;
     // The highlighted working cell; 0 until the first pick.
     int workRow() const { return m_workRow; }
     int workColumn() const { return m_workCol; }
@@ -198,6 +202,9 @@ private:
     void syncPicture();
 
     MeasurementSession* m_session = nullptr;
+    std::unique_ptr<ScanFrameTool> m_frameTool;
+    std::vector<PictureTool*> m_tools;
+    PictureTool* m_activeTool = nullptr;
     SessionUndo* m_undo = nullptr;
     bool m_replaying = false;
     int m_workRow = 0;

@@ -3,6 +3,7 @@
 // each test picture is drawn.
 
 #include "app/frmscan.h"
+#include "app/scanframetool.h"
 #include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "core/sheetdata.h"
@@ -112,23 +113,23 @@ void TestMeasurement::pressOnBorderPicksBackground()
     QFETCH(QPoint, point);
     QFETCH(bool, moving);
     press(point.x(), point.y());
-    QCOMPARE(form->Moving, moving);
+    QCOMPARE(form->scanFrameTool().moving(), moving);
     const bool outside = !(point.x() > 0 && point.x() < 67 && point.y() > 0 && point.y() < 31);
     if (outside) {
         QCOMPARE(form->session().background(), rgbValue(Light, Light, Light));
         QCOMPARE(readout(BandMove, "mnuBackground"), QStringLiteral("Bkgrnd (RGB)=200,200,200"));
-        QVERIFY(!form->Sizing);
+        QVERIFY(!form->scanFrameTool().sizing());
     } else {
         QCOMPARE(form->session().background(), 0);
-        QCOMPARE(form->Sizing, !moving);
+        QCOMPARE(form->scanFrameTool().sizing(), !moving);
         QCOMPARE(QApplication::overrideCursor()->shape(),
                  moving ? Qt::SizeAllCursor : Qt::SizeFDiagCursor);
     }
     QCOMPARE(readout(BandMove, "mnuDisplay"),
              QStringLiteral("X=%1 Y=%2").arg(point.x()).arg(point.y()));
     release(point.x(), point.y());
-    QVERIFY(!form->Moving);
-    QVERIFY(!form->Sizing);
+    QVERIFY(!form->scanFrameTool().moving());
+    QVERIFY(!form->scanFrameTool().sizing());
 }
 
 void TestMeasurement::dragStopsAtThePictureEdges_data()
@@ -147,7 +148,7 @@ void TestMeasurement::dragStopsAtThePictureEdges()
     QFETCH(QPoint, to);
     QFETCH(QPointF, frame);
     press(10, 10);
-    QVERIFY(form->Moving);
+    QVERIFY(form->scanFrameTool().moving());
     move(to.x(), to.y());
     QCOMPARE(form->shpPointer.left, float(frame.x()));
     QCOMPARE(form->shpPointer.top, float(frame.y()));
@@ -163,13 +164,13 @@ void TestMeasurement::dragStopsAtThePictureEdges()
 void TestMeasurement::frameLargerThanPictureKeepsFarEdgeOnPicture()
 {
     press(65, 29);   // on the handle
-    QVERIFY(form->Sizing);
+    QVERIFY(form->scanFrameTool().sizing());
     move(300, 150);
     release(300, 150);
     QCOMPARE(form->shpPointer.width, 300.0f);
     QCOMPARE(form->shpPointer.height, 150.0f);
     press(10, 10);
-    QVERIFY(form->Moving);
+    QVERIFY(form->scanFrameTool().moving());
     move(30, 30);
     QCOMPARE(form->shpPointer.left, -100.0f);
     QCOMPARE(form->shpPointer.top, -50.0f);
@@ -180,7 +181,7 @@ void TestMeasurement::sizingBelowTheHandleStopsAtTheHandle()
 {
     form->moveFrameTo(20, 20);
     press(85, 49);
-    QVERIFY(form->Sizing);
+    QVERIFY(form->scanFrameTool().sizing());
     move(21, 5);
     QCOMPARE(form->shpPointer.width, 4.0f);
     QCOMPARE(form->shpPointer.height, 4.0f);

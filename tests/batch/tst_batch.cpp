@@ -4,6 +4,7 @@
 // no output written.
 
 #include "app/frmscan.h"
+#include "app/scanframetool.h"
 #include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "core/sheetdata.h"
@@ -161,7 +162,7 @@ void TestBatch::windowStep(const QString& line)
         form->tool(BandToolbar, QStringLiteral("mnuInvert")).action()->trigger();
     } else if (what == QLatin1String("background")) {
         QTest::mousePress(form->picImage, Qt::LeftButton, {}, QPoint(value(1), value(2)));
-        QVERIFY2(!form->Moving && !form->Sizing, "the background point must lie outside the frame");
+        QVERIFY2(!form->scanFrameTool().moving() && !form->scanFrameTool().sizing(), "the background point must lie outside the frame");
         QTest::mouseRelease(form->picImage, Qt::LeftButton, {}, QPoint(value(1), value(2)));
     } else if (what == QLatin1String("cell")) {
         form->f1Report_Click(value(1), value(2));

@@ -8,6 +8,7 @@
 // KESTO_SESSION_STEPS sets the number of steps over all sessions (10 000 by default).
 
 #include "app/frmscan.h"
+#include "app/scanframetool.h"
 #include "core/gelimage.h"
 #include "app/mainbar.h"
 #include "components/commandbar.h"
@@ -320,8 +321,8 @@ QString TestRandomSession::pointerStep()
     if (m_pressed && chance(800)) {
         const QPoint to = chance(700) ? m_last + QPoint(pick(-30, 30), pick(-30, 30)) : randomPoint();
         note(QStringLiteral("drag to %1, %2").arg(to.x()).arg(to.y()));
-        const bool moving = m_form->Moving;
-        const bool sizing = m_form->Sizing;
+        const bool moving = m_form->scanFrameTool().moving();
+        const bool sizing = m_form->scanFrameTool().sizing();
         QTest::mouseMove(box, to);
         m_last = to;
         m_dragMoved = moving;
@@ -334,7 +335,7 @@ QString TestRandomSession::pointerStep()
         note(QStringLiteral("release at %1, %2").arg(m_last.x()).arg(m_last.y()));
         QTest::mouseRelease(box, Qt::LeftButton, {}, m_last);
         m_pressed = false;
-        if (m_form->Moving || m_form->Sizing)
+        if (m_form->scanFrameTool().moving() || m_form->scanFrameTool().sizing())
             return QStringLiteral("the frame still follows the pointer after the release");
         if (QApplication::overrideCursor())
             return QStringLiteral("the pointer shape is not the arrow after the release");
