@@ -331,14 +331,33 @@ std::vector<Span> findLanes(const Plane& plane)
 // Bands along one lane: the peaks of its profile (the mean over the lane's middle half)
 // that stand bandThreshold times the noise above the baseline, each reaching out to where
 // it falls back to the baseline or to the valley it shares with a touching band.
-std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThreshold)
+struct Candidate
+{
+    Span span;
+    double height; // the peak above the lane's floor, in the profile's units
+    double score;  // height over the lane's noise
+};
+
+// A quantile of the values, which it reorders.
+double quantileOf(std::vector<double>& values, double fraction)
+{
+    if (values.empty())
+        return 0;
+    const auto at = values.begin() + std::ptrdiff_t(fraction * double(values.size() - 1));
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double bandThreshold,
+                                 int first, int last)
 {
     const int width = lane.last - lane.first + 1;
     const int c0 = lane.first + width / 4;
     const int c1 = std::max(c0, lane.last - width / 4);
-    std::vector<double> raw(std::size_t(plane.along));
-    for (int l = 0; l < plane.along; ++l) {
-        const std::uint16_t* row = plane.row(l);
+    const int along = last - first + 1;
+    std::vector<double> raw(static_cast<std::size_t>(along));
+    for (int l = 0; l < along; ++l) {
+        const std::uint16_t* row = plane.row(first + l);
         std::uint64_t sum = 0;
         for (int a = c0; a <= c1; ++a)
             sum += row[a];
@@ -348,7 +367,7 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
     const std::vector<double> smooth = boxSmooth(raw, Smoothing);
     const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
     // As across the lanes, the opening must be longer than the tallest flat band.
-    const int half = std::max({10, plane.along / 20, widestLane(smooth, noise)});
+    const int half = std::max({10, along / 20, widestLane(smooth, noise)});
     const std::vector<double> baseline = baselineOf(smooth, half);
     std::vector<double> q(smooth.size());
     for (std::size_t i = 0; i < q.size(); ++i)
@@ -359,6 +378,11 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
     std::vector<double> levels = q;
     std::nth_element(levels.begin(), levels.begin() + std::ptrdiff_t(levels.size() * 3 / 10), levels.end());
     const double floor = std::max(0.0, levels[levels.size() * 3 / 10]);
+    // The lane's own noise: the spread of its empty stretches about their level, which
+    // on a photograph is the background's texture (stain, dust, compression) more than
+    // the sensor's noise. Bands seldom fill the lower half of the levels.
+    const double spread = std::max(
+        noise, (quantileOf(levels, 0.4) - quantileOf(levels, 0.05)) / 1.39);
     const double threshold = floor + bandThreshold * noise;
     const int n = int(q.size());
 
@@ -384,7 +408,7 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
         peaks.push_back(i);
     }
 
-    std::vector<Span> bands;
+    std::vector<Candidate> bands;
     for (int peak : peaks) {
         const double stop = floor + std::max(3.0 * noise, 0.05 * (q[std::size_t(peak)] - floor));
         auto reach = [&](int step) {
@@ -410,10 +434,13 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
             ++band.first;
         while (band.last > peak && raw[std::size_t(band.last)] - baseline[std::size_t(band.last)] <= stop)
             --band.last;
-        if (!bands.empty() && band.first <= bands.back().last)
-            band.first = bands.back().last + 1;
-        if (band.last - band.first >= 2)
-            bands.push_back(band);
+        if (!bands.empty() && band.first <= bands.back().span.last)
+            band.first = bands.back().span.last + 1;
+        if (band.last - band.first >= 2) {
+            const double height = q[std::size_t(peak)] - floor;
+            bands.push_back({{first + band.first, first + band.last}, height,
+                             spread > 0 ? height / spread : 1e9});
+        }
     }
     return bands;
 }
@@ -457,7 +484,136 @@ Span bandAcross(const Plane& plane, const Span& lane, const Span& band, int low,
     return {a0 + first, a0 + last};
 }
 
+// The part of a profile (means across the whole plane, signal made high) that is gel: a
+// stretch at either end that lies well below the gel's background level and falls to it
+// in a sharp step is the space around the gel, and a margin inside the step its edge. A slow
+// slope of the background is no such step.
+Span gelSpan(const std::vector<double>& profile, int maximum, double level)
+{
+    const int n = int(profile.size());
+    Span span{0, n - 1};
+    if (n < 40)
+        return span;
+    const double lowest = *std::min_element(profile.begin(), profile.end());
+    const double drop = level - lowest;
+    if (!(drop >= std::max(0.03 * maximum, 10.0 * noiseOf(profile))))
+        return span;
+    const double cut = level - 0.5 * drop;
+    const double inside = level - 0.25 * drop;
+    const int step = std::max(3, n / 100);
+    const int margin = std::max(2, n / 70);
+    auto edge = [&](int from, int dir) {
+        if (profile[std::size_t(from)] >= cut)
+            return from;
+        int i = from;
+        while (std::abs(i - from) < n / 3 && profile[std::size_t(i)] < cut)
+            i += dir;
+        // Sharp: the gel's level is reached within a few samples past the cut.
+        const int past = std::clamp(i + dir * step, 0, n - 1);
+        if (std::abs(i - from) >= n / 3 || profile[std::size_t(past)] < inside)
+            return from;
+        return std::clamp(i + dir * margin, 0, n - 1);
+    };
+    span.first = edge(0, 1);
+    span.last = edge(n - 1, -1);
+    if (span.last - span.first < n / 3)
+        return {0, n - 1};
+    // What lies outside is darker than anything on the gel: space between lanes as low as
+    // the border's is the gel's own background, and the border is gel too.
+    std::vector<double> gel(profile.begin() + span.first, profile.begin() + span.last + 1);
+    const double gelLow = quantileOf(gel, 0.02);
+    auto outsideMean = [&](int from, int to) {
+        double sum = 0;
+        for (int i = from; i <= to; ++i)
+            sum += profile[std::size_t(i)];
+        return sum / (to - from + 1);
+    };
+    if (span.first > 0 && outsideMean(0, span.first - margin) > gelLow - 0.25 * drop)
+        span.first = 0;
+    if (span.last < n - 1 && outsideMean(span.last + margin, n - 1) > gelLow - 0.25 * drop)
+        span.last = n - 1;
+    return span;
+}
+
+// How much of the lane's width the band reaches: the share of the lane's samples across
+// whose mean over the band's rows rises at least a third of the way from the lowest such
+// mean (over the lane and a margin either side) to the highest. A speck of dust on an
+// empty stretch covers a few samples.
+double coverageAcross(const Plane& plane, const Span& lane, const Span& band, int low, int high)
+{
+    const int width = lane.last - lane.first + 1;
+    const int margin = std::max(3, width / 4);
+    const int a0 = std::max(low, lane.first - margin);
+    const int a1 = std::min(high, lane.last + margin);
+    std::vector<double> across(static_cast<std::size_t>(a1 - a0 + 1), 0.0);
+    for (int l = band.first; l <= band.last; ++l) {
+        const std::uint16_t* row = plane.row(l);
+        for (int a = a0; a <= a1; ++a)
+            across[std::size_t(a - a0)] += row[a];
+    }
+    for (double& v : across)
+        v = plane.signal(v / (band.last - band.first + 1));
+    const std::vector<double> smooth = boxSmooth(across, 1);
+    const double lowest = *std::min_element(smooth.begin(), smooth.end());
+    const double top = *std::max_element(smooth.begin(), smooth.end());
+    if (!(top > lowest))
+        return 0;
+    int covered = 0;
+    for (int a = lane.first; a <= lane.last; ++a)
+        covered += smooth[std::size_t(a - a0)] >= lowest + (top - lowest) / 3 ? 1 : 0;
+    return double(covered) / width;
+}
+
+// The profile along the spaces between the lanes (samples at least three from any lane),
+// above its own baseline; empty when the lanes leave no space.
+std::vector<double> betweenLanes(const Plane& plane, const std::vector<Span>& lanes, int half)
+{
+    std::vector<char> free(std::size_t(plane.across), 1);
+    for (const Span& lane : lanes)
+        for (int a = std::max(0, lane.first - 3); a <= std::min(plane.across - 1, lane.last + 3); ++a)
+            free[std::size_t(a)] = 0;
+    const auto count = std::count(free.begin(), free.end(), 1);
+    if (count < 10)
+        return {};
+    std::vector<double> profile(std::size_t(plane.along));
+    for (int l = 0; l < plane.along; ++l) {
+        const std::uint16_t* row = plane.row(l);
+        std::uint64_t sum = 0;
+        for (int a = 0; a < plane.across; ++a)
+            sum += free[std::size_t(a)] ? row[a] : 0;
+        profile[std::size_t(l)] = plane.signal(double(sum) / double(count));
+    }
+    return aboveBaseline(boxSmooth(profile, 2), half);
+}
+
 } // namespace
+
+double minimumBandScore(double sensitivity)
+{
+    constexpr double DefaultScore = 12;
+    const double s = std::clamp(sensitivity, 0.0, 100.0);
+    return DefaultScore * std::exp2((LaneFinderOptions::DefaultSensitivity - s) / 12.5);
+}
+
+LaneFinding atSensitivity(const LaneFinding& finding, double sensitivity)
+{
+    const double least = minimumBandScore(sensitivity);
+    LaneFinding out = finding;
+    for (FoundLane& lane : out.lanes) {
+        FoundLane kept;
+        kept.frame = lane.frame;
+        for (std::size_t i = 0; i < lane.bands.size(); ++i) {
+            const double score = i < lane.scores.size() ? lane.scores[i] : 0;
+            if (score >= least) {
+                kept.bands.push_back(lane.bands[i]);
+                kept.scores.push_back(score);
+            }
+        }
+        kept.path = lane.path;
+        lane = std::move(kept);
+    }
+    return out;
+}
 
 int channelMaximum(const QImage& picture)
 {
@@ -484,7 +640,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     LaneFinding finding;
     if (picture.isNull())
         return finding;
-    const QRect area = region.isEmpty() ? picture.rect() : region.intersected(picture.rect());
+    QRect area = region.isEmpty() ? picture.rect() : region.intersected(picture.rect());
     if (area.width() < 3 || area.height() < 3)
         return finding;
     QImage converted;
@@ -501,7 +657,53 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     // mean m of dark-on-light samples is read as maximum - m.
     plane.flip = finding.darkOnLight ? maximum : -1;
 
+    // The gel inside the region; the plane is read again when the region reaches past it.
+    {
+        std::vector<double> across(std::size_t(plane.across), 0.0);
+        std::vector<double> along(std::size_t(plane.along), 0.0);
+        for (int l = 0; l < plane.along; ++l) {
+            const std::uint16_t* row = plane.row(l);
+            std::uint64_t sum = 0;
+            for (int a = 0; a < plane.across; ++a) {
+                across[std::size_t(a)] += row[a];
+                sum += row[a];
+            }
+            along[std::size_t(l)] = plane.signal(double(sum) / plane.across);
+        }
+        for (double& v : across)
+            v = plane.signal(v / plane.along);
+        // The gel's background: the most common level of the plane's middle, which is gel.
+        std::vector<std::int64_t> bins(256, 0);
+        const int binWidth = (maximum + 1) / 256;
+        for (int l = plane.along / 4; l < 3 * plane.along / 4; ++l) {
+            const std::uint16_t* row = plane.row(l);
+            for (int a = plane.across / 4; a < 3 * plane.across / 4; ++a)
+                ++bins[std::size_t(row[a] / binWidth)];
+        }
+        const auto mode = std::max_element(bins.begin(), bins.end()) - bins.begin();
+        const double level = plane.signal(double(mode * binWidth) + 0.5 * binWidth);
+        const Span a = gelSpan(across, maximum, level);
+        const Span l = gelSpan(along, maximum, level);
+        if (a.first > 0 || a.last < plane.across - 1 || l.first > 0 || l.last < plane.along - 1) {
+            area = horizontal ? QRect(area.left() + l.first, area.top() + a.first,
+                                      l.last - l.first + 1, a.last - a.first + 1)
+                              : QRect(area.left() + a.first, area.top() + l.first,
+                                      a.last - a.first + 1, l.last - l.first + 1);
+            const int flip = plane.flip;
+            plane = readPlane(*source, area, options.channel, horizontal);
+            plane.flip = flip;
+        }
+    }
+
     const std::vector<Span> lanes = findLanes(plane);
+    const int half = std::max(10, plane.along / 20);
+    const std::vector<double> between = betweenLanes(plane, lanes, half);
+    double betweenFloor = 0;
+    if (!between.empty()) {
+        std::vector<double> levels = between;
+        betweenFloor = std::max(0.0, quantileOf(levels, 0.3));
+    }
+    const double least = minimumBandScore(options.sensitivity);
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         // A band's edge is looked for no further than halfway to the next lane.
@@ -518,10 +720,49 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                      across.last - across.first, along.last - along.first};
             return f;
         };
+        auto pointOf = [&](double across, double along) {
+            return horizontal ? QPoint(area.left() + int(std::lround(along)), area.top() + int(std::lround(across)))
+                              : QPoint(area.left() + int(std::lround(across)), area.top() + int(std::lround(along)));
+        };
         FoundLane found;
         found.frame = frameOf(lane, {0, plane.along - 1});
-        for (const Span& band : findBands(plane, lane, options.bandThreshold))
-            found.bands.push_back(frameOf(bandAcross(plane, lane, band, low, high), band));
+        for (const Candidate& band : findBands(plane, lane, options.bandThreshold, 0, plane.along - 1)) {
+            if (band.score < least)
+                continue;
+            // A line that runs on through the spaces between the lanes (a row of wells,
+            // the gel's edge, a dye front) is no band of this lane.
+            if (!between.empty()) {
+                double outside = 0;
+                for (int l = band.span.first; l <= band.span.last; ++l)
+                    outside = std::max(outside, between[std::size_t(l)] - betweenFloor);
+                if (outside >= 0.5 * band.height)
+                    continue;
+            }
+            if (coverageAcross(plane, lane, band.span, low, high) < 0.5)
+                continue;
+            const Span across = bandAcross(plane, lane, band.span, low, high);
+            found.bands.push_back(frameOf(across, band.span));
+            found.scores.push_back(band.score);
+            found.path.push_back(pointOf(0.5 * (across.first + across.last),
+                                         0.5 * (band.span.first + band.span.last)));
+        }
+        // The path runs from end to end of the lane, level with its first and last band.
+        const double middle = 0.5 * (lane.first + lane.last);
+        const QPoint start = pointOf(middle, 0), end = pointOf(middle, plane.along - 1);
+        if (found.path.empty()) {
+            found.path = {start, end};
+        } else {
+            QPoint first = found.path.front(), last = found.path.back();
+            if (horizontal) {
+                first.setX(start.x());
+                last.setX(end.x());
+            } else {
+                first.setY(start.y());
+                last.setY(end.y());
+            }
+            found.path.insert(found.path.begin(), first);
+            found.path.push_back(last);
+        }
         finding.lanes.push_back(std::move(found));
     }
     return finding;

@@ -8,6 +8,7 @@
 #include "core/integration.h"
 
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 
 #include <optional>
@@ -40,6 +41,12 @@ struct FoundLane
 {
     FoundFrame frame;               // the lane from end to end
     std::vector<FoundFrame> bands;  // in order along the lane
+    // Per band: how many times its lane's noise the band stands above the lane's
+    // background around it.
+    std::vector<double> scores;
+    // The lane's centre from end to end, through the middle of each band: a lane that
+    // tilts or curves is followed.
+    std::vector<QPoint> path;
 };
 
 struct LaneFinderOptions
@@ -54,6 +61,10 @@ struct LaneFinderOptions
     std::optional<int> background;
     // A band's peak must stand this many times the profile's noise above its baseline.
     double bandThreshold = 6.0;
+    // From 0 to 100: higher proposes fainter bands. A band is proposed when its score
+    // reaches minimumBandScore(sensitivity).
+    double sensitivity = DefaultSensitivity;
+    static constexpr double DefaultSensitivity = 50;
 };
 
 struct LaneFinding
@@ -69,9 +80,21 @@ int channelValueAt(const QImage& picture, int x, int y, Channel channel);
 // 65535 for a 16-bit picture, 255 otherwise.
 int channelMaximum(const QImage& picture);
 
+// The score a band needs at the sensitivity: halved for every 12.5 the sensitivity rises.
+double minimumBandScore(double sensitivity);
+
+// The finding with only the bands that reach the sensitivity's score; lanes left without
+// bands stay, empty. A finding made at sensitivity 100 can be filtered so again and
+// again without searching the picture again.
+LaneFinding atSensitivity(const LaneFinding& finding, double sensitivity);
+
 // Finds the lanes and bands inside the region (clipped to the picture; the whole picture
 // for an empty region). Frames are in picture pixels. A picture with nothing standing
-// out of its background gives no lanes.
+// out of its background gives no lanes. The gel itself is found inside the region first:
+// dark borders around a light-on-dark gel (or light ones around a dark-on-light gel) and
+// the gel's edges are left out. A band is proposed only where it stands out of its lane's
+// own background by its score, reaches across most of the lane's width, and is not a
+// line running through the spaces between the lanes as well (wells, the gel's edges).
 LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                               const LaneFinderOptions& options);
 
