@@ -3,6 +3,8 @@
 #include "core/backgroundmethod.h"
 
 #include <QRgba64>
+#include <QtGlobal>
+#include <cstdio>
 
 #include <algorithm>
 #include <cmath>
@@ -285,17 +287,29 @@ int widestLane(const std::vector<double>& profile, double noise)
     return widest;
 }
 
-std::vector<Span> findLanes(const Plane& plane)
+// A quantile of the values, which it reorders.
+double quantileOf(std::vector<double>& values, double fraction)
 {
+    if (values.empty())
+        return 0;
+    const auto at = values.begin() + std::ptrdiff_t(fraction * double(values.size() - 1));
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+// The lanes of the rows first to last.
+std::vector<Span> findLanes(const Plane& plane, int first, int last)
+{
+    const int rows = last - first + 1;
     std::vector<double> columns(std::size_t(plane.across), 0.0);
     std::vector<std::uint64_t> sums(std::size_t(plane.across), 0);
-    for (int l = 0; l < plane.along; ++l) {
+    for (int l = first; l <= last; ++l) {
         const std::uint16_t* row = plane.row(l);
         for (int a = 0; a < plane.across; ++a)
             sums[std::size_t(a)] += row[a];
     }
     for (int a = 0; a < plane.across; ++a)
-        columns[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / double(plane.along));
+        columns[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / double(rows));
     // The opening must be wider than any lane, or it takes a flat lane's top for
     // background and leaves only its two edges standing: a sixth of the region holds a
     // lane when the region spans several, and a region drawn closely around one or two
@@ -303,28 +317,60 @@ std::vector<Span> findLanes(const Plane& plane)
     const double noise = noiseOf(columns);
     const int half = std::max({7, plane.across / 6, widestLane(columns, noise)});
     const std::vector<double> signal = boxSmooth(aboveBaseline(columns, half), 1);
-    const double top = *std::max_element(signal.begin(), signal.end());
-    const double threshold = std::max(5.0 * noise, 0.12 * top);
+    // Lanes are taken strongest first: those within reach of the highest, then, with
+    // them set aside, those within reach of the highest left, so a faint lane beside a
+    // saturated one is found too. What is left once no lane stands clear of the
+    // background's own texture between the lanes is no lane.
+    std::vector<double> levels = signal;
+    const double texture = (quantileOf(levels, 0.4) - quantileOf(levels, 0.05)) / 1.39;
+    std::vector<double> rest = signal;
     std::vector<Span> lanes;
-    if (!(top > 0))
-        return lanes;
-    for (int a = 0; a < plane.across;) {
-        if (signal[std::size_t(a)] <= threshold) {
-            ++a;
-            continue;
+    for (int pass = 0; pass < 8; ++pass) {
+        const double top = *std::max_element(rest.begin(), rest.end());
+        if (!(top > 0) || (pass > 0 && top < std::max(10.0 * noise, 8.0 * texture)))
+            break;
+        const double threshold = std::max(5.0 * noise, 0.12 * top);
+        std::vector<Span> found;
+        for (int a = 0; a < plane.across;) {
+            if (rest[std::size_t(a)] <= threshold) {
+                ++a;
+                continue;
+            }
+            int b = a;
+            while (b + 1 < plane.across && rest[std::size_t(b) + 1] > threshold)
+                ++b;
+            std::vector<Span> parts;
+            splitAtValleys(rest, a, b, parts);
+            for (const Span& part : parts) {
+                const Span lane = halfHeightSpan(rest, part);
+                if (lane.last - lane.first >= 2)
+                    found.push_back(lane);
+            }
+            // Set aside down to where the lane meets the background.
+            int from = a, to = b;
+            while (from > 0 && rest[std::size_t(from) - 1] > 0 && rest[std::size_t(from) - 1] < rest[std::size_t(from)])
+                --from;
+            while (to + 1 < plane.across && rest[std::size_t(to) + 1] > 0 && rest[std::size_t(to) + 1] < rest[std::size_t(to)])
+                ++to;
+            for (int i = from; i <= to; ++i)
+                rest[std::size_t(i)] = 0;
+            a = b + 1;
         }
-        int b = a;
-        while (b + 1 < plane.across && signal[std::size_t(b) + 1] > threshold)
-            ++b;
-        std::vector<Span> parts;
-        splitAtValleys(signal, a, b, parts);
-        for (const Span& part : parts) {
-            const Span lane = halfHeightSpan(signal, part);
-            if (lane.last - lane.first >= 2)
-                lanes.push_back(lane);
-        }
-        a = b + 1;
+        lanes.insert(lanes.end(), found.begin(), found.end());
     }
+    // The lanes of one gel are about as wide as each other: one under half the usual
+    // width is a streak or a speck of dust.
+    if (lanes.size() > 2) {
+        std::vector<int> widths;
+        for (const Span& lane : lanes)
+            widths.push_back(lane.last - lane.first + 1);
+        std::nth_element(widths.begin(), widths.begin() + std::ptrdiff_t(widths.size() / 2), widths.end());
+        const int usual = widths[widths.size() / 2];
+        lanes.erase(std::remove_if(lanes.begin(), lanes.end(),
+                                   [&](const Span& lane) { return 2 * (lane.last - lane.first + 1) < usual; }),
+                    lanes.end());
+    }
+    std::sort(lanes.begin(), lanes.end(), [](const Span& x, const Span& y) { return x.first < y.first; });
     return lanes;
 }
 
@@ -337,16 +383,6 @@ struct Candidate
     double height; // the peak above the lane's floor, in the profile's units
     double score;  // height over the lane's noise
 };
-
-// A quantile of the values, which it reorders.
-double quantileOf(std::vector<double>& values, double fraction)
-{
-    if (values.empty())
-        return 0;
-    const auto at = values.begin() + std::ptrdiff_t(fraction * double(values.size() - 1));
-    std::nth_element(values.begin(), at, values.end());
-    return *at;
-}
 
 std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double bandThreshold,
                                  int first, int last)
@@ -380,9 +416,9 @@ std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double ba
     const double floor = std::max(0.0, levels[levels.size() * 3 / 10]);
     // The lane's own noise: the spread of its empty stretches about their level, which
     // on a photograph is the background's texture (stain, dust, compression) more than
-    // the sensor's noise. Bands seldom fill the lower half of the levels.
+    // the sensor's noise. Even a ladder seldom fills the lowest quarter of the levels.
     const double spread = std::max(
-        noise, (quantileOf(levels, 0.4) - quantileOf(levels, 0.05)) / 1.39);
+        noise, (quantileOf(levels, 0.25) - quantileOf(levels, 0.02)) / 1.38);
     const double threshold = floor + bandThreshold * noise;
     const int n = int(q.size());
 
@@ -499,9 +535,9 @@ Span gelSpan(const std::vector<double>& profile, int maximum, double level)
     if (!(drop >= std::max(0.03 * maximum, 10.0 * noiseOf(profile))))
         return span;
     const double cut = level - 0.5 * drop;
-    const double inside = level - 0.25 * drop;
-    const int step = std::max(3, n / 100);
-    const int margin = std::max(2, n / 70);
+    const double inside = level - 0.4 * drop;
+    const int step = std::max(3, n / 30);
+    const int margin = std::max(2, n / 40);
     auto edge = [&](int from, int dir) {
         if (profile[std::size_t(from)] >= cut)
             return from;
@@ -512,6 +548,10 @@ Span gelSpan(const std::vector<double>& profile, int maximum, double level)
         const int past = std::clamp(i + dir * step, 0, n - 1);
         if (std::abs(i - from) >= n / 3 || profile[std::size_t(past)] < inside)
             return from;
+        // The space around the gel is dark throughout, not a dim stretch of gel.
+        for (int j = from; std::abs(j - from) < std::abs(i - from) - step; j += dir)
+            if (profile[std::size_t(j)] > lowest + 0.25 * drop)
+                return from;
         return std::clamp(i + dir * margin, 0, n - 1);
     };
     span.first = edge(0, 1);
@@ -528,9 +568,9 @@ Span gelSpan(const std::vector<double>& profile, int maximum, double level)
             sum += profile[std::size_t(i)];
         return sum / (to - from + 1);
     };
-    if (span.first > 0 && outsideMean(0, span.first - margin) > gelLow - 0.25 * drop)
+    if (span.first > 0 && outsideMean(0, span.first - margin) > gelLow - 0.35 * drop)
         span.first = 0;
-    if (span.last < n - 1 && outsideMean(span.last + margin, n - 1) > gelLow - 0.25 * drop)
+    if (span.last < n - 1 && outsideMean(span.last + margin, n - 1) > gelLow - 0.35 * drop)
         span.last = n - 1;
     return span;
 }
@@ -564,24 +604,29 @@ double coverageAcross(const Plane& plane, const Span& lane, const Span& band, in
     return double(covered) / width;
 }
 
-// The profile along the spaces between the lanes (samples at least three from any lane),
-// above its own baseline; empty when the lanes leave no space.
-std::vector<double> betweenLanes(const Plane& plane, const std::vector<Span>& lanes, int half)
+// The profile along the spaces between the lanes near the lane (samples at least three
+// from any lane, within three lane widths of it) over the rows first to last, above its
+// own baseline; empty when the lanes leave too little space there. Near, as a row of
+// wells or a gel's edge need not be level across the whole gel.
+std::vector<double> betweenLanes(const Plane& plane, const std::vector<Span>& lanes,
+                                 const Span& near, int half, int first, int last)
 {
-    std::vector<char> free(std::size_t(plane.across), 1);
+    const int reach = 3 * (near.last - near.first + 1);
+    const int a0 = std::max(0, near.first - reach), a1 = std::min(plane.across - 1, near.last + reach);
+    std::vector<char> free(static_cast<std::size_t>(a1 - a0 + 1), 1);
     for (const Span& lane : lanes)
-        for (int a = std::max(0, lane.first - 3); a <= std::min(plane.across - 1, lane.last + 3); ++a)
-            free[std::size_t(a)] = 0;
+        for (int a = std::max(a0, lane.first - 3); a <= std::min(a1, lane.last + 3); ++a)
+            free[std::size_t(a - a0)] = 0;
     const auto count = std::count(free.begin(), free.end(), 1);
-    if (count < 10)
+    if (count < 6)
         return {};
-    std::vector<double> profile(std::size_t(plane.along));
-    for (int l = 0; l < plane.along; ++l) {
+    std::vector<double> profile(static_cast<std::size_t>(last - first + 1));
+    for (int l = first; l <= last; ++l) {
         const std::uint16_t* row = plane.row(l);
         std::uint64_t sum = 0;
-        for (int a = 0; a < plane.across; ++a)
-            sum += free[std::size_t(a)] ? row[a] : 0;
-        profile[std::size_t(l)] = plane.signal(double(sum) / double(count));
+        for (int a = a0; a <= a1; ++a)
+            sum += free[std::size_t(a - a0)] ? row[a] : 0;
+        profile[std::size_t(l - first)] = plane.signal(double(sum) / double(count));
     }
     return aboveBaseline(boxSmooth(profile, 2), half);
 }
@@ -684,6 +729,11 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         const double level = plane.signal(double(mode * binWidth) + 0.5 * binWidth);
         const Span a = gelSpan(across, maximum, level);
         const Span l = gelSpan(along, maximum, level);
+        if (qEnvironmentVariableIsSet("KESTO_DEBUG_SECTIONS")) {
+            fprintf(stderr, "level %g gel across %d-%d along %d-%d\n", level, a.first, a.last, l.first, l.last);
+            for (int i = 0; i < plane.across; i += 10) fprintf(stderr, "%d:%.1f ", i, across[std::size_t(i)]);
+            fprintf(stderr, "\n");
+        }
         if (a.first > 0 || a.last < plane.across - 1 || l.first > 0 || l.last < plane.along - 1) {
             area = horizontal ? QRect(area.left() + l.first, area.top() + a.first,
                                       l.last - l.first + 1, a.last - a.first + 1)
@@ -695,15 +745,13 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         }
     }
 
-    const std::vector<Span> lanes = findLanes(plane);
     const int half = std::max(10, plane.along / 20);
-    const std::vector<double> between = betweenLanes(plane, lanes, half);
-    double betweenFloor = 0;
-    if (!between.empty()) {
-        std::vector<double> levels = between;
-        betweenFloor = std::max(0.0, quantileOf(levels, 0.3));
-    }
     const double least = minimumBandScore(options.sensitivity);
+    std::vector<Span> sections;
+    sections.push_back({0, plane.along - 1});
+    for (const Span& section : sections) {
+    if (qEnvironmentVariableIsSet("KESTO_DEBUG_SECTIONS")) fprintf(stderr, "section %d-%d of %d\n", section.first, section.last, plane.along);
+    const std::vector<Span> lanes = findLanes(plane, section.first, section.last);
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         // A band's edge is looked for no further than halfway to the next lane.
@@ -724,9 +772,16 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             return horizontal ? QPoint(area.left() + int(std::lround(along)), area.top() + int(std::lround(across)))
                               : QPoint(area.left() + int(std::lround(across)), area.top() + int(std::lround(along)));
         };
+        const std::vector<double> between =
+            betweenLanes(plane, lanes, lane, half, section.first, section.last);
+        double betweenFloor = 0;
+        if (!between.empty()) {
+            std::vector<double> levels = between;
+            betweenFloor = std::max(0.0, quantileOf(levels, 0.3));
+        }
         FoundLane found;
-        found.frame = frameOf(lane, {0, plane.along - 1});
-        for (const Candidate& band : findBands(plane, lane, options.bandThreshold, 0, plane.along - 1)) {
+        found.frame = frameOf(lane, section);
+        for (const Candidate& band : findBands(plane, lane, options.bandThreshold, section.first, section.last)) {
             if (band.score < least)
                 continue;
             // A line that runs on through the spaces between the lanes (a row of wells,
@@ -734,13 +789,17 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             if (!between.empty()) {
                 double outside = 0;
                 for (int l = band.span.first; l <= band.span.last; ++l)
-                    outside = std::max(outside, between[std::size_t(l)] - betweenFloor);
+                    outside = std::max(outside, between[std::size_t(l - section.first)] - betweenFloor);
                 if (outside >= 0.5 * band.height)
                     continue;
             }
-            if (coverageAcross(plane, lane, band.span, low, high) < 0.5)
+            if (coverageAcross(plane, lane, band.span, low, high) < 0.35)
                 continue;
             const Span across = bandAcross(plane, lane, band.span, low, high);
+            // A band is a line across its lane: a stretch along the lane much longer than
+            // it is wide is a smear or a streak.
+            if (band.span.last - band.span.first > 3 * (across.last - across.first + 1) / 2)
+                continue;
             found.bands.push_back(frameOf(across, band.span));
             found.scores.push_back(band.score);
             found.path.push_back(pointOf(0.5 * (across.first + across.last),
@@ -748,7 +807,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         }
         // The path runs from end to end of the lane, level with its first and last band.
         const double middle = 0.5 * (lane.first + lane.last);
-        const QPoint start = pointOf(middle, 0), end = pointOf(middle, plane.along - 1);
+        const QPoint start = pointOf(middle, section.first), end = pointOf(middle, section.last);
         if (found.path.empty()) {
             found.path = {start, end};
         } else {
@@ -764,6 +823,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             found.path.push_back(last);
         }
         finding.lanes.push_back(std::move(found));
+    }
     }
     return finding;
 }

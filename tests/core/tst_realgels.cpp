@@ -190,6 +190,15 @@ void TestRealGels::scoresTheFinder()
     LaneFinderOptions options;
     options.orientation = horizontal ? LaneOrientation::Horizontal : LaneOrientation::Vertical;
     const LaneFinding finding = findLanesAndBands(load.image, QRect(), options);
+    if (qEnvironmentVariableIsSet("KESTO_REALGELS_SWEEP")) {
+        options.sensitivity = 100;
+        const LaneFinding all = findLanesAndBands(load.image, QRect(), options);
+        for (int s = 0; s <= 100; s += 10) {
+            const Figures g = figuresOf(atSensitivity(all, s), bands);
+            qInfo("  sensitivity %3d: %d lanes, %d frames, framed %d of %d, on bands %d", s, g.lanes,
+                  g.frames, g.bandsFramed, g.maskBands, g.framesOnBands);
+        }
+    }
     const Figures f = figuresOf(finding, bands);
     dump(QFileInfo(file).completeBaseName(), load.image, finding, bands);
     const double framed = f.maskBands ? double(f.bandsFramed) / f.maskBands : 0;
