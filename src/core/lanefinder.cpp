@@ -752,6 +752,14 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     for (const Span& section : sections) {
     if (qEnvironmentVariableIsSet("KESTO_DEBUG_SECTIONS")) fprintf(stderr, "section %d-%d of %d\n", section.first, section.last, plane.along);
     const std::vector<Span> lanes = findLanes(plane, section.first, section.last);
+    int usualWidth = 0;
+    if (!lanes.empty()) {
+        std::vector<int> widths;
+        for (const Span& lane : lanes)
+            widths.push_back(lane.last - lane.first + 1);
+        std::nth_element(widths.begin(), widths.begin() + std::ptrdiff_t(widths.size() / 2), widths.end());
+        usualWidth = widths[widths.size() / 2];
+    }
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         // A band's edge is looked for no further than halfway to the next lane.
@@ -800,6 +808,9 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             // it is wide is a smear or a streak.
             if (band.span.last - band.span.first > 3 * (across.last - across.first + 1) / 2)
                 continue;
+            // Nor is one much narrower than the gel's lanes are wide: a speck.
+            if (2 * (across.last - across.first + 1) < usualWidth)
+                continue;
             found.bands.push_back(frameOf(across, band.span));
             found.scores.push_back(band.score);
             found.path.push_back(pointOf(0.5 * (across.first + across.last),
@@ -826,6 +837,77 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     }
     }
     return finding;
+}
+
+LaneTotal laneTotal(const QImage& picture, const FoundLane& lane, const LaneFinderOptions& options,
+                    bool darkOnLight)
+{
+    LaneTotal result;
+    if (picture.isNull() || lane.path.empty())
+        return result;
+    QImage converted;
+    const QImage* source = &picture;
+    if (!readsDirectly(picture.format())) {
+        converted = picture.convertToFormat(QImage::Format_RGB32);
+        source = &converted;
+    }
+    const bool horizontal = options.orientation == LaneOrientation::Horizontal;
+    const int maximum = channelMaximum(*source);
+    const int width = (horizontal ? lane.frame.height : lane.frame.width) + 1;
+    const int first = horizontal ? lane.frame.left : lane.frame.top;
+    const int count = (horizontal ? lane.frame.width : lane.frame.height) + 1;
+    const int acrossLimit = horizontal ? source->height() : source->width();
+    const int alongLimit = horizontal ? source->width() : source->height();
+    auto alongOf = [&](const QPoint& p) { return horizontal ? p.x() : p.y(); };
+    auto acrossOf = [&](const QPoint& p) { return horizontal ? p.y() : p.x(); };
+    // The path's centre at a position along: joined linearly, level beyond its ends.
+    auto centreAt = [&](int along) {
+        const std::vector<QPoint>& path = lane.path;
+        if (along <= alongOf(path.front()))
+            return double(acrossOf(path.front()));
+        for (std::size_t i = 1; i < path.size(); ++i) {
+            const int a0 = alongOf(path[i - 1]), a1 = alongOf(path[i]);
+            if (along <= a1) {
+                const double t = a1 > a0 ? double(along - a0) / (a1 - a0) : 1.0;
+                return acrossOf(path[i - 1]) + t * (acrossOf(path[i]) - acrossOf(path[i - 1]));
+            }
+        }
+        return double(acrossOf(path.back()));
+    };
+    std::vector<std::uint16_t> line(static_cast<std::size_t>(std::max(source->width(), 1)));
+    for (int i = 0; i < count; ++i) {
+        const int along = first + i;
+        if (along < 0 || along >= alongLimit)
+            continue;
+        const int a0 = std::max(0, int(std::ceil(centreAt(along) - 0.5 * width)));
+        const int a1 = std::min(acrossLimit - 1, a0 + width - 1);
+        if (a1 < a0)
+            continue;
+        double sum = 0;
+        if (horizontal) {
+            for (int a = a0; a <= a1; ++a) {
+                std::uint16_t v = 0;
+                readChannelRow(*source, a, along, 1, options.channel, &v);
+                sum += v;
+            }
+        } else {
+            readChannelRow(*source, along, a0, a1 - a0 + 1, options.channel, line.data());
+            for (int a = 0; a <= a1 - a0; ++a)
+                sum += line[std::size_t(a)];
+        }
+        const double mean = sum / (a1 - a0 + 1);
+        if (result.profile.empty())
+            result.first = along;
+        result.profile.push_back(darkOnLight ? maximum - mean : mean);
+    }
+    if (result.profile.empty())
+        return result;
+    const int half = std::max({10, int(result.profile.size()) / 20,
+                               widestLane(result.profile, noiseOf(result.profile))});
+    result.baseline = baselineOf(result.profile, half);
+    for (std::size_t i = 0; i < result.profile.size(); ++i)
+        result.total += (result.profile[i] - result.baseline[i]) * width;
+    return result;
 }
 
 } // namespace kesto

@@ -88,6 +88,24 @@ double minimumBandScore(double sensitivity);
 // again without searching the picture again.
 LaneFinding atSensitivity(const LaneFinding& finding, double sensitivity);
 
+// A lane's whole profile along its path, less its background: at each position along the
+// lane, the mean across the lane's width centred on its path (the path's points joined by
+// straight lines), read so that bands are high whichever their contrast; the background
+// is the same rolling baseline the finder measures bands from.
+struct LaneTotal
+{
+    int first = 0;                // picture row (column for horizontal lanes) of profile[0]
+    std::vector<double> profile;  // the means, bands high
+    std::vector<double> baseline;
+    // The sum of profile - baseline times the lane's width: the lane's content in the
+    // picture's channel units.
+    double total = 0;
+};
+
+// The lane total of a lane the finder found on this picture, with the finding's contrast.
+LaneTotal laneTotal(const QImage& picture, const FoundLane& lane, const LaneFinderOptions& options,
+                    bool darkOnLight);
+
 // Finds the lanes and bands inside the region (clipped to the picture; the whole picture
 // for an empty region). Frames are in picture pixels. A picture with nothing standing
 // out of its background gives no lanes. The gel itself is found inside the region first:
