@@ -346,6 +346,18 @@ std::vector<Span> findLanes(const Plane& plane, int first, int last)
                 if (lane.last - lane.first >= 2)
                     found.push_back(lane);
             }
+            // A faint lane found late right beside a stronger one is that one's skirt.
+            if (pass > 0) {
+                found.erase(std::remove_if(found.begin(), found.end(),
+                                           [&](const Span& lane) {
+                                               const int reach = (lane.last - lane.first + 1) / 2;
+                                               return std::any_of(lanes.begin(), lanes.end(), [&](const Span& other) {
+                                                   return lane.first - reach <= other.last &&
+                                                          other.first <= lane.last + reach;
+                                               });
+                                           }),
+                            found.end());
+            }
             // Set aside down to where the lane meets the background.
             int from = a, to = b;
             while (from > 0 && rest[std::size_t(from) - 1] > 0 && rest[std::size_t(from) - 1] < rest[std::size_t(from)])
@@ -548,10 +560,19 @@ Span gelSpan(const std::vector<double>& profile, int maximum, double level)
         const int past = std::clamp(i + dir * step, 0, n - 1);
         if (std::abs(i - from) >= n / 3 || profile[std::size_t(past)] < inside)
             return from;
-        // The space around the gel is dark throughout, not a dim stretch of gel.
-        for (int j = from; std::abs(j - from) < std::abs(i - from) - step; j += dir)
+        // The space around the gel is dark throughout, not a dim stretch of gel, and no
+        // more than half as bright as the gel's background: the gel's own background
+        // rising and falling is no border.
+        double sum = 0;
+        int count = 0;
+        for (int j = from; std::abs(j - from) < std::abs(i - from) - step; j += dir) {
             if (profile[std::size_t(j)] > lowest + 0.25 * drop)
                 return from;
+            sum += profile[std::size_t(j)];
+            ++count;
+        }
+        if (count == 0 || sum / count >= 0.5 * level)
+            return from;
         return std::clamp(i + dir * margin, 0, n - 1);
     };
     span.first = edge(0, 1);
@@ -791,6 +812,9 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         found.frame = frameOf(lane, section);
         for (const Candidate& band : findBands(plane, lane, options.bandThreshold, section.first, section.last)) {
             if (band.score < least)
+                continue;
+            // A band cut by the end of the gel cannot be told from the gel's edge.
+            if (band.span.first <= section.first || band.span.last >= section.last)
                 continue;
             // A line that runs on through the spaces between the lanes (a row of wells,
             // the gel's edge, a dye front) is no band of this lane.

@@ -43,10 +43,10 @@ struct FoundLane
     std::vector<FoundFrame> bands;  // in order along the lane
     // Per band: how many times its lane's noise the band stands above the lane's
     // background around it.
-    std::vector<double> scores;
+    std::vector<double> scores = {};
     // The lane's centre from end to end, through the middle of each band: a lane that
     // tilts or curves is followed.
-    std::vector<QPoint> path;
+    std::vector<QPoint> path = {};
 };
 
 struct LaneFinderOptions

@@ -149,23 +149,25 @@ void TestRealGels::scoresTheFinder_data()
     QTest::addColumn<int>("maxFrames");       // -1 unchecked
     QTest::addColumn<int>("lanes");           // lanes with bands; -1 unchecked
     QTest::addColumn<int>("minLanes");        // at least this many lanes with bands; -1 unchecked
+    // The figures reached; where they fall short of the goal (lanes: benton 18, chibi 13)
+    // the assertion holds what is reached, so a change that loses ground shows.
     QTest::newRow("pair4and5, GelRed agarose")
         << QStringLiteral("gelgenie_pair4and5_gelred.jpg") << QStringLiteral("gelgenie_pair4and5_gelred_mask.png")
-        << false << 0.0 << 0.0 << -1 << -1 << -1;
+        << false << 0.90 << 0.80 << -1 << -1 << -1;
     QTest::newRow("thrombin, Coomassie")
         << QStringLiteral("gelgenie_thrombin_coomassie.jpg") << QStringLiteral("gelgenie_thrombin_coomassie_mask.png")
-        << false << 0.0 << -1.0 << -1 << -1 << -1;
+        << false << 0.90 << -1.0 << 70 << -1 << -1;
     QTest::newRow("uvp01941, agarose")
         << QStringLiteral("gelgenie_uvp01941_agarose.jpg") << QStringLiteral("gelgenie_uvp01941_agarose_mask.png")
-        << false << 0.0 << 0.0 << -1 << -1 << -1;
-    QTest::newRow("benton, PCR agarose") << QStringLiteral("benton_pcr_agarose.jpg") << QString() << false
-                                         << 0.0 << -1.0 << -1 << -1 << -1;
-    QTest::newRow("agar example") << QStringLiteral("agar_example_gel.jpg") << QString() << false << 0.0
-                                  << -1.0 << -1 << -1 << -1;
-    QTest::newRow("chibi strip") << QStringLiteral("chibi_strip_drifting.png") << QString() << false << 0.0
-                                 << -1.0 << -1 << -1 << -1;
-    QTest::newRow("blot16, 16-bit") << QStringLiteral("../../../samples/blot16.tif") << QString() << false
-                                    << 0.0 << -1.0 << -1 << -1 << -1;
+        << false << 0.90 << 0.80 << -1 << -1 << -1;
+    QTest::newRow("benton, PCR agarose (18 lanes)")
+        << QStringLiteral("benton_pcr_agarose.jpg") << QString() << false << 0.0 << -1.0 << -1 << -1 << 12;
+    QTest::newRow("agar example (6 lanes)")
+        << QStringLiteral("agar_example_gel.jpg") << QString() << false << 0.0 << -1.0 << -1 << 6 << -1;
+    QTest::newRow("chibi strip (13 lanes)")
+        << QStringLiteral("chibi_strip_drifting.png") << QString() << false << 0.0 << -1.0 << -1 << -1 << 9;
+    QTest::newRow("blot16, 16-bit (6 lanes)")
+        << QStringLiteral("../../../samples/blot16.tif") << QString() << false << 0.0 << -1.0 << -1 << 6 << -1;
 }
 
 void TestRealGels::scoresTheFinder()

@@ -173,9 +173,10 @@ SyntheticGel rotated(const SyntheticGel& gel, double degrees)
         QList<QRect> bands;
         for (const QRect& band : gel.bands.at(lane)) {
             const QRect b = turnedBox(band);
-            const QRect inside = b.intersected(keep);
-            if (2 * inside.width() * inside.height() >= b.width() * b.height())
-                bands << inside.translated(-keep.topLeft());
+            if (keep.contains(b))
+                bands << b.translated(-keep.topLeft());
+            else if (b.intersects(keep))
+                out.cut << b.intersected(keep).translated(-keep.topLeft());
         }
         out.lanes << l.translated(-keep.topLeft());
         out.bands << bands;

@@ -36,13 +36,15 @@ struct SyntheticGel
     QImage picture;
     QList<QRect> lanes;        // each lane's columns from its top to its bottom
     QList<QList<QRect>> bands; // per lane, top to bottom; each the band's bounding box
+    QList<QRect> cut;          // bands cut by the picture's edge: neither to find nor false
 };
 
 SyntheticGel makeSyntheticGel(const SyntheticGelLayout& layout);
 
 // The gel turned by the angle (clockwise, in degrees) about its centre and cut to the part
-// the turned picture covers throughout. The truth is the turned bands' bounding boxes
-// within the cut; a band or lane the cut leaves less than half of is left out.
+// the turned picture covers throughout. The truth is the bounding boxes of the turned
+// bands the cut leaves whole, those it cuts go to `cut`; a lane the cut leaves less than
+// half of is left out.
 SyntheticGel rotated(const SyntheticGel& gel, double degrees);
 
 // The gel turned a quarter so its lanes run left to right; the truth turns with it.
