@@ -40,7 +40,8 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     m_sensitivity->setObjectName(QStringLiteral("sldSensitivity"));
     m_sensitivity->setRange(0, 100);
     m_sensitivity->setPageStep(10);
-    m_sensitivity->setToolTip(QStringLiteral("Higher shows fainter bands, lower only the clearest"));
+    m_sensitivity->setToolTip(
+        QStringLiteral("Higher shows fainter bands, lower only the clearest"));
     m_sensitivityLabel->setBuddy(m_sensitivity);
     setSensitivity(50);
 

@@ -3,8 +3,6 @@
 #include "core/backgroundmethod.h"
 
 #include <QRgba64>
-#include <QtGlobal>
-#include <cstdio>
 
 #include <algorithm>
 #include <cmath>
@@ -77,7 +75,10 @@ struct Plane
 
     double signal(double mean) const { return flip < 0 ? mean : flip - mean; }
 
-    const std::uint16_t* row(int l) const { return values.get() + std::size_t(l) * std::size_t(across); }
+    const std::uint16_t* row(int l) const
+    {
+        return values.get() + std::size_t(l) * std::size_t(across);
+    }
 };
 
 Plane readPlane(const QImage& picture, const QRect& region, Channel channel, bool horizontal)
@@ -160,7 +161,8 @@ std::vector<double> boxSmooth(const std::vector<double>& values, int half)
     for (int i = 0; i < n; ++i) {
         const int lo = std::max(0, i - half);
         const int hi = std::min(n - 1, i + half);
-        out[std::size_t(i)] = (prefix[std::size_t(hi) + 1] - prefix[std::size_t(lo)]) / double(hi - lo + 1);
+        out[std::size_t(i)] =
+            (prefix[std::size_t(hi) + 1] - prefix[std::size_t(lo)]) / double(hi - lo + 1);
     }
     return out;
 }
@@ -351,18 +353,22 @@ std::vector<Span> findLanes(const Plane& plane, int first, int last)
                 found.erase(std::remove_if(found.begin(), found.end(),
                                            [&](const Span& lane) {
                                                const int reach = (lane.last - lane.first + 1) / 2;
-                                               return std::any_of(lanes.begin(), lanes.end(), [&](const Span& other) {
-                                                   return lane.first - reach <= other.last &&
-                                                          other.first <= lane.last + reach;
-                                               });
+                                               return std::any_of(
+                                                   lanes.begin(), lanes.end(),
+                                                   [&](const Span& other) {
+                                                       return lane.first - reach <= other.last &&
+                                                              other.first <= lane.last + reach;
+                                                   });
                                            }),
                             found.end());
             }
             // Set aside down to where the lane meets the background.
             int from = a, to = b;
-            while (from > 0 && rest[std::size_t(from) - 1] > 0 && rest[std::size_t(from) - 1] < rest[std::size_t(from)])
+            while (from > 0 && rest[std::size_t(from) - 1] > 0 &&
+                   rest[std::size_t(from) - 1] < rest[std::size_t(from)])
                 --from;
-            while (to + 1 < plane.across && rest[std::size_t(to) + 1] > 0 && rest[std::size_t(to) + 1] < rest[std::size_t(to)])
+            while (to + 1 < plane.across && rest[std::size_t(to) + 1] > 0 &&
+                   rest[std::size_t(to) + 1] < rest[std::size_t(to)])
                 ++to;
             for (int i = from; i <= to; ++i)
                 rest[std::size_t(i)] = 0;
@@ -376,13 +382,16 @@ std::vector<Span> findLanes(const Plane& plane, int first, int last)
         std::vector<int> widths;
         for (const Span& lane : lanes)
             widths.push_back(lane.last - lane.first + 1);
-        std::nth_element(widths.begin(), widths.begin() + std::ptrdiff_t(widths.size() / 2), widths.end());
+        std::nth_element(widths.begin(), widths.begin() + std::ptrdiff_t(widths.size() / 2),
+                         widths.end());
         const int usual = widths[widths.size() / 2];
-        lanes.erase(std::remove_if(lanes.begin(), lanes.end(),
-                                   [&](const Span& lane) { return 2 * (lane.last - lane.first + 1) < usual; }),
+        lanes.erase(std::remove_if(
+                        lanes.begin(), lanes.end(),
+                        [&](const Span& lane) { return 2 * (lane.last - lane.first + 1) < usual; }),
                     lanes.end());
     }
-    std::sort(lanes.begin(), lanes.end(), [](const Span& x, const Span& y) { return x.first < y.first; });
+    std::sort(lanes.begin(), lanes.end(),
+              [](const Span& x, const Span& y) { return x.first < y.first; });
     return lanes;
 }
 
@@ -424,13 +433,14 @@ std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double ba
     // little above zero; their level (a low quantile, as bands rarely fill most of a
     // lane) is where a peak is measured from.
     std::vector<double> levels = q;
-    std::nth_element(levels.begin(), levels.begin() + std::ptrdiff_t(levels.size() * 3 / 10), levels.end());
+    std::nth_element(levels.begin(), levels.begin() + std::ptrdiff_t(levels.size() * 3 / 10),
+                     levels.end());
     const double floor = std::max(0.0, levels[levels.size() * 3 / 10]);
     // The lane's own noise: the spread of its empty stretches about their level, which
     // on a photograph is the background's texture (stain, dust, compression) more than
     // the sensor's noise. Even a ladder seldom fills the lowest quarter of the levels.
-    const double spread = std::max(
-        noise, (quantileOf(levels, 0.25) - quantileOf(levels, 0.02)) / 1.38);
+    const double spread =
+        std::max(noise, (quantileOf(levels, 0.25) - quantileOf(levels, 0.02)) / 1.38);
     const double threshold = floor + bandThreshold * noise;
     const int n = int(q.size());
 
@@ -444,8 +454,7 @@ std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double ba
             continue;
         if (!peaks.empty()) {
             const int p = peaks.back();
-            const double valley =
-                *std::min_element(q.begin() + p, q.begin() + i + 1);
+            const double valley = *std::min_element(q.begin() + p, q.begin() + i + 1);
             const double lower = std::min(q[std::size_t(p)], v);
             if (lower - valley < std::max(3.0 * noise, 0.15 * lower)) {
                 if (v > q[std::size_t(p)])
@@ -478,15 +487,18 @@ std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double ba
         Span band{reach(-1), reach(1)};
         // The smoothing spreads a band by a sample or two: its unsmoothed profile decides
         // where a sharp edge lies.
-        while (band.first < peak && raw[std::size_t(band.first)] - baseline[std::size_t(band.first)] <= stop)
+        while (band.first < peak &&
+               raw[std::size_t(band.first)] - baseline[std::size_t(band.first)] <= stop)
             ++band.first;
-        while (band.last > peak && raw[std::size_t(band.last)] - baseline[std::size_t(band.last)] <= stop)
+        while (band.last > peak &&
+               raw[std::size_t(band.last)] - baseline[std::size_t(band.last)] <= stop)
             --band.last;
         if (!bands.empty() && band.first <= bands.back().span.last)
             band.first = bands.back().span.last + 1;
         if (band.last - band.first >= 2) {
             const double height = q[std::size_t(peak)] - floor;
-            bands.push_back({{first + band.first, first + band.last}, height,
+            bands.push_back({{first + band.first, first + band.last},
+                             height,
                              spread > 0 ? height / spread : 1e9});
         }
     }
@@ -633,7 +645,8 @@ std::vector<double> betweenLanes(const Plane& plane, const std::vector<Span>& la
                                  const Span& near, int half, int first, int last)
 {
     const int reach = 3 * (near.last - near.first + 1);
-    const int a0 = std::max(0, near.first - reach), a1 = std::min(plane.across - 1, near.last + reach);
+    const int a0 = std::max(0, near.first - reach),
+              a1 = std::min(plane.across - 1, near.last + reach);
     std::vector<char> free(static_cast<std::size_t>(a1 - a0 + 1), 1);
     for (const Span& lane : lanes)
         for (int a = std::max(a0, lane.first - 3); a <= std::min(a1, lane.last + 3); ++a)
@@ -750,11 +763,6 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         const double level = plane.signal(double(mode * binWidth) + 0.5 * binWidth);
         const Span a = gelSpan(across, maximum, level);
         const Span l = gelSpan(along, maximum, level);
-        if (qEnvironmentVariableIsSet("KESTO_DEBUG_SECTIONS")) {
-            fprintf(stderr, "level %g gel across %d-%d along %d-%d\n", level, a.first, a.last, l.first, l.last);
-            for (int i = 0; i < plane.across; i += 10) fprintf(stderr, "%d:%.1f ", i, across[std::size_t(i)]);
-            fprintf(stderr, "\n");
-        }
         if (a.first > 0 || a.last < plane.across - 1 || l.first > 0 || l.last < plane.along - 1) {
             area = horizontal ? QRect(area.left() + l.first, area.top() + a.first,
                                       l.last - l.first + 1, a.last - a.first + 1)
@@ -768,38 +776,38 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
 
     const int half = std::max(10, plane.along / 20);
     const double least = minimumBandScore(options.sensitivity);
-    std::vector<Span> sections;
-    sections.push_back({0, plane.along - 1});
-    for (const Span& section : sections) {
-    if (qEnvironmentVariableIsSet("KESTO_DEBUG_SECTIONS")) fprintf(stderr, "section %d-%d of %d\n", section.first, section.last, plane.along);
+    const Span section{0, plane.along - 1};
     const std::vector<Span> lanes = findLanes(plane, section.first, section.last);
     int usualWidth = 0;
     if (!lanes.empty()) {
         std::vector<int> widths;
         for (const Span& lane : lanes)
             widths.push_back(lane.last - lane.first + 1);
-        std::nth_element(widths.begin(), widths.begin() + std::ptrdiff_t(widths.size() / 2), widths.end());
+        std::nth_element(widths.begin(), widths.begin() + std::ptrdiff_t(widths.size() / 2),
+                         widths.end());
         usualWidth = widths[widths.size() / 2];
     }
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         // A band's edge is looked for no further than halfway to the next lane.
         const int low = i == 0 ? 0 : (lanes[i - 1].last + lane.first + 1) / 2;
-        const int high = i + 1 == lanes.size() ? plane.across - 1
-                                               : (lane.last + lanes[i + 1].first) / 2;
+        const int high =
+            i + 1 == lanes.size() ? plane.across - 1 : (lane.last + lanes[i + 1].first) / 2;
         auto frameOf = [&](const Span& across, const Span& along) {
             FoundFrame f;
             if (horizontal)
-                f = {area.left() + along.first, area.top() + across.first,
-                     along.last - along.first, across.last - across.first};
+                f = {area.left() + along.first, area.top() + across.first, along.last - along.first,
+                     across.last - across.first};
             else
                 f = {area.left() + across.first, area.top() + along.first,
                      across.last - across.first, along.last - along.first};
             return f;
         };
         auto pointOf = [&](double across, double along) {
-            return horizontal ? QPoint(area.left() + int(std::lround(along)), area.top() + int(std::lround(across)))
-                              : QPoint(area.left() + int(std::lround(across)), area.top() + int(std::lround(along)));
+            return horizontal ? QPoint(area.left() + int(std::lround(along)),
+                                       area.top() + int(std::lround(across)))
+                              : QPoint(area.left() + int(std::lround(across)),
+                                       area.top() + int(std::lround(along)));
         };
         const std::vector<double> between =
             betweenLanes(plane, lanes, lane, half, section.first, section.last);
@@ -810,7 +818,8 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         }
         FoundLane found;
         found.frame = frameOf(lane, section);
-        for (const Candidate& band : findBands(plane, lane, options.bandThreshold, section.first, section.last)) {
+        for (const Candidate& band :
+             findBands(plane, lane, options.bandThreshold, section.first, section.last)) {
             if (band.score < least)
                 continue;
             // A band cut by the end of the gel cannot be told from the gel's edge.
@@ -821,7 +830,8 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             if (!between.empty()) {
                 double outside = 0;
                 for (int l = band.span.first; l <= band.span.last; ++l)
-                    outside = std::max(outside, between[std::size_t(l - section.first)] - betweenFloor);
+                    outside =
+                        std::max(outside, between[std::size_t(l - section.first)] - betweenFloor);
                 if (outside >= 0.5 * band.height)
                     continue;
             }
@@ -858,7 +868,6 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             found.path.push_back(last);
         }
         finding.lanes.push_back(std::move(found));
-    }
     }
     return finding;
 }
@@ -926,8 +935,8 @@ LaneTotal laneTotal(const QImage& picture, const FoundLane& lane, const LaneFind
     }
     if (result.profile.empty())
         return result;
-    const int half = std::max({10, int(result.profile.size()) / 20,
-                               widestLane(result.profile, noiseOf(result.profile))});
+    const int half = std::max(
+        {10, int(result.profile.size()) / 20, widestLane(result.profile, noiseOf(result.profile))});
     result.baseline = baselineOf(result.profile, half);
     for (std::size_t i = 0; i < result.profile.size(); ++i)
         result.total += (result.profile[i] - result.baseline[i]) * width;

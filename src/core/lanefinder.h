@@ -39,8 +39,8 @@ struct FoundFrame
 
 struct FoundLane
 {
-    FoundFrame frame;               // the lane from end to end
-    std::vector<FoundFrame> bands;  // in order along the lane
+    FoundFrame frame;              // the lane from end to end
+    std::vector<FoundFrame> bands; // in order along the lane
     // Per band: how many times its lane's noise the band stands above the lane's
     // background around it.
     std::vector<double> scores = {};
@@ -69,9 +69,9 @@ struct LaneFinderOptions
 
 struct LaneFinding
 {
-    std::vector<FoundLane> lanes;  // left to right (top to bottom for horizontal lanes)
+    std::vector<FoundLane> lanes; // left to right (top to bottom for horizontal lanes)
     bool darkOnLight = true;
-    int background = 0;            // the level that decided the contrast
+    int background = 0; // the level that decided the contrast
 };
 
 // The channel's value of the pixel in the picture's own units, 0 to channelMaximum();
@@ -94,8 +94,8 @@ LaneFinding atSensitivity(const LaneFinding& finding, double sensitivity);
 // is the same rolling baseline the finder measures bands from.
 struct LaneTotal
 {
-    int first = 0;                // picture row (column for horizontal lanes) of profile[0]
-    std::vector<double> profile;  // the means, bands high
+    int first = 0;               // picture row (column for horizontal lanes) of profile[0]
+    std::vector<double> profile; // the means, bands high
     std::vector<double> baseline;
     // The sum of profile - baseline times the lane's width: the lane's content in the
     // picture's channel units.

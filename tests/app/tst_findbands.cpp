@@ -200,8 +200,9 @@ void TestFindBands::findProposesTheGelsBands()
 // keeps a subset of the frames, higher a superset, and back at the start the same frames.
 void TestFindBands::sensitivitySliderFiltersLive()
 {
-    const GelImageLoad load = loadGelImage(qEnvironmentVariable("KESTO_SOURCE_DIR") +
-                                           QStringLiteral("/tests/data/realgels/gelgenie_thrombin_coomassie.jpg"));
+    const GelImageLoad load =
+        loadGelImage(qEnvironmentVariable("KESTO_SOURCE_DIR") +
+                     QStringLiteral("/tests/data/realgels/gelgenie_thrombin_coomassie.jpg"));
     QVERIFY2(load.ok(), qPrintable(load.reason));
     open(load.image);
     run("mnuFindBands");

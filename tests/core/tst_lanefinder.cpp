@@ -7,8 +7,8 @@
 #include <QFile>
 #include <QTransform>
 
-#include <algorithm>
 #include <QTest>
+#include <algorithm>
 
 using namespace kesto;
 using kesto::test::SyntheticGel;
@@ -68,7 +68,8 @@ void score(const SyntheticGel& gel, const LaneFinding& finding, bool horizontal,
     }
     for (const QRect& f : found) {
         // A frame on a band the picture's edge cuts is neither right nor wrong.
-        if (std::any_of(gel.cut.begin(), gel.cut.end(), [&](const QRect& c) { return f.intersects(c); }))
+        if (std::any_of(gel.cut.begin(), gel.cut.end(),
+                        [&](const QRect& c) { return f.intersects(c); }))
             continue;
         ++s.found;
         bool any = false;
@@ -185,21 +186,24 @@ void TestLaneFinder::findsTheSampleGels_data()
 void TestLaneFinder::findsTheSampleGels()
 {
     QFETCH(QString, name);
-    const QString base = qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/") + name;
+    const QString base =
+        qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/") + name;
     GelImageLoad load = loadGelImage(base + QStringLiteral(".png"));
     QVERIFY2(load.ok(), qPrintable(load.reason));
     SyntheticGel gel;
     gel.picture = load.image;
     QFile truth(base + QStringLiteral(".truth.tsv"));
     QVERIFY(truth.open(QIODevice::ReadOnly));
-    const QStringList lines = QString::fromUtf8(truth.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(truth.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     for (const QString& line : lines.mid(1)) {
         const QStringList f = line.split(QLatin1Char('\t'));
         QCOMPARE(f.size(), 6);
         const int lane = f.at(0).toInt();
         while (gel.bands.size() < lane)
             gel.bands << QList<QRect>();
-        gel.bands[lane - 1] << QRect(f.at(2).toInt(), f.at(3).toInt(), f.at(4).toInt() + 1, f.at(5).toInt() + 1);
+        gel.bands[lane - 1] << QRect(f.at(2).toInt(), f.at(3).toInt(), f.at(4).toInt() + 1,
+                                     f.at(5).toInt() + 1);
     }
     for (const QList<QRect>& bands : gel.bands) {
         QRect lane;
@@ -262,12 +266,13 @@ void TestLaneFinder::framesOfFlatBandsAreExact_data()
     QTest::addColumn<QRect>("region");
     QTest::addColumn<int>("lanes");
     QTest::addColumn<int>("firstLeft");
-    QTest::addColumn<bool>("sample");     // samples/gel.bmp, else a drawn picture
-    QTest::addColumn<int>("background");  // picked level, or -1 for none
+    QTest::addColumn<bool>("sample");    // samples/gel.bmp, else a drawn picture
+    QTest::addColumn<int>("background"); // picked level, or -1 for none
     // The sample gel's layout: lanes 40 wide every 50 columns from column 20, bands at
     // rows 50-65 and 130-145.
     QTest::newRow("whole picture") << QRect() << 6 << 20 << false << -1;
-    QTest::newRow("region around lanes 2 to 4") << QRect(65, 10, 150, 180) << 3 << 70 << false << -1;
+    QTest::newRow("region around lanes 2 to 4")
+        << QRect(65, 10, 150, 180) << 3 << 70 << false << -1;
     QTest::newRow("gel.bmp, whole picture") << QRect() << 6 << 20 << true << -1;
     // A region little wider than its lanes: each lane is flat across most of it.
     QTest::newRow("gel.bmp, region around lanes 2 and 3")
@@ -276,7 +281,8 @@ void TestLaneFinder::framesOfFlatBandsAreExact_data()
         << QRect(65, 0, 101, 200) << 2 << 70 << true << 230;
     QTest::newRow("gel.bmp, region around lane 2 alone")
         << QRect(65, 0, 50, 200) << 1 << 70 << true << -1;
-    QTest::newRow("drawn, region around lanes 2 and 3") << QRect(65, 0, 101, 200) << 2 << 70 << false << -1;
+    QTest::newRow("drawn, region around lanes 2 and 3")
+        << QRect(65, 0, 101, 200) << 2 << 70 << false << -1;
 }
 
 void TestLaneFinder::framesOfFlatBandsAreExact()
@@ -288,8 +294,8 @@ void TestLaneFinder::framesOfFlatBandsAreExact()
     QFETCH(int, background);
     QImage picture;
     if (sample) {
-        const GelImageLoad load =
-            loadGelImage(qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/gel.bmp"));
+        const GelImageLoad load = loadGelImage(qEnvironmentVariable("KESTO_SOURCE_DIR") +
+                                               QStringLiteral("/samples/gel.bmp"));
         QVERIFY2(load.ok(), qPrintable(load.reason));
         picture = load.image;
     } else {
@@ -354,7 +360,8 @@ void TestLaneFinder::contrast_data()
     // Told the wrong way round, the finder looks for bands in the empty background's
     // dips, and finds no lanes there.
     // Flat bands longer than a twentieth of the lane, each found once and not as its ends.
-    const QImage tall = test::gelPicture(120, 200, 230, 60, {QRect(20, 30, 30, 40), QRect(70, 100, 30, 40)});
+    const QImage tall =
+        test::gelPicture(120, 200, 230, 60, {QRect(20, 30, 30, 40), QRect(70, 100, 30, 40)});
     QTest::newRow("flat bands 40 rows tall") << tall << BandContrast::Detect << -1 << true << 2;
     QTest::newRow("forced the wrong way") << light << BandContrast::LightOnDark << -1 << false << 0;
 }
@@ -559,7 +566,8 @@ void TestLaneFinder::lanePathsAndTotals()
         QImage deep(picture.size(), QImage::Format_Grayscale16);
         for (int y = 0; y < deep.height(); ++y)
             for (int x = 0; x < deep.width(); ++x)
-                reinterpret_cast<quint16*>(deep.scanLine(y))[x] = quint16(qRed(picture.pixel(x, y)) * 257);
+                reinterpret_cast<quint16*>(deep.scanLine(y))[x] =
+                    quint16(qRed(picture.pixel(x, y)) * 257);
         picture = deep;
     }
     if (horizontal)

@@ -20,7 +20,8 @@ namespace {
 
 QString dataPath(const QString& name)
 {
-    return qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/tests/data/realgels/") + name;
+    return qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/tests/data/realgels/") +
+           name;
 }
 
 // The bounding boxes of the mask's bands: its 4-connected white areas.
@@ -42,7 +43,8 @@ QList<QRect> maskBands(const QImage& mask)
                 const QPoint p = stack.back();
                 stack.pop_back();
                 box = box.united(QRect(p, QSize(1, 1)));
-                const QPoint next[] = {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1), p - QPoint(0, 1)};
+                const QPoint next[] = {p + QPoint(1, 0), p - QPoint(1, 0), p + QPoint(0, 1),
+                                       p - QPoint(0, 1)};
                 for (const QPoint& q : next) {
                     if (q.x() < 0 || q.y() < 0 || q.x() >= w || q.y() >= h)
                         continue;
@@ -67,8 +69,8 @@ bool onEachOther(const QRect& frame, const QRect& band)
     const QRect both = frame.intersected(band);
     if (both.isEmpty())
         return false;
-    const double smaller = std::min(double(frame.width()) * frame.height(),
-                                    double(band.width()) * band.height());
+    const double smaller =
+        std::min(double(frame.width()) * frame.height(), double(band.width()) * band.height());
     return double(both.width()) * both.height() >= 0.5 * smaller;
 }
 
@@ -103,7 +105,8 @@ Figures figuresOf(const LaneFinding& finding, const QList<QRect>& mask)
 
 // With KESTO_REALGELS_DUMP set to a folder, the frames found are drawn on each picture there
 // (green on a mask band, red elsewhere), for a person to look at.
-void dump(const QString& name, const QImage& picture, const LaneFinding& finding, const QList<QRect>& mask)
+void dump(const QString& name, const QImage& picture, const LaneFinding& finding,
+          const QList<QRect>& mask)
 {
     const QString folder = qEnvironmentVariable("KESTO_REALGELS_DUMP");
     if (folder.isEmpty())
@@ -142,32 +145,34 @@ private slots:
 void TestRealGels::scoresTheFinder_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("mask");        // empty when none
+    QTest::addColumn<QString>("mask"); // empty when none
     QTest::addColumn<bool>("horizontal");
-    QTest::addColumn<double>("minFramed");    // share of mask bands with a frame
-    QTest::addColumn<double>("minOnBands");   // share of frames on a mask band; -1 unchecked
-    QTest::addColumn<int>("maxFrames");       // -1 unchecked
-    QTest::addColumn<int>("lanes");           // lanes with bands; -1 unchecked
-    QTest::addColumn<int>("minLanes");        // at least this many lanes with bands; -1 unchecked
+    QTest::addColumn<double>("minFramed");  // share of mask bands with a frame
+    QTest::addColumn<double>("minOnBands"); // share of frames on a mask band; -1 unchecked
+    QTest::addColumn<int>("maxFrames");     // -1 unchecked
+    QTest::addColumn<int>("lanes");         // lanes with bands; -1 unchecked
+    QTest::addColumn<int>("minLanes");      // at least this many lanes with bands; -1 unchecked
     // The figures reached; where they fall short of the goal (lanes: benton 18, chibi 13)
     // the assertion holds what is reached, so a change that loses ground shows.
     QTest::newRow("pair4and5, GelRed agarose")
-        << QStringLiteral("gelgenie_pair4and5_gelred.jpg") << QStringLiteral("gelgenie_pair4and5_gelred_mask.png")
-        << false << 0.90 << 0.80 << -1 << -1 << -1;
-    QTest::newRow("thrombin, Coomassie")
-        << QStringLiteral("gelgenie_thrombin_coomassie.jpg") << QStringLiteral("gelgenie_thrombin_coomassie_mask.png")
-        << false << 0.90 << -1.0 << 70 << -1 << -1;
-    QTest::newRow("uvp01941, agarose")
-        << QStringLiteral("gelgenie_uvp01941_agarose.jpg") << QStringLiteral("gelgenie_uvp01941_agarose_mask.png")
-        << false << 0.90 << 0.80 << -1 << -1 << -1;
+        << QStringLiteral("gelgenie_pair4and5_gelred.jpg")
+        << QStringLiteral("gelgenie_pair4and5_gelred_mask.png") << false << 0.90 << 0.80 << -1 << -1
+        << -1;
+    QTest::newRow("thrombin, Coomassie") << QStringLiteral("gelgenie_thrombin_coomassie.jpg")
+                                         << QStringLiteral("gelgenie_thrombin_coomassie_mask.png")
+                                         << false << 0.90 << -1.0 << 70 << -1 << -1;
+    QTest::newRow("uvp01941, agarose") << QStringLiteral("gelgenie_uvp01941_agarose.jpg")
+                                       << QStringLiteral("gelgenie_uvp01941_agarose_mask.png")
+                                       << false << 0.90 << 0.80 << -1 << -1 << -1;
     QTest::newRow("benton, PCR agarose (18 lanes)")
-        << QStringLiteral("benton_pcr_agarose.jpg") << QString() << false << 0.0 << -1.0 << -1 << -1 << 12;
-    QTest::newRow("agar example (6 lanes)")
-        << QStringLiteral("agar_example_gel.jpg") << QString() << false << 0.0 << -1.0 << -1 << 6 << -1;
-    QTest::newRow("chibi strip (13 lanes)")
-        << QStringLiteral("chibi_strip_drifting.png") << QString() << false << 0.0 << -1.0 << -1 << -1 << 9;
-    QTest::newRow("blot16, 16-bit (6 lanes)")
-        << QStringLiteral("../../../samples/blot16.tif") << QString() << false << 0.0 << -1.0 << -1 << 6 << -1;
+        << QStringLiteral("benton_pcr_agarose.jpg") << QString() << false << 0.0 << -1.0 << -1 << -1
+        << 12;
+    QTest::newRow("agar example (6 lanes)") << QStringLiteral("agar_example_gel.jpg") << QString()
+                                            << false << 0.0 << -1.0 << -1 << 6 << -1;
+    QTest::newRow("chibi strip (13 lanes)") << QStringLiteral("chibi_strip_drifting.png")
+                                            << QString() << false << 0.0 << -1.0 << -1 << -1 << 9;
+    QTest::newRow("blot16, 16-bit (6 lanes)") << QStringLiteral("../../../samples/blot16.tif")
+                                              << QString() << false << 0.0 << -1.0 << -1 << 6 << -1;
 }
 
 void TestRealGels::scoresTheFinder()
@@ -197,15 +202,16 @@ void TestRealGels::scoresTheFinder()
         const LaneFinding all = findLanesAndBands(load.image, QRect(), options);
         for (int s = 0; s <= 100; s += 10) {
             const Figures g = figuresOf(atSensitivity(all, s), bands);
-            qInfo("  sensitivity %3d: %d lanes, %d frames, framed %d of %d, on bands %d", s, g.lanes,
-                  g.frames, g.bandsFramed, g.maskBands, g.framesOnBands);
+            qInfo("  sensitivity %3d: %d lanes, %d frames, framed %d of %d, on bands %d", s,
+                  g.lanes, g.frames, g.bandsFramed, g.maskBands, g.framesOnBands);
         }
     }
     const Figures f = figuresOf(finding, bands);
     dump(QFileInfo(file).completeBaseName(), load.image, finding, bands);
     const double framed = f.maskBands ? double(f.bandsFramed) / f.maskBands : 0;
     const double onBands = f.frames ? double(f.framesOnBands) / f.frames : 0;
-    qInfo("%s: %d lanes with bands, %d frames; mask bands framed %d of %d (%.0f %%), frames on a mask band %d of %d (%.0f %%)",
+    qInfo("%s: %d lanes with bands, %d frames; mask bands framed %d of %d (%.0f %%), frames on a "
+          "mask band %d of %d (%.0f %%)",
           qPrintable(file), f.lanes, f.frames, f.bandsFramed, f.maskBands, 100 * framed,
           f.framesOnBands, f.frames, 100 * onBands);
     if (!bands.isEmpty())

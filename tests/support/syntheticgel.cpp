@@ -116,10 +116,10 @@ SyntheticGel makeSyntheticGel(const SyntheticGelLayout& layout)
 
     const bool sixteen = layout.depth != SyntheticGelLayout::Depth::Rgb8;
     const double full = sixteen ? 65535 : 255;
-    const QImage::Format format = layout.depth == SyntheticGelLayout::Depth::Rgb8 ? QImage::Format_RGB32
-                                  : layout.depth == SyntheticGelLayout::Depth::Gray16
-                                      ? QImage::Format_Grayscale16
-                                      : QImage::Format_RGBX64;
+    const QImage::Format format =
+        layout.depth == SyntheticGelLayout::Depth::Rgb8     ? QImage::Format_RGB32
+        : layout.depth == SyntheticGelLayout::Depth::Gray16 ? QImage::Format_Grayscale16
+                                                            : QImage::Format_RGBX64;
     gel.picture = QImage(w, h, format);
     const double phase = random.generateDouble() * 2 * Pi;
     for (int y = 0; y < h; ++y) {
