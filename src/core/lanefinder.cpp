@@ -637,32 +637,56 @@ double coverageAcross(const Plane& plane, const Span& lane, const Span& band, in
     return double(covered) / width;
 }
 
-// The profile along the spaces between the lanes near the lane (samples at least three
-// from any lane, within three lane widths of it) over the rows first to last, above its
-// own baseline; empty when the lanes leave too little space there. Near, as a row of
-// wells or a gel's edge need not be level across the whole gel.
-std::vector<double> betweenLanes(const Plane& plane, const std::vector<Span>& lanes,
-                                 const Span& near, int half, int first, int last)
+// For each lane, the profile along the spaces between the lanes near it (samples at
+// least three from any lane, within three lane widths of it) over the rows first to last,
+// above its own baseline; empty where the lanes leave too little space. Near, as a row of
+// wells or a gel's edge need not be level across the whole gel. One pass over the rows:
+// running sums of the free samples give each lane's window at once.
+std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vector<Span>& lanes,
+                                              int half, int first, int last)
 {
-    const int reach = 3 * (near.last - near.first + 1);
-    const int a0 = std::max(0, near.first - reach),
-              a1 = std::min(plane.across - 1, near.last + reach);
-    std::vector<char> free(static_cast<std::size_t>(a1 - a0 + 1), 1);
+    std::vector<char> free(std::size_t(plane.across), 1);
     for (const Span& lane : lanes)
-        for (int a = std::max(a0, lane.first - 3); a <= std::min(a1, lane.last + 3); ++a)
-            free[std::size_t(a - a0)] = 0;
-    const auto count = std::count(free.begin(), free.end(), 1);
-    if (count < 6)
-        return {};
-    std::vector<double> profile(static_cast<std::size_t>(last - first + 1));
+        for (int a = std::max(0, lane.first - 3); a <= std::min(plane.across - 1, lane.last + 3);
+             ++a)
+            free[std::size_t(a)] = 0;
+    std::vector<int> freeBefore(std::size_t(plane.across) + 1, 0);
+    for (int a = 0; a < plane.across; ++a)
+        freeBefore[std::size_t(a) + 1] = freeBefore[std::size_t(a)] + free[std::size_t(a)];
+    struct Window
+    {
+        int a0, a1, count;
+    };
+    std::vector<Window> windows;
+    for (const Span& lane : lanes) {
+        const int reach = 3 * (lane.last - lane.first + 1);
+        const int a0 = std::max(0, lane.first - reach);
+        const int a1 = std::min(plane.across - 1, lane.last + reach);
+        windows.push_back({a0, a1, freeBefore[std::size_t(a1) + 1] - freeBefore[std::size_t(a0)]});
+    }
+    const int rows = last - first + 1;
+    std::vector<std::vector<double>> profiles(lanes.size());
+    for (std::size_t i = 0; i < lanes.size(); ++i)
+        if (windows[i].count >= 6)
+            profiles[i].resize(std::size_t(rows));
+    std::vector<std::uint64_t> before(std::size_t(plane.across) + 1, 0);
     for (int l = first; l <= last; ++l) {
         const std::uint16_t* row = plane.row(l);
-        std::uint64_t sum = 0;
-        for (int a = a0; a <= a1; ++a)
-            sum += free[std::size_t(a - a0)] ? row[a] : 0;
-        profile[std::size_t(l - first)] = plane.signal(double(sum) / double(count));
+        for (int a = 0; a < plane.across; ++a)
+            before[std::size_t(a) + 1] =
+                before[std::size_t(a)] + (free[std::size_t(a)] ? row[a] : 0);
+        for (std::size_t i = 0; i < lanes.size(); ++i) {
+            if (profiles[i].empty())
+                continue;
+            const Window& w = windows[i];
+            const std::uint64_t sum = before[std::size_t(w.a1) + 1] - before[std::size_t(w.a0)];
+            profiles[i][std::size_t(l - first)] = plane.signal(double(sum) / double(w.count));
+        }
     }
-    return aboveBaseline(boxSmooth(profile, 2), half);
+    for (std::vector<double>& profile : profiles)
+        if (!profile.empty())
+            profile = aboveBaseline(boxSmooth(profile, 2), half);
+    return profiles;
 }
 
 } // namespace
@@ -787,6 +811,8 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                          widths.end());
         usualWidth = widths[widths.size() / 2];
     }
+    const std::vector<std::vector<double>> spaces =
+        betweenLanes(plane, lanes, half, section.first, section.last);
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         // A band's edge is looked for no further than halfway to the next lane.
@@ -809,8 +835,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                               : QPoint(area.left() + int(std::lround(across)),
                                        area.top() + int(std::lround(along)));
         };
-        const std::vector<double> between =
-            betweenLanes(plane, lanes, lane, half, section.first, section.last);
+        const std::vector<double>& between = spaces[i];
         double betweenFloor = 0;
         if (!between.empty()) {
             std::vector<double> levels = between;
