@@ -658,29 +658,51 @@ std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vec
         int a0, a1, count;
     };
     std::vector<Window> windows;
+    // The samples across cut into pieces at every window's ends and wherever free samples
+    // begin or end, so each row is summed piece by piece over the free pieces only.
+    std::vector<int> cuts{0, plane.across};
     for (const Span& lane : lanes) {
         const int reach = 3 * (lane.last - lane.first + 1);
         const int a0 = std::max(0, lane.first - reach);
         const int a1 = std::min(plane.across - 1, lane.last + reach);
         windows.push_back({a0, a1, freeBefore[std::size_t(a1) + 1] - freeBefore[std::size_t(a0)]});
+        cuts.push_back(a0);
+        cuts.push_back(a1 + 1);
     }
+    for (int a = 1; a < plane.across; ++a)
+        if (free[std::size_t(a)] != free[std::size_t(a) - 1])
+            cuts.push_back(a);
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
     const int rows = last - first + 1;
     std::vector<std::vector<double>> profiles(lanes.size());
     for (std::size_t i = 0; i < lanes.size(); ++i)
         if (windows[i].count >= 6)
             profiles[i].resize(std::size_t(rows));
-    std::vector<std::uint64_t> before(std::size_t(plane.across) + 1, 0);
+    // Sums of the pieces before each cut.
+    std::vector<std::uint64_t> before(cuts.size(), 0);
+    std::vector<std::size_t> from(lanes.size()), to(lanes.size());
+    for (std::size_t i = 0; i < lanes.size(); ++i) {
+        from[i] =
+            std::size_t(std::lower_bound(cuts.begin(), cuts.end(), windows[i].a0) - cuts.begin());
+        to[i] = std::size_t(std::lower_bound(cuts.begin(), cuts.end(), windows[i].a1 + 1) -
+                            cuts.begin());
+    }
     for (int l = first; l <= last; ++l) {
         const std::uint16_t* row = plane.row(l);
-        for (int a = 0; a < plane.across; ++a)
-            before[std::size_t(a) + 1] =
-                before[std::size_t(a)] + (free[std::size_t(a)] ? row[a] : 0);
+        for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
+            std::uint64_t piece = 0;
+            if (free[std::size_t(cuts[c])])
+                for (int a = cuts[c]; a < cuts[c + 1]; ++a)
+                    piece += row[a];
+            before[c + 1] = before[c] + piece;
+        }
         for (std::size_t i = 0; i < lanes.size(); ++i) {
             if (profiles[i].empty())
                 continue;
-            const Window& w = windows[i];
-            const std::uint64_t sum = before[std::size_t(w.a1) + 1] - before[std::size_t(w.a0)];
-            profiles[i][std::size_t(l - first)] = plane.signal(double(sum) / double(w.count));
+            const std::uint64_t sum = before[to[i]] - before[from[i]];
+            profiles[i][std::size_t(l - first)] =
+                plane.signal(double(sum) / double(windows[i].count));
         }
     }
     for (std::vector<double>& profile : profiles)
@@ -762,19 +784,20 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
 
     // The gel inside the region; the plane is read again when the region reaches past it.
     {
-        std::vector<double> across(std::size_t(plane.across), 0.0);
+        std::vector<std::uint64_t> sums(std::size_t(plane.across), 0);
         std::vector<double> along(std::size_t(plane.along), 0.0);
         for (int l = 0; l < plane.along; ++l) {
             const std::uint16_t* row = plane.row(l);
             std::uint64_t sum = 0;
             for (int a = 0; a < plane.across; ++a) {
-                across[std::size_t(a)] += row[a];
+                sums[std::size_t(a)] += row[a];
                 sum += row[a];
             }
             along[std::size_t(l)] = plane.signal(double(sum) / plane.across);
         }
-        for (double& v : across)
-            v = plane.signal(v / plane.along);
+        std::vector<double> across(std::size_t(plane.across));
+        for (int a = 0; a < plane.across; ++a)
+            across[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / plane.along);
         // The gel's background: the most common level of the plane's middle, which is gel.
         std::vector<std::int64_t> bins(256, 0);
         const int binWidth = (maximum + 1) / 256;
