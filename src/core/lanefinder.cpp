@@ -81,25 +81,42 @@ struct Plane
     }
 };
 
-Plane readPlane(const QImage& picture, const QRect& region, Channel channel, bool horizontal)
+// Also gives the sums down each of the plane's columns and along each of its rows, taken
+// while the samples are at hand.
+Plane readPlane(const QImage& picture, const QRect& region, Channel channel, bool horizontal,
+                std::vector<std::uint64_t>& columnSums, std::vector<std::uint64_t>& rowSums)
 {
     Plane plane;
     plane.across = horizontal ? region.height() : region.width();
     plane.along = horizontal ? region.width() : region.height();
     plane.values.reset(new std::uint16_t[std::size_t(plane.across) * std::size_t(plane.along)]);
+    columnSums.assign(std::size_t(plane.across), 0);
+    rowSums.assign(std::size_t(plane.along), 0);
     if (!horizontal) {
-        for (int y = 0; y < region.height(); ++y)
-            readChannelRow(picture, region.top() + y, region.left(), region.width(), channel,
-                           plane.values.get() + std::size_t(y) * std::size_t(plane.across));
+        for (int y = 0; y < region.height(); ++y) {
+            std::uint16_t* row = plane.values.get() + std::size_t(y) * std::size_t(plane.across);
+            readChannelRow(picture, region.top() + y, region.left(), region.width(), channel, row);
+            std::uint64_t sum = 0;
+            for (int a = 0; a < plane.across; ++a) {
+                columnSums[std::size_t(a)] += row[a];
+                sum += row[a];
+            }
+            rowSums[std::size_t(y)] = sum;
+        }
         return plane;
     }
     std::vector<std::uint16_t> line(std::size_t(region.width()));
     for (int y = 0; y < region.height(); ++y) {
         readChannelRow(picture, region.top() + y, region.left(), region.width(), channel,
                        line.data());
-        for (int x = 0; x < region.width(); ++x)
+        std::uint64_t sum = 0;
+        for (int x = 0; x < region.width(); ++x) {
             plane.values[std::size_t(x) * std::size_t(plane.across) + std::size_t(y)] =
                 line[std::size_t(x)];
+            rowSums[std::size_t(x)] += line[std::size_t(x)];
+            sum += line[std::size_t(x)];
+        }
+        columnSums[std::size_t(y)] = sum;
     }
     return plane;
 }
@@ -780,7 +797,8 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         source = &converted;
     }
     const bool horizontal = options.orientation == LaneOrientation::Horizontal;
-    Plane plane = readPlane(*source, area, options.channel, horizontal);
+    std::vector<std::uint64_t> sums, rowSums;
+    Plane plane = readPlane(*source, area, options.channel, horizontal, sums, rowSums);
     const int maximum = channelMaximum(*source);
     detectContrast(plane, maximum, options, finding);
     // Bands are made the high values, whichever side of the background they lie on: a
@@ -788,18 +806,10 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     plane.flip = finding.darkOnLight ? maximum : -1;
 
     // The gel inside the region; the plane is read again when the region reaches past it.
-    std::vector<std::uint64_t> sums(std::size_t(plane.across), 0);
     {
-        std::vector<double> along(std::size_t(plane.along), 0.0);
-        for (int l = 0; l < plane.along; ++l) {
-            const std::uint16_t* row = plane.row(l);
-            std::uint64_t sum = 0;
-            for (int a = 0; a < plane.across; ++a) {
-                sums[std::size_t(a)] += row[a];
-                sum += row[a];
-            }
-            along[std::size_t(l)] = plane.signal(double(sum) / plane.across);
-        }
+        std::vector<double> along(std::size_t(plane.along));
+        for (int l = 0; l < plane.along; ++l)
+            along[std::size_t(l)] = plane.signal(double(rowSums[std::size_t(l)]) / plane.across);
         std::vector<double> across(std::size_t(plane.across));
         for (int a = 0; a < plane.across; ++a)
             across[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / plane.along);
@@ -823,8 +833,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                               : QRect(area.left() + a.first, area.top() + l.first,
                                       a.last - a.first + 1, l.last - l.first + 1);
             const int flip = plane.flip;
-            plane = readPlane(*source, area, options.channel, horizontal);
-            sums.clear();
+            plane = readPlane(*source, area, options.channel, horizontal, sums, rowSums);
             plane.flip = flip;
         }
     }
