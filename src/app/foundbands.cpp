@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kesto {
@@ -107,6 +108,8 @@ void FoundBandsTool::find()
     if (m_form.session().backgroundPicked())
         options.background = levelOf(scanBackground(m_form), options.channel);
     const QRect region = searchRegion();
+    // Found at the highest sensitivity once; the slider then only filters.
+    options.sensitivity = 100;
     LaneFinding finding;
     try {
         finding = findLanesAndBands(picture, region, options);
@@ -115,32 +118,44 @@ void FoundBandsTool::find()
                                    MessageIcon::Warning);
         return;
     }
+    m_all = std::move(finding);
+    m_orientation = options.orientation;
+    if (region.isEmpty()) {
+        m_region = QStringLiteral("Searched the whole picture. To search part of it, size "
+                                  "the scan frame around the lanes first.");
+    } else {
+        m_region = QStringLiteral("Searched inside the scan frame (%1,%2  %3x%4), as it is "
+                                  "larger than its start size %5x%6; size it to %5x%6 or "
+                                  "smaller to search the whole picture.")
+                       .arg(region.left())
+                       .arg(region.top())
+                       .arg(region.width() - 1)
+                       .arg(region.height() - 1)
+                       .arg(StartFrameWidth)
+                       .arg(StartFrameHeight);
+    }
+    setSensitivity(m_sensitivity);
+    showPanel();
+    refresh();
+}
+
+void FoundBandsTool::setSensitivity(double sensitivity)
+{
+    m_sensitivity = std::clamp(sensitivity, 0.0, 100.0);
     m_drag = Drag::None;
     m_selected = -1;
-    m_proposals.setFinding(finding, options.orientation);
-    if (region.isEmpty()) {
-        m_searched = QStringLiteral("Searched the whole picture. To search part of it, size "
-                                    "the scan frame around the lanes first.");
-    } else {
-        m_searched = QStringLiteral("Searched inside the scan frame (%1,%2  %3x%4), as it is "
-                                    "larger than its start size %5x%6; size it to %5x%6 or "
-                                    "smaller to search the whole picture.")
-                         .arg(region.left())
-                         .arg(region.top())
-                         .arg(region.width() - 1)
-                         .arg(region.height() - 1)
-                         .arg(StartFrameWidth)
-                         .arg(StartFrameHeight);
-    }
+    m_proposals.setFinding(atSensitivity(m_all, m_sensitivity), m_orientation);
+    m_searched = m_region;
     if (m_proposals.isEmpty())
         m_searched += QStringLiteral("\nNo bands found.");
     else
         m_searched += QStringLiteral("\nFound %1 lanes with %2 bands (%3).")
                           .arg(m_proposals.laneCount())
                           .arg(m_proposals.count())
-                          .arg(finding.darkOnLight ? QStringLiteral("dark bands on light")
-                                                   : QStringLiteral("light bands on dark"));
-    showPanel();
+                          .arg(m_all.darkOnLight ? QStringLiteral("dark bands on light")
+                                                 : QStringLiteral("light bands on dark"));
+    if (m_panel)
+        m_panel->setSensitivity(int(std::lround(m_sensitivity)));
     refresh();
     m_form.commitUndo(QStringLiteral("Find Lanes and Bands"));
 }
@@ -154,6 +169,9 @@ void FoundBandsTool::showPanel()
         connect(m_panel, &FoundBandsPanel::clearRequested, this, &FoundBandsTool::clear);
         connect(m_panel, &FoundBandsPanel::scanRequested, this, &FoundBandsTool::scanIntoSheet);
         connect(m_panel, &FoundBandsPanel::reportRequested, this, &FoundBandsTool::sendToReport);
+        connect(m_panel, &FoundBandsPanel::sensitivityChanged, this,
+                [this](int value) { setSensitivity(value); });
+        m_panel->setSensitivity(int(std::lround(m_sensitivity)));
     }
     m_panel->show();
     m_panel->raise();
@@ -200,6 +218,7 @@ void FoundBandsTool::removeSelected()
 void FoundBandsTool::clear()
 {
     m_proposals.clear();
+    m_all = LaneFinding();
     m_selected = -1;
     m_drag = Drag::None;
     refresh();

@@ -52,6 +52,11 @@ public:
     void select(int index);
     void removeSelected();
     void clear();
+    // Shows the last search's proposals that reach the sensitivity (0 to 100), as the
+    // panel's slider does: the picture is not searched again, and frames the person
+    // changed are proposed afresh.
+    void setSensitivity(double sensitivity);
+    double sensitivity() const { return m_sensitivity; }
     // The panel; nullptr until the first find.
     FoundBandsPanel* panel() const { return m_panel; }
 
@@ -92,6 +97,10 @@ private:
     float m_grabX = 0;
     float m_grabY = 0;
     QString m_searched; // what the last find searched, for the panel
+    QString m_region;   // where the last find searched
+    LaneFinding m_all;  // the last find's proposals at the highest sensitivity
+    LaneOrientation m_orientation = LaneOrientation::Vertical;
+    double m_sensitivity = LaneFinderOptions::DefaultSensitivity;
 };
 
 } // namespace kesto

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSlider>
 #include <QVBoxLayout>
 
 namespace kesto {
@@ -34,6 +35,16 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     m_report = new QPushButton(QStringLiteral("Send to &Report"), this);
     m_report->setObjectName(QStringLiteral("cmdSendFound"));
 
+    m_sensitivityLabel = new QLabel(this);
+    m_sensitivity = new QSlider(Qt::Horizontal, this);
+    m_sensitivity->setObjectName(QStringLiteral("sldSensitivity"));
+    m_sensitivity->setRange(0, 100);
+    m_sensitivity->setPageStep(10);
+    m_sensitivity->setToolTip(
+        QStringLiteral("Higher shows fainter bands, lower only the clearest"));
+    m_sensitivityLabel->setBuddy(m_sensitivity);
+    setSensitivity(50);
+
     auto* buttons = new QGridLayout;
     buttons->addWidget(m_delete, 0, 0);
     buttons->addWidget(m_clear, 0, 1);
@@ -41,6 +52,8 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     buttons->addWidget(m_report, 1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_notice);
+    layout->addWidget(m_sensitivityLabel);
+    layout->addWidget(m_sensitivity);
     layout->addWidget(m_list, 1);
     layout->addWidget(help);
     layout->addLayout(buttons);
@@ -55,6 +68,11 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
         m_delete->setEnabled(row >= 0);
         if (!m_filling)
             Q_EMIT currentChanged(row);
+    });
+    connect(m_sensitivity, &QSlider::valueChanged, this, [this](int value) {
+        m_sensitivityLabel->setText(QStringLiteral("Se&nsitivity: %1").arg(value));
+        if (!m_filling)
+            Q_EMIT sensitivityChanged(value);
     });
     connect(m_delete, &QPushButton::clicked, this, &FoundBandsPanel::deleteRequested);
     connect(m_clear, &QPushButton::clicked, this, &FoundBandsPanel::clearRequested);
@@ -85,6 +103,19 @@ void FoundBandsPanel::setEntries(const QStringList& entries, int current)
     m_clear->setEnabled(any);
     m_scan->setEnabled(any);
     m_report->setEnabled(any);
+}
+
+void FoundBandsPanel::setSensitivity(int value)
+{
+    m_filling = true;
+    m_sensitivity->setValue(value);
+    m_sensitivityLabel->setText(QStringLiteral("Se&nsitivity: %1").arg(m_sensitivity->value()));
+    m_filling = false;
+}
+
+int FoundBandsPanel::sensitivity() const
+{
+    return m_sensitivity->value();
 }
 
 int FoundBandsPanel::current() const

@@ -1,8 +1,9 @@
 #pragma once
 
 // The found-bands panel: a tool window listing the frames the lane finder proposed, as
-// the person adjusts them, with what was searched, and buttons to delete the chosen frame,
-// clear them all, scan them into the sheet or send them to the report window.
+// the person adjusts them, with what was searched, a sensitivity slider that shows fainter
+// or fewer of the proposals, and buttons to delete the chosen frame, clear them all, scan
+// them into the sheet or send them to the report window.
 
 #include <QStringList>
 #include <QWidget>
@@ -10,6 +11,7 @@
 class QLabel;
 class QListWidget;
 class QPushButton;
+class QSlider;
 
 namespace kesto {
 
@@ -24,12 +26,16 @@ public:
     // One line per frame; current is the chosen one's row, -1 for none.
     void setEntries(const QStringList& entries, int current);
     int current() const;
+    // The sensitivity slider, 0 to 100; set without a sensitivityChanged.
+    void setSensitivity(int value);
+    int sensitivity() const;
 
     QListWidget* list() const { return m_list; }
     QPushButton* deleteButton() const { return m_delete; }
     QPushButton* clearButton() const { return m_clear; }
     QPushButton* scanButton() const { return m_scan; }
     QPushButton* reportButton() const { return m_report; }
+    QSlider* sensitivitySlider() const { return m_sensitivity; }
 
 Q_SIGNALS:
     void currentChanged(int row);
@@ -37,6 +43,8 @@ Q_SIGNALS:
     void clearRequested();
     void scanRequested();
     void reportRequested();
+    // The person moved the slider: the proposals are filtered again, not searched for.
+    void sensitivityChanged(int value);
 
 private:
     QLabel* m_notice = nullptr;
@@ -45,6 +53,8 @@ private:
     QPushButton* m_clear = nullptr;
     QPushButton* m_scan = nullptr;
     QPushButton* m_report = nullptr;
+    QSlider* m_sensitivity = nullptr;
+    QLabel* m_sensitivityLabel = nullptr;
     bool m_filling = false;
 };
 

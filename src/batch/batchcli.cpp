@@ -107,7 +107,8 @@ const char* const ReportUsage =
 const char* const LanesUsage =
     "Usage: kestoscan lanes PICTURE [--channel red|green|blue] [--invert]\n"
     "                       [--background X,Y | --background-color R,G,B] [--horizontal]\n"
-    "                       [--control-band K] [--output FILE] [--page N]\n"
+    "                       [--control-band K] [--sensitivity S] [--output FILE]\n"
+    "                       [--page N]\n"
     "\n"
     "Finds the lanes on a gel picture and the bands in each lane, and scans every band\n"
     "found with the same arithmetic as the window. Prints one tab-separated line per band:\n"
@@ -127,6 +128,11 @@ const char* const LanesUsage =
     "  --page N                    reads page N (from 1) of a file of several pages\n"
     "  --control-band K            marks the K-th band of every lane as its control in\n"
     "                              the report table (default: no control)\n"
+    "  --sensitivity S             from 0 to 100 (default 50): higher proposes fainter\n"
+    "                              bands. A band is proposed where it stands out of its\n"
+    "                              lane's background by a score of its lane's noise; the\n"
+    "                              score needed halves for every 12.5 the sensitivity\n"
+    "                              rises\n"
     "  --output FILE               also writes the report table (#, Description \"Lane N\",\n"
     "                              Type, Scan (rel.units), Expression (%)) to FILE:\n"
     "                              .xlsx, .csv, or .txt/.tsv for tab-separated text\n"
@@ -483,6 +489,7 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
                QCommandLineOption(QStringLiteral("background-color"), QString(), value),
                QCommandLineOption(QStringLiteral("horizontal")),
                QCommandLineOption(QStringLiteral("control-band"), QString(), value),
+               QCommandLineOption(QStringLiteral("sensitivity"), QString(), value),
                QCommandLineOption(QStringLiteral("output"), QString(), value),
                QCommandLineOption(QStringLiteral("page"), QString(), value)});
     if (help) {
@@ -492,8 +499,19 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
     expectOnce(parser, command,
                {QStringLiteral("channel"), QStringLiteral("background"),
                 QStringLiteral("background-color"), QStringLiteral("control-band"),
-                QStringLiteral("output"), QStringLiteral("page")});
+                QStringLiteral("sensitivity"), QStringLiteral("output"), QStringLiteral("page")});
     const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
+    double sensitivity = LaneFinderOptions::DefaultSensitivity;
+    if (parser.isSet(QStringLiteral("sensitivity"))) {
+        const QString text = parser.value(QStringLiteral("sensitivity"));
+        bool ok = false;
+        sensitivity = text.toDouble(&ok);
+        if (!ok || !(sensitivity >= 0 && sensitivity <= 100))
+            throw Failure{BatchUsage,
+                          QStringLiteral("--sensitivity \"%1\": expected a number from 0 to 100")
+                                  .arg(text) +
+                              tryHelp(command)};
+    }
     const auto output = outputOf(parser, command);
     int controlBand = 0;
     if (parser.isSet(QStringLiteral("control-band"))) {
@@ -523,6 +541,7 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
 
     LaneFinderOptions options;
     options.channel = session.channel();
+    options.sensitivity = sensitivity;
     if (parser.isSet(QStringLiteral("horizontal")))
         options.orientation = LaneOrientation::Horizontal;
     if (parser.isSet(QStringLiteral("background")) ||

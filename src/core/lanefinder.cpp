@@ -75,28 +75,48 @@ struct Plane
 
     double signal(double mean) const { return flip < 0 ? mean : flip - mean; }
 
-    const std::uint16_t* row(int l) const { return values.get() + std::size_t(l) * std::size_t(across); }
+    const std::uint16_t* row(int l) const
+    {
+        return values.get() + std::size_t(l) * std::size_t(across);
+    }
 };
 
-Plane readPlane(const QImage& picture, const QRect& region, Channel channel, bool horizontal)
+// Also gives the sums down each of the plane's columns and along each of its rows, taken
+// while the samples are at hand.
+Plane readPlane(const QImage& picture, const QRect& region, Channel channel, bool horizontal,
+                std::vector<std::uint64_t>& columnSums, std::vector<std::uint64_t>& rowSums)
 {
     Plane plane;
     plane.across = horizontal ? region.height() : region.width();
     plane.along = horizontal ? region.width() : region.height();
     plane.values.reset(new std::uint16_t[std::size_t(plane.across) * std::size_t(plane.along)]);
+    columnSums.assign(std::size_t(plane.across), 0);
+    rowSums.assign(std::size_t(plane.along), 0);
     if (!horizontal) {
-        for (int y = 0; y < region.height(); ++y)
-            readChannelRow(picture, region.top() + y, region.left(), region.width(), channel,
-                           plane.values.get() + std::size_t(y) * std::size_t(plane.across));
+        for (int y = 0; y < region.height(); ++y) {
+            std::uint16_t* row = plane.values.get() + std::size_t(y) * std::size_t(plane.across);
+            readChannelRow(picture, region.top() + y, region.left(), region.width(), channel, row);
+            std::uint64_t sum = 0;
+            for (int a = 0; a < plane.across; ++a) {
+                columnSums[std::size_t(a)] += row[a];
+                sum += row[a];
+            }
+            rowSums[std::size_t(y)] = sum;
+        }
         return plane;
     }
     std::vector<std::uint16_t> line(std::size_t(region.width()));
     for (int y = 0; y < region.height(); ++y) {
         readChannelRow(picture, region.top() + y, region.left(), region.width(), channel,
                        line.data());
-        for (int x = 0; x < region.width(); ++x)
+        std::uint64_t sum = 0;
+        for (int x = 0; x < region.width(); ++x) {
             plane.values[std::size_t(x) * std::size_t(plane.across) + std::size_t(y)] =
                 line[std::size_t(x)];
+            rowSums[std::size_t(x)] += line[std::size_t(x)];
+            sum += line[std::size_t(x)];
+        }
+        columnSums[std::size_t(y)] = sum;
     }
     return plane;
 }
@@ -158,7 +178,8 @@ std::vector<double> boxSmooth(const std::vector<double>& values, int half)
     for (int i = 0; i < n; ++i) {
         const int lo = std::max(0, i - half);
         const int hi = std::min(n - 1, i + half);
-        out[std::size_t(i)] = (prefix[std::size_t(hi) + 1] - prefix[std::size_t(lo)]) / double(hi - lo + 1);
+        out[std::size_t(i)] =
+            (prefix[std::size_t(hi) + 1] - prefix[std::size_t(lo)]) / double(hi - lo + 1);
     }
     return out;
 }
@@ -285,17 +306,34 @@ int widestLane(const std::vector<double>& profile, double noise)
     return widest;
 }
 
-std::vector<Span> findLanes(const Plane& plane)
+// A quantile of the values, which it reorders.
+double quantileOf(std::vector<double>& values, double fraction)
 {
+    if (values.empty())
+        return 0;
+    const auto at = values.begin() + std::ptrdiff_t(fraction * double(values.size() - 1));
+    std::nth_element(values.begin(), at, values.end());
+    return *at;
+}
+
+// The lanes of the rows first to last.
+// columnSums, when given, are the plane's sums down each column over those rows.
+std::vector<Span> findLanes(const Plane& plane, int first, int last,
+                            std::vector<std::uint64_t> columnSums = {})
+{
+    const int rows = last - first + 1;
     std::vector<double> columns(std::size_t(plane.across), 0.0);
-    std::vector<std::uint64_t> sums(std::size_t(plane.across), 0);
-    for (int l = 0; l < plane.along; ++l) {
-        const std::uint16_t* row = plane.row(l);
-        for (int a = 0; a < plane.across; ++a)
-            sums[std::size_t(a)] += row[a];
+    std::vector<std::uint64_t> sums = std::move(columnSums);
+    if (sums.size() != std::size_t(plane.across)) {
+        sums.assign(std::size_t(plane.across), 0);
+        for (int l = first; l <= last; ++l) {
+            const std::uint16_t* row = plane.row(l);
+            for (int a = 0; a < plane.across; ++a)
+                sums[std::size_t(a)] += row[a];
+        }
     }
     for (int a = 0; a < plane.across; ++a)
-        columns[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / double(plane.along));
+        columns[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / double(rows));
     // The opening must be wider than any lane, or it takes a flat lane's top for
     // background and leaves only its two edges standing: a sixth of the region holds a
     // lane when the region spans several, and a region drawn closely around one or two
@@ -303,42 +341,102 @@ std::vector<Span> findLanes(const Plane& plane)
     const double noise = noiseOf(columns);
     const int half = std::max({7, plane.across / 6, widestLane(columns, noise)});
     const std::vector<double> signal = boxSmooth(aboveBaseline(columns, half), 1);
-    const double top = *std::max_element(signal.begin(), signal.end());
-    const double threshold = std::max(5.0 * noise, 0.12 * top);
+    // Lanes are taken strongest first: those within reach of the highest, then, with
+    // them set aside, those within reach of the highest left, so a faint lane beside a
+    // saturated one is found too. What is left once no lane stands clear of the
+    // background's own texture between the lanes is no lane.
+    std::vector<double> levels = signal;
+    const double texture = (quantileOf(levels, 0.4) - quantileOf(levels, 0.05)) / 1.39;
+    std::vector<double> rest = signal;
     std::vector<Span> lanes;
-    if (!(top > 0))
-        return lanes;
-    for (int a = 0; a < plane.across;) {
-        if (signal[std::size_t(a)] <= threshold) {
-            ++a;
-            continue;
+    for (int pass = 0; pass < 8; ++pass) {
+        const double top = *std::max_element(rest.begin(), rest.end());
+        if (!(top > 0) || (pass > 0 && top < std::max(10.0 * noise, 8.0 * texture)))
+            break;
+        const double threshold = std::max(5.0 * noise, 0.12 * top);
+        std::vector<Span> found;
+        for (int a = 0; a < plane.across;) {
+            if (rest[std::size_t(a)] <= threshold) {
+                ++a;
+                continue;
+            }
+            int b = a;
+            while (b + 1 < plane.across && rest[std::size_t(b) + 1] > threshold)
+                ++b;
+            std::vector<Span> parts;
+            splitAtValleys(rest, a, b, parts);
+            for (const Span& part : parts) {
+                const Span lane = halfHeightSpan(rest, part);
+                if (lane.last - lane.first >= 2)
+                    found.push_back(lane);
+            }
+            // A faint lane found late right beside a stronger one is that one's skirt.
+            if (pass > 0) {
+                found.erase(std::remove_if(found.begin(), found.end(),
+                                           [&](const Span& lane) {
+                                               const int reach = (lane.last - lane.first + 1) / 2;
+                                               return std::any_of(
+                                                   lanes.begin(), lanes.end(),
+                                                   [&](const Span& other) {
+                                                       return lane.first - reach <= other.last &&
+                                                              other.first <= lane.last + reach;
+                                                   });
+                                           }),
+                            found.end());
+            }
+            // Set aside down to where the lane meets the background.
+            int from = a, to = b;
+            while (from > 0 && rest[std::size_t(from) - 1] > 0 &&
+                   rest[std::size_t(from) - 1] < rest[std::size_t(from)])
+                --from;
+            while (to + 1 < plane.across && rest[std::size_t(to) + 1] > 0 &&
+                   rest[std::size_t(to) + 1] < rest[std::size_t(to)])
+                ++to;
+            for (int i = from; i <= to; ++i)
+                rest[std::size_t(i)] = 0;
+            a = b + 1;
         }
-        int b = a;
-        while (b + 1 < plane.across && signal[std::size_t(b) + 1] > threshold)
-            ++b;
-        std::vector<Span> parts;
-        splitAtValleys(signal, a, b, parts);
-        for (const Span& part : parts) {
-            const Span lane = halfHeightSpan(signal, part);
-            if (lane.last - lane.first >= 2)
-                lanes.push_back(lane);
-        }
-        a = b + 1;
+        lanes.insert(lanes.end(), found.begin(), found.end());
     }
+    // The lanes of one gel are about as wide as each other: one under half the usual
+    // width is a streak or a speck of dust.
+    if (lanes.size() > 2) {
+        std::vector<int> widths;
+        for (const Span& lane : lanes)
+            widths.push_back(lane.last - lane.first + 1);
+        std::nth_element(widths.begin(), widths.begin() + std::ptrdiff_t(widths.size() / 2),
+                         widths.end());
+        const int usual = widths[widths.size() / 2];
+        lanes.erase(std::remove_if(
+                        lanes.begin(), lanes.end(),
+                        [&](const Span& lane) { return 2 * (lane.last - lane.first + 1) < usual; }),
+                    lanes.end());
+    }
+    std::sort(lanes.begin(), lanes.end(),
+              [](const Span& x, const Span& y) { return x.first < y.first; });
     return lanes;
 }
 
 // Bands along one lane: the peaks of its profile (the mean over the lane's middle half)
 // that stand bandThreshold times the noise above the baseline, each reaching out to where
 // it falls back to the baseline or to the valley it shares with a touching band.
-std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThreshold)
+struct Candidate
+{
+    Span span;
+    double height; // the peak above the lane's floor, in the profile's units
+    double score;  // height over the lane's noise
+};
+
+std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double bandThreshold,
+                                 int first, int last)
 {
     const int width = lane.last - lane.first + 1;
     const int c0 = lane.first + width / 4;
     const int c1 = std::max(c0, lane.last - width / 4);
-    std::vector<double> raw(std::size_t(plane.along));
-    for (int l = 0; l < plane.along; ++l) {
-        const std::uint16_t* row = plane.row(l);
+    const int along = last - first + 1;
+    std::vector<double> raw(static_cast<std::size_t>(along));
+    for (int l = 0; l < along; ++l) {
+        const std::uint16_t* row = plane.row(first + l);
         std::uint64_t sum = 0;
         for (int a = c0; a <= c1; ++a)
             sum += row[a];
@@ -348,7 +446,7 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
     const std::vector<double> smooth = boxSmooth(raw, Smoothing);
     const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
     // As across the lanes, the opening must be longer than the tallest flat band.
-    const int half = std::max({10, plane.along / 20, widestLane(smooth, noise)});
+    const int half = std::max({10, along / 20, widestLane(smooth, noise)});
     const std::vector<double> baseline = baselineOf(smooth, half);
     std::vector<double> q(smooth.size());
     for (std::size_t i = 0; i < q.size(); ++i)
@@ -357,8 +455,14 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
     // little above zero; their level (a low quantile, as bands rarely fill most of a
     // lane) is where a peak is measured from.
     std::vector<double> levels = q;
-    std::nth_element(levels.begin(), levels.begin() + std::ptrdiff_t(levels.size() * 3 / 10), levels.end());
+    std::nth_element(levels.begin(), levels.begin() + std::ptrdiff_t(levels.size() * 3 / 10),
+                     levels.end());
     const double floor = std::max(0.0, levels[levels.size() * 3 / 10]);
+    // The lane's own noise: the spread of its empty stretches about their level, which
+    // on a photograph is the background's texture (stain, dust, compression) more than
+    // the sensor's noise. Even a ladder seldom fills the lowest quarter of the levels.
+    const double spread =
+        std::max(noise, (quantileOf(levels, 0.25) - quantileOf(levels, 0.02)) / 1.38);
     const double threshold = floor + bandThreshold * noise;
     const int n = int(q.size());
 
@@ -372,8 +476,7 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
             continue;
         if (!peaks.empty()) {
             const int p = peaks.back();
-            const double valley =
-                *std::min_element(q.begin() + p, q.begin() + i + 1);
+            const double valley = *std::min_element(q.begin() + p, q.begin() + i + 1);
             const double lower = std::min(q[std::size_t(p)], v);
             if (lower - valley < std::max(3.0 * noise, 0.15 * lower)) {
                 if (v > q[std::size_t(p)])
@@ -384,7 +487,7 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
         peaks.push_back(i);
     }
 
-    std::vector<Span> bands;
+    std::vector<Candidate> bands;
     for (int peak : peaks) {
         const double stop = floor + std::max(3.0 * noise, 0.05 * (q[std::size_t(peak)] - floor));
         auto reach = [&](int step) {
@@ -406,14 +509,20 @@ std::vector<Span> findBands(const Plane& plane, const Span& lane, double bandThr
         Span band{reach(-1), reach(1)};
         // The smoothing spreads a band by a sample or two: its unsmoothed profile decides
         // where a sharp edge lies.
-        while (band.first < peak && raw[std::size_t(band.first)] - baseline[std::size_t(band.first)] <= stop)
+        while (band.first < peak &&
+               raw[std::size_t(band.first)] - baseline[std::size_t(band.first)] <= stop)
             ++band.first;
-        while (band.last > peak && raw[std::size_t(band.last)] - baseline[std::size_t(band.last)] <= stop)
+        while (band.last > peak &&
+               raw[std::size_t(band.last)] - baseline[std::size_t(band.last)] <= stop)
             --band.last;
-        if (!bands.empty() && band.first <= bands.back().last)
-            band.first = bands.back().last + 1;
-        if (band.last - band.first >= 2)
-            bands.push_back(band);
+        if (!bands.empty() && band.first <= bands.back().span.last)
+            band.first = bands.back().span.last + 1;
+        if (band.last - band.first >= 2) {
+            const double height = q[std::size_t(peak)] - floor;
+            bands.push_back({{first + band.first, first + band.last},
+                             height,
+                             spread > 0 ? height / spread : 1e9});
+        }
     }
     return bands;
 }
@@ -457,7 +566,201 @@ Span bandAcross(const Plane& plane, const Span& lane, const Span& band, int low,
     return {a0 + first, a0 + last};
 }
 
+// The part of a profile (means across the whole plane, signal made high) that is gel: a
+// stretch at either end that lies well below the gel's background level and falls to it
+// in a sharp step is the space around the gel, and a margin inside the step its edge. A slow
+// slope of the background is no such step.
+Span gelSpan(const std::vector<double>& profile, int maximum, double level)
+{
+    const int n = int(profile.size());
+    Span span{0, n - 1};
+    if (n < 40)
+        return span;
+    const double lowest = *std::min_element(profile.begin(), profile.end());
+    const double drop = level - lowest;
+    if (!(drop >= std::max(0.03 * maximum, 10.0 * noiseOf(profile))))
+        return span;
+    const double cut = level - 0.5 * drop;
+    const double inside = level - 0.4 * drop;
+    const int step = std::max(3, n / 30);
+    const int margin = std::max(2, n / 40);
+    auto edge = [&](int from, int dir) {
+        if (profile[std::size_t(from)] >= cut)
+            return from;
+        int i = from;
+        while (std::abs(i - from) < n / 3 && profile[std::size_t(i)] < cut)
+            i += dir;
+        // Sharp: the gel's level is reached within a few samples past the cut.
+        const int past = std::clamp(i + dir * step, 0, n - 1);
+        if (std::abs(i - from) >= n / 3 || profile[std::size_t(past)] < inside)
+            return from;
+        // The space around the gel is dark throughout, not a dim stretch of gel, and no
+        // more than half as bright as the gel's background: the gel's own background
+        // rising and falling is no border.
+        double sum = 0;
+        int count = 0;
+        for (int j = from; std::abs(j - from) < std::abs(i - from) - step; j += dir) {
+            if (profile[std::size_t(j)] > lowest + 0.25 * drop)
+                return from;
+            sum += profile[std::size_t(j)];
+            ++count;
+        }
+        if (count == 0 || sum / count >= 0.5 * level)
+            return from;
+        return std::clamp(i + dir * margin, 0, n - 1);
+    };
+    span.first = edge(0, 1);
+    span.last = edge(n - 1, -1);
+    if (span.last - span.first < n / 3)
+        return {0, n - 1};
+    // What lies outside is darker than anything on the gel: space between lanes as low as
+    // the border's is the gel's own background, and the border is gel too.
+    std::vector<double> gel(profile.begin() + span.first, profile.begin() + span.last + 1);
+    const double gelLow = quantileOf(gel, 0.02);
+    auto outsideMean = [&](int from, int to) {
+        double sum = 0;
+        for (int i = from; i <= to; ++i)
+            sum += profile[std::size_t(i)];
+        return sum / (to - from + 1);
+    };
+    if (span.first > 0 && outsideMean(0, span.first - margin) > gelLow - 0.35 * drop)
+        span.first = 0;
+    if (span.last < n - 1 && outsideMean(span.last + margin, n - 1) > gelLow - 0.35 * drop)
+        span.last = n - 1;
+    return span;
+}
+
+// How much of the lane's width the band reaches: the share of the lane's samples across
+// whose mean over the band's rows rises at least a third of the way from the lowest such
+// mean (over the lane and a margin either side) to the highest. A speck of dust on an
+// empty stretch covers a few samples.
+double coverageAcross(const Plane& plane, const Span& lane, const Span& band, int low, int high)
+{
+    const int width = lane.last - lane.first + 1;
+    const int margin = std::max(3, width / 4);
+    const int a0 = std::max(low, lane.first - margin);
+    const int a1 = std::min(high, lane.last + margin);
+    std::vector<double> across(static_cast<std::size_t>(a1 - a0 + 1), 0.0);
+    for (int l = band.first; l <= band.last; ++l) {
+        const std::uint16_t* row = plane.row(l);
+        for (int a = a0; a <= a1; ++a)
+            across[std::size_t(a - a0)] += row[a];
+    }
+    for (double& v : across)
+        v = plane.signal(v / (band.last - band.first + 1));
+    const std::vector<double> smooth = boxSmooth(across, 1);
+    const double lowest = *std::min_element(smooth.begin(), smooth.end());
+    const double top = *std::max_element(smooth.begin(), smooth.end());
+    if (!(top > lowest))
+        return 0;
+    int covered = 0;
+    for (int a = lane.first; a <= lane.last; ++a)
+        covered += smooth[std::size_t(a - a0)] >= lowest + (top - lowest) / 3 ? 1 : 0;
+    return double(covered) / width;
+}
+
+// For each lane, the profile along the spaces between the lanes near it (samples at
+// least three from any lane, within three lane widths of it) over the rows first to last,
+// above its own baseline; empty where the lanes leave too little space. Near, as a row of
+// wells or a gel's edge need not be level across the whole gel. One pass over the rows:
+// running sums of the free samples give each lane's window at once.
+std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vector<Span>& lanes,
+                                              int half, int first, int last)
+{
+    std::vector<char> free(std::size_t(plane.across), 1);
+    for (const Span& lane : lanes)
+        for (int a = std::max(0, lane.first - 3); a <= std::min(plane.across - 1, lane.last + 3);
+             ++a)
+            free[std::size_t(a)] = 0;
+    std::vector<int> freeBefore(std::size_t(plane.across) + 1, 0);
+    for (int a = 0; a < plane.across; ++a)
+        freeBefore[std::size_t(a) + 1] = freeBefore[std::size_t(a)] + free[std::size_t(a)];
+    struct Window
+    {
+        int a0, a1, count;
+    };
+    std::vector<Window> windows;
+    // The samples across cut into pieces at every window's ends and wherever free samples
+    // begin or end, so each row is summed piece by piece over the free pieces only.
+    std::vector<int> cuts{0, plane.across};
+    for (const Span& lane : lanes) {
+        const int reach = 3 * (lane.last - lane.first + 1);
+        const int a0 = std::max(0, lane.first - reach);
+        const int a1 = std::min(plane.across - 1, lane.last + reach);
+        windows.push_back({a0, a1, freeBefore[std::size_t(a1) + 1] - freeBefore[std::size_t(a0)]});
+        cuts.push_back(a0);
+        cuts.push_back(a1 + 1);
+    }
+    for (int a = 1; a < plane.across; ++a)
+        if (free[std::size_t(a)] != free[std::size_t(a) - 1])
+            cuts.push_back(a);
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    const int rows = last - first + 1;
+    std::vector<std::vector<double>> profiles(lanes.size());
+    for (std::size_t i = 0; i < lanes.size(); ++i)
+        if (windows[i].count >= 6)
+            profiles[i].resize(std::size_t(rows));
+    // Sums of the pieces before each cut.
+    std::vector<std::uint64_t> before(cuts.size(), 0);
+    std::vector<std::size_t> from(lanes.size()), to(lanes.size());
+    for (std::size_t i = 0; i < lanes.size(); ++i) {
+        from[i] =
+            std::size_t(std::lower_bound(cuts.begin(), cuts.end(), windows[i].a0) - cuts.begin());
+        to[i] = std::size_t(std::lower_bound(cuts.begin(), cuts.end(), windows[i].a1 + 1) -
+                            cuts.begin());
+    }
+    for (int l = first; l <= last; ++l) {
+        const std::uint16_t* row = plane.row(l);
+        for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
+            std::uint64_t piece = 0;
+            if (free[std::size_t(cuts[c])])
+                for (int a = cuts[c]; a < cuts[c + 1]; ++a)
+                    piece += row[a];
+            before[c + 1] = before[c] + piece;
+        }
+        for (std::size_t i = 0; i < lanes.size(); ++i) {
+            if (profiles[i].empty())
+                continue;
+            const std::uint64_t sum = before[to[i]] - before[from[i]];
+            profiles[i][std::size_t(l - first)] =
+                plane.signal(double(sum) / double(windows[i].count));
+        }
+    }
+    for (std::vector<double>& profile : profiles)
+        if (!profile.empty())
+            profile = aboveBaseline(boxSmooth(profile, 2), half);
+    return profiles;
+}
+
 } // namespace
+
+double minimumBandScore(double sensitivity)
+{
+    constexpr double DefaultScore = 12;
+    const double s = std::clamp(sensitivity, 0.0, 100.0);
+    return DefaultScore * std::exp2((LaneFinderOptions::DefaultSensitivity - s) / 12.5);
+}
+
+LaneFinding atSensitivity(const LaneFinding& finding, double sensitivity)
+{
+    const double least = minimumBandScore(sensitivity);
+    LaneFinding out = finding;
+    for (FoundLane& lane : out.lanes) {
+        FoundLane kept;
+        kept.frame = lane.frame;
+        for (std::size_t i = 0; i < lane.bands.size(); ++i) {
+            const double score = i < lane.scores.size() ? lane.scores[i] : 0;
+            if (score >= least) {
+                kept.bands.push_back(lane.bands[i]);
+                kept.scores.push_back(score);
+            }
+        }
+        kept.path = lane.path;
+        lane = std::move(kept);
+    }
+    return out;
+}
 
 int channelMaximum(const QImage& picture)
 {
@@ -484,7 +787,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     LaneFinding finding;
     if (picture.isNull())
         return finding;
-    const QRect area = region.isEmpty() ? picture.rect() : region.intersected(picture.rect());
+    QRect area = region.isEmpty() ? picture.rect() : region.intersected(picture.rect());
     if (area.width() < 3 || area.height() < 3)
         return finding;
     QImage converted;
@@ -494,37 +797,215 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         source = &converted;
     }
     const bool horizontal = options.orientation == LaneOrientation::Horizontal;
-    Plane plane = readPlane(*source, area, options.channel, horizontal);
+    std::vector<std::uint64_t> sums, rowSums;
+    Plane plane = readPlane(*source, area, options.channel, horizontal, sums, rowSums);
     const int maximum = channelMaximum(*source);
     detectContrast(plane, maximum, options, finding);
     // Bands are made the high values, whichever side of the background they lie on: a
     // mean m of dark-on-light samples is read as maximum - m.
     plane.flip = finding.darkOnLight ? maximum : -1;
 
-    const std::vector<Span> lanes = findLanes(plane);
+    // The gel inside the region; the plane is read again when the region reaches past it.
+    {
+        std::vector<double> along(std::size_t(plane.along));
+        for (int l = 0; l < plane.along; ++l)
+            along[std::size_t(l)] = plane.signal(double(rowSums[std::size_t(l)]) / plane.across);
+        std::vector<double> across(std::size_t(plane.across));
+        for (int a = 0; a < plane.across; ++a)
+            across[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / plane.along);
+        // The gel's background: the most common level of the plane's middle, which is gel.
+        std::vector<std::int64_t> bins(256, 0);
+        const int binWidth = (maximum + 1) / 256;
+        // Every second sample of every second row, in 256 bins (a shift for 16 bits).
+        const int shift = binWidth == 1 ? 0 : 8;
+        for (int l = plane.along / 4; l < 3 * plane.along / 4; l += 2) {
+            const std::uint16_t* row = plane.row(l);
+            for (int a = plane.across / 4; a < 3 * plane.across / 4; a += 2)
+                ++bins[std::size_t(row[a] >> shift)];
+        }
+        const auto mode = std::max_element(bins.begin(), bins.end()) - bins.begin();
+        const double level = plane.signal(double(mode * binWidth) + 0.5 * binWidth);
+        const Span a = gelSpan(across, maximum, level);
+        const Span l = gelSpan(along, maximum, level);
+        if (a.first > 0 || a.last < plane.across - 1 || l.first > 0 || l.last < plane.along - 1) {
+            area = horizontal ? QRect(area.left() + l.first, area.top() + a.first,
+                                      l.last - l.first + 1, a.last - a.first + 1)
+                              : QRect(area.left() + a.first, area.top() + l.first,
+                                      a.last - a.first + 1, l.last - l.first + 1);
+            const int flip = plane.flip;
+            plane = readPlane(*source, area, options.channel, horizontal, sums, rowSums);
+            plane.flip = flip;
+        }
+    }
+
+    const int half = std::max(10, plane.along / 20);
+    const double least = minimumBandScore(options.sensitivity);
+    const Span section{0, plane.along - 1};
+    const std::vector<Span> lanes = findLanes(plane, section.first, section.last, std::move(sums));
+    int usualWidth = 0;
+    if (!lanes.empty()) {
+        std::vector<int> widths;
+        for (const Span& lane : lanes)
+            widths.push_back(lane.last - lane.first + 1);
+        std::nth_element(widths.begin(), widths.begin() + std::ptrdiff_t(widths.size() / 2),
+                         widths.end());
+        usualWidth = widths[widths.size() / 2];
+    }
+    const std::vector<std::vector<double>> spaces =
+        betweenLanes(plane, lanes, half, section.first, section.last);
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         // A band's edge is looked for no further than halfway to the next lane.
         const int low = i == 0 ? 0 : (lanes[i - 1].last + lane.first + 1) / 2;
-        const int high = i + 1 == lanes.size() ? plane.across - 1
-                                               : (lane.last + lanes[i + 1].first) / 2;
+        const int high =
+            i + 1 == lanes.size() ? plane.across - 1 : (lane.last + lanes[i + 1].first) / 2;
         auto frameOf = [&](const Span& across, const Span& along) {
             FoundFrame f;
             if (horizontal)
-                f = {area.left() + along.first, area.top() + across.first,
-                     along.last - along.first, across.last - across.first};
+                f = {area.left() + along.first, area.top() + across.first, along.last - along.first,
+                     across.last - across.first};
             else
                 f = {area.left() + across.first, area.top() + along.first,
                      across.last - across.first, along.last - along.first};
             return f;
         };
+        auto pointOf = [&](double across, double along) {
+            return horizontal ? QPoint(area.left() + int(std::lround(along)),
+                                       area.top() + int(std::lround(across)))
+                              : QPoint(area.left() + int(std::lround(across)),
+                                       area.top() + int(std::lround(along)));
+        };
+        const std::vector<double>& between = spaces[i];
+        double betweenFloor = 0;
+        if (!between.empty()) {
+            std::vector<double> levels = between;
+            betweenFloor = std::max(0.0, quantileOf(levels, 0.3));
+        }
         FoundLane found;
-        found.frame = frameOf(lane, {0, plane.along - 1});
-        for (const Span& band : findBands(plane, lane, options.bandThreshold))
-            found.bands.push_back(frameOf(bandAcross(plane, lane, band, low, high), band));
+        found.frame = frameOf(lane, section);
+        for (const Candidate& band :
+             findBands(plane, lane, options.bandThreshold, section.first, section.last)) {
+            if (band.score < least)
+                continue;
+            // A band cut by the end of the gel cannot be told from the gel's edge.
+            if (band.span.first <= section.first || band.span.last >= section.last)
+                continue;
+            // A line that runs on through the spaces between the lanes (a row of wells,
+            // the gel's edge, a dye front) is no band of this lane.
+            if (!between.empty()) {
+                double outside = 0;
+                for (int l = band.span.first; l <= band.span.last; ++l)
+                    outside =
+                        std::max(outside, between[std::size_t(l - section.first)] - betweenFloor);
+                if (outside >= 0.5 * band.height)
+                    continue;
+            }
+            if (coverageAcross(plane, lane, band.span, low, high) < 0.35)
+                continue;
+            const Span across = bandAcross(plane, lane, band.span, low, high);
+            // A band is a line across its lane: a stretch along the lane much longer than
+            // it is wide is a smear or a streak.
+            if (band.span.last - band.span.first > 3 * (across.last - across.first + 1) / 2)
+                continue;
+            // Nor is one much narrower than the gel's lanes are wide: a speck.
+            if (2 * (across.last - across.first + 1) < usualWidth)
+                continue;
+            found.bands.push_back(frameOf(across, band.span));
+            found.scores.push_back(band.score);
+            found.path.push_back(pointOf(0.5 * (across.first + across.last),
+                                         0.5 * (band.span.first + band.span.last)));
+        }
+        // The path runs from end to end of the lane, level with its first and last band.
+        const double middle = 0.5 * (lane.first + lane.last);
+        const QPoint start = pointOf(middle, section.first), end = pointOf(middle, section.last);
+        if (found.path.empty()) {
+            found.path = {start, end};
+        } else {
+            QPoint first = found.path.front(), last = found.path.back();
+            if (horizontal) {
+                first.setX(start.x());
+                last.setX(end.x());
+            } else {
+                first.setY(start.y());
+                last.setY(end.y());
+            }
+            found.path.insert(found.path.begin(), first);
+            found.path.push_back(last);
+        }
         finding.lanes.push_back(std::move(found));
     }
     return finding;
+}
+
+LaneTotal laneTotal(const QImage& picture, const FoundLane& lane, const LaneFinderOptions& options,
+                    bool darkOnLight)
+{
+    LaneTotal result;
+    if (picture.isNull() || lane.path.empty())
+        return result;
+    QImage converted;
+    const QImage* source = &picture;
+    if (!readsDirectly(picture.format())) {
+        converted = picture.convertToFormat(QImage::Format_RGB32);
+        source = &converted;
+    }
+    const bool horizontal = options.orientation == LaneOrientation::Horizontal;
+    const int maximum = channelMaximum(*source);
+    const int width = (horizontal ? lane.frame.height : lane.frame.width) + 1;
+    const int first = horizontal ? lane.frame.left : lane.frame.top;
+    const int count = (horizontal ? lane.frame.width : lane.frame.height) + 1;
+    const int acrossLimit = horizontal ? source->height() : source->width();
+    const int alongLimit = horizontal ? source->width() : source->height();
+    auto alongOf = [&](const QPoint& p) { return horizontal ? p.x() : p.y(); };
+    auto acrossOf = [&](const QPoint& p) { return horizontal ? p.y() : p.x(); };
+    // The path's centre at a position along: joined linearly, level beyond its ends.
+    auto centreAt = [&](int along) {
+        const std::vector<QPoint>& path = lane.path;
+        if (along <= alongOf(path.front()))
+            return double(acrossOf(path.front()));
+        for (std::size_t i = 1; i < path.size(); ++i) {
+            const int a0 = alongOf(path[i - 1]), a1 = alongOf(path[i]);
+            if (along <= a1) {
+                const double t = a1 > a0 ? double(along - a0) / (a1 - a0) : 1.0;
+                return acrossOf(path[i - 1]) + t * (acrossOf(path[i]) - acrossOf(path[i - 1]));
+            }
+        }
+        return double(acrossOf(path.back()));
+    };
+    std::vector<std::uint16_t> line(static_cast<std::size_t>(std::max(source->width(), 1)));
+    for (int i = 0; i < count; ++i) {
+        const int along = first + i;
+        if (along < 0 || along >= alongLimit)
+            continue;
+        const int a0 = std::max(0, int(std::ceil(centreAt(along) - 0.5 * width)));
+        const int a1 = std::min(acrossLimit - 1, a0 + width - 1);
+        if (a1 < a0)
+            continue;
+        double sum = 0;
+        if (horizontal) {
+            for (int a = a0; a <= a1; ++a) {
+                std::uint16_t v = 0;
+                readChannelRow(*source, a, along, 1, options.channel, &v);
+                sum += v;
+            }
+        } else {
+            readChannelRow(*source, along, a0, a1 - a0 + 1, options.channel, line.data());
+            for (int a = 0; a <= a1 - a0; ++a)
+                sum += line[std::size_t(a)];
+        }
+        const double mean = sum / (a1 - a0 + 1);
+        if (result.profile.empty())
+            result.first = along;
+        result.profile.push_back(darkOnLight ? maximum - mean : mean);
+    }
+    if (result.profile.empty())
+        return result;
+    const int half = std::max(
+        {10, int(result.profile.size()) / 20, widestLane(result.profile, noiseOf(result.profile))});
+    result.baseline = baselineOf(result.profile, half);
+    for (std::size_t i = 0; i < result.profile.size(); ++i)
+        result.total += (result.profile[i] - result.baseline[i]) * width;
+    return result;
 }
 
 } // namespace kesto

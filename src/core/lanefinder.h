@@ -8,6 +8,7 @@
 #include "core/integration.h"
 
 #include <QImage>
+#include <QPoint>
 #include <QRect>
 
 #include <optional>
@@ -38,8 +39,14 @@ struct FoundFrame
 
 struct FoundLane
 {
-    FoundFrame frame;               // the lane from end to end
-    std::vector<FoundFrame> bands;  // in order along the lane
+    FoundFrame frame;              // the lane from end to end
+    std::vector<FoundFrame> bands; // in order along the lane
+    // Per band: how many times its lane's noise the band stands above the lane's
+    // background around it.
+    std::vector<double> scores = {};
+    // The lane's centre from end to end, through the middle of each band: a lane that
+    // tilts or curves is followed.
+    std::vector<QPoint> path = {};
 };
 
 struct LaneFinderOptions
@@ -54,13 +61,17 @@ struct LaneFinderOptions
     std::optional<int> background;
     // A band's peak must stand this many times the profile's noise above its baseline.
     double bandThreshold = 6.0;
+    // From 0 to 100: higher proposes fainter bands. A band is proposed when its score
+    // reaches minimumBandScore(sensitivity).
+    double sensitivity = DefaultSensitivity;
+    static constexpr double DefaultSensitivity = 50;
 };
 
 struct LaneFinding
 {
-    std::vector<FoundLane> lanes;  // left to right (top to bottom for horizontal lanes)
+    std::vector<FoundLane> lanes; // left to right (top to bottom for horizontal lanes)
     bool darkOnLight = true;
-    int background = 0;            // the level that decided the contrast
+    int background = 0; // the level that decided the contrast
 };
 
 // The channel's value of the pixel in the picture's own units, 0 to channelMaximum();
@@ -69,9 +80,39 @@ int channelValueAt(const QImage& picture, int x, int y, Channel channel);
 // 65535 for a 16-bit picture, 255 otherwise.
 int channelMaximum(const QImage& picture);
 
+// The score a band needs at the sensitivity: halved for every 12.5 the sensitivity rises.
+double minimumBandScore(double sensitivity);
+
+// The finding with only the bands that reach the sensitivity's score; lanes left without
+// bands stay, empty. A finding made at sensitivity 100 can be filtered so again and
+// again without searching the picture again.
+LaneFinding atSensitivity(const LaneFinding& finding, double sensitivity);
+
+// A lane's whole profile along its path, less its background: at each position along the
+// lane, the mean across the lane's width centred on its path (the path's points joined by
+// straight lines), read so that bands are high whichever their contrast; the background
+// is the same rolling baseline the finder measures bands from.
+struct LaneTotal
+{
+    int first = 0;               // picture row (column for horizontal lanes) of profile[0]
+    std::vector<double> profile; // the means, bands high
+    std::vector<double> baseline;
+    // The sum of profile - baseline times the lane's width: the lane's content in the
+    // picture's channel units.
+    double total = 0;
+};
+
+// The lane total of a lane the finder found on this picture, with the finding's contrast.
+LaneTotal laneTotal(const QImage& picture, const FoundLane& lane, const LaneFinderOptions& options,
+                    bool darkOnLight);
+
 // Finds the lanes and bands inside the region (clipped to the picture; the whole picture
 // for an empty region). Frames are in picture pixels. A picture with nothing standing
-// out of its background gives no lanes.
+// out of its background gives no lanes. The gel itself is found inside the region first:
+// dark borders around a light-on-dark gel (or light ones around a dark-on-light gel) and
+// the gel's edges are left out. A band is proposed only where it stands out of its lane's
+// own background by its score, reaches across most of the lane's width, and is not a
+// line running through the spaces between the lanes as well (wells, the gel's edges).
 LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                               const LaneFinderOptions& options);
 

@@ -9,6 +9,7 @@
 #include "components/commandbar.h"
 #include "components/worksheet.h"
 #include "core/expression.h"
+#include "core/gelimage.h"
 #include "core/sheetdata.h"
 #include "report/frmreport.h"
 #include "support/fakeprompts.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSlider>
 #include <QTest>
 
 using namespace kesto;
@@ -81,6 +83,7 @@ private Q_SLOTS:
     void badOrCancelledAnswersChangeNothing_data();
     void badOrCancelledAnswersChangeNothing();
     void nothingToScanIsSaid();
+    void sensitivitySliderFiltersLive();
 
 private:
     FoundBandsTool& tool() { return FoundBandsTool::of(*form); }
@@ -191,6 +194,45 @@ void TestFindBands::findProposesTheGelsBands()
     QVERIFY(panel && panel->isVisible());
     QCOMPARE(panel->list()->count(), proposals().count());
     QVERIFY(panel->notice().startsWith(QStringLiteral("Searched the whole picture.")));
+}
+
+// The panel's slider shows fewer or fainter proposals at once, from the one search: lower
+// keeps a subset of the frames, higher a superset, and back at the start the same frames.
+void TestFindBands::sensitivitySliderFiltersLive()
+{
+    const GelImageLoad load =
+        loadGelImage(qEnvironmentVariable("KESTO_SOURCE_DIR") +
+                     QStringLiteral("/tests/data/realgels/gelgenie_thrombin_coomassie.jpg"));
+    QVERIFY2(load.ok(), qPrintable(load.reason));
+    open(load.image);
+    run("mnuFindBands");
+    FoundBandsPanel* panel = tool().panel();
+    QVERIFY(panel);
+    QCOMPARE(panel->sensitivity(), 50);
+    auto frames = [&] {
+        QList<QRect> list;
+        for (const BandProposal& p : proposals().items())
+            list << rectOf(p.frame);
+        return list;
+    };
+    const QList<QRect> start = frames();
+    QVERIFY(!start.isEmpty());
+    panel->sensitivitySlider()->setValue(20);
+    const QList<QRect> fewer = frames();
+    QVERIFY(!fewer.isEmpty() && fewer.size() < start.size());
+    for (const QRect& r : fewer)
+        QVERIFY(start.contains(r));
+    QCOMPARE(form->picImage->overlays().size(), fewer.size());
+    QCOMPARE(panel->list()->count(), fewer.size());
+    QVERIFY(panel->notice().contains(QStringLiteral("with %1 bands").arg(fewer.size())));
+    panel->sensitivitySlider()->setValue(90);
+    const QList<QRect> more = frames();
+    QVERIFY(more.size() > start.size());
+    for (const QRect& r : start)
+        QVERIFY(more.contains(r));
+    panel->sensitivitySlider()->setValue(50);
+    QCOMPARE(frames(), start);
+    QCOMPARE(tool().sensitivity(), 50.0);
 }
 
 void TestFindBands::largerFrameLimitsTheSearch()

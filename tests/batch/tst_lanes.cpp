@@ -7,6 +7,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTransform>
@@ -49,6 +50,7 @@ private slots:
     void findsAndScansTheSampleGel();
     void reportTableMarksTheControlBand();
     void nothingFoundIsNoFailure();
+    void sensitivityFiltersTheProposals();
     void badArguments_data();
     void badArguments();
 
@@ -173,6 +175,36 @@ void TestLanes::nothingFoundIsNoFailure()
     QVERIFY(!written.contains("Lane"));
 }
 
+// A lower sensitivity keeps a subset of a higher one's bands, frames unchanged: the
+// proposals are filtered by their score, not looked for again.
+void TestLanes::sensitivityFiltersTheProposals()
+{
+    const QString picture = qEnvironmentVariable("KESTO_SOURCE_DIR") +
+                            QStringLiteral("/tests/data/realgels/gelgenie_thrombin_coomassie.jpg");
+    auto frames = [&](const QString& sensitivity) {
+        QStringList arguments{QStringLiteral("lanes"), picture};
+        if (!sensitivity.isEmpty())
+            arguments << QStringLiteral("--sensitivity") << sensitivity;
+        const Run run = lanes(arguments);
+        QSet<QString> found;
+        for (const QString& line : run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            found << line.section(QLatin1Char('\t'), 2, 5);
+        return std::make_pair(run.status, found);
+    };
+    const auto low = frames(QStringLiteral("20"));
+    const auto normal = frames(QString());
+    const auto fifty = frames(QStringLiteral("50"));
+    const auto high = frames(QStringLiteral("100"));
+    QCOMPARE(low.first, 0);
+    QCOMPARE(high.first, 0);
+    QCOMPARE(normal.second, fifty.second);
+    QVERIFY(!low.second.isEmpty());
+    QVERIFY(low.second.size() < normal.second.size());
+    QVERIFY(normal.second.size() < high.second.size());
+    QVERIFY(normal.second.contains(low.second));
+    QVERIFY(high.second.contains(normal.second));
+}
+
 void TestLanes::badArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -189,6 +221,12 @@ void TestLanes::badArguments_data()
     QTest::newRow("background off the picture")
         << QStringList{gel, QStringLiteral("--background"), QStringLiteral("320,5")} << 2
         << "expected a background point on the picture";
+    QTest::newRow("sensitivity above 100")
+        << QStringList{gel, QStringLiteral("--sensitivity"), QStringLiteral("101")} << 2
+        << "--sensitivity \"101\": expected a number from 0 to 100";
+    QTest::newRow("sensitivity not a number")
+        << QStringList{gel, QStringLiteral("--sensitivity"), QStringLiteral("high")} << 2
+        << "--sensitivity \"high\": expected a number from 0 to 100";
     QTest::newRow("no picture") << QStringList{} << 2 << "expected a PICTURE file";
     QTest::newRow("missing picture")
         << QStringList{gel + QStringLiteral(".none")} << 1 << "Cannot load image:";

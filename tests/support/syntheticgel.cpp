@@ -73,7 +73,9 @@ SyntheticGel makeSyntheticGel(const SyntheticGelLayout& layout)
         // Bands from top to bottom: mostly clear ones, some faint, now and then a pair
         // that touch.
         std::vector<Band> bands;
-        double row = 12 + random.bounded(20);
+        // A smile: the middle lanes run further than the outer ones.
+        const double u = (base - w / 2.0) / (w / 2.0);
+        double row = 12 + random.bounded(20) + layout.smile * (1 - u * u);
         while (true) {
             const double length = 10 + random.bounded(16);
             if (row + length > h - 12)
@@ -114,10 +116,10 @@ SyntheticGel makeSyntheticGel(const SyntheticGelLayout& layout)
 
     const bool sixteen = layout.depth != SyntheticGelLayout::Depth::Rgb8;
     const double full = sixteen ? 65535 : 255;
-    const QImage::Format format = layout.depth == SyntheticGelLayout::Depth::Rgb8 ? QImage::Format_RGB32
-                                  : layout.depth == SyntheticGelLayout::Depth::Gray16
-                                      ? QImage::Format_Grayscale16
-                                      : QImage::Format_RGBX64;
+    const QImage::Format format =
+        layout.depth == SyntheticGelLayout::Depth::Rgb8     ? QImage::Format_RGB32
+        : layout.depth == SyntheticGelLayout::Depth::Gray16 ? QImage::Format_Grayscale16
+                                                            : QImage::Format_RGBX64;
     gel.picture = QImage(w, h, format);
     const double phase = random.generateDouble() * 2 * Pi;
     for (int y = 0; y < h; ++y) {
@@ -148,6 +150,38 @@ SyntheticGel makeSyntheticGel(const SyntheticGelLayout& layout)
         }
     }
     return gel;
+}
+
+SyntheticGel rotated(const SyntheticGel& gel, double degrees)
+{
+    const QTransform turn = QTransform().rotate(degrees);
+    const int w = gel.picture.width(), h = gel.picture.height();
+    const QTransform exact = QImage::trueMatrix(turn, w, h);
+    const QImage turned = gel.picture.transformed(turn, Qt::SmoothTransformation);
+    const double s = std::abs(std::sin(degrees * Pi / 180));
+    const int mx = int(std::ceil(h * s)) + 2, my = int(std::ceil(w * s)) + 2;
+    const QRect keep(mx, my, turned.width() - 2 * mx, turned.height() - 2 * my);
+    SyntheticGel out;
+    out.picture = turned.copy(keep);
+    auto turnedBox = [&](const QRect& r) {
+        return exact.mapRect(QRectF(r.left(), r.top(), r.width(), r.height())).toAlignedRect();
+    };
+    for (int lane = 0; lane < gel.lanes.size(); ++lane) {
+        const QRect l = turnedBox(gel.lanes.at(lane)).intersected(keep);
+        if (l.width() < gel.lanes.at(lane).width() / 2)
+            continue;
+        QList<QRect> bands;
+        for (const QRect& band : gel.bands.at(lane)) {
+            const QRect b = turnedBox(band);
+            if (keep.contains(b))
+                bands << b.translated(-keep.topLeft());
+            else if (b.intersects(keep))
+                out.cut << b.intersected(keep).translated(-keep.topLeft());
+        }
+        out.lanes << l.translated(-keep.topLeft());
+        out.bands << bands;
+    }
+    return out;
 }
 
 SyntheticGel transposed(const SyntheticGel& gel)

@@ -27,6 +27,7 @@ struct SyntheticGelLayout
     double unevenness = 0.06; // the background's rise and fall, in parts of the full scale
     double tilt = 3;          // pixels the lanes lean from top to bottom
     double curve = 3;         // pixels the outer lanes bow out at their ends
+    double smile = 0;         // rows the middle lanes' bands run further than the outer ones'
     quint32 seed = 1;
 };
 
@@ -35,9 +36,16 @@ struct SyntheticGel
     QImage picture;
     QList<QRect> lanes;        // each lane's columns from its top to its bottom
     QList<QList<QRect>> bands; // per lane, top to bottom; each the band's bounding box
+    QList<QRect> cut;          // bands cut by the picture's edge: neither to find nor false
 };
 
 SyntheticGel makeSyntheticGel(const SyntheticGelLayout& layout);
+
+// The gel turned by the angle (clockwise, in degrees) about its centre and cut to the part
+// the turned picture covers throughout. The truth is the bounding boxes of the turned
+// bands the cut leaves whole, those it cuts go to `cut`; a lane the cut leaves less than
+// half of is left out.
+SyntheticGel rotated(const SyntheticGel& gel, double degrees);
 
 // The gel turned a quarter so its lanes run left to right; the truth turns with it.
 SyntheticGel transposed(const SyntheticGel& gel);
