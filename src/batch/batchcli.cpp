@@ -231,6 +231,19 @@ int pageOf(const QCommandLineParser& parser, const QString& command)
     return page;
 }
 
+// The picture file, or a failure naming it and why it cannot be read.
+GelImageLoad loadPicture(const QString& path, int page)
+{
+    GelImageLoad load = loadGelImage(path, page);
+    if (!load.ok()) {
+        QString message = QStringLiteral("Cannot load image:\n") + path;
+        if (!load.reason.isEmpty())
+            message += QLatin1Char('\n') + load.reason;
+        throw Failure{BatchFailed, message};
+    }
+    return load;
+}
+
 // The page to replay a plan on: the one its picture line names (a plan made on a file's
 // first picture names none), which a --page given too must agree with unless the plan is
 // replayed on another picture.
@@ -404,13 +417,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     }
 
     const auto load = [&](const QString& path, int pageOfFile) {
-        GelImageLoad loaded = loadGelImage(path, pageOfFile);
-        if (!loaded.ok()) {
-            QString message = QStringLiteral("Cannot load image:\n") + path;
-            if (!loaded.reason.isEmpty())
-                message += QLatin1Char('\n') + loaded.reason;
-            throw Failure{BatchFailed, message};
-        }
+        GelImageLoad loaded = loadPicture(path, pageOfFile);
         // Said, not refused: the numbers are still the ones the window gives on this picture.
         if (loaded.lossy)
             say(err, QStringLiteral("warning: %1 is JPEG-compressed (lossy): scan values are "
@@ -528,13 +535,7 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
     const int fullScale = fileChannelFullScale(picturePath, page);
     const MeasurementPlan plan = pictureSteps(parser, fullScale);
 
-    GelImageLoad load = loadGelImage(picturePath, page);
-    if (!load.ok()) {
-        QString message = QStringLiteral("Cannot load image:\n") + picturePath;
-        if (!load.reason.isEmpty())
-            message += QLatin1Char('\n') + load.reason;
-        throw Failure{BatchFailed, message};
-    }
+    GelImageLoad load = loadPicture(picturePath, page);
     MeasurementSession session(load.image);
     load.image = QImage();
     runMeasurementPlan(session, plan);

@@ -527,13 +527,15 @@ std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double ba
     return bands;
 }
 
-// The band's own extent across: the half-height width of the mean across its rows, over
-// the lane and a margin either side, so a lane that curves or tilts is followed.
-Span bandAcross(const Plane& plane, const Span& lane, const Span& band, int low, int high)
+// The signal's mean over the band's rows at each sample across, from a quarter of the
+// lane's width (3 at least) before the lane to as far after it, within low to high; a0 is
+// the first sample.
+std::vector<double> bandMeanAcross(const Plane& plane, const Span& lane, const Span& band, int low,
+                                   int high, int& a0)
 {
     const int width = lane.last - lane.first + 1;
     const int margin = std::max(3, width / 4);
-    const int a0 = std::max(low, lane.first - margin);
+    a0 = std::max(low, lane.first - margin);
     const int a1 = std::min(high, lane.last + margin);
     std::vector<double> across(std::size_t(a1 - a0 + 1), 0.0);
     for (int l = band.first; l <= band.last; ++l) {
@@ -544,6 +546,16 @@ Span bandAcross(const Plane& plane, const Span& lane, const Span& band, int low,
     const double rows = band.last - band.first + 1;
     for (double& v : across)
         v = plane.signal(v / rows);
+    return across;
+}
+
+// The band's own extent across: the half-height width of the mean across its rows, over
+// the lane and a margin either side, so a lane that curves or tilts is followed.
+Span bandAcross(const Plane& plane, const Span& lane, const Span& band, int low, int high)
+{
+    const int width = lane.last - lane.first + 1;
+    int a0 = 0;
+    std::vector<double> across = bandMeanAcross(plane, lane, band, low, high, a0);
     const double edge = std::min(across.front(), across.back());
     int peak = 0;
     for (std::size_t i = 0; i < across.size(); ++i) {
@@ -637,17 +649,8 @@ Span gelSpan(const std::vector<double>& profile, int maximum, double level)
 double coverageAcross(const Plane& plane, const Span& lane, const Span& band, int low, int high)
 {
     const int width = lane.last - lane.first + 1;
-    const int margin = std::max(3, width / 4);
-    const int a0 = std::max(low, lane.first - margin);
-    const int a1 = std::min(high, lane.last + margin);
-    std::vector<double> across(static_cast<std::size_t>(a1 - a0 + 1), 0.0);
-    for (int l = band.first; l <= band.last; ++l) {
-        const std::uint16_t* row = plane.row(l);
-        for (int a = a0; a <= a1; ++a)
-            across[std::size_t(a - a0)] += row[a];
-    }
-    for (double& v : across)
-        v = plane.signal(v / (band.last - band.first + 1));
+    int a0 = 0;
+    const std::vector<double> across = bandMeanAcross(plane, lane, band, low, high, a0);
     const std::vector<double> smooth = boxSmooth(across, 1);
     const double lowest = *std::min_element(smooth.begin(), smooth.end());
     const double top = *std::max_element(smooth.begin(), smooth.end());
