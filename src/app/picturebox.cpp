@@ -55,23 +55,23 @@ void PictureBox::setPicture(const QImage& picture)
     // The old rendering goes first, so two never coexist with the new picture.
     m_screen = QImage();
     m_picture = picture;
-    render();
+    renderShown();
     resize(zoomedSize());
 }
 
 void PictureBox::pictureChanged()
 {
-    render();
+    renderShown();
 }
 
 void PictureBox::setLevels(const DisplayLevels& levels)
 {
     m_levelsChosen = true;
     m_levels = levels;
-    render();
+    renderShown();
 }
 
-void PictureBox::render()
+void PictureBox::renderShown()
 {
     const DisplayLevels before = m_levels;
     if (!m_levelsChosen)

@@ -48,8 +48,8 @@ public:
     explicit PictureBox(QWidget* parent = nullptr);
 
     // Assigns the picture (a measurement picture: 8-bit working or 16-bit, see
-    // core/deeppicture.h) and sizes the box to it. A 16-bit picture is shown through an
-    // 8-bit rendering, which pictureChanged() renews.
+    // core/deeppicture.h) and sizes the box to it. The picture is shown at the display
+    // levels through an 8-bit rendering, which pictureChanged() renews.
     void setPicture(const QImage& picture);
     const QImage& picture() const { return m_picture; }
     // For in-place changes (inversion); call pictureChanged() afterwards.
@@ -106,7 +106,7 @@ protected:
 private:
     QPointF toPicture(const QPointF& widgetPoint) const;
     const QImage& reducedPicture();
-    // What the screen shows: the 8-bit rendering of a 16-bit picture, else the picture.
+    // What the screen shows: the rendering at the levels, else the picture as it is.
     const QImage& shown() const { return m_screen.isNull() ? m_picture : m_screen; }
 
     double m_zoom = 1.0;
@@ -117,7 +117,7 @@ private:
     QImage m_screen; // the 8-bit rendering at the levels; null when shown as it is
     DisplayLevels m_levels;
     bool m_levelsChosen = false;
-    void render();
+    void renderShown();
     const RectShape* m_frame = nullptr;
     const RectShape* m_handle = nullptr;
 
