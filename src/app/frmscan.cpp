@@ -12,6 +12,7 @@
 #include "core/scrollsetup.h"
 #include "core/sheetdata.h"
 #include "core/workingsheet.h"
+#include "app/displaylevelscommand.h"
 #include "app/laneprofilepanel.h"
 #include "app/mainbar.h"
 #include "app/maincommands.h"
@@ -196,6 +197,7 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
                     m_activeTool = nullptr;
                 tool->release(button, x, y);
             });
+    connect(picImage, &PictureBox::levelsChanged, this, [this] { showLevelsInTitle(*this); });
     connect(picImage, &PictureBox::zoomRequested, this, [this](int steps, const QPointF& at) {
         wheelZoom(*this, steps, picImage->mapTo(picContainer, at));
     });
@@ -440,6 +442,7 @@ void frmScan::showPicture(const QImage& picture, bool frameToCorner)
     // What belonged to the last picture goes with it: the session clears its own part
     // (pick point, inversion, found bands); the window its notes, origin and profile.
     hideOrigin();
+    picImage->forgetLevels(); // a new picture opens at its own default levels
     const QString notice = m_session->setPicture(picture, m_openingPath);
     // A pasted picture keeps the frame where it was.
     if (!frameToCorner)
@@ -452,6 +455,7 @@ void frmScan::showPicture(const QImage& picture, bool frameToCorner)
     setWindowTitle(m_openingPath.isEmpty()
                        ? programTitle()
                        : programTitle() + QStringLiteral(" - ") + QFileInfo(m_openingPath).fileName());
+    showLevelsInTitle(*this);
     // Every picture opens at actual size, with scroll bars when larger than its pane.
     picImage->setZoom(1.0);
     ResizePicture();

@@ -1,5 +1,6 @@
 #include "app/mainbar.h"
 
+#include "app/displaylevelscommand.h"
 #include "app/foundbands.h"
 #include "app/frmscan.h"
 #include "app/pictureinformation.h"
@@ -123,7 +124,7 @@ BarLayout mainBarLayout()
         band("bndView", "&View", BandKind::Popup,
              {button("mnuZoomIn", "Zoom &In"), button("mnuZoomOut", "Zoom &Out"),
               button("mnuActualSize", "&Actual Size"), button("mnuFitWindow", "&Fit to Window"),
-              separator(70), check("mnuLaneProfile", "Lane &Profile", false),
+              button("mnuDisplayLevels", "Display &Levels..."), separator(70), check("mnuLaneProfile", "Lane &Profile", false),
               check("mnuHorizontalLanes", "Horizontal &Lanes", false)}),
     };
 }
@@ -197,6 +198,8 @@ const CommandEntry ViewCommands[] = {
     {"mnuZoomOut", [](frmScan& form) { form.zoomOut(); }},
     {"mnuActualSize", [](frmScan& form) { form.setZoom(1.0); }},
     {"mnuFitWindow", [](frmScan& form) { form.fitToWindow(); }},
+    // What is shown of the picture's counts; what is measured stays.
+    {"mnuDisplayLevels", chooseDisplayLevels},
     {"mnuLaneProfile", [](frmScan& form) { form.toggleLaneProfile(); }},
     {"mnuBackgroundMethod", [](frmScan& form) { form.chooseBackgroundMethod(); }},
     // Found bands: proposals the person checks, then scans.

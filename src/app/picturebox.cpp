@@ -3,8 +3,6 @@
 #include "core/error.h"
 #include "core/integration.h"
 
-#include "core/deeppicture.h"
-
 #include <QFont>
 #include <QFontMetrics>
 #include <QMouseEvent>
@@ -57,17 +55,35 @@ void PictureBox::setPicture(const QImage& picture)
     // The old rendering goes first, so two never coexist with the new picture.
     m_screen = QImage();
     m_picture = picture;
-    m_screen = screenRendering(m_picture);
-    m_reduced = QImage();
+    renderShown();
     resize(zoomedSize());
-    update();
 }
 
 void PictureBox::pictureChanged()
 {
-    m_screen = screenRendering(m_picture);
+    renderShown();
+}
+
+void PictureBox::setLevels(const DisplayLevels& levels)
+{
+    m_levelsChosen = true;
+    m_levels = levels;
+    renderShown();
+}
+
+void PictureBox::renderShown()
+{
+    const DisplayLevels before = m_levels;
+    if (!m_levelsChosen)
+        m_levels = defaultDisplayLevels(m_picture);
+    else if (m_levels.automatic)
+        m_levels = autoDisplayLevels(m_picture);
+    m_screen = QImage();
+    m_screen = screenRendering(m_picture, m_levels);
     m_reduced = QImage();
     update();
+    if (m_levels != before)
+        Q_EMIT levelsChanged();
 }
 
 void PictureBox::setShapes(const RectShape* frame, const RectShape* handle)

@@ -4,6 +4,7 @@
 // and its handle drawn over it, and reports pointer events in picture pixels.
 
 #include "components/module1.h"
+#include "core/displaylevels.h"
 
 #include <QImage>
 #include <QList>
@@ -47,13 +48,23 @@ public:
     explicit PictureBox(QWidget* parent = nullptr);
 
     // Assigns the picture (a measurement picture: 8-bit working or 16-bit, see
-    // core/deeppicture.h) and sizes the box to it. A 16-bit picture is shown through an
-    // 8-bit rendering, which pictureChanged() renews.
+    // core/deeppicture.h) and sizes the box to it. The picture is shown at the display
+    // levels through an 8-bit rendering, which pictureChanged() renews.
     void setPicture(const QImage& picture);
     const QImage& picture() const { return m_picture; }
     // For in-place changes (inversion); call pictureChanged() afterwards.
     QImage& picture() { return m_picture; }
     void pictureChanged();
+
+    // The display levels: how the picture's counts are shown (core/displaylevels.h); the
+    // picture itself never changes with them. Chosen levels stay while the picture changes
+    // in place (Auto levels are taken again from the changed picture); a new picture opens
+    // at its own default after forgetLevels().
+    void setLevels(const DisplayLevels& levels);
+    const DisplayLevels& levels() const { return m_levels; }
+    void forgetLevels() { m_levelsChosen = false; }
+    // What the screen shows (the rendering at the levels, or the picture as it is).
+    const QImage& shownPicture() const { return shown(); }
 
     // The shapes drawn over the picture; the box repaints only what a move touches.
     void setShapes(const RectShape* frame, const RectShape* handle);
@@ -77,6 +88,8 @@ public:
     const QList<PictureOverlay>& overlays() const { return m_overlays; }
 
 Q_SIGNALS:
+    // The levels in use changed (chosen, or Auto levels taken from a changed picture).
+    void levelsChanged();
     // Ctrl+wheel over the picture: steps up (positive) or down, about a widget point.
     void zoomRequested(int steps, const QPointF& widgetPoint);
     void pointerPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y);
@@ -93,7 +106,7 @@ protected:
 private:
     QPointF toPicture(const QPointF& widgetPoint) const;
     const QImage& reducedPicture();
-    // What the screen shows: the 8-bit rendering of a 16-bit picture, else the picture.
+    // What the screen shows: the rendering at the levels, else the picture as it is.
     const QImage& shown() const { return m_screen.isNull() ? m_picture : m_screen; }
 
     double m_zoom = 1.0;
@@ -101,7 +114,10 @@ private:
     int m_wheelAngle = 0;
 
     QImage m_picture;
-    QImage m_screen; // the 8-bit rendering of a 16-bit picture; null otherwise
+    QImage m_screen; // the 8-bit rendering at the levels; null when shown as it is
+    DisplayLevels m_levels;
+    bool m_levelsChosen = false;
+    void renderShown();
     const RectShape* m_frame = nullptr;
     const RectShape* m_handle = nullptr;
 

@@ -1,0 +1,213 @@
+// Display levels: percentiles of a histogram, the 8-bit value a count shows as, Auto levels
+// of a picture, what the person may type, and the rendering leaving the picture as it was.
+
+#include "core/deeppicture.h"
+#include "core/displaylevels.h"
+
+#include <QImage>
+#include <QTest>
+
+#include <cstdint>
+#include <vector>
+
+using namespace kesto;
+
+Q_DECLARE_METATYPE(kesto::DisplayLevels)
+
+namespace {
+
+using Histogram = std::vector<std::uint64_t>;
+
+// A 16-bit grey picture: every pixel background except the first `bright` pixels, which
+// hold signal, and one pixel at full scale.
+QImage greyPicture(int width, int height, std::uint16_t background, int bright,
+                   std::uint16_t signal)
+{
+    QImage image(width, height, QImage::Format_Grayscale16);
+    for (int y = 0; y < height; ++y) {
+        auto* line = reinterpret_cast<std::uint16_t*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            line[x] = y * width + x < bright ? signal : background;
+    }
+    reinterpret_cast<std::uint16_t*>(image.scanLine(height - 1))[width - 1] = 65535;
+    return image;
+}
+
+} // namespace
+
+class TestDisplayLevels : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void percentile_data();
+    void percentile();
+    void screenLevel_data();
+    void screenLevel();
+    void parse_data();
+    void parse();
+    void autoLevelsStretchTheSignal();
+    void renderingLeavesThePictureAsItWas();
+};
+
+void TestDisplayLevels::percentile_data()
+{
+    QTest::addColumn<Histogram>("histogram");
+    QTest::addColumn<double>("percent");
+    QTest::addColumn<int>("expected");
+    // 100 samples: 10 at 2, 80 at 5, 10 at 9.
+    const Histogram h{0, 0, 10, 0, 0, 80, 0, 0, 0, 10};
+    QTest::newRow("lowest") << h << 0.0 << 2;
+    QTest::newRow("within the first bin") << h << 10.0 << 2;
+    QTest::newRow("just past it") << h << 10.5 << 5;
+    QTest::newRow("median") << h << 50.0 << 5;
+    QTest::newRow("90 %") << h << 90.0 << 5;
+    QTest::newRow("99.5 %") << h << 99.5 << 9;
+    QTest::newRow("past 100") << h << 150.0 << 9;
+    QTest::newRow("empty") << Histogram(10, 0) << 50.0 << 0;
+}
+
+void TestDisplayLevels::percentile()
+{
+    QFETCH(Histogram, histogram);
+    QFETCH(double, percent);
+    QFETCH(int, expected);
+    QCOMPARE(histogramPercentile(histogram, percent), expected);
+}
+
+void TestDisplayLevels::screenLevel_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<DisplayLevels>("levels");
+    QTest::addColumn<int>("expected");
+    const DisplayLevels stretch{false, 300, 4300, 1.0};
+    QTest::newRow("below black") << 10 << stretch << 0;
+    QTest::newRow("at black") << 300 << stretch << 0;
+    QTest::newRow("quarter") << 1300 << stretch << 64;     // 255 / 4 = 63.75
+    QTest::newRow("half") << 2300 << stretch << 128;       // 127.5 rounds up
+    QTest::newRow("at white") << 4300 << stretch << 255;
+    QTest::newRow("above white") << 65535 << stretch << 255;
+    // Gamma 2: a quarter of the way shows half way, sqrt(0.25) * 255 = 127.5.
+    QTest::newRow("gamma 2") << 1300 << DisplayLevels{false, 300, 4300, 2.0} << 128;
+    // Gamma 0.5: half way shows a quarter of the way, 0.25 * 255 = 63.75.
+    QTest::newRow("gamma 0.5") << 2300 << DisplayLevels{false, 300, 4300, 0.5} << 64;
+    QTest::newRow("8-bit identity") << 77 << DisplayLevels{false, 0, 255, 1.0} << 77;
+    QTest::newRow("16-bit identity") << 32768 << DisplayLevels{false, 0, 65535, 1.0} << 128;
+}
+
+void TestDisplayLevels::screenLevel()
+{
+    QFETCH(int, count);
+    QFETCH(DisplayLevels, levels);
+    QFETCH(int, expected);
+    QCOMPARE(kesto::screenLevel(count, levels), expected);
+}
+
+void TestDisplayLevels::parse_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("deep");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<DisplayLevels>("expected");
+    QTest::addColumn<QString>("error");
+    const DisplayLevels none;
+    QTest::newRow("two numbers") << "300 3900" << true << true
+                                 << DisplayLevels{false, 300, 3900, 1.0} << QString();
+    QTest::newRow("with gamma") << " 10, 200 1.8 " << false << true
+                                << DisplayLevels{false, 10, 200, 1.8} << QString();
+    QTest::newRow("white past 8 bits") << "0 300" << false << false << none
+                                       << "The black and white points are whole counts from 0 to 255.";
+    QTest::newRow("negative") << "-1 300" << true << false << none
+                              << "The black and white points are whole counts from 0 to 65535.";
+    QTest::newRow("reversed") << "500 400" << true << false << none
+                              << "The white point must be above the black point.";
+    QTest::newRow("equal") << "500 500" << true << false << none
+                           << "The white point must be above the black point.";
+    QTest::newRow("gamma zero") << "0 100 0" << true << false << none
+                                << "Gamma is a number from 0.1 to 10.";
+    QTest::newRow("gamma nan") << "0 100 nan" << true << false << none
+                               << "Gamma is a number from 0.1 to 10.";
+    QTest::newRow("words") << "dark" << true << false << none
+                           << "Type auto, or the black and white points and an optional gamma, "
+                              "e.g. \"0 65535 1.0\".";
+    QTest::newRow("fractions") << "0.5 100" << true << false << none
+                               << "The black and white points are whole counts from 0 to 65535.";
+    QTest::newRow("too many") << "1 2 3 4" << false << false << none
+                              << "Type auto, or the black and white points and an optional gamma, "
+                                 "e.g. \"0 255 1.0\".";
+}
+
+void TestDisplayLevels::parse()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, deep);
+    QFETCH(bool, ok);
+    QFETCH(DisplayLevels, expected);
+    QFETCH(QString, error);
+    const QImage picture = deep ? greyPicture(4, 4, 100, 0, 0) : QImage(4, 4, QImage::Format_RGB32);
+    QString reason;
+    const std::optional<DisplayLevels> levels = parseLevels(text, picture, &reason);
+    QCOMPARE(levels.has_value(), ok);
+    if (ok) {
+        QCOMPARE(*levels, expected);
+        QCOMPARE(levelsText(*levels), text.simplified().remove(QLatin1Char(',')));
+    } else {
+        QCOMPARE(reason, error);
+    }
+    // "auto" works on any picture.
+    const std::optional<DisplayLevels> automatic = parseLevels(QStringLiteral("Auto"), picture, nullptr);
+    QVERIFY(automatic && automatic->automatic);
+}
+
+void TestDisplayLevels::autoLevelsStretchTheSignal()
+{
+    // 1000 pixels: 979 at 313, 20 at 913 (2 %), one at full scale left out.
+    const QImage blot = greyPicture(40, 25, 313, 20, 913);
+    const DisplayLevels levels = autoDisplayLevels(blot);
+    QCOMPARE(levels, (DisplayLevels{true, 313, 913, 1.0}));
+    QCOMPARE(defaultDisplayLevels(blot), levels);
+    // The signal, 2 % of full scale, shows white on black.
+    const QImage shown = screenRendering(blot, levels);
+    QCOMPARE(shown.format(), QImage::Format_Grayscale8);
+    QCOMPARE(qGray(shown.pixel(0, 0)), 255);
+    QCOMPARE(qGray(shown.pixel(30, 10)), 0);
+
+    // A flat picture still gets white above black.
+    const QImage flat = greyPicture(10, 10, 65535, 0, 0);
+    const DisplayLevels flatLevels = autoDisplayLevels(flat);
+    QCOMPARE(flatLevels.black, 65534);
+    QCOMPARE(flatLevels.white, 65535);
+
+    // An 8-bit picture opens at the identity.
+    QImage gel(4, 4, QImage::Format_RGB32);
+    gel.fill(qRgb(20, 40, 60));
+    QCOMPARE(defaultDisplayLevels(gel), (DisplayLevels{false, 0, 255, 1.0}));
+}
+
+void TestDisplayLevels::renderingLeavesThePictureAsItWas()
+{
+    QImage gel(4, 4, QImage::Format_RGB32);
+    gel.fill(qRgb(20, 40, 60));
+    const QImage before = gel.copy();
+    // Shown as it is at the identity; stretched otherwise.
+    QVERIFY(screenRendering(gel, identityLevels(gel)).isNull());
+    const QImage stretched = screenRendering(gel, DisplayLevels{false, 20, 60, 1.0});
+    QCOMPARE(stretched.pixel(1, 1), qRgb(0, 128, 255));
+    QCOMPARE(gel, before);
+
+    // WhiteIsZero is shown inverted at any levels.
+    gel.setText(QLatin1String(PolarityTextKey), QLatin1String(WhiteIsZeroText));
+    QCOMPARE(screenRendering(gel, identityLevels(gel)).pixel(0, 0), qRgb(235, 215, 195));
+
+    // A 16-bit colour picture at levels, each channel on its own.
+    QImage colour(2, 1, QImage::Format_RGBX64);
+    colour.setPixelColor(0, 0, QColor::fromRgba64(1000, 2000, 3000));
+    colour.setPixelColor(1, 0, QColor::fromRgba64(0, 65535, 500));
+    const QImage shown = screenRendering(colour, DisplayLevels{false, 1000, 3000, 1.0});
+    QCOMPARE(shown.format(), QImage::Format_RGB32);
+    QCOMPARE(shown.pixel(0, 0), qRgb(0, 128, 255));
+    QCOMPARE(shown.pixel(1, 0), qRgb(0, 255, 0));
+    QCOMPARE(colour.pixelColor(0, 0).rgba64(), QRgba64::fromRgba64(1000, 2000, 3000, 65535));
+}
+
+QTEST_MAIN(TestDisplayLevels)
+#include "tst_displaylevels.moc"
