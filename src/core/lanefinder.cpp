@@ -784,6 +784,16 @@ int channelValueAt(const QImage& picture, int x, int y, Channel channel)
     return value;
 }
 
+// The picture as the finder reads it: itself when its rows can be read directly, else a
+// 32-bit copy kept in converted.
+static const QImage* readable(const QImage& picture, QImage& converted)
+{
+    if (readsDirectly(picture.format()))
+        return &picture;
+    converted = picture.convertToFormat(QImage::Format_RGB32);
+    return &converted;
+}
+
 LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                               const LaneFinderOptions& options)
 {
@@ -794,11 +804,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     if (area.width() < 3 || area.height() < 3)
         return finding;
     QImage converted;
-    const QImage* source = &picture;
-    if (!readsDirectly(picture.format())) {
-        converted = picture.convertToFormat(QImage::Format_RGB32);
-        source = &converted;
-    }
+    const QImage* source = readable(picture, converted);
     const bool horizontal = options.orientation == LaneOrientation::Horizontal;
     std::vector<std::uint64_t> sums, rowSums;
     Plane plane = readPlane(*source, area, options.channel, horizontal, sums, rowSums);
@@ -947,11 +953,7 @@ LaneTotal laneTotal(const QImage& picture, const FoundLane& lane, const LaneFind
     if (picture.isNull() || lane.path.empty())
         return result;
     QImage converted;
-    const QImage* source = &picture;
-    if (!readsDirectly(picture.format())) {
-        converted = picture.convertToFormat(QImage::Format_RGB32);
-        source = &converted;
-    }
+    const QImage* source = readable(picture, converted);
     const bool horizontal = options.orientation == LaneOrientation::Horizontal;
     const int maximum = channelMaximum(*source);
     const int width = (horizontal ? lane.frame.height : lane.frame.width) + 1;

@@ -70,6 +70,9 @@ private:
 SessionUndo::SessionUndo(MeasurementSession& session)
     : m_session(session), m_committed(session.state())
 {
+    // Each step keeps the session's sheet and record twice; a bound keeps a long day's
+    // session within memory.
+    m_stack.setUndoLimit(MaxSteps);
 }
 
 void SessionUndo::commit(const QString& text)

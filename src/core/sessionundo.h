@@ -16,6 +16,9 @@ namespace kesto {
 class SessionUndo
 {
 public:
+    // The steps kept; older ones are forgotten.
+    static constexpr int MaxSteps = 100;
+
     explicit SessionUndo(MeasurementSession& session);
 
     QUndoStack& stack() { return m_stack; }
