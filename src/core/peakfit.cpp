@@ -298,13 +298,12 @@ QString completeGuess(PeakGuess& guess, PeakShape shape, const SortedProfile& pr
         halfWidth = std::max(left, right);
     if (!(halfWidth > 0))
         halfWidth = (x.back() - x.front()) / 4;
-    if (needSigma) {
-        // A tailing band's rising side is the Gaussian's.
-        const double side = needTau && left > 0 ? left : halfWidth;
-        guess.sigma = side / kHalfWidthInSigmas;
-    }
+    // A tailing band's rising side is the narrower one, near the Gaussian's; its tail
+    // shows as the excess of the falling side, which may also run into a neighbour.
+    if (needSigma)
+        guess.sigma = halfWidth / kHalfWidthInSigmas;
     if (needTau) {
-        const double tail = left > 0 && right > left ? right - left : 0;
+        const double tail = left > 0 && right > left ? std::min(right - left, 2 * halfWidth) : 0;
         guess.tau = std::max(tail, guess.sigma / 2);
     }
     if (guess.area == 0)
