@@ -608,15 +608,22 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
     QList<QStringList> table{{QStringLiteral("#"), QStringLiteral("Description"),
                               QStringLiteral("Type"), QStringLiteral("Scan (rel.units)"),
                               QStringLiteral("Expression (%)")}};
+    // Every lane's profile, read in one pass over the picture.
+    std::vector<LaneMeasure> measures;
+    if (mode != QuantifyMode::Frame) {
+        std::vector<LaneStrip> strips;
+        for (const FoundLane& found : finding.lanes)
+            strips.push_back(LaneStrip::of(found, options.orientation));
+        measures = measureLanes(session.picture(), strips, session.channel(), laneBackground,
+                                finding.darkOnLight);
+    }
     for (std::size_t lane = 0; lane < finding.lanes.size(); ++lane) {
         const FoundLane& found = finding.lanes[lane];
         const std::vector<FoundFrame>& bands = found.bands;
         // On the lane's profile: volumes between the bands' boundaries, or fitted areas.
         LaneQuantity quantity;
         if (mode != QuantifyMode::Frame && !bands.empty()) {
-            const LaneMeasure measure =
-                measureLane(session.picture(), LaneStrip::of(found, options.orientation),
-                            session.channel(), laneBackground, finding.darkOnLight);
+            const LaneMeasure& measure = measures[lane];
             const std::vector<BandBounds> bounds = bandBoundaries(
                 measure, bandPeaks(measure, bands, options.orientation));
             quantity = quantifyLane(measure, bounds, mode);

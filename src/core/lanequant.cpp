@@ -95,58 +95,84 @@ std::vector<std::int64_t> acrossStarts(const LaneStrip& lane)
     return starts;
 }
 
-// Each position's channel sum over the strip, exact; samples off the picture read full
-// scale. Rows are read in memory order whichever way the lane runs.
-std::vector<std::int64_t> stripSums(const QImage& picture, const LaneStrip& lane, Channel channel)
+// Sum of the channel over row y's columns [x0, x1], which lie on the picture.
+std::uint64_t rowSum(const QImage& picture, int y, Channel channel, std::int64_t x0, std::int64_t x1)
 {
-    const std::vector<std::int64_t> starts = acrossStarts(lane);
+    std::uint64_t sum = 0;
+    withRow(picture, y, channel, [&](const auto* line, auto value) {
+        // 32-bit partial sums over chunks that cannot overflow them vectorise.
+        constexpr int Chunk = 1 << 16;
+        for (std::int64_t start = x0; start <= x1; start += Chunk) {
+            const auto* p = line + start;
+            const int n = int(std::min<std::int64_t>(Chunk, x1 - start + 1));
+            std::uint32_t part = 0;
+            for (int k = 0; k < n; ++k)
+                part += value(p[k]);
+            sum += part;
+        }
+    });
+    return sum;
+}
+
+// Each lane's channel sum over its strip at each position, exact; samples off the picture
+// read full scale. The picture's rows are read in memory order, once for all the vertical
+// lanes together.
+std::vector<std::vector<std::int64_t>> stripSums(const QImage& picture,
+                                                 const std::vector<LaneStrip>& lanes, Channel channel)
+{
     const std::int64_t fullScale = channelFullScale(picture);
-    const std::int64_t width = lane.width;
-    // Every sample starts as off the picture; those on it replace full scale with their value.
-    std::vector<std::int64_t> sums(starts.size(), width * fullScale);
+    std::vector<std::vector<std::int64_t>> starts(lanes.size());
+    std::vector<std::vector<std::int64_t>> sums(lanes.size());
+    int top = std::numeric_limits<int>::max(), bottom = std::numeric_limits<int>::min();
+    for (std::size_t l = 0; l < lanes.size(); ++l) {
+        if (lanes[l].isEmpty())
+            continue;
+        starts[l] = acrossStarts(lanes[l]);
+        // Every sample starts as off the picture; those on it replace full scale with their value.
+        sums[l].assign(starts[l].size(), std::int64_t(lanes[l].width) * fullScale);
+        if (lanes[l].orientation == LaneOrientation::Vertical) {
+            top = std::min(top, lanes[l].first);
+            bottom = std::max(bottom, lanes[l].last);
+        }
+    }
     if (picture.isNull())
         return sums;
     const int w = picture.width(), h = picture.height();
-    if (lane.orientation == LaneOrientation::Vertical) {
-        const int y0 = std::max(lane.first, 0), y1 = std::min(lane.last, h - 1);
-        for (int y = y0; y <= y1; ++y) {
-            const std::size_t i = std::size_t(y - lane.first);
-            const std::int64_t x0 = std::max<std::int64_t>(starts[i], 0);
-            const std::int64_t x1 = std::min<std::int64_t>(starts[i] + width - 1, w - 1);
-            if (x1 < x0)
+    for (int y = std::max(top, 0); y <= std::min(bottom, h - 1); ++y) {
+        for (std::size_t l = 0; l < lanes.size(); ++l) {
+            const LaneStrip& lane = lanes[l];
+            if (lane.isEmpty() || lane.orientation != LaneOrientation::Vertical || y < lane.first ||
+                y > lane.last)
                 continue;
-            std::uint64_t sum = 0;
-            withRow(picture, y, channel, [&](const auto* line, auto value) {
-                // 32-bit partial sums over chunks that cannot overflow them vectorise.
-                constexpr int Chunk = 1 << 16;
-                for (std::int64_t start = x0; start <= x1; start += Chunk) {
-                    const auto* p = line + start;
-                    const int n = int(std::min<std::int64_t>(Chunk, x1 - start + 1));
-                    std::uint32_t part = 0;
-                    for (int k = 0; k < n; ++k)
-                        part += value(p[k]);
-                    sum += part;
-                }
-            });
-            sums[i] += std::int64_t(sum) - (x1 - x0 + 1) * fullScale;
+            const std::size_t i = std::size_t(y - lane.first);
+            const std::int64_t x0 = std::max<std::int64_t>(starts[l][i], 0);
+            const std::int64_t x1 = std::min<std::int64_t>(starts[l][i] + lane.width - 1, w - 1);
+            if (x0 <= x1)
+                sums[l][i] += std::int64_t(rowSum(picture, y, channel, x0, x1)) - (x1 - x0 + 1) * fullScale;
         }
-        return sums;
     }
     // A horizontal lane: each picture row the strip crosses adds to the columns whose
     // stretch across holds it.
-    const std::int64_t low = *std::min_element(starts.begin(), starts.end());
-    const std::int64_t high = *std::max_element(starts.begin(), starts.end()) + width - 1;
-    const int y0 = int(std::max<std::int64_t>(low, 0));
-    const int y1 = int(std::min<std::int64_t>(high, h - 1));
-    const int x0 = std::max(lane.first, 0), x1 = std::min(lane.last, w - 1);
-    for (int y = y0; y <= y1 && x0 <= x1; ++y) {
-        withRow(picture, y, channel, [&](const auto* line, auto value) {
-            for (int x = x0; x <= x1; ++x) {
-                const std::size_t i = std::size_t(x - lane.first);
-                if (y >= starts[i] && y < starts[i] + width)
-                    sums[i] += std::int64_t(value(line[x])) - fullScale;
-            }
-        });
+    for (std::size_t l = 0; l < lanes.size(); ++l) {
+        const LaneStrip& lane = lanes[l];
+        if (lane.isEmpty() || lane.orientation != LaneOrientation::Horizontal)
+            continue;
+        const std::vector<std::int64_t>& at = starts[l];
+        const std::int64_t width = lane.width;
+        const std::int64_t low = *std::min_element(at.begin(), at.end());
+        const std::int64_t high = *std::max_element(at.begin(), at.end()) + width - 1;
+        const int y0 = int(std::max<std::int64_t>(low, 0));
+        const int y1 = int(std::min<std::int64_t>(high, h - 1));
+        const int x0 = std::max(lane.first, 0), x1 = std::min(lane.last, w - 1);
+        for (int y = y0; y <= y1 && x0 <= x1; ++y) {
+            withRow(picture, y, channel, [&](const auto* line, auto value) {
+                for (int x = x0; x <= x1; ++x) {
+                    const std::size_t i = std::size_t(x - lane.first);
+                    if (y >= at[i] && y < at[i] + width)
+                        sums[l][i] += std::int64_t(value(line[x])) - fullScale;
+                }
+            });
+        }
     }
     return sums;
 }
@@ -187,9 +213,18 @@ FoundFrame LaneStrip::bounds() const
 {
     if (isEmpty())
         return FoundFrame{};
-    const std::vector<std::int64_t> starts = acrossStarts(*this);
-    const int low = int(*std::min_element(starts.begin(), starts.end()));
-    const int high = int(*std::max_element(starts.begin(), starts.end())) + width - 1;
+    // The centre line is straight between its points, so it lies furthest to either side
+    // at the lane's ends or at a point.
+    std::vector<int> alongs{first, last};
+    for (const QPoint& p : path) {
+        if (alongOf(p, orientation) > first && alongOf(p, orientation) < last)
+            alongs.push_back(alongOf(p, orientation));
+    }
+    int low = std::numeric_limits<int>::max(), high = std::numeric_limits<int>::min();
+    for (int along : alongs) {
+        low = std::min(low, acrossStart(along));
+        high = std::max(high, acrossStart(along) + width - 1);
+    }
     if (orientation == LaneOrientation::Horizontal)
         return FoundFrame{first, low, last - first, high - low};
     return FoundFrame{low, first, high - low, last - first};
@@ -291,41 +326,55 @@ double LaneMeasure::signalAt(int along) const
     return profile[i] - baseline[i];
 }
 
+std::vector<LaneMeasure> measureLanes(const QImage& picture, const std::vector<LaneStrip>& lanes,
+                                      Channel channel, const LaneBackground& background,
+                                      bool darkBands)
+{
+    for (const LaneStrip& lane : lanes) {
+        if (!lane.isEmpty() && std::int64_t(lane.last) - lane.first >= MaxPositions)
+            throw Error(Error::Overflow,
+                        QStringLiteral("Overflow: the lane is too long for a profile"));
+    }
+    QImage converted;
+    const QImage& source = *measurable(picture, converted);
+    const int fullScale = channelFullScale(source);
+    const std::vector<std::vector<std::int64_t>> sums = stripSums(source, lanes, channel);
+    std::vector<LaneMeasure> measures(lanes.size());
+    for (std::size_t l = 0; l < lanes.size(); ++l) {
+        LaneMeasure& measure = measures[l];
+        measure.first = lanes[l].first;
+        measure.darkBands = darkBands;
+        if (lanes[l].isEmpty())
+            continue;
+        measure.across = lanes[l].width;
+        measure.profile.resize(sums[l].size());
+        for (std::size_t i = 0; i < sums[l].size(); ++i) {
+            // The mean as the lane scans take it: the exact sum over the samples across.
+            const double mean = double(sums[l][i]) / double(measure.across);
+            measure.profile[i] = darkBands ? fullScale - mean : mean;
+        }
+        switch (background.kind) {
+        case LaneBackground::Kind::Minima:
+            measure.baseline = minimaBaseline(measure.profile);
+            break;
+        case LaneBackground::Kind::RollingBall:
+            measure.baseline =
+                rollingBallBaseline(measure.profile, background.ballRadius, fullScale / 255.0);
+            break;
+        case LaneBackground::Kind::None:
+            measure.baseline.assign(measure.profile.size(), 0.0);
+            break;
+        }
+        for (std::size_t i = 0; i < measure.profile.size(); ++i)
+            measure.total += (measure.profile[i] - measure.baseline[i]) * measure.across;
+    }
+    return measures;
+}
+
 LaneMeasure measureLane(const QImage& picture, const LaneStrip& lane, Channel channel,
                         const LaneBackground& background, bool darkBands)
 {
-    LaneMeasure measure;
-    measure.first = lane.first;
-    measure.darkBands = darkBands;
-    if (lane.isEmpty())
-        return measure;
-    if (std::int64_t(lane.last) - lane.first >= MaxPositions)
-        throw Error(Error::Overflow, QStringLiteral("Overflow: the lane is too long for a profile"));
-    measure.across = lane.width;
-    QImage converted;
-    const QImage& source = *measurable(picture, converted);
-    const std::vector<std::int64_t> sums = stripSums(source, lane, channel);
-    const int fullScale = channelFullScale(source);
-    measure.profile.resize(sums.size());
-    for (std::size_t i = 0; i < sums.size(); ++i) {
-        // The mean as the lane scans take it: the exact sum over the samples across.
-        const double mean = double(sums[i]) / double(lane.width);
-        measure.profile[i] = darkBands ? fullScale - mean : mean;
-    }
-    switch (background.kind) {
-    case LaneBackground::Kind::Minima:
-        measure.baseline = minimaBaseline(measure.profile);
-        break;
-    case LaneBackground::Kind::RollingBall:
-        measure.baseline = rollingBallBaseline(measure.profile, background.ballRadius, fullScale / 255.0);
-        break;
-    case LaneBackground::Kind::None:
-        measure.baseline.assign(measure.profile.size(), 0.0);
-        break;
-    }
-    for (std::size_t i = 0; i < measure.profile.size(); ++i)
-        measure.total += (measure.profile[i] - measure.baseline[i]) * measure.across;
-    return measure;
+    return measureLanes(picture, {lane}, channel, background, darkBands).front();
 }
 
 std::vector<int> bandPeaks(const LaneMeasure& measure, const std::vector<FoundFrame>& bands,

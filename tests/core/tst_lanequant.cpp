@@ -151,6 +151,7 @@ private Q_SLOTS:
     void backgroundText();
     void quantifyModeText();
     void stripGeometry();
+    void severalLanesReadTogether();
     void fitWithoutFitterIsRefused();
     void hugeLaneIsRefused();
 };
@@ -407,6 +408,33 @@ void TestLaneQuant::stripGeometry()
     QVERIFY(tilted.holds(FrameGeometry{28, 120, 39, 9}));
     QVERIFY(!tilted.holds(FrameGeometry{5, 120, 39, 9}));  // centre left of the strip there
     QVERIFY(!tilted.holds(FrameGeometry{28, 125, 39, 9})); // past the lane's end
+}
+
+// One pass over the picture for many lanes reads what each lane alone reads.
+void TestLaneQuant::severalLanesReadTogether()
+{
+    const LaneGel gel{true, false, false, 7, 0};
+    const QImage picture = draw(gel);
+    LaneStrip across = LaneStrip::straight(FoundFrame{-20, 150, 440, 30}, LaneOrientation::Horizontal);
+    across.path = {QPoint(0, 160), QPoint(100, 185), QPoint(300, 150)};
+    const std::vector<LaneStrip> lanes{
+        strip(gel), LaneStrip{}, across,
+        LaneStrip::straight(FoundFrame{170, -30, 49, 100}, LaneOrientation::Vertical)};
+    const std::vector<LaneMeasure> together =
+        measureLanes(picture, lanes, Channel::Green, kind(LaneBackground::Kind::Minima), true);
+    QCOMPARE(together.size(), lanes.size());
+    QVERIFY(together[1].isEmpty());
+    for (std::size_t l = 0; l < lanes.size(); ++l) {
+        const LaneMeasure alone =
+            measureLane(picture, lanes[l], Channel::Green, kind(LaneBackground::Kind::Minima), true);
+        QCOMPARE(together[l].first, alone.first);
+        QCOMPARE(together[l].profile, alone.profile);
+        QCOMPARE(together[l].baseline, alone.baseline);
+        QCOMPARE(together[l].total, alone.total);
+    }
+    // Off the picture samples read full scale: dark bands read them as 0.
+    QCOMPARE(together[3].profile.front(), 0.0);
+    QCOMPARE(int(together[2].profile.size()), 441);
 }
 
 void TestLaneQuant::fitWithoutFitterIsRefused()
