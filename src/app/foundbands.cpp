@@ -245,8 +245,6 @@ void FoundBandsTool::refresh()
 {
     QList<PictureOverlay> overlays;
     QStringList entries;
-    for (const LaneStrip& lane : m_form.session().lanes())
-        overlays.append({QRect(), QString(), false, laneOutline(lane)});
     const std::vector<BandProposal>& items = m_proposals.items();
     for (int i = 0; i < int(items.size()); ++i) {
         FoundFrame frame = items[std::size_t(i)].frame;
@@ -259,6 +257,10 @@ void FoundBandsTool::refresh()
     if (m_drag == Drag::Draw)
         overlays.append({spanOf(m_start), QString(), true});
     m_form.picImage->setOverlays(overlays);
+    QList<QPolygon> lanes;
+    for (const LaneStrip& lane : m_form.session().lanes())
+        lanes.append(laneOutline(lane));
+    m_form.picImage->setLaneOutlines(lanes);
     if (m_panel) {
         m_panel->setEntries(entries, m_selected);
         m_panel->setNotice(m_searched);

@@ -267,8 +267,29 @@ void PictureBox::setOverlays(const QList<PictureOverlay>& overlays)
     update();
 }
 
+void PictureBox::setLaneOutlines(const QList<QPolygon>& outlines)
+{
+    if (m_lanes.isEmpty() && outlines.isEmpty())
+        return;
+    m_lanes = outlines;
+    update();
+}
+
 void PictureBox::paintOverlays(QPainter& painter) const
 {
+    if (!m_lanes.isEmpty()) {
+        // Lanes: dashed green outlines under the bands' frames.
+        painter.save();
+        painter.setPen(QPen(QColor(60, 220, 90), 1, Qt::DashLine));
+        painter.setBrush(Qt::NoBrush);
+        for (const QPolygon& outline : m_lanes) {
+            QPolygon shape;
+            for (const QPoint& p : outline)
+                shape << toWidget(QRect(p, QSize(1, 1))).topLeft();
+            painter.drawPolygon(shape);
+        }
+        painter.restore();
+    }
     if (m_overlays.isEmpty())
         return;
     // Cyan stands apart from the red scan frame on light and dark gels alike; the chosen
@@ -280,18 +301,6 @@ void PictureBox::paintOverlays(QPainter& painter) const
     painter.setFont(font);
     const QFontMetrics metrics(font);
     for (const PictureOverlay& overlay : m_overlays) {
-        if (!overlay.outline.isEmpty()) {
-            // Lanes: dashed green outlines under the bands' frames.
-            QPolygon shape;
-            for (const QPoint& p : overlay.outline)
-                shape << toWidget(QRect(p, QSize(1, 1))).topLeft();
-            painter.save();
-            painter.setPen(QPen(QColor(60, 220, 90), 1, Qt::DashLine));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawPolygon(shape);
-            painter.restore();
-            continue;
-        }
         const QRect r = toWidget(overlay.span);
         const QColor colour = overlay.selected ? chosen : normal;
         const int t = overlay.selected ? 2 : 1;

@@ -40,8 +40,6 @@ struct PictureOverlay
     QRect span;
     QString label;
     bool selected = false;
-    // A lane: its outline in picture pixels, drawn dashed instead of the span's frame.
-    QPolygon outline = {};
 };
 
 class PictureBox : public QWidget
@@ -89,6 +87,9 @@ public:
     // The outlines drawn over the picture; an empty list draws none.
     void setOverlays(const QList<PictureOverlay>& overlays);
     const QList<PictureOverlay>& overlays() const { return m_overlays; }
+    // Lanes drawn dashed under the frames: each an outline in picture pixels.
+    void setLaneOutlines(const QList<QPolygon>& outlines);
+    const QList<QPolygon>& laneOutlines() const { return m_lanes; }
 
 Q_SIGNALS:
     // The levels in use changed (chosen, or Auto levels taken from a changed picture).
@@ -126,6 +127,7 @@ private:
 
     void paintOverlays(QPainter& painter) const;
     QList<PictureOverlay> m_overlays;
+    QList<QPolygon> m_lanes;
     const RectShape* m_origin = nullptr;
 };
 

@@ -484,10 +484,7 @@ void TestFindBands::volumesOnTheLanes()
     run("mnuFindBands");
     const int lanes = proposals().laneCount();
     QCOMPARE(int(form->session().lanes().size()), lanes);
-    int outlines = 0;
-    for (const PictureOverlay& overlay : form->picImage->overlays())
-        outlines += overlay.outline.isEmpty() ? 0 : 1;
-    QCOMPARE(outlines, lanes);
+    QCOMPARE(form->picImage->laneOutlines().size(), lanes);
 
     tool().panel()->measureBox()->setCurrentIndex(1);
     QCOMPARE(form->session().quantifyMode(), QuantifyMode::Profile);
