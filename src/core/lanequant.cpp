@@ -65,33 +65,47 @@ void withRow(const QImage& picture, int y, Channel channel, Visit visit)
     }
 }
 
-// The first pixel across at every position along the strip, walking its path once.
-std::vector<std::int64_t> acrossStarts(const LaneStrip& lane)
+// The first pixel across at positions along a strip, taken in order: walks its path once.
+class StartWalker
 {
-    std::vector<std::int64_t> starts(std::size_t(lane.length()));
-    const std::vector<QPoint>& path = lane.path;
-    std::size_t segment = 1;
-    for (int i = 0; i < lane.length(); ++i) {
-        const int along = lane.first + i;
+public:
+    explicit StartWalker(const LaneStrip& lane) : m_lane(lane) {}
+
+    // along never below the one before.
+    std::int64_t at(int along)
+    {
+        const std::vector<QPoint>& path = m_lane.path;
+        const LaneOrientation o = m_lane.orientation;
         double centre;
-        if (along <= alongOf(path.front(), lane.orientation)) {
-            centre = acrossOf(path.front(), lane.orientation);
+        if (along <= alongOf(path.front(), o)) {
+            centre = acrossOf(path.front(), o);
         } else {
-            while (segment < path.size() && along > alongOf(path[segment], lane.orientation))
-                ++segment;
-            if (segment >= path.size()) {
-                centre = acrossOf(path.back(), lane.orientation);
+            while (m_segment < path.size() && along > alongOf(path[m_segment], o))
+                ++m_segment;
+            if (m_segment >= path.size()) {
+                centre = acrossOf(path.back(), o);
             } else {
-                const int a0 = alongOf(path[segment - 1], lane.orientation);
-                const int a1 = alongOf(path[segment], lane.orientation);
-                const double c0 = acrossOf(path[segment - 1], lane.orientation);
-                const double c1 = acrossOf(path[segment], lane.orientation);
+                const int a0 = alongOf(path[m_segment - 1], o), a1 = alongOf(path[m_segment], o);
+                const double c0 = acrossOf(path[m_segment - 1], o);
+                const double c1 = acrossOf(path[m_segment], o);
                 const double t = a1 > a0 ? double(along - a0) / (a1 - a0) : 1.0;
                 centre = c0 + t * (c1 - c0);
             }
         }
-        starts[std::size_t(i)] = std::int64_t(std::ceil(centre - 0.5 * lane.width));
+        return std::int64_t(std::ceil(centre - 0.5 * m_lane.width));
     }
+
+private:
+    const LaneStrip& m_lane;
+    std::size_t m_segment = 1;
+};
+
+std::vector<std::int64_t> acrossStarts(const LaneStrip& lane)
+{
+    std::vector<std::int64_t> starts(std::size_t(lane.length()));
+    StartWalker walker(lane);
+    for (int i = 0; i < lane.length(); ++i)
+        starts[std::size_t(i)] = walker.at(lane.first + i);
     return starts;
 }
 
@@ -114,29 +128,29 @@ std::uint64_t rowSum(const QImage& picture, int y, Channel channel, std::int64_t
     return sum;
 }
 
-// Each lane's channel sum over its strip at each position, exact; samples off the picture
-// read full scale. The picture's rows are read in memory order, once for all the vertical
-// lanes together.
-std::vector<std::vector<std::int64_t>> stripSums(const QImage& picture,
-                                                 const std::vector<LaneStrip>& lanes, Channel channel)
+// Each lane's channel sum over its strip at each position, into its profile: whole
+// numbers below 2^53, so exact. Samples off the picture read full scale. The picture's
+// rows are read in memory order, once for all the vertical lanes together.
+void readStrips(const QImage& picture, const std::vector<LaneStrip>& lanes, Channel channel,
+                std::vector<LaneMeasure>& measures)
 {
-    const std::int64_t fullScale = channelFullScale(picture);
-    std::vector<std::vector<std::int64_t>> starts(lanes.size());
-    std::vector<std::vector<std::int64_t>> sums(lanes.size());
+    const double fullScale = channelFullScale(picture);
+    std::vector<StartWalker> walkers;
+    walkers.reserve(lanes.size());
     int top = std::numeric_limits<int>::max(), bottom = std::numeric_limits<int>::min();
     for (std::size_t l = 0; l < lanes.size(); ++l) {
+        walkers.emplace_back(lanes[l]);
         if (lanes[l].isEmpty())
             continue;
-        starts[l] = acrossStarts(lanes[l]);
         // Every sample starts as off the picture; those on it replace full scale with their value.
-        sums[l].assign(starts[l].size(), std::int64_t(lanes[l].width) * fullScale);
+        measures[l].profile.assign(std::size_t(lanes[l].length()), lanes[l].width * fullScale);
         if (lanes[l].orientation == LaneOrientation::Vertical) {
             top = std::min(top, lanes[l].first);
             bottom = std::max(bottom, lanes[l].last);
         }
     }
     if (picture.isNull())
-        return sums;
+        return;
     const int w = picture.width(), h = picture.height();
     for (int y = std::max(top, 0); y <= std::min(bottom, h - 1); ++y) {
         for (std::size_t l = 0; l < lanes.size(); ++l) {
@@ -144,11 +158,12 @@ std::vector<std::vector<std::int64_t>> stripSums(const QImage& picture,
             if (lane.isEmpty() || lane.orientation != LaneOrientation::Vertical || y < lane.first ||
                 y > lane.last)
                 continue;
-            const std::size_t i = std::size_t(y - lane.first);
-            const std::int64_t x0 = std::max<std::int64_t>(starts[l][i], 0);
-            const std::int64_t x1 = std::min<std::int64_t>(starts[l][i] + lane.width - 1, w - 1);
+            const std::int64_t start = walkers[l].at(y);
+            const std::int64_t x0 = std::max<std::int64_t>(start, 0);
+            const std::int64_t x1 = std::min<std::int64_t>(start + lane.width - 1, w - 1);
             if (x0 <= x1)
-                sums[l][i] += std::int64_t(rowSum(picture, y, channel, x0, x1)) - (x1 - x0 + 1) * fullScale;
+                measures[l].profile[std::size_t(y - lane.first)] +=
+                    double(rowSum(picture, y, channel, x0, x1)) - double(x1 - x0 + 1) * fullScale;
         }
     }
     // A horizontal lane: each picture row the strip crosses adds to the columns whose
@@ -157,24 +172,24 @@ std::vector<std::vector<std::int64_t>> stripSums(const QImage& picture,
         const LaneStrip& lane = lanes[l];
         if (lane.isEmpty() || lane.orientation != LaneOrientation::Horizontal)
             continue;
-        const std::vector<std::int64_t>& at = starts[l];
+        const std::vector<std::int64_t> at = acrossStarts(lane);
         const std::int64_t width = lane.width;
         const std::int64_t low = *std::min_element(at.begin(), at.end());
         const std::int64_t high = *std::max_element(at.begin(), at.end()) + width - 1;
         const int y0 = int(std::max<std::int64_t>(low, 0));
         const int y1 = int(std::min<std::int64_t>(high, h - 1));
         const int x0 = std::max(lane.first, 0), x1 = std::min(lane.last, w - 1);
+        std::vector<double>& sums = measures[l].profile;
         for (int y = y0; y <= y1 && x0 <= x1; ++y) {
             withRow(picture, y, channel, [&](const auto* line, auto value) {
                 for (int x = x0; x <= x1; ++x) {
                     const std::size_t i = std::size_t(x - lane.first);
                     if (y >= at[i] && y < at[i] + width)
-                        sums[l][i] += std::int64_t(value(line[x])) - fullScale;
+                        sums[i] += double(value(line[x])) - fullScale;
                 }
             });
         }
     }
-    return sums;
 }
 
 template <typename T>
@@ -338,8 +353,8 @@ std::vector<LaneMeasure> measureLanes(const QImage& picture, const std::vector<L
     QImage converted;
     const QImage& source = *measurable(picture, converted);
     const int fullScale = channelFullScale(source);
-    const std::vector<std::vector<std::int64_t>> sums = stripSums(source, lanes, channel);
     std::vector<LaneMeasure> measures(lanes.size());
+    readStrips(source, lanes, channel, measures);
     for (std::size_t l = 0; l < lanes.size(); ++l) {
         LaneMeasure& measure = measures[l];
         measure.first = lanes[l].first;
@@ -347,11 +362,10 @@ std::vector<LaneMeasure> measureLanes(const QImage& picture, const std::vector<L
         if (lanes[l].isEmpty())
             continue;
         measure.across = lanes[l].width;
-        measure.profile.resize(sums[l].size());
-        for (std::size_t i = 0; i < sums[l].size(); ++i) {
+        for (double& value : measure.profile) {
             // The mean as the lane scans take it: the exact sum over the samples across.
-            const double mean = double(sums[l][i]) / double(measure.across);
-            measure.profile[i] = darkBands ? fullScale - mean : mean;
+            const double mean = value / double(measure.across);
+            value = darkBands ? fullScale - mean : mean;
         }
         switch (background.kind) {
         case LaneBackground::Kind::Minima:
