@@ -484,8 +484,10 @@ PeakFit fitPeaks(const std::vector<double>& x, const std::vector<double>& y,
                                .arg(which)
                                .arg(number(value[at])));
     }
+    // An exact fit (no noise) has errors of 0; a parameter the data do not fix has a
+    // covariance of 0 whatever the residual.
     for (size_t i = 0; i < p; ++i)
-        if (!(error[i] > 0))
+        if (!(gsl_matrix_get(covar.get(), i, i) > 0))
             return refused(QStringLiteral("The data do not fix every parameter: some peaks cannot "
                                           "be told apart, or the baseline is not seen; fit fewer "
                                           "peaks or a simpler baseline."));
