@@ -231,6 +231,7 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
     connect(m_session, &MeasurementSession::backgroundChanged, this, &frmScan::syncBackground);
     connect(m_session, &MeasurementSession::workingCellChanged, this, &frmScan::syncWorkingCell);
     connect(m_session, &MeasurementSession::pictureChanged, this, &frmScan::syncPicture);
+    connect(m_session, &MeasurementSession::lanesChanged, this, &frmScan::updateLaneProfile);
     addUndoActions(*this);
 
     dlgDialog = CommonDialog(this);
@@ -718,6 +719,14 @@ void frmScan::toggleLaneProfile()
         lanePanel = new LaneProfilePanel(this);
         connect(lanePanel, &LaneProfilePanel::directionChanged, this,
                 &frmScan::updateLaneProfile);
+        connect(lanePanel, &LaneProfilePanel::boundaryDragged, this,
+                [this](int band, bool end, int position) {
+                    const int lane = m_session->laneHolding(m_session->frame());
+                    if (m_session->moveBandBoundary(lane, band, end, position)) {
+                        commitUndo(QStringLiteral("Move Band Boundary"));
+                        updateLaneProfile();
+                    }
+                });
         connect(lanePanel, &LaneProfilePanel::closed, this, [this] {
             tool(BandView, QStringLiteral("mnuLaneProfile")).setChecked(false);
         });

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineSeries>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPen>
 #include <QPushButton>
@@ -81,6 +82,8 @@ LaneProfilePanel::LaneProfilePanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     m_view->setObjectName(QStringLiteral("chtProfile"));
     m_view->setRenderHint(QPainter::Antialiasing);
     m_view->setMinimumSize(420, 260);
+    m_view->viewport()->installEventFilter(this);
+    m_view->viewport()->setMouseTracking(true);
 
     m_columns = new QCheckBox(QStringLiteral("Along &columns"), this);
     m_columns->setObjectName(QStringLiteral("chkColumns"));
@@ -161,6 +164,9 @@ void LaneProfilePanel::setProfile(const LaneProfile& profile)
                  QPointF(points.constLast().x(), profile.background)};
     m_boundaries->clear();
     m_boundaries->setVisible(false);
+    m_bounds.clear();
+    m_measure = LaneMeasure{};
+    m_dragBand = -1;
     m_profileLine->replace(points);
     m_areaUpper->replace(points);
     m_areaLower->replace(lower);
@@ -193,20 +199,12 @@ void LaneProfilePanel::setLane(const LaneMeasure& measure, const std::vector<Ban
     for (double mean : measure.profile)
         profile.sums.push_back(std::llround(mean * double(measure.across)));
     setProfile(profile);
+    m_measure = measure;
     if (measure.isEmpty())
         return;
-    // Each boundary a drop line from the profile down to the baseline, joined along the
-    // baseline from one to the next.
-    QList<QPointF> drops;
+    drawBoundaries(bounds);
     QStringList volumes;
     for (std::size_t b = 0; b < bounds.size(); ++b) {
-        for (int at : {bounds[b].from, bounds[b].to}) {
-            if (at < measure.first || at > measure.last())
-                continue;
-            const std::size_t i = std::size_t(at - measure.first);
-            drops << QPointF(at, measure.baseline[i]) << QPointF(at, measure.profile[i])
-                  << QPointF(at, measure.baseline[i]);
-        }
         const double volume = bandVolume(measure, bounds[b]);
         const std::optional<double> percent = percentOfLane(volume, measure.total);
         volumes << QStringLiteral("%1: %2%3")
@@ -215,14 +213,124 @@ void LaneProfilePanel::setLane(const LaneMeasure& measure, const std::vector<Ban
                             percent ? QStringLiteral(" (%1 %)").arg(QString::number(*percent, 'f', 1))
                                     : QString());
     }
-    m_boundaries->replace(drops);
-    m_boundaries->setVisible(!drops.isEmpty());
     QString text = QStringLiteral("%1: lane total %2 (width %3)")
                        .arg(name, doubleText(measure.total), QString::number(measure.across));
     if (!volumes.isEmpty())
         text += QStringLiteral("; band volumes ") + volumes.join(QStringLiteral(", "));
+    text += QStringLiteral(". Drag a boundary to move it.");
     m_areaText->setText(text);
     m_areaText->setWordWrap(true);
+}
+
+void LaneProfilePanel::drawBoundaries(const std::vector<BandBounds>& bounds)
+{
+    m_bounds = bounds;
+    // Each boundary a drop line from the profile down to the baseline, joined along the
+    // baseline from one to the next.
+    QList<QPointF> drops;
+    for (const BandBounds& b : bounds) {
+        for (int at : {b.from, b.to}) {
+            if (at < m_measure.first || at > m_measure.last())
+                continue;
+            const std::size_t i = std::size_t(at - m_measure.first);
+            // The profile read as it is plotted (the picture's values, not turned round).
+            const double top = m_profile.means.size() > i ? m_profile.means[i] : 0.0;
+            const double bottom = m_profile.baseline.size() > i ? m_profile.baseline[i] : 0.0;
+            drops << QPointF(at, bottom) << QPointF(at, top) << QPointF(at, bottom);
+        }
+    }
+    m_boundaries->replace(drops);
+    m_boundaries->setVisible(!drops.isEmpty());
+}
+
+QPointF LaneProfilePanel::viewPointOf(double x, double y) const
+{
+    const QPointF inChart = m_chart->mapToPosition(QPointF(x, y), m_boundaries);
+    return m_view->mapFromScene(m_chart->mapToScene(inChart));
+}
+
+QPoint LaneProfilePanel::viewPointAt(int position) const
+{
+    return viewPointOf(position, m_axisY->min()).toPoint() - QPoint(0, 2);
+}
+
+int LaneProfilePanel::positionAt(const QPoint& viewPoint) const
+{
+    const QPointF inChart = m_chart->mapFromScene(m_view->mapToScene(viewPoint));
+    const double x = m_chart->mapToValue(inChart, m_boundaries).x();
+    return int(std::lround(std::clamp(x, -1e9, 1e9)));
+}
+
+std::pair<int, bool> LaneProfilePanel::boundaryNear(const QPoint& viewPoint) const
+{
+    constexpr double Reach = 4; // pixels either side
+    std::pair<int, bool> nearest{-1, false};
+    double best = Reach + 1;
+    const double y = m_axisY->min();
+    for (std::size_t b = 0; b < m_bounds.size(); ++b) {
+        for (bool end : {false, true}) {
+            const int at = end ? m_bounds[b].to : m_bounds[b].from;
+            const double distance = std::abs(viewPointOf(at, y).x() - viewPoint.x());
+            if (distance <= Reach && distance < best) {
+                best = distance;
+                nearest = {int(b), end};
+            }
+        }
+    }
+    return nearest;
+}
+
+bool LaneProfilePanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_view->viewport() || m_bounds.empty())
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton)
+            break;
+        const auto [band, end] = boundaryNear(mouse->position().toPoint());
+        if (band < 0)
+            break;
+        m_dragBand = band;
+        m_dragEnd = end;
+        return true;
+    }
+    case QEvent::MouseMove: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_dragBand >= 0) {
+            std::vector<BandBounds> moved = m_bounds;
+            BandBounds& b = moved[std::size_t(m_dragBand)];
+            const int at = std::clamp(positionAt(mouse->position().toPoint()), m_measure.first,
+                                      m_measure.last());
+            (m_dragEnd ? b.to : b.from) = at;
+            // Shown as it goes; the session decides where it may end up on release.
+            const std::vector<BandBounds> kept = m_bounds;
+            drawBoundaries(moved);
+            m_bounds = kept;
+            return true;
+        }
+        m_view->viewport()->setCursor(boundaryNear(mouse->position().toPoint()).first >= 0
+                                          ? Qt::SizeHorCursor
+                                          : Qt::ArrowCursor);
+        break;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (m_dragBand < 0 || mouse->button() != Qt::LeftButton)
+            break;
+        const int band = m_dragBand;
+        m_dragBand = -1;
+        const int at = std::clamp(positionAt(mouse->position().toPoint()), m_measure.first,
+                                  m_measure.last());
+        drawBoundaries(m_bounds);
+        Q_EMIT boundaryDragged(band, m_dragEnd, at);
+        return true;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void LaneProfilePanel::showMessage(const QString& text)

@@ -10,6 +10,9 @@
 
 #include <QWidget>
 
+#include <utility>
+#include <vector>
+
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -61,17 +64,36 @@ public:
     // The plot as a picture of the view's size.
     QImage plotImage() const;
 
+    // The boundaries shown, and the position x of a boundary within a few pixels of the
+    // view's point: its band and whether it is the band's end; band -1 for none.
+    const std::vector<BandBounds>& bounds() const { return m_bounds; }
+    std::pair<int, bool> boundaryNear(const QPoint& viewPoint) const;
+    // The profile's position along under a point of the view, and the view's point at the
+    // foot of a position along.
+    int positionAt(const QPoint& viewPoint) const;
+    QPoint viewPointAt(int position) const;
+
 Q_SIGNALS:
+    // The person dragged a band's boundary (its start, or its end) to a position along.
+    void boundaryDragged(int band, bool end, int position);
     void directionChanged();
     void closed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Dragging a boundary on the plot.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void writePlot(const QString& path);
+    void drawBoundaries(const std::vector<BandBounds>& bounds);
+    QPointF viewPointOf(double x, double y) const;
 
     LaneProfile m_profile;
+    LaneMeasure m_measure;             // the lane shown, when one is
+    std::vector<BandBounds> m_bounds;  // its bands' boundaries
+    int m_dragBand = -1;
+    bool m_dragEnd = false;
     QCheckBox* m_columns = nullptr;
     QChart* m_chart = nullptr;
     QChartView* m_view = nullptr;

@@ -149,6 +149,7 @@ void MeasurementSession::resetPictureState()
     m_lastMethodScan = MethodScan{};
     m_proposals.clear();
     m_lanes.clear();
+    m_handBounds.clear();
     m_lanesDark = false;
     m_lastLane = LaneSource{};
     m_frame.left = 0;
@@ -453,6 +454,7 @@ SessionState MeasurementSession::state() const
     s.scanValue = m_scanValue;
     s.proposals = m_proposals;
     s.lanes = m_lanes;
+    s.handBounds = m_handBounds;
     s.lanesDark = m_lanesDark;
     s.laneBackground = m_laneBackground;
     s.quantify = m_quantify;
@@ -482,6 +484,7 @@ void MeasurementSession::restore(const SessionState& s)
     m_scanValue = s.scanValue;
     m_proposals = s.proposals;
     m_lanes = s.lanes;
+    m_handBounds = s.handBounds;
     m_lanesDark = s.lanesDark;
     m_laneBackground = s.laneBackground;
     m_quantify = s.quantify;
@@ -537,6 +540,7 @@ void MeasurementSession::setLanes(std::vector<LaneStrip> lanes, bool darkBands)
     if (kept == m_lanes && darkBands == m_lanesDark)
         return;
     m_lanes = std::move(kept);
+    m_handBounds.clear();
     m_lanesDark = darkBands;
     Q_EMIT lanesChanged();
     Q_EMIT changed();
@@ -548,6 +552,7 @@ bool MeasurementSession::addLane(const LaneStrip& lane)
     if (clipped.isEmpty())
         return false;
     m_lanes.push_back(std::move(clipped));
+    m_handBounds.clear();
     Q_EMIT lanesChanged();
     Q_EMIT changed();
     return true;
@@ -558,6 +563,7 @@ void MeasurementSession::removeLane(int index)
     if (index < 0 || index >= int(m_lanes.size()))
         return;
     m_lanes.erase(m_lanes.begin() + index);
+    m_handBounds.clear();
     Q_EMIT lanesChanged();
     Q_EMIT changed();
 }
@@ -643,7 +649,55 @@ std::vector<BandBounds> MeasurementSession::laneBands(int index) const
 {
     if (!hasPicture() || index < 0 || index >= int(m_lanes.size()))
         return {};
-    return boundsOf(laneMeasure(index), m_lanes[std::size_t(index)], bandsOfLane(*this, index));
+    const std::vector<const BandProposal*> bands = bandsOfLane(*this, index);
+    if (std::size_t(index) < m_handBounds.size() && !bands.empty() &&
+        m_handBounds[std::size_t(index)].size() == bands.size())
+        return m_handBounds[std::size_t(index)];
+    return boundsOf(laneMeasure(index), m_lanes[std::size_t(index)], bands);
+}
+
+bool MeasurementSession::moveBandBoundary(int lane, int band, bool end, int position)
+{
+    if (lane < 0 || lane >= int(m_lanes.size()))
+        return false;
+    std::vector<BandBounds> bounds = laneBands(lane);
+    if (band < 0 || band >= int(bounds.size()))
+        return false;
+    const LaneStrip& strip = m_lanes[std::size_t(lane)];
+    bounds = withBoundaryMoved(std::move(bounds), band, end, position, strip.first, strip.last);
+    if (m_handBounds.size() < m_lanes.size())
+        m_handBounds.resize(m_lanes.size());
+    if (m_handBounds[std::size_t(lane)] == bounds)
+        return true;
+    m_handBounds[std::size_t(lane)] = std::move(bounds);
+    Q_EMIT lanesChanged();
+    Q_EMIT changed();
+    return true;
+}
+
+std::vector<BandBounds> withBoundaryMoved(std::vector<BandBounds> bounds, int band, bool end,
+                                          int position, int first, int last)
+{
+    if (band < 0 || band >= int(bounds.size()))
+        return bounds;
+    const std::size_t b = std::size_t(band);
+    if (end) {
+        const bool shared = b + 1 < bounds.size() && bounds[b + 1].from == bounds[b].to + 1;
+        // Not past the next band's end (less one position for it), nor before this start.
+        const int limit = b + 1 < bounds.size() ? bounds[b + 1].to - 1 : last;
+        const int to = std::clamp(position, bounds[b].from, std::max(bounds[b].from, limit));
+        bounds[b].to = to;
+        if (b + 1 < bounds.size() && (shared || bounds[b + 1].from <= to))
+            bounds[b + 1].from = to + 1;
+    } else {
+        const bool shared = b > 0 && bounds[b - 1].to + 1 == bounds[b].from;
+        const int limit = b > 0 ? bounds[b - 1].from + 1 : first;
+        const int from = std::clamp(position, std::min(limit, bounds[b].to), bounds[b].to);
+        bounds[b].from = from;
+        if (b > 0 && (shared || bounds[b - 1].to >= from))
+            bounds[b - 1].to = from - 1;
+    }
+    return bounds;
 }
 
 MethodScan MeasurementSession::scanFrameWithMethod(const FrameGeometry& frame,
@@ -701,7 +755,10 @@ std::vector<FoundBandScan> MeasurementSession::quantifyProposals() const
             continue;
         const LaneStrip& strip = m_lanes[l];
         const LaneMeasure measure = laneMeasure(int(l));
-        const std::vector<BandBounds> bounds = boundsOf(measure, strip, bands);
+        const std::vector<BandBounds> bounds =
+            l < m_handBounds.size() && m_handBounds[l].size() == bands.size()
+                ? m_handBounds[l]
+                : boundsOf(measure, strip, bands);
         const LaneQuantity quantity = quantifyLane(measure, bounds, m_quantify, m_shape);
         if (!quantity.ok)
             throw Error(Error::InvalidValue, QStringLiteral("Lane %1: %2")

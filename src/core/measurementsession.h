@@ -66,6 +66,7 @@ struct SessionState
     double scanValue = 0;
     BandProposals proposals;
     std::vector<LaneStrip> lanes;
+    std::vector<std::vector<BandBounds>> handBounds;
     bool lanesDark = false;
     LaneBackground laneBackground;
     QuantifyMode quantify = QuantifyMode::Frame;
@@ -213,8 +214,12 @@ public:
     void setPeakShape(PeakShape shape);
     // The lane's profile and baseline as volumes are taken.
     LaneMeasure laneMeasure(int index) const;
-    // The boundaries of the found bands the lane holds, in order along it.
+    // The boundaries of the found bands the lane holds, in order along it: as the person
+    // set them, while the lane holds as many bands as then, else as found on its profile.
     std::vector<BandBounds> laneBands(int index) const;
+    // A boundary dragged in the lane profile: band's start (or end, with end) to position;
+    // see withBoundaryMoved. False when the lane or band is not there.
+    bool moveBandBoundary(int lane, int band, bool end, int position);
     // Scans a frame with the method, on the baseline of the lane that holds it when the
     // method is a lane method; lane says which lane (none when the frame's own rows).
     MethodScan scanFrameWithMethod(const FrameGeometry& frame, LaneSource* lane = nullptr) const;
@@ -275,12 +280,19 @@ private:
     float m_pickY = 0;
     BandProposals m_proposals;
     std::vector<LaneStrip> m_lanes;
+    std::vector<std::vector<BandBounds>> m_handBounds; // per lane; empty: as found
     bool m_lanesDark = false;
     LaneBackground m_laneBackground;
     QuantifyMode m_quantify = QuantifyMode::Frame;
     PeakShape m_shape = PeakShape::Gaussian;
     LaneSource m_lastLane; // the lane the last scan took its baseline from
 };
+
+// The boundaries with band's start (end) moved to position, within the lane's ends
+// [first, last]: a boundary the neighbour shares (a drop line between touching bands) moves
+// for both, and no band is left shorter than one position or crosses its neighbour.
+std::vector<BandBounds> withBoundaryMoved(std::vector<BandBounds> bounds, int band, bool end,
+                                          int position, int first, int last);
 
 // How a plan is replayed.
 struct ReplayOptions

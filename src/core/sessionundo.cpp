@@ -35,6 +35,7 @@ bool sameState(const SessionState& a, const SessionState& b)
            a.pickX == b.pickX && a.pickY == b.pickY && sameFrame(a.frame, b.frame) &&
            a.cell.row == b.cell.row && a.cell.column == b.cell.column &&
            sameProposals(a.proposals, b.proposals) && a.lanes == b.lanes &&
+           a.handBounds == b.handBounds &&
            a.lanesDark == b.lanesDark && a.laneBackground == b.laneBackground &&
            a.quantify == b.quantify && a.shape == b.shape;
 }

@@ -19,6 +19,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QChartView>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineSeries>
@@ -508,6 +509,18 @@ void TestFindBands::volumesOnTheLanes()
     run("mnuLaneProfile");
     QVERIFY(form->lanePanel->boundarySeries()->isVisible());
     QVERIFY(form->lanePanel->areaLabel()->text().startsWith(QStringLiteral("Lane 1: lane total")));
+    // Dragging band 1's end three positions on moves it in the session, and Undo puts it back.
+    LaneProfilePanel& panel = *form->lanePanel;
+    QTRY_VERIFY(panel.chartView()->isVisible());
+    const std::vector<BandBounds> found = form->session().laneBands(0);
+    QWidget* plot = panel.chartView()->viewport();
+    QTest::mousePress(plot, Qt::LeftButton, {}, panel.viewPointAt(found[0].to));
+    QTest::mouseMove(plot, panel.viewPointAt(found[0].to + 3));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, panel.viewPointAt(found[0].to + 3));
+    QCOMPARE(form->session().laneBands(0)[0].to, found[0].to + 3);
+    QCOMPARE(panel.bounds()[0].to, found[0].to + 3);
+    undo();
+    QCOMPARE(form->session().laneBands(0)[0].to, found[0].to);
 
     undo();
     QCOMPARE(cell(1, 2), QString());

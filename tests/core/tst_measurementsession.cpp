@@ -68,6 +68,8 @@ private Q_SLOTS:
     void undoPutsSheetAndRecordBack();
     void laneValuesReplay_data();
     void laneValuesReplay();
+    void draggedBoundaries_data();
+    void draggedBoundaries();
 };
 
 void TestMeasurementSession::newPictureConvertsTheBackground_data()
@@ -309,6 +311,45 @@ void TestMeasurementSession::laneValuesReplay()
         for (int c = 2; c <= 4; ++c)
             QCOMPARE(replay.sheet().text(r, c), session.sheet().text(r, c));
     }
+}
+
+namespace {
+
+QString boundsText(const std::vector<BandBounds>& bounds)
+{
+    QStringList parts;
+    for (const BandBounds& b : bounds)
+        parts << QStringLiteral("%1-%2").arg(b.from).arg(b.to);
+    return parts.join(QLatin1Char(' '));
+}
+
+} // namespace
+
+// Bands at 10-20, 21-30 (touching: one drop line) and 35-40 in a lane from 0 to 50.
+void TestMeasurementSession::draggedBoundaries_data()
+{
+    QTest::addColumn<int>("band");
+    QTest::addColumn<bool>("end");
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("a drop line moves for both") << 0 << true << 25 << "10-25 26-30 35-40";
+    QTest::newRow("not over the next band") << 0 << true << 40 << "10-29 30-30 35-40";
+    QTest::newRow("into a gap") << 2 << false << 33 << "10-20 21-30 33-40";
+    QTest::newRow("onto the neighbour") << 2 << false << 28 << "10-20 21-27 28-40";
+    QTest::newRow("not before the lane") << 0 << false << -5 << "0-20 21-30 35-40";
+    QTest::newRow("not past the lane") << 2 << true << 99 << "10-20 21-30 35-50";
+    QTest::newRow("not over the band before") << 1 << false << 5 << "10-10 11-30 35-40";
+    QTest::newRow("not past its own end") << 1 << false << 45 << "10-29 30-30 35-40";
+}
+
+void TestMeasurementSession::draggedBoundaries()
+{
+    QFETCH(int, band);
+    QFETCH(bool, end);
+    QFETCH(int, position);
+    QFETCH(QString, expected);
+    const std::vector<BandBounds> bounds{{10, 20}, {21, 30}, {35, 40}};
+    QCOMPARE(boundsText(withBoundaryMoved(bounds, band, end, position, 0, 50)), expected);
 }
 
 QTEST_GUILESS_MAIN(TestMeasurementSession)
