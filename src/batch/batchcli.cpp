@@ -19,7 +19,9 @@
 #include <QFileInfo>
 #include <QIODevice>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <optional>
@@ -149,9 +151,12 @@ const char* const LanesUsage =
     "                              LANE_TOTAL, the lane's whole content above its\n"
     "                              baseline, and PERCENT_OF_LANE, the band's volume in\n"
     "                              per cent of it (empty when the total is not above 0).\n"
-    "                              Where a lane's fit cannot be made, its bands' SCAN and\n"
-    "                              PERCENT_OF_LANE are empty and a warning on standard\n"
-    "                              error names the lane and why; the exit status stays 0\n"
+    "                              Bands that touch are fitted together, bands standing\n"
+    "                              apart each alone. Where a fit cannot be made, its\n"
+    "                              bands' SCAN and PERCENT_OF_LANE are empty (in the report\n"
+    "                              table too) and a warning on standard error names the\n"
+    "                              lane, the bands and why; the other bands are measured\n"
+    "                              and the exit status stays 0\n"
     "  --lane-background B         the baseline under each lane's whole profile, with\n"
     "                              profile or fit: minima (the default, straight lines\n"
     "                              through the profile's valleys), ball:R (a ball of\n"
@@ -626,11 +631,31 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
             const LaneMeasure& measure = measures[lane];
             const std::vector<BandBounds> bounds = bandBoundaries(
                 measure, bandPeaks(measure, bands, options.orientation));
-            quantity = quantifyLane(measure, bounds, mode);
-            if (!quantity.ok)
-                say(err, QStringLiteral("warning: lane %1: %2; its bands have no volume\n")
-                             .arg(lane + 1)
-                             .arg(quantity.reason));
+            if (mode == QuantifyMode::Profile) {
+                quantity = quantifyLane(measure, bounds, mode);
+            } else {
+                // Bands that touch are fitted together, bands standing apart each alone: a
+                // band that cannot be fitted costs only its own group its volumes.
+                quantity.total = measure.total;
+                quantity.volumes.assign(bands.size(), std::numeric_limits<double>::quiet_NaN());
+                for (const auto& [first, last] : touchingGroups(bounds)) {
+                    const LaneQuantity group = quantifyLane(
+                        measure, std::vector<BandBounds>(bounds.begin() + first, bounds.begin() + last + 1),
+                        mode);
+                    if (group.ok) {
+                        std::copy(group.volumes.begin(), group.volumes.end(),
+                                  quantity.volumes.begin() + first);
+                        continue;
+                    }
+                    say(err, QStringLiteral("warning: lane %1, %2 no volume: %3\n")
+                                 .arg(lane + 1)
+                                 .arg(first == last ? QStringLiteral("band %1 has").arg(first + 1)
+                                                    : QStringLiteral("bands %1 to %2 have")
+                                                          .arg(first + 1)
+                                                          .arg(last + 1))
+                                 .arg(group.reason));
+                }
+            }
         }
         for (std::size_t band = 0; band < bands.size(); ++band) {
             const FoundFrame& f = bands[band];
@@ -643,7 +668,8 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
                                       .value);
             } else {
                 QString percent;
-                if (quantity.ok && band < quantity.volumes.size()) {
+                if (quantity.ok && band < quantity.volumes.size() &&
+                    !std::isnan(quantity.volumes[band])) {
                     scan = doubleText(quantity.volumes[band]);
                     if (const std::optional<double> p =
                             percentOfLane(quantity.volumes[band], quantity.total))

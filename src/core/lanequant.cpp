@@ -493,6 +493,76 @@ QString quantifyModeText(QuantifyMode mode)
     return QStringLiteral("fit");
 }
 
+namespace {
+
+// One peak per band fitted to the signal over the bands' whole extent and half as much
+// again on either side, positions along as x, with a linear baseline for what the lane's
+// baseline left.
+LaneQuantity fitLane(const LaneMeasure& measure, LaneQuantity quantity, PeakShape shape)
+{
+    const std::vector<BandBounds>& bounds = quantity.bounds;
+    if (bounds.empty())
+        return quantity;
+    const auto refuse = [&](const QString& reason) {
+        quantity.ok = false;
+        quantity.reason = reason;
+        quantity.errors.clear();
+        return quantity;
+    };
+    int from = std::numeric_limits<int>::max(), to = std::numeric_limits<int>::min();
+    for (const BandBounds& band : bounds) {
+        from = std::min(from, band.from);
+        to = std::max(to, band.to);
+    }
+    // The fit sees the baseline on either side: the spans end where the signal meets it.
+    const int margin = (to - from + 1) / 2;
+    from = std::max(from - margin, measure.first);
+    to = std::min(to + margin, measure.last());
+    if (measure.isEmpty() || to < from)
+        return refuse(QStringLiteral("The bands lie outside their lane's profile."));
+    std::vector<double> x, y;
+    x.reserve(std::size_t(to - from + 1));
+    y.reserve(x.capacity());
+    for (int k = from; k <= to; ++k) {
+        x.push_back(k);
+        y.push_back(measure.signalAt(k));
+    }
+    // Each band starts at its span's highest signal with its span's signal as its area.
+    std::vector<PeakGuess> guesses;
+    for (std::size_t b = 0; b < bounds.size(); ++b) {
+        const int a0 = std::max(bounds[b].from, from), a1 = std::min(bounds[b].to, to);
+        if (a1 < a0)
+            return refuse(QStringLiteral("Band %1 lies outside its lane's profile.").arg(b + 1));
+        PeakGuess guess;
+        guess.centre = a0;
+        double area = 0;
+        for (int k = a0; k <= a1; ++k) {
+            if (measure.signalAt(k) > measure.signalAt(int(guess.centre)))
+                guess.centre = k;
+            area += measure.signalAt(k);
+        }
+        // A span without signal above the baseline: the fit guesses from the height.
+        guess.area = std::max(area, 0.0);
+        guesses.push_back(guess);
+    }
+    PeakFitOptions options;
+    options.shape = shape;
+    options.baseline = FitBaseline::Linear;
+    quantity.fit = fitPeaks(x, y, guesses, options);
+    if (!quantity.fit.ok)
+        return refuse(quantity.fit.reason);
+    quantity.volumes.clear();
+    quantity.errors.clear();
+    for (const FittedPeak& peak : quantity.fit.peaks) {
+        quantity.volumes.push_back(peak.area * measure.across);
+        quantity.errors.push_back(peak.areaError * measure.across);
+    }
+    quantity.residual = quantity.fit.residualDeviation;
+    return quantity;
+}
+
+} // namespace
+
 LaneQuantity quantifyLane(const LaneMeasure& measure, const std::vector<BandBounds>& bounds,
                           QuantifyMode mode, PeakShape shape)
 {
@@ -500,18 +570,24 @@ LaneQuantity quantifyLane(const LaneMeasure& measure, const std::vector<BandBoun
     quantity.bounds = bounds;
     quantity.total = measure.total;
     quantity.errors.assign(bounds.size(), 0.0);
-    if (mode == QuantifyMode::Fit) {
-        (void)shape;
-        quantity.ok = false;
-        quantity.reason = QStringLiteral("Peak fitting is not available in this build");
-        quantity.volumes.clear();
-        quantity.errors.clear();
-        return quantity;
-    }
+    if (mode == QuantifyMode::Fit)
+        return fitLane(measure, quantity, shape);
     quantity.volumes.reserve(bounds.size());
     for (const BandBounds& band : bounds)
         quantity.volumes.push_back(bandVolume(measure, band));
     return quantity;
+}
+
+std::vector<std::pair<int, int>> touchingGroups(const std::vector<BandBounds>& bounds)
+{
+    std::vector<std::pair<int, int>> groups;
+    for (int i = 0; i < int(bounds.size()); ++i) {
+        if (!groups.empty() && bounds[std::size_t(i - 1)].to + 1 >= bounds[std::size_t(i)].from)
+            groups.back().second = i;
+        else
+            groups.emplace_back(i, i);
+    }
+    return groups;
 }
 
 std::optional<double> percentOfLane(double volume, double total)

@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace kesto {
@@ -163,11 +164,22 @@ struct LaneQuantity
 
 // Quantifies the bands between the given boundaries: Profile sums each band's span; Fit
 // fits one peak per band (its guess from the span) with a linear baseline to the signal
-// over the spans' whole extent, and each volume is the fitted area times the width.
-// Frame is not measured here (the caller scans each frame): it gives what Profile gives.
-// A build without peak fitting refuses Fit (ok false, with the reason).
+// over the spans' whole extent, widened by half of it on either side (within the lane) so
+// the fit sees the baseline round the bands, and each volume is the fitted area times the
+// width. Fit the bands that touch together and bands standing apart alone
+// (touchingGroups): one fit of a whole lane's bands fails far more often on real gels.
+// The fit's x are positions along, so peakModelAt(fit, options, along) draws it over the
+// signal (profile - baseline); it starts each band at its span's highest signal with the
+// span's signal sum as its area. A fit that cannot be made gives ok false, with the fit's
+// reason, and no volumes. Frame is not measured here (the caller scans each frame): it
+// gives what Profile gives.
 LaneQuantity quantifyLane(const LaneMeasure& measure, const std::vector<BandBounds>& bounds,
                           QuantifyMode mode, PeakShape shape = PeakShape::Gaussian);
+
+// Runs of neighbouring bands that touch (no gap between one's last position and the
+// next's first), as the first and last band of each, in order: the groups of bands to fit
+// together, bands standing apart each alone.
+std::vector<std::pair<int, int>> touchingGroups(const std::vector<BandBounds>& bounds);
 
 // A band's volume as a per cent of its lane's total; nullopt when the total is not above 0.
 std::optional<double> percentOfLane(double volume, double total);

@@ -18,6 +18,8 @@ Q_DECLARE_METATYPE(kesto::FrameGeometry)
 Q_DECLARE_METATYPE(std::vector<double>)
 Q_DECLARE_METATYPE(std::vector<int>)
 Q_DECLARE_METATYPE(std::vector<kesto::BandBounds>)
+using Groups = std::vector<std::pair<int, int>>;
+Q_DECLARE_METATYPE(Groups)
 
 namespace {
 
@@ -36,6 +38,7 @@ struct LaneGel
     bool horizontal = false; // the lane runs left to right
     int tilt = 0;            // columns the lane leans from its first row to its last
     double gap = 0;          // > 0: only two bands, this many sigmas apart, at row 200
+    double second = 1;       // with gap: the second band's volume, in parts of the first's
 };
 
 double centreAt(const LaneGel& gel, int along)
@@ -50,7 +53,7 @@ QImage draw(const LaneGel& gel)
     const int full = gel.deep ? 65535 : 255;
     std::vector<std::pair<double, double>> bands; // centre, volume
     if (gel.gap > 0) {
-        bands = {{200 - gel.gap * Sigma / 2, 60000}, {200 + gel.gap * Sigma / 2, 60000}};
+        bands = {{200 - gel.gap * Sigma / 2, 60000}, {200 + gel.gap * Sigma / 2, 60000 * gel.second}};
     } else {
         for (int b = 0; b < 3; ++b)
             bands.emplace_back(Centres[b], Volumes[b]);
@@ -152,7 +155,9 @@ private Q_SLOTS:
     void quantifyModeText();
     void stripGeometry();
     void severalLanesReadTogether();
-    void fitWithoutFitterIsRefused();
+    void fittedTouchingBands_data();
+    void fittedTouchingBands();
+    void fitThatCannotBeMadeIsRefused();
     void hugeLaneIsRefused();
 };
 
@@ -296,22 +301,26 @@ void TestLaneQuant::boundaries_data()
     QTest::addColumn<std::vector<int>>("peaks");
     QTest::addColumn<std::vector<BandBounds>>("expected");
     QTest::addColumn<std::vector<double>>("volumes"); // across 2
+    QTest::addColumn<Groups>("groups");               // of bands that touch
     QTest::newRow("touching: drop line at the valley")
         << std::vector<double>{0, 1, 3, 1, 2, 4, 2, 0, 0} << std::vector<int>{12, 15}
-        << std::vector<BandBounds>{{11, 13}, {14, 16}} << std::vector<double>{10, 16};
+        << std::vector<BandBounds>{{11, 13}, {14, 16}} << std::vector<double>{10, 16} << Groups{{0, 1}};
     QTest::newRow("separated: each ends at the baseline")
         << std::vector<double>{0, 2, 3, 2, 0, 0, 1, 4, 1, 0} << std::vector<int>{12, 17}
-        << std::vector<BandBounds>{{11, 13}, {16, 18}} << std::vector<double>{14, 12};
+        << std::vector<BandBounds>{{11, 13}, {16, 18}} << std::vector<double>{14, 12}
+        << Groups{{0, 0}, {1, 1}};
     QTest::newRow("lane's ends") << std::vector<double>{3, 2, 1} << std::vector<int>{10}
-                                 << std::vector<BandBounds>{{10, 12}} << std::vector<double>{12};
+                                 << std::vector<BandBounds>{{10, 12}} << std::vector<double>{12}
+                                 << Groups{{0, 0}};
     QTest::newRow("below the baseline ends a band")
         << std::vector<double>{1, -1, 2, 5, 2, -0.5, 1} << std::vector<int>{13}
-        << std::vector<BandBounds>{{12, 14}} << std::vector<double>{18};
+        << std::vector<BandBounds>{{12, 14}} << std::vector<double>{18} << Groups{{0, 0}};
     QTest::newRow("three, the lowest of a flat valley")
         << std::vector<double>{1, 5, 2, 2, 6, 1, 3, 1} << std::vector<int>{11, 14, 16}
-        << std::vector<BandBounds>{{10, 12}, {13, 15}, {16, 17}} << std::vector<double>{16, 18, 8};
+        << std::vector<BandBounds>{{10, 12}, {13, 15}, {16, 17}} << std::vector<double>{16, 18, 8}
+        << Groups{{0, 2}};
     QTest::newRow("no bands") << std::vector<double>{1, 2} << std::vector<int>{}
-                              << std::vector<BandBounds>{} << std::vector<double>{};
+                              << std::vector<BandBounds>{} << std::vector<double>{} << Groups{};
 }
 
 void TestLaneQuant::boundaries()
@@ -320,6 +329,7 @@ void TestLaneQuant::boundaries()
     QFETCH(std::vector<int>, peaks);
     QFETCH(std::vector<BandBounds>, expected);
     QFETCH(std::vector<double>, volumes);
+    QFETCH(Groups, groups);
     const LaneMeasure measure = measureFromValues(profile);
     const std::vector<BandBounds> bounds = bandBoundaries(measure, peaks);
     QCOMPARE(bounds.size(), expected.size());
@@ -329,6 +339,7 @@ void TestLaneQuant::boundaries()
     }
     const LaneQuantity quantity = quantifyLane(measure, bounds, QuantifyMode::Profile);
     QCOMPARE(quantity.volumes, volumes);
+    QCOMPARE(touchingGroups(bounds), groups);
 }
 
 // Two equal bands 2.5 sigma apart on a picture: the drop line falls at the middle. (A
@@ -437,12 +448,57 @@ void TestLaneQuant::severalLanesReadTogether()
     QCOMPARE(int(together[2].profile.size()), 441);
 }
 
-void TestLaneQuant::fitWithoutFitterIsRefused()
+void TestLaneQuant::fittedTouchingBands_data()
+{
+    QTest::addColumn<bool>("deep");
+    QTest::addColumn<bool>("darkOnLight");
+    QTest::addColumn<double>("second");
+    QTest::addColumn<LaneBackground>("background");
+    QTest::newRow("8-bit, equal, ball") << false << false << 1.0 << ball(1000);
+    QTest::newRow("8-bit, dark on light, half, ball") << false << true << 0.5 << ball(1000);
+    QTest::newRow("16-bit, a third, ball") << true << false << 1.0 / 3 << ball(1000);
+    QTest::newRow("16-bit, dark on light, equal, no baseline")
+        << true << true << 1.0 << kind(LaneBackground::Kind::None);
+}
+
+// Two bands 2.5 sigma apart, a shallow valley between them: each fitted peak's area is
+// its band's volume.
+void TestLaneQuant::fittedTouchingBands()
+{
+    QFETCH(bool, deep);
+    QFETCH(bool, darkOnLight);
+    QFETCH(double, second);
+    QFETCH(LaneBackground, background);
+    const LaneGel gel{deep, darkOnLight, false, 0, 2.5, second};
+    const LaneMeasure measure =
+        measureLane(draw(gel), strip(gel), Channel::Red, background, darkOnLight);
+    const double centres[] = {200 - 1.25 * Sigma, 200 + 1.25 * Sigma};
+    const std::vector<FoundFrame> frames{bandFrame(gel, centres[0]), bandFrame(gel, centres[1])};
+    const std::vector<BandBounds> bounds =
+        bandBoundaries(measure, bandPeaks(measure, frames, LaneOrientation::Vertical));
+    const LaneQuantity quantity = quantifyLane(measure, bounds, QuantifyMode::Fit);
+    QVERIFY2(quantity.ok, qPrintable(quantity.reason));
+    QCOMPARE(quantity.volumes.size(), std::size_t(2));
+    QCOMPARE(quantity.errors.size(), std::size_t(2));
+    const double scale = deep ? 257 : 1;
+    const double truth[] = {60000, 60000 * second};
+    for (std::size_t b = 0; b < 2; ++b) {
+        const double volume = quantity.volumes[b] / scale;
+        QVERIFY2(std::abs(volume / truth[b] - 1) < 0.03,
+                 qPrintable(QStringLiteral("band %1: %2, truth %3").arg(b + 1).arg(volume).arg(truth[b])));
+        QVERIFY(std::abs(quantity.fit.peaks[b].centre - centres[b]) < 0.5);
+        QVERIFY(quantity.errors[b] > 0 && quantity.errors[b] < 0.03 * quantity.volumes[b]);
+    }
+    QVERIFY(quantity.residual > 0 && quantity.residual < 2 * scale);
+}
+
+// Too few points for the parameters: refused, with the fit's reason and no volumes.
+void TestLaneQuant::fitThatCannotBeMadeIsRefused()
 {
     const LaneMeasure measure = measureFromValues({0, 1, 3, 1, 0});
     const LaneQuantity quantity = quantifyLane(measure, {{10, 14}}, QuantifyMode::Fit);
     QVERIFY(!quantity.ok);
-    QVERIFY(!quantity.reason.isEmpty());
+    QVERIFY2(quantity.reason.contains(QStringLiteral("too few")), qPrintable(quantity.reason));
     QVERIFY(quantity.volumes.empty());
 }
 
