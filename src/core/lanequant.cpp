@@ -379,8 +379,11 @@ std::vector<LaneMeasure> measureLanes(const QImage& picture, const std::vector<L
             measure.baseline.assign(measure.profile.size(), 0.0);
             break;
         }
+        // Summed as a band's volume is, so the whole lane's volume is its total exactly.
+        double sum = 0;
         for (std::size_t i = 0; i < measure.profile.size(); ++i)
-            measure.total += (measure.profile[i] - measure.baseline[i]) * measure.across;
+            sum += measure.profile[i] - measure.baseline[i];
+        measure.total = sum * measure.across;
     }
     return measures;
 }
