@@ -5,11 +5,10 @@
 #include <gsl/gsl_multifit.h>
 #include <gsl/gsl_vector.h>
 
-#include <QLocale>
+#include <QtNumeric>
 
 #include <algorithm>
 #include <cmath>
-#include <numeric>
 
 namespace kesto {
 
@@ -165,8 +164,11 @@ LadderAssignment assignLadder(const std::vector<double>& bandRf, int sizeCount)
     LadderAssignment assignment;
     assignment.sizeCount = std::max(sizeCount, 0);
     assignment.sizeIndex.assign(bandRf.size(), LadderAssignment::Skipped);
-    std::vector<std::size_t> order(bandRf.size());
-    std::iota(order.begin(), order.end(), 0);
+    // Bands without an Rf get no size, and stay out of the ordering.
+    std::vector<std::size_t> order;
+    for (std::size_t band = 0; band < bandRf.size(); ++band)
+        if (std::isfinite(bandRf[band]))
+            order.push_back(band);
     std::stable_sort(order.begin(), order.end(),
                      [&bandRf](std::size_t a, std::size_t b) { return bandRf[a] < bandRf[b]; });
     for (std::size_t k = 0; k < order.size() && int(k) < assignment.sizeCount; ++k)
@@ -395,6 +397,90 @@ SizeCalibration calibrationAt(const std::vector<SizeStandard>& standards, double
     if (standards.empty())
         return SizeCalibration();
     return SizeCalibration::fit(ladderAt(standards, across), kind);
+}
+
+} // namespace kesto
+
+namespace kesto {
+
+GelSizes sizeGelBands(const std::vector<SizedLane>& lanes, const std::vector<LadderLane>& ladders,
+                      SizeFit kind, bool extrapolate)
+{
+    GelSizes result;
+    result.bands.resize(lanes.size());
+    std::vector<std::vector<double>> rf(lanes.size());
+    for (std::size_t lane = 0; lane < lanes.size(); ++lane) {
+        const SizedLane& l = lanes[lane];
+        for (double position : l.bands) {
+            BandSize band;
+            band.rf = relativeMobility(position, l.start, l.front);
+            result.bands[lane].push_back(band);
+            rf[lane].push_back(band.rf.value_or(qQNaN()));
+        }
+    }
+
+    std::vector<SizeStandard> standards;
+    std::vector<bool> marked(lanes.size(), false);
+    for (const LadderLane& ladder : ladders) {
+        if (ladder.lane < 0 || std::size_t(ladder.lane) >= lanes.size())
+            throw Error(Error::InvalidValue,
+                        QStringLiteral("there is no lane %1 to hold a ladder (%2 %3 found)")
+                            .arg(ladder.lane + 1)
+                            .arg(lanes.size())
+                            .arg(lanes.size() == 1 ? QStringLiteral("lane") : QStringLiteral("lanes")));
+        const std::size_t lane = std::size_t(ladder.lane);
+        if (marked[lane])
+            throw Error(Error::InvalidValue,
+                        QStringLiteral("lane %1 is marked as a ladder lane twice").arg(lane + 1));
+        marked[lane] = true;
+        LadderAssignment assignment = ladder.assignment.value_or(
+            assignLadder(rf[lane], int(ladder.ladder.sizes.size())));
+        // An assignment made for other bands would point at the wrong ones: start afresh.
+        if (assignment.bandCount() != int(rf[lane].size()) ||
+            assignment.sizeCount != int(ladder.ladder.sizes.size()))
+            assignment = assignLadder(rf[lane], int(ladder.ladder.sizes.size()));
+        const QString mismatch = assignment.mismatchText();
+        if (!mismatch.isEmpty())
+            result.notes << QStringLiteral("ladder lane %1: %2").arg(lane + 1).arg(mismatch);
+        for (std::size_t band = 0; band < rf[lane].size(); ++band) {
+            BandSize& b = result.bands[lane][band];
+            b.ladder = true;
+            const int index = assignment.sizeIndex[band];
+            if (index != LadderAssignment::Skipped)
+                b.size = ladder.ladder.sizes[std::size_t(index)];
+        }
+        SizeStandard standard{lanes[lane].across, {}};
+        for (const LadderPoint& p : ladderPoints(rf[lane], ladder.ladder.sizes, assignment))
+            if (std::isfinite(p.rf))
+                standard.points.push_back(p);
+        standards.push_back(standard);
+        result.assignments.push_back(assignment);
+    }
+    if (standards.empty())
+        return result;
+
+    for (std::size_t lane = 0; lane < lanes.size(); ++lane) {
+        if (marked[lane] || result.bands[lane].empty())
+            continue;
+        const SizeCalibration c = calibrationAt(standards, lanes[lane].across, kind);
+        if (!c.ok()) {
+            result.notes << QStringLiteral("lane %1: no sizes, %2").arg(lane + 1).arg(c.reason());
+            continue;
+        }
+        if (!c.monotone())
+            result.notes << QStringLiteral("lane %1: the %2 fit turns back inside the ladder, so "
+                                           "some sizes are uncertain")
+                                .arg(lane + 1)
+                                .arg(sizeFitText(kind));
+        for (BandSize& band : result.bands[lane]) {
+            if (!band.rf)
+                continue;
+            const SizeEstimate e = c.sizeAt(*band.rf, extrapolate);
+            band.size = e.size;
+            band.extrapolated = e.extrapolated;
+        }
+    }
+    return result;
 }
 
 } // namespace kesto

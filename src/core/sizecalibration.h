@@ -66,7 +66,7 @@ struct LadderAssignment
 };
 
 // Assigns sizes largest first to the bands in order of Rf (smallest first); bands beyond the
-// ladder's sizes are left Skipped.
+// ladder's sizes, and bands whose Rf is not a number, are left Skipped.
 LadderAssignment assignLadder(const std::vector<double>& bandRf, int sizeCount);
 
 // A person's choice: the band stands for size `sizeIndex`, or Skipped. A band that had that
@@ -156,5 +156,53 @@ std::vector<LadderPoint> ladderAt(const std::vector<SizeStandard>& standards, do
 // a reason, when there is no standard.
 SizeCalibration calibrationAt(const std::vector<SizeStandard>& standards, double across,
                               SizeFit kind);
+
+} // namespace kesto
+
+namespace kesto {
+
+// Sizing every band of a gel at once, as the batch command and the window do it.
+
+// A lane as the sizing sees it: where it lies across the gel, its start (the wells) and its
+// front along, and its bands' positions along, top to bottom.
+struct SizedLane
+{
+    double across = 0;
+    double start = 0;
+    double front = 0;
+    std::vector<double> bands;
+};
+
+// A lane marked as a ladder lane with its ladder; without an assignment, the ladder's sizes
+// are handed out top to bottom (assignLadder).
+struct LadderLane
+{
+    int lane = 0; // index into the lanes
+    Ladder ladder;
+    std::optional<LadderAssignment> assignment;
+};
+
+struct BandSize
+{
+    std::optional<double> rf;   // none when the lane's front is not past its start
+    std::optional<double> size; // none beyond the ladder unless extrapolating, or no calibration
+    bool extrapolated = false;  // a size read beyond the ladder's Rf range
+    bool ladder = false;        // a ladder lane's band: the size is the one assigned to it
+};
+
+struct GelSizes
+{
+    std::vector<std::vector<BandSize>> bands;  // per lane, per band
+    std::vector<LadderAssignment> assignments; // per ladder lane, as given
+    // What a person should know, one line each: ladder lanes whose bands and sizes do not
+    // match, lanes without a calibration and why.
+    QStringList notes;
+};
+
+// Rf of every band; sizes of the bands of every lane from the ladder lanes (ladderAt across
+// the gel, then the fit). Throws Error(InvalidValue) for a ladder lane that is not one of
+// the lanes, or a lane marked twice.
+GelSizes sizeGelBands(const std::vector<SizedLane>& lanes, const std::vector<LadderLane>& ladders,
+                      SizeFit kind, bool extrapolate);
 
 } // namespace kesto

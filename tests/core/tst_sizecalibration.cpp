@@ -83,6 +83,8 @@ private Q_SLOTS:
     void ladderAcrossTheGel();
     void generatedGel_data();
     void generatedGel();
+    void gelBands_data();
+    void gelBands();
 };
 
 void TestSizeCalibration::ladderFile_data()
@@ -557,6 +559,55 @@ void TestSizeCalibration::generatedGel()
     const double size = SampleSizes.back();
     const double error = std::abs(*oneSided.sizeAt(rfOf(laneX(Lanes - 2), size)).size - size) / size * 100;
     QVERIFY2(error > worst, qPrintable(QString::number(error)));
+}
+
+void TestSizeCalibration::gelBands_data()
+{
+    QTest::addColumn<bool>("extrapolate");
+    QTest::addColumn<Doubles>("logs"); // the sample lane's, NaN: no size
+
+    // Halfway between the ladders, 1000 runs to Rf 0.15 and 100 to 0.55: on the line
+    // log(size) = 3 - (Rf - 0.15) / 0.4 the sample bands at Rf 0.2, 0.5, -0.05, 1.05 read
+    // 2.875, 2.125, and beyond the ladder 3.5 and 0.75.
+    QTest::newRow("inside only") << false << Doubles{2.875, 2.125, qQNaN(), qQNaN()};
+    QTest::newRow("extrapolated") << true << Doubles{2.875, 2.125, 3.5, 0.75};
+}
+
+void TestSizeCalibration::gelBands()
+{
+    QFETCH(bool, extrapolate);
+    QFETCH(Doubles, logs);
+    const std::vector<SizedLane> lanes{
+        {100, 0, 100, {10, 50, 90}},     // ladder, one band too many
+        {200, 10, 110, {30, 60, 5, 115}}, // Rf 0.2, 0.5, -0.05, 1.05
+        {300, 0, 200, {40, 120}},        // ladder: Rf 0.2, 0.6
+        {400, 50, 50, {60}},             // no front: no Rf
+    };
+    const Ladder ladder{QStringLiteral("two"), SizeUnit::BasePairs, {1000, 100}};
+    const GelSizes sizes = sizeGelBands(lanes, {{0, ladder, {}}, {2, ladder, {}}}, SizeFit::Linear,
+                                        extrapolate);
+    QCOMPARE(sizes.notes, QStringList{QStringLiteral("ladder lane 1: 3 bands for 2 sizes: 1 band without a size")});
+    QCOMPARE(sizes.assignments.size(), std::size_t(2));
+    QCOMPARE(sizes.bands[0][1].size, std::optional<double>(100));
+    QVERIFY(sizes.bands[0][2].ladder && !sizes.bands[0][2].size);
+    QCOMPARE(sizes.bands[2][0].size, std::optional<double>(1000));
+    QVERIFY(!sizes.bands[3][0].rf && !sizes.bands[3][0].size);
+    for (std::size_t band = 0; band < logs.size(); ++band) {
+        const BandSize& b = sizes.bands[1][band];
+        QVERIFY(!b.ladder);
+        QCOMPARE(b.extrapolated, band >= 2);
+        QCOMPARE(b.size.has_value(), !std::isnan(logs[band]));
+        if (b.size)
+            QVERIFY2(std::abs(std::log10(*b.size) - logs[band]) < 1e-12,
+                     qPrintable(QString::number(*b.size)));
+    }
+    QVERIFY_THROWS_EXCEPTION(Error, sizeGelBands(lanes, {{4, ladder, {}}}, SizeFit::Linear, false));
+    QVERIFY_THROWS_EXCEPTION(Error, sizeGelBands(lanes, {{0, ladder, {}}, {0, ladder, {}}},
+                                                 SizeFit::Linear, false));
+    // No ladder lane: Rf only.
+    const GelSizes none = sizeGelBands(lanes, {}, SizeFit::Linear, true);
+    QCOMPARE(*none.bands[1][0].rf, 0.2);
+    QVERIFY(!none.bands[1][0].size);
 }
 
 QTEST_GUILESS_MAIN(TestSizeCalibration)
