@@ -69,19 +69,33 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check((step.colour & ~0xFFFFFF) == 0, "a background colour is an RGB value",
                   step.where);
             break;
-        case PlanStep::Kind::Channel:
-        case PlanStep::Kind::Invert:
+        case PlanStep::Kind::Lane:
+            check(!step.lane.isEmpty() && step.lane.first <= step.lane.last && step.lane.width >= 1,
+                  "a lane has ends in order, a width and a path", step.where);
+            break;
+        case PlanStep::Kind::BandVolume:
+        case PlanStep::Kind::FitBand:
+            ++frames;
+            check(!step.bounds.empty(), "a band volume names a band", step.where);
+            for (const BandBounds& b : step.bounds)
+                check(b.from <= b.to, "a band's boundaries are in order", step.where);
+            check(step.kind == PlanStep::Kind::BandVolume ||
+                      (step.band >= 1 && step.band <= int(step.bounds.size())),
+                  "a fitted band is one of those fitted", step.where);
+            break;
+        default:
             break;
         }
     }
     MeasurementSession session(smallGel());
     try {
         const std::vector<double> sums = runMeasurementPlan(session, plan);
-        check(int(sums.size()) == frames, "every frame step gives one sum");
+        check(int(sums.size()) == frames, "every frame and band step gives one sum");
         for (double sum : sums)
             check(std::isfinite(sum), "every sum is a finite number");
     } catch (const PlanError& error) {
-        // Only a background point off the picture is refused while running.
+        // Only a background point off the picture, a lane off it, or a band that cannot be
+        // quantified is refused while running.
         check(error.message().startsWith(Source + QLatin1Char(':')),
               "a run-time plan error names its step", error.message());
     }

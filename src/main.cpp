@@ -56,8 +56,9 @@ void describeOptions(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(
         kesto::version::fileDescription() +
-        QStringLiteral("\n\nWithout a window: kestoscan measure PICTURE ... and kestoscan report "
-                       "INPUT ...; see kestoscan measure --help and kestoscan report --help."));
+        QStringLiteral("\n\nWithout a window: kestoscan measure PICTURE ..., kestoscan report "
+                       "INPUT ... and kestoscan lanes PICTURE ...; see kestoscan measure --help, "
+                       "kestoscan report --help and kestoscan lanes --help."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"),

@@ -28,6 +28,28 @@ namespace kesto {
 namespace {
 
 // The channel and background exactly as Calculate takes them for a hand-placed frame.
+// The lane's two edges, along its path from end to end and back.
+QPolygon laneOutline(const LaneStrip& lane)
+{
+    const bool horizontal = lane.orientation == LaneOrientation::Horizontal;
+    std::vector<int> alongs{lane.first};
+    for (const QPoint& p : lane.path) {
+        const int along = horizontal ? p.x() : p.y();
+        if (along > alongs.back() && along < lane.last)
+            alongs.push_back(along);
+    }
+    alongs.push_back(lane.last + 1);
+    QPolygon outline;
+    auto point = [horizontal](int along, int across) {
+        return horizontal ? QPoint(along, across) : QPoint(across, along);
+    };
+    for (int along : alongs)
+        outline << point(along, lane.acrossStart(std::min(along, lane.last)));
+    for (auto a = alongs.rbegin(); a != alongs.rend(); ++a)
+        outline << point(*a, lane.acrossStart(std::min(*a, lane.last)) + lane.width);
+    return outline;
+}
+
 Channel scanChannel(const frmScan& form) { return form.session().channel(); }
 
 ChannelLevels scanBackground(const frmScan& form) { return form.session().backgroundLevels(); }
@@ -69,6 +91,7 @@ FoundBandsTool::FoundBandsTool(frmScan& form)
             m_searched.clear();
         refresh();
     });
+    connect(&form.session(), &MeasurementSession::lanesChanged, this, [this] { refresh(); });
     m_box = m_form.picImage;
     m_box->installEventFilter(this);
     m_form.addPictureTool(this);
@@ -139,12 +162,45 @@ void FoundBandsTool::find()
     refresh();
 }
 
+void FoundBandsTool::addLaneFromFrame()
+{
+    if (m_form.picImage->picture().isNull()) {
+        Prompts::current().message(&m_form, QStringLiteral("Open a gel picture first."), appTitle(),
+                                   MessageButtons::Ok, MessageIcon::Information);
+        return;
+    }
+    const PixelSpan span = framePixels(m_form.session().frame());
+    const auto kept = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, -1000000, 1000000)); };
+    const FoundFrame frame{kept(span.x0), kept(span.y0), kept(span.x1) - kept(span.x0),
+                           kept(span.y1) - kept(span.y0)};
+    const LaneOrientation orientation =
+        m_form.tool(BandView, QStringLiteral("mnuHorizontalLanes")).isChecked()
+            ? LaneOrientation::Horizontal
+            : LaneOrientation::Vertical;
+    if (!m_form.session().addLane(LaneStrip::straight(frame, orientation))) {
+        Prompts::current().message(&m_form,
+                                   QStringLiteral("The scan frame lies off the picture: place it "
+                                                  "over the lane first."),
+                                   appTitle(), MessageButtons::Ok, MessageIcon::Information);
+        return;
+    }
+    m_form.commitUndo(QStringLiteral("Scan Frame as Lane"));
+}
+
 void FoundBandsTool::setSensitivity(double sensitivity)
 {
     m_sensitivity = std::clamp(sensitivity, 0.0, 100.0);
     m_drag = Drag::None;
     m_selected = -1;
-    m_proposals.setFinding(atSensitivity(m_all, m_sensitivity), m_orientation);
+    const LaneFinding shown = atSensitivity(m_all, m_sensitivity);
+    m_proposals.setFinding(shown, m_orientation);
+    // The lanes that have bands at this sensitivity, as the proposals number them.
+    std::vector<LaneStrip> lanes;
+    for (const FoundLane& lane : shown.lanes) {
+        if (!lane.bands.empty())
+            lanes.push_back(LaneStrip::of(lane, m_orientation));
+    }
+    m_form.session().setLanes(std::move(lanes), m_all.darkOnLight);
     m_searched = m_region;
     if (m_proposals.isEmpty())
         m_searched += QStringLiteral("\nNo bands found.");
@@ -171,6 +227,14 @@ void FoundBandsTool::showPanel()
         connect(m_panel, &FoundBandsPanel::reportRequested, this, &FoundBandsTool::sendToReport);
         connect(m_panel, &FoundBandsPanel::sensitivityChanged, this,
                 [this](int value) { setSensitivity(value); });
+        connect(m_panel, &FoundBandsPanel::measureChanged, this,
+                [this](QuantifyMode mode, PeakShape shape, const LaneBackground& background) {
+                    MeasurementSession& session = m_form.session();
+                    session.setQuantifyMode(mode);
+                    session.setPeakShape(shape);
+                    session.setLaneBackground(background);
+                    m_form.commitUndo(QStringLiteral("Measure Found Bands"));
+                });
         m_panel->setSensitivity(int(std::lround(m_sensitivity)));
     }
     m_panel->show();
@@ -181,6 +245,8 @@ void FoundBandsTool::refresh()
 {
     QList<PictureOverlay> overlays;
     QStringList entries;
+    for (const LaneStrip& lane : m_form.session().lanes())
+        overlays.append({QRect(), QString(), false, laneOutline(lane)});
     const std::vector<BandProposal>& items = m_proposals.items();
     for (int i = 0; i < int(items.size()); ++i) {
         FoundFrame frame = items[std::size_t(i)].frame;
@@ -196,6 +262,8 @@ void FoundBandsTool::refresh()
     if (m_panel) {
         m_panel->setEntries(entries, m_selected);
         m_panel->setNotice(m_searched);
+        const MeasurementSession& session = m_form.session();
+        m_panel->setMeasure(session.quantifyMode(), session.peakShape(), session.laneBackground());
     }
 }
 
@@ -218,6 +286,7 @@ void FoundBandsTool::removeSelected()
 void FoundBandsTool::clear()
 {
     m_proposals.clear();
+    m_form.session().setLanes({}, false);
     m_all = LaneFinding();
     m_selected = -1;
     m_drag = Drag::None;
@@ -373,26 +442,13 @@ bool FoundBandsTool::haveProposals()
 
 bool FoundBandsTool::scanAll(std::vector<FoundBandScan>& scans)
 {
-    const QImage& picture = m_form.picImage->picture();
-    if (picture.isNull())
+    if (m_form.picImage->picture().isNull())
         return false;
-    const Channel channel = scanChannel(m_form);
-    const ChannelLevels background = scanBackground(m_form);
     scans.clear();
     try {
-        // The same scan as a hand-placed frame gets, with the chosen background method.
-        for (const BandProposal& item : m_proposals.items()) {
-            const MethodScan scan =
-                scanWithMethod(picture, item.frame.geometry(), channel, background,
-                               m_form.session().areaAverage(),
-                               m_form.session().backgroundMethod());
-            if (!scan.ok)
-                throw Error(Error::InvalidValue, QStringLiteral("Lane %1, band %2: %3")
-                                                     .arg(item.lane)
-                                                     .arg(item.band)
-                                                     .arg(scan.reason));
-            scans.push_back({item.lane, item.band, scan.scan, item.frame.geometry()});
-        }
+        // The same scan as a hand-placed frame gets, with the chosen background method, or
+        // the bands' volumes on their lanes' profiles.
+        scans = m_form.session().quantifyProposals();
     } catch (const Error& e) {
         Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
                                    MessageIcon::Warning);
@@ -405,12 +461,14 @@ namespace {
 
 // Asks for a band number; nullopt when cancelled or not a number (after saying so).
 std::optional<int> askBand(QWidget* parent, const QString& prompt, const QString& suggestion,
-                           bool allowNone)
+                           bool allowNone, bool allowTotal = false)
 {
     const std::optional<QString> answer =
         Prompts::current().inputText(parent, prompt, appTitle(), suggestion);
     if (!answer)
         return std::nullopt;
+    if (allowTotal && answer->trimmed().compare(QLatin1String("total"), Qt::CaseInsensitive) == 0)
+        return LaneTotalBand;
     const std::optional<int> number = bandNumberText(*answer, allowNone);
     if (!number)
         Prompts::current().message(parent,
@@ -437,17 +495,25 @@ void FoundBandsTool::scanIntoSheet()
     const QString suggestion = *band != 1                     ? QStringLiteral("1")
                                : m_proposals.mostBands() >= 2 ? QStringLiteral("2")
                                                               : QString();
+    const bool volumes = m_form.session().quantifyMode() != QuantifyMode::Frame;
     const std::optional<int> control =
         askBand(&m_form,
                 QStringLiteral("Control band for the \"Int.Ctrl\" column, counted from the %1 of "
-                               "each lane (empty for none):")
-                    .arg(alongWord()),
-                suggestion, true);
+                               "each lane (empty for none%2):")
+                    .arg(alongWord(),
+                         volumes ? QStringLiteral("; \"total\" for the lane's total, so that "
+                                                  "\"% to Ctrl\" is the band's per cent of its lane")
+                                 : QString()),
+                suggestion, true, volumes);
     if (!control)
         return;
     std::vector<FoundBandScan> scans;
     if (!scanAll(scans))
         return;
+    if (*control == LaneTotalBand) {
+        const std::vector<FoundBandScan> totals = laneTotalScans(scans);
+        scans.insert(scans.end(), totals.begin(), totals.end());
+    }
     Worksheet& sheet = *m_form.f1Report;
     // Below everything the sheet holds, so that no result is overwritten.
     const int first = usedRowCount(sheet.data()) + 1;
@@ -464,7 +530,8 @@ void FoundBandsTool::scanIntoSheet()
     for (const FoundBandScan& s : scans) {
         const int column = s.band == *band ? 2 : (*control > 0 && s.band == *control ? 3 : 0);
         if (column != 0 && s.lane >= 1 && s.lane <= lanes)
-            m_form.session().recordScan(CellAddress{first + s.lane - 1, column}, s.frame, s.scan);
+            m_form.session().recordScan(CellAddress{first + s.lane - 1, column}, s.frame, s.scan,
+                                        s.source);
     }
     sheet.updateSheet();
     runWorkingSheetPass(sheet);
@@ -482,7 +549,9 @@ void FoundBandsTool::scanIntoSheet()
             &m_form,
             QStringLiteral("Lanes without band %1%2, whose cells are left empty: %3.")
                 .arg(*band)
-                .arg(*control > 0 ? QStringLiteral(" or control band %1").arg(*control) : QString())
+                .arg(*control == LaneTotalBand ? QStringLiteral(" or a lane total")
+                     : *control > 0            ? QStringLiteral(" or control band %1").arg(*control)
+                                               : QString())
                 .arg(names.join(QStringLiteral(", "))),
             appTitle(), MessageButtons::Ok, MessageIcon::Information);
     }

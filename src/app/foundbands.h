@@ -42,6 +42,9 @@ public:
     // Report -> Send Found Bands to Report: asks for the control band and appends every
     // frame to the report window's table.
     void sendToReport();
+    // Image -> Scan Frame as Lane: a straight lane where the scan frame is, its width the
+    // frame's, running the way lanes run.
+    void addLaneFromFrame();
 
     // The part of the picture find() searches: the scan frame's pixels when it is larger
     // than its start size, else an empty rectangle for the whole picture.

@@ -1,5 +1,7 @@
 #include "app/foundbandspanel.h"
 
+#include <QComboBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QKeySequence>
 #include <QLabel>
@@ -7,6 +9,8 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QSlider>
+#include <QSpinBox>
+#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace kesto {
@@ -45,6 +49,56 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     m_sensitivityLabel->setBuddy(m_sensitivity);
     setSensitivity(50);
 
+    // How the bands are measured: each frame scanned as the scan frame scans, or the
+    // bands' volumes on their lanes' profiles.
+    m_measure = new QComboBox(this);
+    m_measure->setObjectName(QStringLiteral("cboMeasure"));
+    m_measure->addItem(QStringLiteral("Frame scans"));
+    m_measure->addItem(QStringLiteral("Volumes on the lane profile"));
+    m_measure->addItem(QStringLiteral("Fitted peaks (Gaussian)"));
+    m_measure->addItem(QStringLiteral("Fitted peaks (tailing)"));
+    m_measure->setToolTip(QStringLiteral(
+        "Volumes integrate each band between its boundaries on its lane's profile, over a "
+        "baseline taken on the whole lane; fitted peaks part bands that overlap"));
+    m_baseline = new QComboBox(this);
+    m_baseline->setObjectName(QStringLiteral("cboLaneBaseline"));
+    m_baseline->addItem(QStringLiteral("Through minima"));
+    m_baseline->addItem(QStringLiteral("Rolling ball"));
+    m_baseline->addItem(QStringLiteral("None"));
+    m_radius = new QSpinBox(this);
+    m_radius->setObjectName(QStringLiteral("spnBallRadius"));
+    m_radius->setRange(1, 10000);
+    m_radius->setSuffix(QStringLiteral(" px"));
+    m_radius->setValue(LaneBackground{}.ballRadius);
+    m_radius->setToolTip(QStringLiteral("The rolling ball's radius, along the lane"));
+    auto* measureForm = new QFormLayout;
+    measureForm->addRow(QStringLiteral("&Measure:"), m_measure);
+    auto* baselineRow = new QHBoxLayout;
+    baselineRow->addWidget(m_baseline, 1);
+    baselineRow->addWidget(m_radius);
+    measureForm->addRow(QStringLiteral("Lane &baseline:"), baselineRow);
+    setMeasure(QuantifyMode::Frame, PeakShape::Gaussian, LaneBackground{});
+    const auto measureEdited = [this] {
+        m_baseline->setEnabled(m_measure->currentIndex() > 0);
+        m_radius->setEnabled(m_measure->currentIndex() > 0 && m_baseline->currentIndex() == 1);
+        if (m_filling)
+            return;
+        const int index = m_measure->currentIndex();
+        const QuantifyMode mode = index == 0   ? QuantifyMode::Frame
+                                  : index == 1 ? QuantifyMode::Profile
+                                               : QuantifyMode::Fit;
+        LaneBackground background;
+        background.kind = m_baseline->currentIndex() == 0   ? LaneBackground::Kind::Minima
+                          : m_baseline->currentIndex() == 1 ? LaneBackground::Kind::RollingBall
+                                                            : LaneBackground::Kind::None;
+        background.ballRadius = m_radius->value();
+        Q_EMIT measureChanged(mode, index == 3 ? PeakShape::ExponentiallyModified : PeakShape::Gaussian,
+                              background);
+    };
+    connect(m_measure, &QComboBox::currentIndexChanged, this, measureEdited);
+    connect(m_baseline, &QComboBox::currentIndexChanged, this, measureEdited);
+    connect(m_radius, &QSpinBox::editingFinished, this, measureEdited);
+
     auto* buttons = new QGridLayout;
     buttons->addWidget(m_delete, 0, 0);
     buttons->addWidget(m_clear, 0, 1);
@@ -56,6 +110,7 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     layout->addWidget(m_sensitivity);
     layout->addWidget(m_list, 1);
     layout->addWidget(help);
+    layout->addLayout(measureForm);
     layout->addLayout(buttons);
     resize(320, 420);
 
@@ -121,6 +176,24 @@ int FoundBandsPanel::sensitivity() const
 int FoundBandsPanel::current() const
 {
     return m_list->currentRow();
+}
+
+void FoundBandsPanel::setMeasure(QuantifyMode mode, PeakShape shape,
+                                 const LaneBackground& background)
+{
+    m_filling = true;
+    m_measure->setCurrentIndex(mode == QuantifyMode::Frame     ? 0
+                               : mode == QuantifyMode::Profile ? 1
+                               : shape == PeakShape::Gaussian  ? 2
+                                                               : 3);
+    m_baseline->setCurrentIndex(background.kind == LaneBackground::Kind::Minima        ? 0
+                                : background.kind == LaneBackground::Kind::RollingBall ? 1
+                                                                                       : 2);
+    m_radius->setValue(background.ballRadius);
+    m_baseline->setEnabled(mode != QuantifyMode::Frame);
+    m_radius->setEnabled(mode != QuantifyMode::Frame &&
+                         background.kind == LaneBackground::Kind::RollingBall);
+    m_filling = false;
 }
 
 } // namespace kesto

@@ -5,10 +5,14 @@
 // or fewer of the proposals, and buttons to delete the chosen frame, clear them all, scan
 // them into the sheet or send them to the report window.
 
+#include "core/lanequant.h"
+
 #include <QStringList>
 #include <QWidget>
 
+class QComboBox;
 class QLabel;
+class QSpinBox;
 class QListWidget;
 class QPushButton;
 class QSlider;
@@ -29,6 +33,9 @@ public:
     // The sensitivity slider, 0 to 100; set without a sensitivityChanged.
     void setSensitivity(int value);
     int sensitivity() const;
+    // How the bands are measured and the lanes' baseline under volumes; set without a
+    // measureChanged.
+    void setMeasure(QuantifyMode mode, PeakShape shape, const LaneBackground& background);
 
     QListWidget* list() const { return m_list; }
     QPushButton* deleteButton() const { return m_delete; }
@@ -36,6 +43,9 @@ public:
     QPushButton* scanButton() const { return m_scan; }
     QPushButton* reportButton() const { return m_report; }
     QSlider* sensitivitySlider() const { return m_sensitivity; }
+    QComboBox* measureBox() const { return m_measure; }
+    QComboBox* baselineBox() const { return m_baseline; }
+    QSpinBox* ballRadiusBox() const { return m_radius; }
 
 Q_SIGNALS:
     void currentChanged(int row);
@@ -45,6 +55,8 @@ Q_SIGNALS:
     void reportRequested();
     // The person moved the slider: the proposals are filtered again, not searched for.
     void sensitivityChanged(int value);
+    // The person chose another way of measuring, or another baseline.
+    void measureChanged(QuantifyMode mode, PeakShape shape, const LaneBackground& background);
 
 private:
     QLabel* m_notice = nullptr;
@@ -55,6 +67,9 @@ private:
     QPushButton* m_report = nullptr;
     QSlider* m_sensitivity = nullptr;
     QLabel* m_sensitivityLabel = nullptr;
+    QComboBox* m_measure = nullptr;
+    QComboBox* m_baseline = nullptr;
+    QSpinBox* m_radius = nullptr;
     bool m_filling = false;
 };
 

@@ -740,6 +740,13 @@ void frmScan::updateLaneProfile()
     const FrameGeometry frame = m_session->frame();
     const QImage& picture = m_session->picture();
     try {
+        // A frame in a lane: the whole lane, with its bands' boundaries.
+        const int lane = m_session->laneHolding(frame);
+        if (lane >= 0) {
+            lanePanel->setLane(m_session->laneMeasure(lane), m_session->laneBands(lane),
+                               QStringLiteral("Lane %1").arg(lane + 1));
+            return;
+        }
         LaneProfile profile = laneProfile(picture, frame, channel, m_session->backgroundLevels(),
                                           lanePanel->direction());
         // The background the last scan used: a level, or the lane's baseline along its rows.

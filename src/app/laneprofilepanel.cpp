@@ -57,9 +57,13 @@ LaneProfilePanel::LaneProfilePanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     m_backgroundLine = new QLineSeries;
     m_backgroundLine->setName(QStringLiteral("Background"));
     m_backgroundLine->setPen(QPen(QColor(200, 30, 30), 1.5, Qt::DashLine));
+    m_boundaries = new QLineSeries;
+    m_boundaries->setName(QStringLiteral("Band boundaries"));
+    m_boundaries->setPen(QPen(QColor(20, 140, 60), 1.0));
     m_chart->addSeries(m_area);
     m_chart->addSeries(m_profileLine);
     m_chart->addSeries(m_backgroundLine);
+    m_chart->addSeries(m_boundaries);
     m_axisX = new QValueAxis;
     m_axisX->setLabelFormat(QStringLiteral("%d"));
     m_axisY = new QValueAxis;
@@ -68,7 +72,8 @@ LaneProfilePanel::LaneProfilePanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
     for (QAbstractSeries* series :
          {static_cast<QAbstractSeries*>(m_area), static_cast<QAbstractSeries*>(m_profileLine),
-          static_cast<QAbstractSeries*>(m_backgroundLine)}) {
+          static_cast<QAbstractSeries*>(m_backgroundLine),
+          static_cast<QAbstractSeries*>(m_boundaries)}) {
         series->attachAxis(m_axisX);
         series->attachAxis(m_axisY);
     }
@@ -154,6 +159,8 @@ void LaneProfilePanel::setProfile(const LaneProfile& profile)
     else if (!points.isEmpty())
         level = {QPointF(points.constFirst().x(), profile.background),
                  QPointF(points.constLast().x(), profile.background)};
+    m_boundaries->clear();
+    m_boundaries->setVisible(false);
     m_profileLine->replace(points);
     m_areaUpper->replace(points);
     m_areaLower->replace(lower);
@@ -172,6 +179,50 @@ void LaneProfilePanel::setProfile(const LaneProfile& profile)
         m_areaText->setText(QStringLiteral("Area %1 x width %2 = scan %3")
                                 .arg(doubleText(area), QString::number(profile.across),
                                      doubleText(profile.area())));
+}
+
+void LaneProfilePanel::setLane(const LaneMeasure& measure, const std::vector<BandBounds>& bounds,
+                               const QString& name)
+{
+    LaneProfile profile;
+    profile.first = measure.first;
+    profile.across = measure.across;
+    profile.means = measure.profile;
+    profile.baseline = measure.baseline;
+    profile.sums.reserve(measure.profile.size());
+    for (double mean : measure.profile)
+        profile.sums.push_back(std::llround(mean * double(measure.across)));
+    setProfile(profile);
+    if (measure.isEmpty())
+        return;
+    // Each boundary a drop line from the profile down to the baseline, joined along the
+    // baseline from one to the next.
+    QList<QPointF> drops;
+    QStringList volumes;
+    for (std::size_t b = 0; b < bounds.size(); ++b) {
+        for (int at : {bounds[b].from, bounds[b].to}) {
+            if (at < measure.first || at > measure.last())
+                continue;
+            const std::size_t i = std::size_t(at - measure.first);
+            drops << QPointF(at, measure.baseline[i]) << QPointF(at, measure.profile[i])
+                  << QPointF(at, measure.baseline[i]);
+        }
+        const double volume = bandVolume(measure, bounds[b]);
+        const std::optional<double> percent = percentOfLane(volume, measure.total);
+        volumes << QStringLiteral("%1: %2%3")
+                       .arg(b + 1)
+                       .arg(doubleText(volume),
+                            percent ? QStringLiteral(" (%1 %)").arg(QString::number(*percent, 'f', 1))
+                                    : QString());
+    }
+    m_boundaries->replace(drops);
+    m_boundaries->setVisible(!drops.isEmpty());
+    QString text = QStringLiteral("%1: lane total %2 (width %3)")
+                       .arg(name, doubleText(measure.total), QString::number(measure.across));
+    if (!volumes.isEmpty())
+        text += QStringLiteral("; band volumes ") + volumes.join(QStringLiteral(", "));
+    m_areaText->setText(text);
+    m_areaText->setWordWrap(true);
 }
 
 void LaneProfilePanel::showMessage(const QString& text)

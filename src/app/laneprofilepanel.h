@@ -5,6 +5,7 @@
 // between them shaded. Hovering shows a position's value; the profile can be copied as
 // tab-separated text and saved as a PNG or SVG picture.
 
+#include "core/lanequant.h"
 #include "core/laneprofile.h"
 
 #include <QWidget>
@@ -33,6 +34,10 @@ public:
     void setDirection(ProfileDirection direction);
 
     void setProfile(const LaneProfile& profile);
+    // The whole lane the frame lies in: its profile, its baseline and each band's
+    // boundaries, with the bands' volumes and the lane's total below the plot.
+    void setLane(const LaneMeasure& measure, const std::vector<BandBounds>& bounds,
+                 const QString& name);
     const LaneProfile& profile() const { return m_profile; }
     // Shown instead of a profile that could not be made; the old plot is cleared.
     void showMessage(const QString& text);
@@ -40,6 +45,8 @@ public:
     // The plot's series: the profile, the background line and the shaded area.
     QLineSeries* profileSeries() const { return m_profileLine; }
     QLineSeries* backgroundSeries() const { return m_backgroundLine; }
+    // The bands' boundaries, as drop lines from the profile to the baseline.
+    QLineSeries* boundarySeries() const { return m_boundaries; }
     QAreaSeries* areaSeries() const { return m_area; }
     QChartView* chartView() const { return m_view; }
     QLabel* valueLabel() const { return m_value; }
@@ -70,6 +77,7 @@ private:
     QChartView* m_view = nullptr;
     QLineSeries* m_profileLine = nullptr;
     QLineSeries* m_backgroundLine = nullptr;
+    QLineSeries* m_boundaries = nullptr;
     QLineSeries* m_areaUpper = nullptr;
     QLineSeries* m_areaLower = nullptr;
     QAreaSeries* m_area = nullptr;

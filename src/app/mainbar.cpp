@@ -91,7 +91,8 @@ BarLayout mainBarLayout()
               check("mnuBlue", "Calculate &Blue", false, "", "blue"),
               button("mnuCalc", "&Calculate Now!", "", "calculate"), separator(11),
               button("mnuFindBands", "&Find Lanes and Bands"),
-              button("mnuScanFound", "&Scan Found Bands"), separator(12),
+              button("mnuScanFound", "&Scan Found Bands"),
+              button("mnuLaneFromFrame", "Scan Frame as &Lane"), separator(12),
               button("mnuPictureInfo", "Picture &Information...")}),
         band(
             "bndMove", "Move", BandKind::Toolbar,
@@ -206,6 +207,7 @@ const CommandEntry ViewCommands[] = {
     {"mnuFindBands", [](frmScan& form) { FoundBandsTool::of(form).find(); }},
     {"mnuScanFound", [](frmScan& form) { FoundBandsTool::of(form).scanIntoSheet(); }},
     {"mnuSendFound", [](frmScan& form) { FoundBandsTool::of(form).sendToReport(); }},
+    {"mnuLaneFromFrame", [](frmScan& form) { FoundBandsTool::of(form).addLaneFromFrame(); }},
     {"mnuHorizontalLanes",
      [](frmScan& form) {
          Tool& horizontal = form.tool(BandView, QStringLiteral("mnuHorizontalLanes"));

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPen>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -279,6 +280,18 @@ void PictureBox::paintOverlays(QPainter& painter) const
     painter.setFont(font);
     const QFontMetrics metrics(font);
     for (const PictureOverlay& overlay : m_overlays) {
+        if (!overlay.outline.isEmpty()) {
+            // Lanes: dashed green outlines under the bands' frames.
+            QPolygon shape;
+            for (const QPoint& p : overlay.outline)
+                shape << toWidget(QRect(p, QSize(1, 1))).topLeft();
+            painter.save();
+            painter.setPen(QPen(QColor(60, 220, 90), 1, Qt::DashLine));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawPolygon(shape);
+            painter.restore();
+            continue;
+        }
         const QRect r = toWidget(overlay.span);
         const QColor colour = overlay.selected ? chosen : normal;
         const int t = overlay.selected ? 2 : 1;

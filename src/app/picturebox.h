@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QPolygon>
 #include <QRect>
 #include <QString>
 #include <QWidget>
@@ -39,6 +40,8 @@ struct PictureOverlay
     QRect span;
     QString label;
     bool selected = false;
+    // A lane: its outline in picture pixels, drawn dashed instead of the span's frame.
+    QPolygon outline = {};
 };
 
 class PictureBox : public QWidget

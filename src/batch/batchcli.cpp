@@ -5,6 +5,7 @@
 #include "core/reporttable.h"
 #include "core/gelimage.h"
 #include "core/lanefinder.h"
+#include "core/lanequant.h"
 #include "core/measurementplan.h"
 #include "core/numbers.h"
 #include "core/sheetdata.h"
@@ -108,7 +109,8 @@ const char* const LanesUsage =
     "Usage: kestoscan lanes PICTURE [--channel red|green|blue] [--invert]\n"
     "                       [--background X,Y | --background-color R,G,B] [--horizontal]\n"
     "                       [--control-band K] [--sensitivity S] [--output FILE]\n"
-    "                       [--page N]\n"
+    "                       [--page N] [--quantify frame|profile|fit]\n"
+    "                       [--lane-background minima|ball:R|none]\n"
     "\n"
     "Finds the lanes on a gel picture and the bands in each lane, and scans every band\n"
     "found with the same arithmetic as the window. Prints one tab-separated line per band:\n"
@@ -133,9 +135,31 @@ const char* const LanesUsage =
     "                              lane's background by a score of its lane's noise; the\n"
     "                              score needed halves for every 12.5 the sensitivity\n"
     "                              rises\n"
+    "  --quantify Q                frame (the default): SCAN is the band's frame scanned\n"
+    "                              over the background, as above. profile: SCAN is the\n"
+    "                              band's volume on its lane's profile, the sum of\n"
+    "                              (profile - the lane's baseline) times the lane's width\n"
+    "                              between the band's boundaries (drop lines at the\n"
+    "                              valleys between neighbouring bands, or where the\n"
+    "                              profile meets the baseline). fit: SCAN is the area of\n"
+    "                              a Gaussian peak fitted to each band, times the lane's\n"
+    "                              width. Bands count high whichever their contrast (dark\n"
+    "                              bands on a light gel give positive volumes), in the\n"
+    "                              picture's units. Each line then has two more columns:\n"
+    "                              LANE_TOTAL, the lane's whole content above its\n"
+    "                              baseline, and PERCENT_OF_LANE, the band's volume in\n"
+    "                              per cent of it (empty when the total is not above 0).\n"
+    "                              Where a lane's fit cannot be made, its bands' SCAN and\n"
+    "                              PERCENT_OF_LANE are empty and a warning on standard\n"
+    "                              error names the lane and why; the exit status stays 0\n"
+    "  --lane-background B         the baseline under each lane's whole profile, with\n"
+    "                              profile or fit: minima (the default, straight lines\n"
+    "                              through the profile's valleys), ball:R (a ball of\n"
+    "                              radius R rows, 1 to 10000, rolled under it) or none\n"
     "  --output FILE               also writes the report table (#, Description \"Lane N\",\n"
     "                              Type, Scan (rel.units), Expression (%)) to FILE:\n"
-    "                              .xlsx, .csv, or .txt/.tsv for tab-separated text\n"
+    "                              .xlsx, .csv, or .txt/.tsv for tab-separated text; its\n"
+    "                              Scan is SCAN\n"
     "\n"
     "Exit status: 0 done (also when no band is found), 1 a picture or file could not be\n"
     "read or written, 2 bad arguments. Nothing is written when anything fails.\n";
@@ -483,7 +507,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     return lines;
 }
 
-QByteArray runLanes(const QStringList& arguments, QIODevice& out)
+QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     const QString command = QStringLiteral("lanes");
     QCommandLineParser parser;
@@ -498,7 +522,9 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
                QCommandLineOption(QStringLiteral("control-band"), QString(), value),
                QCommandLineOption(QStringLiteral("sensitivity"), QString(), value),
                QCommandLineOption(QStringLiteral("output"), QString(), value),
-               QCommandLineOption(QStringLiteral("page"), QString(), value)});
+               QCommandLineOption(QStringLiteral("page"), QString(), value),
+               QCommandLineOption(QStringLiteral("quantify"), QString(), value),
+               QCommandLineOption(QStringLiteral("lane-background"), QString(), value)});
     if (help) {
         say(out, QLatin1String(LanesUsage));
         return QByteArray();
@@ -506,8 +532,32 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
     expectOnce(parser, command,
                {QStringLiteral("channel"), QStringLiteral("background"),
                 QStringLiteral("background-color"), QStringLiteral("control-band"),
-                QStringLiteral("sensitivity"), QStringLiteral("output"), QStringLiteral("page")});
+                QStringLiteral("sensitivity"), QStringLiteral("output"), QStringLiteral("page"),
+                QStringLiteral("quantify"), QStringLiteral("lane-background")});
     const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
+    QuantifyMode mode = QuantifyMode::Frame;
+    if (parser.isSet(QStringLiteral("quantify"))) {
+        const QString text = parser.value(QStringLiteral("quantify"));
+        QString why;
+        const std::optional<QuantifyMode> parsed = parseQuantifyMode(text, &why);
+        if (!parsed)
+            throw Failure{BatchUsage, QStringLiteral("--quantify: ") + why + tryHelp(command)};
+        mode = *parsed;
+    }
+    LaneBackground laneBackground;
+    if (parser.isSet(QStringLiteral("lane-background"))) {
+        const QString text = parser.value(QStringLiteral("lane-background"));
+        QString why;
+        const std::optional<LaneBackground> parsed = parseLaneBackground(text, &why);
+        if (!parsed)
+            throw Failure{BatchUsage, QStringLiteral("--lane-background \"%1\": ").arg(text) + why +
+                                          tryHelp(command)};
+        if (mode == QuantifyMode::Frame)
+            throw Failure{BatchUsage,
+                          QStringLiteral("--lane-background goes with --quantify profile or fit") +
+                              tryHelp(command)};
+        laneBackground = *parsed;
+    }
     double sensitivity = LaneFinderOptions::DefaultSensitivity;
     if (parser.isSet(QStringLiteral("sensitivity"))) {
         const QString text = parser.value(QStringLiteral("sensitivity"));
@@ -558,22 +608,58 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out)
     QList<QStringList> table{{QStringLiteral("#"), QStringLiteral("Description"),
                               QStringLiteral("Type"), QStringLiteral("Scan (rel.units)"),
                               QStringLiteral("Expression (%)")}};
+    // Every lane's profile, read in one pass over the picture.
+    std::vector<LaneMeasure> measures;
+    if (mode != QuantifyMode::Frame) {
+        std::vector<LaneStrip> strips;
+        for (const FoundLane& found : finding.lanes)
+            strips.push_back(LaneStrip::of(found, options.orientation));
+        measures = measureLanes(session.picture(), strips, session.channel(), laneBackground,
+                                finding.darkOnLight);
+    }
     for (std::size_t lane = 0; lane < finding.lanes.size(); ++lane) {
-        const std::vector<FoundFrame>& bands = finding.lanes[lane].bands;
+        const FoundLane& found = finding.lanes[lane];
+        const std::vector<FoundFrame>& bands = found.bands;
+        // On the lane's profile: volumes between the bands' boundaries, or fitted areas.
+        LaneQuantity quantity;
+        if (mode != QuantifyMode::Frame && !bands.empty()) {
+            const LaneMeasure& measure = measures[lane];
+            const std::vector<BandBounds> bounds = bandBoundaries(
+                measure, bandPeaks(measure, bands, options.orientation));
+            quantity = quantifyLane(measure, bounds, mode);
+            if (!quantity.ok)
+                say(err, QStringLiteral("warning: lane %1: %2; its bands have no volume\n")
+                             .arg(lane + 1)
+                             .arg(quantity.reason));
+        }
         for (std::size_t band = 0; band < bands.size(); ++band) {
             const FoundFrame& f = bands[band];
-            const QString scan = doubleText(integrateFrameCounted(session.picture(), f.geometry(),
-                                                                  session.channel(),
-                                                                  session.backgroundLevels())
-                                                .value);
-            lines += QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7\n")
-                         .arg(lane + 1)
-                         .arg(band + 1)
-                         .arg(f.left)
-                         .arg(f.top)
-                         .arg(f.width)
-                         .arg(f.height)
-                         .arg(scan)
+            QString scan;
+            QString extra;
+            if (mode == QuantifyMode::Frame) {
+                scan = doubleText(integrateFrameCounted(session.picture(), f.geometry(),
+                                                        session.channel(),
+                                                        session.backgroundLevels())
+                                      .value);
+            } else {
+                QString percent;
+                if (quantity.ok && band < quantity.volumes.size()) {
+                    scan = doubleText(quantity.volumes[band]);
+                    if (const std::optional<double> p =
+                            percentOfLane(quantity.volumes[band], quantity.total))
+                        percent = doubleText(*p);
+                }
+                extra = QLatin1Char('\t') + doubleText(quantity.total) + QLatin1Char('\t') + percent;
+            }
+            lines += (QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7")
+                          .arg(lane + 1)
+                          .arg(band + 1)
+                          .arg(f.left)
+                          .arg(f.top)
+                          .arg(f.width)
+                          .arg(f.height)
+                          .arg(scan) +
+                      extra + QLatin1Char('\n'))
                          .toLatin1();
             const bool control = int(band) + 1 == controlBand;
             table << QStringList{QString::number(table.size()),
@@ -649,7 +735,7 @@ int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err
         else if (command == QLatin1String("report"))
             result = runReport(arguments.mid(1), out);
         else if (command == QLatin1String("lanes"))
-            result = runLanes(arguments.mid(1), out);
+            result = runLanes(arguments.mid(1), out, err);
         else
             throw Failure{BatchUsage,
                           QStringLiteral("expected the command measure, report or lanes, found \"%1\"")

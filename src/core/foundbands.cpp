@@ -253,6 +253,30 @@ int appendFoundBandsToReport(const std::vector<FoundBandScan>& scans, int contro
     return int(scans.size());
 }
 
+std::vector<FoundBandScan> laneTotalScans(const std::vector<FoundBandScan>& volumes)
+{
+    std::vector<FoundBandScan> totals;
+    for (const FoundBandScan& v : volumes) {
+        if (!v.source.isVolume())
+            continue;
+        const bool known = std::any_of(totals.begin(), totals.end(),
+                                       [&v](const FoundBandScan& t) { return t.lane == v.lane; });
+        if (known)
+            continue;
+        FoundBandScan total = v;
+        total.band = LaneTotalBand;
+        total.scan = ScanResult{};
+        total.scan.value = v.source.total;
+        total.source.mode = QuantifyMode::Profile;
+        total.source.group = {BandBounds{v.source.lane.first, v.source.lane.last}};
+        total.source.index = 0;
+        total.source.error = 0;
+        total.source.residual = 0;
+        totals.push_back(total);
+    }
+    return totals;
+}
+
 std::optional<int> bandNumberText(const QString& text, bool allowEmpty)
 {
     const QString trimmed = text.trimmed();

@@ -7,6 +7,7 @@
 
 #include "core/integration.h"
 #include "core/lanefinder.h"
+#include "core/measurementrecord.h"
 
 #include <QString>
 
@@ -84,6 +85,8 @@ struct FoundBandScan
     int band = 0;
     ScanResult scan;
     FrameGeometry frame;   // the frame scanned, for the measurement record
+    // A value taken on a lane (a volume, or a lane method's scan): how.
+    LaneSource source = {};
 };
 
 // The sheet rows for one band and one control per lane: for each lane from 1 to lanes, the
@@ -99,6 +102,13 @@ std::vector<int> writeLaneRows(SheetData& sheet, const std::vector<FoundBandScan
 // the scan value, with the counts as a note when flagged. Returns the rows appended.
 int appendFoundBandsToReport(const std::vector<FoundBandScan>& scans, int control,
                              SheetData& report);
+
+// The band number lane totals take in writeLaneRows: no lane has this many bands.
+inline constexpr int LaneTotalBand = 1 << 20;
+
+// Each lane's total as a scan of band LaneTotalBand, taken from the lane's volumes (a band
+// volume over the whole lane, so that it replays): one per lane that has a volume.
+std::vector<FoundBandScan> laneTotalScans(const std::vector<FoundBandScan>& volumes);
 
 // A band number as typed: a whole number from 1; nullopt for anything else. allowEmpty
 // reads an empty text as 0, "none".

@@ -39,7 +39,8 @@ struct LaneStrip
     double centreAt(int along) const;
     // The first pixel across read at a position along: ceil(centre - width / 2).
     int acrossStart(int along) const;
-    // The smallest frame (both edges included, as the window keeps frames) holding the strip.
+    // The smallest frame (both edges included, as the window keeps frames) holding the strip;
+    // all zeros for an empty strip.
     FoundFrame bounds() const;
     // Whether the frame lies in the lane: its pixels along within the lane's ends, and its
     // centre across within the strip at the frame's middle position along.
@@ -90,7 +91,9 @@ struct LaneMeasure
     // The mean across the strip at each position along, in the picture's units (0-255, or
     // 0-65535 on a 16-bit picture); samples off the picture read full scale, as scans do.
     std::vector<double> profile;
-    std::vector<double> baseline; // same length; never above the profile (but None: 0)
+    // Same length: never above the profile (minima: never above the profile smoothed over
+    // five samples, so noise may dip below it); None: 0.
+    std::vector<double> baseline;
     // Sum of (profile - baseline) times across over the whole lane.
     double total = 0;
 
@@ -104,6 +107,11 @@ struct LaneMeasure
 // scale less each value. Throws Error(Overflow) for a lane longer than a picture could be.
 LaneMeasure measureLane(const QImage& picture, const LaneStrip& lane, Channel channel,
                         const LaneBackground& background, bool darkBands = false);
+// The same for several lanes of one picture, read in one pass over its rows: faster than
+// lane by lane on a large picture. One measure per lane, in the lanes' order.
+std::vector<LaneMeasure> measureLanes(const QImage& picture, const std::vector<LaneStrip>& lanes,
+                                      Channel channel, const LaneBackground& background,
+                                      bool darkBands = false);
 
 // A band's boundaries along the lane, both included.
 struct BandBounds
@@ -122,8 +130,11 @@ std::vector<int> bandPeaks(const LaneMeasure& measure, const std::vector<FoundFr
                            LaneOrientation orientation);
 
 // Boundaries round peaks given in order along: between two neighbours at the lowest
-// signal between their peaks (a drop line to the baseline); the outer ends where the
-// signal first falls to the baseline, or the lane's end.
+// signal between their peaks (a drop line to the baseline; the earlier band keeps the
+// valley's sample), unless the signal falls to the baseline (<= 0) between them, when each
+// band ends where it does; the outer ends where the signal first falls to the baseline,
+// or the lane's end. A band's samples at or below the baseline at its ends are left out;
+// a band always holds its peak.
 std::vector<BandBounds> bandBoundaries(const LaneMeasure& measure, const std::vector<int>& peaks);
 
 // Sum of (profile - baseline) times the width between the boundaries (clipped to the lane).
@@ -153,6 +164,8 @@ struct LaneQuantity
 // Quantifies the bands between the given boundaries: Profile sums each band's span; Fit
 // fits one peak per band (its guess from the span) with a linear baseline to the signal
 // over the spans' whole extent, and each volume is the fitted area times the width.
+// Frame is not measured here (the caller scans each frame): it gives what Profile gives.
+// A build without peak fitting refuses Fit (ok false, with the reason).
 LaneQuantity quantifyLane(const LaneMeasure& measure, const std::vector<BandBounds>& bounds,
                           QuantifyMode mode, PeakShape shape = PeakShape::Gaussian);
 
@@ -160,8 +173,13 @@ LaneQuantity quantifyLane(const LaneMeasure& measure, const std::vector<BandBoun
 std::optional<double> percentOfLane(double volume, double total);
 
 // A frame scanned on a lane's baseline: every sample of the frame less the lane's baseline
-// at its position along, as the lane methods scan, but with the baseline taken on the whole
-// lane (measure, read with darkBands false). Counts as integrateFrameCounted counts.
+// at its position along, as the lane methods scan (row by row for vertical lanes, column
+// by column for horizontal ones), but with the baseline taken on the whole lane. The
+// baseline is in the picture's values: a measure read with darkBands has its baseline
+// turned back (full scale less it), so dark bands scan negative as they do over a picked
+// light background. Beyond the lane's ends the baseline stays level with its end values.
+// Counts as integrateFrameCounted counts; ok is false (with a reason) for an empty
+// measure. MethodScan::baseline holds the level subtracted at each row (column).
 MethodScan scanOnLaneBaseline(const QImage& picture, const FrameGeometry& frame, Channel channel,
                               const LaneMeasure& measure, LaneOrientation orientation);
 

@@ -93,7 +93,91 @@ void expectEndFits(const QString& where, const QString& name, float start, float
     }
 }
 
+// Positions along and across a lane: on a picture, which is never this large.
+constexpr int MaxLanePosition = (1 << 26) - 1;
+constexpr int MaxFitBands = 100;
+
+int position(const QString& where, const QString& name, const QString& value)
+{
+    return whole(where, name, value, 0, MaxLanePosition,
+                 QStringLiteral("from 0 to %1").arg(MaxLanePosition));
+}
+
+// "FROM TO FROM TO ...": band boundaries, each from no later than its to.
+std::vector<BandBounds> boundsOf(const QString& where, const QStringList& values, int start)
+{
+    if (values.size() <= start || (values.size() - start) % 2 != 0)
+        fail(where, QStringLiteral("expected the band's boundaries as FROM TO pairs, found %1")
+                        .arg(shown(values.mid(start).join(QLatin1Char(' ')))));
+    std::vector<BandBounds> bounds;
+    for (int i = start; i + 1 < values.size(); i += 2) {
+        BandBounds b{position(where, QStringLiteral("FROM"), values.at(i)),
+                     position(where, QStringLiteral("TO"), values.at(i + 1))};
+        if (b.to < b.from)
+            fail(where, QStringLiteral("expected a band's FROM no later than its TO, found %1 %2")
+                            .arg(b.from)
+                            .arg(b.to));
+        bounds.push_back(b);
+    }
+    return bounds;
+}
+
+void laneBackgroundOf(const QString& where, const QString& value, PlanStep& step)
+{
+    QString why;
+    const auto background = parseLaneBackground(value, &why);
+    if (!background)
+        fail(where, why);
+    step.laneBackground = *background;
+}
+
+void contrastOf(const QString& where, const QString& value, PlanStep& step)
+{
+    if (value != QLatin1String("light") && value != QLatin1String("dark"))
+        fail(where, QStringLiteral("expected light or dark as the bands' contrast, found %1")
+                        .arg(shown(value)));
+    step.darkBands = value == QLatin1String("dark");
+}
+
 } // namespace
+
+LaneStrip parseLaneStrip(const QStringList& values, const QString& where)
+{
+    if (values.size() < 5)
+        fail(where, QStringLiteral("expected a lane as vertical|horizontal FIRST LAST WIDTH X,Y "
+                                   "[X,Y ...], found %1")
+                        .arg(shown(values.join(QLatin1Char(' ')))));
+    LaneStrip lane;
+    if (values.at(0) == QLatin1String("horizontal"))
+        lane.orientation = LaneOrientation::Horizontal;
+    else if (values.at(0) != QLatin1String("vertical"))
+        fail(where, QStringLiteral("expected vertical or horizontal, found %1").arg(shown(values.at(0))));
+    lane.first = position(where, QStringLiteral("FIRST"), values.at(1));
+    lane.last = position(where, QStringLiteral("LAST"), values.at(2));
+    if (lane.last < lane.first)
+        fail(where, QStringLiteral("expected the lane's FIRST no later than its LAST, found %1 %2")
+                        .arg(lane.first)
+                        .arg(lane.last));
+    lane.width = whole(where, QStringLiteral("WIDTH"), values.at(3), 1, MaxLanePosition,
+                       QStringLiteral("from 1 to %1").arg(MaxLanePosition));
+    int previous = -1;
+    for (int i = 4; i < values.size(); ++i) {
+        const QStringList xy = values.at(i).split(QLatin1Char(','));
+        if (xy.size() != 2)
+            fail(where, QStringLiteral("expected a point of the lane's path as X,Y, found %1")
+                            .arg(shown(values.at(i))));
+        const QPoint p(position(where, QStringLiteral("X"), xy.at(0)),
+                       position(where, QStringLiteral("Y"), xy.at(1)));
+        const int along = lane.orientation == LaneOrientation::Horizontal ? p.x() : p.y();
+        if (along < previous)
+            fail(where, QStringLiteral("expected the lane's path in order along the lane, found %1 "
+                                       "after a later point")
+                            .arg(shown(values.at(i))));
+        previous = along;
+        lane.path.push_back(p);
+    }
+    return lane;
+}
 
 QStringList planInstructionNames()
 {
@@ -203,6 +287,41 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
             whole(where, QStringLiteral("COLUMN"), values.at(1), 1, SheetData::MaxColumns,
                   QStringLiteral("from 1 to %1").arg(SheetData::MaxColumns));
         step.text = values.at(2);
+    } else if (instruction == QLatin1String("lane")) {
+        step.kind = PlanStep::Kind::Lane;
+        step.lane = parseLaneStrip(values, where);
+    } else if (instruction == QLatin1String("no-lane")) {
+        step.kind = PlanStep::Kind::NoLane;
+        expectCount(where, instruction, values, {});
+    } else if (instruction == QLatin1String("band-volume")) {
+        step.kind = PlanStep::Kind::BandVolume;
+        if (values.size() != 4)
+            expectCount(where, instruction, values,
+                        {QStringLiteral("BACKGROUND"), QStringLiteral("light|dark"),
+                         QStringLiteral("FROM"), QStringLiteral("TO")});
+        laneBackgroundOf(where, values.at(0), step);
+        contrastOf(where, values.at(1), step);
+        step.bounds = boundsOf(where, values, 2);
+    } else if (instruction == QLatin1String("fit-band")) {
+        step.kind = PlanStep::Kind::FitBand;
+        if (values.size() < 6)
+            fail(where, QStringLiteral("expected BACKGROUND light|dark gaussian|emg K FROM TO "
+                                       "[FROM TO ...] for \"fit-band\", found %1 values")
+                            .arg(values.size()));
+        laneBackgroundOf(where, values.at(0), step);
+        contrastOf(where, values.at(1), step);
+        if (values.at(2) == QLatin1String("emg"))
+            step.shape = PeakShape::ExponentiallyModified;
+        else if (values.at(2) != QLatin1String("gaussian"))
+            fail(where, QStringLiteral("expected gaussian or emg as the peak shape, found %1")
+                            .arg(shown(values.at(2))));
+        step.bounds = boundsOf(where, values, 4);
+        if (int(step.bounds.size()) > MaxFitBands)
+            fail(where, QStringLiteral("expected at most %1 bands to fit together, found %2")
+                            .arg(MaxFitBands)
+                            .arg(step.bounds.size()));
+        step.band = whole(where, QStringLiteral("K"), values.at(3), 1, int(step.bounds.size()),
+                          QStringLiteral("from 1 to %1, one of the bands fitted").arg(step.bounds.size()));
     } else {
         fail(where,
              QStringLiteral("unknown instruction %1; expected one of %2")

@@ -19,6 +19,18 @@
 //                                picture's pixels; replay refuses another picture
 //   value ROW COLUMN "TEXT"      a value typed into a cell by hand
 //   pasted-value ROW COLUMN "TEXT"  a value pasted into a cell
+//   lane vertical|horizontal FIRST LAST WIDTH X,Y [X,Y ...]
+//                                the lane the following lane scans and band volumes
+//                                are taken on: its ends along, its width and the
+//                                points of its centre line, in order along
+//   no-lane                      no lane: lane methods take the frame's own rows
+//   band-volume BACKGROUND light|dark FROM TO
+//                                the volume of the band between FROM and TO on the
+//                                lane's profile, over its baseline (minima, ball:R or
+//                                none), into the working cell
+//   fit-band BACKGROUND light|dark gaussian|emg K FROM TO [FROM TO ...]
+//                                fits one peak per band given, together, and writes
+//                                the K-th band's area into the working cell
 //
 // A value in double quotes may hold blanks and '#'; inside it \" is a quote, \\ a
 // backslash, \t, \n and \r a tab, line feed and carriage return.
@@ -29,6 +41,7 @@
 #include "core/error.h"
 #include "core/channellevels.h"
 #include "core/integration.h"
+#include "core/lanequant.h"
 #include "core/workingsheet.h"
 
 #include <QByteArray>
@@ -73,7 +86,11 @@ struct PlanStep
         Picture,
         PictureSha256,
         Value,
-        PastedValue
+        PastedValue,
+        Lane,
+        NoLane,
+        BandVolume,
+        FitBand
     };
 
     Kind kind = Kind::Frame;
@@ -90,6 +107,12 @@ struct PlanStep
     QString text;            // picture: the path ("" for clipboard); value: the cell's text
     QByteArray sha256;       // picture-sha256, lower-case hex
     int page = 0;            // picture: the page of a file of several, from 1; 0 unsaid
+    LaneStrip lane;          // lane
+    LaneBackground laneBackground; // band-volume, fit-band
+    bool darkBands = false;
+    std::vector<BandBounds> bounds;
+    int band = 0;            // fit-band: which of the bands fitted, from 1
+    PeakShape shape = PeakShape::Gaussian;
 };
 
 // The largest page number a plan or the command line names.
@@ -114,6 +137,10 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
 // a quoted part keeps blanks and '#' and reads the escapes above. Throws PlanError
 // prefixed with where for a quote that is not closed.
 QStringList planLineWords(QStringView line, const QString& where);
+
+// A lane's words after "lane": vertical|horizontal FIRST LAST WIDTH X,Y [X,Y ...]. Throws
+// PlanError prefixed with where.
+LaneStrip parseLaneStrip(const QStringList& values, const QString& where);
 
 // Parses a whole plan; source names the file in messages. Throws PlanError naming the
 // line of the first fault; a plan without instructions is refused too.

@@ -139,6 +139,58 @@ QString countText(std::uint64_t count) { return QString::number(quint64(count));
 
 } // namespace
 
+QString laneStripText(const LaneStrip& lane)
+{
+    QStringList words{lane.orientation == LaneOrientation::Horizontal ? QStringLiteral("horizontal")
+                                                                      : QStringLiteral("vertical"),
+                      QString::number(lane.first), QString::number(lane.last),
+                      QString::number(lane.width)};
+    for (const QPoint& p : lane.path)
+        words << QStringLiteral("%1,%2").arg(p.x()).arg(p.y());
+    return words.join(QLatin1Char(' '));
+}
+
+QString bandBoundsText(const std::vector<BandBounds>& bounds)
+{
+    QStringList words;
+    for (const BandBounds& b : bounds)
+        words << QStringLiteral("%1 %2").arg(b.from).arg(b.to);
+    return words.join(QLatin1Char(' '));
+}
+
+QString peakShapeText(PeakShape shape)
+{
+    return shape == PeakShape::Gaussian ? QStringLiteral("gaussian") : QStringLiteral("emg");
+}
+
+QString laneSourceLabel(const LaneSource& source)
+{
+    const QString along = source.lane.orientation == LaneOrientation::Horizontal
+                              ? QStringLiteral("columns")
+                              : QStringLiteral("rows");
+    auto span = [&](const BandBounds& b) { return QStringLiteral("%1-%2").arg(b.from).arg(b.to); };
+    QString text;
+    if (source.mode == QuantifyMode::Fit) {
+        QStringList spans;
+        for (const BandBounds& b : source.group)
+            spans << span(b);
+        text = QStringLiteral("fitted %1 peak %2 of %3 (%4 %5); standard error %6, residual %7")
+                   .arg(source.shape == PeakShape::Gaussian ? QStringLiteral("Gaussian")
+                                                            : QStringLiteral("exponentially modified Gaussian"))
+                   .arg(source.index + 1)
+                   .arg(source.group.size())
+                   .arg(along, spans.join(QStringLiteral(", ")), doubleText(source.error),
+                        doubleText(source.residual));
+    } else {
+        text = QStringLiteral("volume between %1 %2")
+                   .arg(along, source.group.empty() ? QString() : span(source.group.front()));
+    }
+    return text + QStringLiteral("; lane baseline %1; %2 bands; lane total %3")
+                      .arg(laneBackgroundLabel(source.background),
+                           source.darkBands ? QStringLiteral("dark") : QStringLiteral("light"),
+                           doubleText(source.total));
+}
+
 QString measurementTip(const MeasurementEntry& entry)
 {
     QStringList lines;
@@ -161,17 +213,31 @@ QString measurementTip(const MeasurementEntry& entry)
         lines << QStringLiteral("Channel: %1%2")
                      .arg(channelText(entry.channel),
                           entry.inverted ? QStringLiteral(", inverted") : QString());
-        QString background = QStringLiteral("Background: %1").arg(levelsText(entry.background));
-        if (entry.picked)
-            background += QStringLiteral(" picked at %1, %2")
-                              .arg(singleText(entry.pickX), singleText(entry.pickY));
-        lines << background + QStringLiteral(" (%1)").arg(backgroundMethodLabel(entry.method));
-        lines << QStringLiteral("Frame: left %1, top %2, width %3, height %4")
-                     .arg(singleText(entry.frame.left), singleText(entry.frame.top),
-                          singleText(entry.frame.width), singleText(entry.frame.height));
-        lines << QStringLiteral("Samples: %1 (%2 at full scale, %3 at 0, %4 off the picture)")
-                     .arg(countText(entry.scan.samples), countText(entry.scan.atFullScale),
-                          countText(entry.scan.atZero), countText(entry.scan.offPicture));
+        const LaneSource& lane = entry.lane;
+        if (!lane.isVolume()) {
+            QString background =
+                QStringLiteral("Background: %1").arg(levelsText(entry.background));
+            if (entry.picked)
+                background += QStringLiteral(" picked at %1, %2")
+                                  .arg(singleText(entry.pickX), singleText(entry.pickY));
+            lines << background + QStringLiteral(" (%1)").arg(backgroundMethodLabel(entry.method));
+            lines << QStringLiteral("Frame: left %1, top %2, width %3, height %4")
+                         .arg(singleText(entry.frame.left), singleText(entry.frame.top),
+                              singleText(entry.frame.width), singleText(entry.frame.height));
+        }
+        if (lane.isVolume()) {
+            lines << QStringLiteral("Lane: %1").arg(laneStripText(lane.lane));
+            lines << QStringLiteral("Quantified: %1").arg(laneSourceLabel(lane));
+        } else {
+            lines << QStringLiteral("Samples: %1 (%2 at full scale, %3 at 0, %4 off the picture)")
+                         .arg(countText(entry.scan.samples), countText(entry.scan.atFullScale),
+                              countText(entry.scan.atZero), countText(entry.scan.offPicture));
+            if (entry.method.kind == BackgroundMethod::Kind::LaneBaseline)
+                lines << (lane.lane.isEmpty()
+                              ? QStringLiteral("Lane: none; the baseline runs through the frame's own rows")
+                              : QStringLiteral("Lane: %1; the baseline runs along the whole lane")
+                                    .arg(laneStripText(lane.lane)));
+        }
     }
     lines << QStringLiteral("Time: %1").arg(timeText(entry.time));
     return lines.join(QLatin1Char('\n'));
@@ -192,7 +258,8 @@ QStringList measurementHeadings()
             QStringLiteral("Off picture"),   QStringLiteral("Time"),
             // Added after the first columns, which keep their places.
             QStringLiteral("Page"),          QStringLiteral("Polarity"),
-            QStringLiteral("Picture tags")};
+            QStringLiteral("Picture tags"),  QStringLiteral("Lane"),
+            QStringLiteral("Lane quantity")};
 }
 
 QList<QStringList> measurementRows(const MeasurementRecord& record)
@@ -220,9 +287,11 @@ QList<QStringList> measurementRows(const MeasurementRecord& record)
         row << timeText(e.time);
         if (e.source == ValueSource::Scan)
             row << (e.picture.page > 0 ? QString::number(e.picture.page) : QString())
-                << e.picture.polarity << e.picture.tags;
+                << e.picture.polarity << e.picture.tags
+                << (e.lane.lane.isEmpty() ? QString() : laneStripText(e.lane.lane))
+                << (e.lane.isVolume() ? laneSourceLabel(e.lane) : QString());
         else
-            row << QString() << QString() << QString();
+            row << QString() << QString() << QString() << QString() << QString();
         rows << row;
     }
     return rows;
@@ -237,7 +306,7 @@ void fillMeasurementSheet(SheetData& sheet, const MeasurementRecord& record)
     for (int c = 1; c <= headings.size(); ++c) {
         sheet.setHeadingText(c, headings.at(c - 1));
         // Wide enough for a file path or a hash to be read without dragging the column.
-        const int characters = c == 4 || c == 5 || c == 25 ? 40 : c == 22 ? 24 : 12;
+        const int characters = c == 4 || c == 5 || c >= 25 ? 40 : c == 22 ? 24 : 12;
         sheet.setColumnWidth(c, characters * 256);
     }
     for (int r = 1; r <= rows.size(); ++r) {
@@ -290,6 +359,7 @@ QString measurementPlanText(const MeasurementRecord& record)
     bool picked = false;
     float pickX = 0;
     float pickY = 0;
+    LaneStrip lane; // the lane a replay has: none at start
 
     for (const MeasurementEntry& e : record.history()) {
         const QString where = QStringLiteral("%1 %2").arg(e.cell.row).arg(e.cell.column);
@@ -314,9 +384,17 @@ QString measurementPlanText(const MeasurementRecord& record)
             inverted = false;
             picked = false;
         }
-        if (e.method != method) {
+        const bool volume = e.lane.isVolume();
+        if (e.method != method && !volume) {
             lines << QStringLiteral("background-method %1").arg(backgroundMethodText(e.method));
             method = e.method;
+        }
+        // A lane method's scan takes the baseline of the lane that holds its frame, so the
+        // replay must have that lane (and only it), or none.
+        if ((volume || e.method.kind == BackgroundMethod::Kind::LaneBaseline) && e.lane.lane != lane) {
+            lines << (e.lane.lane.isEmpty() ? QStringLiteral("no-lane")
+                                            : QStringLiteral("lane ") + laneStripText(e.lane.lane));
+            lane = e.lane.lane;
         }
         if (e.channel != channel) {
             lines << QStringLiteral("channel %1").arg(channelText(e.channel));
@@ -331,6 +409,19 @@ QString measurementPlanText(const MeasurementRecord& record)
         if (e.inverted != inverted) {
             lines << QStringLiteral("invert");
             inverted = e.inverted;
+        }
+        if (volume) {
+            const LaneSource& v = e.lane;
+            const QString light = v.darkBands ? QStringLiteral("dark") : QStringLiteral("light");
+            if (v.mode == QuantifyMode::Fit)
+                lines << QStringLiteral("fit-band %1 %2 %3 %4 %5")
+                             .arg(laneBackgroundText(v.background), light, peakShapeText(v.shape))
+                             .arg(v.index + 1)
+                             .arg(bandBoundsText(v.group));
+            else
+                lines << QStringLiteral("band-volume %1 %2 %3")
+                             .arg(laneBackgroundText(v.background), light, bandBoundsText(v.group));
+            continue;
         }
         // picked and the pick point are what the replay has at this line: a pick only
         // after a "background X Y" line, none after "background-color".

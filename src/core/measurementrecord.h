@@ -10,6 +10,7 @@
 #include "core/backgroundmethod.h"
 #include "core/channellevels.h"
 #include "core/integration.h"
+#include "core/lanequant.h"
 #include "core/workingsheet.h"
 
 #include <QByteArray>
@@ -52,6 +53,26 @@ QByteArray pixelSha256(const QImage& picture);
 // pixels' hash; its page, polarity and text tags as the picture carries them.
 PictureIdentity pictureIdentity(const QImage& picture, const QString& path);
 
+// Where a value taken from a lane came from: a frame scanned on the lane's own baseline
+// (Frame), a band's volume between its boundaries on the lane's profile (Profile), or its
+// fitted peak's area (Fit).
+struct LaneSource
+{
+    QuantifyMode mode = QuantifyMode::Frame;
+    LaneStrip lane; // empty: the scan was in no lane
+    LaneBackground background;
+    bool darkBands = false;
+    // Profile: the band's boundaries; Fit: every band fitted together, in order along.
+    std::vector<BandBounds> group;
+    int index = 0; // Fit: which of the group the value is
+    PeakShape shape = PeakShape::Gaussian;
+    double total = 0; // the lane's total
+    double error = 0; // Fit: the area's standard error
+    double residual = 0; // Fit: the residual's standard deviation
+
+    bool isVolume() const { return mode != QuantifyMode::Frame; }
+};
+
 struct MeasurementEntry
 {
     CellAddress cell;
@@ -69,6 +90,8 @@ struct MeasurementEntry
     BackgroundMethod method;
     FrameGeometry frame;
     ScanResult scan;
+    // A lane method's scan or a band volume: the lane it was taken on.
+    LaneSource lane;
 };
 
 class MeasurementRecord
@@ -93,6 +116,15 @@ private:
     std::vector<MeasurementEntry> m_history;
     QHash<quint64, std::size_t> m_current; // cell -> index in m_history
 };
+
+// A lane as plans write it: "vertical|horizontal FIRST LAST WIDTH X,Y X,Y ...".
+QString laneStripText(const LaneStrip& lane);
+// Band boundaries as plans write them: "FROM TO FROM TO ...".
+QString bandBoundsText(const std::vector<BandBounds>& bounds);
+// "gaussian" or "emg".
+QString peakShapeText(PeakShape shape);
+// How a lane value was taken, as the tip and the Measurements table show it.
+QString laneSourceLabel(const LaneSource& source);
 
 // "scan", "typed", "pasted".
 QString valueSourceText(ValueSource source);

@@ -11,6 +11,8 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+
 namespace kesto {
 
 namespace {
@@ -133,6 +135,7 @@ QString MeasurementSession::setPicture(const QImage& picture, const QString& pat
     Q_EMIT backgroundChanged();
     Q_EMIT frameChanged();
     Q_EMIT proposalsChanged();
+    Q_EMIT lanesChanged();
     return notice;
 }
 
@@ -145,6 +148,9 @@ void MeasurementSession::resetPictureState()
     m_pickY = 0;
     m_lastMethodScan = MethodScan{};
     m_proposals.clear();
+    m_lanes.clear();
+    m_lanesDark = false;
+    m_lastLane = LaneSource{};
     m_frame.left = 0;
     m_frame.top = 0;
 }
@@ -331,11 +337,12 @@ double MeasurementSession::calculate()
 {
     if (!hasPicture())
         return m_scanValue;
-    const MethodScan scan =
-        scanWithMethod(m_picture, m_frame, m_channel, backgroundLevels(), m_averaged, m_method);
+    LaneSource lane;
+    const MethodScan scan = scanFrameWithMethod(m_frame, &lane);
     if (!scan.ok)
         throw PlanError(scan.reason);
     m_lastMethodScan = scan;
+    m_lastLane = lane;
     const ScanResult& result = scan.scan;
     const double sum = result.value;
     m_scanValue = sum;
@@ -344,7 +351,7 @@ double MeasurementSession::calculate()
         m_sheet->setText(cell.row, cell.column, doubleText(sum));
         if (result.flagged())
             m_sheet->setNote(cell.row, cell.column, scanCountsText(result));
-        recordScan(cell, m_frame, result);
+        recordScan(cell, m_frame, result, lane);
     }
     runWorkingSheetPass(*m_sheet);
     Q_EMIT scanned();
@@ -353,7 +360,7 @@ double MeasurementSession::calculate()
 }
 
 void MeasurementSession::recordScan(const CellAddress& cell, const FrameGeometry& frame,
-                                    const ScanResult& scan)
+                                    const ScanResult& scan, const LaneSource& lane)
 {
     m_unsaved = true;
     if (!m_recording)
@@ -372,6 +379,7 @@ void MeasurementSession::recordScan(const CellAddress& cell, const FrameGeometry
     entry.method = m_method;
     entry.frame = frame;
     entry.scan = scan;
+    entry.lane = lane;
     m_record.add(std::move(entry));
 }
 
@@ -444,6 +452,11 @@ SessionState MeasurementSession::state() const
     s.cell = m_cell;
     s.scanValue = m_scanValue;
     s.proposals = m_proposals;
+    s.lanes = m_lanes;
+    s.lanesDark = m_lanesDark;
+    s.laneBackground = m_laneBackground;
+    s.quantify = m_quantify;
+    s.shape = m_shape;
     return s;
 }
 
@@ -468,12 +481,288 @@ void MeasurementSession::restore(const SessionState& s)
     m_cell = s.cell;
     m_scanValue = s.scanValue;
     m_proposals = s.proposals;
+    m_lanes = s.lanes;
+    m_lanesDark = s.lanesDark;
+    m_laneBackground = s.laneBackground;
+    m_quantify = s.quantify;
+    m_shape = s.shape;
     m_lastMethodScan = MethodScan{};
     m_unsaved = true;
     Q_EMIT backgroundChanged();
     Q_EMIT frameChanged();
     Q_EMIT workingCellChanged();
     Q_EMIT proposalsChanged();
+    Q_EMIT lanesChanged();
+}
+
+// --- Lanes
+
+namespace {
+
+// The lane clipped to the picture: its ends along and its width within the picture's
+// size. Empty when nothing of it is left.
+LaneStrip clippedLane(LaneStrip lane, const QImage& picture)
+{
+    const bool horizontal = lane.orientation == LaneOrientation::Horizontal;
+    const int along = horizontal ? picture.width() : picture.height();
+    const int across = horizontal ? picture.height() : picture.width();
+    lane.first = std::max(lane.first, 0);
+    lane.last = std::min(lane.last, along - 1);
+    lane.width = std::min(lane.width, across);
+    if (lane.path.empty() || lane.last < lane.first || lane.width < 1)
+        return LaneStrip{};
+    return lane;
+}
+
+LaneBackground backgroundOfMethod(const BackgroundMethod& method)
+{
+    LaneBackground background;
+    if (method.baseline == BackgroundMethod::Baseline::RollingBall) {
+        background.kind = LaneBackground::Kind::RollingBall;
+        background.ballRadius = method.ballRadius;
+    }
+    return background;
+}
+
+} // namespace
+
+void MeasurementSession::setLanes(std::vector<LaneStrip> lanes, bool darkBands)
+{
+    std::vector<LaneStrip> kept;
+    for (LaneStrip& lane : lanes) {
+        LaneStrip clipped = clippedLane(std::move(lane), m_picture);
+        if (!clipped.isEmpty())
+            kept.push_back(std::move(clipped));
+    }
+    if (kept == m_lanes && darkBands == m_lanesDark)
+        return;
+    m_lanes = std::move(kept);
+    m_lanesDark = darkBands;
+    Q_EMIT lanesChanged();
+    Q_EMIT changed();
+}
+
+bool MeasurementSession::addLane(const LaneStrip& lane)
+{
+    LaneStrip clipped = clippedLane(lane, m_picture);
+    if (clipped.isEmpty())
+        return false;
+    m_lanes.push_back(std::move(clipped));
+    Q_EMIT lanesChanged();
+    Q_EMIT changed();
+    return true;
+}
+
+void MeasurementSession::removeLane(int index)
+{
+    if (index < 0 || index >= int(m_lanes.size()))
+        return;
+    m_lanes.erase(m_lanes.begin() + index);
+    Q_EMIT lanesChanged();
+    Q_EMIT changed();
+}
+
+int MeasurementSession::laneHolding(const FrameGeometry& frame) const
+{
+    int found = -1;
+    for (int i = 0; i < int(m_lanes.size()); ++i) {
+        if (m_lanes[std::size_t(i)].holds(frame) &&
+            (found < 0 || m_lanes[std::size_t(i)].width < m_lanes[std::size_t(found)].width))
+            found = i;
+    }
+    return found;
+}
+
+void MeasurementSession::setLaneBackground(const LaneBackground& background)
+{
+    if (background == m_laneBackground)
+        return;
+    m_laneBackground = background;
+    Q_EMIT lanesChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::setQuantifyMode(QuantifyMode mode)
+{
+    if (mode == m_quantify)
+        return;
+    m_quantify = mode;
+    Q_EMIT lanesChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::setPeakShape(PeakShape shape)
+{
+    if (shape == m_shape)
+        return;
+    m_shape = shape;
+    Q_EMIT lanesChanged();
+    Q_EMIT changed();
+}
+
+LaneMeasure MeasurementSession::laneMeasure(int index) const
+{
+    if (!hasPicture() || index < 0 || index >= int(m_lanes.size()))
+        return LaneMeasure{};
+    return measureLane(m_picture, m_lanes[std::size_t(index)], m_channel, m_laneBackground,
+                       m_lanesDark);
+}
+
+namespace {
+
+// The found bands a lane holds, in order along it.
+std::vector<const BandProposal*> bandsOfLane(const MeasurementSession& session, int index)
+{
+    std::vector<const BandProposal*> bands;
+    for (const BandProposal& item : session.proposals().items()) {
+        if (session.laneHolding(item.frame.geometry()) == index)
+            bands.push_back(&item);
+    }
+    const bool horizontal =
+        session.lanes()[std::size_t(index)].orientation == LaneOrientation::Horizontal;
+    std::stable_sort(bands.begin(), bands.end(),
+                     [horizontal](const BandProposal* a, const BandProposal* b) {
+                         return horizontal ? a->frame.left < b->frame.left
+                                           : a->frame.top < b->frame.top;
+                     });
+    return bands;
+}
+
+std::vector<BandBounds> boundsOf(const LaneMeasure& measure, const LaneStrip& lane,
+                                 const std::vector<const BandProposal*>& bands)
+{
+    std::vector<FoundFrame> frames;
+    for (const BandProposal* b : bands)
+        frames.push_back(b->frame);
+    return bandBoundaries(measure, bandPeaks(measure, frames, lane.orientation));
+}
+
+} // namespace
+
+std::vector<BandBounds> MeasurementSession::laneBands(int index) const
+{
+    if (!hasPicture() || index < 0 || index >= int(m_lanes.size()))
+        return {};
+    return boundsOf(laneMeasure(index), m_lanes[std::size_t(index)], bandsOfLane(*this, index));
+}
+
+MethodScan MeasurementSession::scanFrameWithMethod(const FrameGeometry& frame,
+                                                   LaneSource* lane) const
+{
+    if (lane)
+        *lane = LaneSource{};
+    if (m_method.kind == BackgroundMethod::Kind::LaneBaseline) {
+        const int index = laneHolding(frame);
+        if (index >= 0) {
+            const LaneStrip& strip = m_lanes[std::size_t(index)];
+            const LaneBackground background = backgroundOfMethod(m_method);
+            // Read as the frame's samples are: the picture's own values, no contrast turned.
+            const LaneMeasure measure = measureLane(m_picture, strip, m_channel, background, false);
+            if (lane) {
+                lane->lane = strip;
+                lane->background = background;
+                lane->total = measure.total;
+            }
+            return scanOnLaneBaseline(m_picture, frame, m_channel, measure, strip.orientation);
+        }
+    }
+    return scanWithMethod(m_picture, frame, m_channel, backgroundLevels(), m_averaged, m_method);
+}
+
+std::vector<FoundBandScan> MeasurementSession::quantifyProposals() const
+{
+    std::vector<FoundBandScan> scans;
+    const std::vector<BandProposal>& items = m_proposals.items();
+    if (m_quantify == QuantifyMode::Frame) {
+        for (const BandProposal& item : items) {
+            LaneSource lane;
+            const MethodScan scan = scanFrameWithMethod(item.frame.geometry(), &lane);
+            if (!scan.ok)
+                throw Error(Error::InvalidValue, QStringLiteral("Lane %1, band %2: %3")
+                                                     .arg(item.lane)
+                                                     .arg(item.band)
+                                                     .arg(scan.reason));
+            scans.push_back({item.lane, item.band, scan.scan, item.frame.geometry(), lane});
+        }
+        return scans;
+    }
+    for (const BandProposal& item : items) {
+        if (laneHolding(item.frame.geometry()) < 0)
+            throw Error(Error::InvalidValue,
+                        QStringLiteral("Band %1.%2 lies in no lane, so it has no lane profile to "
+                                       "be measured on: move it into a lane, or add a lane "
+                                       "around it (Image -> Scan Frame as Lane)")
+                            .arg(item.lane)
+                            .arg(item.band));
+    }
+    for (std::size_t l = 0; l < m_lanes.size(); ++l) {
+        const std::vector<const BandProposal*> bands = bandsOfLane(*this, int(l));
+        if (bands.empty())
+            continue;
+        const LaneStrip& strip = m_lanes[l];
+        const LaneMeasure measure = laneMeasure(int(l));
+        const std::vector<BandBounds> bounds = boundsOf(measure, strip, bands);
+        const LaneQuantity quantity = quantifyLane(measure, bounds, m_quantify, m_shape);
+        if (!quantity.ok)
+            throw Error(Error::InvalidValue, QStringLiteral("Lane %1: %2")
+                                                 .arg(bands.front()->lane)
+                                                 .arg(quantity.reason));
+        for (std::size_t i = 0; i < bands.size(); ++i) {
+            LaneSource source;
+            source.mode = m_quantify;
+            source.lane = strip;
+            source.background = m_laneBackground;
+            source.darkBands = m_lanesDark;
+            source.shape = m_shape;
+            source.total = quantity.total;
+            if (m_quantify == QuantifyMode::Fit) {
+                source.group = quantity.bounds;
+                source.index = int(i);
+                source.error = quantity.errors[i];
+                source.residual = quantity.residual;
+            } else {
+                source.group = {quantity.bounds[i]};
+            }
+            ScanResult scan;
+            scan.value = quantity.volumes[i];
+            scans.push_back({bands[i]->lane, bands[i]->band, scan, bands[i]->frame.geometry(), source});
+        }
+    }
+    return scans;
+}
+
+double MeasurementSession::quantifyBand(const LaneSource& source)
+{
+    if (!hasPicture())
+        throw PlanError(QStringLiteral("expected a picture to be open"));
+    if (source.lane.isEmpty())
+        throw PlanError(QStringLiteral("expected a lane line before the band's volume"));
+    const LaneMeasure measure =
+        measureLane(m_picture, source.lane, m_channel, source.background, source.darkBands);
+    const LaneQuantity quantity = quantifyLane(measure, source.group, source.mode, source.shape);
+    if (!quantity.ok)
+        throw PlanError(quantity.reason);
+    const std::size_t index = std::size_t(source.mode == QuantifyMode::Fit ? source.index : 0);
+    if (index >= quantity.volumes.size())
+        throw PlanError(QStringLiteral("expected a band that was quantified"));
+    LaneSource taken = source;
+    taken.total = quantity.total;
+    if (source.mode == QuantifyMode::Fit) {
+        taken.error = quantity.errors[index];
+        taken.residual = quantity.residual;
+    }
+    const double value = quantity.volumes[index];
+    m_scanValue = value;
+    const CellAddress cell = m_cell;
+    if (cell.row > 0 && cell.column > 1 && cell.column < 4) {
+        m_sheet->setText(cell.row, cell.column, doubleText(value));
+        ScanResult scan;
+        scan.value = value;
+        recordScan(cell, FrameGeometry{}, scan, taken);
+    }
+    runWorkingSheetPass(*m_sheet);
+    Q_EMIT changed();
+    return value;
 }
 
 // --- Plans
@@ -620,6 +909,33 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
                                            step.sha256, found);
             }
             break;
+        case PlanStep::Kind::Lane:
+            needPicture(step);
+            session.setLanes({step.lane}, session.lanesDark());
+            if (session.lanes().empty())
+                throw PlanError(step.where + QStringLiteral(": expected a lane on the picture"));
+            break;
+        case PlanStep::Kind::NoLane:
+            session.setLanes({}, session.lanesDark());
+            break;
+        case PlanStep::Kind::BandVolume:
+        case PlanStep::Kind::FitBand: {
+            needPicture(step);
+            LaneSource source;
+            source.mode = step.kind == PlanStep::Kind::FitBand ? QuantifyMode::Fit
+                                                                : QuantifyMode::Profile;
+            source.lane = session.lanes().empty() ? LaneStrip{} : session.lanes().front();
+            source.background = step.laneBackground;
+            source.darkBands = step.darkBands;
+            source.group = step.bounds;
+            source.index = step.band - 1;
+            source.shape = step.shape;
+            rescanning(step, [&] { session.quantifyBand(source); });
+            ScanResult scan;
+            scan.value = session.scanValue();
+            scans.push_back(scan);
+            break;
+        }
         case PlanStep::Kind::Value:
         case PlanStep::Kind::PastedValue:
             session.setValue(step.cell.row, step.cell.column, step.text,

@@ -13,6 +13,7 @@
 #include "core/backgroundscan.h"
 #include "core/foundbands.h"
 #include "core/integration.h"
+#include "core/lanequant.h"
 #include "core/measurementplan.h"
 #include "core/measurementrecord.h"
 #include "core/sheetdata.h"
@@ -64,6 +65,11 @@ struct SessionState
     CellAddress cell;
     double scanValue = 0;
     BandProposals proposals;
+    std::vector<LaneStrip> lanes;
+    bool lanesDark = false;
+    LaneBackground laneBackground;
+    QuantifyMode quantify = QuantifyMode::Frame;
+    PeakShape shape = PeakShape::Gaussian;
 };
 
 class MeasurementSession : public QObject
@@ -165,7 +171,8 @@ public:
     void setRecording(bool on) { m_recording = on; }
     // A scan written into the sheet at cell (the found bands' scans): recorded with the
     // session's picture, channel, background and method.
-    void recordScan(const CellAddress& cell, const FrameGeometry& frame, const ScanResult& scan);
+    void recordScan(const CellAddress& cell, const FrameGeometry& frame, const ScanResult& scan,
+                    const LaneSource& lane = {});
     // A value typed or pasted into a cell: written as it is, no scan, no sheet pass.
     void setValue(int row, int column, const QString& text, ValueSource source);
     // Cells the sheet's editor already changed (typed, pasted or deleted): recorded as
@@ -177,11 +184,48 @@ public:
     bool hasUnsavedResults() const { return m_unsaved; }
     void markSaved();
 
-    // --- Found bands
+    // --- Found bands (their lanes: setLanes)
     BandProposals& proposals() { return m_proposals; }
     const BandProposals& proposals() const { return m_proposals; }
     // After the proposals were changed through proposals().
     void proposalsEdited();
+
+    // --- Lanes
+    // The lanes the finder found or the person drew. A lane method's scan of a frame that a
+    // lane holds takes the lane's baseline; band volumes are taken on them.
+    const std::vector<LaneStrip>& lanes() const { return m_lanes; }
+    // Whether the lanes' bands are darker than their background (as the finder saw them);
+    // volumes are read so that bands stand high either way.
+    bool lanesDark() const { return m_lanesDark; }
+    void setLanes(std::vector<LaneStrip> lanes, bool darkBands);
+    // A lane drawn by the person, clipped to the picture; false (nothing added) for one
+    // that leaves nothing on the picture.
+    bool addLane(const LaneStrip& lane);
+    void removeLane(int index);
+    // The lane holding the frame, the narrowest when several do; -1 for none.
+    int laneHolding(const FrameGeometry& frame) const;
+    // The baseline under volumes, and how bands are quantified from the found frames.
+    const LaneBackground& laneBackground() const { return m_laneBackground; }
+    void setLaneBackground(const LaneBackground& background);
+    QuantifyMode quantifyMode() const { return m_quantify; }
+    void setQuantifyMode(QuantifyMode mode);
+    PeakShape peakShape() const { return m_shape; }
+    void setPeakShape(PeakShape shape);
+    // The lane's profile and baseline as volumes are taken.
+    LaneMeasure laneMeasure(int index) const;
+    // The boundaries of the found bands the lane holds, in order along it.
+    std::vector<BandBounds> laneBands(int index) const;
+    // Scans a frame with the method, on the baseline of the lane that holds it when the
+    // method is a lane method; lane says which lane (none when the frame's own rows).
+    MethodScan scanFrameWithMethod(const FrameGeometry& frame, LaneSource* lane = nullptr) const;
+    // The found frames quantified as the quantify mode says: Frame scans each frame with
+    // the method; Profile and Fit take the volumes of each lane's bands on its profile.
+    // Throws Error naming the band or lane that cannot be quantified.
+    std::vector<FoundBandScan> quantifyProposals() const;
+    // A volume written into the working cell and recorded, as a replay takes it: the
+    // band's (Fit: the band-th of the bands fitted together) on the lane. Returns it.
+    // Throws PlanError when it cannot be taken.
+    double quantifyBand(const LaneSource& source);
 
     // --- Undo
     SessionState state() const;
@@ -198,6 +242,8 @@ Q_SIGNALS:
     // A scan was made (its value is scanValue(), its counts lastScan()).
     void scanned();
     void proposalsChanged();
+    // The lanes, or how volumes are taken on them.
+    void lanesChanged();
     // Anything undoable changed; the window's undo stack listens through its commands.
     void changed();
 
@@ -228,6 +274,12 @@ private:
     float m_pickX = 0;
     float m_pickY = 0;
     BandProposals m_proposals;
+    std::vector<LaneStrip> m_lanes;
+    bool m_lanesDark = false;
+    LaneBackground m_laneBackground;
+    QuantifyMode m_quantify = QuantifyMode::Frame;
+    PeakShape m_shape = PeakShape::Gaussian;
+    LaneSource m_lastLane; // the lane the last scan took its baseline from
 };
 
 // How a plan is replayed.

@@ -25,7 +25,8 @@ enum class FitBaseline {
 };
 
 // Where the fit starts for one peak. A sigma or tau of 0 lets the fit guess one from the
-// data around the centre.
+// data around the centre (from the half-height width); an area of 0 is guessed from the
+// height there and the width.
 struct PeakGuess
 {
     double centre = 0;
@@ -66,6 +67,12 @@ struct PeakFit
     std::vector<FittedPeak> peaks; // in the guesses' order
     std::vector<double> baseline;  // the baseline's coefficients, b0, b1
     std::vector<double> baselineErrors;
+    // The parameters' covariance (the errors above are the roots of its diagonal), row by
+    // row, parameters in the order: the baseline's coefficients, then for each peak its
+    // area, centre, sigma and (ExponentiallyModified only) tau. For the error of anything
+    // worked out from several parameters, such as a peak's height.
+    std::vector<double> covariance;
+    int parameterCount = 0;
     double residualSumOfSquares = 0;
     // sqrt(RSS / (points - parameters)): the residual's standard deviation.
     double residualDeviation = 0;
@@ -79,5 +86,8 @@ PeakFit fitPeaks(const std::vector<double>& x, const std::vector<double>& y,
 
 // The model's value at x with the fitted parameters (for drawing the fit).
 double peakModelAt(const PeakFit& fit, const PeakFitOptions& options, double x);
+
+// One peak's value at x, without the baseline (for drawing each band under the fit).
+double peakValueAt(const FittedPeak& peak, PeakShape shape, double x);
 
 } // namespace kesto

@@ -34,7 +34,9 @@ bool sameState(const SessionState& a, const SessionState& b)
            a.levels == b.levels && a.method == b.method && a.picked == b.picked &&
            a.pickX == b.pickX && a.pickY == b.pickY && sameFrame(a.frame, b.frame) &&
            a.cell.row == b.cell.row && a.cell.column == b.cell.column &&
-           sameProposals(a.proposals, b.proposals);
+           sameProposals(a.proposals, b.proposals) && a.lanes == b.lanes &&
+           a.lanesDark == b.lanesDark && a.laneBackground == b.laneBackground &&
+           a.quantify == b.quantify && a.shape == b.shape;
 }
 
 class SessionUndo::Step : public QUndoCommand

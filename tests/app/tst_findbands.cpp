@@ -5,17 +5,23 @@
 #include "app/foundbands.h"
 #include "app/foundbandspanel.h"
 #include "app/frmscan.h"
+#include "app/laneprofilepanel.h"
 #include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
 #include "core/expression.h"
 #include "core/gelimage.h"
+#include "core/numbers.h"
 #include "core/sheetdata.h"
 #include "report/frmreport.h"
 #include "support/fakeprompts.h"
 #include "support/syntheticgel.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineSeries>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSlider>
@@ -84,6 +90,7 @@ private Q_SLOTS:
     void badOrCancelledAnswersChangeNothing();
     void nothingToScanIsSaid();
     void sensitivitySliderFiltersLive();
+    void volumesOnTheLanes();
 
 private:
     FoundBandsTool& tool() { return FoundBandsTool::of(*form); }
@@ -466,6 +473,51 @@ void TestFindBands::nothingToScanIsSaid()
     QVERIFY(prompts->messages.at(0).text.startsWith(QStringLiteral("There are no found bands")));
     QVERIFY(prompts->inputPrompts.isEmpty());
     QVERIFY(!frmReport::existing());
+}
+
+// The found bands measured as volumes on their lanes, with each lane's total as the
+// control, drawn in the lane profile, and taken back with Undo.
+void TestFindBands::volumesOnTheLanes()
+{
+    const auto undo = [this] { form->findChild<QAction*>(QStringLiteral("actionUndo"))->trigger(); };
+    open(loadGelImage(sampleGel()).image);
+    run("mnuFindBands");
+    const int lanes = proposals().laneCount();
+    QCOMPARE(int(form->session().lanes().size()), lanes);
+    int outlines = 0;
+    for (const PictureOverlay& overlay : form->picImage->overlays())
+        outlines += overlay.outline.isEmpty() ? 0 : 1;
+    QCOMPARE(outlines, lanes);
+
+    tool().panel()->measureBox()->setCurrentIndex(1);
+    QCOMPARE(form->session().quantifyMode(), QuantifyMode::Profile);
+    const std::vector<FoundBandScan> volumes = form->session().quantifyProposals();
+    prompts->inputAnswers = {QStringLiteral("1"), QStringLiteral("total")};
+    run("mnuScanFound");
+    QVERIFY(prompts->inputPrompts.at(1).contains(QStringLiteral("\"total\"")));
+    for (const FoundBandScan& v : volumes) {
+        if (v.band != 1)
+            continue;
+        const int row = v.lane;
+        QCOMPARE(cell(row, 2), doubleText(v.scan.value));
+        QCOMPARE(cell(row, 3), doubleText(v.source.total));
+        const double percent = cell(row, 4).toDouble();
+        QVERIFY2(percent > 0 && percent < 100, qPrintable(cell(row, 4)));
+        QVERIFY(form->session().record().entryAt(row, 2)->lane.isVolume());
+    }
+
+    // The frame on lane 1's first band: the profile shows the whole lane and its bands.
+    form->session().setFrame(proposals().find(1, 1)->frame.geometry());
+    run("mnuLaneProfile");
+    QVERIFY(form->lanePanel->boundarySeries()->isVisible());
+    QVERIFY(form->lanePanel->areaLabel()->text().startsWith(QStringLiteral("Lane 1: lane total")));
+
+    undo();
+    QCOMPARE(cell(1, 2), QString());
+    QCOMPARE(form->session().quantifyMode(), QuantifyMode::Profile);
+    undo();
+    QCOMPARE(form->session().quantifyMode(), QuantifyMode::Frame);
+    QCOMPARE(tool().panel()->measureBox()->currentIndex(), 0);
 }
 
 QTEST_MAIN(TestFindBands)

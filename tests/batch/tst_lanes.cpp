@@ -51,6 +51,8 @@ private slots:
     void reportTableMarksTheControlBand();
     void nothingFoundIsNoFailure();
     void sensitivityFiltersTheProposals();
+    void quantifiesOnTheLaneProfile_data();
+    void quantifiesOnTheLaneProfile();
     void badArguments_data();
     void badArguments();
 
@@ -205,6 +207,58 @@ void TestLanes::sensitivityFiltersTheProposals()
     QVERIFY(high.second.contains(normal.second));
 }
 
+void TestLanes::quantifiesOnTheLaneProfile_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("firstLine");
+    QTest::addColumn<QString>("warning");
+    // Lane 1: a band of grey 60 and its control of grey 90, 40 columns by 16 rows each, on
+    // grey 230, so 640 x 170 and 640 x 140 above the lane's baseline; dark bands count high.
+    QTest::newRow("frame, as without the option")
+        << QStringList{QStringLiteral("--quantify"), QStringLiteral("frame"),
+                       QStringLiteral("--background"), QStringLiteral("5,5")}
+        << "1\t1\t20\t50\t39\t15\t-108800" << QString();
+    QTest::newRow("profile, minima")
+        << QStringList{QStringLiteral("--quantify"), QStringLiteral("Profile")}
+        << "1\t1\t20\t50\t39\t15\t108800\t198400\t54.83870967741935" << QString();
+    // Without a baseline the gel's own grey counts too, 25 a sample: 200 rows x 40 columns
+    // of it more in the lane's total, and band 1 reaches from the lane's top to the drop
+    // line towards its control.
+    QTest::newRow("profile, no baseline")
+        << QStringList{QStringLiteral("--quantify"), QStringLiteral("profile"),
+                       QStringLiteral("--lane-background"), QStringLiteral("none")}
+        << "1\t1\t20\t50\t39\t15\t175800\t398400\t44.126506024096386" << QString();
+    QTest::newRow("fit, without a fitter")
+        << QStringList{QStringLiteral("--quantify"), QStringLiteral("fit")}
+        << "1\t1\t20\t50\t39\t15\t\t198400\t"
+        << "warning: lane 1: Peak fitting is not available in this build";
+}
+
+void TestLanes::quantifiesOnTheLaneProfile()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, firstLine);
+    QFETCH(QString, warning);
+    const QString table = dir.filePath(QStringLiteral("volumes.csv"));
+    const Run run = lanes(QStringList{QStringLiteral("lanes"), sampleGel(), QStringLiteral("--output"),
+                                      table} +
+                          options);
+    QCOMPARE(run.status, 0);
+    if (warning.isEmpty())
+        QCOMPARE(run.err, QString());
+    else
+        QVERIFY2(run.err.startsWith(warning), qPrintable(run.err));
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 12);
+    QCOMPARE(lines.constFirst(), firstLine);
+    // The report table's Scan is the line's SCAN.
+    QFile file(table);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList rows =
+        QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(rows.at(1).section(QLatin1Char(','), 3, 3), firstLine.section(QLatin1Char('\t'), 6, 6));
+}
+
 void TestLanes::badArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -227,6 +281,16 @@ void TestLanes::badArguments_data()
     QTest::newRow("sensitivity not a number")
         << QStringList{gel, QStringLiteral("--sensitivity"), QStringLiteral("high")} << 2
         << "--sensitivity \"high\": expected a number from 0 to 100";
+    QTest::newRow("unknown quantification")
+        << QStringList{gel, QStringLiteral("--quantify"), QStringLiteral("area")} << 2
+        << "--quantify: unknown quantification \"area\" (frame, profile or fit)";
+    QTest::newRow("ball of radius 0")
+        << QStringList{gel, QStringLiteral("--quantify"), QStringLiteral("profile"),
+                       QStringLiteral("--lane-background"), QStringLiteral("ball:0")}
+        << 2 << "--lane-background \"ball:0\": the ball's radius must be from 1 to 10000";
+    QTest::newRow("lane background with frames")
+        << QStringList{gel, QStringLiteral("--lane-background"), QStringLiteral("minima")} << 2
+        << "--lane-background goes with --quantify profile or fit";
     QTest::newRow("no picture") << QStringList{} << 2 << "expected a PICTURE file";
     QTest::newRow("missing picture")
         << QStringList{gel + QStringLiteral(".none")} << 1 << "Cannot load image:";

@@ -82,6 +82,27 @@ void TestMeasurementPlan::refusesBadLines_data()
     QTest::newRow("page without its number")
         << "picture \"gel.tif\" page"
         << "p:1: expected 1 value for \"picture\" (\"PATH\" or clipboard), found 2";
+    QTest::newRow("lane running diagonally")
+        << "lane diagonal 0 10 5 1,1" << "p:1: expected vertical or horizontal, found \"diagonal\"";
+    QTest::newRow("lane ending before it starts")
+        << "lane vertical 10 0 5 1,1"
+        << "p:1: expected the lane's FIRST no later than its LAST, found 10 0";
+    QTest::newRow("lane path backwards")
+        << "lane vertical 0 10 5 1,8 1,2"
+        << "p:1: expected the lane's path in order along the lane, found \"1,2\" after a later point";
+    QTest::newRow("lane without a path")
+        << "lane vertical 0 10 5"
+        << "p:1: expected a lane as vertical|horizontal FIRST LAST WIDTH X,Y [X,Y ...], found "
+           "\"vertical 0 10 5\"";
+    QTest::newRow("band of no contrast")
+        << "band-volume minima grey 1 5"
+        << "p:1: expected light or dark as the bands' contrast, found \"grey\"";
+    QTest::newRow("band ending before it starts")
+        << "band-volume ball:20 dark 9 5"
+        << "p:1: expected a band's FROM no later than its TO, found 9 5";
+    QTest::newRow("fitting a band not given")
+        << "fit-band none light gaussian 3 1 5 6 9"
+        << "p:1: expected K from 1 to 2, one of the bands fitted, found \"3\"";
     QTest::newRow("no instructions") << "# only a comment\n\n"
                                      << "p: the plan holds no instructions; expected lines such as "
                                         "\"cell 1 2\" and \"frame 20 50 39 15\"";

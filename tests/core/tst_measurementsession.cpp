@@ -1,6 +1,6 @@
 // The measuring session: what a new picture clears and converts, the picked area's mean
-// following the method, plans over several pictures, and undo putting the sheet and the
-// record back together.
+// following the method, plans over several pictures, undo putting the sheet and the
+// record back together, and values taken on lanes replaying from the record.
 
 #include "core/measurementsession.h"
 #include "core/sessionundo.h"
@@ -9,6 +9,7 @@
 
 #include <QTest>
 
+#include <cmath>
 #include <cstdint>
 
 using namespace kesto;
@@ -27,6 +28,30 @@ QImage deepPicture(int level, int band)
     return image;
 }
 
+// Two light lanes of Gaussian bands (sigma 4 rows) on a dark background that slopes down
+// the picture: lane 1 at columns 10-29, lane 2 at 40-59. Lane 2's bands touch (12 rows
+// apart). 16-bit when deep.
+QImage laneGel(bool deep)
+{
+    QImage image(70, 120, deep ? QImage::Format_Grayscale16 : QImage::Format_Grayscale8);
+    const double centres[2][2] = {{30, 80}, {50, 62}};
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            double v = 20 + 0.2 * y;
+            const int lane = x >= 10 && x < 30 ? 0 : x >= 40 && x < 60 ? 1 : -1;
+            if (lane >= 0) {
+                for (double c : centres[lane])
+                    v += 150 * std::exp(-(y - c) * (y - c) / 32.0);
+            }
+            if (deep)
+                reinterpret_cast<std::uint16_t*>(image.scanLine(y))[x] = std::uint16_t(std::lround(v * 257));
+            else
+                image.scanLine(y)[x] = uchar(std::lround(v));
+        }
+    }
+    return image;
+}
+
 } // namespace
 
 class TestMeasurementSession : public QObject
@@ -40,6 +65,8 @@ private Q_SLOTS:
     void planOverSeveralPicturesNeedsThemOpened();
     void planBackgroundBeyondAnEightBitPicture();
     void undoPutsSheetAndRecordBack();
+    void laneValuesReplay_data();
+    void laneValuesReplay();
 };
 
 void TestMeasurementSession::newPictureConvertsTheBackground_data()
@@ -197,6 +224,89 @@ void TestMeasurementSession::undoPutsSheetAndRecordBack()
     QVERIFY(session.inverted());
     QCOMPARE(session.sheet().text(1, 3), QStringLiteral("250"));
     QCOMPARE(session.record().history().size(), std::size_t(3));
+}
+
+void TestMeasurementSession::laneValuesReplay_data()
+{
+    QTest::addColumn<bool>("deep");
+    QTest::addColumn<QString>("method");   // frame scans
+    QTest::addColumn<int>("quantify");     // QuantifyMode of the found bands
+    QTest::addColumn<bool>("laneTotal");   // lane totals as the control
+    for (bool deep : {false, true}) {
+        const char* depth = deep ? "16-bit" : "8-bit";
+        QTest::addRow("%s lane:minima frames", depth) << deep << "lane:minima" << -1 << false;
+        QTest::addRow("%s lane:ball frames", depth) << deep << "lane:ball:30" << -1 << false;
+        QTest::addRow("%s profile volumes", depth) << deep << "" << int(QuantifyMode::Profile) << false;
+        QTest::addRow("%s fitted areas", depth) << deep << "" << int(QuantifyMode::Fit) << true;
+    }
+    QTest::addRow("frames in no lane") << false << "pixel" << int(QuantifyMode::Frame) << false;
+}
+
+void TestMeasurementSession::laneValuesReplay()
+{
+    QFETCH(bool, deep);
+    QFETCH(QString, method);
+    QFETCH(int, quantify);
+    QFETCH(bool, laneTotal);
+    const QImage picture = laneGel(deep);
+    MeasurementSession session(picture);
+    session.setLanes({LaneStrip::straight(FoundFrame{10, 0, 19, 119}, LaneOrientation::Vertical),
+                      LaneStrip::straight(FoundFrame{40, 0, 19, 119}, LaneOrientation::Vertical)},
+                     false);
+    QCOMPARE(session.lanes().size(), std::size_t(2));
+    // Frames tight round lane 1's bands: each (and no other lane) holds them.
+    const FrameGeometry tight{12, 24, 15, 12};
+    QCOMPARE(session.laneHolding(tight), 0);
+    QCOMPARE(session.laneHolding(FrameGeometry{0, 0, 8, 8}), -1);
+    if (!method.isEmpty()) {
+        session.setBackgroundMethod(*parseBackgroundMethod(method));
+        session.pickCell(1, 2);
+        const double tightScan = session.scanFrame(tight);
+        session.pickCell(2, 2);
+        // On the lane's baseline a frame 16 rows taller takes the same band.
+        const double taller = session.scanFrame(FrameGeometry{12, 16, 15, 28});
+        if (method.startsWith(QLatin1String("lane")))
+            QVERIFY2(std::abs(taller - tightScan) < 0.01 * std::abs(tightScan),
+                     qPrintable(QStringLiteral("%1 against %2").arg(taller).arg(tightScan)));
+        session.pickCell(3, 3);
+        session.scanFrame(FrameGeometry{0, 0, 8, 8}); // in no lane: its own rows
+    }
+    if (quantify >= 0) {
+        for (const FoundFrame& f : {FoundFrame{12, 24, 15, 12}, FoundFrame{12, 74, 15, 12},
+                                    FoundFrame{42, 44, 15, 10}, FoundFrame{42, 58, 15, 10}})
+            session.proposals().add(f);
+        session.setQuantifyMode(QuantifyMode(quantify));
+        std::vector<FoundBandScan> scans = session.quantifyProposals();
+        QCOMPARE(scans.size(), std::size_t(4));
+        if (laneTotal) {
+            const std::vector<FoundBandScan> totals = laneTotalScans(scans);
+            scans.insert(scans.end(), totals.begin(), totals.end());
+        }
+        const int control = laneTotal ? LaneTotalBand : 2;
+        const std::vector<int> missing = writeLaneRows(session.sheet(), scans, 2, 1, control, 5);
+        QVERIFY(missing.empty());
+        for (const FoundBandScan& s : scans) {
+            const int column = s.band == 1 ? 2 : s.band == control ? 3 : 0;
+            if (column != 0)
+                session.recordScan(CellAddress{5 + s.lane - 1, column}, s.frame, s.scan, s.source);
+        }
+        if (quantify != int(QuantifyMode::Frame)) {
+            // Lane 1's bands stand apart: each volume is its band's whole signal,
+            // 150 * sigma * sqrt(2 pi) per column of the 20-column lane.
+            const double truth = 150 * 4 * std::sqrt(2 * M_PI) * 20 * (deep ? 257 : 1);
+            QVERIFY2(std::abs(scans[0].scan.value - truth) < 0.03 * truth,
+                     qPrintable(QStringLiteral("%1 against %2").arg(scans[0].scan.value).arg(truth)));
+        }
+    }
+
+    // The record's plan replays the sheet on a fresh session of the picture.
+    const QString plan = measurementPlanText(session.record());
+    MeasurementSession replay(picture);
+    runMeasurementPlan(replay, parseMeasurementPlan(plan, QStringLiteral("record"), 65535));
+    for (int r = 1; r <= 6; ++r) {
+        for (int c = 2; c <= 4; ++c)
+            QCOMPARE(replay.sheet().text(r, c), session.sheet().text(r, c));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestMeasurementSession)
