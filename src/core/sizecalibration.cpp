@@ -1,5 +1,6 @@
 #include "core/sizecalibration.h"
 
+#include <gsl/gsl_errno.h>
 #include <gsl/gsl_interp.h>
 #include <gsl/gsl_matrix.h>
 #include <gsl/gsl_multifit.h>
@@ -13,6 +14,13 @@
 namespace kesto {
 
 namespace {
+
+// GSL's own handler aborts the program on an error; with it off (as for the peak fits),
+// every call returns its status and the calibration reports it as a reason instead.
+const bool gslHandlerOff = [] {
+    gsl_set_error_handler_off();
+    return true;
+}();
 
 // Two ladder bands closer than this in Rf are taken as the same place: no curve can tell
 // their sizes apart.
@@ -54,6 +62,7 @@ double polynomialAt(const std::vector<double>& c, double x)
 
 // Least squares through GSL (an SVD of the design matrix, so a badly spread ladder gives
 // the best coefficients the data allow rather than a failure).
+// Empty when GSL reports a failure.
 std::vector<double> fitPolynomial(const std::vector<double>& x, const std::vector<double>& y,
                                   int degree)
 {
@@ -73,10 +82,11 @@ std::vector<double> fitPolynomial(const std::vector<double>& x, const std::vecto
         gsl_vector_set(values, i, y[i]);
     }
     double chisq = 0;
-    gsl_multifit_linear(design, values, c, covariance, &chisq, work);
-    std::vector<double> coefficients(p);
-    for (std::size_t j = 0; j < p; ++j)
-        coefficients[j] = gsl_vector_get(c, j);
+    const int status = gsl_multifit_linear(design, values, c, covariance, &chisq, work);
+    std::vector<double> coefficients;
+    if (status == GSL_SUCCESS)
+        for (std::size_t j = 0; j < p; ++j)
+            coefficients.push_back(gsl_vector_get(c, j));
     gsl_multifit_linear_free(work);
     gsl_matrix_free(covariance);
     gsl_vector_free(c);
@@ -256,12 +266,23 @@ SizeCalibration SizeCalibration::fit(std::vector<LadderPoint> points, SizeFit ki
         // points the curve is their straight line.
         const gsl_interp_type* type = points.size() >= 3 ? gsl_interp_steffen : gsl_interp_linear;
         gsl_interp* interp = gsl_interp_alloc(type, points.size());
-        gsl_interp_init(interp, c.m_rf.data(), c.m_logs.data(), points.size());
+        if (!interp) {
+            c.m_reason = QStringLiteral("not enough memory for the point-to-point curve");
+            return c;
+        }
         c.m_interp = std::shared_ptr<void>(interp, [](void* p) {
             gsl_interp_free(static_cast<gsl_interp*>(p));
         });
+        if (gsl_interp_init(interp, c.m_rf.data(), c.m_logs.data(), points.size()) != GSL_SUCCESS) {
+            c.m_reason = QStringLiteral("the point-to-point curve could not be made");
+            return c;
+        }
     } else {
         c.m_coefficients = fitPolynomial(c.m_rf, c.m_logs, degreeOf(kind));
+        if (c.m_coefficients.empty()) {
+            c.m_reason = QStringLiteral("the %1 fit did not give a curve").arg(sizeFitText(kind));
+            return c;
+        }
         for (double coefficient : c.m_coefficients) {
             if (!std::isfinite(coefficient)) {
                 c.m_reason = QStringLiteral("the %1 fit did not give a curve").arg(sizeFitText(kind));
