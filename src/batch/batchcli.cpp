@@ -5,12 +5,14 @@
 #include "core/reporttable.h"
 #include "core/gelimage.h"
 #include "core/lanefinder.h"
+#include "core/ladders.h"
 #include "core/lanequant.h"
 #include "core/measurementplan.h"
 #include "core/numbers.h"
 #include "core/sheetdata.h"
 #include "core/sheetfiles.h"
 #include "core/sheetlayout.h"
+#include "core/sizecalibration.h"
 #include "core/expression.h"
 
 #include <QCommandLineOption>
@@ -113,6 +115,8 @@ const char* const LanesUsage =
     "                       [--control-band K] [--sensitivity S] [--output FILE]\n"
     "                       [--page N] [--quantify frame|profile|fit]\n"
     "                       [--lane-background minima|ball:R|none]\n"
+    "                       [--ladder-lane N --ladder SIZES]... [--extrapolate]\n"
+    "                       [--size-fit point-to-point|linear|quadratic|cubic]\n"
     "\n"
     "Finds the lanes on a gel picture and the bands in each lane, and scans every band\n"
     "found with the same arithmetic as the window. Prints one tab-separated line per band:\n"
@@ -161,6 +165,27 @@ const char* const LanesUsage =
     "                              profile or fit: minima (the default, straight lines\n"
     "                              through the profile's valleys), ball:R (a ball of\n"
     "                              radius R rows, 1 to 10000, rolled under it) or none\n"
+    "  --ladder-lane N             lane N (from 1) holds a size ladder, whose sizes the\n"
+    "  --ladder SIZES              --ladder after it gives: sizes largest first separated\n"
+    "                              by commas (10000,8000,6000) or a ladder's name (\"1 kb\n"
+    "                              DNA\", \"100 bp DNA\", \"Broad-range protein\"). Up to two\n"
+    "                              ladder lanes, each with its own --ladder. Each line then\n"
+    "                              has two more columns: RF, how far the band's middle ran\n"
+    "                              from the lane's first row as a share of the lane's\n"
+    "                              length, and SIZE, read off a curve of log(size) against\n"
+    "                              RF through the ladder's bands (with two ladder lanes,\n"
+    "                              each ladder band's RF is interpolated across the gel to\n"
+    "                              the lane's place first, which takes out a tilt). A\n"
+    "                              ladder lane's bands take its sizes top to bottom: SIZE\n"
+    "                              is the one assigned, empty for a band left over. A\n"
+    "                              warning on standard error says where the count of\n"
+    "                              bands differs from the count of sizes\n"
+    "  --size-fit F                the curve: point-to-point (the default, a monotone\n"
+    "                              interpolation through every ladder band), linear,\n"
+    "                              quadratic or cubic (least squares)\n"
+    "  --extrapolate               also sizes bands beyond the ladder's first and last\n"
+    "                              bands (SIZE is otherwise empty for them); a note on\n"
+    "                              standard error names each lane's extrapolated bands\n"
     "  --output FILE               also writes the report table (#, Description \"Lane N\",\n"
     "                              Type, Scan (rel.units), Expression (%)) to FILE:\n"
     "                              .xlsx, .csv, or .txt/.tsv for tab-separated text; its\n"
@@ -512,6 +537,78 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     return lines;
 }
 
+// The lanes command's sizing options: ladder lanes (numbered from 0) with their ladders.
+struct SizingOptions
+{
+    std::vector<LadderLane> ladders;
+    SizeFit fit = SizeFit::PointToPoint;
+    bool extrapolate = false;
+};
+
+SizingOptions sizingOptions(const QCommandLineParser& parser, const QString& command)
+{
+    SizingOptions sizing;
+    const QString laneName = QStringLiteral("ladder-lane");
+    const QString ladderName = QStringLiteral("ladder");
+    // Each --ladder belongs to the --ladder-lane before it: the options in the order given
+    // must alternate, a lane first.
+    QStringList order;
+    for (const QString& name : parser.optionNames())
+        if (name == laneName || name == ladderName)
+            order << name;
+    const QStringList lanes = parser.values(laneName);
+    const QStringList ladders = parser.values(ladderName);
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        if (order[i] != (i % 2 == 0 ? laneName : ladderName) ||
+            (i % 2 == 0 && i + 1 == order.size()))
+            throw Failure{BatchUsage,
+                          QStringLiteral("each --ladder-lane needs its --ladder after it") +
+                              tryHelp(command)};
+    }
+    if (lanes.size() > 2)
+        throw Failure{BatchUsage,
+                      QStringLiteral("expected --ladder-lane at most twice, found it %1 times")
+                              .arg(lanes.size()) +
+                          tryHelp(command)};
+    for (qsizetype i = 0; i < lanes.size(); ++i) {
+        bool ok = false;
+        const int lane = lanes[i].toInt(&ok);
+        if (!ok || lane < 1)
+            throw Failure{BatchUsage,
+                          QStringLiteral("--ladder-lane \"%1\": expected a lane number from 1")
+                                  .arg(lanes[i]) +
+                              tryHelp(command)};
+        for (const LadderLane& other : sizing.ladders)
+            if (other.lane == lane - 1)
+                throw Failure{BatchUsage,
+                              QStringLiteral("--ladder-lane %1 is given twice").arg(lane) +
+                                  tryHelp(command)};
+        LadderLane ladder;
+        ladder.lane = lane - 1;
+        try {
+            ladder.ladder = parseLadderSizes(ladders[i]);
+        } catch (const LadderError& error) {
+            throw Failure{BatchUsage, QStringLiteral("--ladder: ") + error.message() +
+                                          tryHelp(command)};
+        }
+        sizing.ladders.push_back(ladder);
+    }
+    if (parser.isSet(QStringLiteral("size-fit"))) {
+        QString why;
+        const std::optional<SizeFit> fit = parseSizeFit(parser.value(QStringLiteral("size-fit")), &why);
+        if (!fit)
+            throw Failure{BatchUsage, QStringLiteral("--size-fit ") + why + tryHelp(command)};
+        sizing.fit = *fit;
+    }
+    sizing.extrapolate = parser.isSet(QStringLiteral("extrapolate"));
+    if (sizing.ladders.empty() &&
+        (parser.isSet(QStringLiteral("size-fit")) || sizing.extrapolate))
+        throw Failure{BatchUsage,
+                      QStringLiteral("--size-fit and --extrapolate go with --ladder-lane") +
+                          tryHelp(command)};
+    return sizing;
+}
+
 QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     const QString command = QStringLiteral("lanes");
@@ -529,7 +626,11 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
                QCommandLineOption(QStringLiteral("output"), QString(), value),
                QCommandLineOption(QStringLiteral("page"), QString(), value),
                QCommandLineOption(QStringLiteral("quantify"), QString(), value),
-               QCommandLineOption(QStringLiteral("lane-background"), QString(), value)});
+               QCommandLineOption(QStringLiteral("lane-background"), QString(), value),
+               QCommandLineOption(QStringLiteral("ladder-lane"), QString(), value),
+               QCommandLineOption(QStringLiteral("ladder"), QString(), value),
+               QCommandLineOption(QStringLiteral("size-fit"), QString(), value),
+               QCommandLineOption(QStringLiteral("extrapolate"))});
     if (help) {
         say(out, QLatin1String(LanesUsage));
         return QByteArray();
@@ -538,8 +639,10 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
                {QStringLiteral("channel"), QStringLiteral("background"),
                 QStringLiteral("background-color"), QStringLiteral("control-band"),
                 QStringLiteral("sensitivity"), QStringLiteral("output"), QStringLiteral("page"),
-                QStringLiteral("quantify"), QStringLiteral("lane-background")});
+                QStringLiteral("quantify"), QStringLiteral("lane-background"),
+                QStringLiteral("size-fit")});
     const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
+    const SizingOptions sizing = sizingOptions(parser, command);
     QuantifyMode mode = QuantifyMode::Frame;
     if (parser.isSet(QStringLiteral("quantify"))) {
         const QString text = parser.value(QStringLiteral("quantify"));
@@ -609,6 +712,50 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
     }
     const LaneFinding finding = findLanesAndBands(session.picture(), QRect(), options);
 
+    // Sizes: each lane runs from its first row (the wells' end) to its last; a band's
+    // place is its frame's middle. Positions are columns for lanes that run across.
+    GelSizes sizes;
+    if (!sizing.ladders.empty()) {
+        const bool across = options.orientation == LaneOrientation::Horizontal;
+        for (const LadderLane& ladder : sizing.ladders)
+            if (std::size_t(ladder.lane) >= finding.lanes.size())
+                throw Failure{BatchUsage,
+                              QStringLiteral("--ladder-lane %1: %2 %3 found")
+                                  .arg(ladder.lane + 1)
+                                  .arg(finding.lanes.size() == 0
+                                           ? QStringLiteral("no")
+                                           : QStringLiteral("only %1").arg(finding.lanes.size()))
+                                  .arg(finding.lanes.size() == 1 ? QStringLiteral("lane was")
+                                                                 : QStringLiteral("lanes were"))};
+        std::vector<SizedLane> sized;
+        for (const FoundLane& found : finding.lanes) {
+            const FoundFrame& f = found.frame;
+            SizedLane lane;
+            lane.across = across ? f.top + f.height / 2.0 : f.left + f.width / 2.0;
+            lane.start = across ? f.left : f.top;
+            lane.front = across ? f.left + f.width : f.top + f.height;
+            for (const FoundFrame& band : found.bands)
+                lane.bands.push_back(across ? band.left + band.width / 2.0
+                                            : band.top + band.height / 2.0);
+            sized.push_back(lane);
+        }
+        sizes = sizeGelBands(sized, sizing.ladders, sizing.fit, sizing.extrapolate);
+        for (const QString& note : sizes.notes)
+            say(err, QStringLiteral("warning: ") + note + QLatin1Char('\n'));
+        for (std::size_t lane = 0; lane < sizes.bands.size(); ++lane) {
+            QStringList beyond;
+            for (std::size_t band = 0; band < sizes.bands[lane].size(); ++band)
+                if (sizes.bands[lane][band].size && sizes.bands[lane][band].extrapolated)
+                    beyond << QString::number(band + 1);
+            if (!beyond.isEmpty())
+                say(err, QStringLiteral("note: lane %1: %2 %3 extrapolated beyond the ladder\n")
+                             .arg(lane + 1)
+                             .arg(beyond.size() == 1 ? QStringLiteral("the size of band")
+                                                     : QStringLiteral("the sizes of bands"))
+                             .arg(beyond.join(QStringLiteral(", "))));
+        }
+    }
+
     QByteArray lines;
     QList<QStringList> table{{QStringLiteral("#"), QStringLiteral("Description"),
                               QStringLiteral("Type"), QStringLiteral("Scan (rel.units)"),
@@ -676,6 +823,11 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
                         percent = doubleText(*p);
                 }
                 extra = QLatin1Char('\t') + doubleText(quantity.total) + QLatin1Char('\t') + percent;
+            }
+            if (!sizing.ladders.empty()) {
+                const BandSize& size = sizes.bands[lane][band];
+                extra += QLatin1Char('\t') + (size.rf ? doubleText(*size.rf) : QString()) +
+                         QLatin1Char('\t') + (size.size ? doubleText(*size.size) : QString());
             }
             lines += (QStringLiteral("%1\t%2\t%3\t%4\t%5\t%6\t%7")
                           .arg(lane + 1)

@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTransform>
 
+#include <cmath>
+
 using namespace kesto;
 
 namespace {
@@ -40,6 +42,30 @@ QString sampleGel()
     return qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/gel.bmp");
 }
 
+// A gel for sizing: five lanes, 40 columns wide, 400 rows long. Lanes 1 and 5 hold the
+// broad-range protein ladder; lanes 2 to 4 samples, one above the ladder's top band (300)
+// and one below its bottom band (8). A band of size s runs to Rf 0.1 + 0.8 log(250 / s) /
+// log(25) of the 399 rows, and lane i (from 0) 0.5 % further for each lane to the right: a
+// tilt the two ladders take out. Bands are 8 rows high.
+constexpr int SizingRows = 400;
+const std::vector<double> ProteinLadder{250, 150, 100, 75, 50, 37, 25, 20, 15, 10};
+const std::vector<std::vector<double>> SizingLanes{
+    ProteinLadder, {200, 60, 30, 12}, {300, 60, 12}, {200, 30, 8}, ProteinLadder};
+
+QImage sizingGel()
+{
+    QList<QRect> bands;
+    for (std::size_t lane = 0; lane < SizingLanes.size(); ++lane) {
+        for (double size : SizingLanes[lane]) {
+            const double rf = (0.1 + 0.8 * std::log10(250 / size) / std::log10(25.0)) *
+                              (1 + 0.005 * double(lane));
+            const int middle = int(std::lround(rf * (SizingRows - 1)));
+            bands << QRect(20 + 64 * int(lane), middle - 4, 40, 8);
+        }
+    }
+    return test::gelPicture(20 + 64 * 5, SizingRows, 230, 60, bands);
+}
+
 } // namespace
 
 class TestLanes : public QObject
@@ -54,6 +80,8 @@ private slots:
     void quantifiesOnTheLaneProfile_data();
     void quantifiesOnTheLaneProfile();
     void failedFitsAreWarnedOf();
+    void sizesBandsFromLadders_data();
+    void sizesBandsFromLadders();
     void badArguments_data();
     void badArguments();
 
@@ -309,6 +337,84 @@ void TestLanes::failedFitsAreWarnedOf()
     QVERIFY(measured > 0);
 }
 
+void TestLanes::sizesBandsFromLadders_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<double>("tolerance"); // per cent, of the sample bands' sizes
+    QTest::addColumn<bool>("extrapolated");
+    QTest::addColumn<QString>("warnings"); // standard error
+
+    const QString ladder = QStringLiteral("--ladder");
+    const QString lane = QStringLiteral("--ladder-lane");
+    const QString list = QStringLiteral("250,150,100,75,50,37,25,20,15,10");
+    const QStringList both{lane, QStringLiteral("1"), ladder, QStringLiteral("broad-range protein"),
+                           lane, QStringLiteral("5"), ladder, list};
+    QTest::newRow("two ladders, point-to-point") << both << 2.0 << false << QString();
+    QTest::newRow("linear") << both + QStringList{QStringLiteral("--size-fit"), QStringLiteral("Linear")}
+                            << 2.0 << false << QString();
+    QTest::newRow("cubic") << both + QStringList{QStringLiteral("--size-fit"), QStringLiteral("cubic")}
+                           << 2.0 << false << QString();
+    QTest::newRow("extrapolated") << both + QStringList{QStringLiteral("--extrapolate")} << 2.0
+                                  << true
+                                  << "note: lane 3: the size of band 1 extrapolated beyond the ladder\n"
+                                     "note: lane 4: the size of band 3 extrapolated beyond the ladder\n";
+    // One ladder leaves the tilt in: lane 4 runs 1.5 % further than lane 1.
+    QTest::newRow("one ladder") << QStringList{lane, QStringLiteral("1"), ladder, list} << 6.0
+                                << false << QString();
+    // A size the ladder lane does not show: its bands are given sizes top to bottom all the
+    // same, and the mismatch is told.
+    QTest::newRow("a ladder band missing")
+        << QStringList{lane, QStringLiteral("1"), ladder, list, lane, QStringLiteral("5"), ladder,
+                       QStringLiteral("250,200,150,100,75,50,37,25,20,15,10")}
+        << -1.0 << false << "warning: ladder lane 5: 10 bands for 11 sizes: 1 size without a band\n";
+}
+
+void TestLanes::sizesBandsFromLadders()
+{
+    QFETCH(QStringList, options);
+    QFETCH(double, tolerance);
+    QFETCH(bool, extrapolated);
+    QFETCH(QString, warnings);
+    const QString picture = test::savePicture(dir, QStringLiteral("sizing.png"), sizingGel());
+    const Run run = lanes(QStringList{QStringLiteral("lanes"), picture} + options);
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.err, warnings);
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    int expectedLines = 0;
+    for (const std::vector<double>& sizes : SizingLanes)
+        expectedLines += int(sizes.size());
+    QCOMPARE(lines.size(), expectedLines);
+    double worst = 0;
+    for (const QString& line : lines) {
+        const QStringList f = line.split(QLatin1Char('\t'));
+        QCOMPARE(f.size(), 9); // LANE BAND LEFT TOP WIDTH HEIGHT SCAN RF SIZE
+        const int laneIndex = f[0].toInt() - 1;
+        const int band = f[1].toInt() - 1;
+        // RF: the frame's middle row over the lane's 399 rows from its first.
+        const double rf = (f[3].toDouble() + f[5].toDouble() / 2) / (SizingRows - 1);
+        QVERIFY2(std::abs(f[7].toDouble() - rf) < 1e-12, qPrintable(line));
+        const double truth = SizingLanes[std::size_t(laneIndex)][std::size_t(band)];
+        const qsizetype marked = options.indexOf(QString::number(laneIndex + 1));
+        const bool ladderLane = marked > 0 && options[marked - 1] == QLatin1String("--ladder-lane");
+        // A ladder lane's band gets the size assigned to it.
+        if (ladderLane && (tolerance >= 0 || laneIndex == 0))
+            QCOMPARE(f[8].toDouble(), truth);
+        // Past a wrong assignment, and in a ladder's lane that is not marked, any size goes.
+        if (ladderLane || laneIndex == 4 || tolerance < 0)
+            continue;
+        const bool beyond = truth > 250 || truth < 10;
+        if (beyond && !extrapolated) {
+            QVERIFY2(f[8].isEmpty(), qPrintable(line));
+            continue;
+        }
+        QVERIFY2(!f[8].isEmpty(), qPrintable(line));
+        const double error = std::abs(f[8].toDouble() - truth) / truth * 100;
+        QVERIFY2(error <= (beyond ? 2 * tolerance : tolerance), qPrintable(line));
+        worst = std::max(worst, error);
+    }
+    qInfo("worst size error %.2f %%", worst);
+}
+
 void TestLanes::badArguments_data()
 {
     QTest::addColumn<QStringList>("arguments");
@@ -341,6 +447,43 @@ void TestLanes::badArguments_data()
     QTest::newRow("lane background with frames")
         << QStringList{gel, QStringLiteral("--lane-background"), QStringLiteral("minima")} << 2
         << "--lane-background goes with --quantify profile or fit";
+    const QString lane = QStringLiteral("--ladder-lane");
+    const QString ladder = QStringLiteral("--ladder");
+    QTest::newRow("ladder lane 0")
+        << QStringList{gel, lane, QStringLiteral("0"), ladder, QStringLiteral("2,1")} << 2
+        << "--ladder-lane \"0\": expected a lane number from 1";
+    QTest::newRow("ladder lane beyond the lanes found")
+        << QStringList{gel, lane, QStringLiteral("9"), ladder, QStringLiteral("2,1")} << 2
+        << "--ladder-lane 9: only 6 lanes were found";
+    QTest::newRow("ladder lane without its ladder")
+        << QStringList{gel, lane, QStringLiteral("1")} << 2
+        << "each --ladder-lane needs its --ladder after it";
+    QTest::newRow("ladder before its lane")
+        << QStringList{gel, ladder, QStringLiteral("2,1"), lane, QStringLiteral("1")} << 2
+        << "each --ladder-lane needs its --ladder after it";
+    QTest::newRow("three ladder lanes")
+        << QStringList{gel, lane, QStringLiteral("1"), ladder, QStringLiteral("2,1"), lane,
+                       QStringLiteral("2"), ladder, QStringLiteral("2,1"), lane,
+                       QStringLiteral("3"), ladder, QStringLiteral("2,1")}
+        << 2 << "expected --ladder-lane at most twice, found it 3 times";
+    QTest::newRow("the same ladder lane twice")
+        << QStringList{gel, lane, QStringLiteral("2"), ladder, QStringLiteral("2,1"), lane,
+                       QStringLiteral("2"), ladder, QStringLiteral("2,1")}
+        << 2 << "--ladder-lane 2 is given twice";
+    QTest::newRow("sizes rising")
+        << QStringList{gel, lane, QStringLiteral("1"), ladder, QStringLiteral("100,200")} << 2
+        << "--ladder: \"100,200\": ladder \"sizes\": the sizes are not largest first (200 "
+           "follows 100)";
+    QTest::newRow("ladder unknown")
+        << QStringList{gel, lane, QStringLiteral("1"), ladder, QStringLiteral("2 kb")} << 2
+        << "--ladder: \"2 kb\": expected sizes largest first separated by commas";
+    QTest::newRow("unknown fit")
+        << QStringList{gel, lane, QStringLiteral("1"), ladder, QStringLiteral("2,1"),
+                       QStringLiteral("--size-fit"), QStringLiteral("spline")}
+        << 2 << "--size-fit \"spline\": expected point-to-point, linear, quadratic or cubic";
+    QTest::newRow("extrapolate without a ladder")
+        << QStringList{gel, QStringLiteral("--extrapolate")} << 2
+        << "--size-fit and --extrapolate go with --ladder-lane";
     QTest::newRow("no picture") << QStringList{} << 2 << "expected a PICTURE file";
     QTest::newRow("missing picture")
         << QStringList{gel + QStringLiteral(".none")} << 1 << "Cannot load image:";
