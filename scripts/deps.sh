@@ -17,9 +17,9 @@ kesto_install_packages() {
 # What the program needs to build and run (Qt Charts' CMake files need Qt OpenGL's, which
 # its package does not pull in; libtiff to read TIFF pictures as stored; minizip to store
 # a workbook's numbers as the sheet shows them; GSL to fit overlapping bands and
-# band sizes).
+# band sizes; OpenSSL's libcrypto for fast SHA-256 of pictures).
 KESTO_BUILD_PACKAGES=(g++ make cmake pkgconf qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev zlib1g-dev
-                      libminizip-dev libtiff-dev libgsl-dev qt6-image-formats-plugins fonts-liberation2)
+                      libminizip-dev libtiff-dev libgsl-dev libssl-dev qt6-image-formats-plugins fonts-liberation2)
 # What the tests need on top: benchmarks compile with the tests, PDF text for print checks,
 # unzip to read saved workbooks back, a virtual display with input, screenshots and the
 # clipboard for the smoke test of the real window.

@@ -6,11 +6,49 @@
 #include "core/numbers.h"
 #include "core/sheetdata.h"
 
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 
+#include <openssl/evp.h>
+
+#include <vector>
+
 namespace kesto {
+
+namespace {
+
+// SHA-256 through OpenSSL's libcrypto, fed piece by piece.
+class Sha256
+{
+public:
+    Sha256() : m_context(EVP_MD_CTX_new())
+    {
+        if (!m_context || EVP_DigestInit_ex(m_context, EVP_sha256(), nullptr) != 1)
+            throw Error(Error::NotAvailableAtRunTime, QStringLiteral("Cannot start a SHA-256"));
+    }
+    ~Sha256() { EVP_MD_CTX_free(m_context); }
+    Sha256(const Sha256&) = delete;
+    Sha256& operator=(const Sha256&) = delete;
+
+    void add(const void* data, std::size_t size)
+    {
+        if (size > 0 && EVP_DigestUpdate(m_context, data, size) != 1)
+            throw Error(Error::NotAvailableAtRunTime, QStringLiteral("Cannot take a SHA-256"));
+    }
+    QByteArray hex()
+    {
+        unsigned char digest[EVP_MAX_MD_SIZE];
+        unsigned int length = 0;
+        if (EVP_DigestFinal_ex(m_context, digest, &length) != 1)
+            throw Error(Error::NotAvailableAtRunTime, QStringLiteral("Cannot take a SHA-256"));
+        return QByteArray(reinterpret_cast<const char*>(digest), int(length)).toHex();
+    }
+
+private:
+    EVP_MD_CTX* m_context;
+};
+
+} // namespace
 
 QByteArray fileSha256(const QString& path)
 {
@@ -18,20 +56,27 @@ QByteArray fileSha256(const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         throw Error(Error::FileError, QStringLiteral("Cannot read %1 to take its SHA-256 (%2)")
                                           .arg(path, file.errorString()));
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file))
-        throw Error(Error::FileError,
-                    QStringLiteral("Cannot read %1 to take its SHA-256").arg(path));
-    return hash.result().toHex();
+    Sha256 hash;
+    std::vector<char> buffer(std::size_t(1) << 20);
+    for (;;) {
+        const qint64 read = file.read(buffer.data(), qint64(buffer.size()));
+        if (read < 0)
+            throw Error(Error::FileError,
+                        QStringLiteral("Cannot read %1 to take its SHA-256").arg(path));
+        if (read == 0)
+            break;
+        hash.add(buffer.data(), std::size_t(read));
+    }
+    return hash.hex();
 }
 
 QByteArray pixelSha256(const QImage& picture)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    const qsizetype bytes = qsizetype(picture.width()) * picture.depth() / 8;
+    Sha256 hash;
+    const std::size_t bytes = std::size_t(picture.width()) * std::size_t(picture.depth()) / 8;
     for (int y = 0; y < picture.height(); ++y)
-        hash.addData(QByteArrayView(reinterpret_cast<const char*>(picture.constScanLine(y)), bytes));
-    return hash.result().toHex();
+        hash.add(picture.constScanLine(y), bytes);
+    return hash.hex();
 }
 
 PictureIdentity pictureIdentity(const QImage& picture, const QString& path)

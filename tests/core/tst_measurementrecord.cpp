@@ -8,6 +8,9 @@
 #include "core/sheetfiles.h"
 #include "support/gelpictures.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kesto;
@@ -59,6 +62,8 @@ class TestMeasurementRecord : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void hashesAgreeWithQt_data();
+    void hashesAgreeWithQt();
     void keepsOneEntryPerCell();
     void planLineWords_data();
     void planLineWords();
@@ -236,6 +241,41 @@ void TestMeasurementRecord::pixelHashIgnoresPadding()
     QCOMPARE(pixelSha256(a), pixelSha256(b));
     b.scanLine(0)[2] = 99;
     QVERIFY(pixelSha256(a) != pixelSha256(b));
+}
+
+// The record's hashes, taken with libcrypto, against Qt's own SHA-256: files empty, small
+// and longer than one read, and a picture's pixels without the rows' padding.
+void TestMeasurementRecord::hashesAgreeWithQt_data()
+{
+    QTest::addColumn<int>("bytes");
+    QTest::newRow("empty") << 0;
+    QTest::newRow("small") << 1000;
+    QTest::newRow("past one read") << (3 << 20) + 17;
+}
+
+void TestMeasurementRecord::hashesAgreeWithQt()
+{
+    QFETCH(int, bytes);
+    QByteArray data(bytes, Qt::Uninitialized);
+    for (int i = 0; i < bytes; ++i)
+        data[i] = char((i * 131) ^ (i >> 8));
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("data.bin")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+    file.close();
+    QCOMPARE(fileSha256(file.fileName()),
+             QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+
+    // 3 bytes a pixel: each row padded to 4 bytes, the padding not hashed.
+    QImage picture(5, 1 + bytes / 1000, QImage::Format_RGB888);
+    QByteArray pixels;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < 15; ++x)
+            picture.scanLine(y)[x] = uchar(x + y);
+        pixels.append(reinterpret_cast<const char*>(picture.constScanLine(y)), 15);
+    }
+    QCOMPARE(pixelSha256(picture), QCryptographicHash::hash(pixels, QCryptographicHash::Sha256).toHex());
 }
 
 QTEST_GUILESS_MAIN(TestMeasurementRecord)
