@@ -2,7 +2,12 @@
 // the measuring session, with the measurement record on and off, alternating in the same
 // run. record_vs_plain = time without the record / time with it (1 means free; the aim
 // is at least 0.95).
+//
+// And how a plan's replay grows with its frames: 500 and 5000 frames, each into a row of
+// its own, replayed in turns. plan5000_vs_500 = the long plan's time / the short one's
+// (10 means linear; the aim is at most 11).
 
+#include "core/measurementplan.h"
 #include "core/measurementsession.h"
 
 #include <QImage>
@@ -63,8 +68,50 @@ void BM_ScanWithRecord(benchmark::State& state)
     state.counters["entries"] = benchmark::Counter(double(recorded.record().history().size()));
 }
 
+kesto::MeasurementPlan framesPlan(int frames)
+{
+    kesto::MeasurementPlan plan;
+    for (int i = 0; i < frames; ++i) {
+        kesto::PlanStep cell;
+        cell.kind = kesto::PlanStep::Kind::Cell;
+        cell.cell = kesto::CellAddress{1 + i, 2};
+        plan.steps.push_back(cell);
+        kesto::PlanStep frame;
+        frame.kind = kesto::PlanStep::Kind::Frame;
+        frame.frame = kesto::FrameGeometry{float((i * 211) % 3700), float((i * 97) % 2700), 39, 19};
+        plan.steps.push_back(frame);
+    }
+    return plan;
+}
+
+void BM_PlanScaling(benchmark::State& state)
+{
+    QImage picture(4000, 3000, QImage::Format_RGB32);
+    picture.fill(qRgb(180, 150, 120));
+    const kesto::MeasurementPlan shortPlan = framesPlan(500);
+    const kesto::MeasurementPlan longPlan = framesPlan(5000);
+    double shortTime = 0;
+    double longTime = 0;
+    for (auto _ : state) {
+        kesto::MeasurementSession a(picture);
+        const auto t0 = Clock::now();
+        benchmark::DoNotOptimize(kesto::runMeasurementPlan(a, shortPlan));
+        const auto t1 = Clock::now();
+        kesto::MeasurementSession b(picture);
+        const auto t2 = Clock::now();
+        benchmark::DoNotOptimize(kesto::runMeasurementPlan(b, longPlan));
+        const auto t3 = Clock::now();
+        shortTime += std::chrono::duration<double>(t1 - t0).count();
+        const double one = std::chrono::duration<double>(t3 - t2).count();
+        longTime += one;
+        state.SetIterationTime(one);
+    }
+    state.counters["plan5000_vs_500"] = benchmark::Counter(longTime / shortTime);
+}
+
 } // namespace
 
 BENCHMARK(BM_ScanWithRecord)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlanScaling)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 
 BENCHMARK_MAIN();

@@ -353,8 +353,9 @@ double MeasurementSession::calculate()
         if (result.flagged())
             m_sheet->setNote(cell.row, cell.column, scanCountsText(result));
         recordScan(cell, m_frame, result, lane);
+        rowsChanged(cell.row, cell.row);
     }
-    runWorkingSheetPass(*m_sheet);
+    passSheet();
     Q_EMIT scanned();
     Q_EMIT changed();
     return sum;
@@ -390,8 +391,44 @@ void MeasurementSession::setValue(int row, int column, const QString& text, Valu
     recordEdits(SheetRange{row, column, row, column}, source == ValueSource::Pasted);
 }
 
+void MeasurementSession::setPassingChangedRows(bool on)
+{
+    m_passChangedRows = on;
+    m_allRowsChanged = true;
+    m_changedRows.clear();
+}
+
+void MeasurementSession::rowsChanged(int first, int last)
+{
+    if (!m_passChangedRows || m_allRowsChanged)
+        return;
+    if (last - first > 64 || m_changedRows.size() > 4096) {
+        m_allRowsChanged = true;
+        m_changedRows.clear();
+        return;
+    }
+    for (int r = first; r <= last; ++r)
+        m_changedRows.push_back(r);
+}
+
+void MeasurementSession::passSheet()
+{
+    if (!m_passChangedRows || m_allRowsChanged) {
+        runWorkingSheetPass(*m_sheet);
+    } else {
+        std::sort(m_changedRows.begin(), m_changedRows.end());
+        m_changedRows.erase(std::unique(m_changedRows.begin(), m_changedRows.end()),
+                            m_changedRows.end());
+        for (int row : m_changedRows)
+            runWorkingSheetRows(*m_sheet, row, row);
+    }
+    m_changedRows.clear();
+    m_allRowsChanged = false;
+}
+
 void MeasurementSession::recordEdits(const SheetRange& range, bool pasted)
 {
+    rowsChanged(range.firstRow, range.lastRow);
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const int lastRow = qMin(range.lastRow, m_sheet->rowCount());
     const int lastColumn = qMin(range.lastColumn, m_sheet->columnCount());
@@ -424,6 +461,7 @@ void MeasurementSession::clearSheet()
     }
     m_record.clear();
     m_unsaved = false;
+    m_allRowsChanged = true;
     Q_EMIT changed();
 }
 
@@ -491,6 +529,7 @@ void MeasurementSession::restore(const SessionState& s)
     m_shape = s.shape;
     m_lastMethodScan = MethodScan{};
     m_unsaved = true;
+    m_allRowsChanged = true;
     Q_EMIT backgroundChanged();
     Q_EMIT frameChanged();
     Q_EMIT workingCellChanged();
@@ -816,8 +855,9 @@ double MeasurementSession::quantifyBand(const LaneSource& source)
         ScanResult scan;
         scan.value = value;
         recordScan(cell, FrameGeometry{}, scan, taken);
+        rowsChanged(cell.row, cell.row);
     }
-    runWorkingSheetPass(*m_sheet);
+    passSheet();
     Q_EMIT changed();
     return value;
 }
@@ -880,6 +920,15 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
     }
     std::vector<ScanResult> scans;
     bool pastedPicture = false; // the current picture came from the clipboard
+    // Each scan passes only the rows the plan changed since the last: linear in the plan.
+    struct ChangedRowsOnly
+    {
+        MeasurementSession& session;
+        explicit ChangedRowsOnly(MeasurementSession& s) : session(s) { session.setPassingChangedRows(true); }
+        ~ChangedRowsOnly() { session.setPassingChangedRows(false); }
+        ChangedRowsOnly(const ChangedRowsOnly&) = delete;
+        ChangedRowsOnly& operator=(const ChangedRowsOnly&) = delete;
+    } changedRowsOnly(session);
     // A step that rescans says where it stands in the plan when it cannot scan.
     auto rescanning = [](const PlanStep& step, auto&& run) {
         try {

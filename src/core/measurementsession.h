@@ -232,6 +232,12 @@ public:
     // Throws PlanError when it cannot be taken.
     double quantifyBand(const LaneSource& source);
 
+    // --- The sheet pass
+    // While on (a replay), the pass after each scan passes only the rows changed since the
+    // last one, which leaves the sheet as a whole pass would: a long plan costs in
+    // proportion to its frames. The first pass after switching on is whole.
+    void setPassingChangedRows(bool on);
+
     // --- Undo
     SessionState state() const;
     // Puts the state back (re-inverting the picture when its inversion differs).
@@ -254,6 +260,8 @@ Q_SIGNALS:
 
 private:
     void startSheet();
+    void rowsChanged(int first, int last);
+    void passSheet();
     void recomputeAverage();
     void resetPictureState();
 
@@ -286,6 +294,9 @@ private:
     QuantifyMode m_quantify = QuantifyMode::Frame;
     PeakShape m_shape = PeakShape::Gaussian;
     LaneSource m_lastLane; // the lane the last scan took its baseline from
+    bool m_passChangedRows = false;
+    bool m_allRowsChanged = true;
+    std::vector<int> m_changedRows;
 };
 
 // The boundaries with band's start (end) moved to position, within the lane's ends

@@ -33,10 +33,13 @@ QString percentToControlText(const QString& band, const QString& control);
 // column 4 with the per cent of control, over every row of the sheet. Rows whose columns 2
 // and 3 are both empty keep column 1 as it is. A band or control text that is no usable
 // number gets a note and no percentage.
-template <typename Sheet> void runWorkingSheetPass(Sheet& sheet)
+// The pass over rows first to last only (clipped to the sheet). Each row's result depends on
+// that row alone, so passing the rows that changed since the last pass leaves the sheet as
+// a whole pass would.
+template <typename Sheet> void runWorkingSheetRows(Sheet& sheet, int first, int last)
 {
     const int rows = sheet.rowCount();
-    for (int i = 1; i <= rows; ++i) {
+    for (int i = first < 1 ? 1 : first; i <= last && i <= rows; ++i) {
         const QString band = sheet.text(i, 2);
         const QString control = sheet.text(i, 3);
         if (!control.isEmpty() || !band.isEmpty())
@@ -48,6 +51,11 @@ template <typename Sheet> void runWorkingSheetPass(Sheet& sheet)
         if (unusableNumberText(control))
             sheet.setNote(i, 3, unusableNumberNote());
     }
+}
+
+template <typename Sheet> void runWorkingSheetPass(Sheet& sheet)
+{
+    runWorkingSheetRows(sheet, 1, sheet.rowCount());
 }
 
 } // namespace kesto
