@@ -249,25 +249,41 @@ struct Span
     int last;
 };
 
-// Splits [first, last] at its deepest inner valley while that valley falls below half of
-// the lower of the two highest points beside it.
+// Splits [first, last] at its most telling valley (the lowest against the lower of the
+// highest points either side of it) while that valley falls below half of that point. A
+// sample on the slope up from either end is no valley, however low.
 void splitAtValleys(const std::vector<double>& v, int first, int last, std::vector<Span>& out)
 {
-    int valley = -1;
-    for (int i = first + 1; i < last; ++i) {
-        if (valley < 0 || v[std::size_t(i)] < v[std::size_t(valley)])
-            valley = i;
+    if (last - first < 2) {
+        out.push_back({first, last});
+        return;
     }
-    if (valley > 0) {
-        const double left = *std::max_element(v.begin() + first, v.begin() + valley);
-        const double right = *std::max_element(v.begin() + valley + 1, v.begin() + last + 1);
-        if (v[std::size_t(valley)] < 0.5 * std::min(left, right)) {
-            splitAtValleys(v, first, valley - 1, out);
-            splitAtValleys(v, valley + 1, last, out);
-            return;
+    std::vector<double> leftTop(std::size_t(last - first + 1)), rightTop(leftTop.size());
+    for (int i = first; i <= last; ++i)
+        leftTop[std::size_t(i - first)] = std::max(
+            v[std::size_t(i)], i > first ? leftTop[std::size_t(i - first) - 1] : v[std::size_t(i)]);
+    for (int i = last; i >= first; --i)
+        rightTop[std::size_t(i - first)] = std::max(
+            v[std::size_t(i)], i < last ? rightTop[std::size_t(i - first) + 1] : v[std::size_t(i)]);
+    int valley = -1;
+    double best = 0.5;
+    for (int i = first + 1; i < last; ++i) {
+        const double lower =
+            std::min(leftTop[std::size_t(i - first) - 1], rightTop[std::size_t(i - first) + 1]);
+        if (!(lower > 0))
+            continue;
+        const double ratio = v[std::size_t(i)] / lower;
+        if (ratio < best) {
+            best = ratio;
+            valley = i;
         }
     }
-    out.push_back({first, last});
+    if (valley < 0) {
+        out.push_back({first, last});
+        return;
+    }
+    splitAtValleys(v, first, valley - 1, out);
+    splitAtValleys(v, valley + 1, last, out);
 }
 
 // The columns of the span at or above half of its highest point: the lane's width at
@@ -425,6 +441,7 @@ struct Candidate
     Span span;
     double height; // the peak above the lane's floor, in the profile's units
     double score;  // height over the lane's noise
+    int core;      // how many samples along it stays above half its height
 };
 
 std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double bandThreshold,
@@ -519,9 +536,13 @@ std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double ba
             band.first = bands.back().span.last + 1;
         if (band.last - band.first >= 2) {
             const double height = q[std::size_t(peak)] - floor;
+            int core = 0;
+            for (int i = band.first; i <= band.last; ++i)
+                core += q[std::size_t(i)] - floor >= 0.5 * height ? 1 : 0;
             bands.push_back({{first + band.first, first + band.last},
                              height,
-                             spread > 0 ? height / spread : 1e9});
+                             spread > 0 ? height / spread : 1e9,
+                             core});
         }
     }
     return bands;
@@ -906,19 +927,23 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                 for (int l = band.span.first; l <= band.span.last; ++l)
                     outside =
                         std::max(outside, between[std::size_t(l - section.first)] - betweenFloor);
-                if (outside >= 0.5 * band.height)
+                if (outside >= 0.5 * band.height) {
                     continue;
+                }
             }
-            if (coverageAcross(plane, lane, band.span, low, high) < 0.35)
+            if (coverageAcross(plane, lane, band.span, low, high) < 0.35) {
                 continue;
+            }
             const Span across = bandAcross(plane, lane, band.span, low, high);
             // A band is a line across its lane: a stretch along the lane much longer than
             // it is wide is a smear or a streak.
-            if (band.span.last - band.span.first > 3 * (across.last - across.first + 1) / 2)
+            if (band.core > 3 * (across.last - across.first + 1) / 2) {
                 continue;
+            }
             // Nor is one much narrower than the gel's lanes are wide: a speck.
-            if (2 * (across.last - across.first + 1) < usualWidth)
+            if (2 * (across.last - across.first + 1) < usualWidth) {
                 continue;
+            }
             found.bands.push_back(frameOf(across, band.span));
             found.scores.push_back(band.score);
             found.path.push_back(pointOf(0.5 * (across.first + across.last),
