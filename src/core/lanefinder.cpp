@@ -332,10 +332,74 @@ double quantileOf(std::vector<double>& values, double fraction)
     return *at;
 }
 
+// The lanes of one gel come from one comb, evenly spaced. Where the lanes found leave a
+// gap of two or more of their spacing, or room for more before the first or after the
+// last, the places a lane would stand are returned where the column signal there rises
+// above the lower of the gaps beside them: the caller keeps those that hold a band.
+std::vector<Span> evenlySpacedGaps(const std::vector<Span>& lanes,
+                                   const std::vector<double>& signal, double noise)
+{
+    if (lanes.size() < 3)
+        return {};
+    const int across = int(signal.size());
+    std::vector<int> widths;
+    std::vector<double> centres, steps;
+    for (const Span& lane : lanes) {
+        widths.push_back(lane.last - lane.first + 1);
+        centres.push_back(0.5 * (lane.first + lane.last));
+    }
+    std::nth_element(widths.begin(), widths.begin() + std::ptrdiff_t(widths.size() / 2),
+                     widths.end());
+    const int usual = widths[widths.size() / 2];
+    for (std::size_t i = 1; i < centres.size(); ++i)
+        steps.push_back(centres[i] - centres[i - 1]);
+    // The spacing: the typical single step, single steps being those at least a lane wide
+    // and not much longer than the shortest such.
+    double shortest = across;
+    for (double step : steps)
+        if (step >= usual)
+            shortest = std::min(shortest, step);
+    std::vector<double> single;
+    for (double step : steps)
+        if (step >= usual && step <= 1.4 * shortest)
+            single.push_back(step);
+    if (single.size() < 2)
+        return {};
+    const double pitch = quantileOf(single, 0.5);
+    std::vector<double> at;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const double k = std::round(steps[i] / pitch);
+        if (k >= 2 && std::abs(steps[i] / pitch - k) <= 0.25)
+            for (int j = 1; j < int(k); ++j)
+                at.push_back(centres[i] + j * steps[i] / k);
+    }
+    auto lowest = [&](double from, double to) {
+        const int a = std::clamp(int(std::lround(from)), 0, across - 1);
+        const int b = std::clamp(int(std::lround(to)), 0, across - 1);
+        return *std::min_element(signal.begin() + a, signal.begin() + b + 1);
+    };
+    std::vector<Span> gaps;
+    for (double c : at) {
+        const int first = std::max(0, int(std::lround(c - 0.5 * (usual - 1))));
+        const int last = std::min(across - 1, first + usual - 1);
+        const int m0 = int(std::lround(c - 0.25 * usual)), m1 = int(std::lround(c + 0.25 * usual));
+        double sum = 0;
+        for (int a = std::max(0, m0); a <= std::min(across - 1, m1); ++a)
+            sum += signal[std::size_t(a)];
+        const double mean = sum / std::max(1, std::min(across - 1, m1) - std::max(0, m0) + 1);
+        const double gap = std::min(lowest(c - 0.75 * pitch, c - 0.25 * pitch),
+                                    lowest(c + 0.25 * pitch, c + 0.75 * pitch));
+        if (mean - gap >= 3 * noise)
+            gaps.push_back({first, last});
+    }
+    return gaps;
+}
+
 // The lanes of the rows first to last.
-// columnSums, when given, are the plane's sums down each column over those rows.
+// columnSums, when given, are the plane's sums down each column over those rows. Places
+// where evenly spaced lanes would stand between and beside them go to gaps.
 std::vector<Span> findLanes(const Plane& plane, int first, int last,
-                            std::vector<std::uint64_t> columnSums = {})
+                            std::vector<std::uint64_t> columnSums, std::vector<Span>& gaps)
 {
     const int rows = last - first + 1;
     std::vector<double> columns(std::size_t(plane.across), 0.0);
@@ -414,6 +478,21 @@ std::vector<Span> findLanes(const Plane& plane, int first, int last,
         }
         lanes.insert(lanes.end(), found.begin(), found.end());
     }
+    // A lane stands out of the gel beside it: within a lane's width of it, on one side at
+    // least, the signal falls to half its top. A bump on a broad glow (a stain blotch)
+    // does not.
+    lanes.erase(std::remove_if(lanes.begin(), lanes.end(),
+                               [&](const Span& lane) {
+                                   const int w = lane.last - lane.first + 1;
+                                   const double top = *std::max_element(
+                                       signal.begin() + lane.first, signal.begin() + lane.last + 1);
+                                   double low = top;
+                                   for (int a = std::max(0, lane.first - w);
+                                        a <= std::min(plane.across - 1, lane.last + w); ++a)
+                                       low = std::min(low, signal[std::size_t(a)]);
+                                   return low > 0.5 * top;
+                               }),
+                lanes.end());
     // The lanes of one gel are about as wide as each other: one under half the usual
     // width is a streak or a speck of dust.
     if (lanes.size() > 2) {
@@ -430,6 +509,7 @@ std::vector<Span> findLanes(const Plane& plane, int first, int last,
     }
     std::sort(lanes.begin(), lanes.end(),
               [](const Span& x, const Span& y) { return x.first < y.first; });
+    gaps = evenlySpacedGaps(lanes, signal, noise);
     return lanes;
 }
 
@@ -621,18 +701,18 @@ Span gelSpan(const std::vector<double>& profile, int maximum, double level)
         if (profile[std::size_t(from)] >= cut)
             return from;
         int i = from;
-        while (std::abs(i - from) < n / 3 && profile[std::size_t(i)] < cut)
+        while (std::abs(i - from) < n / 2 && profile[std::size_t(i)] < cut)
             i += dir;
         // Sharp: the gel's level is reached within a few samples past the cut.
         const int past = std::clamp(i + dir * step, 0, n - 1);
-        if (std::abs(i - from) >= n / 3 || profile[std::size_t(past)] < inside)
+        if (std::abs(i - from) >= n / 2 || profile[std::size_t(past)] < inside)
             return from;
         // The space around the gel is dark throughout, not a dim stretch of gel, and no
         // more than half as bright as the gel's background: the gel's own background
         // rising and falling is no border.
         double sum = 0;
         int count = 0;
-        for (int j = from; std::abs(j - from) < std::abs(i - from) - step; j += dir) {
+        for (int j = from; std::abs(j - from) < std::max(1, std::abs(i - from) - step); j += dir) {
             if (profile[std::size_t(j)] > lowest + 0.25 * drop)
                 return from;
             sum += profile[std::size_t(j)];
@@ -843,7 +923,9 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         std::vector<double> across(std::size_t(plane.across));
         for (int a = 0; a < plane.across; ++a)
             across[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / plane.along);
-        // The gel's background: the most common level of the plane's middle, which is gel.
+        // The gel's background: the most common level of the plane's middle, which is gel,
+        // within the run of levels most samples fall in: a dark border reaching into the
+        // middle, even, has fewer samples than the gel's background and its texture.
         std::vector<std::int64_t> bins(256, 0);
         const int binWidth = (maximum + 1) / 256;
         // Every second sample of every second row, in 256 bins (a shift for 16 bits).
@@ -853,7 +935,22 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             for (int a = plane.across / 4; a < 3 * plane.across / 4; a += 2)
                 ++bins[std::size_t(row[a] >> shift)];
         }
-        const auto mode = std::max_element(bins.begin(), bins.end()) - bins.begin();
+        std::vector<std::int64_t> near(bins.size() + 1, 0);
+        for (std::size_t b = 0; b < bins.size(); ++b)
+            near[b + 1] = near[b] + bins[b];
+        int centre = 0;
+        std::int64_t most = -1;
+        for (int b = 0; b < 256; ++b) {
+            const std::int64_t n =
+                near[std::size_t(std::min(256, b + 9))] - near[std::size_t(std::max(0, b - 8))];
+            if (n > most) {
+                most = n;
+                centre = b;
+            }
+        }
+        const auto mode = std::max_element(bins.begin() + std::max(0, centre - 8),
+                                           bins.begin() + std::min(256, centre + 9)) -
+                          bins.begin();
         const double level = plane.signal(double(mode * binWidth) + 0.5 * binWidth);
         const Span a = gelSpan(across, maximum, level);
         const Span l = gelSpan(along, maximum, level);
@@ -871,7 +968,27 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     const int half = std::max(10, plane.along / 20);
     const double least = minimumBandScore(options.sensitivity);
     const Span section{0, plane.along - 1};
-    const std::vector<Span> lanes = findLanes(plane, section.first, section.last, std::move(sums));
+    std::vector<Span> gaps;
+    std::vector<Span> lanes = findLanes(plane, section.first, section.last, std::move(sums), gaps);
+    // A lane guessed from the spacing of the others stays only when it holds a band.
+    std::vector<char> guessed(lanes.size(), 0);
+    if (!gaps.empty()) {
+        lanes.insert(lanes.end(), gaps.begin(), gaps.end());
+        guessed.resize(lanes.size(), 1);
+        std::vector<std::size_t> order(lanes.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::sort(order.begin(), order.end(),
+                  [&](std::size_t x, std::size_t y) { return lanes[x].first < lanes[y].first; });
+        std::vector<Span> sorted;
+        std::vector<char> flags;
+        for (std::size_t i : order) {
+            sorted.push_back(lanes[i]);
+            flags.push_back(guessed[i]);
+        }
+        lanes = std::move(sorted);
+        guessed = std::move(flags);
+    }
     int usualWidth = 0;
     if (!lanes.empty()) {
         std::vector<int> widths;
@@ -941,7 +1058,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                 continue;
             }
             // Nor is one much narrower than the gel's lanes are wide: a speck.
-            if (2 * (across.last - across.first + 1) < usualWidth) {
+            if (3 * (across.last - across.first + 1) < usualWidth) {
                 continue;
             }
             found.bands.push_back(frameOf(across, band.span));
@@ -966,6 +1083,8 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             found.path.insert(found.path.begin(), first);
             found.path.push_back(last);
         }
+        if (guessed[i] && found.bands.empty())
+            continue;
         finding.lanes.push_back(std::move(found));
     }
     return finding;
