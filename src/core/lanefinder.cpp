@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <deque>
+#include <limits>
 #include <memory>
 
 namespace kesto {
@@ -55,12 +55,60 @@ void readChannelRow(const QImage& picture, int y, int x0, int count, Channel cha
     }
     default: {
         const auto* p = reinterpret_cast<const std::uint32_t*>(line) + x0;
-        const int shift = channel == Channel::Red ? 16 : channel == Channel::Green ? 8 : 0;
-        for (int i = 0; i < count; ++i)
-            out[i] = std::uint16_t((p[i] >> shift) & 0xFFu);
+        // The shift a constant in each loop, so each loop takes several pixels at once.
+        if (channel == Channel::Red)
+            for (int i = 0; i < count; ++i)
+                out[i] = std::uint16_t((p[i] >> 16) & 0xFFu);
+        else if (channel == Channel::Green)
+            for (int i = 0; i < count; ++i)
+                out[i] = std::uint16_t((p[i] >> 8) & 0xFFu);
+        else
+            for (int i = 0; i < count; ++i)
+                out[i] = std::uint16_t(p[i] & 0xFFu);
         return;
     }
     }
+}
+
+// The sum of count samples, in 32 bits (exact for up to 65537 samples of 16 bits), which
+// the compiler adds several at a time.
+std::uint32_t sumOf(const std::uint16_t* samples, int count)
+{
+    std::uint32_t sum = 0;
+    for (int i = 0; i < count; ++i)
+        sum += samples[i];
+    return sum;
+}
+
+// The sum of any number of samples, 65536 at a time.
+std::uint64_t wideSum(const std::uint16_t* samples, int count)
+{
+    std::uint64_t sum = 0;
+    for (int i = 0; i < count; i += 65536)
+        sum += sumOf(samples + i, std::min(count - i, 65536));
+    return sum;
+}
+
+// Adds count samples to the running column sums.
+void addTo(std::uint32_t* sums, const std::uint16_t* samples, int count)
+{
+    for (int i = 0; i < count; ++i)
+        sums[i] += samples[i];
+}
+
+// A row of a 32-bit picture's channel, at shift, read into samples and added to the
+// running column sums; returns the row's sum.
+std::uint32_t readAndSum(const std::uint32_t* pixels, unsigned shift, int count,
+                         std::uint16_t* samples, std::uint32_t* sums)
+{
+    std::uint32_t sum = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::uint16_t v = std::uint16_t((pixels[i] >> shift) & 0xFFu);
+        samples[i] = v;
+        sums[i] += v;
+        sum += v;
+    }
+    return sum;
 }
 
 // The region's channel values with the lanes running down the rows: `along` rows of
@@ -93,16 +141,42 @@ Plane readPlane(const QImage& picture, const QRect& region, Channel channel, boo
     columnSums.assign(std::size_t(plane.across), 0);
     rowSums.assign(std::size_t(plane.along), 0);
     if (!horizontal) {
+        // Column sums gather in 32 bits for up to 32768 rows at a time (65535 x 32768 fits),
+        // which the compiler can add several columns at once.
+        std::vector<std::uint32_t> partial(std::size_t(plane.across), 0);
+        auto flush = [&] {
+            for (int a = 0; a < plane.across; ++a)
+                columnSums[std::size_t(a)] += partial[std::size_t(a)];
+            std::fill(partial.begin(), partial.end(), 0);
+        };
         for (int y = 0; y < region.height(); ++y) {
             std::uint16_t* row = plane.values.get() + std::size_t(y) * std::size_t(plane.across);
+            if (picture.format() == QImage::Format_RGB32 ||
+                picture.format() == QImage::Format_ARGB32) {
+                // The commonest picture read and summed in one loop.
+                const auto* p = reinterpret_cast<const std::uint32_t*>(
+                                    picture.constScanLine(region.top() + y)) +
+                                region.left();
+                const unsigned shift = channel == Channel::Red     ? 16
+                                       : channel == Channel::Green ? 8
+                                                                   : 0;
+                rowSums[std::size_t(y)] = readAndSum(p, shift, plane.across, row, partial.data());
+                if (y % 32768 == 32767)
+                    flush();
+                continue;
+            }
             readChannelRow(picture, region.top() + y, region.left(), region.width(), channel, row);
             std::uint64_t sum = 0;
-            for (int a = 0; a < plane.across; ++a) {
-                columnSums[std::size_t(a)] += row[a];
-                sum += row[a];
+            for (int a0 = 0; a0 < plane.across; a0 += 32768) {
+                const int count = std::min(plane.across - a0, 32768);
+                addTo(partial.data() + a0, row + a0, count);
+                sum += sumOf(row + a0, count);
             }
             rowSums[std::size_t(y)] = sum;
+            if (y % 32768 == 32767)
+                flush();
         }
+        flush();
         return plane;
     }
     std::vector<std::uint16_t> line(std::size_t(region.width()));
@@ -184,29 +258,41 @@ std::vector<double> boxSmooth(const std::vector<double>& values, int half)
     return out;
 }
 
-// The lowest (or highest) value within half samples either side of each sample, in one
-// pass: a queue keeps the positions whose values can still be the window's extreme.
+// The lowest (or highest) value within half samples either side of each sample: the
+// extremes running forward and backward within blocks of the window's length, padded at
+// both ends, meet in each window (three comparisons a sample, whatever the window).
+template <typename Better>
+std::vector<double> slidingExtreme(const std::vector<double>& values, int half, double pad,
+                                   Better better)
+{
+    const std::size_t n = values.size();
+    const std::size_t w = 2 * std::size_t(half) + 1;
+    const std::size_t m = n + 2 * std::size_t(half);
+    std::vector<double> padded(m, pad);
+    std::copy(values.begin(), values.end(), padded.begin() + half);
+    // Both written in full before they are read.
+    std::unique_ptr<double[]> forward(new double[m]), backward(new double[m]);
+    for (std::size_t block = 0; block < m; block += w) {
+        const std::size_t end = std::min(m, block + w);
+        forward[block] = padded[block];
+        for (std::size_t i = block + 1; i < end; ++i)
+            forward[i] = better(forward[i - 1], padded[i]);
+        backward[end - 1] = padded[end - 1];
+        for (std::size_t i = end - 1; i > block; --i)
+            backward[i - 1] = better(backward[i], padded[i - 1]);
+    }
+    std::vector<double> out(n);
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = better(backward[i], forward[i + w - 1]);
+    return out;
+}
+
 std::vector<double> slidingExtreme(const std::vector<double>& values, int half, bool minimum)
 {
-    const int n = int(values.size());
-    std::vector<double> out(values.size());
-    std::deque<int> queue;
-    auto beats = [&](int a, int b) {
-        return minimum ? values[std::size_t(a)] <= values[std::size_t(b)]
-                       : values[std::size_t(a)] >= values[std::size_t(b)];
-    };
-    int next = 0;
-    for (int i = 0; i < n; ++i) {
-        for (; next <= std::min(n - 1, i + half); ++next) {
-            while (!queue.empty() && beats(next, queue.back()))
-                queue.pop_back();
-            queue.push_back(next);
-        }
-        while (queue.front() < i - half)
-            queue.pop_front();
-        out[std::size_t(i)] = values[std::size_t(queue.front())];
-    }
-    return out;
+    constexpr double Far = std::numeric_limits<double>::infinity();
+    if (minimum)
+        return slidingExtreme(values, half, Far, [](double a, double b) { return std::min(a, b); });
+    return slidingExtreme(values, half, -Far, [](double a, double b) { return std::max(a, b); });
 }
 
 // The profile above its background: a flat opening (the limit of a rolling ball far
@@ -534,10 +620,7 @@ std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double ba
     std::vector<double> raw(static_cast<std::size_t>(along));
     for (int l = 0; l < along; ++l) {
         const std::uint16_t* row = plane.row(first + l);
-        std::uint64_t sum = 0;
-        for (int a = c0; a <= c1; ++a)
-            sum += row[a];
-        raw[std::size_t(l)] = plane.signal(double(sum) / double(c1 - c0 + 1));
+        raw[std::size_t(l)] = plane.signal(double(wideSum(row + c0, c1 - c0 + 1)) / (c1 - c0 + 1));
     }
     constexpr int Smoothing = 2;
     const std::vector<double> smooth = boxSmooth(raw, Smoothing);
@@ -638,11 +721,16 @@ std::vector<double> bandMeanAcross(const Plane& plane, const Span& lane, const S
     const int margin = std::max(3, width / 4);
     a0 = std::max(low, lane.first - margin);
     const int a1 = std::min(high, lane.last + margin);
-    std::vector<double> across(std::size_t(a1 - a0 + 1), 0.0);
+    // Summed in 32 bits, 65536 rows at a time.
+    std::vector<std::uint32_t> sums(std::size_t(a1 - a0 + 1), 0);
+    std::vector<double> across(sums.size(), 0.0);
     for (int l = band.first; l <= band.last; ++l) {
-        const std::uint16_t* row = plane.row(l);
-        for (int a = a0; a <= a1; ++a)
-            across[std::size_t(a - a0)] += row[a];
+        addTo(sums.data(), plane.row(l) + a0, a1 - a0 + 1);
+        if ((l - band.first) % 65536 == 65535 || l == band.last) {
+            for (std::size_t i = 0; i < sums.size(); ++i)
+                across[i] += sums[i];
+            std::fill(sums.begin(), sums.end(), 0);
+        }
     }
     const double rows = band.last - band.first + 1;
     for (double& v : across)
@@ -651,12 +739,11 @@ std::vector<double> bandMeanAcross(const Plane& plane, const Span& lane, const S
 }
 
 // The band's own extent across: the half-height width of the mean across its rows, over
-// the lane and a margin either side, so a lane that curves or tilts is followed.
-Span bandAcross(const Plane& plane, const Span& lane, const Span& band, int low, int high)
+// the lane and a margin either side (across, from bandMeanAcross; a0 its first sample), so
+// a lane that curves or tilts is followed.
+Span bandAcross(const Span& lane, std::vector<double> across, int a0)
 {
     const int width = lane.last - lane.first + 1;
-    int a0 = 0;
-    std::vector<double> across = bandMeanAcross(plane, lane, band, low, high, a0);
     const double edge = std::min(across.front(), across.back());
     int peak = 0;
     for (std::size_t i = 0; i < across.size(); ++i) {
@@ -743,15 +830,13 @@ Span gelSpan(const std::vector<double>& profile, int maximum, double level)
     return span;
 }
 
-// How much of the lane's width the band reaches: the share of the lane's samples across
-// whose mean over the band's rows rises at least a third of the way from the lowest such
-// mean (over the lane and a margin either side) to the highest. A speck of dust on an
-// empty stretch covers a few samples.
-double coverageAcross(const Plane& plane, const Span& lane, const Span& band, int low, int high)
+// How much of the lane's width the band reaches (across and a0 as for bandAcross): the
+// share of the lane's samples across whose mean over the band's rows rises at least a third of the
+// way from the lowest such mean (over the lane and a margin either side) to the highest. A speck of
+// dust on an empty stretch covers a few samples.
+double coverageAcross(const Span& lane, const std::vector<double>& across, int a0)
 {
     const int width = lane.last - lane.first + 1;
-    int a0 = 0;
-    const std::vector<double> across = bandMeanAcross(plane, lane, band, low, high, a0);
     const std::vector<double> smooth = boxSmooth(across, 1);
     const double lowest = *std::min_element(smooth.begin(), smooth.end());
     const double top = *std::max_element(smooth.begin(), smooth.end());
@@ -817,10 +902,8 @@ std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vec
     for (int l = first; l <= last; ++l) {
         const std::uint16_t* row = plane.row(l);
         for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
-            std::uint64_t piece = 0;
-            if (free[std::size_t(cuts[c])])
-                for (int a = cuts[c]; a < cuts[c + 1]; ++a)
-                    piece += row[a];
+            const std::uint64_t piece =
+                free[std::size_t(cuts[c])] ? wideSum(row + cuts[c], cuts[c + 1] - cuts[c]) : 0;
             before[c + 1] = before[c] + piece;
         }
         for (std::size_t i = 0; i < lanes.size(); ++i) {
@@ -1048,10 +1131,12 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                     continue;
                 }
             }
-            if (coverageAcross(plane, lane, band.span, low, high) < 0.35) {
+            int a0 = 0;
+            std::vector<double> means = bandMeanAcross(plane, lane, band.span, low, high, a0);
+            if (coverageAcross(lane, means, a0) < 0.35) {
                 continue;
             }
-            const Span across = bandAcross(plane, lane, band.span, low, high);
+            const Span across = bandAcross(lane, std::move(means), a0);
             // A band is a line across its lane: a stretch along the lane much longer than
             // it is wide is a smear or a streak.
             if (band.core > 3 * (across.last - across.first + 1) / 2) {
