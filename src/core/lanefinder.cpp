@@ -196,14 +196,14 @@ Plane readPlane(const QImage& picture, const QRect& region, Channel channel, boo
 }
 
 // The background level and the side the bands lie on, from a histogram of every second
-// sample of every second row: the level is the most common value; the bands lie on the
+// sample of every fourth row: the level is the most common value; the bands lie on the
 // side where the far tail of values reaches further from it.
 void detectContrast(const Plane& plane, int maximum, const LaneFinderOptions& options,
                     LaneFinding& finding)
 {
     std::vector<std::int64_t> histogram(std::size_t(maximum) + 1, 0);
     std::int64_t count = 0;
-    for (int l = 0; l < plane.along; l += 2) {
+    for (int l = 0; l < plane.along; l += 4) {
         const std::uint16_t* row = plane.row(l);
         for (int a = 0; a < plane.across; a += 2)
             ++histogram[row[a]];
@@ -610,18 +610,19 @@ struct Candidate
     int core;      // how many samples along it stays above half its height
 };
 
-std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double bandThreshold,
-                                 int first, int last)
+// The middle half of a lane's width, whose mean along the lane is its profile.
+Span middleHalf(const Span& lane)
 {
     const int width = lane.last - lane.first + 1;
     const int c0 = lane.first + width / 4;
-    const int c1 = std::max(c0, lane.last - width / 4);
+    return {c0, std::max(c0, lane.last - width / 4)};
+}
+
+// raw: the lane's profile over the rows first to last (betweenLanes reads it).
+std::vector<Candidate> findBands(const std::vector<double>& raw, double bandThreshold, int first,
+                                 int last)
+{
     const int along = last - first + 1;
-    std::vector<double> raw(static_cast<std::size_t>(along));
-    for (int l = 0; l < along; ++l) {
-        const std::uint16_t* row = plane.row(first + l);
-        raw[std::size_t(l)] = plane.signal(double(wideSum(row + c0, c1 - c0 + 1)) / (c1 - c0 + 1));
-    }
     constexpr int Smoothing = 2;
     const std::vector<double> smooth = boxSmooth(raw, Smoothing);
     const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
@@ -853,8 +854,11 @@ double coverageAcross(const Span& lane, const std::vector<double>& across, int a
 // above its own baseline; empty where the lanes leave too little space. Near, as a row of
 // wells or a gel's edge need not be level across the whole gel. One pass over the rows:
 // running sums of the free samples give each lane's window at once.
+// Each lane's own profile (the mean over its middle half) goes to middles, read in the
+// same pass.
 std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vector<Span>& lanes,
-                                              int half, int first, int last)
+                                              int half, int first, int last,
+                                              std::vector<std::vector<double>>& middles)
 {
     std::vector<char> free(std::size_t(plane.across), 1);
     for (const Span& lane : lanes)
@@ -899,8 +903,17 @@ std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vec
         to[i] = std::size_t(std::lower_bound(cuts.begin(), cuts.end(), windows[i].a1 + 1) -
                             cuts.begin());
     }
+    std::vector<Span> centres;
+    middles.assign(lanes.size(), std::vector<double>(std::size_t(rows)));
+    for (const Span& lane : lanes)
+        centres.push_back(middleHalf(lane));
     for (int l = first; l <= last; ++l) {
         const std::uint16_t* row = plane.row(l);
+        for (std::size_t i = 0; i < lanes.size(); ++i) {
+            const Span& c = centres[i];
+            middles[i][std::size_t(l - first)] = plane.signal(
+                double(wideSum(row + c.first, c.last - c.first + 1)) / (c.last - c.first + 1));
+        }
         for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
             const std::uint64_t piece =
                 free[std::size_t(cuts[c])] ? wideSum(row + cuts[c], cuts[c + 1] - cuts[c]) : 0;
@@ -1081,8 +1094,9 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                          widths.end());
         usualWidth = widths[widths.size() / 2];
     }
+    std::vector<std::vector<double>> middles;
     const std::vector<std::vector<double>> spaces =
-        betweenLanes(plane, lanes, half, section.first, section.last);
+        betweenLanes(plane, lanes, half, section.first, section.last, middles);
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         // A band's edge is looked for no further than halfway to the next lane.
@@ -1114,7 +1128,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         FoundLane found;
         found.frame = frameOf(lane, section);
         for (const Candidate& band :
-             findBands(plane, lane, options.bandThreshold, section.first, section.last)) {
+             findBands(middles[i], options.bandThreshold, section.first, section.last)) {
             if (band.score < least)
                 continue;
             // A band cut by the end of the gel cannot be told from the gel's edge.
