@@ -245,15 +245,18 @@ void detectContrast(const Plane& plane, int maximum, const LaneFinderOptions& op
 std::vector<double> boxSmooth(const std::vector<double>& values, int half)
 {
     const int n = int(values.size());
-    std::vector<double> out(values.size());
-    std::vector<double> prefix(values.size() + 1, 0.0);
+    // Neither is cleared first: every element is written before it is read.
+    std::unique_ptr<double[]> prefix(new double[values.size() + 1]);
+    prefix[0] = 0.0;
     for (int i = 0; i < n; ++i)
         prefix[std::size_t(i) + 1] = prefix[std::size_t(i)] + values[std::size_t(i)];
+    std::vector<double> out;
+    out.reserve(values.size());
     for (int i = 0; i < n; ++i) {
         const int lo = std::max(0, i - half);
         const int hi = std::min(n - 1, i + half);
-        out[std::size_t(i)] =
-            (prefix[std::size_t(hi) + 1] - prefix[std::size_t(lo)]) / double(hi - lo + 1);
+        out.push_back((prefix[std::size_t(hi) + 1] - prefix[std::size_t(lo)]) /
+                      double(hi - lo + 1));
     }
     return out;
 }
