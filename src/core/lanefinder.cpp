@@ -131,8 +131,11 @@ struct Plane
 
 // Also gives the sums down each of the plane's columns and along each of its rows, taken
 // while the samples are at hand.
+// Lanes running down the rows, it also takes detectContrast's histogram into levels when
+// given one (every second sample of every fourth row), while each row is at hand.
 Plane readPlane(const QImage& picture, const QRect& region, Channel channel, bool horizontal,
-                std::vector<std::uint64_t>& columnSums, std::vector<std::uint64_t>& rowSums)
+                std::vector<std::uint64_t>& columnSums, std::vector<std::uint64_t>& rowSums,
+                std::vector<std::int64_t>* levels = nullptr)
 {
     Plane plane;
     plane.across = horizontal ? region.height() : region.width();
@@ -161,6 +164,9 @@ Plane readPlane(const QImage& picture, const QRect& region, Channel channel, boo
                                        : channel == Channel::Green ? 8
                                                                    : 0;
                 rowSums[std::size_t(y)] = readAndSum(p, shift, plane.across, row, partial.data());
+                if (levels && y % 4 == 0)
+                    for (int a = 0; a < plane.across; a += 2)
+                        ++(*levels)[row[a]];
                 if (y % 32768 == 32767)
                     flush();
                 continue;
@@ -173,6 +179,9 @@ Plane readPlane(const QImage& picture, const QRect& region, Channel channel, boo
                 sum += sumOf(row + a0, count);
             }
             rowSums[std::size_t(y)] = sum;
+            if (levels && y % 4 == 0)
+                for (int a = 0; a < plane.across; a += 2)
+                    ++(*levels)[row[a]];
             if (y % 32768 == 32767)
                 flush();
         }
@@ -198,17 +207,21 @@ Plane readPlane(const QImage& picture, const QRect& region, Channel channel, boo
 // The background level and the side the bands lie on, from a histogram of every second
 // sample of every fourth row: the level is the most common value; the bands lie on the
 // side where the far tail of values reaches further from it.
+// histogram, when not empty, is that histogram already taken while reading the plane.
 void detectContrast(const Plane& plane, int maximum, const LaneFinderOptions& options,
-                    LaneFinding& finding)
+                    std::vector<std::int64_t> histogram, LaneFinding& finding)
 {
-    std::vector<std::int64_t> histogram(std::size_t(maximum) + 1, 0);
-    std::int64_t count = 0;
-    for (int l = 0; l < plane.along; l += 4) {
-        const std::uint16_t* row = plane.row(l);
-        for (int a = 0; a < plane.across; a += 2)
-            ++histogram[row[a]];
-        count += (plane.across + 1) / 2;
+    if (histogram.empty()) {
+        histogram.assign(std::size_t(maximum) + 1, 0);
+        for (int l = 0; l < plane.along; l += 4) {
+            const std::uint16_t* row = plane.row(l);
+            for (int a = 0; a < plane.across; a += 2)
+                ++histogram[row[a]];
+        }
     }
+    std::int64_t count = 0;
+    for (std::int64_t n : histogram)
+        count += n;
     // Levels in 256 bins, so a 16-bit picture's noise does not scatter its mode.
     const int binWidth = (maximum + 1) / 256;
     std::int64_t best = -1;
@@ -1007,9 +1020,13 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     const QImage* source = readable(picture, converted);
     const bool horizontal = options.orientation == LaneOrientation::Horizontal;
     std::vector<std::uint64_t> sums, rowSums;
-    Plane plane = readPlane(*source, area, options.channel, horizontal, sums, rowSums);
     const int maximum = channelMaximum(*source);
-    detectContrast(plane, maximum, options, finding);
+    std::vector<std::int64_t> levels;
+    if (!horizontal)
+        levels.assign(std::size_t(maximum) + 1, 0);
+    Plane plane = readPlane(*source, area, options.channel, horizontal, sums, rowSums,
+                            horizontal ? nullptr : &levels);
+    detectContrast(plane, maximum, options, std::move(levels), finding);
     // Bands are made the high values, whichever side of the background they lie on: a
     // mean m of dark-on-light samples is read as maximum - m.
     plane.flip = finding.darkOnLight ? maximum : -1;
