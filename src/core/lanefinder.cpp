@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <deque>
+#include <limits>
 #include <memory>
 
 namespace kesto {
@@ -55,12 +55,60 @@ void readChannelRow(const QImage& picture, int y, int x0, int count, Channel cha
     }
     default: {
         const auto* p = reinterpret_cast<const std::uint32_t*>(line) + x0;
-        const int shift = channel == Channel::Red ? 16 : channel == Channel::Green ? 8 : 0;
-        for (int i = 0; i < count; ++i)
-            out[i] = std::uint16_t((p[i] >> shift) & 0xFFu);
+        // The shift a constant in each loop, so each loop takes several pixels at once.
+        if (channel == Channel::Red)
+            for (int i = 0; i < count; ++i)
+                out[i] = std::uint16_t((p[i] >> 16) & 0xFFu);
+        else if (channel == Channel::Green)
+            for (int i = 0; i < count; ++i)
+                out[i] = std::uint16_t((p[i] >> 8) & 0xFFu);
+        else
+            for (int i = 0; i < count; ++i)
+                out[i] = std::uint16_t(p[i] & 0xFFu);
         return;
     }
     }
+}
+
+// The sum of count samples, in 32 bits (exact for up to 65537 samples of 16 bits), which
+// the compiler adds several at a time.
+std::uint32_t sumOf(const std::uint16_t* samples, int count)
+{
+    std::uint32_t sum = 0;
+    for (int i = 0; i < count; ++i)
+        sum += samples[i];
+    return sum;
+}
+
+// The sum of any number of samples, 65536 at a time.
+std::uint64_t wideSum(const std::uint16_t* samples, int count)
+{
+    std::uint64_t sum = 0;
+    for (int i = 0; i < count; i += 65536)
+        sum += sumOf(samples + i, std::min(count - i, 65536));
+    return sum;
+}
+
+// Adds count samples to the running column sums.
+void addTo(std::uint32_t* sums, const std::uint16_t* samples, int count)
+{
+    for (int i = 0; i < count; ++i)
+        sums[i] += samples[i];
+}
+
+// A row of a 32-bit picture's channel, at shift, read into samples and added to the
+// running column sums; returns the row's sum.
+std::uint32_t readAndSum(const std::uint32_t* pixels, unsigned shift, int count,
+                         std::uint16_t* samples, std::uint32_t* sums)
+{
+    std::uint32_t sum = 0;
+    for (int i = 0; i < count; ++i) {
+        const std::uint16_t v = std::uint16_t((pixels[i] >> shift) & 0xFFu);
+        samples[i] = v;
+        sums[i] += v;
+        sum += v;
+    }
+    return sum;
 }
 
 // The region's channel values with the lanes running down the rows: `along` rows of
@@ -83,8 +131,11 @@ struct Plane
 
 // Also gives the sums down each of the plane's columns and along each of its rows, taken
 // while the samples are at hand.
+// Lanes running down the rows, it also takes detectContrast's histogram into levels when
+// given one (every second sample of every fourth row), while each row is at hand.
 Plane readPlane(const QImage& picture, const QRect& region, Channel channel, bool horizontal,
-                std::vector<std::uint64_t>& columnSums, std::vector<std::uint64_t>& rowSums)
+                std::vector<std::uint64_t>& columnSums, std::vector<std::uint64_t>& rowSums,
+                std::vector<std::int64_t>* levels = nullptr)
 {
     Plane plane;
     plane.across = horizontal ? region.height() : region.width();
@@ -93,16 +144,48 @@ Plane readPlane(const QImage& picture, const QRect& region, Channel channel, boo
     columnSums.assign(std::size_t(plane.across), 0);
     rowSums.assign(std::size_t(plane.along), 0);
     if (!horizontal) {
+        // Column sums gather in 32 bits for up to 32768 rows at a time (65535 x 32768 fits),
+        // which the compiler can add several columns at once.
+        std::vector<std::uint32_t> partial(std::size_t(plane.across), 0);
+        auto flush = [&] {
+            for (int a = 0; a < plane.across; ++a)
+                columnSums[std::size_t(a)] += partial[std::size_t(a)];
+            std::fill(partial.begin(), partial.end(), 0);
+        };
         for (int y = 0; y < region.height(); ++y) {
             std::uint16_t* row = plane.values.get() + std::size_t(y) * std::size_t(plane.across);
+            if (picture.format() == QImage::Format_RGB32 ||
+                picture.format() == QImage::Format_ARGB32) {
+                // The commonest picture read and summed in one loop.
+                const auto* p = reinterpret_cast<const std::uint32_t*>(
+                                    picture.constScanLine(region.top() + y)) +
+                                region.left();
+                const unsigned shift = channel == Channel::Red     ? 16
+                                       : channel == Channel::Green ? 8
+                                                                   : 0;
+                rowSums[std::size_t(y)] = readAndSum(p, shift, plane.across, row, partial.data());
+                if (levels && y % 4 == 0)
+                    for (int a = 0; a < plane.across; a += 2)
+                        ++(*levels)[row[a]];
+                if (y % 32768 == 32767)
+                    flush();
+                continue;
+            }
             readChannelRow(picture, region.top() + y, region.left(), region.width(), channel, row);
             std::uint64_t sum = 0;
-            for (int a = 0; a < plane.across; ++a) {
-                columnSums[std::size_t(a)] += row[a];
-                sum += row[a];
+            for (int a0 = 0; a0 < plane.across; a0 += 32768) {
+                const int count = std::min(plane.across - a0, 32768);
+                addTo(partial.data() + a0, row + a0, count);
+                sum += sumOf(row + a0, count);
             }
             rowSums[std::size_t(y)] = sum;
+            if (levels && y % 4 == 0)
+                for (int a = 0; a < plane.across; a += 2)
+                    ++(*levels)[row[a]];
+            if (y % 32768 == 32767)
+                flush();
         }
+        flush();
         return plane;
     }
     std::vector<std::uint16_t> line(std::size_t(region.width()));
@@ -122,19 +205,23 @@ Plane readPlane(const QImage& picture, const QRect& region, Channel channel, boo
 }
 
 // The background level and the side the bands lie on, from a histogram of every second
-// sample of every second row: the level is the most common value; the bands lie on the
+// sample of every fourth row: the level is the most common value; the bands lie on the
 // side where the far tail of values reaches further from it.
+// histogram, when not empty, is that histogram already taken while reading the plane.
 void detectContrast(const Plane& plane, int maximum, const LaneFinderOptions& options,
-                    LaneFinding& finding)
+                    std::vector<std::int64_t> histogram, LaneFinding& finding)
 {
-    std::vector<std::int64_t> histogram(std::size_t(maximum) + 1, 0);
-    std::int64_t count = 0;
-    for (int l = 0; l < plane.along; l += 2) {
-        const std::uint16_t* row = plane.row(l);
-        for (int a = 0; a < plane.across; a += 2)
-            ++histogram[row[a]];
-        count += (plane.across + 1) / 2;
+    if (histogram.empty()) {
+        histogram.assign(std::size_t(maximum) + 1, 0);
+        for (int l = 0; l < plane.along; l += 4) {
+            const std::uint16_t* row = plane.row(l);
+            for (int a = 0; a < plane.across; a += 2)
+                ++histogram[row[a]];
+        }
     }
+    std::int64_t count = 0;
+    for (std::int64_t n : histogram)
+        count += n;
     // Levels in 256 bins, so a 16-bit picture's noise does not scatter its mode.
     const int binWidth = (maximum + 1) / 256;
     std::int64_t best = -1;
@@ -171,42 +258,57 @@ void detectContrast(const Plane& plane, int maximum, const LaneFinderOptions& op
 std::vector<double> boxSmooth(const std::vector<double>& values, int half)
 {
     const int n = int(values.size());
-    std::vector<double> out(values.size());
-    std::vector<double> prefix(values.size() + 1, 0.0);
+    // Neither is cleared first: every element is written before it is read.
+    std::unique_ptr<double[]> prefix(new double[values.size() + 1]);
+    prefix[0] = 0.0;
     for (int i = 0; i < n; ++i)
         prefix[std::size_t(i) + 1] = prefix[std::size_t(i)] + values[std::size_t(i)];
+    std::vector<double> out;
+    out.reserve(values.size());
     for (int i = 0; i < n; ++i) {
         const int lo = std::max(0, i - half);
         const int hi = std::min(n - 1, i + half);
-        out[std::size_t(i)] =
-            (prefix[std::size_t(hi) + 1] - prefix[std::size_t(lo)]) / double(hi - lo + 1);
+        out.push_back((prefix[std::size_t(hi) + 1] - prefix[std::size_t(lo)]) /
+                      double(hi - lo + 1));
     }
     return out;
 }
 
-// The lowest (or highest) value within half samples either side of each sample, in one
-// pass: a queue keeps the positions whose values can still be the window's extreme.
+// The lowest (or highest) value within half samples either side of each sample: the
+// extremes running forward and backward within blocks of the window's length, padded at
+// both ends, meet in each window (three comparisons a sample, whatever the window).
+template <typename Better>
+std::vector<double> slidingExtreme(const std::vector<double>& values, int half, double pad,
+                                   Better better)
+{
+    const std::size_t n = values.size();
+    const std::size_t w = 2 * std::size_t(half) + 1;
+    const std::size_t m = n + 2 * std::size_t(half);
+    std::vector<double> padded(m, pad);
+    std::copy(values.begin(), values.end(), padded.begin() + half);
+    // Both written in full before they are read.
+    std::unique_ptr<double[]> forward(new double[m]), backward(new double[m]);
+    for (std::size_t block = 0; block < m; block += w) {
+        const std::size_t end = std::min(m, block + w);
+        forward[block] = padded[block];
+        for (std::size_t i = block + 1; i < end; ++i)
+            forward[i] = better(forward[i - 1], padded[i]);
+        backward[end - 1] = padded[end - 1];
+        for (std::size_t i = end - 1; i > block; --i)
+            backward[i - 1] = better(backward[i], padded[i - 1]);
+    }
+    std::vector<double> out(n);
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = better(backward[i], forward[i + w - 1]);
+    return out;
+}
+
 std::vector<double> slidingExtreme(const std::vector<double>& values, int half, bool minimum)
 {
-    const int n = int(values.size());
-    std::vector<double> out(values.size());
-    std::deque<int> queue;
-    auto beats = [&](int a, int b) {
-        return minimum ? values[std::size_t(a)] <= values[std::size_t(b)]
-                       : values[std::size_t(a)] >= values[std::size_t(b)];
-    };
-    int next = 0;
-    for (int i = 0; i < n; ++i) {
-        for (; next <= std::min(n - 1, i + half); ++next) {
-            while (!queue.empty() && beats(next, queue.back()))
-                queue.pop_back();
-            queue.push_back(next);
-        }
-        while (queue.front() < i - half)
-            queue.pop_front();
-        out[std::size_t(i)] = values[std::size_t(queue.front())];
-    }
-    return out;
+    constexpr double Far = std::numeric_limits<double>::infinity();
+    if (minimum)
+        return slidingExtreme(values, half, Far, [](double a, double b) { return std::min(a, b); });
+    return slidingExtreme(values, half, -Far, [](double a, double b) { return std::max(a, b); });
 }
 
 // The profile above its background: a flat opening (the limit of a rolling ball far
@@ -249,25 +351,41 @@ struct Span
     int last;
 };
 
-// Splits [first, last] at its deepest inner valley while that valley falls below half of
-// the lower of the two highest points beside it.
+// Splits [first, last] at its most telling valley (the lowest against the lower of the
+// highest points either side of it) while that valley falls below half of that point. A
+// sample on the slope up from either end is no valley, however low.
 void splitAtValleys(const std::vector<double>& v, int first, int last, std::vector<Span>& out)
 {
-    int valley = -1;
-    for (int i = first + 1; i < last; ++i) {
-        if (valley < 0 || v[std::size_t(i)] < v[std::size_t(valley)])
-            valley = i;
+    if (last - first < 2) {
+        out.push_back({first, last});
+        return;
     }
-    if (valley > 0) {
-        const double left = *std::max_element(v.begin() + first, v.begin() + valley);
-        const double right = *std::max_element(v.begin() + valley + 1, v.begin() + last + 1);
-        if (v[std::size_t(valley)] < 0.5 * std::min(left, right)) {
-            splitAtValleys(v, first, valley - 1, out);
-            splitAtValleys(v, valley + 1, last, out);
-            return;
+    std::vector<double> leftTop(std::size_t(last - first + 1)), rightTop(leftTop.size());
+    for (int i = first; i <= last; ++i)
+        leftTop[std::size_t(i - first)] = std::max(
+            v[std::size_t(i)], i > first ? leftTop[std::size_t(i - first) - 1] : v[std::size_t(i)]);
+    for (int i = last; i >= first; --i)
+        rightTop[std::size_t(i - first)] = std::max(
+            v[std::size_t(i)], i < last ? rightTop[std::size_t(i - first) + 1] : v[std::size_t(i)]);
+    int valley = -1;
+    double best = 0.5;
+    for (int i = first + 1; i < last; ++i) {
+        const double lower =
+            std::min(leftTop[std::size_t(i - first) - 1], rightTop[std::size_t(i - first) + 1]);
+        if (!(lower > 0))
+            continue;
+        const double ratio = v[std::size_t(i)] / lower;
+        if (ratio < best) {
+            best = ratio;
+            valley = i;
         }
     }
-    out.push_back({first, last});
+    if (valley < 0) {
+        out.push_back({first, last});
+        return;
+    }
+    splitAtValleys(v, first, valley - 1, out);
+    splitAtValleys(v, valley + 1, last, out);
 }
 
 // The columns of the span at or above half of its highest point: the lane's width at
@@ -316,10 +434,74 @@ double quantileOf(std::vector<double>& values, double fraction)
     return *at;
 }
 
+// The lanes of one gel come from one comb, evenly spaced. Where the lanes found leave a
+// gap of two or more of their spacing, or room for more before the first or after the
+// last, the places a lane would stand are returned where the column signal there rises
+// above the lower of the gaps beside them: the caller keeps those that hold a band.
+std::vector<Span> evenlySpacedGaps(const std::vector<Span>& lanes,
+                                   const std::vector<double>& signal, double noise)
+{
+    if (lanes.size() < 3)
+        return {};
+    const int across = int(signal.size());
+    std::vector<int> widths;
+    std::vector<double> centres, steps;
+    for (const Span& lane : lanes) {
+        widths.push_back(lane.last - lane.first + 1);
+        centres.push_back(0.5 * (lane.first + lane.last));
+    }
+    std::nth_element(widths.begin(), widths.begin() + std::ptrdiff_t(widths.size() / 2),
+                     widths.end());
+    const int usual = widths[widths.size() / 2];
+    for (std::size_t i = 1; i < centres.size(); ++i)
+        steps.push_back(centres[i] - centres[i - 1]);
+    // The spacing: the typical single step, single steps being those at least a lane wide
+    // and not much longer than the shortest such.
+    double shortest = across;
+    for (double step : steps)
+        if (step >= usual)
+            shortest = std::min(shortest, step);
+    std::vector<double> single;
+    for (double step : steps)
+        if (step >= usual && step <= 1.4 * shortest)
+            single.push_back(step);
+    if (single.size() < 2)
+        return {};
+    const double pitch = quantileOf(single, 0.5);
+    std::vector<double> at;
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const double k = std::round(steps[i] / pitch);
+        if (k >= 2 && std::abs(steps[i] / pitch - k) <= 0.25)
+            for (int j = 1; j < int(k); ++j)
+                at.push_back(centres[i] + j * steps[i] / k);
+    }
+    auto lowest = [&](double from, double to) {
+        const int a = std::clamp(int(std::lround(from)), 0, across - 1);
+        const int b = std::clamp(int(std::lround(to)), 0, across - 1);
+        return *std::min_element(signal.begin() + a, signal.begin() + b + 1);
+    };
+    std::vector<Span> gaps;
+    for (double c : at) {
+        const int first = std::max(0, int(std::lround(c - 0.5 * (usual - 1))));
+        const int last = std::min(across - 1, first + usual - 1);
+        const int m0 = int(std::lround(c - 0.25 * usual)), m1 = int(std::lround(c + 0.25 * usual));
+        double sum = 0;
+        for (int a = std::max(0, m0); a <= std::min(across - 1, m1); ++a)
+            sum += signal[std::size_t(a)];
+        const double mean = sum / std::max(1, std::min(across - 1, m1) - std::max(0, m0) + 1);
+        const double gap = std::min(lowest(c - 0.75 * pitch, c - 0.25 * pitch),
+                                    lowest(c + 0.25 * pitch, c + 0.75 * pitch));
+        if (mean - gap >= 3 * noise)
+            gaps.push_back({first, last});
+    }
+    return gaps;
+}
+
 // The lanes of the rows first to last.
-// columnSums, when given, are the plane's sums down each column over those rows.
+// columnSums, when given, are the plane's sums down each column over those rows. Places
+// where evenly spaced lanes would stand between and beside them go to gaps.
 std::vector<Span> findLanes(const Plane& plane, int first, int last,
-                            std::vector<std::uint64_t> columnSums = {})
+                            std::vector<std::uint64_t> columnSums, std::vector<Span>& gaps)
 {
     const int rows = last - first + 1;
     std::vector<double> columns(std::size_t(plane.across), 0.0);
@@ -398,6 +580,21 @@ std::vector<Span> findLanes(const Plane& plane, int first, int last,
         }
         lanes.insert(lanes.end(), found.begin(), found.end());
     }
+    // A lane stands out of the gel beside it: within a lane's width of it, on one side at
+    // least, the signal falls to half its top. A bump on a broad glow (a stain blotch)
+    // does not.
+    lanes.erase(std::remove_if(lanes.begin(), lanes.end(),
+                               [&](const Span& lane) {
+                                   const int w = lane.last - lane.first + 1;
+                                   const double top = *std::max_element(
+                                       signal.begin() + lane.first, signal.begin() + lane.last + 1);
+                                   double low = top;
+                                   for (int a = std::max(0, lane.first - w);
+                                        a <= std::min(plane.across - 1, lane.last + w); ++a)
+                                       low = std::min(low, signal[std::size_t(a)]);
+                                   return low > 0.5 * top;
+                               }),
+                lanes.end());
     // The lanes of one gel are about as wide as each other: one under half the usual
     // width is a streak or a speck of dust.
     if (lanes.size() > 2) {
@@ -414,6 +611,7 @@ std::vector<Span> findLanes(const Plane& plane, int first, int last,
     }
     std::sort(lanes.begin(), lanes.end(),
               [](const Span& x, const Span& y) { return x.first < y.first; });
+    gaps = evenlySpacedGaps(lanes, signal, noise);
     return lanes;
 }
 
@@ -425,23 +623,22 @@ struct Candidate
     Span span;
     double height; // the peak above the lane's floor, in the profile's units
     double score;  // height over the lane's noise
+    int core;      // how many samples along it stays above half its height
 };
 
-std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double bandThreshold,
-                                 int first, int last)
+// The middle half of a lane's width, whose mean along the lane is its profile.
+Span middleHalf(const Span& lane)
 {
     const int width = lane.last - lane.first + 1;
     const int c0 = lane.first + width / 4;
-    const int c1 = std::max(c0, lane.last - width / 4);
+    return {c0, std::max(c0, lane.last - width / 4)};
+}
+
+// raw: the lane's profile over the rows first to last (betweenLanes reads it).
+std::vector<Candidate> findBands(const std::vector<double>& raw, double bandThreshold, int first,
+                                 int last)
+{
     const int along = last - first + 1;
-    std::vector<double> raw(static_cast<std::size_t>(along));
-    for (int l = 0; l < along; ++l) {
-        const std::uint16_t* row = plane.row(first + l);
-        std::uint64_t sum = 0;
-        for (int a = c0; a <= c1; ++a)
-            sum += row[a];
-        raw[std::size_t(l)] = plane.signal(double(sum) / double(c1 - c0 + 1));
-    }
     constexpr int Smoothing = 2;
     const std::vector<double> smooth = boxSmooth(raw, Smoothing);
     const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
@@ -519,9 +716,13 @@ std::vector<Candidate> findBands(const Plane& plane, const Span& lane, double ba
             band.first = bands.back().span.last + 1;
         if (band.last - band.first >= 2) {
             const double height = q[std::size_t(peak)] - floor;
+            int core = 0;
+            for (int i = band.first; i <= band.last; ++i)
+                core += q[std::size_t(i)] - floor >= 0.5 * height ? 1 : 0;
             bands.push_back({{first + band.first, first + band.last},
                              height,
-                             spread > 0 ? height / spread : 1e9});
+                             spread > 0 ? height / spread : 1e9,
+                             core});
         }
     }
     return bands;
@@ -537,11 +738,16 @@ std::vector<double> bandMeanAcross(const Plane& plane, const Span& lane, const S
     const int margin = std::max(3, width / 4);
     a0 = std::max(low, lane.first - margin);
     const int a1 = std::min(high, lane.last + margin);
-    std::vector<double> across(std::size_t(a1 - a0 + 1), 0.0);
+    // Summed in 32 bits, 65536 rows at a time.
+    std::vector<std::uint32_t> sums(std::size_t(a1 - a0 + 1), 0);
+    std::vector<double> across(sums.size(), 0.0);
     for (int l = band.first; l <= band.last; ++l) {
-        const std::uint16_t* row = plane.row(l);
-        for (int a = a0; a <= a1; ++a)
-            across[std::size_t(a - a0)] += row[a];
+        addTo(sums.data(), plane.row(l) + a0, a1 - a0 + 1);
+        if ((l - band.first) % 65536 == 65535 || l == band.last) {
+            for (std::size_t i = 0; i < sums.size(); ++i)
+                across[i] += sums[i];
+            std::fill(sums.begin(), sums.end(), 0);
+        }
     }
     const double rows = band.last - band.first + 1;
     for (double& v : across)
@@ -550,12 +756,11 @@ std::vector<double> bandMeanAcross(const Plane& plane, const Span& lane, const S
 }
 
 // The band's own extent across: the half-height width of the mean across its rows, over
-// the lane and a margin either side, so a lane that curves or tilts is followed.
-Span bandAcross(const Plane& plane, const Span& lane, const Span& band, int low, int high)
+// the lane and a margin either side (across, from bandMeanAcross; a0 its first sample), so
+// a lane that curves or tilts is followed.
+Span bandAcross(const Span& lane, std::vector<double> across, int a0)
 {
     const int width = lane.last - lane.first + 1;
-    int a0 = 0;
-    std::vector<double> across = bandMeanAcross(plane, lane, band, low, high, a0);
     const double edge = std::min(across.front(), across.back());
     int peak = 0;
     for (std::size_t i = 0; i < across.size(); ++i) {
@@ -600,18 +805,18 @@ Span gelSpan(const std::vector<double>& profile, int maximum, double level)
         if (profile[std::size_t(from)] >= cut)
             return from;
         int i = from;
-        while (std::abs(i - from) < n / 3 && profile[std::size_t(i)] < cut)
+        while (std::abs(i - from) < n / 2 && profile[std::size_t(i)] < cut)
             i += dir;
         // Sharp: the gel's level is reached within a few samples past the cut.
         const int past = std::clamp(i + dir * step, 0, n - 1);
-        if (std::abs(i - from) >= n / 3 || profile[std::size_t(past)] < inside)
+        if (std::abs(i - from) >= n / 2 || profile[std::size_t(past)] < inside)
             return from;
         // The space around the gel is dark throughout, not a dim stretch of gel, and no
         // more than half as bright as the gel's background: the gel's own background
         // rising and falling is no border.
         double sum = 0;
         int count = 0;
-        for (int j = from; std::abs(j - from) < std::abs(i - from) - step; j += dir) {
+        for (int j = from; std::abs(j - from) < std::max(1, std::abs(i - from) - step); j += dir) {
             if (profile[std::size_t(j)] > lowest + 0.25 * drop)
                 return from;
             sum += profile[std::size_t(j)];
@@ -642,15 +847,13 @@ Span gelSpan(const std::vector<double>& profile, int maximum, double level)
     return span;
 }
 
-// How much of the lane's width the band reaches: the share of the lane's samples across
-// whose mean over the band's rows rises at least a third of the way from the lowest such
-// mean (over the lane and a margin either side) to the highest. A speck of dust on an
-// empty stretch covers a few samples.
-double coverageAcross(const Plane& plane, const Span& lane, const Span& band, int low, int high)
+// How much of the lane's width the band reaches (across and a0 as for bandAcross): the
+// share of the lane's samples across whose mean over the band's rows rises at least a third of the
+// way from the lowest such mean (over the lane and a margin either side) to the highest. A speck of
+// dust on an empty stretch covers a few samples.
+double coverageAcross(const Span& lane, const std::vector<double>& across, int a0)
 {
     const int width = lane.last - lane.first + 1;
-    int a0 = 0;
-    const std::vector<double> across = bandMeanAcross(plane, lane, band, low, high, a0);
     const std::vector<double> smooth = boxSmooth(across, 1);
     const double lowest = *std::min_element(smooth.begin(), smooth.end());
     const double top = *std::max_element(smooth.begin(), smooth.end());
@@ -667,8 +870,11 @@ double coverageAcross(const Plane& plane, const Span& lane, const Span& band, in
 // above its own baseline; empty where the lanes leave too little space. Near, as a row of
 // wells or a gel's edge need not be level across the whole gel. One pass over the rows:
 // running sums of the free samples give each lane's window at once.
+// Each lane's own profile (the mean over its middle half) goes to middles, read in the
+// same pass.
 std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vector<Span>& lanes,
-                                              int half, int first, int last)
+                                              int half, int first, int last,
+                                              std::vector<std::vector<double>>& middles)
 {
     std::vector<char> free(std::size_t(plane.across), 1);
     for (const Span& lane : lanes)
@@ -713,13 +919,20 @@ std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vec
         to[i] = std::size_t(std::lower_bound(cuts.begin(), cuts.end(), windows[i].a1 + 1) -
                             cuts.begin());
     }
+    std::vector<Span> centres;
+    middles.assign(lanes.size(), std::vector<double>(std::size_t(rows)));
+    for (const Span& lane : lanes)
+        centres.push_back(middleHalf(lane));
     for (int l = first; l <= last; ++l) {
         const std::uint16_t* row = plane.row(l);
+        for (std::size_t i = 0; i < lanes.size(); ++i) {
+            const Span& c = centres[i];
+            middles[i][std::size_t(l - first)] = plane.signal(
+                double(wideSum(row + c.first, c.last - c.first + 1)) / (c.last - c.first + 1));
+        }
         for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
-            std::uint64_t piece = 0;
-            if (free[std::size_t(cuts[c])])
-                for (int a = cuts[c]; a < cuts[c + 1]; ++a)
-                    piece += row[a];
+            const std::uint64_t piece =
+                free[std::size_t(cuts[c])] ? wideSum(row + cuts[c], cuts[c + 1] - cuts[c]) : 0;
             before[c + 1] = before[c] + piece;
         }
         for (std::size_t i = 0; i < lanes.size(); ++i) {
@@ -807,9 +1020,13 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     const QImage* source = readable(picture, converted);
     const bool horizontal = options.orientation == LaneOrientation::Horizontal;
     std::vector<std::uint64_t> sums, rowSums;
-    Plane plane = readPlane(*source, area, options.channel, horizontal, sums, rowSums);
     const int maximum = channelMaximum(*source);
-    detectContrast(plane, maximum, options, finding);
+    std::vector<std::int64_t> levels;
+    if (!horizontal)
+        levels.assign(std::size_t(maximum) + 1, 0);
+    Plane plane = readPlane(*source, area, options.channel, horizontal, sums, rowSums,
+                            horizontal ? nullptr : &levels);
+    detectContrast(plane, maximum, options, std::move(levels), finding);
     // Bands are made the high values, whichever side of the background they lie on: a
     // mean m of dark-on-light samples is read as maximum - m.
     plane.flip = finding.darkOnLight ? maximum : -1;
@@ -822,7 +1039,9 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         std::vector<double> across(std::size_t(plane.across));
         for (int a = 0; a < plane.across; ++a)
             across[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / plane.along);
-        // The gel's background: the most common level of the plane's middle, which is gel.
+        // The gel's background: the most common level of the plane's middle, which is gel,
+        // within the run of levels most samples fall in: a dark border reaching into the
+        // middle, even, has fewer samples than the gel's background and its texture.
         std::vector<std::int64_t> bins(256, 0);
         const int binWidth = (maximum + 1) / 256;
         // Every second sample of every second row, in 256 bins (a shift for 16 bits).
@@ -832,7 +1051,22 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             for (int a = plane.across / 4; a < 3 * plane.across / 4; a += 2)
                 ++bins[std::size_t(row[a] >> shift)];
         }
-        const auto mode = std::max_element(bins.begin(), bins.end()) - bins.begin();
+        std::vector<std::int64_t> near(bins.size() + 1, 0);
+        for (std::size_t b = 0; b < bins.size(); ++b)
+            near[b + 1] = near[b] + bins[b];
+        int centre = 0;
+        std::int64_t most = -1;
+        for (int b = 0; b < 256; ++b) {
+            const std::int64_t n =
+                near[std::size_t(std::min(256, b + 9))] - near[std::size_t(std::max(0, b - 8))];
+            if (n > most) {
+                most = n;
+                centre = b;
+            }
+        }
+        const auto mode = std::max_element(bins.begin() + std::max(0, centre - 8),
+                                           bins.begin() + std::min(256, centre + 9)) -
+                          bins.begin();
         const double level = plane.signal(double(mode * binWidth) + 0.5 * binWidth);
         const Span a = gelSpan(across, maximum, level);
         const Span l = gelSpan(along, maximum, level);
@@ -850,7 +1084,27 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     const int half = std::max(10, plane.along / 20);
     const double least = minimumBandScore(options.sensitivity);
     const Span section{0, plane.along - 1};
-    const std::vector<Span> lanes = findLanes(plane, section.first, section.last, std::move(sums));
+    std::vector<Span> gaps;
+    std::vector<Span> lanes = findLanes(plane, section.first, section.last, std::move(sums), gaps);
+    // A lane guessed from the spacing of the others stays only when it holds a band.
+    std::vector<char> guessed(lanes.size(), 0);
+    if (!gaps.empty()) {
+        lanes.insert(lanes.end(), gaps.begin(), gaps.end());
+        guessed.resize(lanes.size(), 1);
+        std::vector<std::size_t> order(lanes.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            order[i] = i;
+        std::sort(order.begin(), order.end(),
+                  [&](std::size_t x, std::size_t y) { return lanes[x].first < lanes[y].first; });
+        std::vector<Span> sorted;
+        std::vector<char> flags;
+        for (std::size_t i : order) {
+            sorted.push_back(lanes[i]);
+            flags.push_back(guessed[i]);
+        }
+        lanes = std::move(sorted);
+        guessed = std::move(flags);
+    }
     int usualWidth = 0;
     if (!lanes.empty()) {
         std::vector<int> widths;
@@ -860,8 +1114,9 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                          widths.end());
         usualWidth = widths[widths.size() / 2];
     }
+    std::vector<std::vector<double>> middles;
     const std::vector<std::vector<double>> spaces =
-        betweenLanes(plane, lanes, half, section.first, section.last);
+        betweenLanes(plane, lanes, half, section.first, section.last, middles);
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         // A band's edge is looked for no further than halfway to the next lane.
@@ -893,7 +1148,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         FoundLane found;
         found.frame = frameOf(lane, section);
         for (const Candidate& band :
-             findBands(plane, lane, options.bandThreshold, section.first, section.last)) {
+             findBands(middles[i], options.bandThreshold, section.first, section.last)) {
             if (band.score < least)
                 continue;
             // A band cut by the end of the gel cannot be told from the gel's edge.
@@ -906,19 +1161,25 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                 for (int l = band.span.first; l <= band.span.last; ++l)
                     outside =
                         std::max(outside, between[std::size_t(l - section.first)] - betweenFloor);
-                if (outside >= 0.5 * band.height)
+                if (outside >= 0.5 * band.height) {
                     continue;
+                }
             }
-            if (coverageAcross(plane, lane, band.span, low, high) < 0.35)
+            int a0 = 0;
+            std::vector<double> means = bandMeanAcross(plane, lane, band.span, low, high, a0);
+            if (coverageAcross(lane, means, a0) < 0.35) {
                 continue;
-            const Span across = bandAcross(plane, lane, band.span, low, high);
+            }
+            const Span across = bandAcross(lane, std::move(means), a0);
             // A band is a line across its lane: a stretch along the lane much longer than
             // it is wide is a smear or a streak.
-            if (band.span.last - band.span.first > 3 * (across.last - across.first + 1) / 2)
+            if (band.core > 3 * (across.last - across.first + 1) / 2) {
                 continue;
+            }
             // Nor is one much narrower than the gel's lanes are wide: a speck.
-            if (2 * (across.last - across.first + 1) < usualWidth)
+            if (3 * (across.last - across.first + 1) < usualWidth) {
                 continue;
+            }
             found.bands.push_back(frameOf(across, band.span));
             found.scores.push_back(band.score);
             found.path.push_back(pointOf(0.5 * (across.first + across.last),
@@ -941,6 +1202,8 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             found.path.insert(found.path.begin(), first);
             found.path.push_back(last);
         }
+        if (guessed[i] && found.bands.empty())
+            continue;
         finding.lanes.push_back(std::move(found));
     }
     return finding;

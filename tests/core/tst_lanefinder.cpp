@@ -5,6 +5,7 @@
 #include "support/syntheticgel.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTransform>
 
 #include <QTest>
@@ -119,6 +120,8 @@ private slots:
     void findsTurnedAndSmilingGels();
     void sensitivityFiltersWithoutSearching_data();
     void sensitivityFiltersWithoutSearching();
+    void findsFaintLanesAmongStrongOnes_data();
+    void findsFaintLanesAmongStrongOnes();
     void minimumScores_data();
     void minimumScores();
     void lanePathsAndTotals_data();
@@ -519,6 +522,50 @@ void TestLaneFinder::sensitivityFiltersWithoutSearching()
         bands += int(direct.lanes[i].bands.size());
     }
     QCOMPARE(bands > 0, some);
+}
+
+// Evenly spaced lanes, most of them full of strong bands, a few with one faint band each:
+// the faint lanes' column sums hardly rise above the spaces, and are found from the spacing
+// of the others and their band.
+void TestLaneFinder::findsFaintLanesAmongStrongOnes_data()
+{
+    QTest::addColumn<bool>("darkOnLight");
+    QTest::addColumn<QList<int>>("faint"); // lanes with one faint band
+    QTest::newRow("dark on light, lanes 3 and 7 faint") << true << QList<int>{3, 7};
+    QTest::newRow("light on dark, lanes 1, 2 and 9 faint") << false << QList<int>{1, 2, 9};
+}
+
+void TestLaneFinder::findsFaintLanesAmongStrongOnes()
+{
+    QFETCH(bool, darkOnLight);
+    QFETCH(QList<int>, faint);
+    const int lanes = 12, pitch = 34, width = 24, left = 20;
+    QImage gel(2 * left + lanes * pitch, 300, QImage::Format_RGB32);
+    QRandomGenerator random(5);
+    for (int y = 0; y < gel.height(); ++y) {
+        for (int x = 0; x < gel.width(); ++x) {
+            const int lane = (x - left) / pitch;
+            const bool inLane = x >= left && lane < lanes && (x - left) % pitch < width;
+            int above = 0; // how far the pixel stands out of the background
+            if (inLane && faint.contains(lane))
+                above = y >= 150 && y < 158 ? 40 : 0;
+            else if (inLane)
+                above = y >= 40 && y < 260 && (y - 40) % 30 < 8 ? 120 : 0;
+            const int noise = int(random.bounded(20));
+            const int g = darkOnLight ? 215 + noise - above : 20 + noise + above;
+            gel.setPixel(x, y, qRgb(g, g, g));
+        }
+    }
+    const LaneFinding finding = findLanesAndBands(gel, QRect(), LaneFinderOptions());
+    QCOMPARE(finding.darkOnLight, darkOnLight);
+    QCOMPARE(int(finding.lanes.size()), lanes);
+    for (int i = 0; i < lanes; ++i) {
+        const FoundLane& lane = finding.lanes[std::size_t(i)];
+        QCOMPARE(int(lane.bands.size()), faint.contains(i) ? 1 : 8);
+        const int centre = lane.frame.left + lane.frame.width / 2;
+        QVERIFY2(std::abs(centre - (left + i * pitch + width / 2)) <= 3,
+                 qPrintable(QString::number(centre)));
+    }
 }
 
 void TestLaneFinder::minimumScores_data()

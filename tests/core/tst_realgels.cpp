@@ -151,28 +151,27 @@ void TestRealGels::scoresTheFinder_data()
     QTest::addColumn<double>("minOnBands"); // share of frames on a mask band; -1 unchecked
     QTest::addColumn<int>("maxFrames");     // -1 unchecked
     QTest::addColumn<int>("lanes");         // lanes with bands; -1 unchecked
-    QTest::addColumn<int>("minLanes");      // at least this many lanes with bands; -1 unchecked
-    // The figures reached; where they fall short of the goal (lanes: benton 18, chibi 13)
-    // the assertion holds what is reached, so a change that loses ground shows.
+    // The figures reached; where one falls short of the goal the assertion holds what is
+    // reached, so a change that loses ground shows.
     QTest::newRow("pair4and5, GelRed agarose")
         << QStringLiteral("gelgenie_pair4and5_gelred.jpg")
-        << QStringLiteral("gelgenie_pair4and5_gelred_mask.png") << false << 0.90 << 0.80 << -1 << -1
+        << QStringLiteral("gelgenie_pair4and5_gelred_mask.png") << false << 0.90 << 0.80 << -1
         << -1;
     QTest::newRow("thrombin, Coomassie") << QStringLiteral("gelgenie_thrombin_coomassie.jpg")
                                          << QStringLiteral("gelgenie_thrombin_coomassie_mask.png")
-                                         << false << 0.90 << -1.0 << 70 << -1 << -1;
+                                         << false << 0.90 << -1.0 << 70 << -1;
     QTest::newRow("uvp01941, agarose") << QStringLiteral("gelgenie_uvp01941_agarose.jpg")
                                        << QStringLiteral("gelgenie_uvp01941_agarose_mask.png")
-                                       << false << 0.90 << 0.80 << -1 << -1 << -1;
+                                       << false << 0.90 << 0.80 << -1 << -1;
     QTest::newRow("benton, PCR agarose (18 lanes)")
-        << QStringLiteral("benton_pcr_agarose.jpg") << QString() << false << 0.0 << -1.0 << -1 << -1
-        << 12;
-    QTest::newRow("agar example (6 lanes)") << QStringLiteral("agar_example_gel.jpg") << QString()
-                                            << false << 0.0 << -1.0 << -1 << 6 << -1;
+        << QStringLiteral("benton_pcr_agarose.jpg") << QString() << false << 0.0 << -1.0 << -1
+        << 18;
+    QTest::newRow("agar example (6 lanes)")
+        << QStringLiteral("agar_example_gel.jpg") << QString() << false << 0.0 << -1.0 << -1 << 6;
     QTest::newRow("chibi strip (13 lanes)") << QStringLiteral("chibi_strip_drifting.png")
-                                            << QString() << false << 0.0 << -1.0 << -1 << -1 << 9;
+                                            << QString() << false << 0.0 << -1.0 << -1 << 13;
     QTest::newRow("blot16, 16-bit (6 lanes)") << QStringLiteral("../../../samples/blot16.tif")
-                                              << QString() << false << 0.0 << -1.0 << -1 << 6 << -1;
+                                              << QString() << false << 0.0 << -1.0 << -1 << 6;
 }
 
 void TestRealGels::scoresTheFinder()
@@ -184,7 +183,6 @@ void TestRealGels::scoresTheFinder()
     QFETCH(double, minOnBands);
     QFETCH(int, maxFrames);
     QFETCH(int, lanes);
-    QFETCH(int, minLanes);
     const GelImageLoad load = loadGelImage(dataPath(file));
     QVERIFY2(load.ok(), qPrintable(file + QLatin1Char(' ') + load.reason));
     QList<QRect> bands;
@@ -222,8 +220,6 @@ void TestRealGels::scoresTheFinder()
         QVERIFY(f.frames <= maxFrames);
     if (lanes >= 0)
         QCOMPARE(f.lanes, lanes);
-    if (minLanes >= 0)
-        QVERIFY(f.lanes >= minLanes);
 }
 
 QTEST_GUILESS_MAIN(TestRealGels)
