@@ -454,7 +454,7 @@ std::vector<BandBounds> bandBoundaries(const LaneMeasure& measure, const std::ve
         } else {
             // Bands that touch: a drop line at the valley, which the earlier band keeps.
             bounds[std::size_t(i)].to = valley;
-            bounds[std::size_t(i + 1)].from = std::min(valley + 1, next);
+            bounds[std::size_t(i + 1)].from = valley + 1;
         }
     }
     return bounds;

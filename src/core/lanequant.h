@@ -135,7 +135,8 @@ std::vector<int> bandPeaks(const LaneMeasure& measure, const std::vector<FoundFr
 // valley's sample), unless the signal falls to the baseline (<= 0) between them, when each
 // band ends where it does; the outer ends where the signal first falls to the baseline,
 // or the lane's end. A band's samples at or below the baseline at its ends are left out;
-// a band always holds its peak.
+// a band always holds its peak, but where two bands share a peak the later one starts
+// after it (and may hold nothing).
 std::vector<BandBounds> bandBoundaries(const LaneMeasure& measure, const std::vector<int>& peaks);
 
 // Sum of (profile - baseline) times the width between the boundaries (clipped to the lane).

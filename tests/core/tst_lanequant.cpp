@@ -319,6 +319,10 @@ void TestLaneQuant::boundaries_data()
         << std::vector<double>{1, 5, 2, 2, 6, 1, 3, 1} << std::vector<int>{11, 14, 16}
         << std::vector<BandBounds>{{10, 12}, {13, 15}, {16, 17}} << std::vector<double>{16, 18, 8}
         << Groups{{0, 2}};
+    QTest::newRow("two bands on one peak: no sample counted twice")
+        << std::vector<double>{0, 2, 5, 2, 0} << std::vector<int>{12, 12}
+        << std::vector<BandBounds>{{11, 12}, {13, 13}} << std::vector<double>{14, 4}
+        << Groups{{0, 1}};
     QTest::newRow("no bands") << std::vector<double>{1, 2} << std::vector<int>{}
                               << std::vector<BandBounds>{} << std::vector<double>{} << Groups{};
 }
