@@ -450,7 +450,15 @@ bool FoundBandsTool::scanAll(std::vector<FoundBandScan>& scans)
     try {
         // The same scan as a hand-placed frame gets, with the chosen background method, or
         // the bands' volumes on their lanes' profiles.
-        scans = m_form.session().quantifyProposals();
+        QStringList failures;
+        scans = m_form.session().quantifyProposals(&failures);
+        if (!failures.isEmpty())
+            Prompts::current().message(
+                &m_form,
+                QStringLiteral("These bands have no fitted volume, so their cells are left "
+                               "empty:\r\n") +
+                    failures.join(QStringLiteral("\r\n")),
+                appTitle(), MessageButtons::Ok, MessageIcon::Warning);
     } catch (const Error& e) {
         Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
                                    MessageIcon::Warning);

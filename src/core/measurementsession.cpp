@@ -762,7 +762,7 @@ MethodScan MeasurementSession::scanFrameWithMethod(const FrameGeometry& frame,
     return scanWithMethod(m_picture, frame, m_channel, backgroundLevels(), m_averaged, m_method);
 }
 
-std::vector<FoundBandScan> MeasurementSession::quantifyProposals() const
+std::vector<FoundBandScan> MeasurementSession::quantifyProposals(QStringList* failures) const
 {
     std::vector<FoundBandScan> scans;
     const std::vector<BandProposal>& items = m_proposals.items();
@@ -798,30 +798,51 @@ std::vector<FoundBandScan> MeasurementSession::quantifyProposals() const
             l < m_handBounds.size() && m_handBounds[l].size() == bands.size()
                 ? m_handBounds[l]
                 : boundsOf(measure, strip, bands);
-        const LaneQuantity quantity = quantifyLane(measure, bounds, m_quantify, m_shape);
-        if (!quantity.ok)
-            throw Error(Error::InvalidValue, QStringLiteral("Lane %1: %2")
-                                                 .arg(bands.front()->lane)
-                                                 .arg(quantity.reason));
-        for (std::size_t i = 0; i < bands.size(); ++i) {
-            LaneSource source;
-            source.mode = m_quantify;
-            source.lane = strip;
-            source.background = m_laneBackground;
-            source.darkBands = m_lanesDark;
-            source.shape = m_shape;
-            source.total = quantity.total;
-            if (m_quantify == QuantifyMode::Fit) {
-                source.group = quantity.bounds;
-                source.index = int(i);
-                source.error = quantity.errors[i];
-                source.residual = quantity.residual;
-            } else {
-                source.group = {quantity.bounds[i]};
+        // Volumes band by band; fits of the bands that touch together, bands standing
+        // apart alone (one fit of a whole lane fails far more often on real gels).
+        const std::vector<std::pair<int, int>> groups =
+            m_quantify == QuantifyMode::Fit
+                ? touchingGroups(bounds)
+                : std::vector<std::pair<int, int>>{{0, int(bounds.size()) - 1}};
+        for (const auto& [first, last] : groups) {
+            const std::vector<BandBounds> group(bounds.begin() + first, bounds.begin() + last + 1);
+            const LaneQuantity quantity = quantifyLane(measure, group, m_quantify, m_shape);
+            if (!quantity.ok) {
+                const QString why = QStringLiteral("Lane %1, band%2 %3: %4")
+                                .arg(bands[std::size_t(first)]->lane)
+                                .arg(first == last ? QString() : QStringLiteral("s"))
+                                .arg(first == last ? QString::number(bands[std::size_t(first)]->band)
+                                                   : QStringLiteral("%1 to %2")
+                                                         .arg(bands[std::size_t(first)]->band)
+                                                         .arg(bands[std::size_t(last)]->band))
+                                .arg(quantity.reason);
+                if (!failures)
+                    throw Error(Error::InvalidValue, why);
+                failures->append(why);
+                continue;
             }
-            ScanResult scan;
-            scan.value = quantity.volumes[i];
-            scans.push_back({bands[i]->lane, bands[i]->band, scan, bands[i]->frame.geometry(), source});
+            for (int k = first; k <= last; ++k) {
+                const std::size_t i = std::size_t(k - first);
+                const BandProposal& band = *bands[std::size_t(k)];
+                LaneSource source;
+                source.mode = m_quantify;
+                source.lane = strip;
+                source.background = m_laneBackground;
+                source.darkBands = m_lanesDark;
+                source.shape = m_shape;
+                source.total = quantity.total;
+                if (m_quantify == QuantifyMode::Fit) {
+                    source.group = quantity.bounds;
+                    source.index = int(i);
+                    source.error = quantity.errors[i];
+                    source.residual = quantity.residual;
+                } else {
+                    source.group = {quantity.bounds[i]};
+                }
+                ScanResult scan;
+                scan.value = quantity.volumes[i];
+                scans.push_back({band.lane, band.band, scan, band.frame.geometry(), source});
+            }
         }
     }
     return scans;

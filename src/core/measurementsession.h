@@ -23,6 +23,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <memory>
@@ -225,8 +226,9 @@ public:
     MethodScan scanFrameWithMethod(const FrameGeometry& frame, LaneSource* lane = nullptr) const;
     // The found frames quantified as the quantify mode says: Frame scans each frame with
     // the method; Profile and Fit take the volumes of each lane's bands on its profile.
-    // Throws Error naming the band or lane that cannot be quantified.
-    std::vector<FoundBandScan> quantifyProposals() const;
+    // Throws Error naming the band or lane that cannot be quantified; with failures, bands
+    // whose fit cannot be made are left out and described there instead.
+    std::vector<FoundBandScan> quantifyProposals(QStringList* failures = nullptr) const;
     // A volume written into the working cell and recorded, as a replay takes it: the
     // band's (Fit: the band-th of the bands fitted together) on the lane. Returns it.
     // Throws PlanError when it cannot be taken.
