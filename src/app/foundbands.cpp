@@ -101,8 +101,7 @@ QString sizeEntry(const MeasurementSession& session, const FoundBandSizes& sizes
             text += QStringLiteral(" (extrapolated beyond the ladder)");
     } else if (band.ladder) {
         text += QStringLiteral(", no ladder size");
-    } else if (std::size_t(lane) < sizes.calibrations.size() &&
-               sizes.calibrations[std::size_t(lane)].ok() && band.rf) {
+    } else if (band.extrapolated) {
         text += QStringLiteral(", size beyond the ladder");
     } else {
         text += QStringLiteral(", no size");
