@@ -338,6 +338,7 @@ void FoundBandsTool::refresh()
         m_panel->setMeasure(session.quantifyMode(), session.peakShape(), session.laneBackground());
     }
     if (m_calibration && m_calibration->isVisible()) {
+        m_calibration->setFit(session.sizeFit(), session.extrapolateSizes());
         // The curve the chosen band was read on; else the first ladder lane's own.
         int lane = m_selected >= 0 && std::size_t(m_selected) < sizes.lanes.size()
                        ? sizes.lanes[std::size_t(m_selected)]
@@ -467,8 +468,16 @@ void FoundBandsTool::showCalibration()
                                    appTitle(), MessageButtons::Ok, MessageIcon::Information);
         return;
     }
-    if (!m_calibration)
+    if (!m_calibration) {
         m_calibration = new SizeCalibrationWindow(&m_form);
+        connect(m_calibration, &SizeCalibrationWindow::fitChanged, this,
+                [this](SizeFit fit, bool extrapolate) {
+                    MeasurementSession& session = m_form.session();
+                    session.setSizeFit(fit);
+                    session.setExtrapolateSizes(extrapolate);
+                    m_form.commitUndo(QStringLiteral("Size Calibration"));
+                });
+    }
     m_calibration->show();
     m_calibration->raise();
     refresh();

@@ -2,6 +2,9 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineSeries>
@@ -47,6 +50,26 @@ SizeCalibrationWindow::SizeCalibrationWindow(QWidget* parent) : QWidget(parent, 
     m_caption->setObjectName(QStringLiteral("lblCalibration"));
     m_caption->setWordWrap(true);
 
+    m_fit = new QComboBox(this);
+    m_fit->setObjectName(QStringLiteral("cboSizeFit"));
+    for (SizeFit fit : {SizeFit::PointToPoint, SizeFit::Linear, SizeFit::Quadratic, SizeFit::Cubic})
+        m_fit->addItem(sizeFitText(fit), int(fit));
+    m_fit->setToolTip(QStringLiteral("Point-to-point passes through every ladder band; a "
+                                     "polynomial smooths over bands that ran unevenly"));
+    m_extrapolate = new QCheckBox(QStringLiteral("Size bands &beyond the ladder"), this);
+    m_extrapolate->setObjectName(QStringLiteral("chkExtrapolate"));
+    m_extrapolate->setToolTip(QStringLiteral("Carries the curve on past the ladder's first and "
+                                             "last band; such sizes are marked extrapolated"));
+    const auto edited = [this] {
+        if (!m_filling)
+            Q_EMIT fitChanged(SizeFit(m_fit->currentData().toInt()), m_extrapolate->isChecked());
+    };
+    connect(m_fit, &QComboBox::currentIndexChanged, this, edited);
+    connect(m_extrapolate, &QCheckBox::toggled, this, edited);
+    auto* fitForm = new QFormLayout;
+    fitForm->addRow(QStringLiteral("&Curve:"), m_fit);
+    fitForm->addRow(QString(), m_extrapolate);
+
     m_chart = new QChart;
     m_chart->legend()->hide();
     m_points = new QScatterSeries;
@@ -84,6 +107,7 @@ SizeCalibrationWindow::SizeCalibrationWindow(QWidget* parent) : QWidget(parent, 
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_caption);
+    layout->addLayout(fitForm);
     layout->addWidget(m_view, 3);
     layout->addWidget(m_table, 2);
     resize(420, 520);
@@ -92,6 +116,14 @@ SizeCalibrationWindow::SizeCalibrationWindow(QWidget* parent) : QWidget(parent, 
 QString SizeCalibrationWindow::caption() const
 {
     return m_caption->text();
+}
+
+void SizeCalibrationWindow::setFit(SizeFit fit, bool extrapolate)
+{
+    m_filling = true;
+    m_fit->setCurrentIndex(m_fit->findData(int(fit)));
+    m_extrapolate->setChecked(extrapolate);
+    m_filling = false;
 }
 
 void SizeCalibrationWindow::setCalibration(const SizeCalibration& calibration,

@@ -11,6 +11,8 @@
 #include <QString>
 #include <QWidget>
 
+class QCheckBox;
+class QComboBox;
 class QChart;
 class QChartView;
 class QLabel;
@@ -34,12 +36,24 @@ public:
     // The curve to show, what it is (the caption) and its sizes' unit; a calibration that is
     // not ok shows its reason.
     void setCalibration(const SizeCalibration& calibration, const QString& caption, SizeUnit unit);
+    // The curve's kind and whether bands beyond the ladder are sized; set without a
+    // fitChanged.
+    void setFit(SizeFit fit, bool extrapolate);
 
+    QComboBox* fitBox() const { return m_fit; }
+    QCheckBox* extrapolateBox() const { return m_extrapolate; }
     QTableWidget* table() const { return m_table; }
     QString caption() const;
 
+Q_SIGNALS:
+    // The person chose another curve, or to size bands beyond the ladder or not.
+    void fitChanged(SizeFit fit, bool extrapolate);
+
 private:
     QLabel* m_caption = nullptr;
+    QComboBox* m_fit = nullptr;
+    QCheckBox* m_extrapolate = nullptr;
+    bool m_filling = false;
     QChart* m_chart = nullptr;
     QChartView* m_view = nullptr;
     QScatterSeries* m_points = nullptr;

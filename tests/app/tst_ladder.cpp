@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
@@ -173,6 +174,14 @@ void TestLadder::markLadderShowsSizesAndUndoes()
     QCOMPARE(window->table()->rowCount(), 5);
     QCOMPARE(window->table()->item(0, 0)->text(), QStringLiteral("5 000 bp"));
     QCOMPARE(window->table()->item(0, 2)->text(), QStringLiteral("0.0 %"));
+    // A straight line instead: the ladder's own bands now miss it a little, and an undo
+    // takes the choice back.
+    window->fitBox()->setCurrentIndex(window->fitBox()->findText(QStringLiteral("linear")));
+    QCOMPARE(form->session().sizeFit(), SizeFit::Linear);
+    QVERIFY(window->table()->item(0, 2)->text() != QStringLiteral("0.0 %"));
+    undo();
+    QCOMPARE(form->session().sizeFit(), SizeFit::PointToPoint);
+    QCOMPARE(window->fitBox()->currentText(), QStringLiteral("point-to-point"));
 
     // Undo takes the marking back, and the entries read as before.
     undo();
