@@ -111,10 +111,10 @@ QString sizeEntry(const MeasurementSession& session, const FoundBandSizes& sizes
 
 QString ladderDescription(const Ladder& ladder)
 {
+    // In one pass: a name may hold a '%'.
     return QStringLiteral("%1 (%2 sizes, %3 to %4)")
-        .arg(ladder.name)
-        .arg(ladder.sizes.size())
-        .arg(bandSizeText(ladder.sizes.front(), ladder.unit),
+        .arg(ladder.name, QString::number(ladder.sizes.size()),
+             bandSizeText(ladder.sizes.front(), ladder.unit),
              bandSizeText(ladder.sizes.back(), ladder.unit));
 }
 
@@ -348,7 +348,7 @@ void FoundBandsTool::refresh()
         if (lane >= 0 && std::size_t(lane) < sizes.calibrations.size()) {
             QStringList ladders;
             for (const LadderLane& ladder : session.ladderLanes())
-                ladders << QStringLiteral("%1 in lane %2").arg(ladder.ladder.name).arg(ladder.lane + 1);
+                ladders << QStringLiteral("%1 in lane %2").arg(ladder.ladder.name, QString::number(ladder.lane + 1));
             m_calibration->setCalibration(
                 sizes.calibrations[std::size_t(lane)],
                 QStringLiteral("Lane %1, read against %2; %3.")
