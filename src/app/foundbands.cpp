@@ -5,6 +5,7 @@
 #include "app/foundbandspanel.h"
 #include "app/frmscan.h"
 #include "app/mainbar.h"
+#include "app/sizecalibrationwindow.h"
 #include "components/commandbar.h"
 #include "components/prompts.h"
 #include "components/worksheet.h"
@@ -15,6 +16,7 @@
 #include "core/workingsheet.h"
 #include "report/frmreport.h"
 
+#include <QFile>
 #include <QKeyEvent>
 
 #include <algorithm>
@@ -68,6 +70,52 @@ QRect spanOf(const FoundFrame& f)
 QString frameText(const FoundFrame& f)
 {
     return QStringLiteral("%1,%2  %3x%4").arg(f.left).arg(f.top).arg(f.width).arg(f.height);
+}
+
+// The unit the sizes of a gel are read in: the first ladder lane's.
+SizeUnit sizesUnit(const MeasurementSession& session)
+{
+    return session.ladderLanes().empty() ? SizeUnit::BasePairs
+                                         : session.ladderLanes().front().ladder.unit;
+}
+
+// "Rf 0.42, 1 520 bp" and the like, for the list; the size alone for the picture.
+QString sizeEntry(const MeasurementSession& session, const FoundBandSizes& sizes, int index,
+                  QString* shortText)
+{
+    const BandSize& band = sizes.bands[std::size_t(index)];
+    const int lane = sizes.lanes[std::size_t(index)];
+    if (lane < 0)
+        return QStringLiteral("in no lane");
+    const LadderLane* ladder = session.ladderOf(lane);
+    const SizeUnit unit = ladder ? ladder->ladder.unit : sizesUnit(session);
+    QString text = band.rf ? QStringLiteral("Rf %1").arg(*band.rf, 0, 'f', 2)
+                           : QStringLiteral("no Rf");
+    if (band.size) {
+        const QString size = bandSizeText(*band.size, unit);
+        *shortText = size;
+        text += QStringLiteral(", ") + size;
+        if (band.ladder)
+            text += QStringLiteral(" (ladder)");
+        else if (band.extrapolated)
+            text += QStringLiteral(" (extrapolated beyond the ladder)");
+    } else if (band.ladder) {
+        text += QStringLiteral(", no ladder size");
+    } else if (band.extrapolated) {
+        text += QStringLiteral(", size beyond the ladder");
+    } else {
+        text += QStringLiteral(", no size");
+    }
+    return text;
+}
+
+QString ladderDescription(const Ladder& ladder)
+{
+    // In one pass: a name may hold a '%'.
+    return QStringLiteral("%1 (%2 sizes, %3 to %4)")
+        .arg(ladder.name, QString::number(ladder.sizes.size()),
+             bandSizeText(ladder.sizes.front(), ladder.unit),
+             bandSizeText(ladder.sizes.back(), ladder.unit));
 }
 
 } // namespace
@@ -225,6 +273,7 @@ void FoundBandsTool::showPanel()
         connect(m_panel, &FoundBandsPanel::clearRequested, this, &FoundBandsTool::clear);
         connect(m_panel, &FoundBandsPanel::scanRequested, this, &FoundBandsTool::scanIntoSheet);
         connect(m_panel, &FoundBandsPanel::reportRequested, this, &FoundBandsTool::sendToReport);
+        connect(m_panel, &FoundBandsPanel::ladderRequested, this, &FoundBandsTool::markLadder);
         connect(m_panel, &FoundBandsPanel::sensitivityChanged, this,
                 [this](int value) { setSensitivity(value); });
         connect(m_panel, &FoundBandsPanel::measureChanged, this,
@@ -246,13 +295,27 @@ void FoundBandsTool::refresh()
     QList<PictureOverlay> overlays;
     QStringList entries;
     const std::vector<BandProposal>& items = m_proposals.items();
+    const MeasurementSession& session = m_form.session();
+    // With a ladder lane, every band's Rf and size; without, the entries as they always were.
+    const FoundBandSizes sizes = session.foundBandSizes();
+    const bool sized = sizes.any() && sizes.bands.size() == items.size();
+    const bool sizesShown =
+        sized && m_form.tool(BandView, QStringLiteral("mnuShowSizes")).isChecked();
     for (int i = 0; i < int(items.size()); ++i) {
         FoundFrame frame = items[std::size_t(i)].frame;
         if (i == m_selected && (m_drag == Drag::Move || m_drag == Drag::Size))
             frame = m_start;
         const QString label = m_proposals.label(i);
-        overlays.append({spanOf(frame), label, i == m_selected});
-        entries.append(label + QStringLiteral(":  ") + frameText(frame));
+        QString entry = label + QStringLiteral(":  ") + frameText(frame);
+        QString shown = label;
+        if (sized) {
+            QString size;
+            entry += QStringLiteral("  ") + sizeEntry(session, sizes, i, &size);
+            if (sizesShown && !size.isEmpty())
+                shown += QLatin1Char(' ') + size;
+        }
+        overlays.append({spanOf(frame), shown, i == m_selected});
+        entries.append(entry);
     }
     if (m_drag == Drag::Draw)
         overlays.append({spanOf(m_start), QString(), true});
@@ -263,10 +326,161 @@ void FoundBandsTool::refresh()
     m_form.picImage->setLaneOutlines(lanes);
     if (m_panel) {
         m_panel->setEntries(entries, m_selected);
-        m_panel->setNotice(m_searched);
-        const MeasurementSession& session = m_form.session();
+        QString notice = m_searched;
+        for (const LadderLane& ladder : session.ladderLanes())
+            notice += QStringLiteral("\nLane %1 runs the ladder %2; sizes %3.")
+                          .arg(ladder.lane + 1)
+                          .arg(ladder.ladder.name, sizeFitText(session.sizeFit()));
+        for (const QString& note : sizes.notes)
+            notice += QLatin1Char('\n') + note.left(1).toUpper() + note.mid(1) +
+                      QLatin1Char('.');
+        m_panel->setNotice(notice.trimmed());
         m_panel->setMeasure(session.quantifyMode(), session.peakShape(), session.laneBackground());
     }
+    if (m_calibration && m_calibration->isVisible()) {
+        m_calibration->setFit(session.sizeFit(), session.extrapolateSizes());
+        // The curve the chosen band was read on; else the first ladder lane's own.
+        int lane = m_selected >= 0 && std::size_t(m_selected) < sizes.lanes.size()
+                       ? sizes.lanes[std::size_t(m_selected)]
+                       : -1;
+        if (lane < 0 && !session.ladderLanes().empty())
+            lane = session.ladderLanes().front().lane;
+        if (lane >= 0 && std::size_t(lane) < sizes.calibrations.size()) {
+            QStringList ladders;
+            for (const LadderLane& ladder : session.ladderLanes())
+                ladders << QStringLiteral("%1 in lane %2").arg(ladder.ladder.name, QString::number(ladder.lane + 1));
+            m_calibration->setCalibration(
+                sizes.calibrations[std::size_t(lane)],
+                QStringLiteral("Lane %1, read against %2; %3.")
+                    .arg(lane + 1)
+                    .arg(ladders.join(QStringLiteral(" and ")), sizeFitText(session.sizeFit())),
+                sizesUnit(session));
+        } else {
+            m_calibration->setCalibration(SizeCalibration(), QStringLiteral("No lane is marked as a ladder."),
+                                          SizeUnit::BasePairs);
+        }
+    }
+}
+
+void FoundBandsTool::markLadder()
+{
+    MeasurementSession& session = m_form.session();
+    if (m_selected < 0 || m_selected >= m_proposals.count()) {
+        Prompts::current().message(&m_form,
+                                   QStringLiteral("Choose a band of the ladder's lane in the "
+                                                  "Found Bands list first (Image -> Find Lanes "
+                                                  "and Bands)."),
+                                   appTitle(), MessageButtons::Ok, MessageIcon::Information);
+        return;
+    }
+    const int lane = session.laneHolding(m_proposals.items()[std::size_t(m_selected)].frame.geometry());
+    if (lane < 0) {
+        Prompts::current().message(&m_form,
+                                   QStringLiteral("Band %1 lies in no lane: find the lanes again, "
+                                                  "or make one with Image -> Scan Frame as Lane.")
+                                       .arg(m_proposals.label(m_selected)),
+                                   appTitle(), MessageButtons::Ok, MessageIcon::Information);
+        return;
+    }
+
+    std::vector<Ladder> ladders = presetLadders();
+    ladders.insert(ladders.end(), m_imported.begin(), m_imported.end());
+    const LadderLane* marked = session.ladderOf(lane);
+    QStringList items;
+    int current = 0;
+    for (std::size_t i = 0; i < ladders.size(); ++i) {
+        items << ladderDescription(ladders[i]);
+        if (marked && ladders[i] == marked->ladder)
+            current = int(i);
+    }
+    const int importItem = int(items.size());
+    items << QStringLiteral("Import from a ladder file...");
+    const int noneItem = int(items.size());
+    items << QStringLiteral("Not a ladder");
+    const std::optional<int> choice = Prompts::current().chooseItem(
+        &m_form, QStringLiteral("The ladder lane %1 runs:").arg(lane + 1),
+        QStringLiteral("Mark as Ladder"), items, current);
+    if (!choice || *choice < 0 || *choice >= int(items.size()))
+        return;
+
+    std::optional<Ladder> ladder;
+    if (*choice == importItem) {
+        const QString path = Prompts::current().openFileName(
+            &m_form, QStringLiteral("Import Ladders"), QString(),
+            {QStringLiteral("Ladder files (*.txt *.ladders)"), QStringLiteral("All files (*)")}, 0);
+        if (path.isEmpty())
+            return;
+        std::vector<Ladder> read;
+        try {
+            QFile file(path);
+            // A ladder file is a few lines; a large one is no ladder file.
+            constexpr qint64 MaxLadderFile = 1 << 20;
+            if (!file.open(QIODevice::ReadOnly))
+                throw LadderError(QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString()));
+            if (file.size() > MaxLadderFile)
+                throw LadderError(QStringLiteral("%1: too large for a ladder file").arg(path));
+            read = parseLadders(QString::fromUtf8(file.readAll()), path);
+        } catch (const Error& e) {
+            Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
+                                       MessageIcon::Warning);
+            return;
+        }
+        // Kept for this session's later choices; a ladder of the same name is replaced.
+        for (const Ladder& l : read) {
+            const auto same = std::find_if(m_imported.begin(), m_imported.end(),
+                                           [&l](const Ladder& m) {
+                                               return m.name.compare(l.name, Qt::CaseInsensitive) == 0;
+                                           });
+            if (same != m_imported.end())
+                *same = l;
+            else
+                m_imported.push_back(l);
+        }
+        int pick = 0;
+        if (read.size() > 1) {
+            QStringList names;
+            for (const Ladder& l : read)
+                names << ladderDescription(l);
+            const std::optional<int> which = Prompts::current().chooseItem(
+                &m_form, QStringLiteral("The ladder lane %1 runs:").arg(lane + 1),
+                QStringLiteral("Mark as Ladder"), names, 0);
+            if (!which || *which < 0 || *which >= int(read.size()))
+                return;
+            pick = *which;
+        }
+        ladder = read[std::size_t(pick)];
+    } else if (*choice != noneItem) {
+        ladder = ladders[std::size_t(*choice)];
+    }
+    session.setLaneLadder(lane, ladder);
+    refresh();
+    m_form.commitUndo(ladder ? QStringLiteral("Mark as Ladder") : QStringLiteral("Not a Ladder"));
+}
+
+void FoundBandsTool::showCalibration()
+{
+    const MeasurementSession& session = m_form.session();
+    if (session.ladderLanes().empty()) {
+        Prompts::current().message(&m_form,
+                                   QStringLiteral("No lane is marked as a ladder: choose a band "
+                                                  "of the ladder's lane in the Found Bands list "
+                                                  "and use Mark as Ladder first."),
+                                   appTitle(), MessageButtons::Ok, MessageIcon::Information);
+        return;
+    }
+    if (!m_calibration) {
+        m_calibration = new SizeCalibrationWindow(&m_form);
+        connect(m_calibration, &SizeCalibrationWindow::fitChanged, this,
+                [this](SizeFit fit, bool extrapolate) {
+                    MeasurementSession& session = m_form.session();
+                    session.setSizeFit(fit);
+                    session.setExtrapolateSizes(extrapolate);
+                    m_form.commitUndo(QStringLiteral("Size Calibration"));
+                });
+    }
+    m_calibration->show();
+    m_calibration->raise();
+    refresh();
 }
 
 void FoundBandsTool::select(int index)

@@ -10,6 +10,7 @@
 
 #include "app/picturetool.h"
 #include "core/foundbands.h"
+#include "core/ladders.h"
 
 #include <QObject>
 #include <QRect>
@@ -17,6 +18,7 @@
 namespace kesto {
 
 class FoundBandsPanel;
+class SizeCalibrationWindow;
 class PictureBox;
 class frmScan;
 
@@ -45,6 +47,13 @@ public:
     // Image -> Scan Frame as Lane: a straight lane where the scan frame is, its width the
     // frame's, running the way lanes run.
     void addLaneFromFrame();
+    // Image -> Mark as Ladder: asks which ladder the chosen band's lane runs (or that it
+    // runs none); every found band then shows its Rf and size.
+    void markLadder();
+    // Image -> Size Calibration: the ladder's points, the curve and its errors.
+    void showCalibration();
+    // Shows the session's found bands as they now are: frames, lanes, list and sizes.
+    void refresh();
 
     // The part of the picture find() searches: the scan frame's pixels when it is larger
     // than its start size, else an empty rectangle for the whole picture.
@@ -83,7 +92,6 @@ private:
     // The frame the current drag makes, within the picture.
     FoundFrame draggedFrame(float x, float y) const;
     void showPanel();
-    void refresh();
     // Scans every frame; false (after saying why) when a scan cannot be made.
     bool scanAll(std::vector<FoundBandScan>& scans);
     // Tells the person; false when there is nothing to scan.
@@ -104,6 +112,8 @@ private:
     LaneFinding m_all;  // the last find's proposals at the highest sensitivity
     LaneOrientation m_orientation = LaneOrientation::Vertical;
     double m_sensitivity = LaneFinderOptions::DefaultSensitivity;
+    std::vector<Ladder> m_imported; // ladders read from files this session
+    SizeCalibrationWindow* m_calibration = nullptr;
 };
 
 } // namespace kesto

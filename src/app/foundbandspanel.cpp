@@ -38,6 +38,10 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     m_scan->setObjectName(QStringLiteral("cmdScanFound"));
     m_report = new QPushButton(QStringLiteral("Send to &Report"), this);
     m_report->setObjectName(QStringLiteral("cmdSendFound"));
+    m_ladder = new QPushButton(QStringLiteral("Mar&k as Ladder..."), this);
+    m_ladder->setObjectName(QStringLiteral("cmdMarkLadder"));
+    m_ladder->setToolTip(QStringLiteral("The chosen band's lane runs a size ladder: the other "
+                                        "lanes' bands are sized against it"));
 
     m_sensitivityLabel = new QLabel(this);
     m_sensitivity = new QSlider(Qt::Horizontal, this);
@@ -104,6 +108,7 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     buttons->addWidget(m_clear, 0, 1);
     buttons->addWidget(m_scan, 1, 0);
     buttons->addWidget(m_report, 1, 1);
+    buttons->addWidget(m_ladder, 2, 0, 1, 2);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_notice);
     layout->addWidget(m_sensitivityLabel);
@@ -121,6 +126,7 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
 
     connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
         m_delete->setEnabled(row >= 0);
+        m_ladder->setEnabled(row >= 0);
         if (!m_filling)
             Q_EMIT currentChanged(row);
     });
@@ -133,6 +139,7 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     connect(m_clear, &QPushButton::clicked, this, &FoundBandsPanel::clearRequested);
     connect(m_scan, &QPushButton::clicked, this, &FoundBandsPanel::scanRequested);
     connect(m_report, &QPushButton::clicked, this, &FoundBandsPanel::reportRequested);
+    connect(m_ladder, &QPushButton::clicked, this, &FoundBandsPanel::ladderRequested);
 }
 
 void FoundBandsPanel::setNotice(const QString& text)
@@ -155,6 +162,7 @@ void FoundBandsPanel::setEntries(const QStringList& entries, int current)
     m_filling = false;
     const bool any = !entries.isEmpty();
     m_delete->setEnabled(current >= 0);
+    m_ladder->setEnabled(current >= 0);
     m_clear->setEnabled(any);
     m_scan->setEnabled(any);
     m_report->setEnabled(any);

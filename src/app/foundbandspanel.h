@@ -3,7 +3,8 @@
 // The found-bands panel: a tool window listing the frames the lane finder proposed, as
 // the person adjusts them, with what was searched, a sensitivity slider that shows fainter
 // or fewer of the proposals, and buttons to delete the chosen frame, clear them all, scan
-// them into the sheet or send them to the report window.
+// them into the sheet or send them to the report window. A lane marked as a ladder gives
+// every band its size.
 
 #include "core/lanequant.h"
 
@@ -42,6 +43,7 @@ public:
     QPushButton* clearButton() const { return m_clear; }
     QPushButton* scanButton() const { return m_scan; }
     QPushButton* reportButton() const { return m_report; }
+    QPushButton* ladderButton() const { return m_ladder; }
     QSlider* sensitivitySlider() const { return m_sensitivity; }
     QComboBox* measureBox() const { return m_measure; }
     QComboBox* baselineBox() const { return m_baseline; }
@@ -53,6 +55,8 @@ Q_SIGNALS:
     void clearRequested();
     void scanRequested();
     void reportRequested();
+    // Mark as Ladder: the chosen band's lane runs a ladder (or no longer does).
+    void ladderRequested();
     // The person moved the slider: the proposals are filtered again, not searched for.
     void sensitivityChanged(int value);
     // The person chose another way of measuring, or another baseline.
@@ -65,6 +69,7 @@ private:
     QPushButton* m_clear = nullptr;
     QPushButton* m_scan = nullptr;
     QPushButton* m_report = nullptr;
+    QPushButton* m_ladder = nullptr;
     QSlider* m_sensitivity = nullptr;
     QLabel* m_sensitivityLabel = nullptr;
     QComboBox* m_measure = nullptr;

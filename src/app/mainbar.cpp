@@ -92,7 +92,9 @@ BarLayout mainBarLayout()
               button("mnuCalc", "&Calculate Now!", "", "calculate"), separator(11),
               button("mnuFindBands", "&Find Lanes and Bands"),
               button("mnuScanFound", "&Scan Found Bands"),
-              button("mnuLaneFromFrame", "Scan Frame as &Lane"), separator(12),
+              button("mnuLaneFromFrame", "Scan Frame as &Lane"),
+              button("mnuMarkLadder", "Mar&k as Ladder..."),
+              button("mnuSizeCalibration", "Si&ze Calibration"), separator(12),
               button("mnuPictureInfo", "Picture &Information...")}),
         band(
             "bndMove", "Move", BandKind::Toolbar,
@@ -126,7 +128,8 @@ BarLayout mainBarLayout()
              {button("mnuZoomIn", "Zoom &In"), button("mnuZoomOut", "Zoom &Out"),
               button("mnuActualSize", "&Actual Size"), button("mnuFitWindow", "&Fit to Window"),
               button("mnuDisplayLevels", "Display &Levels..."), separator(70), check("mnuLaneProfile", "Lane &Profile", false),
-              check("mnuHorizontalLanes", "Horizontal &Lanes", false)}),
+              check("mnuHorizontalLanes", "Horizontal &Lanes", false),
+              check("mnuShowSizes", "Show Band &Sizes", true)}),
     };
 }
 
@@ -208,6 +211,14 @@ const CommandEntry ViewCommands[] = {
     {"mnuScanFound", [](frmScan& form) { FoundBandsTool::of(form).scanIntoSheet(); }},
     {"mnuSendFound", [](frmScan& form) { FoundBandsTool::of(form).sendToReport(); }},
     {"mnuLaneFromFrame", [](frmScan& form) { FoundBandsTool::of(form).addLaneFromFrame(); }},
+    {"mnuMarkLadder", [](frmScan& form) { FoundBandsTool::of(form).markLadder(); }},
+    {"mnuSizeCalibration", [](frmScan& form) { FoundBandsTool::of(form).showCalibration(); }},
+    {"mnuShowSizes",
+     [](frmScan& form) {
+         Tool& sizes = form.tool(BandView, QStringLiteral("mnuShowSizes"));
+         sizes.setChecked(!sizes.isChecked());
+         FoundBandsTool::of(form).refresh();
+     }},
     {"mnuHorizontalLanes",
      [](frmScan& form) {
          Tool& horizontal = form.tool(BandView, QStringLiteral("mnuHorizontalLanes"));

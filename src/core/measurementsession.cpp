@@ -11,7 +11,10 @@
 
 #include <QDateTime>
 
+#include <QtNumeric>
+
 #include <algorithm>
+#include <cmath>
 
 namespace kesto {
 
@@ -150,6 +153,7 @@ void MeasurementSession::resetPictureState()
     m_proposals.clear();
     m_lanes.clear();
     m_handBounds.clear();
+    m_ladderLanes.clear();
     m_lanesDark = false;
     m_lastLane = LaneSource{};
     m_frame.left = 0;
@@ -493,6 +497,9 @@ SessionState MeasurementSession::state() const
     s.proposals = m_proposals;
     s.lanes = m_lanes;
     s.handBounds = m_handBounds;
+    s.ladderLanes = m_ladderLanes;
+    s.sizeFit = m_sizeFit;
+    s.extrapolateSizes = m_extrapolate;
     s.lanesDark = m_lanesDark;
     s.laneBackground = m_laneBackground;
     s.quantify = m_quantify;
@@ -523,6 +530,9 @@ void MeasurementSession::restore(const SessionState& s)
     m_proposals = s.proposals;
     m_lanes = s.lanes;
     m_handBounds = s.handBounds;
+    m_ladderLanes = s.ladderLanes;
+    m_sizeFit = s.sizeFit;
+    m_extrapolate = s.extrapolateSizes;
     m_lanesDark = s.lanesDark;
     m_laneBackground = s.laneBackground;
     m_quantify = s.quantify;
@@ -580,6 +590,7 @@ void MeasurementSession::setLanes(std::vector<LaneStrip> lanes, bool darkBands)
         return;
     m_lanes = std::move(kept);
     m_handBounds.clear();
+    m_ladderLanes.clear();
     m_lanesDark = darkBands;
     Q_EMIT lanesChanged();
     Q_EMIT changed();
@@ -592,6 +603,7 @@ bool MeasurementSession::addLane(const LaneStrip& lane)
         return false;
     m_lanes.push_back(std::move(clipped));
     m_handBounds.clear();
+    m_ladderLanes.clear();
     Q_EMIT lanesChanged();
     Q_EMIT changed();
     return true;
@@ -603,6 +615,7 @@ void MeasurementSession::removeLane(int index)
         return;
     m_lanes.erase(m_lanes.begin() + index);
     m_handBounds.clear();
+    m_ladderLanes.clear();
     Q_EMIT lanesChanged();
     Q_EMIT changed();
 }
@@ -712,6 +725,125 @@ bool MeasurementSession::moveBandBoundary(int lane, int band, bool end, int posi
     Q_EMIT lanesChanged();
     Q_EMIT changed();
     return true;
+}
+
+// --- Ladder lanes
+
+const LadderLane* MeasurementSession::ladderOf(int lane) const
+{
+    for (const LadderLane& l : m_ladderLanes)
+        if (l.lane == lane)
+            return &l;
+    return nullptr;
+}
+
+bool MeasurementSession::setLaneLadder(int lane, const std::optional<Ladder>& ladder)
+{
+    if (lane < 0 || lane >= int(m_lanes.size()))
+        return false;
+    std::vector<LadderLane> ladders;
+    for (const LadderLane& l : m_ladderLanes)
+        if (l.lane != lane)
+            ladders.push_back(l);
+    if (ladder)
+        ladders.push_back(LadderLane{lane, *ladder, std::nullopt});
+    std::sort(ladders.begin(), ladders.end(),
+              [](const LadderLane& a, const LadderLane& b) { return a.lane < b.lane; });
+    const bool same = ladders.size() == m_ladderLanes.size() &&
+                      std::equal(ladders.begin(), ladders.end(), m_ladderLanes.begin(),
+                                 [](const LadderLane& a, const LadderLane& b) {
+                                     return a.lane == b.lane && a.ladder == b.ladder;
+                                 });
+    if (same)
+        return true;
+    m_ladderLanes = std::move(ladders);
+    Q_EMIT lanesChanged();
+    Q_EMIT changed();
+    return true;
+}
+
+void MeasurementSession::setSizeFit(SizeFit fit)
+{
+    if (fit == m_sizeFit)
+        return;
+    m_sizeFit = fit;
+    Q_EMIT lanesChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::setExtrapolateSizes(bool on)
+{
+    if (on == m_extrapolate)
+        return;
+    m_extrapolate = on;
+    Q_EMIT lanesChanged();
+    Q_EMIT changed();
+}
+
+FoundBandSizes MeasurementSession::foundBandSizes() const
+{
+    FoundBandSizes result;
+    const std::vector<BandProposal>& items = m_proposals.items();
+    result.bands.resize(items.size());
+    result.lanes.assign(items.size(), -1);
+    if (m_ladderLanes.empty() || m_lanes.empty())
+        return result;
+
+    // Each lane's bands in order along, as the sizing numbers them.
+    std::vector<SizedLane> sized(m_lanes.size());
+    std::vector<std::vector<std::size_t>> members(m_lanes.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        const int lane = laneHolding(items[i].frame.geometry());
+        result.lanes[i] = lane;
+        if (lane >= 0)
+            members[std::size_t(lane)].push_back(i);
+    }
+    for (std::size_t l = 0; l < m_lanes.size(); ++l) {
+        const LaneStrip& lane = m_lanes[l];
+        const bool horizontal = lane.orientation == LaneOrientation::Horizontal;
+        const auto middle = [horizontal](const FoundFrame& f) {
+            return horizontal ? f.left + f.width / 2.0 : f.top + f.height / 2.0;
+        };
+        std::stable_sort(members[l].begin(), members[l].end(),
+                         [&](std::size_t a, std::size_t b) {
+                             return middle(items[a].frame) < middle(items[b].frame);
+                         });
+        SizedLane& s = sized[l];
+        s.across = lane.centreAt((lane.first + lane.last) / 2);
+        s.start = lane.first;
+        s.front = lane.last;
+        for (std::size_t i : members[l])
+            s.bands.push_back(middle(items[i].frame));
+    }
+
+    GelSizes gel;
+    try {
+        gel = sizeGelBands(sized, m_ladderLanes, m_sizeFit, m_extrapolate);
+    } catch (const Error& e) {
+        result.notes << e.message();
+        return result;
+    }
+    result.notes = gel.notes;
+    for (std::size_t l = 0; l < members.size(); ++l)
+        for (std::size_t b = 0; b < members[l].size(); ++b)
+            result.bands[members[l][b]] = gel.bands[l][b];
+
+    // The curves the bands were read on, for showing them.
+    std::vector<SizeStandard> standards;
+    for (std::size_t k = 0; k < m_ladderLanes.size() && k < gel.assignments.size(); ++k) {
+        const LadderLane& ladder = m_ladderLanes[k];
+        std::vector<double> rf;
+        for (const BandSize& b : gel.bands[std::size_t(ladder.lane)])
+            rf.push_back(b.rf.value_or(qQNaN()));
+        SizeStandard standard{sized[std::size_t(ladder.lane)].across, {}};
+        for (const LadderPoint& p : ladderPoints(rf, ladder.ladder.sizes, gel.assignments[k]))
+            if (std::isfinite(p.rf))
+                standard.points.push_back(p);
+        standards.push_back(std::move(standard));
+    }
+    for (const SizedLane& lane : sized)
+        result.calibrations.push_back(calibrationAt(standards, lane.across, m_sizeFit));
+    return result;
 }
 
 std::vector<BandBounds> withBoundaryMoved(std::vector<BandBounds> bounds, int band, bool end,

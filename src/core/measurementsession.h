@@ -17,6 +17,7 @@
 #include "core/measurementplan.h"
 #include "core/measurementrecord.h"
 #include "core/sheetdata.h"
+#include "core/sizecalibration.h"
 #include "core/workingsheet.h"
 
 #include <QImage>
@@ -68,10 +69,23 @@ struct SessionState
     BandProposals proposals;
     std::vector<LaneStrip> lanes;
     std::vector<std::vector<BandBounds>> handBounds;
+    std::vector<LadderLane> ladderLanes;
+    SizeFit sizeFit = SizeFit::PointToPoint;
+    bool extrapolateSizes = false;
     bool lanesDark = false;
     LaneBackground laneBackground;
     QuantifyMode quantify = QuantifyMode::Frame;
     PeakShape shape = PeakShape::Gaussian;
+};
+
+// The Rf and size of every found band, read against the session's ladder lanes.
+struct FoundBandSizes
+{
+    std::vector<BandSize> bands;       // per found band, in the proposals' order
+    std::vector<int> lanes;            // per found band: the session's lane holding it, or -1
+    std::vector<SizeCalibration> calibrations; // per lane: the curve its bands were read on
+    QStringList notes;                 // ladder lanes whose bands and sizes differ, and the like
+    bool any() const { return !calibrations.empty(); }
 };
 
 class MeasurementSession : public QObject
@@ -206,6 +220,22 @@ public:
     void removeLane(int index);
     // The lane holding the frame, the narrowest when several do; -1 for none.
     int laneHolding(const FrameGeometry& frame) const;
+    // --- Ladder lanes: band sizes
+    // The lanes marked as ladders, by lane index; cleared with the lanes.
+    const std::vector<LadderLane>& ladderLanes() const { return m_ladderLanes; }
+    // The ladder lane `lane` stands for, or nullptr when it is no ladder lane.
+    const LadderLane* ladderOf(int lane) const;
+    // Marks lane `lane` as running `ladder`, or unmarks it (nullopt). Its sizes go to its
+    // bands top to bottom. False for a lane that is not there.
+    bool setLaneLadder(int lane, const std::optional<Ladder>& ladder);
+    SizeFit sizeFit() const { return m_sizeFit; }
+    void setSizeFit(SizeFit fit);
+    bool extrapolateSizes() const { return m_extrapolate; }
+    void setExtrapolateSizes(bool on);
+    // Every found band's Rf (from the lane's first position to its last) and size, read at
+    // its frame's middle along; empty calibrations when no lane is a ladder lane.
+    FoundBandSizes foundBandSizes() const;
+
     // The baseline under volumes, and how bands are quantified from the found frames.
     const LaneBackground& laneBackground() const { return m_laneBackground; }
     void setLaneBackground(const LaneBackground& background);
@@ -291,6 +321,9 @@ private:
     BandProposals m_proposals;
     std::vector<LaneStrip> m_lanes;
     std::vector<std::vector<BandBounds>> m_handBounds; // per lane; empty: as found
+    std::vector<LadderLane> m_ladderLanes;              // by lane index
+    SizeFit m_sizeFit = SizeFit::PointToPoint;
+    bool m_extrapolate = false;
     bool m_lanesDark = false;
     LaneBackground m_laneBackground;
     QuantifyMode m_quantify = QuantifyMode::Frame;

@@ -25,6 +25,21 @@ bool sameProposals(const BandProposals& a, const BandProposals& b)
     return true;
 }
 
+bool sameLadders(const std::vector<LadderLane>& a, const std::vector<LadderLane>& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i].lane != b[i].lane || a[i].ladder != b[i].ladder ||
+            a[i].assignment.has_value() != b[i].assignment.has_value())
+            return false;
+        if (a[i].assignment && (a[i].assignment->sizeIndex != b[i].assignment->sizeIndex ||
+                                a[i].assignment->sizeCount != b[i].assignment->sizeCount))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool sameState(const SessionState& a, const SessionState& b)
@@ -35,7 +50,8 @@ bool sameState(const SessionState& a, const SessionState& b)
            a.pickX == b.pickX && a.pickY == b.pickY && sameFrame(a.frame, b.frame) &&
            a.cell.row == b.cell.row && a.cell.column == b.cell.column &&
            sameProposals(a.proposals, b.proposals) && a.lanes == b.lanes &&
-           a.handBounds == b.handBounds &&
+           a.handBounds == b.handBounds && sameLadders(a.ladderLanes, b.ladderLanes) &&
+           a.sizeFit == b.sizeFit && a.extrapolateSizes == b.extrapolateSizes &&
            a.lanesDark == b.lanesDark && a.laneBackground == b.laneBackground &&
            a.quantify == b.quantify && a.shape == b.shape;
 }

@@ -10,10 +10,14 @@
 
 #include <QTest>
 
+#include <vector>
+
 #include <cmath>
 #include <cstdint>
 
 using namespace kesto;
+
+Q_DECLARE_METATYPE(std::vector<int>)
 
 namespace {
 
@@ -70,6 +74,9 @@ private Q_SLOTS:
     void laneValuesReplay();
     void draggedBoundaries_data();
     void draggedBoundaries();
+    void ladderSizes_data();
+    void ladderSizes();
+    void ladderMarksUndoAndClear();
 };
 
 void TestMeasurementSession::newPictureConvertsTheBackground_data()
@@ -350,6 +357,130 @@ void TestMeasurementSession::draggedBoundaries()
     QFETCH(QString, expected);
     const std::vector<BandBounds> bounds{{10, 20}, {21, 30}, {35, 40}};
     QCOMPARE(boundsText(withBoundaryMoved(bounds, band, end, position, 0, 50)), expected);
+}
+
+namespace {
+
+// Three straight lanes, rows 0 to 199, centred 40 columns apart; lane 1 a ladder with bands
+// centred on ladderRows, lane 3 (when given rows) another, and lane 2 one sample band.
+void ladderSession(MeasurementSession& session, const std::vector<int>& ladderRows,
+                   const std::vector<int>& secondRows, int sampleRow)
+{
+    std::vector<LaneStrip> lanes;
+    for (int left : {10, 50, 90})
+        lanes.push_back(LaneStrip::straight(FoundFrame{left, 0, 20, 199}, LaneOrientation::Vertical));
+    session.setLanes(lanes, true);
+    // Frames 10 rows high: their middles on the rows.
+    for (int row : ladderRows)
+        session.proposals().add(FoundFrame{12, row - 5, 16, 10});
+    for (int row : secondRows)
+        session.proposals().add(FoundFrame{92, row - 5, 16, 10});
+    session.proposals().add(FoundFrame{52, sampleRow - 5, 16, 10});
+    session.proposalsEdited();
+}
+
+const Ladder FiveSizes{QStringLiteral("five"), SizeUnit::BasePairs, {5000, 3000, 2000, 1000, 500}};
+
+} // namespace
+
+void TestMeasurementSession::ladderSizes_data()
+{
+    QTest::addColumn<std::vector<int>>("ladderRows");
+    QTest::addColumn<std::vector<int>>("secondRows"); // none: one ladder lane
+    QTest::addColumn<bool>("extrapolate");
+    QTest::addColumn<int>("sampleRow");
+    QTest::addColumn<double>("size"); // -1: none
+    QTest::addColumn<bool>("extrapolated"); // beyond the ladder, whether sized or not
+    QTest::addColumn<int>("notes");
+
+    const std::vector<int> rows{20, 60, 100, 140, 180};
+    QTest::newRow("level with a ladder band") << rows << std::vector<int>{} << false << 60 << 3000.0
+                                              << false << 0;
+    QTest::newRow("beyond the ladder") << rows << std::vector<int>{} << false << 192 << -1.0 << true
+                                       << 0;
+    // The last segment carried on in log(size): 12 rows past 500 of 40 rows per halving.
+    QTest::newRow("beyond, extrapolated") << rows << std::vector<int>{} << true << 192
+                                          << 500 * std::pow(2.0, -12.0 / 40) << true << 0;
+    // The second ladder ran 10 rows further: the lane halfway reads a ladder 5 rows lower.
+    QTest::newRow("two ladders, read at the lane's place")
+        << rows << std::vector<int>{30, 70, 110, 150, 190} << false << 65 << 3000.0 << false << 0;
+    QTest::newRow("a ladder band missing")
+        << std::vector<int>{20, 60, 100, 140} << std::vector<int>{} << false << 60 << 3000.0 << false
+        << 1;
+}
+
+void TestMeasurementSession::ladderSizes()
+{
+    QFETCH(std::vector<int>, ladderRows);
+    QFETCH(std::vector<int>, secondRows);
+    QFETCH(bool, extrapolate);
+    QFETCH(int, sampleRow);
+    QFETCH(double, size);
+    QFETCH(bool, extrapolated);
+    QFETCH(int, notes);
+    MeasurementSession session(QImage(120, 200, QImage::Format_RGB32));
+    ladderSession(session, ladderRows, secondRows, sampleRow);
+    QVERIFY(!session.foundBandSizes().any());
+    QVERIFY(session.setLaneLadder(0, FiveSizes));
+    if (!secondRows.empty())
+        QVERIFY(session.setLaneLadder(2, FiveSizes));
+    QVERIFY(!session.setLaneLadder(3, FiveSizes));
+    session.setExtrapolateSizes(extrapolate);
+
+    const FoundBandSizes sizes = session.foundBandSizes();
+    QVERIFY(sizes.any());
+    QCOMPARE(sizes.calibrations.size(), std::size_t(3));
+    QCOMPARE(int(sizes.notes.size()), notes);
+    int sample = -1;
+    for (int i = 0; i < session.proposals().count(); ++i)
+        if (session.proposals().items()[std::size_t(i)].frame.left == 52)
+            sample = i;
+    QCOMPARE(sizes.lanes[std::size_t(sample)], 1);
+    const BandSize& band = sizes.bands[std::size_t(sample)];
+    QVERIFY(band.rf);
+    QCOMPARE(*band.rf, sampleRow / 199.0);
+    QVERIFY(!band.ladder);
+    QCOMPARE(band.size.has_value(), size > 0);
+    if (band.size)
+        QVERIFY2(std::abs(*band.size - size) < 1e-6 * size,
+                 qPrintable(QStringLiteral("%1, not %2").arg(*band.size).arg(size)));
+    QCOMPARE(band.extrapolated, extrapolated);
+    // The ladder's own bands carry its sizes top to bottom.
+    for (std::size_t i = 0; i < ladderRows.size(); ++i) {
+        const BandProposal* ladderBand = session.proposals().find(1, int(i) + 1);
+        QVERIFY(ladderBand);
+        const std::size_t index = std::size_t(session.proposals().indexOfId(ladderBand->id));
+        QVERIFY(sizes.bands[index].ladder);
+        QCOMPARE(sizes.bands[index].size.value_or(-1), FiveSizes.sizes[i]);
+    }
+}
+
+void TestMeasurementSession::ladderMarksUndoAndClear()
+{
+    MeasurementSession session(QImage(120, 200, QImage::Format_RGB32));
+    ladderSession(session, {20, 60, 100, 140, 180}, {}, 60);
+    SessionUndo undo(session);
+    session.setLaneLadder(0, FiveSizes);
+    undo.commit(QStringLiteral("Mark as Ladder"));
+    QCOMPARE(undo.stack().count(), 1);
+    session.setSizeFit(SizeFit::Quadratic);
+    undo.commit(QStringLiteral("Fit"));
+    session.setLaneLadder(0, std::nullopt);
+    undo.commit(QStringLiteral("Not a Ladder"));
+    QCOMPARE(undo.stack().count(), 3);
+    QVERIFY(session.ladderLanes().empty());
+    undo.stack().undo();
+    QCOMPARE(session.ladderLanes().size(), std::size_t(1));
+    QCOMPARE(session.ladderLanes()[0].ladder, FiveSizes);
+    QCOMPARE(session.sizeFit(), SizeFit::Quadratic);
+    undo.stack().undo();
+    QCOMPARE(session.sizeFit(), SizeFit::PointToPoint);
+    // Marks belong to the lanes and the picture.
+    session.setLanes({LaneStrip::straight(FoundFrame{10, 0, 20, 199}, LaneOrientation::Vertical)}, true);
+    QVERIFY(session.ladderLanes().empty());
+    session.setLaneLadder(0, FiveSizes);
+    session.setPicture(QImage(120, 200, QImage::Format_RGB32), QString());
+    QVERIFY(session.ladderLanes().empty());
 }
 
 QTEST_GUILESS_MAIN(TestMeasurementSession)

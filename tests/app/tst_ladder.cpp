@@ -1,0 +1,193 @@
+// Band sizes through the real window: a gel with a ladder lane, its bands found, the lane
+// marked as a ladder read from a file, every band's Rf and size in the Found Bands list and
+// beside its frame, the calibration window, and the marking undone.
+
+#include "app/foundbands.h"
+#include "app/foundbandspanel.h"
+#include "app/frmscan.h"
+#include "app/mainbar.h"
+#include "app/picturebox.h"
+#include "app/sizecalibrationwindow.h"
+#include "components/commandbar.h"
+#include "core/ladders.h"
+#include "core/measurementsession.h"
+#include "support/fakeprompts.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cmath>
+
+using namespace kesto;
+using kesto::test::FakePrompts;
+
+namespace {
+
+// Lanes are found from the picture's top row to its bottom one; bands are dark rows with
+// soft edges, centred on the given rows.
+constexpr int LaneTop = 0;
+constexpr int LaneBottom = 299;
+
+QImage ladderGel(const QList<QList<int>>& bandRows)
+{
+    const int lanes = int(bandRows.size());
+    QImage picture(70 * lanes + 30, 300, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            double level = 235;
+            const int lane = (x - 15) / 70;
+            const int across = (x - 15) % 70;
+            if (x >= 15 && lane < lanes && across >= 15 && across < 55) {
+                // Darkest in the lane's middle, fading to its edges.
+                const double edge = std::min(1.0, std::min(across - 15, 54 - across) / 6.0);
+                for (int row : bandRows[lane])
+                    level -= 150 * edge * std::exp(-0.5 * std::pow((y - row) / 2.5, 2));
+            }
+            const int v = std::clamp(int(std::lround(level)), 0, 255);
+            picture.setPixel(x, y, qRgb(v, v, v));
+        }
+    }
+    return picture;
+}
+
+int rowAt(double rf)
+{
+    return int(std::lround(LaneTop + rf * (LaneBottom - LaneTop)));
+}
+
+} // namespace
+
+class TestLadder : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void markLadderShowsSizesAndUndoes();
+
+private:
+    FoundBandsTool& tool() { return FoundBandsTool::of(*form); }
+    void run(const char* command) { dispatchMainTool(*form, QLatin1String(command)); }
+    void undo() { form->findChild<QAction*>(QStringLiteral("actionUndo"))->trigger(); }
+    QStringList entries()
+    {
+        QStringList list;
+        for (int i = 0; i < tool().panel()->list()->count(); ++i)
+            list << tool().panel()->list()->item(i)->text();
+        return list;
+    }
+    int indexOf(const QString& label)
+    {
+        for (int i = 0; i < tool().proposals().count(); ++i)
+            if (tool().proposals().label(i) == label)
+                return i;
+        return -1;
+    }
+
+    std::unique_ptr<FakePrompts> prompts;
+    std::unique_ptr<frmScan> form;
+};
+
+void TestLadder::init()
+{
+    prompts = std::make_unique<FakePrompts>();
+    form = std::make_unique<frmScan>();
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+}
+
+void TestLadder::cleanup()
+{
+    form.reset();
+    prompts.reset();
+}
+
+void TestLadder::markLadderShowsSizesAndUndoes()
+{
+    // A ladder of five sizes at Rf 0.1 to 0.9; lane 2 runs bands level with the ladder's
+    // 3000 and 1000, lane 3 one halfway between 3000 and 2000.
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("ladders.txt"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("ladder \"Five\"\nunit bp\nsizes 5000 3000 2000 1000 500\n");
+    file.close();
+    form->showPicture(ladderGel({{rowAt(0.1), rowAt(0.3), rowAt(0.5), rowAt(0.7), rowAt(0.9)},
+                                 {rowAt(0.3), rowAt(0.7)},
+                                 {rowAt(0.4)}}));
+    run("mnuFindBands");
+    QCOMPARE(tool().proposals().laneCount(), 3);
+    QCOMPARE(tool().proposals().count(), 8);
+    const QStringList before = entries();
+    QVERIFY2(!before.join(QLatin1Char('\n')).contains(QStringLiteral("Rf")), qPrintable(before.join(QLatin1Char('\n'))));
+    QCOMPARE(form->picImage->overlays().at(indexOf(QStringLiteral("2.1"))).label, QStringLiteral("2.1"));
+
+    // Mark as Ladder on a band of lane 1: the ladder comes from the file.
+    tool().select(indexOf(QStringLiteral("1.2")));
+    prompts->itemAnswers << int(presetLadders().size()); // "Import from a ladder file..."
+    prompts->openAnswers << path;
+    tool().panel()->ladderButton()->click();
+    QCOMPARE(prompts->itemLists.size(), 1);
+    QCOMPARE(prompts->itemLists[0].last(), QStringLiteral("Not a ladder"));
+    QCOMPARE(form->session().ladderLanes().size(), std::size_t(1));
+    QVERIFY(tool().panel()->notice().contains(QStringLiteral("Lane 1 runs the ladder Five")));
+
+    const QStringList after = entries();
+    const QString all = after.join(QLatin1Char('\n'));
+    QVERIFY2(after[indexOf(QStringLiteral("1.1"))].endsWith(QStringLiteral("5 000 bp (ladder)")),
+             qPrintable(all));
+    QVERIFY2(after[indexOf(QStringLiteral("1.4"))].endsWith(QStringLiteral("1 000 bp (ladder)")),
+             qPrintable(all));
+    // The other lanes' bands read against the ladder: the lanes' ends as found may differ
+    // from the ladder's by a row or two.
+    const auto sizeOf = [&](const QString& label) {
+        const QRegularExpression size(QStringLiteral("Rf [0-9.]+, ([0-9 ]+) bp$"));
+        const QRegularExpressionMatch m = size.match(after[indexOf(label)]);
+        return m.hasMatch() ? m.captured(1).remove(QLatin1Char(' ')).toDouble() : -1.0;
+    };
+    QVERIFY2(std::abs(sizeOf(QStringLiteral("2.1")) - 3000) < 150, qPrintable(all));
+    QVERIFY2(std::abs(sizeOf(QStringLiteral("2.2")) - 1000) < 60, qPrintable(all));
+    const double middle = std::sqrt(3000.0 * 2000.0); // halfway in log(size)
+    QVERIFY2(std::abs(sizeOf(QStringLiteral("3.1")) - middle) < 150, qPrintable(all));
+    // Beside the frames on the picture, until switched off.
+    const QString shown = form->picImage->overlays().at(indexOf(QStringLiteral("2.1"))).label;
+    QVERIFY2(shown.startsWith(QStringLiteral("2.1 ")) && shown.endsWith(QStringLiteral(" bp")),
+             qPrintable(shown));
+    run("mnuShowSizes");
+    QCOMPARE(form->picImage->overlays().at(indexOf(QStringLiteral("2.1"))).label, QStringLiteral("2.1"));
+    run("mnuShowSizes");
+
+    // The calibration: the ladder's five bands with their errors.
+    run("mnuSizeCalibration");
+    auto* window = form->findChild<SizeCalibrationWindow*>();
+    QVERIFY(window);
+    QCOMPARE(window->table()->rowCount(), 5);
+    QCOMPARE(window->table()->item(0, 0)->text(), QStringLiteral("5 000 bp"));
+    QCOMPARE(window->table()->item(0, 2)->text(), QStringLiteral("0.0 %"));
+    // A straight line instead: the ladder's own bands now miss it a little, and an undo
+    // takes the choice back.
+    window->fitBox()->setCurrentIndex(window->fitBox()->findText(QStringLiteral("linear")));
+    QCOMPARE(form->session().sizeFit(), SizeFit::Linear);
+    QVERIFY(window->table()->item(0, 2)->text() != QStringLiteral("0.0 %"));
+    undo();
+    QCOMPARE(form->session().sizeFit(), SizeFit::PointToPoint);
+    QCOMPARE(window->fitBox()->currentText(), QStringLiteral("point-to-point"));
+
+    // Undo takes the marking back, and the entries read as before.
+    undo();
+    QVERIFY(form->session().ladderLanes().empty());
+    QCOMPARE(entries(), before);
+}
+
+QTEST_MAIN(TestLadder)
+#include "tst_ladder.moc"
