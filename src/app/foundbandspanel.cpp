@@ -80,7 +80,9 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
     auto* baselineRow = new QHBoxLayout;
     baselineRow->addWidget(m_baseline, 1);
     baselineRow->addWidget(m_radius);
-    measureForm->addRow(QStringLiteral("Lane &baseline:"), baselineRow);
+    auto* baselineLabel = new QLabel(QStringLiteral("Lane &baseline:"), this);
+    baselineLabel->setBuddy(m_baseline);
+    measureForm->addRow(baselineLabel, baselineRow);
     setMeasure(QuantifyMode::Frame, PeakShape::Gaussian, LaneBackground{});
     const auto measureEdited = [this] {
         m_baseline->setEnabled(m_measure->currentIndex() > 0);
