@@ -752,7 +752,8 @@ void frmScan::updateLaneProfile()
         // A frame in a lane: the whole lane, with its bands' boundaries.
         const int lane = m_session->laneHolding(frame);
         if (lane >= 0) {
-            lanePanel->setLane(m_session->laneMeasure(lane), m_session->laneBands(lane),
+            const LaneMeasure measure = m_session->laneMeasure(lane);
+            lanePanel->setLane(measure, m_session->laneBands(lane, &measure),
                                QStringLiteral("Lane %1").arg(lane + 1));
             return;
         }

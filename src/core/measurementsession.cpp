@@ -697,7 +697,7 @@ std::vector<BandBounds> boundsOf(const LaneMeasure& measure, const LaneStrip& la
 
 } // namespace
 
-std::vector<BandBounds> MeasurementSession::laneBands(int index) const
+std::vector<BandBounds> MeasurementSession::laneBands(int index, const LaneMeasure* measure) const
 {
     if (!hasPicture() || index < 0 || index >= int(m_lanes.size()))
         return {};
@@ -705,6 +705,8 @@ std::vector<BandBounds> MeasurementSession::laneBands(int index) const
     if (std::size_t(index) < m_handBounds.size() && !bands.empty() &&
         m_handBounds[std::size_t(index)].size() == bands.size())
         return m_handBounds[std::size_t(index)];
+    if (measure)
+        return boundsOf(*measure, m_lanes[std::size_t(index)], bands);
     return boundsOf(laneMeasure(index), m_lanes[std::size_t(index)], bands);
 }
 
@@ -926,10 +928,7 @@ std::vector<FoundBandScan> MeasurementSession::quantifyProposals(QStringList* fa
             continue;
         const LaneStrip& strip = m_lanes[l];
         const LaneMeasure measure = laneMeasure(int(l));
-        const std::vector<BandBounds> bounds =
-            l < m_handBounds.size() && m_handBounds[l].size() == bands.size()
-                ? m_handBounds[l]
-                : boundsOf(measure, strip, bands);
+        const std::vector<BandBounds> bounds = laneBands(int(l), &measure);
         // Volumes band by band; fits of the bands that touch together, bands standing
         // apart alone (one fit of a whole lane fails far more often on real gels).
         const std::vector<std::pair<int, int>> groups =

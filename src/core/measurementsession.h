@@ -247,7 +247,8 @@ public:
     LaneMeasure laneMeasure(int index) const;
     // The boundaries of the found bands the lane holds, in order along it: as the person
     // set them, while the lane holds as many bands as then, else as found on its profile.
-    std::vector<BandBounds> laneBands(int index) const;
+    // With measure (the lane's laneMeasure), the lane is not read again.
+    std::vector<BandBounds> laneBands(int index, const LaneMeasure* measure = nullptr) const;
     // A boundary dragged in the lane profile: band's start (or end, with end) to position;
     // see withBoundaryMoved. False when the lane or band is not there.
     bool moveBandBoundary(int lane, int band, bool end, int position);
