@@ -164,7 +164,7 @@ void TestRealGels::scoresTheFinder_data()
                                        << QStringLiteral("gelgenie_uvp01941_agarose_mask.png")
                                        << false << 0.90 << 0.80 << -1 << -1;
     QTest::newRow("benton, PCR agarose (18 lanes)")
-        << QStringLiteral("benton_pcr_agarose.jpg") << QString() << false << 0.0 << -1.0 << -1
+        << QStringLiteral("benton_pcr_agarose.jpg") << QString() << false << 0.0 << -1.0 << 67
         << 18;
     QTest::newRow("agar example (6 lanes)")
         << QStringLiteral("agar_example_gel.jpg") << QString() << false << 0.0 << -1.0 << -1 << 6;
