@@ -970,6 +970,7 @@ struct Kept
     FoundFrame frame;  // in picture pixels
     double score;
     double height;     // above the lane's floor
+    int core;          // samples along it at half its height or more
     QPoint centre;     // in picture pixels, for the lane's path
 };
 
@@ -1026,6 +1027,31 @@ std::optional<Span> wellRow(const std::vector<std::vector<Kept>>& lanes, const S
     if (2 * together < std::size_t(holding) || together < 3 || 2 * faint <= compared)
         return std::nullopt;
     return row;
+}
+
+// The comb gives a gel's bands about one thickness, more for a heavily loaded band: a
+// faint band over half as thick again as the gel's usual band (both the median of every
+// lane's bands) and under a quarter of their usual height is a smear's tail, a stain
+// blotch or a gradient's step, not a band.
+void dropFaintBlots(std::vector<std::vector<Kept>>& lanes)
+{
+    std::vector<double> cores, heights;
+    for (const std::vector<Kept>& lane : lanes)
+        for (const Kept& band : lane) {
+            cores.push_back(band.core);
+            heights.push_back(band.height);
+        }
+    if (cores.empty())
+        return;
+    const double usualCore = quantileOf(cores, 0.5);
+    const double usualHeight = quantileOf(heights, 0.5);
+    for (std::vector<Kept>& lane : lanes)
+        lane.erase(std::remove_if(lane.begin(), lane.end(),
+                                  [&](const Kept& band) {
+                                      return band.core > 1.5 * usualCore &&
+                                             band.height < 0.25 * usualHeight;
+                                  }),
+                   lane.end());
 }
 
 } // namespace
@@ -1258,7 +1284,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             if (3 * (across.last - across.first + 1) < usualWidth) {
                 continue;
             }
-            found.push_back({band.span, frameOf(across, band.span), band.score, band.height,
+            found.push_back({band.span, frameOf(across, band.span), band.score, band.height, band.core,
                              pointOf(0.5 * (across.first + across.last),
                                      0.5 * (band.span.first + band.span.last))});
         }
@@ -1266,6 +1292,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     // Bands in the row of wells are dropped before the sensitivity is applied, so the
     // row is the same at every sensitivity.
     const std::optional<Span> wells = wellRow(kept, section);
+    dropFaintBlots(kept);
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         FoundLane found;

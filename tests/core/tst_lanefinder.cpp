@@ -11,6 +11,7 @@
 
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 
 using namespace kesto;
 using kesto::test::SyntheticGel;
@@ -129,6 +130,8 @@ private slots:
     void lanePathsAndTotals();
     void rowOfWellsIsNoBand_data();
     void rowOfWellsIsNoBand();
+    void faintThickBlotIsNoBand_data();
+    void faintThickBlotIsNoBand();
 };
 
 void TestLaneFinder::findsTheGeneratedGels_data()
@@ -678,6 +681,48 @@ void TestLaneFinder::rowOfWellsIsNoBand()
         if (int(found.bands.size()) == 3)
             QCOMPARE(found.bands.front(), (FoundFrame{20 + 50 * lane, 12, 39, 7}));
     }
+}
+
+void TestLaneFinder::faintThickBlotIsNoBand_data()
+{
+    QTest::addColumn<int>("depth"); // how much darker than the background the hump's middle is
+    QTest::addColumn<int>("top");   // its rows
+    QTest::addColumn<int>("bottom");
+    QTest::addColumn<bool>("band"); // proposed as a band
+    // Six lanes with bands 8 rows thick at rows 90-97 and 160-167 (grey 90 on 230, 140
+    // deep); lane 3 also holds a soft hump, darkest in its middle.
+    QTest::newRow("faint and thick: a blotch") << 25 << 20 << 60 << false;
+    QTest::newRow("a third as deep and thick: a blotch") << 50 << 20 << 60 << false;
+    QTest::newRow("faint and thin: a faint band") << 25 << 30 << 38 << true;
+    QTest::newRow("strong and thick: a loaded band") << 140 << 20 << 60 << true;
+}
+
+void TestLaneFinder::faintThickBlotIsNoBand()
+{
+    QFETCH(int, depth);
+    QFETCH(int, top);
+    QFETCH(int, bottom);
+    QFETCH(bool, band);
+    QList<QRect> rects;
+    for (int lane = 0; lane < 6; ++lane)
+        rects << QRect(20 + 50 * lane, 90, 40, 8) << QRect(20 + 50 * lane, 160, 40, 8);
+    QImage picture = test::gelPicture(320, 240, 230, 90, rects);
+    {
+        QPainter painter(&picture);
+        for (int y = top; y <= bottom; ++y) {
+            const int grey = 230 - int(std::lround(depth * std::sin(M_PI * (y - top) / (bottom - top))));
+            painter.fillRect(QRect(120, y, 40, 1), QColor(grey, grey, grey));
+        }
+    }
+    const LaneFinding finding = findLanesAndBands(picture, QRect(), LaneFinderOptions());
+    QCOMPARE(int(finding.lanes.size()), 6);
+    const FoundLane& lane = finding.lanes[2];
+    QCOMPARE(int(lane.bands.size()), band ? 3 : 2);
+    const FoundFrame& first = lane.bands.front();
+    if (band)
+        QVERIFY(first.top >= top && first.top + first.height <= bottom);
+    else
+        QCOMPARE(first, (FoundFrame{120, 90, 39, 7}));
 }
 
 QTEST_GUILESS_MAIN(TestLaneFinder)
