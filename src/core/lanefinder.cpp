@@ -624,6 +624,9 @@ struct Candidate
     double height; // the peak above the lane's floor, in the profile's units
     double score;  // height over the lane's noise
     int core;      // how many samples along it stays above half its height
+    // The lane never falls back below half the band's height between the band and one
+    // end of the lane: a step up to the gel's edge or a stain gradient, not a band.
+    bool edge = false;
 };
 
 // The middle half of a lane's width, whose mean along the lane is its profile.
@@ -719,10 +722,21 @@ std::vector<Candidate> findBands(const std::vector<double>& raw, double bandThre
             int core = 0;
             for (int i = band.first; i <= band.last; ++i)
                 core += q[std::size_t(i)] - floor >= 0.5 * height ? 1 : 0;
+            // Measured on the smoothed profile itself, against the level the band stands
+            // on, as the baseline follows a gradient up to the end.
+            const double base = smooth[std::size_t(peak)] - q[std::size_t(peak)] + floor;
+            auto staysHigh = [&](int from, int to) {
+                for (int i = from; i <= to; ++i)
+                    if (smooth[std::size_t(i)] - base < 0.5 * height)
+                        return false;
+                return true;
+            };
+            const bool edge = staysHigh(band.last + 1, n - 1) || staysHigh(0, band.first - 1);
             bands.push_back({{first + band.first, first + band.last},
                              height,
                              spread > 0 ? height / spread : 1e9,
-                             core});
+                             core,
+                             edge});
         }
     }
     return bands;
@@ -949,6 +963,97 @@ std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vec
     return profiles;
 }
 
+// A band kept in its lane before the sensitivity and the row of wells are applied.
+struct Kept
+{
+    Span span;         // along the plane
+    FoundFrame frame;  // in picture pixels
+    double score;
+    double height;     // above the lane's floor
+    int core;          // samples along it at half its height or more
+    QPoint centre;     // in picture pixels, for the lane's path
+};
+
+// The row of wells across the gel's start: the comb's wells show as short features at
+// the start of the lanes, one in most lanes, at about the same place along each, and
+// faint beside the lanes' bands. Found when at least half of the lanes holding bands
+// (three at least) have their first band in the first fifth of the lanes' length, those
+// first bands gather about one place along, and in most lanes with bands after it the
+// first is under half as high as the highest of them: a row of real bands (a control
+// band in every lane, say) is as strong as the lanes' other bands or stronger. The span
+// along the plane that the row covers, or none.
+std::optional<Span> wellRow(const std::vector<std::vector<Kept>>& lanes, const Span& section)
+{
+    const int length = section.last - section.first + 1;
+    int holding = 0;
+    std::vector<Span> firsts;
+    std::vector<const std::vector<Kept>*> of;
+    for (const std::vector<Kept>& lane : lanes) {
+        if (lane.empty())
+            continue;
+        ++holding;
+        const Span& first = lane.front().span;
+        if ((first.first + first.last) / 2 - section.first < length / 5) {
+            firsts.push_back(first);
+            of.push_back(&lane);
+        }
+    }
+    if (firsts.size() < 3 || 2 * firsts.size() < std::size_t(holding))
+        return std::nullopt;
+    std::vector<double> centres, lengths;
+    for (const Span& f : firsts) {
+        centres.push_back(0.5 * (f.first + f.last));
+        lengths.push_back(f.last - f.first + 1);
+    }
+    const double middle = quantileOf(centres, 0.5);
+    const double reach = std::max(8.0, 2 * quantileOf(lengths, 0.5));
+    std::optional<Span> row;
+    std::size_t together = 0, compared = 0, faint = 0;
+    for (std::size_t k = 0; k < firsts.size(); ++k) {
+        const Span& f = firsts[k];
+        if (std::abs(0.5 * (f.first + f.last) - middle) > reach)
+            continue;
+        ++together;
+        row = row ? Span{std::min(row->first, f.first), std::max(row->last, f.last)} : f;
+        const std::vector<Kept>& lane = *of[k];
+        if (lane.size() > 1) {
+            double highest = 0;
+            for (std::size_t b = 1; b < lane.size(); ++b)
+                highest = std::max(highest, lane[b].height);
+            ++compared;
+            faint += 2 * lane.front().height < highest ? 1 : 0;
+        }
+    }
+    if (2 * together < std::size_t(holding) || together < 3 || 2 * faint <= compared)
+        return std::nullopt;
+    return row;
+}
+
+// The comb gives a gel's bands about one thickness, more for a heavily loaded band: a
+// faint band over half as thick again as the gel's usual band (both the median of every
+// lane's bands) and under a quarter of their usual height is a smear's tail, a stain
+// blotch or a gradient's step, not a band.
+void dropFaintBlots(std::vector<std::vector<Kept>>& lanes)
+{
+    std::vector<double> cores, heights;
+    for (const std::vector<Kept>& lane : lanes)
+        for (const Kept& band : lane) {
+            cores.push_back(band.core);
+            heights.push_back(band.height);
+        }
+    if (cores.empty())
+        return;
+    const double usualCore = quantileOf(cores, 0.5);
+    const double usualHeight = quantileOf(heights, 0.5);
+    for (std::vector<Kept>& lane : lanes)
+        lane.erase(std::remove_if(lane.begin(), lane.end(),
+                                  [&](const Kept& band) {
+                                      return band.core > 1.5 * usualCore &&
+                                             band.height < 0.25 * usualHeight;
+                                  }),
+                   lane.end());
+}
+
 } // namespace
 
 double minimumBandScore(double sensitivity)
@@ -1117,42 +1222,41 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     std::vector<std::vector<double>> middles;
     const std::vector<std::vector<double>> spaces =
         betweenLanes(plane, lanes, half, section.first, section.last, middles);
+    auto frameOf = [&](const Span& across, const Span& along) {
+        FoundFrame f;
+        if (horizontal)
+            f = {area.left() + along.first, area.top() + across.first, along.last - along.first,
+                 across.last - across.first};
+        else
+            f = {area.left() + across.first, area.top() + along.first, across.last - across.first,
+                 along.last - along.first};
+        return f;
+    };
+    auto pointOf = [&](double across, double along) {
+        return horizontal ? QPoint(area.left() + int(std::lround(along)),
+                                   area.top() + int(std::lround(across)))
+                          : QPoint(area.left() + int(std::lround(across)),
+                                   area.top() + int(std::lround(along)));
+    };
+    std::vector<std::vector<Kept>> kept(lanes.size());
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         // A band's edge is looked for no further than halfway to the next lane.
         const int low = i == 0 ? 0 : (lanes[i - 1].last + lane.first + 1) / 2;
         const int high =
             i + 1 == lanes.size() ? plane.across - 1 : (lane.last + lanes[i + 1].first) / 2;
-        auto frameOf = [&](const Span& across, const Span& along) {
-            FoundFrame f;
-            if (horizontal)
-                f = {area.left() + along.first, area.top() + across.first, along.last - along.first,
-                     across.last - across.first};
-            else
-                f = {area.left() + across.first, area.top() + along.first,
-                     across.last - across.first, along.last - along.first};
-            return f;
-        };
-        auto pointOf = [&](double across, double along) {
-            return horizontal ? QPoint(area.left() + int(std::lround(along)),
-                                       area.top() + int(std::lround(across)))
-                              : QPoint(area.left() + int(std::lround(across)),
-                                       area.top() + int(std::lround(along)));
-        };
         const std::vector<double>& between = spaces[i];
         double betweenFloor = 0;
         if (!between.empty()) {
             std::vector<double> levels = between;
             betweenFloor = std::max(0.0, quantileOf(levels, 0.3));
         }
-        FoundLane found;
-        found.frame = frameOf(lane, section);
+        std::vector<Kept>& found = kept[i];
         for (const Candidate& band :
              findBands(middles[i], options.bandThreshold, section.first, section.last)) {
-            if (band.score < least)
-                continue;
             // A band cut by the end of the gel cannot be told from the gel's edge.
-            if (band.span.first <= section.first || band.span.last >= section.last)
+            if (band.span.first <= section.first || band.span.last >= section.last ||
+                band.edge)
                 continue;
             // A line that runs on through the spaces between the lanes (a row of wells,
             // the gel's edge, a dye front) is no band of this lane.
@@ -1180,10 +1284,28 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             if (3 * (across.last - across.first + 1) < usualWidth) {
                 continue;
             }
-            found.bands.push_back(frameOf(across, band.span));
+            found.push_back({band.span, frameOf(across, band.span), band.score, band.height, band.core,
+                             pointOf(0.5 * (across.first + across.last),
+                                     0.5 * (band.span.first + band.span.last))});
+        }
+    }
+    // Bands in the row of wells are dropped before the sensitivity is applied, so the
+    // row is the same at every sensitivity.
+    const std::optional<Span> wells = wellRow(kept, section);
+    dropFaintBlots(kept);
+    for (std::size_t i = 0; i < lanes.size(); ++i) {
+        const Span& lane = lanes[i];
+        FoundLane found;
+        found.frame = frameOf(lane, section);
+        for (const Kept& band : kept[i]) {
+            if (band.score < least)
+                continue;
+            const int centre = (band.span.first + band.span.last) / 2;
+            if (wells && centre >= wells->first && centre <= wells->last)
+                continue;
+            found.bands.push_back(band.frame);
             found.scores.push_back(band.score);
-            found.path.push_back(pointOf(0.5 * (across.first + across.last),
-                                         0.5 * (band.span.first + band.span.last)));
+            found.path.push_back(band.centre);
         }
         // The path runs from end to end of the lane, level with its first and last band.
         const double middle = 0.5 * (lane.first + lane.last);

@@ -5,11 +5,13 @@
 #include "support/syntheticgel.h"
 
 #include <QFile>
+#include <QPainter>
 #include <QRandomGenerator>
 #include <QTransform>
 
 #include <QTest>
 #include <algorithm>
+#include <cmath>
 
 using namespace kesto;
 using kesto::test::SyntheticGel;
@@ -126,6 +128,10 @@ private slots:
     void minimumScores();
     void lanePathsAndTotals_data();
     void lanePathsAndTotals();
+    void rowOfWellsIsNoBand_data();
+    void rowOfWellsIsNoBand();
+    void faintThickBlotIsNoBand_data();
+    void faintThickBlotIsNoBand();
 };
 
 void TestLaneFinder::findsTheGeneratedGels_data()
@@ -634,6 +640,89 @@ void TestLaneFinder::lanePathsAndTotals()
         QCOMPARE(int(t.profile.size()), 200);
         QCOMPARE(t.total, total);
     }
+}
+
+void TestLaneFinder::rowOfWellsIsNoBand_data()
+{
+    QTest::addColumn<int>("topLevel");  // grey of the short row across the lanes' start
+    QTest::addColumn<int>("lanesWith"); // how many of the six lanes show it
+    QTest::addColumn<int>("bands");     // bands expected in each lane showing it
+    // Six lanes with bands at rows 90-105 and 160-175 (grey 90 on 230), and a row 8 high
+    // at rows 12-19 across the lanes' start.
+    QTest::newRow("faint wells in every lane") << 200 << 6 << 2;
+    QTest::newRow("faint wells in four lanes") << 205 << 4 << 2;
+    // Fainter than the bands, but in too few lanes to be a row.
+    QTest::newRow("faint bands in two lanes") << 200 << 2 << 3;
+    // As strong as the lanes' bands: a control band in every lane, kept.
+    QTest::newRow("strong top band in every lane") << 90 << 6 << 3;
+    QTest::newRow("over half as strong in every lane") << 150 << 6 << 3;
+}
+
+void TestLaneFinder::rowOfWellsIsNoBand()
+{
+    QFETCH(int, topLevel);
+    QFETCH(int, lanesWith);
+    QFETCH(int, bands);
+    QList<QRect> rects;
+    for (int lane = 0; lane < 6; ++lane)
+        rects << QRect(20 + 50 * lane, 90, 40, 16) << QRect(20 + 50 * lane, 160, 40, 16);
+    QImage picture = test::gelPicture(320, 240, 230, 90, rects);
+    {
+        QPainter painter(&picture);
+        for (int lane = 0; lane < lanesWith; ++lane)
+            painter.fillRect(QRect(20 + 50 * lane, 12, 40, 8), QColor(topLevel, topLevel, topLevel));
+    }
+    const LaneFinding finding = findLanesAndBands(picture, QRect(), LaneFinderOptions());
+    QCOMPARE(int(finding.lanes.size()), 6);
+    for (int lane = 0; lane < 6; ++lane) {
+        const FoundLane& found = finding.lanes[std::size_t(lane)];
+        QCOMPARE(int(found.bands.size()), lane < lanesWith ? bands : 2);
+        QCOMPARE(found.bands.back(), (FoundFrame{20 + 50 * lane, 160, 39, 15}));
+        if (int(found.bands.size()) == 3)
+            QCOMPARE(found.bands.front(), (FoundFrame{20 + 50 * lane, 12, 39, 7}));
+    }
+}
+
+void TestLaneFinder::faintThickBlotIsNoBand_data()
+{
+    QTest::addColumn<int>("depth"); // how much darker than the background the hump's middle is
+    QTest::addColumn<int>("top");   // its rows
+    QTest::addColumn<int>("bottom");
+    QTest::addColumn<bool>("band"); // proposed as a band
+    // Six lanes with bands 8 rows thick at rows 90-97 and 160-167 (grey 90 on 230, 140
+    // deep); lane 3 also holds a soft hump, darkest in its middle.
+    QTest::newRow("faint and thick: a blotch") << 25 << 20 << 60 << false;
+    QTest::newRow("a third as deep and thick: a blotch") << 50 << 20 << 60 << false;
+    QTest::newRow("faint and thin: a faint band") << 25 << 30 << 38 << true;
+    QTest::newRow("strong and thick: a loaded band") << 140 << 20 << 60 << true;
+}
+
+void TestLaneFinder::faintThickBlotIsNoBand()
+{
+    QFETCH(int, depth);
+    QFETCH(int, top);
+    QFETCH(int, bottom);
+    QFETCH(bool, band);
+    QList<QRect> rects;
+    for (int lane = 0; lane < 6; ++lane)
+        rects << QRect(20 + 50 * lane, 90, 40, 8) << QRect(20 + 50 * lane, 160, 40, 8);
+    QImage picture = test::gelPicture(320, 240, 230, 90, rects);
+    {
+        QPainter painter(&picture);
+        for (int y = top; y <= bottom; ++y) {
+            const int grey = 230 - int(std::lround(depth * std::sin(M_PI * (y - top) / (bottom - top))));
+            painter.fillRect(QRect(120, y, 40, 1), QColor(grey, grey, grey));
+        }
+    }
+    const LaneFinding finding = findLanesAndBands(picture, QRect(), LaneFinderOptions());
+    QCOMPARE(int(finding.lanes.size()), 6);
+    const FoundLane& lane = finding.lanes[2];
+    QCOMPARE(int(lane.bands.size()), band ? 3 : 2);
+    const FoundFrame& first = lane.bands.front();
+    if (band)
+        QVERIFY(first.top >= top && first.top + first.height <= bottom);
+    else
+        QCOMPARE(first, (FoundFrame{120, 90, 39, 7}));
 }
 
 QTEST_GUILESS_MAIN(TestLaneFinder)
