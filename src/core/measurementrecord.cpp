@@ -393,13 +393,15 @@ QString quotedPlanText(const QString& text)
 QString bandSizeSourceLabel(const BandSizeSource& source)
 {
     const BandSize band = bandSizeOf(source);
-    QString text = band.size ? QStringLiteral("%1 %2").arg(doubleText(*band.size), sizeUnitText(source.unit))
-                             : QStringLiteral("none (beyond the ladder)");
-    text += QStringLiteral(", Rf %1").arg(doubleText(source.rf));
+    // Six figures: finer than any ladder, plain enough to read.
+    QString text = band.size ? QStringLiteral("%1 %2").arg(QString::number(*band.size, 'g', 6),
+                                                           sizeUnitText(source.unit))
+                             : QStringLiteral("none");
+    text += QStringLiteral(", Rf %1").arg(source.rf, 0, 'f', 3);
     if (band.ladder)
         return text + QStringLiteral(", a ladder band");
     if (band.extrapolated)
-        text += QStringLiteral(", extrapolated");
+        text += band.size ? QStringLiteral(", extrapolated") : QStringLiteral(", beyond the ladder");
     return text + QStringLiteral(", %1 fit on %2 ladder lane%3")
                       .arg(sizeFitText(source.fit))
                       .arg(source.ladders.size())

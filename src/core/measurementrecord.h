@@ -128,7 +128,7 @@ QString bandBoundsText(const std::vector<BandBounds>& bounds);
 QString peakShapeText(PeakShape shape);
 // How a lane value was taken, as the tip and the Measurements table show it.
 QString laneSourceLabel(const LaneSource& source);
-// A band's size and how it was read, as the tip shows it: "1520 bp, Rf 0.42, point-to-point
+// A band's size and how it was read, as the tip shows it: "1520 bp, Rf 0.420, point-to-point
 // fit on 2 ladder lanes".
 QString bandSizeSourceLabel(const BandSizeSource& source);
 // The plan lines that give a replay the band's size: the ladder lanes and the curve where

@@ -1141,7 +1141,12 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
     {
         MeasurementSession& session;
         explicit ChangedRowsOnly(MeasurementSession& s) : session(s) { session.setPassingChangedRows(true); }
-        ~ChangedRowsOnly() { session.setPassingChangedRows(false); }
+        ~ChangedRowsOnly()
+        {
+            session.setPassingChangedRows(false);
+            // A band-size line with no value after it gives the next scan by hand no size.
+            session.setNextBandSize(BandSizeSource{});
+        }
         ChangedRowsOnly(const ChangedRowsOnly&) = delete;
         ChangedRowsOnly& operator=(const ChangedRowsOnly&) = delete;
     } changedRowsOnly(session);

@@ -616,15 +616,21 @@ void TestMeasurementSession::bandSizesReplay()
     const QString plan = measurementPlanText(session.record());
     QCOMPARE(plan.count(QStringLiteral("ladder-lane ")), twoLadders ? 2 : 1);
     MeasurementSession replay(picture);
-    runMeasurementPlan(replay, parseMeasurementPlan(plan, QStringLiteral("record")));
-    const std::vector<MeasurementEntry>& before = session.record().history();
-    const std::vector<MeasurementEntry>& after = replay.record().history();
+    // A band-size line with no value after it is left waiting by no one.
+    runMeasurementPlan(replay, parseMeasurementPlan(plan + QStringLiteral("band-size 60 0.5\n"),
+                                                    QStringLiteral("record")));
+    const std::vector<MeasurementEntry> before = session.record().history();
+    std::vector<MeasurementEntry> after = replay.record().history();
     QCOMPARE(after.size(), before.size());
     for (std::size_t i = 0; i < before.size(); ++i) {
         QCOMPARE(after[i].text, before[i].text);
         QVERIFY2(after[i].size == before[i].size, qPrintable(plan));
         QCOMPARE(bandSizeOf(after[i].size).size, expected[i]);
+        QCOMPARE(measurementTip(after[i]).contains(QStringLiteral("\nSize: ")), after[i].size.any());
     }
+    replay.pickCell(30, 2);
+    replay.scanFrame(FrameGeometry{52, 40, 16, 10});
+    QVERIFY(!replay.record().history().back().size.any());
 }
 
 QTEST_GUILESS_MAIN(TestMeasurementSession)
