@@ -40,6 +40,12 @@ bool keepOwnLadders(QWidget* parent, const std::vector<Ladder>& own)
 {
     try {
         std::unique_ptr<QSettings> settings = ladderSettings();
+        // Ladders that cannot be read are not overwritten: they may be mended by hand.
+        QString unreadable;
+        readOwnLadders(*settings, &unreadable);
+        if (!unreadable.isEmpty())
+            throw LadderError(QStringLiteral("the ladders kept before cannot be read, and are "
+                                             "left as they are"));
         writeOwnLadders(*settings, own);
         settings->sync();
         if (settings->status() != QSettings::NoError)

@@ -246,6 +246,21 @@ void TestLadder::ownLaddersMadeKeptExportedRemoved()
     QVERIFY(keptLadders().empty());
     QVERIFY(!prompts->itemLists.last().contains(ladderDescription(mine)));
     QCOMPARE(form->session().ladderLanes()[0].ladder, mine);
+
+    // Settings spoiled by hand are said to be unreadable, and a new ladder does not
+    // overwrite them; the lane still takes it.
+    const QString spoiled = QStringLiteral("ladder \"x\"\nsizes 5 x\n");
+    QSettings(settingsPath(), QSettings::IniFormat).setValue(QLatin1String(OwnLaddersKey), spoiled);
+    prompts->messages.clear();
+    prompts->itemAnswers << presets + 1 << 0; // New ladder..., bp
+    prompts->inputAnswers << QStringLiteral("Other") << QStringLiteral("900 100");
+    run("mnuMarkLadder");
+    QCOMPARE(form->session().ladderLanes()[0].ladder.name, QStringLiteral("Other"));
+    QCOMPARE(prompts->messages.size(), 2);
+    QVERIFY2(prompts->messages[1].text.contains(QStringLiteral("left as they are")),
+             qPrintable(prompts->messages[1].text));
+    QCOMPARE(QSettings(settingsPath(), QSettings::IniFormat).value(QLatin1String(OwnLaddersKey)).toString(),
+             spoiled);
 }
 
 void TestLadder::ladderBandReassignedAndSizesReported()
