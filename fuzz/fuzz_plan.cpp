@@ -83,6 +83,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                       (step.band >= 1 && step.band <= int(step.bounds.size())),
                   "a fitted band is one of those fitted", step.where);
             break;
+        case PlanStep::Kind::LadderLane:
+            check(step.standard.points.size() >= 1 && std::isfinite(step.standard.across),
+                  "a ladder lane has a place and bands", step.where);
+            for (const LadderPoint& p : step.standard.points)
+                check(std::isfinite(p.rf) && p.size > 0 && p.size <= MaxLadderSize,
+                      "a ladder band has a finite Rf and a usable size", step.where);
+            break;
+        case PlanStep::Kind::BandSize:
+            check(std::isfinite(step.across) && std::isfinite(step.rf) &&
+                      (!step.ladderSize || *step.ladderSize > 0),
+                  "a band's place and Rf are finite", step.where);
+            break;
         default:
             break;
         }
@@ -93,6 +105,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         check(int(sums.size()) == frames, "every frame and band step gives one sum");
         for (double sum : sums)
             check(std::isfinite(sum), "every sum is a finite number");
+        // A size kept with a value is a size or none: never a made-up number.
+        for (const MeasurementEntry& e : session.record().history()) {
+            const BandSize size = bandSizeOf(e.size);
+            check(!size.size || (std::isfinite(*size.size) && *size.size > 0),
+                  "a band's size is finite and above 0");
+        }
     } catch (const PlanError& error) {
         // Only a background point off the picture, a lane off it, or a band that cannot be
         // quantified is refused while running.

@@ -4,6 +4,7 @@
 
 #include "app/foundbandspanel.h"
 #include "app/frmscan.h"
+#include "app/ladderchoice.h"
 #include "app/mainbar.h"
 #include "app/sizecalibrationwindow.h"
 #include "components/commandbar.h"
@@ -107,15 +108,6 @@ QString sizeEntry(const MeasurementSession& session, const FoundBandSizes& sizes
         text += QStringLiteral(", no size");
     }
     return text;
-}
-
-QString ladderDescription(const Ladder& ladder)
-{
-    // In one pass: a name may hold a '%'.
-    return QStringLiteral("%1 (%2 sizes, %3 to %4)")
-        .arg(ladder.name, QString::number(ladder.sizes.size()),
-             bandSizeText(ladder.sizes.front(), ladder.unit),
-             bandSizeText(ladder.sizes.back(), ladder.unit));
 }
 
 } // namespace
@@ -365,96 +357,103 @@ void FoundBandsTool::refresh()
 void FoundBandsTool::markLadder()
 {
     MeasurementSession& session = m_form.session();
-    if (m_selected < 0 || m_selected >= m_proposals.count()) {
-        Prompts::current().message(&m_form,
-                                   QStringLiteral("Choose a band of the ladder's lane in the "
-                                                  "Found Bands list first (Image -> Find Lanes "
-                                                  "and Bands)."),
-                                   appTitle(), MessageButtons::Ok, MessageIcon::Information);
-        return;
-    }
-    const int lane = session.laneHolding(m_proposals.items()[std::size_t(m_selected)].frame.geometry());
-    if (lane < 0) {
-        Prompts::current().message(&m_form,
-                                   QStringLiteral("Band %1 lies in no lane: find the lanes again, "
-                                                  "or make one with Image -> Scan Frame as Lane.")
-                                       .arg(m_proposals.label(m_selected)),
-                                   appTitle(), MessageButtons::Ok, MessageIcon::Information);
-        return;
+    int lane = -1;
+    if (m_selected >= 0 && m_selected < m_proposals.count()) {
+        lane = session.laneHolding(m_proposals.items()[std::size_t(m_selected)].frame.geometry());
+        if (lane < 0) {
+            Prompts::current().message(&m_form,
+                                       QStringLiteral("Band %1 lies in no lane: find the lanes "
+                                                      "again, or make one with Image -> Scan "
+                                                      "Frame as Lane.")
+                                           .arg(m_proposals.label(m_selected)),
+                                       appTitle(), MessageButtons::Ok, MessageIcon::Information);
+            return;
+        }
+    } else {
+        // No band chosen: the lane is asked for (the outermost are the usual ladders).
+        const int count = int(session.lanes().size());
+        if (count == 0) {
+            Prompts::current().message(&m_form,
+                                       QStringLiteral("There are no lanes to mark: use Image -> "
+                                                      "Find Lanes and Bands first."),
+                                       appTitle(), MessageButtons::Ok, MessageIcon::Information);
+            return;
+        }
+        QStringList lanes;
+        for (int i = 0; i < count; ++i) {
+            const LadderLane* ladder = session.ladderOf(i);
+            lanes << (ladder ? QStringLiteral("Lane %1 (%2)").arg(QString::number(i + 1), ladder->ladder.name)
+                             : QStringLiteral("Lane %1").arg(i + 1));
+        }
+        const std::optional<int> which = Prompts::current().chooseItem(
+            &m_form, QStringLiteral("The lane that runs a ladder:"), QStringLiteral("Mark as Ladder"),
+            lanes, 0);
+        if (!which || *which < 0 || *which >= count)
+            return;
+        lane = *which;
     }
 
-    std::vector<Ladder> ladders = presetLadders();
-    ladders.insert(ladders.end(), m_imported.begin(), m_imported.end());
     const LadderLane* marked = session.ladderOf(lane);
-    QStringList items;
-    int current = 0;
-    for (std::size_t i = 0; i < ladders.size(); ++i) {
-        items << ladderDescription(ladders[i]);
-        if (marked && ladders[i] == marked->ladder)
-            current = int(i);
-    }
-    const int importItem = int(items.size());
-    items << QStringLiteral("Import from a ladder file...");
-    const int noneItem = int(items.size());
-    items << QStringLiteral("Not a ladder");
-    const std::optional<int> choice = Prompts::current().chooseItem(
-        &m_form, QStringLiteral("The ladder lane %1 runs:").arg(lane + 1),
-        QStringLiteral("Mark as Ladder"), items, current);
-    if (!choice || *choice < 0 || *choice >= int(items.size()))
+    const LadderChoice choice = chooseLadder(
+        &m_form, lane, marked ? std::optional<Ladder>(marked->ladder) : std::nullopt);
+    if (choice.kind == LadderChoice::Kind::Cancelled)
         return;
-
     std::optional<Ladder> ladder;
-    if (*choice == importItem) {
-        const QString path = Prompts::current().openFileName(
-            &m_form, QStringLiteral("Import Ladders"), QString(),
-            {QStringLiteral("Ladder files (*.txt *.ladders)"), QStringLiteral("All files (*)")}, 0);
-        if (path.isEmpty())
-            return;
-        std::vector<Ladder> read;
-        try {
-            QFile file(path);
-            // A ladder file is a few lines; a large one is no ladder file.
-            constexpr qint64 MaxLadderFile = 1 << 20;
-            if (!file.open(QIODevice::ReadOnly))
-                throw LadderError(QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString()));
-            if (file.size() > MaxLadderFile)
-                throw LadderError(QStringLiteral("%1: too large for a ladder file").arg(path));
-            read = parseLadders(QString::fromUtf8(file.readAll()), path);
-        } catch (const Error& e) {
-            Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
-                                       MessageIcon::Warning);
-            return;
-        }
-        // Kept for this session's later choices; a ladder of the same name is replaced.
-        for (const Ladder& l : read) {
-            const auto same = std::find_if(m_imported.begin(), m_imported.end(),
-                                           [&l](const Ladder& m) {
-                                               return m.name.compare(l.name, Qt::CaseInsensitive) == 0;
-                                           });
-            if (same != m_imported.end())
-                *same = l;
-            else
-                m_imported.push_back(l);
-        }
-        int pick = 0;
-        if (read.size() > 1) {
-            QStringList names;
-            for (const Ladder& l : read)
-                names << ladderDescription(l);
-            const std::optional<int> which = Prompts::current().chooseItem(
-                &m_form, QStringLiteral("The ladder lane %1 runs:").arg(lane + 1),
-                QStringLiteral("Mark as Ladder"), names, 0);
-            if (!which || *which < 0 || *which >= int(read.size()))
-                return;
-            pick = *which;
-        }
-        ladder = read[std::size_t(pick)];
-    } else if (*choice != noneItem) {
-        ladder = ladders[std::size_t(*choice)];
-    }
+    if (choice.kind == LadderChoice::Kind::Chosen)
+        ladder = choice.ladder;
     session.setLaneLadder(lane, ladder);
     refresh();
     m_form.commitUndo(ladder ? QStringLiteral("Mark as Ladder") : QStringLiteral("Not a Ladder"));
+}
+
+void FoundBandsTool::assignLadderSize()
+{
+    MeasurementSession& session = m_form.session();
+    const FoundBandSizes sizes = session.foundBandSizes();
+    const int lane = m_selected >= 0 && std::size_t(m_selected) < sizes.lanes.size()
+                         ? sizes.lanes[std::size_t(m_selected)]
+                         : -1;
+    const LadderLane* ladder = lane >= 0 ? session.ladderOf(lane) : nullptr;
+    if (!ladder) {
+        Prompts::current().message(&m_form,
+                                   QStringLiteral("Choose a band of a ladder lane in the Found "
+                                                  "Bands list first (Image -> Mark as Ladder)."),
+                                   appTitle(), MessageButtons::Ok, MessageIcon::Information);
+        return;
+    }
+    const int place = sizes.places[std::size_t(m_selected)];
+    const auto k = std::size_t(ladder - session.ladderLanes().data());
+    int current = int(ladder->ladder.sizes.size()); // "No size"
+    QString mismatch;
+    if (k < sizes.assignments.size()) {
+        const LadderAssignment& assignment = sizes.assignments[k];
+        if (place >= 0 && place < assignment.bandCount() &&
+            assignment.sizeIndex[std::size_t(place)] != LadderAssignment::Skipped)
+            current = assignment.sizeIndex[std::size_t(place)];
+        mismatch = assignment.mismatchText();
+    }
+    QStringList items;
+    for (double size : ladder->ladder.sizes)
+        items << bandSizeText(size, ladder->ladder.unit);
+    items << QStringLiteral("No size: not a band of the ladder");
+    QString prompt = QStringLiteral("Band %1 of the ladder %2 stands for:")
+                         .arg(m_proposals.label(m_selected), ladder->ladder.name);
+    if (!mismatch.isEmpty())
+        prompt = mismatch + QStringLiteral(".\n") + prompt;
+    const std::optional<int> choice = Prompts::current().chooseItem(
+        &m_form, prompt, QStringLiteral("Ladder Band Size"), items, current);
+    if (!choice || *choice < 0 || *choice >= int(items.size()))
+        return;
+    const int sizeIndex =
+        *choice == int(ladder->ladder.sizes.size()) ? LadderAssignment::Skipped : *choice;
+    QString error;
+    if (!session.reassignLadderBand(lane, place, sizeIndex, &error)) {
+        Prompts::current().message(&m_form, error.left(1).toUpper() + error.mid(1) + QLatin1Char('.'),
+                                   appTitle(), MessageButtons::Ok, MessageIcon::Warning);
+        return;
+    }
+    refresh();
+    m_form.commitUndo(QStringLiteral("Ladder Band Size"));
 }
 
 void FoundBandsTool::showCalibration()
@@ -750,12 +749,14 @@ void FoundBandsTool::scanIntoSheet()
                                    MessageIcon::Warning);
         return;
     }
-    // Every value written is recorded as a hand-placed scan is.
+    // Every value written is recorded as a hand-placed scan is, with its band's size.
+    const FoundBandSizes sizes = m_form.session().foundBandSizes();
     for (const FoundBandScan& s : scans) {
         const int column = s.band == *band ? 2 : (*control > 0 && s.band == *control ? 3 : 0);
         if (column != 0 && s.lane >= 1 && s.lane <= lanes)
             m_form.session().recordScan(CellAddress{first + s.lane - 1, column}, s.frame, s.scan,
-                                        s.source);
+                                        s.source,
+                                        m_form.session().bandSizeSource(sizes, proposalOf(s)));
     }
     sheet.updateSheet();
     runWorkingSheetPass(sheet);
@@ -781,6 +782,46 @@ void FoundBandsTool::scanIntoSheet()
     }
 }
 
+int FoundBandsTool::proposalOf(const FoundBandScan& scan) const
+{
+    const std::vector<BandProposal>& items = m_proposals.items();
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (items[i].lane == scan.lane && items[i].band == scan.band)
+            return int(i);
+    return -1;
+}
+
+QStringList FoundBandsTool::reportSizes(const std::vector<FoundBandScan>& scans) const
+{
+    const MeasurementSession& session = m_form.session();
+    const FoundBandSizes sizes = session.foundBandSizes();
+    const std::vector<BandProposal>& items = m_proposals.items();
+    QStringList texts;
+    if (!sizes.any() || sizes.bands.size() != items.size())
+        return texts;
+    for (const FoundBandScan& scan : scans) {
+        QString text;
+        if (const int i = proposalOf(scan); i >= 0) {
+            const BandSize& band = sizes.bands[std::size_t(i)];
+            const int lane = sizes.lanes[std::size_t(i)];
+            const LadderLane* ladder = lane >= 0 ? session.ladderOf(lane) : nullptr;
+            if (band.size) {
+                text = bandSizeText(*band.size, ladder ? ladder->ladder.unit : sizesUnit(session));
+                if (band.ladder)
+                    text += QStringLiteral(" (ladder)");
+                else if (band.extrapolated)
+                    text += QStringLiteral(" (extrapolated)");
+            } else if (band.extrapolated) {
+                text = QStringLiteral("size beyond the ladder");
+            } else if (lane >= 0 && !band.ladder) {
+                text = QStringLiteral("no size");
+            }
+        }
+        texts << text;
+    }
+    return texts;
+}
+
 void FoundBandsTool::sendToReport()
 {
     if (!haveProposals())
@@ -799,7 +840,8 @@ void FoundBandsTool::sendToReport()
     frmReport& report = frmReport::showReport();
     int sent = 0;
     try {
-        sent = appendFoundBandsToReport(scans, *control, report.f1Report->data());
+        sent = appendFoundBandsToReport(scans, *control, report.f1Report->data(),
+                                        reportSizes(scans));
     } catch (const Error& e) {
         Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
                                    MessageIcon::Warning);

@@ -48,10 +48,14 @@ public:
     // frame's, running the way lanes run.
     void addLaneFromFrame();
     // Image -> Mark as Ladder: asks which ladder the chosen band's lane runs (or that it
-    // runs none); every found band then shows its Rf and size.
+    // runs none), or with no band chosen, first which lane; every found band then shows its
+    // Rf and size.
     void markLadder();
     // Image -> Size Calibration: the ladder's points, the curve and its errors.
     void showCalibration();
+    // Image -> Ladder Band Size: which ladder size the chosen band of a ladder lane stands
+    // for, or none (a band the ladder does not have, or a smear).
+    void assignLadderSize();
     // Shows the session's found bands as they now are: frames, lanes, list and sizes.
     void refresh();
 
@@ -92,6 +96,10 @@ private:
     // The frame the current drag makes, within the picture.
     FoundFrame draggedFrame(float x, float y) const;
     void showPanel();
+    // Per scan, its band's size for the report's description; none without a ladder lane.
+    QStringList reportSizes(const std::vector<FoundBandScan>& scans) const;
+    // The found band a scan was made of (its index in the proposals), or -1.
+    int proposalOf(const FoundBandScan& scan) const;
     // Scans every frame; false (after saying why) when a scan cannot be made.
     bool scanAll(std::vector<FoundBandScan>& scans);
     // Tells the person; false when there is nothing to scan.
@@ -112,7 +120,6 @@ private:
     LaneFinding m_all;  // the last find's proposals at the highest sensitivity
     LaneOrientation m_orientation = LaneOrientation::Vertical;
     double m_sensitivity = LaneFinderOptions::DefaultSensitivity;
-    std::vector<Ladder> m_imported; // ladders read from files this session
     SizeCalibrationWindow* m_calibration = nullptr;
 };
 

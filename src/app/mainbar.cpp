@@ -94,6 +94,7 @@ BarLayout mainBarLayout()
               button("mnuScanFound", "&Scan Found Bands"),
               button("mnuLaneFromFrame", "Scan Frame as &Lane"),
               button("mnuMarkLadder", "Mar&k as Ladder..."),
+              button("mnuLadderBand", "Ladder Ban&d Size..."),
               button("mnuSizeCalibration", "Si&ze Calibration"), separator(12),
               button("mnuPictureInfo", "Picture &Information...")}),
         band(
@@ -212,6 +213,7 @@ const CommandEntry ViewCommands[] = {
     {"mnuSendFound", [](frmScan& form) { FoundBandsTool::of(form).sendToReport(); }},
     {"mnuLaneFromFrame", [](frmScan& form) { FoundBandsTool::of(form).addLaneFromFrame(); }},
     {"mnuMarkLadder", [](frmScan& form) { FoundBandsTool::of(form).markLadder(); }},
+    {"mnuLadderBand", [](frmScan& form) { FoundBandsTool::of(form).assignLadderSize(); }},
     {"mnuSizeCalibration", [](frmScan& form) { FoundBandsTool::of(form).showCalibration(); }},
     {"mnuShowSizes",
      [](frmScan& form) {

@@ -236,13 +236,17 @@ std::vector<int> writeLaneRows(SheetData& sheet, const std::vector<FoundBandScan
 }
 
 int appendFoundBandsToReport(const std::vector<FoundBandScan>& scans, int control,
-                             SheetData& report)
+                             SheetData& report, const QStringList& sizes)
 {
     int next = usedRowCount(report) + 1;
     if (report.rowCount() < next + int(scans.size()))
         report.setRowCount(next + int(scans.size()));
-    for (const FoundBandScan& s : scans) {
-        report.setText(next, ReportDescriptionColumn, QStringLiteral("Lane %1").arg(s.lane));
+    for (std::size_t i = 0; i < scans.size(); ++i) {
+        const FoundBandScan& s = scans[i];
+        QString description = QStringLiteral("Lane %1").arg(s.lane);
+        if (qsizetype(i) < sizes.size() && !sizes[qsizetype(i)].isEmpty())
+            description += QStringLiteral(", ") + sizes[qsizetype(i)];
+        report.setText(next, ReportDescriptionColumn, description);
         if (s.band == control)
             report.setText(next, ReportTypeColumn, QStringLiteral("control"));
         report.setText(next, ReportScanColumn, doubleText(s.scan.value));

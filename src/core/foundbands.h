@@ -99,9 +99,10 @@ std::vector<int> writeLaneRows(SheetData& sheet, const std::vector<FoundBandScan
 
 // Appends every scan below the report's used rows, as Send Rows to Report writes its rows:
 // the description "Lane N", the type "control" for band `control` (others have none), and
-// the scan value, with the counts as a note when flagged. Returns the rows appended.
+// the scan value, with the counts as a note when flagged. With sizes (one per scan, "" for
+// none), a band's size follows its lane: "Lane 2, 1 520 bp". Returns the rows appended.
 int appendFoundBandsToReport(const std::vector<FoundBandScan>& scans, int control,
-                             SheetData& report);
+                             SheetData& report, const QStringList& sizes = {});
 
 // The band number lane totals take in writeLaneRows: no lane has this many bands.
 inline constexpr int LaneTotalBand = 1 << 20;

@@ -1,6 +1,8 @@
 #include "core/ladders.h"
 
 #include <QLocale>
+#include <QRegularExpression>
+#include <QSettings>
 
 #include <cmath>
 
@@ -347,6 +349,70 @@ Ladder parseLadderSizes(const QString& text)
     if (!fault.isEmpty())
         throw LadderError(QStringLiteral("\"%1\": %2").arg(text.left(60), fault));
     return ladder;
+}
+
+std::vector<double> parseSizeList(const QString& text)
+{
+    static const QRegularExpression separators(QStringLiteral("[,\\s]+"));
+    const QStringList parts = text.split(separators, Qt::SkipEmptyParts);
+    if (parts.isEmpty())
+        throw LadderError(QStringLiteral("no sizes: expected sizes largest first, separated by "
+                                         "commas or blanks"));
+    if (parts.size() > MaxLadderSizes)
+        throw LadderError(QStringLiteral("%1 sizes: a ladder has at most %2")
+                              .arg(parts.size())
+                              .arg(MaxLadderSizes));
+    std::vector<double> sizes;
+    for (const QString& part : parts) {
+        QString reason;
+        const double size = readSize(part, &reason);
+        if (!reason.isEmpty())
+            throw LadderError(QStringLiteral("\"%1\": %2").arg(part.left(40), reason));
+        sizes.push_back(size);
+    }
+    return sizes;
+}
+
+QString sizeListText(const std::vector<double>& sizes)
+{
+    QStringList words;
+    for (double size : sizes)
+        words << sizeText(size);
+    return words.join(QStringLiteral(", "));
+}
+
+std::vector<Ladder> readOwnLadders(const QSettings& settings, QString* error)
+{
+    const QString text = settings.value(QLatin1String(OwnLaddersKey)).toString();
+    if (text.trimmed().isEmpty())
+        return {};
+    try {
+        return parseLadders(text, QStringLiteral("the ladders kept in the settings"));
+    } catch (const LadderError& e) {
+        if (error)
+            *error = e.message();
+        return {};
+    }
+}
+
+void writeOwnLadders(QSettings& settings, const std::vector<Ladder>& ladders)
+{
+    if (ladders.empty()) {
+        settings.remove(QLatin1String(OwnLaddersKey));
+        return;
+    }
+    settings.setValue(QLatin1String(OwnLaddersKey), ladderText(ladders));
+}
+
+int putLadder(std::vector<Ladder>& ladders, const Ladder& ladder)
+{
+    for (std::size_t i = 0; i < ladders.size(); ++i)
+        if (ladders[i].name.compare(ladder.name, Qt::CaseInsensitive) == 0) {
+            ladders[i] = ladder;
+            return int(i);
+        }
+    ladders.push_back(ladder);
+    return int(ladders.size()) - 1;
 }
 
 } // namespace kesto

@@ -20,6 +20,8 @@
 #include <QString>
 #include <QStringList>
 
+class QSettings;
+
 #include <optional>
 #include <vector>
 
@@ -81,5 +83,24 @@ QString ladderText(const std::vector<Ladder>& ladders);
 // then named "sizes" and its unit is bp), or the name of a preset. Throws LadderError saying
 // what was expected.
 Ladder parseLadderSizes(const QString& text);
+
+// Sizes typed in a list, largest first, separated by commas or blanks ("10000, 8000 6000").
+// Throws LadderError saying which entry is not a size.
+std::vector<double> parseSizeList(const QString& text);
+// The sizes as the ladder editor shows them: "10000, 8000, 6000".
+QString sizeListText(const std::vector<double>& sizes);
+
+// The person's own ladders, kept in the settings as their text form under this key, so that
+// they read as an exported file does.
+inline constexpr const char* OwnLaddersKey = "ladders/own";
+// The own ladders the settings hold; none when there are none. Settings that cannot be read
+// (edited by hand, say) give none, with the reason in *error, and are left as they are.
+std::vector<Ladder> readOwnLadders(const QSettings& settings, QString* error = nullptr);
+// Keeps the ladders in the settings (none removes the key). Throws LadderError, keeping
+// nothing, for a ladder that ladderFault refuses.
+void writeOwnLadders(QSettings& settings, const std::vector<Ladder>& ladders);
+// Puts the ladder into the list: in place of one of the same name in any letter case, else
+// at the end. Returns its index.
+int putLadder(std::vector<Ladder>& ladders, const Ladder& ladder);
 
 } // namespace kesto

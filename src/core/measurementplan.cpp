@@ -64,6 +64,24 @@ int whole(const QString& where, const QString& name, const QString& value, int l
     return int(result);
 }
 
+// A place across the gel or an Rf: a finite number of moderate size.
+double sizePlace(const QString& where, const QString& name, const QString& value)
+{
+    constexpr double Largest = 1e7;
+    const double result = number(where, name, value);
+    if (!std::isfinite(result) || std::abs(result) > Largest)
+        fail(where, QStringLiteral("expected %1 from -1e7 to 1e7, found %2").arg(name, shown(value)));
+    return result;
+}
+
+double ladderSizeOf(const QString& where, const QString& value)
+{
+    const double result = number(where, QStringLiteral("SIZE"), value);
+    if (!(result > 0) || result > MaxLadderSize)
+        fail(where, QStringLiteral("expected a SIZE above 0 and at most 1e9, found %1").arg(shown(value)));
+    return result;
+}
+
 void expectCount(const QString& where, const QString& instruction, const QStringList& values,
                  const QStringList& names)
 {
@@ -322,6 +340,58 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
                             .arg(step.bounds.size()));
         step.band = whole(where, QStringLiteral("K"), values.at(3), 1, int(step.bounds.size()),
                           QStringLiteral("from 1 to %1, one of the bands fitted").arg(step.bounds.size()));
+    } else if (instruction == QLatin1String("ladder-lane")) {
+        step.kind = PlanStep::Kind::LadderLane;
+        if (values.size() < 4)
+            fail(where, QStringLiteral("expected ACROSS UNIT RF:SIZE RF:SIZE [RF:SIZE ...] for "
+                                       "\"ladder-lane\", found %1 values")
+                            .arg(values.size()));
+        if (values.size() - 2 > MaxLadderSizes)
+            fail(where, QStringLiteral("expected at most %1 ladder bands, found %2")
+                            .arg(MaxLadderSizes)
+                            .arg(values.size() - 2));
+        step.standard.across = sizePlace(where, QStringLiteral("ACROSS"), values.at(0));
+        QString reason;
+        const std::optional<SizeUnit> unit = parseSizeUnit(values.at(1), &reason);
+        if (!unit)
+            fail(where, reason);
+        step.unit = *unit;
+        for (qsizetype i = 2; i < values.size(); ++i) {
+            const QStringList pair = values.at(i).split(QLatin1Char(':'));
+            if (pair.size() != 2)
+                fail(where, QStringLiteral("expected RF:SIZE for a ladder band, found %1")
+                                .arg(shown(values.at(i))));
+            LadderPoint point;
+            point.rf = sizePlace(where, QStringLiteral("RF"), pair.at(0));
+            point.size = ladderSizeOf(where, pair.at(1));
+            step.standard.points.push_back(point);
+        }
+    } else if (instruction == QLatin1String("no-ladder")) {
+        step.kind = PlanStep::Kind::NoLadder;
+        expectCount(where, instruction, values, {});
+    } else if (instruction == QLatin1String("size-fit")) {
+        step.kind = PlanStep::Kind::SizeFit;
+        if (values.isEmpty() || values.size() > 2 ||
+            (values.size() == 2 && values.at(1) != QLatin1String("extrapolate")))
+            fail(where, QStringLiteral("expected point-to-point, linear, quadratic or cubic and "
+                                       "perhaps \"extrapolate\" for \"size-fit\", found %1")
+                            .arg(shown(values.join(QLatin1Char(' ')))));
+        QString reason;
+        const std::optional<SizeFit> fit = parseSizeFit(values.at(0), &reason);
+        if (!fit)
+            fail(where, reason);
+        step.sizeFit = *fit;
+        step.extrapolate = values.size() == 2;
+    } else if (instruction == QLatin1String("band-size")) {
+        step.kind = PlanStep::Kind::BandSize;
+        if (values.size() != 2 && (values.size() != 4 || values.at(2) != QLatin1String("ladder")))
+            fail(where, QStringLiteral("expected ACROSS RF [ladder SIZE] for \"band-size\", "
+                                       "found %1")
+                            .arg(shown(values.join(QLatin1Char(' ')))));
+        step.across = sizePlace(where, QStringLiteral("ACROSS"), values.at(0));
+        step.rf = sizePlace(where, QStringLiteral("RF"), values.at(1));
+        if (values.size() == 4)
+            step.ladderSize = ladderSizeOf(where, values.at(3));
     } else {
         fail(where,
              QStringLiteral("unknown instruction %1; expected one of %2")

@@ -31,6 +31,18 @@
 //   fit-band BACKGROUND light|dark gaussian|emg K FROM TO [FROM TO ...]
 //                                fits one peak per band given, together, and writes
 //                                the K-th band's area into the working cell
+//   ladder-lane ACROSS bp|kb|kDa RF:SIZE [RF:SIZE ...]
+//                                a ladder lane at ACROSS across the gel: the Rf of each
+//                                of its bands that stands for a size, with that size;
+//                                each line adds a ladder lane
+//   no-ladder                    no ladder lanes
+//   size-fit point-to-point|linear|quadratic|cubic [extrapolate]
+//                                the curve sizes are read on, and whether beyond the
+//                                ladder
+//   band-size ACROSS RF [ladder SIZE]
+//                                the next value written is a band at RF in a lane at
+//                                ACROSS (a ladder lane's band: the size it stands for);
+//                                its size is read on the ladder lanes and kept with it
 //
 // A value in double quotes may hold blanks and '#'; inside it \" is a quote, \\ a
 // backslash, \t, \n and \r a tab, line feed and carriage return.
@@ -42,6 +54,7 @@
 #include "core/channellevels.h"
 #include "core/integration.h"
 #include "core/lanequant.h"
+#include "core/sizecalibration.h"
 #include "core/workingsheet.h"
 
 #include <QByteArray>
@@ -90,7 +103,11 @@ struct PlanStep
         Lane,
         NoLane,
         BandVolume,
-        FitBand
+        FitBand,
+        LadderLane,
+        NoLadder,
+        SizeFit,
+        BandSize
     };
 
     Kind kind = Kind::Frame;
@@ -113,6 +130,13 @@ struct PlanStep
     std::vector<BandBounds> bounds;
     int band = 0;            // fit-band: which of the bands fitted, from 1
     PeakShape shape = PeakShape::Gaussian;
+    SizeStandard standard;   // ladder-lane
+    SizeUnit unit = SizeUnit::BasePairs;
+    kesto::SizeFit sizeFit = kesto::SizeFit::PointToPoint; // size-fit
+    bool extrapolate = false;
+    double across = 0;       // band-size
+    double rf = 0;
+    std::optional<double> ladderSize;
 };
 
 // The largest page number a plan or the command line names.

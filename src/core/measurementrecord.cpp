@@ -284,6 +284,8 @@ QString measurementTip(const MeasurementEntry& entry)
                                     .arg(laneStripText(lane.lane)));
         }
     }
+    if (entry.size.any())
+        lines << QStringLiteral("Size: %1").arg(bandSizeSourceLabel(entry.size));
     lines << QStringLiteral("Time: %1").arg(timeText(entry.time));
     return lines.join(QLatin1Char('\n'));
 }
@@ -388,6 +390,65 @@ QString quotedPlanText(const QString& text)
     return quoted + QLatin1Char('"');
 }
 
+QString bandSizeSourceLabel(const BandSizeSource& source)
+{
+    const BandSize band = bandSizeOf(source);
+    // Six figures: finer than any ladder, plain enough to read.
+    QString text = band.size ? QStringLiteral("%1 %2").arg(QString::number(*band.size, 'g', 6),
+                                                           sizeUnitText(source.unit))
+                             : QStringLiteral("none");
+    text += QStringLiteral(", Rf %1").arg(source.rf, 0, 'f', 3);
+    if (band.ladder)
+        return text + QStringLiteral(", a ladder band");
+    if (band.extrapolated)
+        text += band.size ? QStringLiteral(", extrapolated") : QStringLiteral(", beyond the ladder");
+    return text + QStringLiteral(", %1 fit on %2 ladder lane%3")
+                      .arg(sizeFitText(source.fit))
+                      .arg(source.ladders.size())
+                      .arg(source.ladders.size() == 1 ? QString() : QStringLiteral("s"));
+}
+
+QStringList bandSizeLines(const BandSizeSource& size, BandSizeSource& replayed)
+{
+    QStringList lines;
+    if (!size.any())
+        return lines;
+    const auto sameLadders = [](const BandSizeSource& a, const BandSizeSource& b) {
+        if (a.ladders.size() != b.ladders.size() || a.unit != b.unit)
+            return false;
+        for (std::size_t i = 0; i < a.ladders.size(); ++i)
+            if (a.ladders[i].across != b.ladders[i].across ||
+                a.ladders[i].points != b.ladders[i].points)
+                return false;
+        return true;
+    };
+    if (!sameLadders(size, replayed)) {
+        if (replayed.any())
+            lines << QStringLiteral("no-ladder");
+        for (const SizeStandard& standard : size.ladders) {
+            QString line = QStringLiteral("ladder-lane %1 %2")
+                               .arg(doubleText(standard.across), sizeUnitText(size.unit));
+            for (const LadderPoint& p : standard.points)
+                line += QStringLiteral(" %1:%2").arg(doubleText(p.rf), doubleText(p.size));
+            lines << line;
+        }
+        replayed.ladders = size.ladders;
+        replayed.unit = size.unit;
+    }
+    if (size.fit != replayed.fit || size.extrapolate != replayed.extrapolate) {
+        lines << QStringLiteral("size-fit %1%2").arg(sizeFitText(size.fit),
+                                                     size.extrapolate ? QStringLiteral(" extrapolate")
+                                                                      : QString());
+        replayed.fit = size.fit;
+        replayed.extrapolate = size.extrapolate;
+    }
+    QString band = QStringLiteral("band-size %1 %2").arg(doubleText(size.across), doubleText(size.rf));
+    if (size.ladderSize)
+        band += QStringLiteral(" ladder %1").arg(doubleText(*size.ladderSize));
+    lines << band;
+    return lines;
+}
+
 QString measurementPlanText(const MeasurementRecord& record)
 {
     QStringList lines{QStringLiteral("# KestoScan measurement plan: replays the results sheet "
@@ -405,6 +466,7 @@ QString measurementPlanText(const MeasurementRecord& record)
     float pickX = 0;
     float pickY = 0;
     LaneStrip lane; // the lane a replay has: none at start
+    BandSizeSource sizing; // the ladder lanes and curve a replay has: none at start
 
     for (const MeasurementEntry& e : record.history()) {
         const QString where = QStringLiteral("%1 %2").arg(e.cell.row).arg(e.cell.column);
@@ -455,7 +517,11 @@ QString measurementPlanText(const MeasurementRecord& record)
             lines << QStringLiteral("invert");
             inverted = e.inverted;
         }
+        // The band's size: the ladder lanes (when they differ from the last), then the band,
+        // right before the line that writes its value.
+        const QStringList sized = bandSizeLines(e.size, sizing);
         if (volume) {
+            lines << sized;
             const LaneSource& v = e.lane;
             const QString light = v.darkBands ? QStringLiteral("dark") : QStringLiteral("light");
             if (v.mode == QuantifyMode::Fit)
@@ -492,6 +558,7 @@ QString measurementPlanText(const MeasurementRecord& record)
             picked = false;
         }
         background = e.background;
+        lines << sized;
         lines << QStringLiteral("frame %1 %2 %3 %4")
                      .arg(singleText(e.frame.left), singleText(e.frame.top),
                           singleText(e.frame.width), singleText(e.frame.height));

@@ -11,6 +11,7 @@
 #include "core/channellevels.h"
 #include "core/integration.h"
 #include "core/lanequant.h"
+#include "core/sizecalibration.h"
 #include "core/workingsheet.h"
 
 #include <QByteArray>
@@ -92,6 +93,8 @@ struct MeasurementEntry
     ScanResult scan;
     // A lane method's scan or a band volume: the lane it was taken on.
     LaneSource lane;
+    // A found band's size read on ladder lanes; none for other values.
+    BandSizeSource size;
 };
 
 class MeasurementRecord
@@ -125,6 +128,12 @@ QString bandBoundsText(const std::vector<BandBounds>& bounds);
 QString peakShapeText(PeakShape shape);
 // How a lane value was taken, as the tip and the Measurements table show it.
 QString laneSourceLabel(const LaneSource& source);
+// A band's size and how it was read, as the tip shows it: "1520 bp, Rf 0.420, point-to-point
+// fit on 2 ladder lanes".
+QString bandSizeSourceLabel(const BandSizeSource& source);
+// The plan lines that give a replay the band's size: the ladder lanes and the curve where
+// they differ from what the replay has (replayed, which they update), then the band.
+QStringList bandSizeLines(const BandSizeSource& size, BandSizeSource& replayed);
 
 // "scan", "typed", "pasted".
 QString valueSourceText(ValueSource source);

@@ -359,6 +359,7 @@ double MeasurementSession::calculate()
         recordScan(cell, m_frame, result, lane);
         rowsChanged(cell.row, cell.row);
     }
+    m_nextSize = BandSizeSource{};
     passSheet();
     Q_EMIT scanned();
     Q_EMIT changed();
@@ -366,7 +367,8 @@ double MeasurementSession::calculate()
 }
 
 void MeasurementSession::recordScan(const CellAddress& cell, const FrameGeometry& frame,
-                                    const ScanResult& scan, const LaneSource& lane)
+                                    const ScanResult& scan, const LaneSource& lane,
+                                    const BandSizeSource& size)
 {
     m_unsaved = true;
     if (!m_recording)
@@ -386,6 +388,7 @@ void MeasurementSession::recordScan(const CellAddress& cell, const FrameGeometry
     entry.frame = frame;
     entry.scan = scan;
     entry.lane = lane;
+    entry.size = size.any() ? size : m_nextSize;
     m_record.add(std::move(entry));
 }
 
@@ -764,6 +767,35 @@ bool MeasurementSession::setLaneLadder(int lane, const std::optional<Ladder>& la
     return true;
 }
 
+bool MeasurementSession::reassignLadderBand(int lane, int band, int sizeIndex, QString* error)
+{
+    const auto marked = std::find_if(m_ladderLanes.begin(), m_ladderLanes.end(),
+                                     [lane](const LadderLane& l) { return l.lane == lane; });
+    if (marked == m_ladderLanes.end()) {
+        if (error)
+            *error = QStringLiteral("lane %1 is not marked as a ladder").arg(lane + 1);
+        return false;
+    }
+    // The assignment the bands are read with now: the person's, or top to bottom.
+    const FoundBandSizes sizes = foundBandSizes();
+    const std::size_t k = std::size_t(marked - m_ladderLanes.begin());
+    if (k >= sizes.assignments.size()) {
+        if (error)
+            *error = sizes.notes.isEmpty() ? QStringLiteral("the ladder lane cannot be read")
+                                           : sizes.notes.join(QStringLiteral("; "));
+        return false;
+    }
+    LadderAssignment assignment = sizes.assignments[k];
+    if (!kesto::reassignLadderBand(assignment, band, sizeIndex, error))
+        return false;
+    if (marked->assignment && marked->assignment->sizeIndex == assignment.sizeIndex)
+        return true;
+    marked->assignment = assignment;
+    Q_EMIT lanesChanged();
+    Q_EMIT changed();
+    return true;
+}
+
 void MeasurementSession::setSizeFit(SizeFit fit)
 {
     if (fit == m_sizeFit)
@@ -788,6 +820,7 @@ FoundBandSizes MeasurementSession::foundBandSizes() const
     const std::vector<BandProposal>& items = m_proposals.items();
     result.bands.resize(items.size());
     result.lanes.assign(items.size(), -1);
+    result.places.assign(items.size(), -1);
     if (m_ladderLanes.empty() || m_lanes.empty())
         return result;
 
@@ -826,9 +859,12 @@ FoundBandSizes MeasurementSession::foundBandSizes() const
         return result;
     }
     result.notes = gel.notes;
+    result.assignments = gel.assignments;
     for (std::size_t l = 0; l < members.size(); ++l)
-        for (std::size_t b = 0; b < members[l].size(); ++b)
+        for (std::size_t b = 0; b < members[l].size(); ++b) {
             result.bands[members[l][b]] = gel.bands[l][b];
+            result.places[members[l][b]] = int(b);
+        }
 
     // The curves the bands were read on, for showing them.
     std::vector<SizeStandard> standards;
@@ -843,9 +879,35 @@ FoundBandSizes MeasurementSession::foundBandSizes() const
                 standard.points.push_back(p);
         standards.push_back(std::move(standard));
     }
-    for (const SizedLane& lane : sized)
+    for (const SizedLane& lane : sized) {
         result.calibrations.push_back(calibrationAt(standards, lane.across, m_sizeFit));
+        result.across.push_back(lane.across);
+    }
+    result.standards = std::move(standards);
     return result;
+}
+
+BandSizeSource MeasurementSession::bandSizeSource(const FoundBandSizes& sizes, int index) const
+{
+    BandSizeSource source;
+    if (index < 0 || std::size_t(index) >= sizes.bands.size() || sizes.standards.empty())
+        return source;
+    const BandSize& band = sizes.bands[std::size_t(index)];
+    const int lane = sizes.lanes[std::size_t(index)];
+    if (lane < 0 || std::size_t(lane) >= sizes.across.size() || !band.rf ||
+        (band.ladder && !band.size))
+        return source;
+    source.ladders = sizes.standards;
+    source.unit = m_ladderLanes.front().ladder.unit;
+    if (const LadderLane* ladder = ladderOf(lane))
+        source.unit = ladder->ladder.unit;
+    source.fit = m_sizeFit;
+    source.extrapolate = m_extrapolate;
+    source.across = sizes.across[std::size_t(lane)];
+    source.rf = *band.rf;
+    if (band.ladder)
+        source.ladderSize = band.size;
+    return source;
 }
 
 std::vector<BandBounds> withBoundaryMoved(std::vector<BandBounds> bounds, int band, bool end,
@@ -1009,6 +1071,7 @@ double MeasurementSession::quantifyBand(const LaneSource& source)
         recordScan(cell, FrameGeometry{}, scan, taken);
         rowsChanged(cell.row, cell.row);
     }
+    m_nextSize = BandSizeSource{};
     passSheet();
     Q_EMIT changed();
     return value;
@@ -1072,12 +1135,18 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
     }
     std::vector<ScanResult> scans;
     bool pastedPicture = false; // the current picture came from the clipboard
+    BandSizeSource sizing; // the ladder lanes and curve the plan gave so far
     // Each scan passes only the rows the plan changed since the last: linear in the plan.
     struct ChangedRowsOnly
     {
         MeasurementSession& session;
         explicit ChangedRowsOnly(MeasurementSession& s) : session(s) { session.setPassingChangedRows(true); }
-        ~ChangedRowsOnly() { session.setPassingChangedRows(false); }
+        ~ChangedRowsOnly()
+        {
+            session.setPassingChangedRows(false);
+            // A band-size line with no value after it gives the next scan by hand no size.
+            session.setNextBandSize(BandSizeSource{});
+        }
         ChangedRowsOnly(const ChangedRowsOnly&) = delete;
         ChangedRowsOnly& operator=(const ChangedRowsOnly&) = delete;
     } changedRowsOnly(session);
@@ -1192,6 +1261,32 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
             ScanResult scan;
             scan.value = session.scanValue();
             scans.push_back(scan);
+            break;
+        }
+        case PlanStep::Kind::LadderLane:
+            if (sizing.any() && step.unit != sizing.unit)
+                throw PlanError(step.where + QStringLiteral(": expected sizes in %1 as the ladder "
+                                                            "lanes before, found %2")
+                                                 .arg(sizeUnitText(sizing.unit), sizeUnitText(step.unit)));
+            sizing.ladders.push_back(step.standard);
+            sizing.unit = step.unit;
+            break;
+        case PlanStep::Kind::NoLadder:
+            sizing.ladders.clear();
+            break;
+        case PlanStep::Kind::SizeFit:
+            sizing.fit = step.sizeFit;
+            sizing.extrapolate = step.extrapolate;
+            break;
+        case PlanStep::Kind::BandSize: {
+            if (!sizing.any())
+                throw PlanError(step.where +
+                                QStringLiteral(": expected a ladder-lane line before the band's size"));
+            BandSizeSource band = sizing;
+            band.across = step.across;
+            band.rf = step.rf;
+            band.ladderSize = step.ladderSize;
+            session.setNextBandSize(band);
             break;
         }
         case PlanStep::Kind::Value:

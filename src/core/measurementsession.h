@@ -83,7 +83,11 @@ struct FoundBandSizes
 {
     std::vector<BandSize> bands;       // per found band, in the proposals' order
     std::vector<int> lanes;            // per found band: the session's lane holding it, or -1
+    std::vector<int> places;           // per found band: its place in its lane, top first, or -1
+    std::vector<LadderAssignment> assignments; // per ladder lane: the sizes its bands stand for
     std::vector<SizeCalibration> calibrations; // per lane: the curve its bands were read on
+    std::vector<SizeStandard> standards; // per ladder lane: its place and points
+    std::vector<double> across;        // per lane: where it lies across the gel
     QStringList notes;                 // ladder lanes whose bands and sizes differ, and the like
     bool any() const { return !calibrations.empty(); }
 };
@@ -187,8 +191,9 @@ public:
     void setRecording(bool on) { m_recording = on; }
     // A scan written into the sheet at cell (the found bands' scans): recorded with the
     // session's picture, channel, background and method.
+    // With size, the band's size is kept with it.
     void recordScan(const CellAddress& cell, const FrameGeometry& frame, const ScanResult& scan,
-                    const LaneSource& lane = {});
+                    const LaneSource& lane = {}, const BandSizeSource& size = {});
     // A value typed or pasted into a cell: written as it is, no scan, no sheet pass.
     void setValue(int row, int column, const QString& text, ValueSource source);
     // Cells the sheet's editor already changed (typed, pasted or deleted): recorded as
@@ -228,6 +233,11 @@ public:
     // Marks lane `lane` as running `ladder`, or unmarks it (nullopt). Its sizes go to its
     // bands top to bottom. False for a lane that is not there.
     bool setLaneLadder(int lane, const std::optional<Ladder>& ladder);
+    // A person's choice for a ladder lane's band (its place in the lane, top first): it
+    // stands for size `sizeIndex` of the ladder, or for none (LadderAssignment::Skipped).
+    // False with a reason, nothing changed, for a lane that is no ladder lane, or a band or
+    // size that is not there. The choice holds while the lane keeps as many bands.
+    bool reassignLadderBand(int lane, int band, int sizeIndex, QString* error = nullptr);
     SizeFit sizeFit() const { return m_sizeFit; }
     void setSizeFit(SizeFit fit);
     bool extrapolateSizes() const { return m_extrapolate; }
@@ -235,6 +245,12 @@ public:
     // Every found band's Rf (from the lane's first position to its last) and size, read at
     // its frame's middle along; empty calibrations when no lane is a ladder lane.
     FoundBandSizes foundBandSizes() const;
+    // What found band `index` (in the proposals' order) was sized on, for the record: none
+    // when it has no size, or is a ladder band that stands for none.
+    BandSizeSource bandSizeSource(const FoundBandSizes& sizes, int index) const;
+    // A replay's band-size line: the next value scanned or quantified is that band, and its
+    // size is kept with it.
+    void setNextBandSize(const BandSizeSource& size) { m_nextSize = size; }
 
     // The baseline under volumes, and how bands are quantified from the found frames.
     const LaneBackground& laneBackground() const { return m_laneBackground; }
@@ -330,6 +346,7 @@ private:
     QuantifyMode m_quantify = QuantifyMode::Frame;
     PeakShape m_shape = PeakShape::Gaussian;
     LaneSource m_lastLane; // the lane the last scan took its baseline from
+    BandSizeSource m_nextSize; // a replay's: the size of the next value written
     bool m_passChangedRows = false;
     bool m_allRowsChanged = true;
     std::vector<int> m_changedRows;

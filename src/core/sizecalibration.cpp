@@ -504,4 +504,35 @@ GelSizes sizeGelBands(const std::vector<SizedLane>& lanes, const std::vector<Lad
     return result;
 }
 
+bool operator==(const BandSizeSource& a, const BandSizeSource& b)
+{
+    if (a.ladders.size() != b.ladders.size())
+        return false;
+    for (std::size_t i = 0; i < a.ladders.size(); ++i)
+        if (a.ladders[i].across != b.ladders[i].across || a.ladders[i].points != b.ladders[i].points)
+            return false;
+    return a.unit == b.unit && a.fit == b.fit && a.extrapolate == b.extrapolate &&
+           a.across == b.across && a.rf == b.rf && a.ladderSize == b.ladderSize;
+}
+
+BandSize bandSizeOf(const BandSizeSource& source)
+{
+    BandSize band;
+    if (!source.any())
+        return band;
+    band.rf = source.rf;
+    if (source.ladderSize) {
+        band.ladder = true;
+        band.size = source.ladderSize;
+        return band;
+    }
+    const SizeCalibration c = calibrationAt(source.ladders, source.across, source.fit);
+    if (!c.ok())
+        return band;
+    const SizeEstimate e = c.sizeAt(source.rf, source.extrapolate);
+    band.size = e.size;
+    band.extrapolated = e.extrapolated;
+    return band;
+}
+
 } // namespace kesto

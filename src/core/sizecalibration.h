@@ -205,4 +205,25 @@ struct GelSizes
 GelSizes sizeGelBands(const std::vector<SizedLane>& lanes, const std::vector<LadderLane>& ladders,
                       SizeFit kind, bool extrapolate);
 
+// A band's size as the record keeps it and a plan replays it: the ladder lanes it was read on,
+// the curve, and where the band lies. A ladder lane's own band keeps the size assigned to it.
+struct BandSizeSource
+{
+    std::vector<SizeStandard> ladders; // none: the value has no size
+    SizeUnit unit = SizeUnit::BasePairs;
+    SizeFit fit = SizeFit::PointToPoint;
+    bool extrapolate = false;
+    double across = 0; // the band's lane, across the gel
+    double rf = 0;     // the band's Rf in its lane
+    std::optional<double> ladderSize; // a ladder lane's band: the size it stands for
+
+    bool any() const { return !ladders.empty(); }
+    friend bool operator==(const BandSizeSource& a, const BandSizeSource& b);
+    friend bool operator!=(const BandSizeSource& a, const BandSizeSource& b) { return !(a == b); }
+};
+
+// The size the source gives: the ladder band's own, or read on the ladders' calibration at
+// the band's lane; none without ladders, or where the calibration cannot be made.
+BandSize bandSizeOf(const BandSizeSource& source);
+
 } // namespace kesto

@@ -5,12 +5,17 @@
 #include "app/foundbands.h"
 #include "app/foundbandspanel.h"
 #include "app/frmscan.h"
+#include "app/ladderchoice.h"
 #include "app/mainbar.h"
 #include "app/picturebox.h"
 #include "app/sizecalibrationwindow.h"
 #include "components/commandbar.h"
 #include "core/ladders.h"
+#include "core/expression.h"
 #include "core/measurementsession.h"
+#include "core/sheetdata.h"
+#include "report/frmreport.h"
+#include "components/worksheet.h"
 #include "support/fakeprompts.h"
 
 #include <QAction>
@@ -21,6 +26,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,6 +79,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void markLadderShowsSizesAndUndoes();
+    void ownLaddersMadeKeptExportedRemoved();
+    void ladderBandReassignedAndSizesReported();
 
 private:
     FoundBandsTool& tool() { return FoundBandsTool::of(*form); }
@@ -93,12 +101,23 @@ private:
         return -1;
     }
 
+    QString settingsPath() const { return settingsDir.filePath(QStringLiteral("kesto.ini")); }
+    std::vector<Ladder> keptLadders() const
+    {
+        const QSettings settings(settingsPath(), QSettings::IniFormat);
+        return readOwnLadders(settings);
+    }
+
+    QTemporaryDir settingsDir;
     std::unique_ptr<FakePrompts> prompts;
     std::unique_ptr<frmScan> form;
 };
 
 void TestLadder::init()
 {
+    // Own ladders go to a file of the test's, fresh for each test.
+    QFile::remove(settingsPath());
+    setLadderSettingsFile(settingsPath());
     prompts = std::make_unique<FakePrompts>();
     form = std::make_unique<frmScan>();
     form->show();
@@ -108,6 +127,9 @@ void TestLadder::init()
 void TestLadder::cleanup()
 {
     form.reset();
+    if (frmReport* report = frmReport::existing())
+        delete report;
+    setLadderSettingsFile(QString());
     prompts.reset();
 }
 
@@ -182,6 +204,114 @@ void TestLadder::markLadderShowsSizesAndUndoes()
     undo();
     QVERIFY(form->session().ladderLanes().empty());
     QCOMPARE(entries(), before);
+}
+
+void TestLadder::ownLaddersMadeKeptExportedRemoved()
+{
+    form->showPicture(ladderGel({{rowAt(0.1), rowAt(0.3), rowAt(0.5), rowAt(0.7), rowAt(0.9)},
+                                 {rowAt(0.4)}}));
+    run("mnuFindBands");
+    tool().select(indexOf(QStringLiteral("1.2")));
+    const int presets = int(presetLadders().size());
+
+    // A new ladder, its sizes mistyped once: the fault is said and the editor asks again.
+    prompts->itemAnswers << presets + 1 << 0 << 0; // New ladder..., bp, bp
+    prompts->inputAnswers << QStringLiteral("Mine") << QStringLiteral("500 1000")
+                          << QStringLiteral("Mine") << QStringLiteral("5000, 3000 2000 1000 500");
+    run("mnuMarkLadder");
+    QCOMPARE(prompts->itemLists[0].at(presets + 1), QStringLiteral("New ladder..."));
+    QCOMPARE(prompts->messages.size(), 1);
+    QVERIFY2(prompts->messages[0].text.contains(QStringLiteral("not largest first")),
+             qPrintable(prompts->messages[0].text));
+    const Ladder mine{QStringLiteral("Mine"), SizeUnit::BasePairs, {5000, 3000, 2000, 1000, 500}};
+    QCOMPARE(form->session().ladderLanes().size(), std::size_t(1));
+    QCOMPARE(form->session().ladderLanes()[0].ladder, mine);
+    QCOMPARE(keptLadders(), std::vector<Ladder>{mine});
+
+    // Kept: the next time it is listed after the presets, and chosen as the lane's. Exported
+    // to a file, then removed from the own ladders; cancelling leaves the lane as it was.
+    const QString exported = settingsDir.filePath(QStringLiteral("mine.txt"));
+    const int own = 1;
+    prompts->itemLists.clear();
+    prompts->itemAnswers << presets + own + 4 << presets  // Export..., Mine
+                         << presets + own + 3 << 0        // Remove..., Mine
+                         << std::nullopt;
+    prompts->saveAnswers << exported;
+    prompts->messageAnswers << MessageAnswer::Yes;
+    run("mnuMarkLadder");
+    QCOMPARE(prompts->itemLists[0].at(presets), ladderDescription(mine));
+    QFile file(exported);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(parseLadders(QString::fromUtf8(file.readAll()), exported), std::vector<Ladder>{mine});
+    QVERIFY(keptLadders().empty());
+    QVERIFY(!prompts->itemLists.last().contains(ladderDescription(mine)));
+    QCOMPARE(form->session().ladderLanes()[0].ladder, mine);
+
+    // Settings spoiled by hand are said to be unreadable, and a new ladder does not
+    // overwrite them; the lane still takes it.
+    const QString spoiled = QStringLiteral("ladder \"x\"\nsizes 5 x\n");
+    QSettings(settingsPath(), QSettings::IniFormat).setValue(QLatin1String(OwnLaddersKey), spoiled);
+    prompts->messages.clear();
+    prompts->itemAnswers << presets + 1 << 0; // New ladder..., bp
+    prompts->inputAnswers << QStringLiteral("Other") << QStringLiteral("900 100");
+    run("mnuMarkLadder");
+    QCOMPARE(form->session().ladderLanes()[0].ladder.name, QStringLiteral("Other"));
+    QCOMPARE(prompts->messages.size(), 2);
+    QVERIFY2(prompts->messages[1].text.contains(QStringLiteral("left as they are")),
+             qPrintable(prompts->messages[1].text));
+    QCOMPARE(QSettings(settingsPath(), QSettings::IniFormat).value(QLatin1String(OwnLaddersKey)).toString(),
+             spoiled);
+}
+
+void TestLadder::ladderBandReassignedAndSizesReported()
+{
+    // The ladder lane shows an extra band (a smear at Rf 0.2) between its 5000 and 3000.
+    QSettings settings(settingsPath(), QSettings::IniFormat);
+    const Ladder five{QStringLiteral("Five"), SizeUnit::BasePairs, {5000, 3000, 2000, 1000, 500}};
+    writeOwnLadders(settings, {five});
+    settings.sync();
+    form->showPicture(ladderGel({{rowAt(0.1), rowAt(0.2), rowAt(0.3), rowAt(0.5), rowAt(0.7), rowAt(0.9)},
+                                 {rowAt(0.3)}}));
+    run("mnuFindBands");
+    QCOMPARE(tool().proposals().count(), 7);
+    // No band chosen: the lane is asked for first.
+    tool().select(-1);
+    prompts->itemAnswers << 0 << int(presetLadders().size()); // lane 1; Five, the own ladder
+    run("mnuMarkLadder");
+    QCOMPARE(prompts->itemLists[0].size(), 2);
+    QCOMPARE(form->session().ladderLanes()[0].ladder, five);
+    const QString mismatch = QStringLiteral("6 bands for 5 sizes: 1 band without a size");
+    QVERIFY2(tool().panel()->notice().contains(mismatch), qPrintable(tool().panel()->notice()));
+    QVERIFY(entries()[indexOf(QStringLiteral("1.3"))].endsWith(QStringLiteral("2 000 bp (ladder)")));
+
+    // The smear stands for no size, and the band below it for 3000.
+    tool().select(indexOf(QStringLiteral("1.2")));
+    prompts->itemAnswers << 5; // No size
+    run("mnuLadderBand");
+    QVERIFY2(prompts->itemPrompts.last().startsWith(mismatch), qPrintable(prompts->itemPrompts.last()));
+    QVERIFY(entries()[indexOf(QStringLiteral("1.2"))].endsWith(QStringLiteral("no ladder size")));
+    tool().select(indexOf(QStringLiteral("1.3")));
+    prompts->itemAnswers << 1;
+    run("mnuLadderBand");
+    QVERIFY2(entries()[indexOf(QStringLiteral("1.3"))].endsWith(QStringLiteral("3 000 bp (ladder)")),
+             qPrintable(entries().join(QLatin1Char('\n'))));
+    QVERIFY2(entries()[indexOf(QStringLiteral("2.1"))].endsWith(QStringLiteral(", 3 000 bp")),
+             qPrintable(entries().join(QLatin1Char('\n'))));
+    undo();
+    QVERIFY(entries()[indexOf(QStringLiteral("1.3"))].endsWith(QStringLiteral("2 000 bp (ladder)")));
+    form->findChild<QAction*>(QStringLiteral("actionRedo"))->trigger();
+
+    // Sent to the report, each band's size follows its lane.
+    prompts->inputAnswers << QString(); // no control band
+    run("mnuSendFound");
+    frmReport* report = frmReport::existing();
+    QVERIFY(report);
+    QStringList descriptions;
+    for (int row = 1; row <= report->f1Report->data().rowCount(); ++row)
+        descriptions << report->f1Report->data().text(row, ReportDescriptionColumn);
+    QVERIFY2(descriptions.contains(QStringLiteral("Lane 2, 3 000 bp")), qPrintable(descriptions.join(QLatin1Char('|'))));
+    QVERIFY2(descriptions.contains(QStringLiteral("Lane 1, 3 000 bp (ladder)")),
+             qPrintable(descriptions.join(QLatin1Char('|'))));
 }
 
 QTEST_MAIN(TestLadder)

@@ -103,6 +103,21 @@ void TestMeasurementPlan::refusesBadLines_data()
     QTest::newRow("fitting a band not given")
         << "fit-band none light gaussian 3 1 5 6 9"
         << "p:1: expected K from 1 to 2, one of the bands fitted, found \"3\"";
+    QTest::newRow("ladder band without its size")
+        << "ladder-lane 10 bp 0.1:500 0.5"
+        << "p:1: expected RF:SIZE for a ladder band, found \"0.5\"";
+    QTest::newRow("ladder in no unit") << "ladder-lane 10 bases 0.1:500 0.5:100"
+                                       << "p:1: unit \"bases\": expected bp, kb or kDa";
+    QTest::newRow("ladder size of 0")
+        << "ladder-lane 10 bp 0.1:500 0.5:0"
+        << "p:1: expected a SIZE above 0 and at most 1e9, found \"0\"";
+    QTest::newRow("curve by another name")
+        << "size-fit spline" << "p:1: \"spline\": expected point-to-point, linear, quadratic or cubic";
+    QTest::newRow("band far off the gel")
+        << "band-size 1e8 0.5" << "p:1: expected ACROSS from -1e7 to 1e7, found \"1e8\"";
+    QTest::newRow("ladder band's size unsaid")
+        << "band-size 10 0.5 ladder"
+        << "p:1: expected ACROSS RF [ladder SIZE] for \"band-size\", found \"10 0.5 ladder\"";
     QTest::newRow("no instructions") << "# only a comment\n\n"
                                      << "p: the plan holds no instructions; expected lines such as "
                                         "\"cell 1 2\" and \"frame 20 50 39 15\"";

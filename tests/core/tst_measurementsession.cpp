@@ -3,6 +3,7 @@
 // record back together, and values taken on lanes replaying from the record.
 
 #include "core/measurementsession.h"
+#include "core/numbers.h"
 #include "core/sessionundo.h"
 #include "core/sheetfiles.h"
 #include "core/workingsheet.h"
@@ -77,6 +78,10 @@ private Q_SLOTS:
     void ladderSizes_data();
     void ladderSizes();
     void ladderMarksUndoAndClear();
+    void ladderBandReassigned_data();
+    void ladderBandReassigned();
+    void bandSizesReplay_data();
+    void bandSizesReplay();
 };
 
 void TestMeasurementSession::newPictureConvertsTheBackground_data()
@@ -481,6 +486,151 @@ void TestMeasurementSession::ladderMarksUndoAndClear()
     session.setLaneLadder(0, FiveSizes);
     session.setPicture(QImage(120, 200, QImage::Format_RGB32), QString());
     QVERIFY(session.ladderLanes().empty());
+}
+
+namespace {
+
+int sampleIndex(const MeasurementSession& session)
+{
+    for (int i = 0; i < session.proposals().count(); ++i)
+        if (session.proposals().items()[std::size_t(i)].frame.left == 52)
+            return i;
+    return -1;
+}
+
+} // namespace
+
+// A ladder lane with an extra band (a smear at row 40) between its 5000 and its 3000: handed
+// out top to bottom, the sizes below it are one off until the person moves them.
+void TestMeasurementSession::ladderBandReassigned_data()
+{
+    QTest::addColumn<int>("lane");
+    QTest::addColumn<QString>("moves"); // BAND:SIZE (from 0; -1 skips), the last may fail
+    QTest::addColumn<bool>("lastOk");
+    QTest::addColumn<double>("size");   // the sample's, level with the ladder's 3000
+    QTest::addColumn<QString>("mismatch"); // in the notes, "" for none
+
+    QTest::newRow("as handed out") << 0 << "" << true << 2000.0 << "6 bands for 5 sizes: 1 band without a size";
+    QTest::newRow("the smear skipped, the rest moved up")
+        << 0 << "1:-1 2:1 3:2 4:3 5:4" << true << 3000.0 << "6 bands for 5 sizes: 1 band without a size";
+    QTest::newRow("a size taken from another band") << 0 << "5:4" << true << 2000.0
+                                                    << "6 bands for 5 sizes: 1 band without a size";
+    QTest::newRow("no such band") << 0 << "6:1" << false << 2000.0 << "6 bands for 5 sizes: 1 band without a size";
+    QTest::newRow("no such size") << 0 << "1:5" << false << 2000.0 << "6 bands for 5 sizes: 1 band without a size";
+    QTest::newRow("not a ladder lane") << 1 << "0:1" << false << 2000.0 << "6 bands for 5 sizes: 1 band without a size";
+}
+
+void TestMeasurementSession::ladderBandReassigned()
+{
+    QFETCH(int, lane);
+    QFETCH(QString, moves);
+    QFETCH(bool, lastOk);
+    QFETCH(double, size);
+    QFETCH(QString, mismatch);
+    MeasurementSession session(QImage(120, 200, QImage::Format_RGB32));
+    ladderSession(session, {20, 40, 60, 100, 140, 180}, {}, 60);
+    QVERIFY(session.setLaneLadder(0, FiveSizes));
+    SessionUndo undo(session);
+    const QStringList steps = moves.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (int i = 0; i < steps.size(); ++i) {
+        const QStringList move = steps[i].split(QLatin1Char(':'));
+        QString error;
+        const bool ok = session.reassignLadderBand(lane, move[0].toInt(), move[1].toInt(), &error);
+        QCOMPARE(ok, i + 1 < steps.size() || lastOk);
+        QCOMPARE(error.isEmpty(), ok);
+    }
+    undo.commit(QStringLiteral("Ladder Band Size"));
+    const FoundBandSizes sizes = session.foundBandSizes();
+    const BandSize& sample = sizes.bands[std::size_t(sampleIndex(session))];
+    QVERIFY(sample.size);
+    QVERIFY2(std::abs(*sample.size - size) < 1e-6 * size,
+             qPrintable(QStringLiteral("%1, not %2").arg(*sample.size).arg(size)));
+    const QString notes = sizes.notes.join(QLatin1Char('\n'));
+    QVERIFY2(mismatch.isEmpty() ? !notes.contains(QStringLiteral("sizes")) : notes.contains(mismatch),
+             qPrintable(notes));
+    // A change is one step, which undo takes back to the sizes handed out.
+    QCOMPARE(undo.stack().count(), steps.isEmpty() || (steps.size() == 1 && !lastOk) ? 0 : 1);
+    if (undo.stack().count() > 0) {
+        undo.stack().undo();
+        const FoundBandSizes back = session.foundBandSizes();
+        QCOMPARE(back.bands[std::size_t(sampleIndex(session))].size.value_or(-1), 2000.0);
+    }
+}
+
+void TestMeasurementSession::bandSizesReplay_data()
+{
+    QTest::addColumn<int>("fit");
+    QTest::addColumn<bool>("extrapolate");
+    QTest::addColumn<bool>("twoLadders");
+    QTest::addColumn<int>("sampleRow");
+    QTest::newRow("point-to-point") << int(SizeFit::PointToPoint) << false << false << 80;
+    QTest::newRow("linear, two ladders") << int(SizeFit::Linear) << false << true << 80;
+    QTest::newRow("cubic, extrapolated") << int(SizeFit::Cubic) << true << false << 192;
+    QTest::newRow("beyond the ladder, no size") << int(SizeFit::PointToPoint) << false << true << 192;
+}
+
+void TestMeasurementSession::bandSizesReplay()
+{
+    QFETCH(int, fit);
+    QFETCH(bool, extrapolate);
+    QFETCH(bool, twoLadders);
+    QFETCH(int, sampleRow);
+    QImage picture(120, 200, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, qRgb((x * 7 + y * 3) % 256, y % 256, x % 256));
+    MeasurementSession session(picture);
+    ladderSession(session, {20, 61, 100, 139, 180},
+                  twoLadders ? std::vector<int>{27, 70, 108, 150, 189} : std::vector<int>{}, sampleRow);
+    // The top ladder band stands for none: a ladder band without a size has none replayed.
+    QVERIFY(session.setLaneLadder(0, FiveSizes));
+    if (twoLadders)
+        QVERIFY(session.setLaneLadder(2, FiveSizes));
+    session.setSizeFit(SizeFit(fit));
+    session.setExtrapolateSizes(extrapolate);
+    QVERIFY(session.reassignLadderBand(0, 0, LadderAssignment::Skipped));
+
+    // Every band scanned into its own row with its size, as Scan Found Bands records it.
+    const FoundBandSizes sizes = session.foundBandSizes();
+    const std::vector<FoundBandScan> scans = session.quantifyProposals();
+    const std::vector<BandProposal>& items = session.proposals().items();
+    QCOMPARE(scans.size(), items.size());
+    std::vector<std::optional<double>> expected;
+    for (std::size_t i = 0; i < scans.size(); ++i) {
+        int index = -1;
+        for (std::size_t k = 0; k < items.size(); ++k)
+            if (items[k].lane == scans[i].lane && items[k].band == scans[i].band)
+                index = int(k);
+        QVERIFY(index >= 0);
+        const CellAddress cell{int(i) + 1, 2};
+        session.sheet().setText(cell.row, cell.column, doubleText(scans[i].scan.value));
+        session.recordScan(cell, scans[i].frame, scans[i].scan, scans[i].source,
+                           session.bandSizeSource(sizes, index));
+        expected.push_back(sizes.bands[std::size_t(index)].size);
+    }
+    const BandSize sample = sizes.bands[std::size_t(sampleIndex(session))];
+    QCOMPARE(sample.extrapolated, sampleRow > 180);
+    QCOMPARE(sample.size.has_value(), sampleRow <= 180 || extrapolate);
+
+    // Replayed without the lanes or the ladder: the plan alone gives every band its size.
+    const QString plan = measurementPlanText(session.record());
+    QCOMPARE(plan.count(QStringLiteral("ladder-lane ")), twoLadders ? 2 : 1);
+    MeasurementSession replay(picture);
+    // A band-size line with no value after it is left waiting by no one.
+    runMeasurementPlan(replay, parseMeasurementPlan(plan + QStringLiteral("band-size 60 0.5\n"),
+                                                    QStringLiteral("record")));
+    const std::vector<MeasurementEntry> before = session.record().history();
+    std::vector<MeasurementEntry> after = replay.record().history();
+    QCOMPARE(after.size(), before.size());
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        QCOMPARE(after[i].text, before[i].text);
+        QVERIFY2(after[i].size == before[i].size, qPrintable(plan));
+        QCOMPARE(bandSizeOf(after[i].size).size, expected[i]);
+        QCOMPARE(measurementTip(after[i]).contains(QStringLiteral("\nSize: ")), after[i].size.any());
+    }
+    replay.pickCell(30, 2);
+    replay.scanFrame(FrameGeometry{52, 40, 16, 10});
+    QVERIFY(!replay.record().history().back().size.any());
 }
 
 QTEST_GUILESS_MAIN(TestMeasurementSession)

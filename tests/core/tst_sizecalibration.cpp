@@ -1,6 +1,8 @@
 #include "core/ladders.h"
 #include "core/sizecalibration.h"
 
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cmath>
@@ -69,6 +71,9 @@ private Q_SLOTS:
     void ladderFileRoundTrip();
     void ladderSizes_data();
     void ladderSizes();
+    void typedSizeList_data();
+    void typedSizeList();
+    void ownLaddersKept();
     void relativeMobility_data();
     void relativeMobility();
     void polynomialFits_data();
@@ -211,6 +216,82 @@ void TestSizeCalibration::ladderSizes()
     const Ladder ladder = parseLadderSizes(text);
     QCOMPARE(ladder.sizes, sizes);
     QCOMPARE(ladder.name, name);
+}
+
+void TestSizeCalibration::typedSizeList_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<Doubles>("sizes");  // empty: refused
+    QTest::addColumn<QString>("error");  // the start of the refusal
+    QTest::newRow("commas and blanks") << QStringLiteral(" 10000, 8000 6000,,250 ")
+                                       << Doubles{10000, 8000, 6000, 250} << QString();
+    QTest::newRow("exponent and fraction") << QStringLiteral("1e3 62.5") << Doubles{1000, 62.5} << QString();
+    // Order and count are the ladder's to judge (ladderFault), not the list's.
+    QTest::newRow("rising kept for the ladder to refuse") << QStringLiteral("1 2") << Doubles{1, 2}
+                                                          << QString();
+    QTest::newRow("empty") << QStringLiteral(" , ") << Doubles() << QStringLiteral("no sizes");
+    QTest::newRow("a word") << QStringLiteral("100 bp") << Doubles() << QStringLiteral("\"bp\"");
+    QTest::newRow("zero") << QStringLiteral("100 0") << Doubles() << QStringLiteral("\"0\": size 0");
+    QTest::newRow("too large") << QStringLiteral("2e9") << Doubles() << QStringLiteral("\"2e9\"");
+    QString many;
+    for (int i = 201; i >= 1; --i)
+        many += QString::number(i) + QLatin1Char(' ');
+    QTest::newRow("too many") << many << Doubles() << QStringLiteral("201 sizes: a ladder has at most 200");
+}
+
+void TestSizeCalibration::typedSizeList()
+{
+    QFETCH(QString, text);
+    QFETCH(Doubles, sizes);
+    QFETCH(QString, error);
+    try {
+        QCOMPARE(parseSizeList(text), sizes);
+        QVERIFY(error.isEmpty());
+        // The editor shows the list so that it reads back as it is.
+        QCOMPARE(parseSizeList(sizeListText(sizes)), sizes);
+    } catch (const LadderError& e) {
+        QVERIFY2(!error.isEmpty() && e.message().startsWith(error), qPrintable(e.message()));
+    }
+}
+
+void TestSizeCalibration::ownLaddersKept()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QSettings settings(dir.filePath(QStringLiteral("kesto.ini")), QSettings::IniFormat);
+    QVERIFY(readOwnLadders(settings).empty());
+
+    std::vector<Ladder> own;
+    const Ladder mine{QStringLiteral("Lab 50% ladder"), SizeUnit::KiloDaltons, {250, 100, 62.5, 10}};
+    QCOMPARE(putLadder(own, mine), 0);
+    QCOMPARE(putLadder(own, *presetLadder(QStringLiteral("1 kb DNA"))), 1);
+    // The same name in another case replaces the ladder in its place.
+    Ladder edited = mine;
+    edited.name = QStringLiteral("LAB 50% LADDER");
+    edited.sizes = {200, 20};
+    QCOMPARE(putLadder(own, edited), 0);
+    QCOMPARE(own.size(), std::size_t(2));
+    writeOwnLadders(settings, own);
+    settings.sync();
+    {
+        const QSettings again(dir.filePath(QStringLiteral("kesto.ini")), QSettings::IniFormat);
+        QString error;
+        QCOMPARE(readOwnLadders(again, &error), own);
+        QVERIFY(error.isEmpty());
+    }
+    // A ladder that cannot be kept is refused and what was kept stays.
+    QVERIFY_THROWS_EXCEPTION(LadderError,
+                             writeOwnLadders(settings, {Ladder{QStringLiteral("x"), SizeUnit::BasePairs, {1, 2}}}));
+    QCOMPARE(readOwnLadders(settings), own);
+    // Settings spoiled by hand give no ladders and say why; they are not overwritten.
+    settings.setValue(QLatin1String(OwnLaddersKey), QStringLiteral("ladder \"x\"\nsizes 5 x\n"));
+    QString error;
+    QVERIFY(readOwnLadders(settings, &error).empty());
+    QVERIFY2(error.contains(QStringLiteral("the ladders kept in the settings")), qPrintable(error));
+    QCOMPARE(settings.value(QLatin1String(OwnLaddersKey)).toString(), QStringLiteral("ladder \"x\"\nsizes 5 x\n"));
+    // None left: the key goes.
+    writeOwnLadders(settings, {});
+    QVERIFY(!settings.contains(QLatin1String(OwnLaddersKey)));
 }
 
 void TestSizeCalibration::relativeMobility_data()
