@@ -46,8 +46,9 @@ bool allFinite(const std::vector<double>& values)
 int distinctAmounts(std::vector<double> amounts, bool aboveZeroOnly)
 {
     if (aboveZeroOnly)
-        amounts.erase(std::remove_if(amounts.begin(), amounts.end(), [](double a) { return !(a > 0); }),
-                      amounts.end());
+        amounts.erase(
+            std::remove_if(amounts.begin(), amounts.end(), [](double a) { return !(a > 0); }),
+            amounts.end());
     std::sort(amounts.begin(), amounts.end());
     return int(std::unique(amounts.begin(), amounts.end()) - amounts.begin());
 }
@@ -359,9 +360,9 @@ std::vector<double> CurveFit::amountsAt(double signal) const
         break;
     }
     }
-    amounts.erase(std::remove_if(amounts.begin(), amounts.end(),
-                                 [](double a) { return !std::isfinite(a); }),
-                  amounts.end());
+    amounts.erase(
+        std::remove_if(amounts.begin(), amounts.end(), [](double a) { return !std::isfinite(a); }),
+        amounts.end());
     return amounts;
 }
 
@@ -371,10 +372,12 @@ CurveFit fitCurve(const std::vector<double>& amounts, const std::vector<double>&
     (void)gslHandlerOff;
     const QString name = curveModelText(model);
     if (amounts.size() != measured.size())
-        return refusedFit(model, weighting,
-                          QStringLiteral("%1 amounts but %2 signals").arg(amounts.size()).arg(measured.size()));
+        return refusedFit(
+            model, weighting,
+            QStringLiteral("%1 amounts but %2 signals").arg(amounts.size()).arg(measured.size()));
     if (!allFinite(amounts) || !allFinite(measured))
-        return refusedFit(model, weighting, QStringLiteral("an amount or a signal is not a number"));
+        return refusedFit(model, weighting,
+                          QStringLiteral("an amount or a signal is not a number"));
     for (double amount : amounts) {
         if (amount < 0)
             return refusedFit(model, weighting,
@@ -409,9 +412,10 @@ CurveFit fitCurve(const std::vector<double>& amounts, const std::vector<double>&
     switch (model) {
     case CurveModel::LinearOrigin: {
         double c1 = 0, cov = 0;
-        status = w.empty() ? gsl_fit_mul(amounts.data(), 1, measured.data(), 1, n, &c1, &cov, &fit.rss)
-                           : gsl_fit_wmul(amounts.data(), 1, w.data(), 1, measured.data(), 1, n, &c1,
-                                          &cov, &fit.rss);
+        status = w.empty()
+                     ? gsl_fit_mul(amounts.data(), 1, measured.data(), 1, n, &c1, &cov, &fit.rss)
+                     : gsl_fit_wmul(amounts.data(), 1, w.data(), 1, measured.data(), 1, n, &c1,
+                                    &cov, &fit.rss);
         fit.coefficients = {0.0, c1};
         break;
     }
@@ -458,7 +462,8 @@ LackOfFit mandelTest(const std::vector<double>& amounts, const std::vector<doubl
     const CurveFit line = fitCurve(amounts, measured, CurveModel::Linear, weighting);
     const CurveFit curve = fitCurve(amounts, measured, CurveModel::Quadratic, weighting);
     if (!line.ok || !curve.ok) {
-        test.reason = QStringLiteral("no lack-of-fit test: %1").arg(!curve.ok ? curve.reason : line.reason);
+        test.reason =
+            QStringLiteral("no lack-of-fit test: %1").arg(!curve.ok ? curve.reason : line.reason);
         return test;
     }
     test.degreesOfFreedom = n - 3;
@@ -495,7 +500,8 @@ LinearRange findLinearRange(const std::vector<CurveStandard>& sorted, CurveModel
     std::vector<std::pair<int, int>> levels;
     std::vector<bool> levelSaturated;
     for (int i = 0; i < int(sorted.size()); ++i) {
-        if (levels.empty() || sorted[std::size_t(i)].amount != sorted[std::size_t(levels.back().first)].amount) {
+        if (levels.empty() ||
+            sorted[std::size_t(i)].amount != sorted[std::size_t(levels.back().first)].amount) {
             levels.push_back({i, i});
             levelSaturated.push_back(false);
         }
@@ -508,11 +514,12 @@ LinearRange findLinearRange(const std::vector<CurveStandard>& sorted, CurveModel
         return best;
     }
     if (int(levels.size()) < MinRangeLevels) {
-        best.reason = QStringLiteral("a linear range needs standards of %1 different amounts, there "
-                                     "%2 %3")
-                          .arg(MinRangeLevels)
-                          .arg(levels.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"))
-                          .arg(levels.size());
+        best.reason =
+            QStringLiteral("a linear range needs standards of %1 different amounts, there "
+                           "%2 %3")
+                .arg(MinRangeLevels)
+                .arg(levels.size() == 1 ? QStringLiteral("is") : QStringLiteral("are"))
+                .arg(levels.size());
         return best;
     }
     int bestLevels = 0;
@@ -590,8 +597,9 @@ StandardCurve StandardCurve::fit(std::vector<CurveStandard> standards, const Cur
         const CurveStandard& s = standards[i];
         const QString name = standardName(s, i);
         if (!std::isfinite(s.amount) || s.amount < 0) {
-            c.m_reason = QStringLiteral("%1 has no usable amount (%2): amounts are numbers from 0 up")
-                             .arg(name, number(s.amount));
+            c.m_reason =
+                QStringLiteral("%1 has no usable amount (%2): amounts are numbers from 0 up")
+                    .arg(name, number(s.amount));
             return c;
         }
         if (!std::isfinite(s.signal)) {
@@ -607,21 +615,22 @@ StandardCurve StandardCurve::fit(std::vector<CurveStandard> standards, const Cur
         if (s.label.isEmpty())
             standards[i].label = name;
     }
-    std::stable_sort(standards.begin(), standards.end(),
-                     [](const CurveStandard& a, const CurveStandard& b) { return a.amount < b.amount; });
+    std::stable_sort(
+        standards.begin(), standards.end(),
+        [](const CurveStandard& a, const CurveStandard& b) { return a.amount < b.amount; });
 
     const bool linear =
         options.model == CurveModel::LinearOrigin || options.model == CurveModel::Linear;
-    c.m_range = findLinearRange(standards, options.model, options.weighting,
-                                options.residualLimitPercent);
+    c.m_range =
+        findLinearRange(standards, options.model, options.weighting, options.residualLimitPercent);
     std::vector<bool> inFit(standards.size(), false);
     int unsaturated = 0;
     for (std::size_t i = 0; i < standards.size(); ++i) {
         if (standards[i].saturated)
             continue;
         ++unsaturated;
-        inFit[i] = !linear || !c.m_range.found ||
-                   (int(i) >= c.m_range.first && int(i) <= c.m_range.last);
+        inFit[i] =
+            !linear || !c.m_range.found || (int(i) >= c.m_range.first && int(i) <= c.m_range.last);
     }
     if (unsaturated == 0) {
         c.m_reason = QStringLiteral("every standard is saturated: none says how the signal follows "
@@ -666,8 +675,7 @@ StandardCurve StandardCurve::fit(std::vector<CurveStandard> standards, const Cur
         if (std::isfinite(fitted))
             r.fitted = fitted;
         r.residualPercent = residualPercent(standards[i].signal, fitted);
-        r.inLinearRange =
-            c.m_range.found && int(i) >= c.m_range.first && int(i) <= c.m_range.last;
+        r.inLinearRange = c.m_range.found && int(i) >= c.m_range.first && int(i) <= c.m_range.last;
         r.inFit = inFit[i];
         c.m_standards.push_back(r);
     }
@@ -712,9 +720,10 @@ CurveAmount StandardCurve::amountFor(double signal, bool saturated, bool extrapo
         }
         // The amount nearest the standards.
         const auto distance = [this](double a) { return a < m_low ? m_low - a : a - m_high; };
-        const double nearest = *std::min_element(
-            amounts.begin(), amounts.end(),
-            [&distance](double a, double b) { return distance(a) < distance(b); });
+        const double nearest =
+            *std::min_element(amounts.begin(), amounts.end(), [&distance](double a, double b) {
+                return distance(a) < distance(b);
+            });
         const bool below = nearest < m_low;
         if (nearest < 0) {
             result.reason = QStringLiteral("the signal lies below the curve's signal at no amount");

@@ -102,9 +102,9 @@ CurveFit fitCurve(const std::vector<double>& amounts, const std::vector<double>&
 struct LackOfFit
 {
     bool ok = false;
-    QString reason;          // why there is no test: fewer than 4 points or 3 amounts, ...
-    double f = 0;            // infinite when the quadratic is exact and the line is not
-    double p = 0;            // chance of an F this large from a straight line
+    QString reason;           // why there is no test: fewer than 4 points or 3 amounts, ...
+    double f = 0;             // infinite when the quadratic is exact and the line is not
+    double p = 0;             // chance of an F this large from a straight line
     int degreesOfFreedom = 0; // n - 3
     double rssLinear = 0;
     double rssQuadratic = 0;
@@ -115,10 +115,10 @@ LackOfFit mandelTest(const std::vector<double>& amounts, const std::vector<doubl
 struct LinearRange
 {
     bool found = false;
-    QString reason;   // why none was found
-    int first = 0;    // indices of its first and last standards, standards in order of amount
+    QString reason; // why none was found
+    int first = 0;  // indices of its first and last standards, standards in order of amount
     int last = -1;
-    double low = 0;   // its lowest and highest amounts
+    double low = 0; // its lowest and highest amounts
     double high = 0;
     double worstResidualPercent = 0; // the largest |residual| of its own line
 };
@@ -149,7 +149,7 @@ struct CurveStandardResult
 // An amount read off the curve for a signal.
 struct CurveAmount
 {
-    std::optional<double> amount; // none: outside the standards and not extrapolating, etc.
+    std::optional<double> amount;    // none: outside the standards and not extrapolating, etc.
     bool outsideLinearRange = false; // also when there is no linear range or no amount
     bool outsideStandards = false;   // beyond the fitted standards' lowest or highest amount
     bool extrapolated = false;       // the amount lies beyond them and was asked for
@@ -191,7 +191,9 @@ public:
 
     double signalAt(double amount) const { return m_fit.signalAt(amount); }
     // The amount of a band of this signal, flagged (CurveAmount). Beyond the fitted
-    // standards there is no amount unless extrapolate is true; then it is marked.
+    // standards there is no amount unless extrapolate is true; then it is marked. There is
+    // never an amount below 0, nor one where the curve does not reach the signal (a 4PL
+    // beyond its plateaus), nor where it reaches it twice among the standards (ambiguous).
     CurveAmount amountFor(double signal, bool saturated = false, bool extrapolate = false) const;
 
 private:

@@ -162,8 +162,8 @@ void TestStandardCurve::fits_data()
         const QByteArray suffix = w == none ? ", unweighted" : ", 1/amount";
         QTest::newRow("origin" + suffix) << CurveModel::LinearOrigin << w << x << y << origin
                                          << rSquaredOf(x, y, weights, origin);
-        QTest::newRow("linear" + suffix) << CurveModel::Linear << w << x << y << line
-                                         << rSquaredOf(x, y, weights, line);
+        QTest::newRow("linear" + suffix)
+            << CurveModel::Linear << w << x << y << line << rSquaredOf(x, y, weights, line);
     }
     const Doubles q{2, 3, 0.5};
     const auto quadratic = [&q](const Doubles& xs) {
@@ -172,8 +172,8 @@ void TestStandardCurve::fits_data()
             ys.push_back(q[0] + q[1] * v + q[2] * v * v);
         return ys;
     };
-    QTest::newRow("quadratic through 3") << CurveModel::Quadratic << none << Doubles{1, 3, 7}
-                                         << quadratic({1, 3, 7}) << q << 1.0;
+    QTest::newRow("quadratic through 3")
+        << CurveModel::Quadratic << none << Doubles{1, 3, 7} << quadratic({1, 3, 7}) << q << 1.0;
     const Doubles six{0.5, 1, 2, 5, 9, 14};
     QTest::newRow("quadratic through 6, 1/amount")
         << CurveModel::Quadratic << inverse << six << quadratic(six) << q << 1.0;
@@ -201,11 +201,16 @@ void TestStandardCurve::fits()
     QVERIFY2(fit.ok, qPrintable(fit.reason));
     QCOMPARE(fit.coefficients.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i)
-        QVERIFY2(std::abs(fit.coefficients[i] - expected[i]) <= 1e-6 * std::max(1.0, std::abs(expected[i])),
-                 qPrintable(QStringLiteral("c%1: %2, expected %3").arg(i).arg(fit.coefficients[i], 0, 'g', 12)
+        QVERIFY2(std::abs(fit.coefficients[i] - expected[i]) <=
+                     1e-6 * std::max(1.0, std::abs(expected[i])),
+                 qPrintable(QStringLiteral("c%1: %2, expected %3")
+                                .arg(i)
+                                .arg(fit.coefficients[i], 0, 'g', 12)
                                 .arg(expected[i], 0, 'g', 12)));
     QVERIFY2(std::abs(fit.rSquared - rSquared) < 1e-9,
-             qPrintable(QStringLiteral("R2 %1, expected %2").arg(fit.rSquared, 0, 'g', 12).arg(rSquared, 0, 'g', 12)));
+             qPrintable(QStringLiteral("R2 %1, expected %2")
+                            .arg(fit.rSquared, 0, 'g', 12)
+                            .arg(rSquared, 0, 'g', 12)));
     // Every amount read back from its own fitted signal.
     for (double amount : x) {
         const Doubles back = fit.amountsAt(fit.signalAt(amount));
@@ -224,8 +229,10 @@ void TestStandardCurve::mandel_data()
     QTest::addColumn<bool>("ok");
     const Doubles quadraticExact{3, 9, 19, 33}; // 1 + x + x^2
     QTest::newRow("bent") << CurveWeighting::None << Doubles{10, 19.5, 27, 32.2} << true;
-    QTest::newRow("nearly straight") << CurveWeighting::None << Doubles{10.1, 19.8, 30.3, 39.9} << true;
-    QTest::newRow("bent, 1/amount") << CurveWeighting::InverseAmount << Doubles{10, 19.5, 27, 32.2} << true;
+    QTest::newRow("nearly straight")
+        << CurveWeighting::None << Doubles{10.1, 19.8, 30.3, 39.9} << true;
+    QTest::newRow("bent, 1/amount")
+        << CurveWeighting::InverseAmount << Doubles{10, 19.5, 27, 32.2} << true;
     QTest::newRow("exact quadratic") << CurveWeighting::None << quadraticExact << true;
     QTest::newRow("exact line") << CurveWeighting::None << Doubles{5, 7, 9, 11} << false;
 }
@@ -259,7 +266,8 @@ void TestStandardCurve::mandel()
         return;
     }
     const double f = (rssLinear - rssQuadratic) / rssQuadratic;
-    QVERIFY2(std::abs(test.f - f) <= 1e-6 * f, qPrintable(QStringLiteral("F %1, expected %2").arg(test.f).arg(f)));
+    QVERIFY2(std::abs(test.f - f) <= 1e-6 * f,
+             qPrintable(QStringLiteral("F %1, expected %2").arg(test.f).arg(f)));
     QVERIFY(std::abs(test.p - (1 - 2 / Pi * std::atan(std::sqrt(f)))) < 1e-9);
 }
 
@@ -272,19 +280,26 @@ void TestStandardCurve::linearRange_data()
     QTest::addColumn<int>("last");
     const Doubles x5{1, 2, 4, 8, 16};
     const auto linear = CurveModel::Linear;
-    QTest::newRow("all on a line") << standardsOf(x5, {10, 20, 40, 80, 160}) << linear << 15.0 << 0 << 4;
-    QTest::newRow("top saturated") << standardsOf(x5, {10, 20, 40, 80, 160}, {4}) << linear << 15.0 << 0 << 3;
-    QTest::newRow("top bends over") << standardsOf(x5, {10, 20, 40, 80, 110}) << linear << 15.0 << 0 << 3;
-    QTest::newRow("bottom in the floor") << standardsOf(x5, {30, 32, 40, 80, 160}) << linear << 15.0 << 2 << 4;
-    QTest::newRow("saturated in the middle") << standardsOf({1, 2, 4, 8, 16, 32}, {1, 2, 4, 8, 16, 32}, {3})
-                                             << linear << 15.0 << 0 << 2;
-    QTest::newRow("replicates together") << standardsOf({1, 1, 2, 2, 4, 4}, {10, 11, 20, 21, 40, 41})
-                                         << linear << 15.0 << 0 << 5;
-    QTest::newRow("tighter limit") << standardsOf(x5, {10, 20, 40, 80, 150}) << linear << 3.0 << 0 << 3;
-    QTest::newRow("looser limit") << standardsOf(x5, {10, 20, 40, 80, 150}) << linear << 15.0 << 0 << 4;
-    QTest::newRow("intercept, line") << standardsOf({1, 2, 3}, {15, 25, 35}) << linear << 15.0 << 0 << 2;
-    QTest::newRow("intercept, origin") << standardsOf({1, 2, 3}, {15, 25, 35}) << CurveModel::LinearOrigin
-                                       << 15.0 << -1 << -1;
+    QTest::newRow("all on a line")
+        << standardsOf(x5, {10, 20, 40, 80, 160}) << linear << 15.0 << 0 << 4;
+    QTest::newRow("top saturated")
+        << standardsOf(x5, {10, 20, 40, 80, 160}, {4}) << linear << 15.0 << 0 << 3;
+    QTest::newRow("top bends over")
+        << standardsOf(x5, {10, 20, 40, 80, 110}) << linear << 15.0 << 0 << 3;
+    QTest::newRow("bottom in the floor")
+        << standardsOf(x5, {30, 32, 40, 80, 160}) << linear << 15.0 << 2 << 4;
+    QTest::newRow("saturated in the middle")
+        << standardsOf({1, 2, 4, 8, 16, 32}, {1, 2, 4, 8, 16, 32}, {3}) << linear << 15.0 << 0 << 2;
+    QTest::newRow("replicates together")
+        << standardsOf({1, 1, 2, 2, 4, 4}, {10, 11, 20, 21, 40, 41}) << linear << 15.0 << 0 << 5;
+    QTest::newRow("tighter limit")
+        << standardsOf(x5, {10, 20, 40, 80, 150}) << linear << 3.0 << 0 << 3;
+    QTest::newRow("looser limit") << standardsOf(x5, {10, 20, 40, 80, 150}) << linear << 15.0 << 0
+                                  << 4;
+    QTest::newRow("intercept, line")
+        << standardsOf({1, 2, 3}, {15, 25, 35}) << linear << 15.0 << 0 << 2;
+    QTest::newRow("intercept, origin")
+        << standardsOf({1, 2, 3}, {15, 25, 35}) << CurveModel::LinearOrigin << 15.0 << -1 << -1;
     QTest::newRow("two amounts") << standardsOf({1, 2}, {10, 20}) << linear << 15.0 << -1 << -1;
 }
 
@@ -324,13 +339,16 @@ void TestStandardCurve::amounts_data()
     QTest::newRow("at the lowest standard") << linear << 15.0 << false << false << 1.0 << QString();
     QTest::newRow("above") << linear << 305.0 << false << false << none
                            << "outside the linear range, beyond the standards";
-    QTest::newRow("above, extrapolated") << linear << 305.0 << false << true << 30.0
-                                         << "outside the linear range, beyond the standards (extrapolated)";
-    QTest::newRow("below, extrapolated") << linear << 10.0 << false << true << 0.5
-                                         << "outside the linear range, beyond the standards (extrapolated)";
+    QTest::newRow("above, extrapolated")
+        << linear << 305.0 << false << true << 30.0
+        << "outside the linear range, beyond the standards (extrapolated)";
+    QTest::newRow("below, extrapolated")
+        << linear << 10.0 << false << true << 0.5
+        << "outside the linear range, beyond the standards (extrapolated)";
     QTest::newRow("below no amount") << linear << 0.0 << false << true << none
                                      << "outside the linear range, beyond the standards";
-    QTest::newRow("not a number") << linear << none << false << false << none << "outside the linear range";
+    QTest::newRow("not a number") << linear << none << false << false << none
+                                  << "outside the linear range";
     // 40 x - x^2 turns at 20: 300 is both 10 and 30.
     QTest::newRow("quadratic turning") << CurveModel::Quadratic << 300.0 << false << false << none
                                        << "outside the linear range, two amounts on the curve";
@@ -382,23 +400,26 @@ void TestStandardCurve::refusals_data()
     QTest::newRow("none") << Standards{} << linear << none << 15.0 << "no standards";
     QTest::newRow("negative amount") << standardsOf({1, -2, 4}, y) << linear << none << 15.0
                                      << "standard 2 has no usable amount (-2)";
-    QTest::newRow("amount not a number") << standardsOf({1, std::nan(""), 4}, y) << linear << none << 15.0
-                                         << "standard 2 has no usable amount";
-    QTest::newRow("signal infinite") << standardsOf(x, {1, 2, HUGE_VAL, 4}) << linear << none << 15.0
-                                     << "standard 3 has no signal";
+    QTest::newRow("amount not a number") << standardsOf({1, std::nan(""), 4}, y) << linear << none
+                                         << 15.0 << "standard 2 has no usable amount";
+    QTest::newRow("signal infinite") << standardsOf(x, {1, 2, HUGE_VAL, 4}) << linear << none
+                                     << 15.0 << "standard 3 has no signal";
     QTest::newRow("blank weighted") << standardsOf({0, 1, 2, 4}, y) << linear
                                     << CurveWeighting::InverseAmount << 15.0 << "amount of 0";
     QTest::newRow("one amount") << standardsOf({2, 2, 2}, {1, 2, 3}) << linear << none << 15.0
                                 << "needs 2 different amounts, there is 1";
-    QTest::newRow("quadratic, 2 amounts") << standardsOf({1, 1, 2, 2}, y) << CurveModel::Quadratic << none
-                                          << 15.0 << "needs 3 different amounts";
-    QTest::newRow("4pl, 3 amounts") << standardsOf({1, 2, 4}, {1, 2, 3}) << CurveModel::FourParameterLogistic
-                                    << none << 15.0 << "needs 4 different amounts";
+    QTest::newRow("quadratic, 2 amounts") << standardsOf({1, 1, 2, 2}, y) << CurveModel::Quadratic
+                                          << none << 15.0 << "needs 3 different amounts";
+    QTest::newRow("4pl, 3 amounts")
+        << standardsOf({1, 2, 4}, {1, 2, 3}) << CurveModel::FourParameterLogistic << none << 15.0
+        << "needs 4 different amounts";
     QTest::newRow("all saturated") << standardsOf(x, y, {0, 1, 2, 3}) << linear << none << 15.0
                                    << "every standard is saturated";
-    QTest::newRow("saturated leave too few") << standardsOf(x, y, {1, 2, 3}) << linear << none << 15.0
-                                             << "(saturated standards are left out, 1 remain)";
-    QTest::newRow("flat") << standardsOf(x, {5, 5, 5, 5}) << linear << none << 15.0 << "does not change";
+    QTest::newRow("saturated leave too few")
+        << standardsOf(x, y, {1, 2, 3}) << linear << none << 15.0
+        << "(saturated standards are left out, 1 remain)";
+    QTest::newRow("flat") << standardsOf(x, {5, 5, 5, 5}) << linear << none << 15.0
+                          << "does not change";
     QTest::newRow("limit 0") << standardsOf(x, y) << linear << none << 0.0 << "residual limit";
 }
 
@@ -449,16 +470,18 @@ void TestStandardCurve::dilutionSeries()
     std::vector<bool> saturated;
     for (int lane = 0; lane < gel.lanes.size(); ++lane) {
         const QRect l = gel.lanes.at(lane);
-        const LaneStrip strip = LaneStrip::straight(FoundFrame{l.left(), l.top(), l.width() - 1, l.height() - 1},
-                                                    LaneOrientation::Vertical);
-        const LaneMeasure measure = measureLane(gel.picture, strip, Channel::Green,
-                                                LaneBackground(), darkOnLight);
+        const LaneStrip strip =
+            LaneStrip::straight(FoundFrame{l.left(), l.top(), l.width() - 1, l.height() - 1},
+                                LaneOrientation::Vertical);
+        const LaneMeasure measure =
+            measureLane(gel.picture, strip, Channel::Green, LaneBackground(), darkOnLight);
         const QRect b = gel.bands.at(lane).front();
         const FoundFrame frame{b.left(), b.top(), b.width() - 1, b.height() - 1};
         const std::vector<BandBounds> bounds =
             bandBoundaries(measure, bandPeaks(measure, {frame}, LaneOrientation::Vertical));
         signal.push_back(bandVolume(measure, bounds.front()));
-        const ScanResult scan = integrateFrameCounted(gel.picture, frame.geometry(), Channel::Green, {});
+        const ScanResult scan =
+            integrateFrameCounted(gel.picture, frame.geometry(), Channel::Green, {});
         saturated.push_back((darkOnLight ? scan.atZero : scan.atFullScale) > 0);
     }
 
@@ -487,14 +510,16 @@ void TestStandardCurve::dilutionSeries()
         const std::size_t lane = std::size_t(standards.size() + u);
         const CurveAmount read = curve.amountFor(signal[lane], saturated[lane]);
         if (unknowns.at(u) > 16) {
-            QVERIFY(!read.amount && read.outsideLinearRange && read.outsideStandards && read.saturated);
+            QVERIFY(!read.amount && read.outsideLinearRange && read.outsideStandards &&
+                    read.saturated);
             QVERIFY(!read.inLinearRange());
             continue;
         }
         QVERIFY2(read.inLinearRange(), qPrintable(read.flagsText() + read.reason));
         const double error = std::abs(*read.amount / unknowns.at(u) - 1);
         worst = std::max(worst, error);
-        QVERIFY2(error < 0.05, qPrintable(QStringLiteral("%1 read as %2").arg(unknowns.at(u)).arg(*read.amount)));
+        QVERIFY2(error < 0.05,
+                 qPrintable(QStringLiteral("%1 read as %2").arg(unknowns.at(u)).arg(*read.amount)));
     }
     qInfo("range %g to %g, worst residual %.2f %%, worst unknown %.2f %%", range.low, range.high,
           range.worstResidualPercent, 100 * worst);
