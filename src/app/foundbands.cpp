@@ -16,6 +16,7 @@
 #include "core/workingsheet.h"
 #include "report/frmreport.h"
 
+#include <QDockWidget>
 #include <QFile>
 #include <QKeyEvent>
 
@@ -267,7 +268,8 @@ void FoundBandsTool::setSensitivity(double sensitivity)
 void FoundBandsTool::showPanel()
 {
     if (!m_panel) {
-        m_panel = new FoundBandsPanel(&m_form);
+        m_panel = new FoundBandsPanel(m_form.foundBandsDock());
+        m_form.foundBandsDock()->setWidget(m_panel);
         connect(m_panel, &FoundBandsPanel::currentChanged, this, &FoundBandsTool::select);
         connect(m_panel, &FoundBandsPanel::deleteRequested, this, &FoundBandsTool::removeSelected);
         connect(m_panel, &FoundBandsPanel::clearRequested, this, &FoundBandsTool::clear);
@@ -286,8 +288,8 @@ void FoundBandsTool::showPanel()
                 });
         m_panel->setSensitivity(int(std::lround(m_sensitivity)));
     }
-    m_panel->show();
-    m_panel->raise();
+    m_form.foundBandsDock()->show();
+    m_form.foundBandsDock()->raise();
 }
 
 void FoundBandsTool::refresh()
@@ -512,7 +514,7 @@ void FoundBandsTool::clear()
 
 bool FoundBandsTool::editing() const
 {
-    return !m_proposals.isEmpty() || (m_panel && m_panel->isVisible());
+    return !m_proposals.isEmpty() || (m_panel && m_panel->isVisibleTo(&m_form));
 }
 
 bool FoundBandsTool::eventFilter(QObject* watched, QEvent* event)
