@@ -79,10 +79,25 @@ void fitCommandBar(frmScan& form)
         return;
     const int frame = form.frameGeometry().width() - form.width();
     const int room = screen->availableGeometry().width() - frame;
-    const int wanted = qMin(form.tbrMain->sizeHint().width(), room);
+    const int wanted = qMin(form.tbrMain->fullWidth(), room);
     if (wanted <= form.width())
         return;
     form.resize(wanted, form.height());
+    Module1::CenterForm(&form);
+}
+
+void fitScaledScreen(frmScan& form)
+{
+    // On a scaled screen (a device pixel ratio above 1) the window starts within the room
+    // the screen has, never below its minimum size; the design size holds on others.
+    const QScreen* screen = form.screen();
+    if (!screen || screen->devicePixelRatio() <= 1.0)
+        return;
+    const QSize frame = form.frameGeometry().size() - form.size();
+    const QSize wanted = form.size().boundedTo(screen->availableGeometry().size() - frame);
+    if (wanted == form.size())
+        return;
+    form.resize(wanted);
     Module1::CenterForm(&form);
 }
 
@@ -277,6 +292,7 @@ frmScan::frmScan(QWidget* parent) : QMainWindow(parent)
     layoutControls();
     Form_Load();
     fitCommandBar(*this);
+    fitScaledScreen(*this);
 }
 
 frmScan::~frmScan()

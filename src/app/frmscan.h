@@ -235,6 +235,8 @@ private:
     QDockWidget* m_laneDock = nullptr;
     QDockWidget* m_bandsDock = nullptr;
     bool m_layingOut = false;
+    // Every method's settings as last typed in the Background Method dialog.
+    BackgroundMethod m_typedMethod;
 };
 
 } // namespace kesto

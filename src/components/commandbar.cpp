@@ -300,10 +300,45 @@ bool CommandBar::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+int CommandBar::fullWidth() const
+{
+    int widest = 0;
+    for (const auto& band : m_bands)
+        widest = qMax(widest, band->m_fullWidth);
+    const QMargins margins = m_rows->contentsMargins() + contentsMargins();
+    return qMax(sizeHint().width(), widest + margins.left() + margins.right());
+}
+
+void CommandBar::fitToolBars()
+{
+    // A toolbar wider than the host shows its captioned buttons as icons only (their
+    // captions stay as tooltips), so that the read-outs after them stay in view instead of
+    // going behind the toolbar's extension button.
+    for (auto& band : m_bands) {
+        QToolBar* bar = band->m_toolBar;
+        if (!bar)
+            continue;
+        if (band->m_fullWidth == 0)
+            band->m_fullWidth = bar->sizeHint().width();
+        const bool compact = band->m_fullWidth > m_host->width();
+        if (compact == band->m_compact)
+            continue;
+        band->m_compact = compact;
+        for (const auto& tool : band->m_tools) {
+            auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(tool->m_action));
+            if (button && !tool->m_spec.icon.isEmpty() && !tool->m_spec.iconOnly &&
+                tool->m_spec.widest.isEmpty())
+                button->setToolButtonStyle(compact ? Qt::ToolButtonIconOnly
+                                                   : Qt::ToolButtonTextBesideIcon);
+        }
+    }
+}
+
 void CommandBar::layoutInHost()
 {
     if (!m_host)
         return;
+    fitToolBars();
     if (m_autoSize == 2 || m_client) {
         setGeometry(0, 0, m_host->width(), sizeHint().height());
     } else {

@@ -111,6 +111,8 @@ private:
     QMenu* m_menu = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenuBar* m_menuBar = nullptr;
+    int m_fullWidth = 0;     // a toolbar's width with every caption shown
+    bool m_compact = false;  // captioned icon buttons showing their icons only
 };
 
 class CommandBar : public QWidget
@@ -130,6 +132,10 @@ public:
     Band& band(int index) const;
     // Throws Error when no band has that name.
     Band& band(const QString& name) const;
+
+    // The width that shows every tool with its caption (the size hint may be narrower while
+    // captions are hidden to fit a narrow host).
+    int fullWidth() const;
 
     // Repaints with the current captions and sizes.
     void redraw();
@@ -157,6 +163,7 @@ private:
     friend class Band;
     void build();
     void realiseTool(Band& band, Tool& tool);
+    void fitToolBars();
     void layoutInHost();
 
     QWidget* m_host;
