@@ -24,17 +24,17 @@
 #include "versioninfo.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QEvent>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLayout>
+#include <QMimeData>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
@@ -292,7 +292,8 @@ frmScan::frmScan(QWidget* parent) : QMainWindow(parent)
     layoutControls();
     Form_Load();
     fitCommandBar(*this);
-    fitScaledScreen(*this);
+    // The window's frame is known once it is shown: the fit to a scaled screen waits.
+    installEventFilter(this);
 }
 
 frmScan::~frmScan()
@@ -336,6 +337,10 @@ void frmScan::resizeEvent(QResizeEvent* event)
 
 bool frmScan::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == this && event->type() == QEvent::Show) {
+        removeEventFilter(this);
+        fitScaledScreen(*this);
+    }
     if (watched == m_workspace && !m_layingOut && m_loaded && !isMinimized() &&
         (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
         layoutControls();
@@ -370,7 +375,10 @@ void frmScan::Form_Resize()
     refitScrollBars();
 }
 
-QRect frmScan::workArea() const { return m_workspace->geometry(); }
+QRect frmScan::workArea() const
+{
+    return m_workspace->geometry();
+}
 
 void frmScan::layoutControls()
 {
@@ -429,9 +437,15 @@ void frmScan::closeEvent(QCloseEvent* event)
     Module1::EndProgram();
 }
 
-void frmScan::setLayoutSettingsPath(const QString& path) { layoutSettingsFile() = path; }
+void frmScan::setLayoutSettingsPath(const QString& path)
+{
+    layoutSettingsFile() = path;
+}
 
-QString frmScan::layoutSettingsPath() { return layoutSettingsFile(); }
+QString frmScan::layoutSettingsPath()
+{
+    return layoutSettingsFile();
+}
 
 void frmScan::createDocks()
 {

@@ -15,8 +15,8 @@
 #include "core/measurementsession.h"
 #include "core/sheetlayout.h"
 
-#include <QPointF>
 #include <QMainWindow>
+#include <QPointF>
 #include <QUndoStack>
 
 #include <cstdint>

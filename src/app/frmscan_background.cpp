@@ -4,9 +4,9 @@
 
 #include "app/mainbar.h"
 #include "components/prompts.h"
-#include "dialogs/backgroundmethoddialog.h"
 #include "core/deeppicture.h"
 #include "core/measurementsession.h"
+#include "dialogs/backgroundmethoddialog.h"
 
 namespace kesto {
 

@@ -19,8 +19,8 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSvgGenerator>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>

@@ -307,12 +307,12 @@ void PictureBox::paintOverlays(QPainter& painter) const
     std::vector<QSize> sizes;
     for (const PictureOverlay& overlay : m_overlays) {
         outlines.push_back(toWidget(overlay.span));
-        sizes.push_back(overlay.label.isEmpty()
-                            ? QSize()
-                            : QSize(metrics.horizontalAdvance(overlay.label) + 4, metrics.height()));
+        sizes.push_back(
+            overlay.label.isEmpty()
+                ? QSize()
+                : QSize(metrics.horizontalAdvance(overlay.label) + 4, metrics.height()));
     }
-    const std::vector<QRect> labels =
-        placeLabels(outlines, sizes, rect(), /*inset=*/2);
+    const std::vector<QRect> labels = placeLabels(outlines, sizes, rect(), /*inset=*/2);
     for (qsizetype i = 0; i < m_overlays.size(); ++i) {
         const PictureOverlay& overlay = m_overlays.at(i);
         const QRect& r = outlines[std::size_t(i)];

@@ -111,8 +111,11 @@ private:
     QMenu* m_menu = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenuBar* m_menuBar = nullptr;
-    int m_fullWidth = 0;     // a toolbar's width with every caption shown
-    bool m_compact = false;  // captioned icon buttons showing their icons only
+    QToolBar* m_wrapBar = nullptr; // a second row for the read-outs and what follows them
+    int m_fullWidth = 0;           // a toolbar's width with every caption shown
+    int m_compactWidth = 0;        // its width in one row with icons only
+    bool m_compact = false;        // captioned icon buttons showing their icons only
+    bool m_wrapped = false;        // the read-outs on the second row
 };
 
 class CommandBar : public QWidget
@@ -164,6 +167,9 @@ private:
     void build();
     void realiseTool(Band& band, Tool& tool);
     void fitToolBars();
+    void setCompact(Band& band, bool compact);
+    void setWrapped(Band& band, bool wrapped);
+    void styleButton(const Band& band, const Tool& tool, QToolBar* bar);
     void layoutInHost();
 
     QWidget* m_host;

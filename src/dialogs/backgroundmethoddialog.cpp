@@ -104,8 +104,8 @@ BackgroundMethodDialog::BackgroundMethodDialog(QWidget* parent) : QDialog(parent
     connect(buttons, &QDialogButtonBox::accepted, this, &BackgroundMethodDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &BackgroundMethodDialog::reject);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("How scans find the background they subtract:"),
-                                 this));
+    layout->addWidget(
+        new QLabel(QStringLiteral("How scans find the background they subtract:"), this));
     layout->addLayout(grid);
     layout->addWidget(buttons);
     setMethod(BackgroundMethod{});

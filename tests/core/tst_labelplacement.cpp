@@ -39,18 +39,15 @@ void TestLabelPlacement::placed_data()
         << std::vector<QRect>{{50, 40, 30, 12}, {50, 52, 30, 12}}
         << std::vector<QRect>{{50, 30, 20, 10}, {51, 53, 20, 10}};
     // Side by side with labels wider than the bands: the second is kept off the first.
-    QTest::newRow("touching lanes")
-        << std::vector<QRect>{{50, 40, 12, 12}, {62, 40, 12, 12}}
-        << std::vector<QRect>{{50, 30, 20, 10}, {63, 41, 20, 10}};
+    QTest::newRow("touching lanes") << std::vector<QRect>{{50, 40, 12, 12}, {62, 40, 12, 12}}
+                                    << std::vector<QRect>{{50, 30, 20, 10}, {63, 41, 20, 10}};
     // A small band in the corner of a wide one: the wide one's label goes below it; the
     // small one's every place lies on the wide one.
-    QTest::newRow("a band under the corner")
-        << std::vector<QRect>{{0, 0, 200, 80}, {0, 0, 15, 8}}
-        << std::vector<QRect>{{0, 80, 20, 10}, QRect()};
+    QTest::newRow("a band under the corner") << std::vector<QRect>{{0, 0, 200, 80}, {0, 0, 15, 8}}
+                                             << std::vector<QRect>{{0, 80, 20, 10}, QRect()};
     // Boxes filling the picture leave no free place: the labels are left out.
-    QTest::newRow("no room anywhere")
-        << std::vector<QRect>{{0, 0, 200, 100}, {0, 0, 15, 8}}
-        << std::vector<QRect>{QRect(), QRect()};
+    QTest::newRow("no room anywhere") << std::vector<QRect>{{0, 0, 200, 100}, {0, 0, 15, 8}}
+                                      << std::vector<QRect>{QRect(), QRect()};
 }
 
 void TestLabelPlacement::placed()

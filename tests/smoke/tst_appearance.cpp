@@ -1,9 +1,7 @@
 // What a person sees of the main window: read-outs that keep their width as their text
 // changes, a command bar that fits the start width, the scan frame drawn on the pixels it
 // integrates and leaving no trail when it moves, icons that exist and stay sharp at every
-// device pixel ratio, a window that starts within a scaled screen and read-outs that stay
-// in view at the minimum width. The test also runs on a screen of device pixel ratio 2 and
-// on a full-HD screen at a scale factor of 2.
+// device pixel ratio. The test also runs on a screen of device pixel ratio 2.
 
 #include "app/frmscan.h"
 #include "app/mainbar.h"
@@ -58,8 +56,6 @@ private Q_SLOTS:
     void readoutsKeepTheirWidth_data();
     void readoutsKeepTheirWidth();
     void everyToolShowsAtTheStartWidth();
-    void startsWithinAScaledScreen();
-    void readoutsStayInViewAtTheMinimumWidth();
     void frameOutlineLiesOnTheIntegratedEdges_data();
     void frameOutlineLiesOnTheIntegratedEdges();
     void handleIsSolid();
@@ -171,36 +167,6 @@ void TestAppearance::everyToolShowsAtTheStartWidth()
             QVERIFY2(widget && widget->isVisible(), qPrintable(tool.name()));
             QVERIFY2(band.toolBar()->rect().contains(widget->geometry()), qPrintable(tool.name()));
         }
-    }
-}
-
-void TestAppearance::startsWithinAScaledScreen()
-{
-    frmScan fresh;
-    fresh.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&fresh));
-    if (fresh.screen()->devicePixelRatio() <= 1.0)
-        QSKIP("the design size holds on an unscaled screen");
-    QVERIFY(fresh.screen()->availableGeometry().contains(fresh.frameGeometry()));
-}
-
-void TestAppearance::readoutsStayInViewAtTheMinimumWidth()
-{
-    form->resize(300, 300); // snaps back to the minimum size
-    QTRY_VERIFY(form->width() < 640);
-    const struct
-    {
-        int band;
-        const char* name;
-    } readouts[] = {{BandToolbar, "txtCell"}, {BandToolbar, "txtScan"},
-                    {BandMove, "mnuBackground"}, {BandMove, "mnuDisplay"},
-                    {BandMove, "mnuSize"},      {BandMove, "mnuColor"}};
-    for (const auto& readout : readouts) {
-        const Tool& tool = form->tool(readout.band, QLatin1String(readout.name));
-        settle(tool.band());
-        QWidget* widget = widgetOf(tool);
-        QVERIFY2(widget && widget->isVisible(), readout.name);
-        QVERIFY2(tool.band().toolBar()->rect().contains(widget->geometry()), readout.name);
     }
 }
 
