@@ -1,6 +1,6 @@
 # Warnings and strict Qt defines for every target of the project.
 function(kesto_target_defaults target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wformat=2 -Wshadow)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wformat=2)
   if(KESTO_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

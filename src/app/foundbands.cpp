@@ -474,9 +474,9 @@ void FoundBandsTool::showCalibration()
         m_calibration = new SizeCalibrationWindow(&m_form);
         connect(m_calibration, &SizeCalibrationWindow::fitChanged, this,
                 [this](SizeFit fit, bool extrapolate) {
-                    MeasurementSession& session = m_form.session();
-                    session.setSizeFit(fit);
-                    session.setExtrapolateSizes(extrapolate);
+                    MeasurementSession& measuring = m_form.session();
+                    measuring.setSizeFit(fit);
+                    measuring.setExtrapolateSizes(extrapolate);
                     m_form.commitUndo(QStringLiteral("Size Calibration"));
                 });
     }

@@ -796,8 +796,7 @@ void frmScan::refitScrollBars()
     // The box's place stands for the view: its offsets are kept as far as the new ranges
     // allow.
     const QPoint offset = -picImage->pos();
-    const auto fit = [](QScrollBar* bar, const ScrollSetup& setup, double offset,
-                        double& scale) {
+    const auto fit = [](QScrollBar* bar, const ScrollSetup& setup, double kept, double& scale) {
         bar->setVisible(setup.visible);
         if (!setup.visible)
             return;
@@ -807,7 +806,7 @@ void frmScan::refitScrollBars()
         bar->setSingleStep(setup.smallStep);
         bar->setPageStep(setup.largeStep);
         scale = setup.pixelsPerUnit;
-        const double units = std::nearbyint(offset / setup.pixelsPerUnit);
+        const double units = std::nearbyint(kept / setup.pixelsPerUnit);
         bar->setValue(int(qBound(0.0, units, double(setup.maximum))));
         bar->blockSignals(false);
     };

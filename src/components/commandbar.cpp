@@ -322,6 +322,9 @@ void CommandBar::fitToolBars()
     // captions stay as tooltips); still too wide, it puts its read-outs and the tools
     // after them on a second row. The read-outs never go behind the toolbar's extension
     // button.
+    // A host not yet shown has no width of its own yet: its tools stay as made.
+    if (m_host->isHidden())
+        return;
     const int room = m_host->width();
     for (auto& band : m_bands) {
         QToolBar* bar = band->m_toolBar;
