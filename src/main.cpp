@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QIcon>
+#include <QSettings>
 #include <QTimer>
 
 #include <cstdio>
@@ -117,6 +118,11 @@ int main(int argc, char* argv[])
     describeOptions(parser);
     parser.process(app);
 
+    // The panels' places are kept in the user's settings between runs.
+    kesto::frmScan::setLayoutSettingsPath(QSettings(QSettings::IniFormat, QSettings::UserScope,
+                                                    kesto::version::productName(),
+                                                    QStringLiteral("window"))
+                                              .fileName());
     kesto::frmScan window;
     window.show();
     const QStringList files = parser.positionalArguments();

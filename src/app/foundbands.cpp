@@ -17,6 +17,7 @@
 #include "core/workingsheet.h"
 #include "report/frmreport.h"
 
+#include <QDockWidget>
 #include <QFile>
 #include <QKeyEvent>
 
@@ -259,7 +260,8 @@ void FoundBandsTool::setSensitivity(double sensitivity)
 void FoundBandsTool::showPanel()
 {
     if (!m_panel) {
-        m_panel = new FoundBandsPanel(&m_form);
+        m_panel = new FoundBandsPanel(m_form.foundBandsDock());
+        m_form.foundBandsDock()->setWidget(m_panel);
         connect(m_panel, &FoundBandsPanel::currentChanged, this, &FoundBandsTool::select);
         connect(m_panel, &FoundBandsPanel::deleteRequested, this, &FoundBandsTool::removeSelected);
         connect(m_panel, &FoundBandsPanel::clearRequested, this, &FoundBandsTool::clear);
@@ -278,8 +280,8 @@ void FoundBandsTool::showPanel()
                 });
         m_panel->setSensitivity(int(std::lround(m_sensitivity)));
     }
-    m_panel->show();
-    m_panel->raise();
+    m_form.foundBandsDock()->show();
+    m_form.foundBandsDock()->raise();
 }
 
 void FoundBandsTool::refresh()
@@ -471,9 +473,9 @@ void FoundBandsTool::showCalibration()
         m_calibration = new SizeCalibrationWindow(&m_form);
         connect(m_calibration, &SizeCalibrationWindow::fitChanged, this,
                 [this](SizeFit fit, bool extrapolate) {
-                    MeasurementSession& session = m_form.session();
-                    session.setSizeFit(fit);
-                    session.setExtrapolateSizes(extrapolate);
+                    MeasurementSession& measuring = m_form.session();
+                    measuring.setSizeFit(fit);
+                    measuring.setExtrapolateSizes(extrapolate);
                     m_form.commitUndo(QStringLiteral("Size Calibration"));
                 });
     }
@@ -511,7 +513,7 @@ void FoundBandsTool::clear()
 
 bool FoundBandsTool::editing() const
 {
-    return !m_proposals.isEmpty() || (m_panel && m_panel->isVisible());
+    return !m_proposals.isEmpty() || (m_panel && m_panel->isVisibleTo(&m_form));
 }
 
 bool FoundBandsTool::eventFilter(QObject* watched, QEvent* event)

@@ -15,7 +15,7 @@
 
 namespace kesto {
 
-FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent, Qt::Tool)
+FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmFoundBands"));
     setWindowTitle(QStringLiteral("Found Bands"));

@@ -1,10 +1,9 @@
 #pragma once
 
-// The found-bands panel: a tool window listing the frames the lane finder proposed, as
-// the person adjusts them, with what was searched, a sensitivity slider that shows fainter
-// or fewer of the proposals, and buttons to delete the chosen frame, clear them all, scan
-// them into the sheet or send them to the report window. A lane marked as a ladder gives
-// every band its size.
+// The found-bands panel (docked in the main window): listing the frames the lane finder proposed,
+// as the person adjusts them, with what was searched, a sensitivity slider that shows fainter or
+// fewer of the proposals, and buttons to delete the chosen frame, clear them all, scan them into
+// the sheet or send them to the report window. A lane marked as a ladder gives every band its size.
 
 #include "core/lanequant.h"
 

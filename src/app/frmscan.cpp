@@ -24,18 +24,21 @@
 #include "versioninfo.h"
 
 #include <QAction>
-#include <QFileInfo>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QMimeData>
 #include <QEvent>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLayout>
+#include <QMimeData>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QSettings>
 
 #include <cmath>
 #include <cstdlib>
@@ -50,6 +53,15 @@ constexpr int DesignWidth = 1000;
 constexpr int DesignHeight = 660;
 
 int px(float value) { return toInt32(double(value)); }
+
+// The INI file that keeps the panels' places; empty keeps nothing.
+QString& layoutSettingsFile()
+{
+    static QString path;
+    return path;
+}
+const char* const PanelPlacesKey = "window/panels";
+constexpr int PanelPlacesVersion = 1;
 
 // The first entry is the classic one; the others let users reach PNG and TIFF scans.
 const char* const PictureFilter =
@@ -67,10 +79,25 @@ void fitCommandBar(frmScan& form)
         return;
     const int frame = form.frameGeometry().width() - form.width();
     const int room = screen->availableGeometry().width() - frame;
-    const int wanted = qMin(form.tbrMain->sizeHint().width(), room);
+    const int wanted = qMin(form.tbrMain->fullWidth(), room);
     if (wanted <= form.width())
         return;
     form.resize(wanted, form.height());
+    Module1::CenterForm(&form);
+}
+
+void fitScaledScreen(frmScan& form)
+{
+    // On a scaled screen (a device pixel ratio above 1) the window starts within the room
+    // the screen has, never below its minimum size; the design size holds on others.
+    const QScreen* screen = form.screen();
+    if (!screen || screen->devicePixelRatio() <= 1.0)
+        return;
+    const QSize frame = form.frameGeometry().size() - form.size();
+    const QSize wanted = form.size().boundedTo(screen->availableGeometry().size() - frame);
+    if (wanted == form.size())
+        return;
+    form.resize(wanted);
     Module1::CenterForm(&form);
 }
 
@@ -148,10 +175,18 @@ void addUndoActions(frmScan& form)
 
 } // namespace
 
-frmScan::frmScan(QWidget* parent) : QWidget(parent)
+frmScan::frmScan(QWidget* parent) : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("frmScan"));
     setWindowTitle(QStringLiteral("KestoScan Version 4.0"));
+    // The main window's central area is only the room the docks leave: the controls are
+    // the window's own children, placed in that room (layoutControls), so that without a
+    // docked panel they sit exactly where they always have. Made first, it stays below them.
+    m_workspace = new QWidget;
+    m_workspace->setObjectName(QStringLiteral("wrkControls"));
+    m_workspace->setAttribute(Qt::WA_TransparentForMouseEvents);
+    setCentralWidget(m_workspace);
+    m_workspace->installEventFilter(this);
 
     HScroll = new QScrollBar(Qt::Horizontal, this);
     HScroll->setObjectName(QStringLiteral("HScroll"));
@@ -252,10 +287,13 @@ frmScan::frmScan(QWidget* parent) : QWidget(parent)
     addZoomShortcuts(*this);
 
     createNotices();
+    createDocks();
     resize(DesignWidth, DesignHeight);
     layoutControls();
     Form_Load();
     fitCommandBar(*this);
+    // The window's frame is known once it is shown: the fit to a scaled screen waits.
+    installEventFilter(this);
 }
 
 frmScan::~frmScan()
@@ -263,6 +301,9 @@ frmScan::~frmScan()
     // The tools go first: children still to be destroyed must not reach them.
     m_tools.clear();
     m_activeTool = nullptr;
+    // Docks hidden while the window goes must not reach it.
+    m_laneDock->toggleViewAction()->disconnect(this);
+    m_workspace->removeEventFilter(this);
     delete m_undo;
 }
 
@@ -290,13 +331,27 @@ void frmScan::Form_Load()
 
 void frmScan::resizeEvent(QResizeEvent* event)
 {
-    QWidget::resizeEvent(event);
+    QMainWindow::resizeEvent(event);
     Form_Resize();
+}
+
+bool frmScan::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == this && event->type() == QEvent::Show) {
+        removeEventFilter(this);
+        fitScaledScreen(*this);
+    }
+    if (watched == m_workspace && !m_layingOut && m_loaded && !isMinimized() &&
+        (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
+        layoutControls();
+        refitScrollBars();
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmScan::changeEvent(QEvent* event)
 {
-    QWidget::changeEvent(event);
+    QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
 }
@@ -320,17 +375,28 @@ void frmScan::Form_Resize()
     refitScrollBars();
 }
 
+QRect frmScan::workArea() const
+{
+    return m_workspace->geometry();
+}
+
 void frmScan::layoutControls()
 {
-    const float scaleWidth = float(width());
-    const float scaleHeight = float(height());
-    const float barTop = float(tbrMain->y());
-    const float barHeight = float(tbrMain->height());
+    // The docks start below the command bar.
+    if (contentsMargins().top() != tbrMain->height() && !m_layingOut) {
+        m_layingOut = true;
+        setContentsMargins(0, tbrMain->height(), 0, 0);
+        layout()->activate();
+        m_layingOut = false;
+    }
+    const QRect area = workArea();
+    const float scaleWidth = float(area.width());
+    const float scaleHeight = float(area.height());
 
-    const float pcLeft = 10.0f;
+    const float pcLeft = float(area.x()) + 10.0f;
     const float pcWidth = scaleWidth / 2.0f - 20.0f;
-    const float pcTop = barTop + barHeight + 10.0f;
-    const float pcHeight = scaleHeight - barHeight - 20.0f - float(HScroll->height());
+    const float pcTop = float(area.y()) + 10.0f;
+    const float pcHeight = scaleHeight - 20.0f - float(HScroll->height());
     picContainer->setGeometry(px(pcLeft), px(pcTop), px(pcWidth), px(pcHeight));
 
     VScroll->setGeometry(px(pcLeft + pcWidth), px(pcTop), VScroll->width(), px(pcHeight));
@@ -367,7 +433,54 @@ void frmScan::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+    savePanelPlaces();
     Module1::EndProgram();
+}
+
+void frmScan::setLayoutSettingsPath(const QString& path)
+{
+    layoutSettingsFile() = path;
+}
+
+QString frmScan::layoutSettingsPath()
+{
+    return layoutSettingsFile();
+}
+
+void frmScan::createDocks()
+{
+    const auto makeDock = [this](const char* name, const QString& title) {
+        auto* dock = new QDockWidget(title, this);
+        dock->setObjectName(QLatin1String(name));
+        addDockWidget(Qt::RightDockWidgetArea, dock);
+        dock->hide();
+        return dock;
+    };
+    m_laneDock = makeDock("dckLaneProfile", QStringLiteral("Lane Profile"));
+    m_bandsDock = makeDock("dckFoundBands", QStringLiteral("Found Bands"));
+    // A dock closed with its own button unchecks the View command that shows it.
+    connect(m_laneDock->toggleViewAction(), &QAction::toggled, this, [this](bool on) {
+        tool(BandView, QStringLiteral("mnuLaneProfile")).setChecked(on);
+        if (on)
+            updateLaneProfile();
+    });
+    if (layoutSettingsFile().isEmpty())
+        return;
+    const QSettings settings(layoutSettingsFile(), QSettings::IniFormat);
+    const QByteArray places = settings.value(QLatin1String(PanelPlacesKey)).toByteArray();
+    if (places.isEmpty() || !restoreState(places, PanelPlacesVersion))
+        return;
+    // Places come back; the panels open on their commands, as on the first run.
+    m_laneDock->hide();
+    m_bandsDock->hide();
+}
+
+void frmScan::savePanelPlaces() const
+{
+    if (layoutSettingsFile().isEmpty())
+        return;
+    QSettings settings(layoutSettingsFile(), QSettings::IniFormat);
+    settings.setValue(QLatin1String(PanelPlacesKey), saveState(PanelPlacesVersion));
 }
 
 QString frmScan::programTitle() const
@@ -683,8 +796,7 @@ void frmScan::refitScrollBars()
     // The box's place stands for the view: its offsets are kept as far as the new ranges
     // allow.
     const QPoint offset = -picImage->pos();
-    const auto fit = [](QScrollBar* bar, const ScrollSetup& setup, double offset,
-                        double& scale) {
+    const auto fit = [](QScrollBar* bar, const ScrollSetup& setup, double kept, double& scale) {
         bar->setVisible(setup.visible);
         if (!setup.visible)
             return;
@@ -694,7 +806,7 @@ void frmScan::refitScrollBars()
         bar->setSingleStep(setup.smallStep);
         bar->setPageStep(setup.largeStep);
         scale = setup.pixelsPerUnit;
-        const double units = std::nearbyint(offset / setup.pixelsPerUnit);
+        const double units = std::nearbyint(kept / setup.pixelsPerUnit);
         bar->setValue(int(qBound(0.0, units, double(setup.maximum))));
         bar->blockSignals(false);
     };
@@ -716,7 +828,8 @@ void frmScan::toggleLaneProfile()
 {
     Tool& toggle = tool(BandView, QStringLiteral("mnuLaneProfile"));
     if (!lanePanel) {
-        lanePanel = new LaneProfilePanel(this);
+        lanePanel = new LaneProfilePanel(m_laneDock);
+        m_laneDock->setWidget(lanePanel);
         connect(lanePanel, &LaneProfilePanel::directionChanged, this,
                 &frmScan::updateLaneProfile);
         connect(lanePanel, &LaneProfilePanel::boundaryDragged, this,
@@ -727,23 +840,21 @@ void frmScan::toggleLaneProfile()
                         updateLaneProfile();
                     }
                 });
-        connect(lanePanel, &LaneProfilePanel::closed, this, [this] {
-            tool(BandView, QStringLiteral("mnuLaneProfile")).setChecked(false);
-        });
     }
-    const bool show = !lanePanel->isVisible();
+    const bool show = m_laneDock->isHidden();
     toggle.setChecked(show);
     if (show) {
-        lanePanel->show();
+        m_laneDock->show();
+        m_laneDock->raise();
         updateLaneProfile();
     } else {
-        lanePanel->hide();
+        m_laneDock->hide();
     }
 }
 
 void frmScan::updateLaneProfile()
 {
-    if (!lanePanel || !lanePanel->isVisible())
+    if (!lanePanel || !lanePanel->isVisibleTo(this))
         return;
     const Channel channel = m_session->channel();
     const FrameGeometry frame = m_session->frame();

@@ -2,7 +2,8 @@
 
 // frmScan: the start-up window and the only workspace. The gel picture on the left in a
 // scrolling viewport with the scan frame over it, the results sheet on the right, the
-// command bar across the top.
+// command bar across the top. The panels (lane profile, found bands) are dock widgets
+// beside the picture or the sheet, or floating; their places are kept between runs.
 
 #include "app/picturebox.h"
 #include "components/commondialog.h"
@@ -14,14 +15,15 @@
 #include "core/measurementsession.h"
 #include "core/sheetlayout.h"
 
+#include <QMainWindow>
 #include <QPointF>
 #include <QUndoStack>
-#include <QWidget>
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+class QDockWidget;
 class QLabel;
 class QScrollBar;
 
@@ -36,7 +38,7 @@ class SessionUndo;
 class Tool;
 class Worksheet;
 
-class frmScan : public QWidget
+class frmScan : public QMainWindow
 {
     Q_OBJECT
 public:
@@ -141,6 +143,15 @@ public:
     void toggleLaneProfile();
     void updateLaneProfile();
     LaneProfilePanel* lanePanel = nullptr;
+    // The docks the panels live in, hidden until a panel is first shown; a dock closed by
+    // the person unchecks its View command.
+    QDockWidget* laneProfileDock() const { return m_laneDock; }
+    QDockWidget* foundBandsDock() const { return m_bandsDock; }
+    // Where the panels' places are kept (an INI file); empty, the default, keeps nothing.
+    // The program sets the user's file; the window reads it when made and writes it when
+    // closed.
+    static void setLayoutSettingsPath(const QString& path);
+    static QString layoutSettingsPath();
 
     // What the numbers may hide: the last scan's samples at full scale, at 0 or off the
     // picture (lblScanFlag, beside the Scan read-out, in a warning colour, and a note on
@@ -185,11 +196,18 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // Lays the controls out again when the docks change the room left for them.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void Form_Load();
     void Form_Resize();
     void layoutControls();
+    // The room for the picture and the sheet, in the window's coordinates: below the
+    // command bar and between the docked panels.
+    QRect workArea() const;
+    void createDocks();
+    void savePanelPlaces() const;
 
     void setFrame(const RectShape& frame);
     void createNotices();
@@ -213,6 +231,12 @@ private:
     double m_hScrollScale = 1.0;
     double m_vScrollScale = 1.0;
     QString m_openingPath;
+    QWidget* m_workspace = nullptr;
+    QDockWidget* m_laneDock = nullptr;
+    QDockWidget* m_bandsDock = nullptr;
+    bool m_layingOut = false;
+    // Every method's settings as last typed in the Background Method dialog.
+    BackgroundMethod m_typedMethod;
 };
 
 } // namespace kesto

@@ -6,31 +6,37 @@
 #include "components/prompts.h"
 #include "core/deeppicture.h"
 #include "core/measurementsession.h"
+#include "dialogs/backgroundmethoddialog.h"
 
 namespace kesto {
 
 void frmScan::chooseBackgroundMethod()
 {
-    const std::optional<QString> answer = Prompts::current().inputText(
-        this,
-        QStringLiteral("How scans find their background:\n"
-                       "  pixel - the picked pixel's colour\n"
-                       "  area:N - the mean of the N x N square around the picked pixel (N odd)\n"
-                       "  border:W:mean or border:W:median - a band W pixels wide (1 to 10) "
-                       "just outside the frame\n"
-                       "  lane:minima or lane:ball:R - a baseline along the frame's rows, "
-                       "through its minima or under a ball of radius R"),
-        QStringLiteral("Background Method"), backgroundMethodText(m_session->backgroundMethod()));
-    if (!answer)
+    // The dialog opens on the method in use, with what was last typed for the others.
+    const BackgroundMethod& current = m_session->backgroundMethod();
+    BackgroundMethod shown = m_typedMethod;
+    shown.kind = current.kind;
+    shown.statistic = current.statistic;
+    shown.baseline = current.baseline;
+    if (current.kind == BackgroundMethod::Kind::PickedArea)
+        shown.areaSize = current.areaSize;
+    else if (current.kind == BackgroundMethod::Kind::FrameBorder)
+        shown.borderWidth = current.borderWidth;
+    else if (current.kind == BackgroundMethod::Kind::LaneBaseline &&
+             current.baseline == BackgroundMethod::Baseline::RollingBall)
+        shown.ballRadius = current.ballRadius;
+    BackgroundMethodDialog dialog(this);
+    dialog.setMethod(shown);
+    const int answer = Prompts::current().execDialog(dialog);
+    // What was typed is kept, even when the dialog was cancelled.
+    m_typedMethod = dialog.method();
+    if (answer != QDialog::Accepted)
         return;
-    QString why;
-    const std::optional<BackgroundMethod> method = parseBackgroundMethod(answer->trimmed(), &why);
-    if (!method) {
-        Prompts::current().message(this, QStringLiteral("Background method not changed:\n") + why,
-                                   appTitle(), MessageButtons::Ok, MessageIcon::Warning);
-        return;
-    }
-    setBackgroundMethod(*method);
+    // Only the chosen method's own settings go to the session.
+    const std::optional<BackgroundMethod> method =
+        parseBackgroundMethod(backgroundMethodText(dialog.method()));
+    if (method)
+        setBackgroundMethod(*method);
 }
 
 void frmScan::setBackgroundMethod(const BackgroundMethod& method)

@@ -9,7 +9,6 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,8 +19,8 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSvgGenerator>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -38,7 +37,7 @@ QString positionName(ProfileDirection direction)
 
 } // namespace
 
-LaneProfilePanel::LaneProfilePanel(QWidget* parent) : QWidget(parent, Qt::Tool)
+LaneProfilePanel::LaneProfilePanel(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmLaneProfile"));
     setWindowTitle(QStringLiteral("Lane Profile"));
@@ -402,12 +401,6 @@ void LaneProfilePanel::writePlot(const QString& path)
     if (!ok)
         Prompts::current().message(this, QStringLiteral("Cannot save the profile:\r\n") + path,
                                    appTitle(), MessageButtons::Ok, MessageIcon::Warning);
-}
-
-void LaneProfilePanel::closeEvent(QCloseEvent* event)
-{
-    QWidget::closeEvent(event);
-    Q_EMIT closed();
 }
 
 } // namespace kesto

@@ -1,9 +1,9 @@
 #pragma once
 
-// The lane-profile panel: a tool window plotting the frame's profile (the channel's mean
-// across the frame at each row or column), the background level as a line and the area
-// between them shaded. Hovering shows a position's value; the profile can be copied as
-// tab-separated text and saved as a PNG or SVG picture.
+// The lane-profile panel (docked in the main window): plotting the frame's profile (the channel's
+// mean across the frame at each row or column), the background level as a line and the area between
+// them shaded. Hovering shows a position's value; the profile can be copied as tab-separated text
+// and saved as a PNG or SVG picture.
 
 #include "core/lanequant.h"
 #include "core/laneprofile.h"
@@ -77,10 +77,8 @@ Q_SIGNALS:
     // The person dragged a band's boundary (its start, or its end) to a position along.
     void boundaryDragged(int band, bool end, int position);
     void directionChanged();
-    void closed();
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
     // Dragging a boundary on the plot.
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -1,5 +1,7 @@
 #include "app/picturebox.h"
 
+#include "core/labelplacement.h"
+
 #include "core/error.h"
 #include "core/integration.h"
 
@@ -300,20 +302,29 @@ void PictureBox::paintOverlays(QPainter& painter) const
     font.setPixelSize(10);
     painter.setFont(font);
     const QFontMetrics metrics(font);
+    // Labels go where they cover no other label and no other band (core/labelplacement).
+    std::vector<QRect> outlines;
+    std::vector<QSize> sizes;
     for (const PictureOverlay& overlay : m_overlays) {
-        const QRect r = toWidget(overlay.span);
+        outlines.push_back(toWidget(overlay.span));
+        sizes.push_back(
+            overlay.label.isEmpty()
+                ? QSize()
+                : QSize(metrics.horizontalAdvance(overlay.label) + 4, metrics.height()));
+    }
+    const std::vector<QRect> labels = placeLabels(outlines, sizes, rect(), /*inset=*/2);
+    for (qsizetype i = 0; i < m_overlays.size(); ++i) {
+        const PictureOverlay& overlay = m_overlays.at(i);
+        const QRect& r = outlines[std::size_t(i)];
         const QColor colour = overlay.selected ? chosen : normal;
         const int t = overlay.selected ? 2 : 1;
         painter.fillRect(QRect(r.left(), r.top(), r.width(), t), colour);
         painter.fillRect(QRect(r.left(), r.bottom() - t + 1, r.width(), t), colour);
         painter.fillRect(QRect(r.left(), r.top(), t, r.height()), colour);
         painter.fillRect(QRect(r.right() - t + 1, r.top(), t, r.height()), colour);
-        if (overlay.label.isEmpty())
+        const QRect& box = labels[std::size_t(i)];
+        if (overlay.label.isEmpty() || box.isNull())
             continue;
-        // The label sits just above the outline, inside it where there is no room above.
-        const QSize size(metrics.horizontalAdvance(overlay.label) + 4, metrics.height());
-        const int top = r.top() >= size.height() ? r.top() - size.height() : r.top() + t;
-        const QRect box(QPoint(r.left(), top), size);
         painter.fillRect(box, QColor(0, 0, 0, 160));
         painter.setPen(colour);
         painter.drawText(box, Qt::AlignCenter, overlay.label);

@@ -6,6 +6,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalBlocker>
@@ -74,6 +75,10 @@ Band::Band(CommandBar* bar, const BandSpec& desc)
         m_toolBar = new QToolBar(desc.caption, bar);
         m_toolBar->setObjectName(m_name);
         m_toolBar->setIconSize(QSize(20, 20));
+        m_wrapBar = new QToolBar(desc.caption, bar);
+        m_wrapBar->setObjectName(m_name + QStringLiteral("Wrap"));
+        m_wrapBar->setIconSize(QSize(20, 20));
+        m_wrapBar->hide();
         break;
     }
     for (const ToolSpec& t : desc.tools)
@@ -140,8 +145,10 @@ void CommandBar::build()
             realiseTool(*band, *tool);
         if (band->m_menuBar)
             m_rows->addWidget(band->m_menuBar);
-        if (band->m_toolBar)
+        if (band->m_toolBar) {
             m_rows->addWidget(band->m_toolBar);
+            m_rows->addWidget(band->m_wrapBar);
+        }
     }
     layoutInHost();
 }
@@ -300,10 +307,110 @@ bool CommandBar::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
+int CommandBar::fullWidth() const
+{
+    int widest = 0;
+    for (const auto& band : m_bands)
+        widest = qMax(widest, band->m_fullWidth);
+    const QMargins margins = m_rows->contentsMargins() + contentsMargins();
+    return qMax(sizeHint().width(), widest + margins.left() + margins.right());
+}
+
+void CommandBar::fitToolBars()
+{
+    // A toolbar wider than the host first shows its captioned buttons as icons only (the
+    // captions stay as tooltips); still too wide, it puts its read-outs and the tools
+    // after them on a second row. The read-outs never go behind the toolbar's extension
+    // button.
+    // A host not yet shown has no width of its own yet: its tools stay as made.
+    if (m_host->isHidden())
+        return;
+    const int room = m_host->width();
+    for (auto& band : m_bands) {
+        QToolBar* bar = band->m_toolBar;
+        if (!bar)
+            continue;
+        if (band->m_fullWidth == 0)
+            band->m_fullWidth = bar->sizeHint().width();
+        const bool compact = band->m_fullWidth > room;
+        setCompact(*band, compact);
+        if (compact && band->m_compactWidth == 0) {
+            setWrapped(*band, false);
+            bar->layout()->invalidate();
+            band->m_compactWidth = bar->sizeHint().width();
+        }
+        setWrapped(*band, compact && band->m_compactWidth > room);
+    }
+}
+
+void CommandBar::setCompact(Band& band, bool compact)
+{
+    if (compact == band.m_compact)
+        return;
+    band.m_compact = compact;
+    for (const auto& tool : band.m_tools)
+        styleButton(band, *tool,
+                    band.m_wrapped && band.m_wrapBar->actions().contains(tool->m_action)
+                        ? band.m_wrapBar
+                        : band.m_toolBar);
+}
+
+void CommandBar::setWrapped(Band& band, bool wrapped)
+{
+    if (wrapped == band.m_wrapped)
+        return;
+    band.m_wrapped = wrapped;
+    QToolBar* from = wrapped ? band.m_toolBar : band.m_wrapBar;
+    QToolBar* to = wrapped ? band.m_wrapBar : band.m_toolBar;
+    QList<QAction*> moving = from->actions();
+    if (wrapped) {
+        // From the first read-out on.
+        qsizetype first = -1;
+        for (const auto& tool : band.m_tools) {
+            if (!tool->m_spec.widest.isEmpty()) {
+                first = moving.indexOf(tool->m_action);
+                break;
+            }
+        }
+        moving = first < 0 ? QList<QAction*>() : moving.mid(first);
+    }
+    for (QAction* action : moving) {
+        from->removeAction(action);
+        to->addAction(action);
+    }
+    // Buttons made afresh on the other row take their names, styles and widths again.
+    for (const auto& tool : band.m_tools) {
+        if (moving.contains(tool->m_action))
+            styleButton(band, *tool, to);
+    }
+    band.m_wrapBar->setVisible(wrapped);
+}
+
+void CommandBar::styleButton(const Band& band, const Tool& tool, QToolBar* bar)
+{
+    auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(tool.m_action));
+    if (!button || tool.m_label)
+        return;
+    const ToolSpec& desc = tool.m_spec;
+    button->setObjectName(desc.name);
+    if (!desc.icon.isEmpty() && (desc.iconOnly || (band.m_compact && desc.widest.isEmpty())))
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    else if (!desc.icon.isEmpty())
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    else
+        button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    if (!desc.widest.isEmpty() && button->minimumWidth() == 0) {
+        tool.m_action->setText(desc.widest);
+        button->setMinimumWidth(button->sizeHint().width());
+        tool.m_action->setText(tool.m_caption);
+    }
+}
+
 void CommandBar::layoutInHost()
 {
     if (!m_host)
         return;
+    fitToolBars();
     if (m_autoSize == 2 || m_client) {
         setGeometry(0, 0, m_host->width(), sizeHint().height());
     } else {

@@ -111,6 +111,11 @@ private:
     QMenu* m_menu = nullptr;
     QToolBar* m_toolBar = nullptr;
     QMenuBar* m_menuBar = nullptr;
+    QToolBar* m_wrapBar = nullptr; // a second row for the read-outs and what follows them
+    int m_fullWidth = 0;           // a toolbar's width with every caption shown
+    int m_compactWidth = 0;        // its width in one row with icons only
+    bool m_compact = false;        // captioned icon buttons showing their icons only
+    bool m_wrapped = false;        // the read-outs on the second row
 };
 
 class CommandBar : public QWidget
@@ -130,6 +135,10 @@ public:
     Band& band(int index) const;
     // Throws Error when no band has that name.
     Band& band(const QString& name) const;
+
+    // The width that shows every tool with its caption (the size hint may be narrower while
+    // captions are hidden to fit a narrow host).
+    int fullWidth() const;
 
     // Repaints with the current captions and sizes.
     void redraw();
@@ -157,6 +166,10 @@ private:
     friend class Band;
     void build();
     void realiseTool(Band& band, Tool& tool);
+    void fitToolBars();
+    void setCompact(Band& band, bool compact);
+    void setWrapped(Band& band, bool wrapped);
+    void styleButton(const Band& band, const Tool& tool, QToolBar* bar);
     void layoutInHost();
 
     QWidget* m_host;

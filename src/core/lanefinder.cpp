@@ -1248,8 +1248,8 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         const std::vector<double>& between = spaces[i];
         double betweenFloor = 0;
         if (!between.empty()) {
-            std::vector<double> levels = between;
-            betweenFloor = std::max(0.0, quantileOf(levels, 0.3));
+            std::vector<double> gapLevels = between;
+            betweenFloor = std::max(0.0, quantileOf(gapLevels, 0.3));
         }
         std::vector<Kept>& found = kept[i];
         for (const Candidate& band :

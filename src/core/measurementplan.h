@@ -78,8 +78,8 @@ public:
 class PictureHashError : public PlanError
 {
 public:
-    PictureHashError(const QString& message, const QByteArray& expected, const QByteArray& found)
-        : PlanError(message), expected(expected), found(found)
+    PictureHashError(const QString& message, const QByteArray& planned, const QByteArray& actual)
+        : PlanError(message), expected(planned), found(actual)
     {
     }
     QByteArray expected;

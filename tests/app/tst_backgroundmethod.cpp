@@ -5,9 +5,12 @@
 #include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
+#include "dialogs/backgroundmethoddialog.h"
 #include "support/fakeprompts.h"
 
 #include <QApplication>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QTest>
 
 using namespace kesto;
@@ -22,14 +25,24 @@ private slots:
     void scansUseTheChosenMethod_data();
     void scansUseTheChosenMethod();
     void aBadMethodChangesNothing();
+    void theDialogRemembersWhatWasTyped();
     void aBorderOffThePictureWritesNoValue();
 
 private:
-    void choose(const QString& answer)
+    // Background Method...: the dialog set to the method, then OK (or Cancel).
+    void choose(const BackgroundMethod& method, bool ok = true)
     {
-        prompts->inputAnswers.append(answer);
+        prompts->dialogHandler = [method, ok](QDialog& dialog) {
+            auto& chooser = dynamic_cast<BackgroundMethodDialog&>(dialog);
+            chooser.setMethod(method);
+            if (!ok)
+                return int(QDialog::Rejected);
+            chooser.accept();
+            return chooser.result();
+        };
         form->tool(BandPicture, QStringLiteral("mnuBackgroundMethod")).action()->trigger();
     }
+    void choose(const QString& method) { choose(*parseBackgroundMethod(method)); }
     void scan(int left, int top, int width, int height)
     {
         form->session().setFrame(
@@ -90,7 +103,7 @@ void TestBackgroundMethodWindow::scansUseTheChosenMethod()
     QFETCH(QString, value);
     QFETCH(QString, shown);
     choose(method);
-    QCOMPARE(prompts->inputPrompts.size(), 1);
+    QCOMPARE(prompts->dialogs, 1);
     form->picImage_MouseDown(80, 45);
     form->picImage_MouseUp(80, 45);
     scan(38, 14, 23, 21);
@@ -103,11 +116,44 @@ void TestBackgroundMethodWindow::scansUseTheChosenMethod()
 
 void TestBackgroundMethodWindow::aBadMethodChangesNothing()
 {
-    choose(QStringLiteral("border:0:mean"));
+    // An even area side is refused with the reason; Cancel changes nothing either.
+    BackgroundMethod even;
+    even.kind = BackgroundMethod::Kind::PickedArea;
+    even.areaSize = 4;
+    choose(even);
     QCOMPARE(prompts->messages.size(), 1);
+    QVERIFY(prompts->messages.constFirst().text.contains(QStringLiteral("odd")));
     QCOMPARE(form->session().backgroundMethod(), BackgroundMethod{});
-    choose(QString());   // an empty answer is refused too
+    choose(*parseBackgroundMethod(QStringLiteral("lane:minima")), false);
     QCOMPARE(form->session().backgroundMethod(), BackgroundMethod{});
+}
+
+void TestBackgroundMethodWindow::theDialogRemembersWhatWasTyped()
+{
+    // A ball of 40 rows chosen, then the picked pixel with the ball box typed to 55 and
+    // the border to 7, then a cancelled dialog with the area typed to 9.
+    choose(QStringLiteral("lane:ball:40"));
+    BackgroundMethod typed = *parseBackgroundMethod(QStringLiteral("pixel"));
+    typed.ballRadius = 55;
+    typed.borderWidth = 7;
+    choose(typed);
+    QCOMPARE(form->session().backgroundMethod(), BackgroundMethod{});
+    typed.areaSize = 9;
+    choose(typed, false);
+    BackgroundMethod shown;
+    prompts->dialogHandler = [&shown](QDialog& dialog) {
+        auto& chooser = dynamic_cast<BackgroundMethodDialog&>(dialog);
+        shown = chooser.method();
+        // Only the chosen method's settings can be typed.
+        if (chooser.areaBox()->isEnabled() || chooser.ballBox()->isEnabled())
+            shown = BackgroundMethod{};
+        return int(QDialog::Rejected);
+    };
+    form->tool(BandPicture, QStringLiteral("mnuBackgroundMethod")).action()->trigger();
+    QCOMPARE(shown.kind, BackgroundMethod::Kind::PickedPixel);
+    QCOMPARE(shown.ballRadius, 55);
+    QCOMPARE(shown.borderWidth, 7);
+    QCOMPARE(shown.areaSize, 9);
 }
 
 void TestBackgroundMethodWindow::aBorderOffThePictureWritesNoValue()

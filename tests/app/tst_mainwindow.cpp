@@ -4,9 +4,11 @@
 #include "components/commandbar.h"
 #include "components/worksheet.h"
 
+#include <QDockWidget>
 #include <QLabel>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kesto;
@@ -30,6 +32,8 @@ private Q_SLOTS:
     void minimisedWindowIsLeftAlone();
     void widerWindowKeepsColumnProportions();
     void closingClosesEveryWindow();
+    void panelsKeepTheirPlaces_data();
+    void panelsKeepTheirPlaces();
 };
 
 void TestMainWindow::captionFromVersionRecord()
@@ -186,6 +190,71 @@ void TestMainWindow::closingClosesEveryWindow()
     form->close();
     QVERIFY(!other.isVisible());
     QTRY_VERIFY(guard.isNull());
+}
+
+void TestMainWindow::panelsKeepTheirPlaces_data()
+{
+    QTest::addColumn<QString>("dock");
+    QTest::addColumn<int>("area");
+    QTest::addColumn<QRect>("floating"); // null when docked
+    QTest::newRow("lane profile beside the picture")
+        << QStringLiteral("dckLaneProfile") << int(Qt::LeftDockWidgetArea) << QRect();
+    QTest::newRow("found bands below")
+        << QStringLiteral("dckFoundBands") << int(Qt::BottomDockWidgetArea) << QRect();
+    QTest::newRow("lane profile floating")
+        << QStringLiteral("dckLaneProfile") << int(Qt::RightDockWidgetArea)
+        << QRect(40, 50, 500, 380);
+}
+
+void TestMainWindow::panelsKeepTheirPlaces()
+{
+    QFETCH(QString, dock);
+    QFETCH(int, area);
+    QFETCH(QRect, floating);
+    QTemporaryDir settings;
+    QVERIFY(settings.isValid());
+    frmScan::setLayoutSettingsPath(settings.filePath(QStringLiteral("window.ini")));
+    QRect defaultPicture;
+    {
+        frmScan form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        defaultPicture = form.picContainer->geometry();
+        auto* panel = form.findChild<QDockWidget*>(dock);
+        QVERIFY(panel && panel->isHidden());
+        form.addDockWidget(Qt::DockWidgetArea(area), panel);
+        panel->show();
+        if (floating.isNull()) {
+            // The picture and the sheet make room for the docked panel.
+            QTRY_VERIFY(!panel->geometry().intersects(form.picContainer->geometry()));
+            QVERIFY(!panel->geometry().intersects(form.f1Report->geometry()));
+            QVERIFY(!panel->geometry().intersects(form.tbrMain->geometry()));
+        } else {
+            panel->setFloating(true);
+            panel->setGeometry(floating);
+            QTRY_COMPARE(panel->geometry(), floating);
+        }
+        QVERIFY(form.close());
+    }
+    frmScan form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // The panels open on their commands; until then the window is laid out as always.
+    auto* panel = form.findChild<QDockWidget*>(dock);
+    QVERIFY(panel && panel->isHidden());
+    QCOMPARE(form.picContainer->geometry(), defaultPicture);
+    if (dock == QLatin1String("dckLaneProfile"))
+        form.toggleLaneProfile();
+    else
+        panel->show();
+    QVERIFY(panel->isVisible());
+    QCOMPARE(int(form.dockWidgetArea(panel)), area);
+    QCOMPARE(panel->isFloating(), !floating.isNull());
+    if (!floating.isNull())
+        QTRY_COMPARE(panel->geometry(), floating);
+    else
+        QTRY_VERIFY(!panel->geometry().intersects(form.picContainer->geometry()));
+    frmScan::setLayoutSettingsPath(QString());
 }
 
 QTEST_MAIN(TestMainWindow)
