@@ -6,6 +6,7 @@
 #include "core/deeppicture.h"
 #include "core/gelimage.h"
 #include "core/integration.h"
+#include "core/lanefinder.h"
 #include "core/laneprofile.h"
 #include "core/measurementsession.h"
 #include "core/pictureops.h"
@@ -93,6 +94,7 @@ private slots:
     void palettesOfGraysStayGray();
     void grayFilesLoadGray_data();
     void grayFilesLoadGray();
+    void lanesFoundAsOnTheWorkingPicture();
 };
 
 void TestGrayPicture::measuresAsTheWorkingPicture_data()
@@ -237,6 +239,27 @@ void TestGrayPicture::grayFilesLoadGray()
     QCOMPARE(a.atZero, b.atZero);
     QCOMPARE(a.atFullScale, b.atFullScale);
     QCOMPARE(pixelSha256(kept.image), pixelSha256(widened.image));
+}
+
+void TestGrayPicture::lanesFoundAsOnTheWorkingPicture()
+{
+    const QImage gray = grayGel();
+    const QImage working = toWorkingImage(gray);
+    for (const Channel channel : {Channel::Red, Channel::Blue}) {
+        LaneFinderOptions options;
+        options.channel = channel;
+        const LaneFinding a = findLanesAndBands(gray, QRect(), options);
+        const LaneFinding b = findLanesAndBands(working, QRect(), options);
+        QVERIFY(!a.lanes.empty());
+        QCOMPARE(a.lanes.size(), b.lanes.size());
+        QCOMPARE(a.darkOnLight, b.darkOnLight);
+        QCOMPARE(a.background, b.background);
+        for (std::size_t l = 0; l < a.lanes.size(); ++l) {
+            QVERIFY(a.lanes[l].frame == b.lanes[l].frame);
+            QVERIFY(a.lanes[l].bands == b.lanes[l].bands);
+        }
+        QCOMPARE(channelValueAt(gray, 15, 17, channel), channelValueAt(working, 15, 17, channel));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestGrayPicture)
