@@ -16,6 +16,7 @@
 
 #include "core/deeppicture.h"
 #include "core/gelimage.h"
+#include "core/integration.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -196,8 +197,73 @@ void BM_LoadDeepTiff(benchmark::State& state)
     state.counters["screen_peak_MiB"] = benchmark::Counter(screenPeak);
 }
 
+// The whole-picture frame on the grey PNG, decode included, as `kestoscan measure` takes
+// it: the picture kept grey (loadMeasurementPicture) against the same file through the
+// 32-bit working picture (loadGelImage), as every grey picture was measured before, in
+// turns. grey_vs_working = grey time / working time (below 1: the grey path is faster);
+// scan_grey_vs_working compares the scan alone on the two decoded pictures; the peaks are
+// each path's peak memory in MiB.
+void BM_GreyPngWholeFrame(benchmark::State& state)
+{
+    kesto::applyPictureAllocationLimit();
+    const QString path = files().greyPng;
+    const kesto::FrameGeometry whole{0, 0, float(Side - 1), float(Side - 1)};
+    const kesto::ChannelLevels background{0, 0, 0};
+    double greySum = 0, workingSum = 0;
+    const auto measured = [&](kesto::GelImageLoad load, double& sum) {
+        sum = kesto::integrateFrameCounted(load.image, whole, kesto::Channel::Red, background).value;
+        return load.image;
+    };
+    const auto grey = [&] { return measured(kesto::loadMeasurementPicture(path), greySum); };
+    const auto working = [&] { return measured(kesto::loadGelImage(path), workingSum); };
+    if (grey().format() != QImage::Format_Grayscale8 || working().format() != QImage::Format_RGB32 ||
+        greySum != workingSum) {
+        std::fprintf(stderr, "the grey and working pictures measure differently\n");
+        std::abort();
+    }
+    const double greyPeak = peakRiseMiB(grey);
+    const double workingPeak = peakRiseMiB(working);
+
+    double greyTime = 0, workingTime = 0;
+    for (auto _ : state) {
+        const auto t0 = Clock::now();
+        benchmark::DoNotOptimize(grey().constBits());
+        const auto t1 = Clock::now();
+        benchmark::DoNotOptimize(working().constBits());
+        const auto t2 = Clock::now();
+        const double greySeconds = std::chrono::duration<double>(t1 - t0).count();
+        greyTime += greySeconds;
+        workingTime += std::chrono::duration<double>(t2 - t1).count();
+        state.SetIterationTime(greySeconds);
+    }
+
+    // The scan alone, on the decoded pictures, in turns.
+    const QImage greyPicture = kesto::loadMeasurementPicture(path).image;
+    const QImage workingPicture = kesto::loadGelImage(path).image;
+    double greyScan = 0, workingScan = 0;
+    for (int i = 0; i < 10; ++i) {
+        const auto t0 = Clock::now();
+        benchmark::DoNotOptimize(
+            kesto::integrateFrameCounted(greyPicture, whole, kesto::Channel::Red, background));
+        const auto t1 = Clock::now();
+        benchmark::DoNotOptimize(
+            kesto::integrateFrameCounted(workingPicture, whole, kesto::Channel::Red, background));
+        const auto t2 = Clock::now();
+        greyScan += std::chrono::duration<double>(t1 - t0).count();
+        workingScan += std::chrono::duration<double>(t2 - t1).count();
+    }
+    state.counters["working_ms"] =
+        benchmark::Counter(1000.0 * workingTime / double(state.iterations()));
+    state.counters["grey_vs_working"] = benchmark::Counter(greyTime / workingTime);
+    state.counters["scan_grey_ms"] = benchmark::Counter(100.0 * greyScan);
+    state.counters["scan_grey_vs_working"] = benchmark::Counter(greyScan / workingScan);
+    state.counters["grey_peak_MiB"] = benchmark::Counter(greyPeak);
+    state.counters["working_peak_MiB"] = benchmark::Counter(workingPeak);
+}
+
 } // namespace
 
+BENCHMARK(BM_GreyPngWholeFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadJpeg)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadPng)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_LoadGreyPng)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);

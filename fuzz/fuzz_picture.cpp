@@ -1,6 +1,6 @@
 // Picture loading through the program's whole path: the file is written to disk and read
 // with loadGelImage (format sniffing, truncation checks, the size limit, decoding and the
-// conversion to the working picture); the same bytes decoded by Qt (when they declare a
+// conversion to the working picture) and with loadMeasurementPicture (8-bit grey kept); the same bytes decoded by Qt (when they declare a
 // size of at most 4096 x 4096) go through toWorkingImage as a pasted picture does. Whatever the bytes, the result is a refusal
 // with a reason or a working picture every pixel of which can be read. TIFF bytes are also
 // listed page by page, and a file of several pages is read on its second page too.
@@ -38,8 +38,9 @@ QString picturePath()
 void readAll(const QImage& working)
 {
     const bool deep = isDeepPicture(working);
-    check(working.format() == QImage::Format_RGB32 || deep,
-          "a measurement picture is RGB32 or 16-bit grey or RGB");
+    check(working.format() == QImage::Format_RGB32 ||
+              working.format() == QImage::Format_Grayscale8 || deep,
+          "a measurement picture is RGB32, 8-bit grey, or 16-bit grey or RGB");
     check(pictureSizeAllowed(working.width(), working.height()), "a working picture fits the limit");
     const FrameGeometry whole{0, 0, float(working.width() - 1), float(working.height() - 1)};
     const ScanResult scan = integrateFrameCounted(working, whole, Channel::Green, ChannelLevels{});
@@ -83,6 +84,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QImage shown = screenRendering(load.image);
         check(shown.isNull() || shown.size() == load.image.size(),
               "the screen's rendering has the picture's size");
+        // Loaded for measuring, an 8-bit grey picture stays grey and measures the same.
+        const GelImageLoad kept = loadMeasurementPicture(picturePath());
+        check(kept.ok(), "a picture that loads also loads for measuring");
+        readAll(kept.image);
+        if (kept.image.format() != load.image.format()) {
+            check(kept.image.format() == QImage::Format_Grayscale8, "only grey stays narrower");
+            const FrameGeometry whole{0, 0, float(load.image.width() - 1),
+                                      float(load.image.height() - 1)};
+            const ChannelLevels background{1, 1, 1};
+            const ScanResult a = integrateFrameCounted(kept.image, whole, Channel::Blue, background);
+            const ScanResult b = integrateFrameCounted(load.image, whole, Channel::Blue, background);
+            check(a.value == b.value && a.atZero == b.atZero && a.atFullScale == b.atFullScale,
+                  "grey measures as its working picture");
+        }
         if (load.pageCount > 1) {
             const GelImageLoad second = loadGelImage(picturePath(), 2);
             check(second.ok() != !second.reason.isEmpty(), "a second page loads or says why");

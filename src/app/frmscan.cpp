@@ -535,7 +535,7 @@ bool frmScan::openPicture(const QString& path)
     const std::optional<int> page = askPicturePage(this, path);
     if (!page)
         return false;
-    GelImageLoad load = loadGelImage(path, *page);
+    GelImageLoad load = loadMeasurementPicture(path, *page);
     if (!load.ok()) {
         Prompts::current().message(this,
                                    QStringLiteral("Cannot load image:\r\n") + path +
@@ -561,8 +561,9 @@ void frmScan::showPicture(const QImage& picture, bool frameToCorner)
     // A pasted picture keeps the frame where it was.
     if (!frameToCorner)
         m_session->setFrame(frame);
-    // The hash is taken now, of the file as it was opened.
-    (void)m_session->pictureIdentity();
+    // The hash is taken now, of the file as it was opened, on another thread: the picture
+    // shows at once, and a record or plan waits for the hash only when it is written.
+    m_session->startPictureHash();
     showScanFlag(ScanResult{});
     setLossyNotice(false);
     // The title names the picture's file; a pasted picture has none to name.

@@ -167,7 +167,7 @@ void frmScan::replayPlan(const MeasurementPlan& plan, bool ignoreHash)
             if (!QFileInfo::exists(step.text))
                 throw PlanError(step.where +
                                 QStringLiteral(": the picture \"%1\" is not there").arg(step.text));
-            GelImageLoad load = loadGelImage(step.text, step.page);
+            GelImageLoad load = loadMeasurementPicture(step.text, step.page);
             if (!load.ok())
                 throw PlanError(step.where + QStringLiteral(": cannot load image ") + step.text +
                                 QStringLiteral(": ") + load.reason);

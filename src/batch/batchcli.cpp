@@ -289,7 +289,7 @@ int pageOf(const QCommandLineParser& parser, const QString& command)
 // The picture file, or a failure naming it and why it cannot be read.
 GelImageLoad loadPicture(const QString& path, int page)
 {
-    GelImageLoad load = loadGelImage(path, page);
+    GelImageLoad load = loadMeasurementPicture(path, page);
     if (!load.ok()) {
         QString message = QStringLiteral("Cannot load image:\n") + path;
         if (!load.reason.isEmpty())
@@ -511,6 +511,10 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
         owned->setPicturePath(QFileInfo(picturePath).absoluteFilePath());
     }
     MeasurementSession& session = *owned;
+    // Only a workbook carries the record, and with it the picture's hash: other outputs
+    // take no hash unless the plan checks one.
+    if (!output || output->second != SheetFileType::Excel)
+        session.setRecording(false);
     const std::vector<ScanResult> counted = runMeasurementPlanCounted(session, plan, replay);
 
     // A workbook carries where every value came from as its second sheet.

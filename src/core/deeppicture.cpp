@@ -41,6 +41,37 @@ QImage compositeDeepOverWhite(QImage image)
     return image;
 }
 
+// An 8-bit palette picture whose colours are all opaque grays, as Format_Grayscale8: each
+// index becomes its colour's value in place, read as the working picture would read it
+// (an index beyond the palette is black; a picture without a palette is gray already).
+// Null when the palette holds a colour or a transparent entry.
+QImage grayFromPalette(QImage image)
+{
+    const QList<QRgb> palette = image.colorTable();
+    std::uint8_t value[256];
+    for (int i = 0; i < 256; ++i) {
+        if (palette.isEmpty()) {
+            value[i] = std::uint8_t(i);
+            continue;
+        }
+        const QRgb c = i < palette.size() ? palette[i] : qRgb(0, 0, 0);
+        if (qAlpha(c) != 255 || qRed(c) != qGreen(c) || qGreen(c) != qBlue(c))
+            return QImage();
+        value[i] = std::uint8_t(qRed(c));
+    }
+    const int width = image.width();
+    for (int y = 0; y < image.height(); ++y) {
+        std::uint8_t* line = image.scanLine(y);
+        if (!line)
+            return QImage();
+        for (int x = 0; x < width; ++x)
+            line[x] = value[line[x]];
+    }
+    image.reinterpretAsFormat(QImage::Format_Grayscale8);
+    image.setColorTable({});
+    return image;
+}
+
 } // namespace
 
 bool isDeepPicture(const QImage& picture)
@@ -74,10 +105,15 @@ bool isFloatFormat(QImage::Format format)
 
 QImage toMeasurementImage(QImage picture)
 {
-    if (isDeepPicture(picture))
+    if (isDeepPicture(picture) || picture.format() == QImage::Format_Grayscale8)
         return picture;
     if (isDeepFormat(picture.format()))
         return compositeDeepOverWhite(std::move(picture));
+    if (picture.format() == QImage::Format_Indexed8) {
+        QImage gray = grayFromPalette(picture);
+        if (!gray.isNull())
+            return gray;
+    }
     return toWorkingImage(picture);
 }
 

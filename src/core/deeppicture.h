@@ -1,9 +1,11 @@
 #pragma once
 
 // Pictures measured at their own depth. A measurement picture is either the 8-bit working
-// picture (Format_RGB32, exactly as toWorkingImage makes it) or a 16-bit one:
-// Format_Grayscale16 (red = green = blue) or Format_RGBX64. The screen shows an 8-bit
-// rendering of a 16-bit picture; measurements never read that rendering.
+// picture (Format_RGB32, exactly as toWorkingImage makes it), an 8-bit gray one
+// (Format_Grayscale8, red = green = blue, read as the working picture of the same pixels
+// reads, at a quarter of its memory) or a 16-bit one: Format_Grayscale16 (red = green =
+// blue) or Format_RGBX64. The screen shows an 8-bit rendering of a 16-bit picture;
+// measurements never read that rendering.
 
 #include "core/channellevels.h"
 
@@ -24,9 +26,10 @@ bool isDeepFormat(QImage::Format format);
 // True for formats with floating-point channels, which are not measured.
 bool isFloatFormat(QImage::Format format);
 
-// The measurement picture of any picture: a 16-bit grayscale picture stays as it is, a
-// 16-bit colour one becomes Format_RGBX64 (alpha composited over white, at 16 bits), every
-// other picture becomes the 8-bit working picture. A null picture stays null.
+// The measurement picture of any picture: a 16-bit or 8-bit grayscale picture stays as it
+// is, an 8-bit palette picture of opaque grays becomes Format_Grayscale8 in place, a 16-bit
+// colour one becomes Format_RGBX64 (alpha composited over white, at 16 bits), every other
+// picture becomes the 8-bit working picture. A null picture stays null.
 QImage toMeasurementImage(QImage picture);
 
 // The channel values of the pixel at (x, y), both floored, in the picture's units; a point

@@ -178,6 +178,8 @@ QImage workingImageFrom(QImage image)
     return image;
 }
 
+GelImageLoad loadPicture(const QString& path, int page, bool keepGray);
+
 } // namespace
 
 void applyPictureAllocationLimit()
@@ -203,6 +205,18 @@ GelImageLoad loadGelImage(const QString& path) { return loadGelImage(path, 0); }
 
 GelImageLoad loadGelImage(const QString& path, int page)
 {
+    return loadPicture(path, page, false);
+}
+
+GelImageLoad loadMeasurementPicture(const QString& path, int page)
+{
+    return loadPicture(path, page, true);
+}
+
+namespace {
+
+GelImageLoad loadPicture(const QString& path, int page, bool keepGray)
+{
     applyPictureAllocationLimit();
     if (path.isEmpty())
         return refused(QStringLiteral("No file name was given."));
@@ -223,7 +237,7 @@ GelImageLoad loadGelImage(const QString& path, int page)
     if (page < 0)
         return refused(QStringLiteral("There is no page %1: pages count from 1.").arg(page));
     if (looksLikeTiff(file.peek(4))) {
-        TiffRead tiff = readTiffPicture(file, page);
+        TiffRead tiff = readTiffPicture(file, page, keepGray);
         if (tiff.handled) {
             if (!tiff.image.isNull())
                 return GelImageLoad{std::move(tiff.image), QString(), tiff.lossy, tiff.pageCount};
@@ -288,13 +302,18 @@ GelImageLoad loadGelImage(const QString& path, int page)
         return refused(QStringLiteral("The picture has floating-point channels; this program "
                                       "measures pictures of 8 or 16 bits per channel."));
 
-    QImage working = toMeasurementImage(std::move(image));
+    // 8-bit gray stays gray when asked for, else it becomes the working picture as before.
+    QImage working = keepGray || isDeepFormat(image.format()) ? toMeasurementImage(std::move(image))
+                                                              : toWorkingImage(image);
+    image = QImage();
     if (working.isNull())
         return refused(QStringLiteral("There is not enough memory for this picture."));
     if (pageCount > 1)
         working.setText(QLatin1String(PageTextKey), QString::number(qMax(1, page)));
     return GelImageLoad{working, QString(), isJpeg, pageCount};
 }
+
+} // namespace
 
 QString pictureTooLargeReason(const QSize& size) { return sizeLimitReason(size); }
 

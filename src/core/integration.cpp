@@ -21,25 +21,47 @@ bool directlyReadable(const QImage& picture)
     return picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
 }
 
+bool isGray8(const QImage& picture) { return picture.format() == QImage::Format_Grayscale8; }
+
+// A sample's channel value: on the working picture the channel's byte, on an 8-bit gray
+// picture the byte itself, whichever channel.
+struct WorkingSample
+{
+    int shift;
+    std::uint32_t operator()(std::uint32_t p) const { return (p >> shift) & 0xFFu; }
+};
+struct GraySample
+{
+    std::uint32_t operator()(std::uint8_t p) const { return p; }
+};
+
 // Sum of one channel over the picture rectangle [x0, x1] x [y0, y1], which lies inside the
 // picture. Rows are walked in memory order; a row's sum fits 32 bits for up to 2^24
 // pixels, so the inner loop works on chunks of that size and stays cheap to vectorise.
-std::uint64_t sumChannel(const QImage& picture, int shift, int x0, int x1, int y0, int y1)
+template <typename Sample, typename Value>
+std::uint64_t sumSamples(const QImage& picture, Value value, int x0, int x1, int y0, int y1)
 {
     constexpr int Chunk = 1 << 24;
     std::uint64_t total = 0;
     for (int y = y0; y <= y1; ++y) {
-        const auto* line = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
+        const auto* line = reinterpret_cast<const Sample*>(picture.constScanLine(y));
         for (int start = x0; start <= x1; start += Chunk) {
-            const std::uint32_t* p = line + start;
+            const Sample* p = line + start;
             const int count = std::min(Chunk, x1 - start + 1);
             std::uint32_t rowSum = 0;
             for (int i = 0; i < count; ++i)
-                rowSum += (p[i] >> shift) & 0xFFu;
+                rowSum += value(p[i]);
             total += rowSum;
         }
     }
     return total;
+}
+
+std::uint64_t sumChannel(const QImage& picture, int shift, int x0, int x1, int y0, int y1)
+{
+    if (isGray8(picture))
+        return sumSamples<std::uint8_t>(picture, GraySample{}, x0, x1, y0, y1);
+    return sumSamples<std::uint32_t>(picture, WorkingSample{shift}, x0, x1, y0, y1);
 }
 
 struct Tally
@@ -49,21 +71,22 @@ struct Tally
     std::uint64_t atZero = 0;
 };
 
-// Sum and counts of one channel over [x0, x1] x [y0, y1] inside the picture. Each loop
-// keeps 32-bit partial sums over chunks short enough not to overflow them, so the
-// comparisons and the sum vectorise together.
-Tally tallyWorking(const QImage& picture, int shift, int x0, int x1, int y0, int y1)
+// Sum and counts of one channel over [x0, x1] x [y0, y1] inside the picture, its samples
+// read by `value(p)`. Each loop keeps 32-bit partial sums over chunks short enough not to
+// overflow them, so the comparisons and the sum vectorise together.
+template <typename Sample, typename Value>
+Tally tallyEight(const QImage& picture, Value value, int x0, int x1, int y0, int y1)
 {
     constexpr int Chunk = 1 << 24;
     Tally tally;
     for (int y = y0; y <= y1; ++y) {
-        const auto* line = reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y));
+        const auto* line = reinterpret_cast<const Sample*>(picture.constScanLine(y));
         for (int start = x0; start <= x1; start += Chunk) {
-            const std::uint32_t* p = line + start;
+            const Sample* p = line + start;
             const int count = std::min(Chunk, x1 - start + 1);
             std::uint32_t sum = 0, full = 0, zero = 0;
             for (int i = 0; i < count; ++i) {
-                const std::uint32_t c = (p[i] >> shift) & 0xFFu;
+                const std::uint32_t c = value(p[i]);
                 sum += c;
                 full += c == 0xFFu;
                 zero += c == 0u;
@@ -74,6 +97,13 @@ Tally tallyWorking(const QImage& picture, int shift, int x0, int x1, int y0, int
         }
     }
     return tally;
+}
+
+Tally tallyWorking(const QImage& picture, int shift, int x0, int x1, int y0, int y1)
+{
+    if (isGray8(picture))
+        return tallyEight<std::uint8_t>(picture, GraySample{}, x0, x1, y0, y1);
+    return tallyEight<std::uint32_t>(picture, WorkingSample{shift}, x0, x1, y0, y1);
 }
 
 // The same for 16-bit samples, read by `value(line, i)` from each row.
@@ -157,7 +187,10 @@ ColorValue pixelAt(const QImage& picture, float x, float y)
     const int column = std::min(int(std::floor(x)), picture.width() - 1);
     const int row = std::min(int(std::floor(y)), picture.height() - 1);
     QRgb pixel;
-    if (directlyReadable(picture))
+    if (isGray8(picture))
+        pixel = qRgb(picture.constScanLine(row)[column], picture.constScanLine(row)[column],
+                     picture.constScanLine(row)[column]);
+    else if (directlyReadable(picture))
         pixel = reinterpret_cast<const QRgb*>(picture.constScanLine(row))[column];
     else
         pixel = picture.pixel(column, row);
@@ -201,7 +234,7 @@ double integrateFrame(const QImage& picture, const FrameGeometry& frame, Channel
 
     QImage converted;
     const QImage* source = &picture;
-    if (!picture.isNull() && !directlyReadable(picture)) {
+    if (!picture.isNull() && !directlyReadable(picture) && !isGray8(picture)) {
         converted = toWorkingImage(picture);
         source = &converted;
     }
@@ -250,7 +283,8 @@ ScanResult integrateFrameCounted(const QImage& picture, const FrameGeometry& fra
 
     QImage converted;
     const QImage* source = &picture;
-    if (!picture.isNull() && !isDeepPicture(picture) && !directlyReadable(picture)) {
+    if (!picture.isNull() && !isDeepPicture(picture) && !directlyReadable(picture) &&
+        !isGray8(picture)) {
         converted = toWorkingImage(picture);
         source = &converted;
     }

@@ -59,7 +59,8 @@ LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Chann
     QImage converted;
     const QImage* source = &picture;
     if (!picture.isNull() && picture.format() != QImage::Format_RGB32 &&
-        picture.format() != QImage::Format_ARGB32) {
+        picture.format() != QImage::Format_ARGB32 &&
+        picture.format() != QImage::Format_Grayscale8) {
         converted = toWorkingImage(picture);
         source = &converted;
     }
@@ -73,30 +74,38 @@ LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Chann
         const std::int64_t cy0 = std::max<std::int64_t>(y0, 0);
         const std::int64_t cy1 = std::min<std::int64_t>(y1, source->height() - 1);
         const int shift = channelShift(channel);
-        for (std::int64_t y = cy0; y <= cy1 && cx0 <= cx1; ++y) {
-            const auto* line =
-                reinterpret_cast<const std::uint32_t*>(source->constScanLine(int(y)));
-            if (rows) {
-                // 32-bit partial sums over chunks of 2^24 pixels, as the integration adds
-                // them, so the loop vectorises the same way.
-                constexpr std::int64_t Chunk = std::int64_t(1) << 24;
-                std::uint64_t sum = 0;
-                for (std::int64_t start = cx0; start <= cx1; start += Chunk) {
-                    const std::uint32_t* p = line + start;
-                    const int n = int(std::min(Chunk, cx1 - start + 1));
-                    std::uint32_t part = 0;
-                    for (int i = 0; i < n; ++i)
-                        part += (p[i] >> shift) & 0xFFu;
-                    sum += part;
+        // A row's samples: the channel's byte of the working picture, or the gray byte.
+        const auto addRows = [&]([[maybe_unused]] auto sample, auto value) {
+            using Sample = decltype(sample);
+            for (std::int64_t y = cy0; y <= cy1 && cx0 <= cx1; ++y) {
+                const auto* line = reinterpret_cast<const Sample*>(source->constScanLine(int(y)));
+                if (rows) {
+                    // 32-bit partial sums over chunks of 2^24 pixels, as the integration adds
+                    // them, so the loop vectorises the same way.
+                    constexpr std::int64_t Chunk = std::int64_t(1) << 24;
+                    std::uint64_t sum = 0;
+                    for (std::int64_t start = cx0; start <= cx1; start += Chunk) {
+                        const Sample* p = line + start;
+                        const int n = int(std::min(Chunk, cx1 - start + 1));
+                        std::uint32_t part = 0;
+                        for (int i = 0; i < n; ++i)
+                            part += value(p[i]);
+                        sum += part;
+                    }
+                    profile.sums[std::size_t(y - y0)] +=
+                        std::int64_t(sum) - (cx1 - cx0 + 1) * 255;
+                } else {
+                    std::int64_t* out = profile.sums.data() + (cx0 - x0);
+                    for (std::int64_t x = cx0; x <= cx1; ++x)
+                        out[x - cx0] += std::int64_t(value(line[x])) - 255;
                 }
-                profile.sums[std::size_t(y - y0)] +=
-                    std::int64_t(sum) - (cx1 - cx0 + 1) * 255;
-            } else {
-                std::int64_t* out = profile.sums.data() + (cx0 - x0);
-                for (std::int64_t x = cx0; x <= cx1; ++x)
-                    out[x - cx0] += std::int64_t((line[x] >> shift) & 0xFFu) - 255;
             }
-        }
+        };
+        if (source->format() == QImage::Format_Grayscale8)
+            addRows(std::uint8_t(0), [](std::uint8_t v) { return std::uint32_t(v); });
+        else
+            addRows(std::uint32_t(0),
+                    [shift](std::uint32_t v) { return (v >> shift) & 0xFFu; });
     }
     profile.means.resize(profile.sums.size());
     for (std::size_t i = 0; i < profile.sums.size(); ++i)

@@ -33,7 +33,7 @@ int acrossOf(const QPoint& p, LaneOrientation orientation)
 const QImage* measurable(const QImage& picture, QImage& converted)
 {
     if (picture.isNull() || isDeepPicture(picture) || picture.format() == QImage::Format_RGB32 ||
-        picture.format() == QImage::Format_ARGB32)
+        picture.format() == QImage::Format_ARGB32 || picture.format() == QImage::Format_Grayscale8)
         return &picture;
     converted = toWorkingImage(picture);
     return &converted;
@@ -54,6 +54,8 @@ void withRow(const QImage& picture, int y, Channel channel, Visit visit)
     if (picture.format() == QImage::Format_Grayscale16) {
         visit(reinterpret_cast<const std::uint16_t*>(line),
               [](std::uint16_t v) { return std::uint32_t(v); });
+    } else if (picture.format() == QImage::Format_Grayscale8) {
+        visit(line, [](std::uint8_t v) { return std::uint32_t(v); });
     } else if (picture.format() == QImage::Format_RGBX64) {
         const int shift = deepShift(channel);
         visit(reinterpret_cast<const std::uint64_t*>(line),

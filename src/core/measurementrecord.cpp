@@ -11,6 +11,8 @@
 
 #include <openssl/evp.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <vector>
 
 namespace kesto {
@@ -73,6 +75,18 @@ QByteArray fileSha256(const QString& path)
 QByteArray pixelSha256(const QImage& picture)
 {
     Sha256 hash;
+    if (picture.format() == QImage::Format_Grayscale8) {
+        // Kept gray to be measured, hashed as the working picture it stands for, so that a
+        // picture's digest does not depend on how it is held.
+        std::vector<std::uint32_t> row(std::size_t(std::max(picture.width(), 0)));
+        for (int y = 0; y < picture.height(); ++y) {
+            const std::uint8_t* in = picture.constScanLine(y);
+            for (std::size_t x = 0; x < row.size(); ++x)
+                row[x] = 0xFF000000u | std::uint32_t(in[x]) * 0x010101u;
+            hash.add(row.data(), row.size() * sizeof(std::uint32_t));
+        }
+        return hash.hex();
+    }
     const std::size_t bytes = std::size_t(picture.width()) * std::size_t(picture.depth()) / 8;
     for (int y = 0; y < picture.height(); ++y)
         hash.add(picture.constScanLine(y), bytes);

@@ -48,7 +48,8 @@ struct PictureIdentity
 // SHA-256 (lower-case hex) of a file's bytes. Throws Error(FileError) when it cannot be read.
 QByteArray fileSha256(const QString& path);
 // SHA-256 (lower-case hex) of a picture's pixels: every scanline's first
-// width x bytes-per-pixel bytes, top to bottom, so that padding does not count.
+// width x bytes-per-pixel bytes, top to bottom, so that padding does not count. An 8-bit
+// gray picture (Format_Grayscale8) gives the digest of its working picture (Format_RGB32).
 QByteArray pixelSha256(const QImage& picture);
 // The identity of a measurement picture: the file's hash when path names one, else the
 // pixels' hash; its page, polarity and text tags as the picture carries them.

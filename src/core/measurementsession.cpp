@@ -10,6 +10,7 @@
 #include "core/workingsheet.h"
 
 #include <QDateTime>
+#include <QtConcurrentRun>
 
 #include <QtNumeric>
 
@@ -25,6 +26,34 @@ QString oneDecimal(double value) { return QString::number(value, 'f', 1); }
 QString levelsText(const ChannelLevels& levels)
 {
     return QStringLiteral("%1,%2,%3").arg(levels.red).arg(levels.green).arg(levels.blue);
+}
+
+// The hash of the pixels as they were opened.
+QByteArray originalPixelHash(const QImage& picture, bool inverted)
+{
+    if (!inverted)
+        return pixelSha256(picture);
+    QImage original = picture;
+    kesto::invertPicture(original);
+    return pixelSha256(original);
+}
+
+// The identity the record gives a picture: the file's hash, or (a pasted picture, or a
+// file that went away since it was opened) its pixels' hash. Reads only its arguments, so
+// it may run on any thread.
+PictureIdentity identityOf(const QImage& picture, const QString& path, bool inverted)
+{
+    PictureIdentity identity;
+    try {
+        identity = kesto::pictureIdentity(picture, path);
+    } catch (const Error&) {
+        // The file went away after loading: its pixels still say which picture it was.
+        identity = kesto::pictureIdentity(picture, QString());
+        identity.path = path;
+    }
+    if (path.isEmpty() && inverted)
+        identity.sha256 = originalPixelHash(picture, inverted);
+    return identity;
 }
 
 } // namespace
@@ -111,6 +140,7 @@ QString MeasurementSession::setPicture(const QImage& picture, const QString& pat
     m_picture = toMeasurementImage(picture);
     m_picturePath = path;
     m_identity = PictureIdentity();
+    m_pendingIdentity = {};
     resetPictureState();
     QString notice;
     const bool deep = isDeep();
@@ -164,32 +194,48 @@ void MeasurementSession::setPicturePath(const QString& path)
 {
     m_picturePath = path;
     m_identity = PictureIdentity();
+    m_pendingIdentity = {};
 }
 
 const PictureIdentity& MeasurementSession::pictureIdentity()
 {
-    if (m_identity.sha256.isEmpty()) {
-        try {
-            m_identity = kesto::pictureIdentity(m_picture, m_picturePath);
-        } catch (const Error&) {
-            // The file went away after loading: its pixels still say which picture it was.
-            m_identity = kesto::pictureIdentity(m_picture, QString());
-            m_identity.path = m_picturePath;
-        }
-        if (m_picturePath.isEmpty())
-            m_identity.sha256 = pixelHash();
+    if (m_identity.sha256.isEmpty() && m_pendingIdentity.isValid()) {
+        const std::optional<PictureIdentity> taken = m_pendingIdentity.result();
+        m_pendingIdentity = {};
+        if (taken)
+            m_identity = *taken;
     }
+    // Not started, or it failed where it ran: taken here, failing here as it would have.
+    if (m_identity.sha256.isEmpty())
+        m_identity = identityOf(m_picture, m_picturePath, m_inverted);
     return m_identity;
+}
+
+void MeasurementSession::startPictureHash()
+{
+    if (!hasPicture() || !m_identity.sha256.isEmpty() || m_pendingIdentity.isValid())
+        return;
+    // The thread keeps its own reference to the pixels: a later change to the session's
+    // picture (an inversion) copies it first and leaves these alone.
+    m_pendingIdentity = QtConcurrent::run(
+        [picture = m_picture, path = m_picturePath,
+         inverted = m_inverted]() -> std::optional<PictureIdentity> {
+            try {
+                return identityOf(picture, path, inverted);
+            } catch (...) {
+                return std::nullopt;
+            }
+        });
+}
+
+bool MeasurementSession::pictureHashPending() const
+{
+    return m_pendingIdentity.isValid() && !m_pendingIdentity.isFinished();
 }
 
 QByteArray MeasurementSession::pixelHash() const
 {
-    if (!m_inverted)
-        return pixelSha256(m_picture);
-    // The pixels as they were opened.
-    QImage original = m_picture;
-    kesto::invertPicture(original);
-    return pixelSha256(original);
+    return originalPixelHash(m_picture, m_inverted);
 }
 
 void MeasurementSession::setChannel(Channel channel)

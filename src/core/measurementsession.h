@@ -20,6 +20,7 @@
 #include "core/sizecalibration.h"
 #include "core/workingsheet.h"
 
+#include <QFuture>
 #include <QImage>
 #include <QObject>
 #include <QPointF>
@@ -28,6 +29,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace kesto {
@@ -124,8 +126,15 @@ public:
     // the channel and the method stay.
     QString setPicture(const QImage& picture, const QString& path);
     // The picture as the record names it. Taking a hash reads the file or the pixels once;
-    // a file that went away since gives its pixels' hash.
+    // a file that went away since gives its pixels' hash. Nothing is hashed before it is
+    // asked for; once asked, the hash is kept until the picture or its path changes. When
+    // the hash is being taken in the background, this waits for it.
     const PictureIdentity& pictureIdentity();
+    // Starts taking the picture's identity on another thread, so that whoever opens the
+    // picture goes on while the file is read; pictureIdentity() gives the same as without.
+    void startPictureHash();
+    // True while the hash started by startPictureHash is still being taken.
+    bool pictureHashPending() const;
     void setPicturePath(const QString& path);
     // The SHA-256 of the picture's pixels as it was opened, whatever its path.
     QByteArray pixelHash() const;
@@ -331,6 +340,8 @@ private:
     bool m_unsaved = false;
     QString m_picturePath;
     PictureIdentity m_identity;
+    // The identity being taken in the background; empty when it could not be taken there.
+    QFuture<std::optional<PictureIdentity>> m_pendingIdentity;
     bool m_inverted = false;
     bool m_picked = false;
     float m_pickX = 0;

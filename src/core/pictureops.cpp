@@ -27,6 +27,16 @@ void invertPicture(QImage& picture)
         }
         return;
     }
+    if (picture.format() == QImage::Format_Grayscale8) {
+        // 255 - v, eight bits flipped, as every channel of the working picture is.
+        const int width = picture.width();
+        for (int y = 0; y < picture.height(); ++y) {
+            std::uint8_t* line = picture.scanLine(y);
+            for (int x = 0; x < width; ++x)
+                line[x] = std::uint8_t(~line[x]);
+        }
+        return;
+    }
     if (picture.format() != QImage::Format_RGB32)
         picture = toWorkingImage(picture);
     // 255 - c is c with all eight bits flipped, so one XOR per pixel complements red,

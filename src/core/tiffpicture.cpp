@@ -153,9 +153,13 @@ public:
     // channel of a planar file's block (its only sample), else -1.
     void putRow(const unsigned char* row, int x, int y, int count, int plane)
     {
-        // The imagers' usual kind, 16-bit gray, is copied as it is.
+        // The imagers' usual kinds, 16-bit and 8-bit gray, are copied as they are.
         if (m_layout == Layout::Gray16 && m_bits == 16) {
             std::memcpy(m_image.scanLine(y) + std::size_t(x) * 2, row, std::size_t(count) * 2);
+            return;
+        }
+        if (m_layout == Layout::Gray8 && m_image.format() == QImage::Format_Grayscale8) {
+            std::memcpy(m_image.scanLine(y) + x, row, std::size_t(count));
             return;
         }
         for (int i = 0; i < count; ++i) {
@@ -349,7 +353,7 @@ QString tiffCompressionName(int compression)
     }
 }
 
-TiffRead readTiffPicture(QIODevice& device, int page)
+TiffRead readTiffPicture(QIODevice& device, int page, bool keepGray)
 {
     QString error;
     const TiffHandle handle = openTiff(device, &error);
@@ -420,6 +424,7 @@ TiffRead readTiffPicture(QIODevice& device, int page)
                                : (info.bitsPerSample == 8 ? Layout::Rgb8 : Layout::Rgb16);
     const QImage::Format format = layout == Layout::Gray16  ? QImage::Format_Grayscale16
                                   : layout == Layout::Rgb16 ? QImage::Format_RGBX64
+                                  : layout == Layout::Gray8 && keepGray ? QImage::Format_Grayscale8
                                                             : QImage::Format_RGB32;
     QImage image(info.width, info.height, format);
     if (image.isNull())

@@ -66,8 +66,9 @@ struct TiffRead
 
 // Reads one page (counted from 1; 0 reads the first) of the TIFF file on device. A page
 // past the file's last is refused. The picture carries its polarity and, in a file of
-// several pages, its page number (see deeppicture.h).
-TiffRead readTiffPicture(QIODevice& device, int page);
+// several pages, its page number (see deeppicture.h). An 8-bit gray page is read into
+// Format_Grayscale8 when keepGray, else into the 8-bit working picture.
+TiffRead readTiffPicture(QIODevice& device, int page, bool keepGray = false);
 
 // libtiff's name of a compression scheme ("LZW", "Deflate", "PackBits", ...).
 QString tiffCompressionName(int compression);

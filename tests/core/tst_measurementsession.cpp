@@ -9,7 +9,12 @@
 #include "core/workingsheet.h"
 #include "support/gelpictures.h"
 
+#include <QCryptographicHash>
+#include <QFile>
+#include <QSemaphore>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #include <vector>
 
@@ -82,6 +87,7 @@ private Q_SLOTS:
     void ladderBandReassigned();
     void bandSizesReplay_data();
     void bandSizesReplay();
+    void pictureHashTakenAsideAndWaitedFor();
 };
 
 void TestMeasurementSession::newPictureConvertsTheBackground_data()
@@ -631,6 +637,47 @@ void TestMeasurementSession::bandSizesReplay()
     replay.pickCell(30, 2);
     replay.scanFrame(FrameGeometry{52, 40, 16, 10});
     QVERIFY(!replay.record().history().back().size.any());
+
+void TestMeasurementSession::pictureHashTakenAsideAndWaitedFor()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gel.png"));
+    QVERIFY(deepPicture(300, 4000).save(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    // The digest as another implementation gives it (sha256sum's).
+    const QByteArray expected = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+
+    // Every worker thread busy: a hash taken on the opening thread would be ready at once.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    QSemaphore release;
+    pool->start([&release] { release.acquire(); });
+
+    MeasurementSession session;
+    session.setPicture(deepPicture(300, 4000), path);
+    QVERIFY(!session.pictureHashPending()); // nothing is hashed before it is asked for
+    session.startPictureHash();
+    QVERIFY(session.pictureHashPending());
+    QCOMPARE(session.inverted(), false);
+    session.invertPicture(); // the picture changes while its file is read: same identity
+    release.release();
+    QCOMPARE(session.pictureIdentity().sha256, expected);
+    QVERIFY(!session.pictureHashPending());
+    // A scan's record entry names the file by the same digest.
+    session.calculate();
+    QCOMPARE(session.record().entries().back().picture.sha256, expected);
+
+    // A pasted picture: the pixels as they were opened, inverted or not.
+    session.setPicture(deepPicture(300, 4000), QString());
+    const QByteArray pixels = session.pixelHash();
+    session.startPictureHash();
+    session.invertPicture();
+    QCOMPARE(session.pictureIdentity().sha256, pixels);
+    QCOMPARE(session.pixelHash(), pixels);
+    pool->waitForDone();
+    pool->setMaxThreadCount(threads);
 }
 
 QTEST_GUILESS_MAIN(TestMeasurementSession)
