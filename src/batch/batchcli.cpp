@@ -1,4 +1,5 @@
 #include "batch/batchcli.h"
+#include "batch/figurecli.h"
 
 #include "core/measurementsession.h"
 #include "core/deeppicture.h"
@@ -894,18 +895,20 @@ bool isBatchCommand(int argc, const char* const* argv)
 {
     return argc >= 2 && argv[1] &&
            (std::strcmp(argv[1], "measure") == 0 || std::strcmp(argv[1], "report") == 0 ||
-            std::strcmp(argv[1], "lanes") == 0);
+            std::strcmp(argv[1], "lanes") == 0 || figureCommandDraws(argc, argv));
 }
 
 QString batchUsage()
 {
     return QLatin1String(MeasureUsage) + QLatin1Char('\n') + QLatin1String(ReportUsage) +
-           QLatin1Char('\n') + QLatin1String(LanesUsage);
+           QLatin1Char('\n') + QLatin1String(LanesUsage) + QLatin1Char('\n') + figureUsage();
 }
 
 int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     const QString command = arguments.value(0);
+    if (isFigureCommand(command))
+        return runFigureCommand(arguments, out, err);
     try {
         QByteArray result;
         if (command == QLatin1String("measure"))
