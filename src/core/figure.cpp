@@ -218,15 +218,16 @@ FigureLayout figureLayout(const FigureContent& content, const FigureOptions& opt
 
     // Under the picture: the levels bar and its legend, then the caption.
     int width = left + region.width() + right;
-    QString legend;
-    if (options.levelsScale) {
-        legend = QStringLiteral("0  ") + figureLevelsText(content.levels) +
-                 QStringLiteral("  %1").arg(fullScaleOf(content.picture));
-    }
+    // The legend: "0" at the left, the full scale at the right, the levels centred between.
+    const double legend = options.levelsScale
+                              ? metrics.horizontalAdvance(figureLevelsText(content.levels)) +
+                                    2 * metrics.horizontalAdvance(QString::number(fullScaleOf(content.picture))) +
+                                    2 * layout.textPixels
+                              : 0;
     int y = layout.pictureArea.bottom() + 1 + pad;
     if (options.levelsScale) {
         // Under the picture, or across the figure when its legend is wider than the picture.
-        const int legendWidth = int(std::ceil(metrics.horizontalAdvance(legend))) + 2 * pad;
+        const int legendWidth = int(std::ceil(legend));
         const int barWidth = std::max(region.width(), legendWidth);
         const int barLeft = left + barWidth + pad <= width ? left : pad;
         width = std::max(width, barLeft + barWidth + pad);
