@@ -21,10 +21,10 @@ kesto_install_packages() {
 KESTO_BUILD_PACKAGES=(g++ make cmake pkgconf qt6-base-dev qt6-svg-dev qt6-charts-dev libqt6opengl6-dev libxlsxwriter-dev zlib1g-dev
                       libminizip-dev libtiff-dev libgsl-dev libssl-dev qt6-image-formats-plugins fonts-liberation2)
 # What the tests need on top: benchmarks compile with the tests, PDF text for print checks,
-# unzip to read saved workbooks back, a virtual display with input, screenshots and the
-# clipboard for the smoke test of the real window; clang-format for the format check of the
-# changed lines.
-KESTO_TEST_PACKAGES=(libbenchmark-dev poppler-utils unzip xvfb xauth xdotool imagemagick xclip
+# a PDF checker for exported figures and reports, unzip to read saved workbooks back, a
+# virtual display with input, screenshots and the clipboard for the smoke test of the real
+# window; clang-format for the format check of the changed lines.
+KESTO_TEST_PACKAGES=(libbenchmark-dev poppler-utils qpdf unzip xvfb xauth xdotool imagemagick xclip
                      clang-format)
 # What the fuzz stage needs: clang with libFuzzer and the sanitizer runtimes.
 KESTO_FUZZ_PACKAGES=(clang libclang-rt-14-dev)

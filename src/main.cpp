@@ -1,4 +1,5 @@
 #include "batch/batchcli.h"
+#include "batch/figurecli.h"
 #include "app/frmscan.h"
 #include "app/kestoapplication.h"
 #include "core/decoderwarnings.h"
@@ -9,11 +10,13 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
+#include <QGuiApplication>
 #include <QIcon>
 #include <QSettings>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -38,10 +41,17 @@ void printVersion()
 }
 
 // The batch commands need no display: a core application reads pictures and writes
-// files, and no platform plugin is loaded.
+// files, and no platform plugin is loaded. Figures and PDF reports draw text, which needs
+// a GUI application: on the offscreen platform, still without a display.
 int runBatch(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (kesto::figureCommandDraws(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     setApplicationInfo();
     QFile out;
     QFile err;
@@ -58,9 +68,9 @@ void describeOptions(QCommandLineParser& parser)
     parser.setApplicationDescription(
         kesto::version::fileDescription() +
         QStringLiteral("\n\nWithout a window: kestoscan measure PICTURE ..., kestoscan report "
-                       "INPUT ..., kestoscan lanes PICTURE ... and kestoscan results PICTURE "
-                       "...; see kestoscan measure --help, kestoscan report --help, kestoscan "
-                       "lanes --help and kestoscan results --help."));
+                       "INPUT ..., kestoscan lanes PICTURE ..., kestoscan results PICTURE ..., "
+                       "kestoscan figure PICTURE ... and kestoscan report-pdf --plan FILE ...; see "
+                       "kestoscan COMMAND --help."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"),

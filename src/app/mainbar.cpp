@@ -1,6 +1,7 @@
 #include "app/mainbar.h"
 
 #include "app/displaylevelscommand.h"
+#include "app/exportcommands.h"
 #include "app/foundbands.h"
 #include "app/frmscan.h"
 #include "app/pictureinformation.h"
@@ -41,7 +42,9 @@ BarLayout mainBarLayout()
              {button("mnuOpen", "&Open picture file", "", "open"),
               button("mnuSave", "&Save Report", "", "save"),
               button("mnuSavePlan", "Save Measurement &Plan..."),
-              button("mnuOpenPlan", "&Open Measurement Plan..."), separator(1),
+              button("mnuOpenPlan", "&Open Measurement Plan..."),
+              button("mnuExportFigure", "Export &Figure..."),
+              button("mnuExportReport", "Export &Report (PDF)..."), separator(1),
               button("mnuExit", "&Exit", "", "exit")}),
         band("bndToolbar", "Toolbar", BandKind::Toolbar,
              {button("mnuOpen", "Open", "Open picture file", "open"),
@@ -233,6 +236,8 @@ const CommandEntry RecordCommands[] = {
     {"mnuSavePlan", [](frmScan& form) { form.saveMeasurementPlan(); }},
     {"mnuOpenPlan", [](frmScan& form) { form.openMeasurementPlan(); }},
     {"mnuPictureInfo", showPictureInformation},
+    {"mnuExportFigure", [](frmScan& form) { commands::exportFigure(form); }},
+    {"mnuExportReport", [](frmScan& form) { commands::exportReportPdf(form); }},
 };
 
 } // namespace
