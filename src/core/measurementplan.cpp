@@ -1,6 +1,7 @@
 #include "core/measurementplan.h"
 
 #include "core/numbers.h"
+#include "core/resultsplan.h"
 #include "core/sheetdata.h"
 
 #include <QFile>
@@ -322,6 +323,12 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
                             .arg(step.bounds.size()));
         step.band = whole(where, QStringLiteral("K"), values.at(3), 1, int(step.bounds.size()),
                           QStringLiteral("from 1 to %1, one of the bands fitted").arg(step.bounds.size()));
+    } else if (instruction == QLatin1String("sample")) {
+        step.kind = PlanStep::Kind::Sample;
+        step.sample = parseSamplePlanValues(values, where);
+    } else if (instruction == QLatin1String("results")) {
+        step.kind = PlanStep::Kind::Results;
+        step.results = parseResultsPlanValues(values, where);
     } else {
         fail(where,
              QStringLiteral("unknown instruction %1; expected one of %2")

@@ -31,6 +31,9 @@
 //   fit-band BACKGROUND light|dark gaussian|emg K FROM TO [FROM TO ...]
 //                                fits one peak per band given, together, and writes
 //                                the K-th band's area into the working cell
+//   sample LANE "SAMPLE" "GROUP" REPLICATE ROLE [...]
+//                                a row of the sample table (see core/resultsplan.h)
+//   results KEY VALUE ...        how results are made: target, control, reference, ...
 //
 // A value in double quotes may hold blanks and '#'; inside it \" is a quote, \\ a
 // backslash, \t, \n and \r a tab, line feed and carriage return.
@@ -42,6 +45,8 @@
 #include "core/channellevels.h"
 #include "core/integration.h"
 #include "core/lanequant.h"
+#include "core/results.h"
+#include "core/sampletable.h"
 #include "core/workingsheet.h"
 
 #include <QByteArray>
@@ -90,7 +95,9 @@ struct PlanStep
         Lane,
         NoLane,
         BandVolume,
-        FitBand
+        FitBand,
+        Sample,
+        Results
     };
 
     Kind kind = Kind::Frame;
@@ -113,6 +120,8 @@ struct PlanStep
     std::vector<BandBounds> bounds;
     int band = 0;            // fit-band: which of the bands fitted, from 1
     PeakShape shape = PeakShape::Gaussian;
+    SampleRow sample;        // sample
+    ResultOptions results;   // results
 };
 
 // The largest page number a plan or the command line names.
