@@ -2,6 +2,7 @@
 
 #include "app/displaylevelscommand.h"
 #include "app/foundbands.h"
+#include "app/resultswindow.h"
 #include "app/frmscan.h"
 #include "app/pictureinformation.h"
 #include "components/module1.h"
@@ -94,7 +95,8 @@ BarLayout mainBarLayout()
               button("mnuScanFound", "&Scan Found Bands"),
               button("mnuLaneFromFrame", "Scan Frame as &Lane"),
               button("mnuMarkLadder", "Mar&k as Ladder..."),
-              button("mnuSizeCalibration", "Si&ze Calibration"), separator(12),
+              button("mnuSizeCalibration", "Si&ze Calibration"),
+              button("mnuResults", "Res&ults..."), separator(12),
               button("mnuPictureInfo", "Picture &Information...")}),
         band(
             "bndMove", "Move", BandKind::Toolbar,
@@ -213,6 +215,14 @@ const CommandEntry ViewCommands[] = {
     {"mnuLaneFromFrame", [](frmScan& form) { FoundBandsTool::of(form).addLaneFromFrame(); }},
     {"mnuMarkLadder", [](frmScan& form) { FoundBandsTool::of(form).markLadder(); }},
     {"mnuSizeCalibration", [](frmScan& form) { FoundBandsTool::of(form).showCalibration(); }},
+    // Normalized results from the found bands and the sample table.
+    {"mnuResults",
+     [](frmScan& form) {
+         ResultsWindow& results = ResultsWindow::of(form);
+         results.refresh();
+         results.show();
+         results.raise();
+     }},
     {"mnuShowSizes",
      [](frmScan& form) {
          Tool& sizes = form.tool(BandView, QStringLiteral("mnuShowSizes"));
