@@ -205,7 +205,7 @@ public:
 
 // Makes the result. Throws ResultsError when: the table names a lane that was not measured
 // (the message names it), the reference names a group the table does not hold or a lane
-// that enters no group, no reference lane on a blot has a usable control (or target, when
+// that was not measured, no reference lane on a blot has a usable control (or target, when
 // blots are scaled), a target choice is None or Stain, a Stain control without stain
 // totals, a lane reference with several blots.
 Results computeResults(const SampleTable& table, const std::vector<LaneBands>& lanes,
@@ -213,10 +213,11 @@ Results computeResults(const SampleTable& table, const std::vector<LaneBands>& l
 
 // The tables as text cells, headings first, numbers as doubleText writes them and empty
 // cells for missing values.
-//   lanes:  LANE SAMPLE GROUP REPLICATE TARGET CONTROL FACTOR NORMALIZED [BLOT] FLAGS NOTE
-//   groups: GROUP N MEAN SD SEM CV FOLD LOG2_FOLD VALUES
-// withDetails false gives only the columns the command line prints (LANE ... NORMALIZED
-// and GROUP ... FOLD); BLOT appears with several blots.
+//   lanes:  LANE SAMPLE GROUP REPLICATE TARGET CONTROL FACTOR NORMALIZED, then with details
+//           BLOT BLOT_SCALE ROLE COUNTED FLAGS NOTE TARGET_FROM CONTROL_FROM
+//   groups: GROUP N MEAN SD SEM CV FOLD, then with details
+//           LOG2_FOLD REFERENCE VALUES LANES (lanes from 1, "LANE:BLOT" beyond the first blot)
+// withDetails false gives only the columns the command line prints.
 QList<QStringList> resultLaneTable(const Results& results, bool withDetails = true);
 QList<QStringList> resultGroupTable(const Results& results, bool withDetails = true);
 
