@@ -51,6 +51,52 @@ int widest(const QList<QStringList>& table)
     return columns;
 }
 
+// The found bands' volumes between their boundaries on each lane's profile, over the
+// lane's baseline, as the Profile measure takes them: what results read when the session
+// scans frames (a frame scan's sum depends on the background picked, which a ratio
+// between lanes must not). Bands in no lane are left out and said in failures.
+std::vector<FoundBandScan> profileScans(const MeasurementSession& session, QStringList& failures)
+{
+    std::vector<FoundBandScan> scans;
+    const std::vector<BandProposal>& items = session.proposals().items();
+    for (int l = 0; l < int(session.lanes().size()); ++l) {
+        std::vector<const BandProposal*> bands;
+        for (const BandProposal& item : items)
+            if (session.laneHolding(item.frame.geometry()) == l)
+                bands.push_back(&item);
+        if (bands.empty())
+            continue;
+        const LaneStrip& strip = session.lanes()[std::size_t(l)];
+        const bool horizontal = strip.orientation == LaneOrientation::Horizontal;
+        std::stable_sort(bands.begin(), bands.end(), [horizontal](const BandProposal* a, const BandProposal* b) {
+            return horizontal ? a->frame.left < b->frame.left : a->frame.top < b->frame.top;
+        });
+        const LaneMeasure measure = session.laneMeasure(l);
+        const std::vector<BandBounds> bounds = session.laneBands(l, &measure);
+        const LaneQuantity quantity = quantifyLane(measure, bounds, QuantifyMode::Profile, session.peakShape());
+        if (!quantity.ok || quantity.volumes.size() != bands.size()) {
+            failures << QStringLiteral("lane %1: %2").arg(bands.front()->lane).arg(quantity.reason);
+            continue;
+        }
+        for (std::size_t k = 0; k < bands.size(); ++k) {
+            LaneSource source;
+            source.mode = QuantifyMode::Profile;
+            source.lane = strip;
+            source.background = session.laneBackground();
+            source.darkBands = session.lanesDark();
+            source.group = {quantity.bounds[k]};
+            source.total = quantity.total;
+            ScanResult scan;
+            scan.value = quantity.volumes[k];
+            scans.push_back({bands[k]->lane, bands[k]->band, scan, bands[k]->frame.geometry(), source});
+        }
+    }
+    for (const BandProposal& item : items)
+        if (session.laneHolding(item.frame.geometry()) < 0)
+            failures << QStringLiteral("band %1.%2 lies in no lane").arg(item.lane).arg(item.band);
+    return scans;
+}
+
 } // namespace
 
 std::vector<LaneBands> measuredLanes(const MeasurementSession& session)
@@ -59,7 +105,9 @@ std::vector<LaneBands> measuredLanes(const MeasurementSession& session)
     if (proposals.isEmpty())
         return {};
     QStringList failures;
-    const std::vector<FoundBandScan> scans = session.quantifyProposals(&failures);
+    const std::vector<FoundBandScan> scans = session.quantifyMode() == QuantifyMode::Frame
+                                                     ? profileScans(session, failures)
+                                                     : session.quantifyProposals(&failures);
     const FoundBandSizes sizes = session.foundBandSizes();
     const std::vector<BandProposal>& items = proposals.items();
 

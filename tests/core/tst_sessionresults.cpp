@@ -208,7 +208,7 @@ void TestSessionResults::replayedPlanKeepsTable()
 void TestSessionResults::measuredLanesCarryVolumesAndFlags_data()
 {
     QTest::addColumn<QuantifyMode>("mode");
-    QTest::newRow("frame scans") << QuantifyMode::Frame;
+    QTest::newRow("frame measure, read on the profile") << QuantifyMode::Frame;
     QTest::newRow("profile volumes") << QuantifyMode::Profile;
 }
 
