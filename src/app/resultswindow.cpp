@@ -310,7 +310,9 @@ ResultsWindow::ResultsWindow(frmScan& form)
 
 void ResultsWindow::scheduleRefresh()
 {
-    m_refresh->start();
+    // A hidden window is made again when it is shown (Image -> Results...).
+    if (isVisible())
+        m_refresh->start();
 }
 
 QString ResultsWindow::status() const
@@ -538,6 +540,7 @@ void ResultsWindow::fillChart()
     m_points = new QScatterSeries;
     m_points->setName(QStringLiteral("Replicates"));
     m_points->setMarkerSize(9);
+    m_points->setColor(QColor(0x20, 0x9f, 0xdf));
     auto* leftOut = new QScatterSeries;
     leftOut->setName(QStringLiteral("Left out"));
     leftOut->setMarkerSize(9);
