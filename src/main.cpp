@@ -57,8 +57,9 @@ void describeOptions(QCommandLineParser& parser)
     parser.setApplicationDescription(
         kesto::version::fileDescription() +
         QStringLiteral("\n\nWithout a window: kestoscan measure PICTURE ..., kestoscan report "
-                       "INPUT ... and kestoscan lanes PICTURE ...; see kestoscan measure --help, "
-                       "kestoscan report --help and kestoscan lanes --help."));
+                       "INPUT ..., kestoscan lanes PICTURE ... and kestoscan results PICTURE "
+                       "...; see kestoscan measure --help, kestoscan report --help, kestoscan "
+                       "lanes --help and kestoscan results --help."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("FILE"),

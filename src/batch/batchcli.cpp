@@ -1,4 +1,5 @@
 #include "batch/batchcli.h"
+#include "batch/resultscli.h"
 
 #include "core/measurementsession.h"
 #include "core/deeppicture.h"
@@ -894,18 +895,20 @@ bool isBatchCommand(int argc, const char* const* argv)
 {
     return argc >= 2 && argv[1] &&
            (std::strcmp(argv[1], "measure") == 0 || std::strcmp(argv[1], "report") == 0 ||
-            std::strcmp(argv[1], "lanes") == 0);
+            std::strcmp(argv[1], "lanes") == 0 || std::strcmp(argv[1], "results") == 0);
 }
 
 QString batchUsage()
 {
     return QLatin1String(MeasureUsage) + QLatin1Char('\n') + QLatin1String(ReportUsage) +
-           QLatin1Char('\n') + QLatin1String(LanesUsage);
+           QLatin1Char('\n') + QLatin1String(LanesUsage) + QLatin1Char('\n') + resultsUsage();
 }
 
 int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     const QString command = arguments.value(0);
+    if (command == QLatin1String("results"))
+        return runResultsCommand(arguments.mid(1), out, err);
     try {
         QByteArray result;
         if (command == QLatin1String("measure"))
@@ -916,7 +919,7 @@ int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err
             result = runLanes(arguments.mid(1), out, err);
         else
             throw Failure{BatchUsage,
-                          QStringLiteral("expected the command measure, report or lanes, found \"%1\"")
+                          QStringLiteral("expected the command measure, report, lanes or results, found \"%1\"")
                               .arg(command)};
         // Results reach standard output only once everything has worked.
         if (!result.isEmpty() && out.write(result) != result.size())

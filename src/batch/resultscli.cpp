@@ -1,0 +1,499 @@
+#include "batch/resultscli.h"
+
+#include "batch/batchcli.h"
+#include "core/deeppicture.h"
+#include "core/gelimage.h"
+#include "core/lanebands.h"
+#include "core/lanefinder.h"
+#include "core/ladders.h"
+#include "core/measurementplan.h"
+#include "core/measurementsession.h"
+#include "core/results.h"
+#include "core/resultsfile.h"
+#include "core/sampletable.h"
+#include "core/sizecalibration.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QIODevice>
+
+#include <new>
+#include <optional>
+
+namespace kesto {
+
+namespace {
+
+const char* const ResultsUsage =
+    "Usage: kestoscan results PICTURE [--stain PICTURE2] --samples FILE\n"
+    "                         [--target band:K|size:S] [--control band:K|size:S|lane-total|stain|none]\n"
+    "                         [--reference GROUP] [--exclude-flagged] [--output FILE]\n"
+    "                         [--channel red|green|blue] [--invert]\n"
+    "                         [--background X,Y | --background-color R,G,B] [--horizontal]\n"
+    "                         [--sensitivity S] [--page N] [--quantify profile|fit]\n"
+    "                         [--lane-background minima|ball:R|none]\n"
+    "                         [--ladder-lane N --ladder SIZES]... [--extrapolate]\n"
+    "                         [--size-fit point-to-point|linear|quadratic|cubic]\n"
+    "\n"
+    "From bands to a result. Finds the lanes and their bands as the lanes command does\n"
+    "(the same options), measures each band's volume on its lane's profile, divides each\n"
+    "lane's target by its loading control relative to the reference lanes, and gathers\n"
+    "the lanes by the sample table's groups. Prints one tab-separated line per lane:\n"
+    "  LANE SAMPLE GROUP REPLICATE TARGET CONTROL FACTOR NORMALIZED\n"
+    "then one per group:\n"
+    "  GROUP N MEAN SD SEM CV FOLD\n"
+    "where FACTOR = the lane's control / the mean control of the reference lanes,\n"
+    "NORMALIZED = TARGET / FACTOR, N counts the group's lanes with a value, SD is the sample\n"
+    "standard deviation (n - 1), SEM = SD / sqrt(N), CV = SD / MEAN in per cent and FOLD =\n"
+    "MEAN / the reference group's mean. A value that cannot be made is left empty: a lane\n"
+    "without its target or control band has no NORMALIZED, and is not counted.\n"
+    "  --samples FILE              the sample table: tab-separated text with a heading,\n"
+    "                              LANE SAMPLE GROUP REPLICATE ROLE (columns in any order;\n"
+    "                              ROLE sample, ladder, standard, blank or excluded; only\n"
+    "                              samples with a group are counted), lanes from 1. A table\n"
+    "                              naming a lane that was not found is refused\n"
+    "  --target T                  band:K, the K-th band from the top (the default band:1);\n"
+    "                              size:S, the band nearest size S (within 20 %), with\n"
+    "                              --ladder-lane; bands:K,L,..., those bands summed; or\n"
+    "                              lane-total\n"
+    "  --control C                 the loading control: band:K, size:S or bands:K,L,... in\n"
+    "                              the same lane (a housekeeping protein), lane-total (the\n"
+    "                              lane's whole content), stain (the lane's whole content\n"
+    "                              on the --stain picture) or none (the default: every\n"
+    "                              factor is 1)\n"
+    "  --stain PICTURE2            a picture of the same membrane's total-protein stain,\n"
+    "                              the same size as PICTURE: the lanes found on PICTURE are\n"
+    "                              read at the same place on it\n"
+    "  --reference R               the reference: a group's name (the default: the table's\n"
+    "                              first group), or lane:N for one lane\n"
+    "  --exclude-flagged           leaves out lanes whose target or control is flagged\n"
+    "                              (saturated: samples at the end of the scale); they are\n"
+    "                              counted otherwise. Either way a warning on standard\n"
+    "                              error names each flagged lane and why\n"
+    "  --quantify Q                profile (the default): volumes between the bands'\n"
+    "                              boundaries on the lane's profile; fit: areas of\n"
+    "                              Gaussian peaks fitted to the profile\n"
+    "  --lane-background B         the baseline under each lane's profile (see lanes)\n"
+    "  --output FILE               also writes both tables with every detail (blot scale,\n"
+    "                              role, flags, where each value came from, log2 of the\n"
+    "                              fold, each replicate's value) and how the result was\n"
+    "                              made: .xlsx (sheets Lanes and Groups), or .csv or\n"
+    "                              .txt/.tsv (the tables one after the other)\n"
+    "The channel, invert, background, horizontal, sensitivity, page and ladder options\n"
+    "are those of the lanes command (kestoscan lanes --help).\n"
+    "\n"
+    "Notes on standard error say how the result was made. Exit status: 0 done, 1 a\n"
+    "picture or file could not be read or written, 2 bad arguments, a sample table that\n"
+    "cannot be read or does not fit the lanes, or a result that cannot be made (a\n"
+    "reference without a usable control, ...). Nothing is written when anything fails.\n";
+
+// A failure with the exit status it ends the command with.
+struct Failure
+{
+    int status;
+    QString message;
+};
+
+constexpr qint64 MaxSampleFileBytes = 16 * 1024 * 1024;
+
+void say(QIODevice& device, const QString& text)
+{
+    device.write(text.toUtf8());
+}
+
+QString tryHelp()
+{
+    return QStringLiteral("\nTry \"kestoscan results --help\".");
+}
+
+Failure usage(const QString& message)
+{
+    return Failure{BatchUsage, message + tryHelp()};
+}
+
+// One value of an option given at most once, or none.
+std::optional<QString> once(const QCommandLineParser& parser, const QString& name)
+{
+    const QStringList values = parser.values(name);
+    if (values.size() > 1)
+        throw usage(QStringLiteral("expected --%1 once, found it %2 times").arg(name).arg(values.size()));
+    if (values.isEmpty())
+        return std::nullopt;
+    return values.constFirst();
+}
+
+GelImageLoad loadPicture(const QString& path, int page)
+{
+    GelImageLoad load = loadGelImage(path, page);
+    if (!load.ok()) {
+        QString message = QStringLiteral("Cannot load image:\n") + path;
+        if (!load.reason.isEmpty())
+            message += QLatin1Char('\n') + load.reason;
+        throw Failure{BatchFailed, message};
+    }
+    return load;
+}
+
+// The channel, invert and background options as the steps a person's clicks would make.
+MeasurementPlan pictureSteps(const QCommandLineParser& parser, int fullScale)
+{
+    MeasurementPlan plan;
+    auto where = [](const QString& name, const QString& value) {
+        return QStringLiteral("--%1 \"%2\"").arg(name, value);
+    };
+    const QString channel = QStringLiteral("channel");
+    const QString background = QStringLiteral("background");
+    const QString colour = QStringLiteral("background-color");
+    if (const auto value = once(parser, channel))
+        plan.steps.push_back(parsePlanStep(channel, {*value}, where(channel, *value)));
+    if (parser.isSet(QStringLiteral("invert")))
+        plan.steps.push_back(parsePlanStep(QStringLiteral("invert"), {}, QStringLiteral("--invert")));
+    const auto picked = once(parser, background);
+    const auto given = once(parser, colour);
+    if (picked && given)
+        throw usage(QStringLiteral("expected either --background or --background-color, not both"));
+    if (picked)
+        plan.steps.push_back(parsePlanStep(background, picked->split(QLatin1Char(',')), where(background, *picked)));
+    if (given)
+        plan.steps.push_back(
+            parsePlanStep(colour, given->split(QLatin1Char(',')), where(colour, *given), fullScale));
+    return plan;
+}
+
+// The ladder lanes (from 0) with their ladders, as the lanes command takes them.
+struct Sizing
+{
+    std::vector<LadderLane> ladders;
+    SizeFit fit = SizeFit::PointToPoint;
+    bool extrapolate = false;
+};
+
+Sizing sizingOf(const QCommandLineParser& parser)
+{
+    Sizing sizing;
+    const QString laneName = QStringLiteral("ladder-lane");
+    const QString ladderName = QStringLiteral("ladder");
+    QStringList order;
+    for (const QString& name : parser.optionNames())
+        if (name == laneName || name == ladderName)
+            order << name;
+    for (qsizetype i = 0; i < order.size(); ++i)
+        if (order[i] != (i % 2 == 0 ? laneName : ladderName) || (i % 2 == 0 && i + 1 == order.size()))
+            throw usage(QStringLiteral("each --ladder-lane needs its --ladder after it"));
+    const QStringList lanes = parser.values(laneName);
+    const QStringList ladders = parser.values(ladderName);
+    if (lanes.size() > 2)
+        throw usage(QStringLiteral("expected --ladder-lane at most twice, found it %1 times").arg(lanes.size()));
+    for (qsizetype i = 0; i < lanes.size(); ++i) {
+        bool ok = false;
+        const int lane = lanes[i].toInt(&ok);
+        if (!ok || lane < 1)
+            throw usage(QStringLiteral("--ladder-lane \"%1\": expected a lane number from 1").arg(lanes[i]));
+        for (const LadderLane& other : sizing.ladders)
+            if (other.lane == lane - 1)
+                throw usage(QStringLiteral("--ladder-lane %1 is given twice").arg(lane));
+        LadderLane ladder;
+        ladder.lane = lane - 1;
+        try {
+            ladder.ladder = parseLadderSizes(ladders[i]);
+        } catch (const LadderError& error) {
+            throw usage(QStringLiteral("--ladder: ") + error.message());
+        }
+        sizing.ladders.push_back(ladder);
+    }
+    if (const auto text = once(parser, QStringLiteral("size-fit"))) {
+        QString why;
+        const std::optional<SizeFit> fit = parseSizeFit(*text, &why);
+        if (!fit)
+            throw usage(QStringLiteral("--size-fit ") + why);
+        sizing.fit = *fit;
+    }
+    sizing.extrapolate = parser.isSet(QStringLiteral("extrapolate"));
+    if (sizing.ladders.empty() && (parser.isSet(QStringLiteral("size-fit")) || sizing.extrapolate))
+        throw usage(QStringLiteral("--size-fit and --extrapolate go with --ladder-lane"));
+    return sizing;
+}
+
+BandChoice choiceOf(const QCommandLineParser& parser, const QString& name, const BandChoice& otherwise)
+{
+    const auto text = once(parser, name);
+    if (!text)
+        return otherwise;
+    QString why;
+    const std::optional<BandChoice> choice = parseBandChoice(*text, &why);
+    if (!choice)
+        throw usage(QStringLiteral("--%1 ").arg(name) + why);
+    return *choice;
+}
+
+SampleTable readSamples(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Failure{BatchFailed, QStringLiteral("Cannot read the sample table:\n%1\n%2").arg(path, file.errorString())};
+    if (file.size() > MaxSampleFileBytes)
+        throw Failure{BatchUsage, QStringLiteral("%1: the sample table is larger than %2 MB").arg(path).arg(MaxSampleFileBytes >> 20)};
+    const QByteArray bytes = file.read(MaxSampleFileBytes + 1);
+    if (bytes.size() > MaxSampleFileBytes)
+        throw Failure{BatchUsage, QStringLiteral("%1: the sample table is larger than %2 MB").arg(path).arg(MaxSampleFileBytes >> 20)};
+    return parseSampleTable(QString::fromUtf8(bytes), path);
+}
+
+QString cell(const std::optional<double>& value)
+{
+    return value ? doubleText(*value) : QString();
+}
+
+QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
+    const QString value = QStringLiteral("value");
+    for (const char* name : {"channel", "background", "background-color", "sensitivity", "page", "quantify",
+                             "lane-background", "ladder-lane", "ladder", "size-fit", "stain", "samples",
+                             "target", "control", "reference", "output"})
+        parser.addOption(QCommandLineOption(QLatin1String(name), QString(), value));
+    for (const char* name : {"invert", "horizontal", "extrapolate", "exclude-flagged"})
+        parser.addOption(QCommandLineOption(QLatin1String(name)));
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    if (!parser.parse(QStringList{QStringLiteral("kestoscan results")} + arguments))
+        throw usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        say(out, QLatin1String(ResultsUsage));
+        return QByteArray();
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    if (positional.isEmpty())
+        throw usage(QStringLiteral("expected a PICTURE file"));
+    if (positional.size() > 1)
+        throw usage(QStringLiteral("expected one PICTURE file, found also \"%1\"").arg(positional.at(1)));
+    const QString picturePath = positional.constFirst();
+    const auto samplesPath = once(parser, QStringLiteral("samples"));
+    if (!samplesPath)
+        throw usage(QStringLiteral("expected --samples FILE, the sample table"));
+    const auto stainPath = once(parser, QStringLiteral("stain"));
+
+    ResultOptions options;
+    options.target = choiceOf(parser, QStringLiteral("target"), BandChoice::nth(0));
+    options.control = choiceOf(parser, QStringLiteral("control"), BandChoice::none());
+    if (options.target.kind == BandChoice::Kind::None || options.target.kind == BandChoice::Kind::Stain)
+        throw usage(QStringLiteral("--target: the target is a band, bands or the lane total"));
+    if (options.control.kind == BandChoice::Kind::Stain && !stainPath)
+        throw usage(QStringLiteral("--control stain needs --stain PICTURE2"));
+    if (stainPath && options.control.kind != BandChoice::Kind::Stain)
+        throw usage(QStringLiteral("--stain goes with --control stain"));
+    if (const auto text = once(parser, QStringLiteral("reference"))) {
+        QString why;
+        const std::optional<ResultReference> reference = parseResultReference(*text, &why);
+        if (!reference)
+            throw usage(QStringLiteral("--reference ") + why);
+        options.reference = *reference;
+    }
+    options.excludeFlagged = parser.isSet(QStringLiteral("exclude-flagged"));
+
+    const Sizing sizing = sizingOf(parser);
+    const bool wantsSizes = options.target.kind == BandChoice::Kind::Size ||
+                            options.control.kind == BandChoice::Kind::Size;
+    if (wantsSizes && sizing.ladders.empty())
+        throw usage(QStringLiteral("size:S needs the bands' sizes: give --ladder-lane N --ladder SIZES"));
+
+    LaneReading reading;
+    if (const auto text = once(parser, QStringLiteral("quantify"))) {
+        QString why;
+        const std::optional<QuantifyMode> mode = parseQuantifyMode(*text, &why);
+        if (!mode)
+            throw usage(QStringLiteral("--quantify: ") + why);
+        if (*mode == QuantifyMode::Frame)
+            throw usage(QStringLiteral("--quantify frame: results read bands on their lanes' profiles; "
+                                       "use profile (the default) or fit"));
+        reading.mode = *mode;
+    }
+    if (const auto text = once(parser, QStringLiteral("lane-background"))) {
+        QString why;
+        const std::optional<LaneBackground> background = parseLaneBackground(*text, &why);
+        if (!background)
+            throw usage(QStringLiteral("--lane-background \"%1\": ").arg(*text) + why);
+        reading.background = *background;
+    }
+    double sensitivity = LaneFinderOptions::DefaultSensitivity;
+    if (const auto text = once(parser, QStringLiteral("sensitivity"))) {
+        bool ok = false;
+        sensitivity = text->toDouble(&ok);
+        if (!ok || !(sensitivity >= 0 && sensitivity <= 100))
+            throw usage(QStringLiteral("--sensitivity \"%1\": expected a number from 0 to 100").arg(*text));
+    }
+    int page = 0;
+    if (const auto text = once(parser, QStringLiteral("page"))) {
+        bool ok = false;
+        page = text->toInt(&ok);
+        if (!ok || page < 1 || page > MaxPicturePage)
+            throw usage(QStringLiteral("--page \"%1\": expected a page number from 1 to %2").arg(*text).arg(MaxPicturePage));
+    }
+    std::optional<std::pair<QString, SheetFileType>> output;
+    if (const auto path = once(parser, QStringLiteral("output"))) {
+        const std::optional<SheetFileType> type = sheetFileTypeOf(*path);
+        if (!type)
+            throw usage(QStringLiteral("--output \"%1\": expected a file name ending in .xlsx, .csv, .txt or .tsv")
+                            .arg(*path));
+        output = std::make_pair(*path, *type);
+    }
+
+    // Everything given is read before any picture is: a table that cannot be read is
+    // refused at once.
+    SampleTable table;
+    try {
+        table = readSamples(*samplesPath);
+    } catch (const SampleTableError& error) {
+        throw Failure{BatchUsage, error.message()};
+    }
+
+    const int fullScale = fileChannelFullScale(picturePath, page);
+    const MeasurementPlan plan = pictureSteps(parser, fullScale);
+    GelImageLoad load = loadPicture(picturePath, page);
+    MeasurementSession session(load.image);
+    load.image = QImage();
+    runMeasurementPlan(session, plan);
+
+    LaneFinderOptions finder;
+    finder.channel = session.channel();
+    finder.sensitivity = sensitivity;
+    if (parser.isSet(QStringLiteral("horizontal")))
+        finder.orientation = LaneOrientation::Horizontal;
+    if (parser.isSet(QStringLiteral("background")) || parser.isSet(QStringLiteral("background-color"))) {
+        const ChannelLevels levels = session.backgroundLevels();
+        finder.background = session.channel() == Channel::Red     ? levels.red
+                            : session.channel() == Channel::Green ? levels.green
+                                                                  : levels.blue;
+    }
+    const LaneFinding finding = findLanesAndBands(session.picture(), QRect(), finder);
+    std::vector<LaneStrip> strips;
+    std::vector<std::vector<FoundFrame>> bands;
+    for (const FoundLane& lane : finding.lanes) {
+        strips.push_back(LaneStrip::of(lane, finder.orientation));
+        bands.push_back(lane.bands);
+    }
+    reading.channel = session.channel();
+    reading.darkBands = finding.darkOnLight;
+    std::vector<LaneBands> lanes = readLaneBands(session.picture(), strips, bands, reading);
+
+    if (!sizing.ladders.empty()) {
+        const bool across = finder.orientation == LaneOrientation::Horizontal;
+        for (const LadderLane& ladder : sizing.ladders)
+            if (std::size_t(ladder.lane) >= finding.lanes.size())
+                throw usage(QStringLiteral("--ladder-lane %1: only %2 lanes were found")
+                                .arg(ladder.lane + 1)
+                                .arg(finding.lanes.size()));
+        std::vector<SizedLane> sized;
+        for (const FoundLane& found : finding.lanes) {
+            const FoundFrame& f = found.frame;
+            SizedLane lane;
+            lane.across = across ? f.top + f.height / 2.0 : f.left + f.width / 2.0;
+            lane.start = across ? f.left : f.top;
+            lane.front = across ? f.left + f.width : f.top + f.height;
+            for (const FoundFrame& band : found.bands)
+                lane.bands.push_back(across ? band.left + band.width / 2.0 : band.top + band.height / 2.0);
+            sized.push_back(lane);
+        }
+        const GelSizes sizes = sizeGelBands(sized, sizing.ladders, sizing.fit, sizing.extrapolate);
+        for (const QString& note : sizes.notes)
+            say(err, QStringLiteral("warning: ") + note + QLatin1Char('\n'));
+        for (std::size_t lane = 0; lane < lanes.size() && lane < sizes.bands.size(); ++lane)
+            for (std::size_t band = 0; band < lanes[lane].bands.size() && band < sizes.bands[lane].size(); ++band)
+                lanes[lane].bands[band].size = sizes.bands[lane][band].size;
+    }
+
+    if (stainPath) {
+        GelImageLoad stainLoad = loadPicture(*stainPath, 0);
+        MeasurementSession stain(stainLoad.image);
+        stainLoad.image = QImage();
+        MeasurementPlan stainPlan = pictureSteps(parser, fileChannelFullScale(*stainPath, 0));
+        runMeasurementPlan(stain, stainPlan);
+        // The stain's own contrast: a stain may be dark on light where the picture is not.
+        LaneFinderOptions stainFinder;
+        stainFinder.channel = stain.channel();
+        LaneReading stainReading = reading;
+        stainReading.darkBands = findLanesAndBands(stain.picture(), QRect(), stainFinder).darkOnLight;
+        try {
+            readStainTotals(lanes, stain.picture(), session.picture().size(), strips, stainReading);
+        } catch (const ResultsError& error) {
+            throw usage(QStringLiteral("--stain \"%1\": ").arg(*stainPath) + error.message());
+        }
+    }
+
+    Results results;
+    try {
+        results = computeResults(table, lanes, options);
+    } catch (const ResultsError& error) {
+        throw Failure{BatchUsage, *samplesPath + QStringLiteral(": ") + error.message()};
+    }
+
+    QString messages;
+    for (const QString& note : results.notes)
+        messages += QStringLiteral("note: ") + note + QLatin1Char('\n');
+    QByteArray lines;
+    for (const LaneResult& r : results.lanes) {
+        const bool counted = r.inTable && r.role == SampleRole::Sample && !r.group.isEmpty();
+        if (!r.flags.isEmpty())
+            messages += QStringLiteral("warning: lane %1: %2%3\n")
+                         .arg(r.lane + 1)
+                         .arg(r.flags.join(QStringLiteral("; ")),
+                              !counted           ? QString()
+                              : r.leftOut        ? QStringLiteral(" (left out)")
+                                                 : QStringLiteral(" (counted; --exclude-flagged leaves it out)"));
+        else if (counted && r.leftOut)
+            messages += QStringLiteral("warning: lane %1 is not counted: %2\n").arg(r.lane + 1).arg(r.reason);
+        const QStringList row{QString::number(r.lane + 1),
+                              r.sample,
+                              r.group,
+                              r.replicate > 0 ? QString::number(r.replicate) : QString(),
+                              cell(r.target),
+                              cell(r.control),
+                              cell(r.factor),
+                              cell(r.normalized)};
+        lines += row.join(QLatin1Char('\t')).toUtf8() + '\n';
+    }
+    for (const GroupResult& g : results.groups) {
+        const QStringList row{g.group,         QString::number(g.n), cell(g.mean), cell(g.sd),
+                              cell(g.sem),     cell(g.cv),           cell(g.fold)};
+        lines += row.join(QLatin1Char('\t')).toUtf8() + '\n';
+    }
+    if (output)
+        writeResultsFile(results, output->first, output->second);
+    say(err, messages);
+    return lines;
+}
+
+} // namespace
+
+QString resultsUsage()
+{
+    return QLatin1String(ResultsUsage);
+}
+
+int runResultsCommand(const QStringList& arguments, QIODevice& out, QIODevice& err)
+{
+    try {
+        const QByteArray result = run(arguments, out, err);
+        // Results reach standard output only once everything has worked.
+        if (!result.isEmpty() && out.write(result) != result.size())
+            throw Failure{BatchFailed, QStringLiteral("the results could not be written to standard output")};
+        return BatchOk;
+    } catch (const Failure& failure) {
+        say(err, QStringLiteral("kestoscan: ") + failure.message + QLatin1Char('\n'));
+        return failure.status;
+    } catch (const PlanError& error) {
+        say(err, QStringLiteral("kestoscan: ") + error.message() + QLatin1Char('\n'));
+        return BatchUsage;
+    } catch (const Error& error) {
+        say(err, QStringLiteral("kestoscan: ") + error.message() + QLatin1Char('\n'));
+        return BatchFailed;
+    } catch (const std::bad_alloc&) {
+        say(err, QStringLiteral("kestoscan: not enough memory\n"));
+        return BatchFailed;
+    }
+}
+
+} // namespace kesto
