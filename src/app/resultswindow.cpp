@@ -6,6 +6,7 @@
 #include "core/error.h"
 #include "core/measurementsession.h"
 #include "core/numbers.h"
+#include "core/resultsfile.h"
 #include "core/sessionresults.h"
 
 #include <QCategoryAxis>
@@ -794,7 +795,7 @@ bool ResultsWindow::saveTablesTo(const QString& path)
         return false;
     }
     try {
-        writeResultTables(*m_results, path);
+        writeResultsFile(*m_results, path, sheetFileTypeOf(path).value_or(SheetFileType::Csv));
     } catch (const Error& e) {
         warn(QStringLiteral("Cannot save the result tables:\r\n") + e.message());
         return false;

@@ -2,8 +2,6 @@
 
 #include "core/measurementsession.h"
 #include "core/numbers.h"
-#include "core/sheetdata.h"
-#include "core/sheetfiles.h"
 
 #include <algorithm>
 #include <map>
@@ -27,28 +25,6 @@ QString methodText(const MeasurementSession& session, const LaneSource& source)
     if (!source.lane.isEmpty())
         text += QStringLiteral(" on the lane's baseline");
     return text;
-}
-
-// The table's first line as the sheet's headings, the rest as its rows, from row `first`.
-void fillTable(SheetData& sheet, const QList<QStringList>& table, int first, bool headings)
-{
-    for (int r = 0; r < table.size(); ++r) {
-        const QStringList& cells = table.at(r);
-        for (int c = 0; c < cells.size(); ++c) {
-            if (r == 0 && headings)
-                sheet.setHeadingText(c + 1, cells.at(c));
-            else
-                sheet.setText(first + r - (headings ? 1 : 0), c + 1, cells.at(c));
-        }
-    }
-}
-
-int widest(const QList<QStringList>& table)
-{
-    int columns = 1;
-    for (const QStringList& row : table)
-        columns = std::max(columns, int(row.size()));
-    return columns;
 }
 
 // The found bands' volumes between their boundaries on each lane's profile, over the
@@ -173,29 +149,6 @@ std::vector<LaneBands> measuredLanes(const MeasurementSession& session)
         result.push_back(std::move(lane));
     }
     return result;
-}
-
-void writeResultTables(const Results& results, const QString& path)
-{
-    const QList<QStringList> lanes = resultLaneTable(results);
-    const QList<QStringList> groups = resultGroupTable(results);
-    const SheetFileType type = sheetFileTypeOf(path).value_or(SheetFileType::Csv);
-    if (type == SheetFileType::Excel) {
-        SheetData laneSheet(std::max(1, int(lanes.size()) - 1), widest(lanes));
-        laneSheet.setSheetName(QStringLiteral("Lanes"));
-        fillTable(laneSheet, lanes, 1, true);
-        SheetData groupSheet(std::max(1, int(groups.size()) - 1), widest(groups));
-        groupSheet.setSheetName(QStringLiteral("Groups"));
-        fillTable(groupSheet, groups, 1, true);
-        writeSheetFile(laneSheet, &groupSheet, path, type);
-        return;
-    }
-    // One sheet of text: the lanes, an empty line, the groups, each with its heading line.
-    SheetData sheet(std::max(1, int(lanes.size() + 1 + groups.size())),
-                    std::max(widest(lanes), widest(groups)));
-    fillTable(sheet, lanes, 1, false);
-    fillTable(sheet, groups, int(lanes.size()) + 2, false);
-    writeSheetFile(sheet, path, type);
 }
 
 Results sessionResults(const MeasurementSession& session)

@@ -8,7 +8,6 @@
 
 #include "core/results.h"
 
-#include <QString>
 #include <QStringList>
 
 #include <vector>
@@ -29,11 +28,5 @@ std::vector<LaneBands> measuredLanes(const MeasurementSession& session);
 // Throws ResultsError (or Error) with a message for a person: no found bands, no sample
 // table, or what computeResults refuses.
 Results sessionResults(const MeasurementSession& session);
-
-// Writes the per-lane and per-group tables (resultLaneTable, resultGroupTable): an .xlsx
-// workbook gets them as two sheets, "Lanes" and "Groups"; a .csv or .txt file the lanes'
-// table, an empty line and the groups' table. Throws Error(FileError) naming the path and
-// the reason; an earlier file stays as it was.
-void writeResultTables(const Results& results, const QString& path);
 
 } // namespace kesto
