@@ -222,6 +222,7 @@ const CommandEntry ViewCommands[] = {
          results.refresh();
          results.show();
          results.raise();
+         results.activateWindow();
      }},
     {"mnuShowSizes",
      [](frmScan& form) {
