@@ -10,6 +10,7 @@
 #include "components/worksheet.h"
 #include "core/gelimage.h"
 #include "core/measurementsession.h"
+#include "core/resultsplan.h"
 #include "core/deeppicture.h"
 #include "core/error.h"
 #include "core/pictureops.h"
@@ -89,7 +90,10 @@ void frmScan::saveMeasurementPlan()
     if (QFileInfo(path).suffix().isEmpty())
         path += QStringLiteral(".plan");
     QSaveFile file(path);
-    const QByteArray text = measurementPlanText(m_session->record()).toUtf8();
+    // The sample table and result choices follow the record's lines, after its pictures.
+    const QByteArray text = (measurementPlanText(m_session->record()) +
+                             resultsPlanText(m_session->sampleTable(), m_session->resultOptions()))
+                                .toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         Prompts::current().message(this,
                                    QStringLiteral("Cannot save the measurement plan:\r\n") + path +

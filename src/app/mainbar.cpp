@@ -3,6 +3,7 @@
 #include "app/displaylevelscommand.h"
 #include "app/exportcommands.h"
 #include "app/foundbands.h"
+#include "app/resultswindow.h"
 #include "app/frmscan.h"
 #include "app/pictureinformation.h"
 #include "components/module1.h"
@@ -98,7 +99,8 @@ BarLayout mainBarLayout()
               button("mnuLaneFromFrame", "Scan Frame as &Lane"),
               button("mnuMarkLadder", "Mar&k as Ladder..."),
               button("mnuLadderBand", "Ladder Ban&d Size..."),
-              button("mnuSizeCalibration", "Si&ze Calibration"), separator(12),
+              button("mnuSizeCalibration", "Si&ze Calibration"),
+              button("mnuResults", "Res&ults..."), separator(12),
               button("mnuPictureInfo", "Picture &Information...")}),
         band(
             "bndMove", "Move", BandKind::Toolbar,
@@ -218,6 +220,15 @@ const CommandEntry ViewCommands[] = {
     {"mnuMarkLadder", [](frmScan& form) { FoundBandsTool::of(form).markLadder(); }},
     {"mnuLadderBand", [](frmScan& form) { FoundBandsTool::of(form).assignLadderSize(); }},
     {"mnuSizeCalibration", [](frmScan& form) { FoundBandsTool::of(form).showCalibration(); }},
+    // Normalized results from the found bands and the sample table.
+    {"mnuResults",
+     [](frmScan& form) {
+         ResultsWindow& results = ResultsWindow::of(form);
+         results.refresh();
+         results.show();
+         results.raise();
+         results.activateWindow();
+     }},
     {"mnuShowSizes",
      [](frmScan& form) {
          Tool& sizes = form.tool(BandView, QStringLiteral("mnuShowSizes"));

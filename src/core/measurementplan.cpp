@@ -1,6 +1,7 @@
 #include "core/measurementplan.h"
 
 #include "core/numbers.h"
+#include "core/resultsplan.h"
 #include "core/sheetdata.h"
 
 #include <QFile>
@@ -392,6 +393,12 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
         step.rf = sizePlace(where, QStringLiteral("RF"), values.at(1));
         if (values.size() == 4)
             step.ladderSize = ladderSizeOf(where, values.at(3));
+    } else if (instruction == QLatin1String("sample")) {
+        step.kind = PlanStep::Kind::Sample;
+        step.sample = parseSamplePlanValues(values, where);
+    } else if (instruction == QLatin1String("results")) {
+        step.kind = PlanStep::Kind::Results;
+        step.results = parseResultsPlanValues(values, where);
     } else {
         fail(where,
              QStringLiteral("unknown instruction %1; expected one of %2")

@@ -43,6 +43,9 @@
 //                                the next value written is a band at RF in a lane at
 //                                ACROSS (a ladder lane's band: the size it stands for);
 //                                its size is read on the ladder lanes and kept with it
+//   sample LANE "SAMPLE" "GROUP" REPLICATE ROLE [...]
+//                                a row of the sample table (see core/resultsplan.h)
+//   results KEY VALUE ...        how results are made: target, control, reference, ...
 //
 // A value in double quotes may hold blanks and '#'; inside it \" is a quote, \\ a
 // backslash, \t, \n and \r a tab, line feed and carriage return.
@@ -55,6 +58,8 @@
 #include "core/integration.h"
 #include "core/lanequant.h"
 #include "core/sizecalibration.h"
+#include "core/results.h"
+#include "core/sampletable.h"
 #include "core/workingsheet.h"
 
 #include <QByteArray>
@@ -107,7 +112,9 @@ struct PlanStep
         LadderLane,
         NoLadder,
         SizeFit,
-        BandSize
+        BandSize,
+        Sample,
+        Results
     };
 
     Kind kind = Kind::Frame;
@@ -137,6 +144,8 @@ struct PlanStep
     double across = 0;       // band-size
     double rf = 0;
     std::optional<double> ladderSize;
+    SampleRow sample;        // sample
+    ResultOptions results;   // results
 };
 
 // The largest page number a plan or the command line names.

@@ -169,6 +169,7 @@ QString MeasurementSession::setPicture(const QImage& picture, const QString& pat
     Q_EMIT frameChanged();
     Q_EMIT proposalsChanged();
     Q_EMIT lanesChanged();
+    Q_EMIT sampleTableChanged();
     return notice;
 }
 
@@ -185,6 +186,7 @@ void MeasurementSession::resetPictureState()
     m_handBounds.clear();
     m_ladderLanes.clear();
     m_lanesDark = false;
+    m_samples = SampleTable();
     m_lastLane = LaneSource{};
     m_frame.left = 0;
     m_frame.top = 0;
@@ -553,6 +555,8 @@ SessionState MeasurementSession::state() const
     s.laneBackground = m_laneBackground;
     s.quantify = m_quantify;
     s.shape = m_shape;
+    s.samples = m_samples;
+    s.results = m_resultOptions;
     return s;
 }
 
@@ -586,6 +590,10 @@ void MeasurementSession::restore(const SessionState& s)
     m_laneBackground = s.laneBackground;
     m_quantify = s.quantify;
     m_shape = s.shape;
+    const bool samplesDiffer = m_samples != s.samples;
+    m_samples = s.samples;
+    const bool optionsDiffer = m_resultOptions != s.results;
+    m_resultOptions = s.results;
     m_lastMethodScan = MethodScan{};
     m_unsaved = true;
     m_allRowsChanged = true;
@@ -594,6 +602,41 @@ void MeasurementSession::restore(const SessionState& s)
     Q_EMIT workingCellChanged();
     Q_EMIT proposalsChanged();
     Q_EMIT lanesChanged();
+    if (samplesDiffer)
+        Q_EMIT sampleTableChanged();
+    if (optionsDiffer)
+        Q_EMIT resultOptionsChanged();
+}
+
+void MeasurementSession::setResultOptions(const ResultOptions& options)
+{
+    if (options == m_resultOptions)
+        return;
+    m_resultOptions = options;
+    Q_EMIT resultOptionsChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::setSampleTable(SampleTable table)
+{
+    if (table == m_samples)
+        return;
+    m_samples = std::move(table);
+    Q_EMIT sampleTableChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::setSampleRow(const SampleRow& row)
+{
+    std::vector<SampleRow> rows = m_samples.rows();
+    const auto same = std::find_if(rows.begin(), rows.end(), [&](const SampleRow& r) {
+        return r.lane == row.lane && r.blot == row.blot;
+    });
+    if (same != rows.end())
+        *same = row;
+    else
+        rows.push_back(row);
+    setSampleTable(SampleTable(std::move(rows)));
 }
 
 // --- Lanes
@@ -1335,6 +1378,16 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
             session.setNextBandSize(band);
             break;
         }
+        case PlanStep::Kind::Sample:
+            try {
+                session.setSampleRow(step.sample);
+            } catch (const SampleTableError& e) {
+                throw PlanError(step.where + QStringLiteral(": ") + e.message());
+            }
+            break;
+        case PlanStep::Kind::Results:
+            session.setResultOptions(step.results);
+            break;
         case PlanStep::Kind::Value:
         case PlanStep::Kind::PastedValue:
             session.setValue(step.cell.row, step.cell.column, step.text,

@@ -16,6 +16,8 @@
 #include "core/lanequant.h"
 #include "core/measurementplan.h"
 #include "core/measurementrecord.h"
+#include "core/results.h"
+#include "core/sampletable.h"
 #include "core/sheetdata.h"
 #include "core/sizecalibration.h"
 #include "core/workingsheet.h"
@@ -78,6 +80,8 @@ struct SessionState
     LaneBackground laneBackground;
     QuantifyMode quantify = QuantifyMode::Frame;
     PeakShape shape = PeakShape::Gaussian;
+    SampleTable samples;
+    ResultOptions results;
 };
 
 // The Rf and size of every found band, read against the session's ladder lanes.
@@ -290,6 +294,18 @@ public:
     // Throws PlanError when it cannot be taken.
     double quantifyBand(const LaneSource& source);
 
+    // --- What each lane holds (the sample table), for normalized results
+    // Cleared with the lanes' picture; kept when lanes are found again, since the lanes
+    // are numbered as before.
+    const SampleTable& sampleTable() const { return m_samples; }
+    void setSampleTable(SampleTable table);
+    // A row for its lane and blot: replaces the row there, or adds one.
+    void setSampleRow(const SampleRow& row);
+    // How results are made from the lanes' bands: target, loading control, reference,
+    // flagged lanes left out or not, the spread drawn (see core/sessionresults.h).
+    const ResultOptions& resultOptions() const { return m_resultOptions; }
+    void setResultOptions(const ResultOptions& options);
+
     // --- The sheet pass
     // While on (a replay), the pass after each scan passes only the rows changed since the
     // last one, which leaves the sheet as a whole pass would: a long plan costs in
@@ -313,6 +329,9 @@ Q_SIGNALS:
     void proposalsChanged();
     // The lanes, or how volumes are taken on them.
     void lanesChanged();
+    // The sample table.
+    void sampleTableChanged();
+    void resultOptionsChanged();
     // Anything undoable changed; the window's undo stack listens through its commands.
     void changed();
 
@@ -356,6 +375,8 @@ private:
     LaneBackground m_laneBackground;
     QuantifyMode m_quantify = QuantifyMode::Frame;
     PeakShape m_shape = PeakShape::Gaussian;
+    SampleTable m_samples;
+    ResultOptions m_resultOptions;
     LaneSource m_lastLane; // the lane the last scan took its baseline from
     BandSizeSource m_nextSize; // a replay's: the size of the next value written
     bool m_passChangedRows = false;

@@ -53,7 +53,8 @@ bool sameState(const SessionState& a, const SessionState& b)
            a.handBounds == b.handBounds && sameLadders(a.ladderLanes, b.ladderLanes) &&
            a.sizeFit == b.sizeFit && a.extrapolateSizes == b.extrapolateSizes &&
            a.lanesDark == b.lanesDark && a.laneBackground == b.laneBackground &&
-           a.quantify == b.quantify && a.shape == b.shape;
+           a.quantify == b.quantify && a.shape == b.shape && a.samples == b.samples &&
+           a.results == b.results;
 }
 
 class SessionUndo::Step : public QUndoCommand

@@ -1,0 +1,38 @@
+#pragma once
+
+// The plan lines that keep a session's sample table and result choices, so that a saved
+// plan replays the results as well as the sheet:
+//
+//   sample LANE "SAMPLE" "GROUP" REPLICATE ROLE [blot B] [amount A "UNIT"] [notes "TEXT"]
+//       one row of the sample table: lane and blot from 1, replicate 0 when not given,
+//       ROLE sample|ladder|standard|blank|excluded; a row for a lane given before
+//       replaces it
+//   results [target CHOICE] [control CHOICE] [reference "GROUP"|lane:N] [flagged keep|exclude]
+//           [spread sd|sem] [tolerance SHARE]
+//       how results are made: CHOICE is band:K, size:S, bands:K,L,..., lane-total, stain or
+//       none (see core/results.h); what is not given takes its default
+//
+// A new picture clears the sample table, so its lines follow the picture's.
+
+#include "core/results.h"
+#include "core/sampletable.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace kesto {
+
+// The values after "sample" and after "results", checked. Throw PlanError prefixed with
+// where, naming what was expected.
+SampleRow parseSamplePlanValues(const QStringList& values, const QString& where);
+ResultOptions parseResultsPlanValues(const QStringList& values, const QString& where);
+
+// One line each, without the line break; parse*PlanValues reads them back as they were.
+QString samplePlanLine(const SampleRow& row);
+QString resultsPlanLine(const ResultOptions& options);
+
+// The lines for a whole table and its choices, each ending in a line break: nothing for
+// an empty table with the default choices.
+QString resultsPlanText(const SampleTable& table, const ResultOptions& options);
+
+} // namespace kesto

@@ -1,0 +1,243 @@
+// The session's sample table and result choices: plan lines that read back as they were
+// written and refuse what they cannot keep, undo, a new picture clearing the table, a plan
+// replaying them, and each found lane's bands gathered for the results with their flags.
+
+#include "core/lanefinder.h"
+#include "core/measurementsession.h"
+#include "core/resultsplan.h"
+#include "core/sessionresults.h"
+#include "core/sessionundo.h"
+#include "support/gelpictures.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace kesto;
+
+Q_DECLARE_METATYPE(kesto::SampleTable)
+Q_DECLARE_METATYPE(kesto::ResultOptions)
+
+namespace {
+
+SampleRow row(int lane, const QString& sample, const QString& group, int replicate,
+              SampleRole role = SampleRole::Sample)
+{
+    SampleRow r;
+    r.lane = lane;
+    r.sample = sample;
+    r.group = group;
+    r.replicate = replicate;
+    r.role = role;
+    return r;
+}
+
+// The table and choices a plan's sample and results lines leave.
+std::pair<SampleTable, ResultOptions> readBack(const MeasurementPlan& plan)
+{
+    std::vector<SampleRow> rows;
+    ResultOptions options;
+    for (const PlanStep& step : plan.steps) {
+        if (step.kind == PlanStep::Kind::Sample)
+            rows.push_back(step.sample);
+        else if (step.kind == PlanStep::Kind::Results)
+            options = step.results;
+    }
+    return {SampleTable(rows), options};
+}
+
+// Finds the lanes and bands as Image -> Find Lanes and Bands does.
+void findBands(MeasurementSession& session)
+{
+    const LaneFinding finding = findLanesAndBands(session.picture(), QRect(), LaneFinderOptions());
+    session.proposals().setFinding(finding, LaneOrientation::Vertical);
+    session.proposalsEdited();
+    std::vector<LaneStrip> lanes;
+    for (const FoundLane& lane : finding.lanes)
+        if (!lane.bands.empty())
+            lanes.push_back(LaneStrip::of(lane, LaneOrientation::Vertical));
+    session.setLanes(std::move(lanes), finding.darkOnLight);
+}
+
+} // namespace
+
+class TestSessionResults : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void planLinesReadBack_data();
+    void planLinesReadBack();
+    void planLinesRefused_data();
+    void planLinesRefused();
+    void tableUndoesAndGoesWithThePicture();
+    void replayedPlanKeepsTable();
+    void measuredLanesCarryVolumesAndFlags_data();
+    void measuredLanesCarryVolumesAndFlags();
+};
+
+void TestSessionResults::planLinesReadBack_data()
+{
+    QTest::addColumn<SampleTable>("table");
+    QTest::addColumn<ResultOptions>("options");
+
+    QTest::newRow("pattern, default choices") << samplePattern(3, 3, 1) << ResultOptions();
+
+    SampleRow standard = row(4, QStringLiteral("std 10"), QStringLiteral("std"), 1, SampleRole::Standard);
+    standard.amount = 12.5;
+    standard.unit = QStringLiteral("ng");
+    SampleRow odd = row(2, QStringLiteral("say \"hi\" # %1 \\ back"), QStringLiteral("group one"), 2);
+    odd.blot = 1;
+    odd.notes = QStringLiteral("reloaded; see notebook p. 12");
+    ResultOptions options;
+    options.target = BandChoice::nearestSize(42.5);
+    options.control = BandChoice::laneTotal();
+    options.reference.group = QStringLiteral("group one");
+    options.excludeFlagged = true;
+    options.spread = Spread::SEM;
+    options.sizeTolerance = 0.1;
+    QTest::newRow("ladder, standard, quotes, blot 2, every choice")
+            << SampleTable({row(0, QStringLiteral("ladder"), QString(), 0, SampleRole::Ladder), standard, odd})
+            << options;
+
+    ResultOptions byLane;
+    byLane.target = BandChoice::bands({0, 2});
+    byLane.control = BandChoice::nth(1);
+    byLane.reference.lane = 2;
+    QTest::newRow("picked bands, reference lane") << samplePattern(2, 2, 0, SampleOrder::Interleaved)
+                                                  << byLane;
+}
+
+void TestSessionResults::planLinesReadBack()
+{
+    QFETCH(SampleTable, table);
+    QFETCH(ResultOptions, options);
+    const QString text = resultsPlanText(table, options);
+    const auto [readTable, readOptions] = readBack(parseMeasurementPlan(text, QStringLiteral("saved")));
+    QCOMPARE(sampleTableText(readTable), sampleTableText(table));
+    QVERIFY(readTable == table);
+    QCOMPARE(resultsPlanLine(readOptions), resultsPlanLine(options));
+    QVERIFY(readOptions == options);
+}
+
+void TestSessionResults::planLinesRefused_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("too few values") << "sample 1 \"a\" \"g\" 1"
+                                    << "p:1: expected LANE \"SAMPLE\" \"GROUP\" REPLICATE ROLE";
+    QTest::newRow("lane 0") << "sample 0 \"a\" \"g\" 1 sample" << "p:1: expected LANE from 1 to 10000";
+    QTest::newRow("unknown role") << "sample 1 \"a\" \"g\" 1 marker" << "p:1: ";
+    QTest::newRow("standard without amount") << "sample 1 \"a\" \"g\" 1 standard"
+                                             << "p:1: a standard needs its amount";
+    QTest::newRow("amount without unit") << "sample 1 \"a\" \"g\" 1 standard amount 5"
+                                         << "p:1: expected 2 values after \"amount\"";
+    QTest::newRow("unknown key") << "sample 1 \"a\" \"g\" 1 sample colour red"
+                                 << "p:1: expected blot, amount or notes";
+    QTest::newRow("results odd") << "results target" << "p:1: expected KEY VALUE pairs";
+    QTest::newRow("results twice") << "results spread sd spread sem" << "p:1: \"spread\" is given twice";
+    QTest::newRow("results flagged") << "results flagged maybe" << "p:1: expected keep or exclude";
+    QTest::newRow("results tolerance") << "results tolerance 3" << "p:1: expected a tolerance above 0";
+}
+
+void TestSessionResults::planLinesRefused()
+{
+    QFETCH(QString, line);
+    QFETCH(QString, message);
+    try {
+        parseMeasurementPlan(line, QStringLiteral("p"));
+        QFAIL("the line was read");
+    } catch (const PlanError& e) {
+        QVERIFY2(e.message().startsWith(message), qPrintable(e.message()));
+    }
+}
+
+void TestSessionResults::tableUndoesAndGoesWithThePicture()
+{
+    MeasurementSession session(kesto::test::blotPicture({{80, 60}, {90, 60}}, {60, 140}));
+    SessionUndo undo(session);
+    QSignalSpy tableChanged(&session, &MeasurementSession::sampleTableChanged);
+    QSignalSpy optionsChanged(&session, &MeasurementSession::resultOptionsChanged);
+
+    session.setSampleTable(samplePattern(1, 2));
+    undo.commit(QStringLiteral("Fill"));
+    SampleRow renamed = session.sampleTable().rows().at(1);
+    renamed.sample = QStringLiteral("renamed");
+    session.setSampleRow(renamed);
+    undo.commit(QStringLiteral("Rename"));
+    ResultOptions options;
+    options.control = BandChoice::nth(1);
+    session.setResultOptions(options);
+    undo.commit(QStringLiteral("Control"));
+    QCOMPARE(undo.stack().count(), 3);
+    QCOMPARE(tableChanged.count(), 2);
+    QCOMPARE(optionsChanged.count(), 1);
+
+    undo.stack().undo();
+    QVERIFY(session.resultOptions() == ResultOptions());
+    undo.stack().undo();
+    QCOMPARE(session.sampleTable().rows().at(1).sample, QStringLiteral("Group 1 2"));
+    undo.stack().undo();
+    QVERIFY(session.sampleTable().isEmpty());
+    undo.stack().redo();
+    QVERIFY(session.sampleTable() == samplePattern(1, 2));
+
+    // The table says what the lanes of this picture hold; the choices stay.
+    session.setResultOptions(options);
+    tableChanged.clear();
+    session.setPicture(kesto::test::solidPicture(40, 40, qRgb(200, 200, 200)), QString());
+    QVERIFY(session.sampleTable().isEmpty());
+    QCOMPARE(tableChanged.count(), 1);
+    QVERIFY(session.resultOptions() == options);
+}
+
+void TestSessionResults::replayedPlanKeepsTable()
+{
+    MeasurementSession session(kesto::test::blotPicture({{80, 60}}, {60, 140}));
+    const MeasurementPlan plan = parseMeasurementPlan(
+            QStringLiteral("sample 1 \"a\" \"g\" 1 sample\n"
+                           "sample 2 \"b\" \"g\" 2 sample\n"
+                           "sample 1 \"a2\" \"g\" 1 sample # replaces lane 1\n"
+                           "results target band:1 control band:2 flagged exclude\n"),
+            QStringLiteral("plan"));
+    runMeasurementPlan(session, plan);
+    QCOMPARE(session.sampleTable().size(), 2);
+    QCOMPARE(session.sampleTable().rowFor(0)->sample, QStringLiteral("a2"));
+    QVERIFY(session.resultOptions().control == BandChoice::nth(1));
+    QVERIFY(session.resultOptions().excludeFlagged);
+}
+
+void TestSessionResults::measuredLanesCarryVolumesAndFlags_data()
+{
+    QTest::addColumn<QuantifyMode>("mode");
+    QTest::newRow("frame measure, read on the profile") << QuantifyMode::Frame;
+    QTest::newRow("profile volumes") << QuantifyMode::Profile;
+}
+
+void TestSessionResults::measuredLanesCarryVolumesAndFlags()
+{
+    QFETCH(QuantifyMode, mode);
+    // Lane 2's target twice lane 1's; lane 3's control clipped at 0.
+    MeasurementSession session(kesto::test::blotPicture({{50, 100}, {100, 100}, {60, 300}}, {60, 140}));
+    session.setBackground(rgbValue(235, 235, 235));
+    findBands(session);
+    session.setQuantifyMode(mode);
+    QCOMPARE(session.proposals().laneCount(), 3);
+    const std::vector<LaneBands> lanes = measuredLanes(session);
+    QCOMPARE(int(lanes.size()), 3);
+    for (int l = 0; l < 3; ++l) {
+        const LaneBands& lane = lanes[std::size_t(l)];
+        QCOMPARE(lane.lane, l);
+        QCOMPARE(int(lane.bands.size()), 2);
+        QVERIFY(lane.total.has_value());
+        for (const MeasuredBand& band : lane.bands) {
+            QVERIFY(band.volume.has_value());
+            QVERIFY2(band.trace.contains(QStringLiteral("frame")), qPrintable(band.trace));
+        }
+    }
+    const double ratio = *lanes[1].bands[0].volume / *lanes[0].bands[0].volume;
+    QVERIFY2(std::abs(ratio - 2) < 0.1, qPrintable(QString::number(ratio)));
+    QVERIFY(lanes[0].bands[1].flag.isEmpty());
+    QVERIFY2(!lanes[2].bands[1].flag.isEmpty(), "the clipped control is not flagged");
+}
+
+QTEST_GUILESS_MAIN(TestSessionResults)
+#include "tst_sessionresults.moc"
