@@ -637,6 +637,7 @@ void TestMeasurementSession::bandSizesReplay()
     replay.pickCell(30, 2);
     replay.scanFrame(FrameGeometry{52, 40, 16, 10});
     QVERIFY(!replay.record().history().back().size.any());
+}
 
 void TestMeasurementSession::pictureHashTakenAsideAndWaitedFor()
 {
