@@ -129,7 +129,9 @@ bool exportFigure(frmScan& form)
         return false;
     std::optional<SampleTable> samples;
     if (choices.labels == SampleNames) {
-        samples = askSampleTable(form);
+        // The session's own table, else one from a file.
+        samples = session.sampleTable().isEmpty() ? askSampleTable(form)
+                                                  : std::optional<SampleTable>(session.sampleTable());
         if (!samples)
             return false;
     }

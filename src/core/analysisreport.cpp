@@ -5,7 +5,9 @@
 #include "core/ladders.h"
 #include "core/measurementsession.h"
 #include "core/numbers.h"
+#include "core/results.h"
 #include "core/sampletable.h"
+#include "core/sessionresults.h"
 #include "core/sheetdata.h"
 #include "core/sizecalibration.h"
 #include "versioninfo.h"
@@ -272,6 +274,34 @@ ReportBlock sheetTable(const SheetData& sheet)
     return ReportBlock::table(headings, rows);
 }
 
+namespace {
+
+// A table's rows without its heading row, the heading apart.
+ReportBlock resultTable(const QList<QStringList>& table)
+{
+    return ReportBlock::table(table.value(0), table.mid(1));
+}
+
+} // namespace
+
+// The session's normalized result as the Results window shows it: how it was made, each
+// lane's values and each group's statistics; or why there is none.
+ReportSection resultsSection(const MeasurementSession& session)
+{
+    ReportSection section{QStringLiteral("Results"), {}};
+    try {
+        const Results results = sessionResults(session);
+        if (!results.notes.isEmpty())
+            section.blocks.push_back(ReportBlock::paragraph(results.notes.join(QLatin1Char('\n'))));
+        section.blocks.push_back(resultTable(resultLaneTable(results, false)));
+        section.blocks.push_back(resultTable(resultGroupTable(results, false)));
+    } catch (const Error& error) {
+        section.blocks.push_back(
+                ReportBlock::paragraph(QStringLiteral("No result could be made: ") + error.message()));
+    }
+    return section;
+}
+
 AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& inputs)
 {
     AnalysisReport report;
@@ -348,9 +378,11 @@ AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& in
         report.sections.push_back(
             ReportSection{QStringLiteral("Report table"), {sheetTable(*inputs.reportTable)}});
 
-    if (inputs.samples && !inputs.samples->isEmpty()) {
+    // The table given, else the session's own.
+    const SampleTable* samples = inputs.samples ? inputs.samples : &session.sampleTable();
+    if (!samples->isEmpty()) {
         QList<QStringList> rows;
-        for (const SampleRow& row : inputs.samples->rows())
+        for (const SampleRow& row : samples->rows())
             rows << QStringList{QString::number(row.blot + 1), QString::number(row.lane + 1), row.sample,
                                 row.group, row.replicate > 0 ? QString::number(row.replicate) : QString(),
                                 sampleRoleText(row.role),
@@ -363,6 +395,8 @@ AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& in
                                  QStringLiteral("Amount"), QStringLiteral("Notes")},
                                 rows)}});
     }
+    if (!session.sampleTable().isEmpty())
+        report.sections.push_back(resultsSection(session));
 
     QStringList notes;
     const FoundBandSizes sizes = session.foundBandSizes();

@@ -76,6 +76,8 @@ struct ReportInputs
 // (every picture the record names, and the one open), the choices, the main sheet, the
 // report table, band sizes, the record of every value, flags and notes.
 AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& inputs);
+// The session's results from its sample table and choices, or why there are none.
+ReportSection resultsSection(const MeasurementSession& session);
 
 // The sheet's used cells as a table: headings and every row holding any text; a cell with a
 // note is marked " *" (the note goes under Flags and notes).

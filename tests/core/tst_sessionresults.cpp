@@ -2,6 +2,7 @@
 // written and refuse what they cannot keep, undo, a new picture clearing the table, a plan
 // replaying them, and each found lane's bands gathered for the results with their flags.
 
+#include "core/analysisreport.h"
 #include "core/lanefinder.h"
 #include "core/measurementsession.h"
 #include "core/resultsplan.h"
@@ -237,6 +238,26 @@ void TestSessionResults::measuredLanesCarryVolumesAndFlags()
     QVERIFY2(std::abs(ratio - 2) < 0.1, qPrintable(QString::number(ratio)));
     QVERIFY(lanes[0].bands[1].flag.isEmpty());
     QVERIFY2(!lanes[2].bands[1].flag.isEmpty(), "the clipped control is not flagged");
+
+    // The report's Results: the lanes' and groups' tables, or why there are none.
+    session.setSampleTable(SampleTable({row(0, QStringLiteral("a1"), QStringLiteral("a"), 1),
+                                        row(1, QStringLiteral("b1"), QStringLiteral("b"), 1)}));
+    ResultOptions options = session.resultOptions();
+    options.target = *parseBandChoice(QStringLiteral("band:1"));
+    options.control = *parseBandChoice(QStringLiteral("band:2"));
+    session.setResultOptions(options);
+    ReportSection section = resultsSection(session);
+    QCOMPARE(section.heading, QStringLiteral("Results"));
+    const ReportBlock& groups = section.blocks.back();
+    QCOMPARE(groups.kind, ReportBlock::Kind::Table);
+    QCOMPARE(groups.headings.value(0), QStringLiteral("GROUP"));
+    QCOMPARE(groups.rows.size(), 2);
+    QCOMPARE(groups.rows[1].value(0), QStringLiteral("b"));
+    session.setSampleTable(SampleTable({row(8, QStringLiteral("x"), QStringLiteral("a"), 1)}));
+    section = resultsSection(session);
+    QCOMPARE(section.blocks.size(), std::size_t(1));
+    QVERIFY2(section.blocks[0].text.startsWith(QStringLiteral("No result could be made: ")),
+             qPrintable(section.blocks[0].text));
 }
 
 QTEST_GUILESS_MAIN(TestSessionResults)
