@@ -152,6 +152,67 @@ SyntheticGel makeSyntheticGel(const SyntheticGelLayout& layout)
     return gel;
 }
 
+namespace {
+
+void setLevel(QImage& picture, SyntheticGelLayout::Depth depth, int x, int y, double level)
+{
+    uchar* line = picture.scanLine(y);
+    const double full = depth == SyntheticGelLayout::Depth::Rgb8 ? 255 : 65535;
+    const double v = std::clamp(level, 0.0, 1.0) * full;
+    switch (depth) {
+    case SyntheticGelLayout::Depth::Rgb8: {
+        const int g = int(std::lround(v));
+        reinterpret_cast<QRgb*>(line)[x] = qRgb(g, g, g);
+        break;
+    }
+    case SyntheticGelLayout::Depth::Gray16:
+        reinterpret_cast<quint16*>(line)[x] = quint16(std::lround(v));
+        break;
+    case SyntheticGelLayout::Depth::Rgb16: {
+        const quint16 g = quint16(std::lround(v));
+        reinterpret_cast<QRgba64*>(line)[x] = QRgba64::fromRgba64(g, g, g, 65535);
+        break;
+    }
+    }
+}
+
+} // namespace
+
+SyntheticGel makeDilutionGel(const DilutionLayout& layout)
+{
+    QRandomGenerator random(layout.seed);
+    const int pitch = layout.laneWidth * 3 / 2;
+    const int w = pitch * int(layout.amounts.size());
+    const int top = 20;
+    const int h = layout.bandLength + 2 * top;
+    const double half = layout.laneWidth / 2.0;
+    const QImage::Format format =
+        layout.depth == SyntheticGelLayout::Depth::Rgb8     ? QImage::Format_RGB32
+        : layout.depth == SyntheticGelLayout::Depth::Gray16 ? QImage::Format_Grayscale16
+                                                            : QImage::Format_RGBX64;
+    SyntheticGel gel;
+    gel.picture = QImage(w, h, format);
+    const Band band{double(top), double(layout.bandLength), 0};
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const int lane = x / pitch;
+            const double centre = pitch * (lane + 0.5);
+            const double s = layout.heightPerAmount * layout.amounts.at(lane) *
+                             alongWeight(y, band) * acrossWeight(x + 0.5 - centre, half);
+            // The noise is added before the cut, as a detector's is.
+            const double level = (layout.darkOnLight ? 0.9 - s : 0.1 + s) +
+                                 layout.noise * gaussian(random);
+            setLevel(gel.picture, layout.depth, x, y, level);
+        }
+    }
+    for (int lane = 0; lane < int(layout.amounts.size()); ++lane) {
+        const int left = pitch * lane + (pitch - layout.laneWidth) / 2;
+        gel.lanes << QRect(left, 0, layout.laneWidth, h);
+        gel.bands << QList<QRect>{QRect(left, top + 1, layout.laneWidth, layout.bandLength - 1)};
+    }
+    return gel;
+}
+
 SyntheticGel rotated(const SyntheticGel& gel, double degrees)
 {
     const QTransform turn = QTransform().rotate(degrees);

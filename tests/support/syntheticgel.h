@@ -41,6 +41,26 @@ struct SyntheticGel
 
 SyntheticGel makeSyntheticGel(const SyntheticGelLayout& layout);
 
+// A dilution series: one band per lane, each band's height proportional to its lane's amount
+// (heightPerAmount parts of the full scale per unit of amount), a raised-cosine bell of
+// bandLength rows, flat across the lane with soft edges, on a flat background 0.1 of the full
+// scale from its end (0.9 for dark bands on light, 0.1 for light bands on dark). A band
+// higher than the 0.9 left to the scale's end is cut off there: it saturates. Lanes are
+// laneWidth wide, 1.5 laneWidth apart; bands[lane] holds the band's box.
+struct DilutionLayout
+{
+    QList<double> amounts;
+    double heightPerAmount = 0.05;
+    int laneWidth = 24;
+    int bandLength = 30;
+    SyntheticGelLayout::Depth depth = SyntheticGelLayout::Depth::Rgb8;
+    bool darkOnLight = true;
+    double noise = 0.002;
+    quint32 seed = 1;
+};
+
+SyntheticGel makeDilutionGel(const DilutionLayout& layout);
+
 // The gel turned by the angle (clockwise, in degrees) about its centre and cut to the part
 // the turned picture covers throughout. The truth is the bounding boxes of the turned
 // bands the cut leaves whole, those it cuts go to `cut`; a lane the cut leaves less than
