@@ -730,9 +730,13 @@ CurveAmount StandardCurve::amountFor(double signal, bool saturated, bool extrapo
             return result;
         }
         if (!extrapolate) {
-            result.reason = QStringLiteral("the signal lies %1 the standards' (amount %2 to %3)")
-                                .arg(below ? QStringLiteral("below") : QStringLiteral("above"),
-                                     number(m_low), number(m_high));
+            result.reason =
+                below ? QStringLiteral("the signal lies beyond the standards, below the lowest "
+                                       "amount (%1)")
+                            .arg(number(m_low))
+                      : QStringLiteral("the signal lies beyond the standards, above the highest "
+                                       "amount (%1)")
+                            .arg(number(m_high));
             return result;
         }
         result.amount = nearest;

@@ -36,11 +36,13 @@
 // The linear range: the standards in order of amount, replicates of one amount taken
 // together as one level; the widest run of consecutive levels (at least 3) whose own straight
 // line (linear-origin for that model, else linear with an intercept; same weighting) keeps
-// every residual within the limit (15 % by default), and that holds no saturated standard
-// (one with samples at the end of the picture's scale: its signal is cut off). Among runs of
-// as many levels, the one whose worst residual is smallest, then the lower one, wins. The
-// linear models are fitted to the linear range only; the quadratic and the 4PL (meant for
-// wide ranges) to every standard that is not saturated. Saturated standards are in no fit.
+// every residual within the limit (15 % by default; a standard without a residual is not
+// within it), and that holds no saturated standard (one with samples at the end of the
+// picture's scale: its signal is cut off). Among runs of as many levels, the one whose worst
+// residual is smallest, then the lower one, wins. The linear models are fitted to the linear
+// range only (to every standard that is not saturated when there is none); the quadratic and
+// the 4PL (meant for wide ranges) to every standard that is not saturated. Saturated
+// standards are in no fit.
 
 #include <QString>
 
