@@ -329,6 +329,20 @@ Results computeResults(const SampleTable& table, const std::vector<LaneBands>& m
                                .arg(bandChoiceLabel(options.target)));
     if (!(options.sizeTolerance >= 0) || !std::isfinite(options.sizeTolerance))
         throw ResultsError(QStringLiteral("the size tolerance must be a share from 0"));
+    for (const BandChoice* choice : {&options.target, &options.control}) {
+        const bool badPick = std::any_of(choice->picked.begin(), choice->picked.end(), [](int band) {
+            return band < 0 || band >= MaxChoiceBand;
+        });
+        if ((choice->kind == BandChoice::Kind::Band && (choice->band < 0 || choice->band >= MaxChoiceBand)) ||
+            (choice->kind == BandChoice::Kind::Size && !(std::isfinite(choice->size) && choice->size > 0)) ||
+            (choice->kind == BandChoice::Kind::Picked && badPick))
+            throw ResultsError(QStringLiteral("%1 is no band that can be chosen").arg(bandChoiceLabel(*choice)));
+    }
+    for (const LaneBands& lane : measured)
+        if (lane.lane < 0 || lane.lane >= MaxSampleLane || lane.blot < 0 || lane.blot >= MaxSampleBlot)
+            throw ResultsError(QStringLiteral("lane %1 of blot %2 is beyond the lanes a result holds")
+                                   .arg(lane.lane + 1)
+                                   .arg(lane.blot + 1));
     const bool stainControl = options.control.kind == BandChoice::Kind::Stain;
     if (stainControl && std::none_of(measured.begin(), measured.end(),
                                      [](const LaneBands& l) { return l.stainTotal.has_value(); }))

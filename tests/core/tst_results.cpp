@@ -398,6 +398,13 @@ void TestResults::tracesAndTables()
     }
     options.excludeFlagged = false;
 
+    // Choices made in code are checked as the texts are.
+    for (const BandChoice& bad : {BandChoice::nth(-1), BandChoice::nearestSize(0), BandChoice::bands({2, -1})}) {
+        ResultOptions wrong = options;
+        wrong.target = bad;
+        QVERIFY_THROWS_EXCEPTION(ResultsError, computeResults(tableOf(QStringLiteral("A A A B B B")), lanes, wrong));
+    }
+
     // Size choice: the band within the tolerance, or none with the nearest named.
     lanes = lanesOf(QStringLiteral("5,50 6,60"));
     lanes[0].bands[0].size = 40;
