@@ -271,7 +271,8 @@ QString standardCurveNote(const StandardCurve& curve)
 {
     const CurveFit& fit = curve.curve();
     QString note = QStringLiteral("note: standard curve: %1, weighting %2, fitted to %3 standards")
-                       .arg(curveModelText(curve.options().model), curveWeightingText(curve.options().weighting))
+                       .arg(curveModelText(curve.options().model),
+                            curveWeightingText(curve.options().weighting))
                        .arg(fit.points);
     const LinearRange& range = curve.linearRange();
     note += range.found ? QStringLiteral("; linear range %1 to %2 (residuals within %3 %)")
@@ -296,9 +297,10 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QString value = QStringLiteral("value");
-    for (const char* name : {"channel", "background", "background-color", "sensitivity", "page", "quantify",
-                             "lane-background", "ladder-lane", "ladder", "size-fit", "stain", "samples",
-                             "target", "control", "reference", "output", "curve", "weighting", "range-limit"})
+    for (const char* name :
+         {"channel", "background", "background-color", "sensitivity", "page", "quantify",
+          "lane-background", "ladder-lane", "ladder", "size-fit", "stain", "samples", "target",
+          "control", "reference", "output", "curve", "weighting", "range-limit"})
         parser.addOption(QCommandLineOption(QLatin1String(name), QString(), value));
     for (const char* name : {"invert", "horizontal", "extrapolate", "exclude-flagged", "standards"})
         parser.addOption(QCommandLineOption(QLatin1String(name)));
@@ -359,8 +361,10 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         bool ok = false;
         const double limit = text->trimmed().toDouble(&ok);
         if (!ok || !std::isfinite(limit) || !(limit > 0) || limit > 1000)
-            throw usage(QStringLiteral("--range-limit: expected a per cent above 0 and at most 1000, not \"%1\"")
-                            .arg(*text));
+            throw usage(
+                QStringLiteral(
+                    "--range-limit: expected a per cent above 0 and at most 1000, not \"%1\"")
+                    .arg(*text));
         curveOptions.curve.residualLimitPercent = limit;
     }
     for (const char* name : {"curve", "weighting", "range-limit"})
@@ -510,10 +514,12 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     }
     const StandardCurve* curve = withStandards ? standards.curve(0) : nullptr;
     if (withStandards && !curve)
-        throw Failure{BatchUsage, *samplesPath + QStringLiteral(": --standards needs rows with role standard "
-                                                                "and their AMOUNT, and the table has none")};
+        throw Failure{BatchUsage,
+                      *samplesPath + QStringLiteral(": --standards needs rows with role standard "
+                                                    "and their AMOUNT, and the table has none")};
     if (curve && !curve->ok())
-        throw Failure{BatchUsage, *samplesPath + QStringLiteral(": the standard curve cannot be made: ") +
+        throw Failure{BatchUsage, *samplesPath +
+                                      QStringLiteral(": the standard curve cannot be made: ") +
                                       curve->reason()};
 
     QString messages;
@@ -537,16 +543,18 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         else if (counted && r.leftOut)
             messages += QStringLiteral("warning: lane %1 is not counted: %2\n").arg(r.lane + 1).arg(r.reason);
         QStringList row{QString::number(r.lane + 1),
-                              r.sample,
-                              r.group,
-                              r.replicate > 0 ? QString::number(r.replicate) : QString(),
-                              cell(r.target),
-                              cell(r.control),
-                              cell(r.factor),
-                              cell(r.normalized)};
+                        r.sample,
+                        r.group,
+                        r.replicate > 0 ? QString::number(r.replicate) : QString(),
+                        cell(r.target),
+                        cell(r.control),
+                        cell(r.factor),
+                        cell(r.normalized)};
         if (curve) {
-            const CurveAmount& amount = standards.lanes[std::size_t(&r - results.lanes.data())].amount;
-            row << cell(amount.amount) << (amount.inLinearRange() ? QStringLiteral("yes") : QStringLiteral("no"));
+            const CurveAmount& amount =
+                standards.lanes[std::size_t(&r - results.lanes.data())].amount;
+            row << cell(amount.amount)
+                << (amount.inLinearRange() ? QStringLiteral("yes") : QStringLiteral("no"));
             if (!amount.inLinearRange() && r.inTable && r.role == SampleRole::Sample)
                 messages += QStringLiteral("warning: lane %1: amount not in the linear range: %2\n")
                                 .arg(r.lane + 1)
@@ -562,7 +570,9 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     if (curve) {
         const LinearRange& range = curve->linearRange();
         const QStringList row{QStringLiteral("CURVE"), curveModelText(curve->options().model),
-                              std::isfinite(curve->curve().rSquared) ? doubleText(curve->curve().rSquared) : QString(),
+                              std::isfinite(curve->curve().rSquared)
+                                  ? doubleText(curve->curve().rSquared)
+                                  : QString(),
                               range.found ? doubleText(range.low) : QString(),
                               range.found ? doubleText(range.high) : QString()};
         lines += row.join(QLatin1Char('\t')).toUtf8() + '\n';

@@ -49,8 +49,8 @@ int bandNearestSize(const LaneBands& lane, double size, double tolerance)
 
 // Replaces a measured value by its amount on the curve (or by none, when the curve or the
 // reading fails), with the amount's flags joined to the value's own.
-void toAmount(std::optional<double>& value, QString& flag, const StandardCurve* curve, const QString& fault,
-              bool extrapolate)
+void toAmount(std::optional<double>& value, QString& flag, const StandardCurve* curve,
+              const QString& fault, bool extrapolate)
 {
     if (!value)
         return;
@@ -83,16 +83,17 @@ const StandardCurve* StandardResults::curve(int blot) const
     return found == curves.end() ? nullptr : &found->second;
 }
 
-std::map<int, std::vector<CurveStandard>> curveStandards(const SampleTable& table, const Results& raw,
-                                                         QStringList* notes)
+std::map<int, std::vector<CurveStandard>> curveStandards(const SampleTable& table,
+                                                         const Results& raw, QStringList* notes)
 {
     std::map<int, std::vector<CurveStandard>> standards;
     for (const LaneResult& lane : raw.lanes) {
         if (!lane.inTable || lane.role != SampleRole::Standard)
             continue;
         const SampleRow* row = table.rowFor(lane.lane, lane.blot);
-        const QString label = QStringLiteral("lane %1").arg(lane.lane + 1) +
-                              (lane.blot > 0 ? QStringLiteral(" of blot %1").arg(lane.blot + 1) : QString());
+        const QString label =
+            QStringLiteral("lane %1").arg(lane.lane + 1) +
+            (lane.blot > 0 ? QStringLiteral(" of blot %1").arg(lane.blot + 1) : QString());
         if (!row || !row->amount) {
             if (notes)
                 *notes << label + QStringLiteral(": a standard without an amount is in no curve");
@@ -100,7 +101,9 @@ std::map<int, std::vector<CurveStandard>> curveStandards(const SampleTable& tabl
         }
         if (!lane.target) {
             if (notes)
-                *notes << label + QStringLiteral(": a standard without a target value is in no curve (") +
+                *notes << label +
+                              QStringLiteral(
+                                  ": a standard without a target value is in no curve (") +
                               lane.reason + QLatin1Char(')');
             continue;
         }
@@ -108,21 +111,27 @@ std::map<int, std::vector<CurveStandard>> curveStandards(const SampleTable& tabl
         s.amount = *row->amount;
         s.signal = *lane.target;
         s.saturated = targetSaturated(lane);
-        s.label = lane.sample.isEmpty() ? label : label + QStringLiteral(" (") + lane.sample + QLatin1Char(')');
+        s.label = lane.sample.isEmpty()
+                      ? label
+                      : label + QStringLiteral(" (") + lane.sample + QLatin1Char(')');
         standards[lane.blot].push_back(s);
     }
     return standards;
 }
 
-StandardResults computeStandardResults(const SampleTable& table, const std::vector<LaneBands>& lanes,
-                                       const ResultOptions& options, const StandardResultOptions& standards)
+StandardResults computeStandardResults(const SampleTable& table,
+                                       const std::vector<LaneBands>& lanes,
+                                       const ResultOptions& options,
+                                       const StandardResultOptions& standards)
 {
     StandardResults out;
     out.raw = computeResults(table, lanes, options);
     for (auto& [blot, series] : curveStandards(table, out.raw, &out.notes)) {
         StandardCurve curve = StandardCurve::fit(std::move(series), standards.curve);
         if (!curve.ok())
-            out.notes << QStringLiteral("blot %1: no standard curve: %2").arg(blot + 1).arg(curve.reason());
+            out.notes << QStringLiteral("blot %1: no standard curve: %2")
+                             .arg(blot + 1)
+                             .arg(curve.reason());
         out.curves.emplace(blot, std::move(curve));
     }
     for (const LaneResult& lane : out.raw.lanes) {
@@ -138,15 +147,17 @@ StandardResults computeStandardResults(const SampleTable& table, const std::vect
             a.amount.outsideLinearRange = true;
             a.amount.reason = QStringLiteral("no target value");
         } else {
-            a.amount = out.curve(lane.blot)->amountFor(*lane.target, targetSaturated(lane), standards.extrapolate);
+            a.amount = out.curve(lane.blot)->amountFor(*lane.target, targetSaturated(lane),
+                                                       standards.extrapolate);
         }
         out.lanes.push_back(a);
     }
     return out;
 }
 
-std::vector<LaneBands> amountLanes(const std::vector<LaneBands>& lanes, const StandardResults& standards,
-                                   const ResultOptions& options, const StandardResultOptions& standardOptions)
+std::vector<LaneBands> amountLanes(const std::vector<LaneBands>& lanes,
+                                   const StandardResults& standards, const ResultOptions& options,
+                                   const StandardResultOptions& standardOptions)
 {
     std::vector<LaneBands> out = lanes;
     const QString trace = QStringLiteral(", amount on the standard curve");

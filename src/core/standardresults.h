@@ -43,30 +43,33 @@ struct LaneAmount
 
 struct StandardResults
 {
-    Results raw;                          // the result on raw volumes, whose targets the curves use
-    std::map<int, StandardCurve> curves;  // by blot: every blot that has standards
-    std::vector<LaneAmount> lanes;        // as raw.lanes
-    QStringList notes;                    // standards left out and why, blots without a curve
+    Results raw;                         // the result on raw volumes, whose targets the curves use
+    std::map<int, StandardCurve> curves; // by blot: every blot that has standards
+    std::vector<LaneAmount> lanes;       // as raw.lanes
+    QStringList notes;                   // standards left out and why, blots without a curve
 
     // The blot's curve, or nullptr when it has no standards.
     const StandardCurve* curve(int blot) const;
 };
 
 // The standards of each blot as the results take their targets.
-std::map<int, std::vector<CurveStandard>> curveStandards(const SampleTable& table, const Results& raw,
-                                                         QStringList* notes = nullptr);
+std::map<int, std::vector<CurveStandard>>
+curveStandards(const SampleTable& table, const Results& raw, QStringList* notes = nullptr);
 
 // Computes the raw result (computeResults, which throws ResultsError as it does), fits each
 // blot's standards and reads every lane's amount. A blot's curve that cannot be fitted is
 // kept not ok with its reason.
-StandardResults computeStandardResults(const SampleTable& table, const std::vector<LaneBands>& lanes,
-                                       const ResultOptions& options, const StandardResultOptions& standards);
+StandardResults computeStandardResults(const SampleTable& table,
+                                       const std::vector<LaneBands>& lanes,
+                                       const ResultOptions& options,
+                                       const StandardResultOptions& standards);
 
 // The lanes with each target band's volume (or the lane total, for a lane-total target)
 // replaced by its amount on the lane's blot's curve, flagged as the amount is: for
 // computeResults() to count amounts. Targets chosen by size pick the band computeResults
 // would. A lane on a blot without a usable curve has no target volume.
-std::vector<LaneBands> amountLanes(const std::vector<LaneBands>& lanes, const StandardResults& standards,
-                                   const ResultOptions& options, const StandardResultOptions& standardOptions);
+std::vector<LaneBands> amountLanes(const std::vector<LaneBands>& lanes,
+                                   const StandardResults& standards, const ResultOptions& options,
+                                   const StandardResultOptions& standardOptions);
 
 } // namespace kesto

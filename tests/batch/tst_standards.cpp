@@ -37,8 +37,10 @@ QString sampleTable(int standards)
 {
     QString text = QStringLiteral("LANE\tSAMPLE\tGROUP\tREPLICATE\tROLE\tAMOUNT\tUNIT\n");
     for (int i = 0; i < Standards.size(); ++i)
-        text += i < standards ? QStringLiteral("%1\tstd\t\t\tstandard\t%2\tng\n").arg(i + 1).arg(Standards.at(i))
-                              : QStringLiteral("%1\tstd\t\t\texcluded\t\t\n").arg(i + 1);
+        text +=
+            i < standards
+                ? QStringLiteral("%1\tstd\t\t\tstandard\t%2\tng\n").arg(i + 1).arg(Standards.at(i))
+                : QStringLiteral("%1\tstd\t\t\texcluded\t\t\n").arg(i + 1);
     for (int u = 0; u < Unknowns.size(); ++u)
         text += QStringLiteral("%1\tu%2\t%3\t%4\tsample\t\t\n")
                     .arg(Standards.size() + u + 1)
@@ -70,7 +72,8 @@ void TestStandardsCommand::initTestCase()
     QVERIFY(m_dir.isValid());
     test::DilutionLayout layout;
     layout.amounts = Standards + Unknowns;
-    layout.heightPerAmount = 0.88 / HighestInRange; // 10 reaches 0.88 of the scale, 12 is cut at 0.9
+    layout.heightPerAmount =
+        0.88 / HighestInRange; // 10 reaches 0.88 of the scale, 12 is cut at 0.9
     QVERIFY(test::makeDilutionGel(layout).picture.save(path("dilution.png")));
     writeFile(path("samples.tsv"), sampleTable(int(Standards.size())));
     writeFile(path("two.tsv"), sampleTable(2));
@@ -79,11 +82,12 @@ void TestStandardsCommand::initTestCase()
 
 void TestStandardsCommand::readsAmounts()
 {
-    const test::ProgramRun run = test::runKestoscan({QStringLiteral("results"), path("dilution.png"),
-                                                     QStringLiteral("--samples"), path("samples.tsv"),
-                                                     QStringLiteral("--standards")});
+    const test::ProgramRun run = test::runKestoscan(
+        {QStringLiteral("results"), path("dilution.png"), QStringLiteral("--samples"),
+         path("samples.tsv"), QStringLiteral("--standards")});
     QVERIFY2(run.status == 0, qPrintable(run.err));
-    const QStringList lines = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const int lanes = int(Standards.size() + Unknowns.size());
     QCOMPARE(lines.size(), lanes + 2 + 1);
     for (int i = 0; i < lanes; ++i) {
@@ -97,7 +101,8 @@ void TestStandardsCommand::readsAmounts()
         // a shade beyond or inside them: either may come back.
         const bool edge = standard && (truth == Standards.first() || truth == HighestInRange);
         if (!edge)
-            QVERIFY2(cells[9] == (inRange ? QLatin1String("yes") : QLatin1String("no")), qPrintable(lines[i]));
+            QVERIFY2(cells[9] == (inRange ? QLatin1String("yes") : QLatin1String("no")),
+                     qPrintable(lines[i]));
         if (inRange && cells[9] == QLatin1String("yes"))
             QVERIFY2(std::abs(cells[8].toDouble() / truth - 1) < 0.05, qPrintable(lines[i]));
     }
@@ -108,7 +113,8 @@ void TestStandardsCommand::readsAmounts()
     QVERIFY2(curve[2].toDouble() > 0.999, qPrintable(lines.last()));
     QCOMPARE(curve[3], QStringLiteral("2"));
     QCOMPARE(curve[4], QStringLiteral("10"));
-    QVERIFY2(run.err.contains(QLatin1String("warning: lane 11: amount not in the linear range: ")), qPrintable(run.err));
+    QVERIFY2(run.err.contains(QLatin1String("warning: lane 11: amount not in the linear range: ")),
+             qPrintable(run.err));
     QVERIFY2(run.err.contains(QLatin1String("linear range 2 to 10")), qPrintable(run.err));
 }
 
@@ -118,18 +124,24 @@ void TestStandardsCommand::refuses_data()
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<QString>("message");
     QTest::newRow("too few for a quadratic")
-        << "two.tsv" << QStringList{QStringLiteral("--standards"), QStringLiteral("--curve"), QStringLiteral("quadratic")}
+        << "two.tsv"
+        << QStringList{QStringLiteral("--standards"), QStringLiteral("--curve"),
+                       QStringLiteral("quadratic")}
         << "the standard curve cannot be made: ";
     QTest::newRow("no standards") << "none.tsv" << QStringList{QStringLiteral("--standards")}
                                   << "--standards needs rows with role standard";
-    QTest::newRow("unknown model") << "samples.tsv"
-                                   << QStringList{QStringLiteral("--standards"), QStringLiteral("--curve"), QStringLiteral("cubic")}
-                                   << "--curve: ";
+    QTest::newRow("unknown model")
+        << "samples.tsv"
+        << QStringList{QStringLiteral("--standards"), QStringLiteral("--curve"),
+                       QStringLiteral("cubic")}
+        << "--curve: ";
     QTest::newRow("bad limit") << "samples.tsv"
-                               << QStringList{QStringLiteral("--standards"), QStringLiteral("--range-limit"), QStringLiteral("-5")}
+                               << QStringList{QStringLiteral("--standards"),
+                                              QStringLiteral("--range-limit"), QStringLiteral("-5")}
                                << "--range-limit: ";
-    QTest::newRow("curve without standards") << "samples.tsv" << QStringList{QStringLiteral("--weighting"), QStringLiteral("1/amount")}
-                                             << "--weighting goes with --standards";
+    QTest::newRow("curve without standards")
+        << "samples.tsv" << QStringList{QStringLiteral("--weighting"), QStringLiteral("1/amount")}
+        << "--weighting goes with --standards";
 }
 
 void TestStandardsCommand::refuses()
@@ -137,9 +149,10 @@ void TestStandardsCommand::refuses()
     QFETCH(QString, samples);
     QFETCH(QStringList, options);
     QFETCH(QString, message);
-    const test::ProgramRun run = test::runKestoscan(QStringList{QStringLiteral("results"), path("dilution.png"),
-                                                                QStringLiteral("--samples"), m_dir.filePath(samples)} +
-                                                    options);
+    const test::ProgramRun run =
+        test::runKestoscan(QStringList{QStringLiteral("results"), path("dilution.png"),
+                                       QStringLiteral("--samples"), m_dir.filePath(samples)} +
+                           options);
     QCOMPARE(run.status, 2);
     QCOMPARE(run.out, QByteArray());
     QVERIFY2(run.err.contains(message), qPrintable(run.err));

@@ -26,8 +26,9 @@ MeasuredBand band(double volume, bool saturated = false)
 
 // Standards in lanes 1-6 (the 32 cut off at 2000 and flagged), then the unknowns' volumes
 // (below 0: a lane without bands), in groups A and B by turns.
-void makeBlot(const std::vector<double>& unknowns, const std::vector<bool>& saturated, SampleTable* table,
-              std::vector<LaneBands>* lanes, int standards = int(StandardAmounts.size()))
+void makeBlot(const std::vector<double>& unknowns, const std::vector<bool>& saturated,
+              SampleTable* table, std::vector<LaneBands>* lanes,
+              int standards = int(StandardAmounts.size()))
 {
     std::vector<SampleRow> rows;
     for (int i = 0; i < standards; ++i) {
@@ -75,21 +76,25 @@ private slots:
 void TestStandardResults::readsAmounts_data()
 {
     const double none = std::numeric_limits<double>::quiet_NaN();
-    QTest::addColumn<double>("volume");    // below 0: no band
-    QTest::addColumn<bool>("saturated");   // the band's flag
-    QTest::addColumn<double>("amount");    // NaN: none
-    QTest::addColumn<bool>("inRange");     // CurveAmount::inLinearRange()
-    QTest::addColumn<bool>("outside");     // outsideStandards
+    QTest::addColumn<double>("volume");  // below 0: no band
+    QTest::addColumn<bool>("saturated"); // the band's flag
+    QTest::addColumn<double>("amount");  // NaN: none
+    QTest::addColumn<bool>("inRange");   // CurveAmount::inLinearRange()
+    QTest::addColumn<bool>("outside");   // outsideStandards
     QTest::addColumn<QString>("flags");
     QTest::newRow("inside") << 500.0 << false << 5.0 << true << false << QString();
     QTest::newRow("lowest standard") << 100.0 << false << 1.0 << true << false << QString();
     QTest::newRow("highest in range") << 1600.0 << false << 16.0 << true << false << QString();
-    QTest::newRow("above the range") << 3000.0 << false << none << false << true
-                                     << QStringLiteral("outside the linear range, beyond the standards");
-    QTest::newRow("below the range") << 50.0 << false << none << false << true
-                                     << QStringLiteral("outside the linear range, beyond the standards");
-    QTest::newRow("saturated inside") << 800.0 << true << 8.0 << false << false << QStringLiteral("saturated");
-    QTest::newRow("no band") << -1.0 << false << none << false << false << QStringLiteral("outside the linear range");
+    QTest::newRow("above the range")
+        << 3000.0 << false << none << false << true
+        << QStringLiteral("outside the linear range, beyond the standards");
+    QTest::newRow("below the range")
+        << 50.0 << false << none << false << true
+        << QStringLiteral("outside the linear range, beyond the standards");
+    QTest::newRow("saturated inside")
+        << 800.0 << true << 8.0 << false << false << QStringLiteral("saturated");
+    QTest::newRow("no band") << -1.0 << false << none << false << false
+                             << QStringLiteral("outside the linear range");
 }
 
 void TestStandardResults::readsAmounts()
@@ -104,7 +109,8 @@ void TestStandardResults::readsAmounts()
     std::vector<LaneBands> lanes;
     // Lane 7 (group A, the reference) has a value; lane 8 is the one read.
     makeBlot({400, volume}, {false, saturated}, &table, &lanes);
-    const StandardResults results = computeStandardResults(table, lanes, ResultOptions(), StandardResultOptions());
+    const StandardResults results =
+        computeStandardResults(table, lanes, ResultOptions(), StandardResultOptions());
 
     const StandardCurve* curve = results.curve(0);
     QVERIFY(curve && curve->ok());
@@ -126,7 +132,8 @@ void TestStandardResults::readsAmounts()
     QCOMPARE(read.lane, 7);
     QCOMPARE(bool(read.amount.amount), !std::isnan(amount));
     if (read.amount.amount)
-        QVERIFY2(std::abs(*read.amount.amount - amount) < 1e-9 * amount, qPrintable(QString::number(*read.amount.amount)));
+        QVERIFY2(std::abs(*read.amount.amount - amount) < 1e-9 * amount,
+                 qPrintable(QString::number(*read.amount.amount)));
     else
         QVERIFY(!read.amount.reason.isEmpty());
     QCOMPARE(read.amount.inLinearRange(), inRange);
@@ -144,15 +151,18 @@ void TestStandardResults::countsAmounts()
     StandardResultOptions standardOptions;
     ResultOptions options;
     options.excludeFlagged = true;
-    const StandardResults standards = computeStandardResults(table, lanes, options, standardOptions);
-    const Results results = computeResults(table, amountLanes(lanes, standards, options, standardOptions), options);
+    const StandardResults standards =
+        computeStandardResults(table, lanes, options, standardOptions);
+    const Results results =
+        computeResults(table, amountLanes(lanes, standards, options, standardOptions), options);
 
     QCOMPARE(results.lanes.size(), std::size_t(11));
     QCOMPARE(*results.lanes[0].target, 1.0); // standards are read off their own curve
     QVERIFY(std::abs(*results.lanes[6].normalized - 4) < 1e-9);
     QVERIFY(std::abs(*results.lanes[7].normalized - 2) < 1e-9);
     QVERIFY(!results.lanes[9].target);
-    QVERIFY2(results.lanes[9].reason.contains(QLatin1String("no amount")), qPrintable(results.lanes[9].reason));
+    QVERIFY2(results.lanes[9].reason.contains(QLatin1String("no amount")),
+             qPrintable(results.lanes[9].reason));
     QVERIFY(results.lanes[9].leftOut);
     QVERIFY(results.lanes[10].leftOut);
     QVERIFY(results.lanes[10].flags.join(QLatin1Char(' ')).contains(QLatin1String("saturated")));
@@ -174,7 +184,8 @@ void TestStandardResults::tooFewStandards()
     makeBlot({400}, {}, &table, &lanes, 2);
     StandardResultOptions standardOptions;
     standardOptions.curve.model = CurveModel::Quadratic;
-    const StandardResults standards = computeStandardResults(table, lanes, ResultOptions(), standardOptions);
+    const StandardResults standards =
+        computeStandardResults(table, lanes, ResultOptions(), standardOptions);
     QVERIFY(standards.curve(0) && !standards.curve(0)->ok());
     QVERIFY(!standards.notes.isEmpty());
     QVERIFY(standards.notes.front().contains(QLatin1String("no standard curve")));
@@ -182,10 +193,12 @@ void TestStandardResults::tooFewStandards()
     QVERIFY(standards.lanes[2].amount.reason.startsWith(QLatin1String("no standard curve: ")));
     // Without amounts the reference has no value: the result on amounts is refused, saying why.
     try {
-        computeResults(table, amountLanes(lanes, standards, ResultOptions(), standardOptions), ResultOptions());
+        computeResults(table, amountLanes(lanes, standards, ResultOptions(), standardOptions),
+                       ResultOptions());
         QFAIL("a result on amounts without a curve was made");
     } catch (const ResultsError& error) {
-        QVERIFY2(error.message().contains(QLatin1String("no standard curve")), qPrintable(error.message()));
+        QVERIFY2(error.message().contains(QLatin1String("no standard curve")),
+                 qPrintable(error.message()));
     }
 }
 
