@@ -12,12 +12,14 @@
 #include "core/resultsfile.h"
 #include "core/sampletable.h"
 #include "core/sizecalibration.h"
+#include "core/standardresults.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 #include <QFile>
 #include <QIODevice>
 
+#include <cmath>
 #include <new>
 #include <optional>
 
@@ -35,6 +37,8 @@ const char* const ResultsUsage =
     "                         [--lane-background minima|ball:R|none]\n"
     "                         [--ladder-lane N --ladder SIZES]... [--extrapolate]\n"
     "                         [--size-fit point-to-point|linear|quadratic|cubic]\n"
+    "                         [--standards [--curve linear|linear-origin|quadratic|4pl]\n"
+    "                          [--weighting none|1/amount] [--range-limit PERCENT]]\n"
     "\n"
     "From bands to a result. Finds the lanes and their bands as the lanes command does\n"
     "(the same options), measures each band's volume on its lane's profile, divides each\n"
@@ -71,6 +75,23 @@ const char* const ResultsUsage =
     "                              (saturated: samples at the end of the scale); they are\n"
     "                              counted otherwise. Either way a warning on standard\n"
     "                              error names each flagged lane and why\n"
+    "  --standards                 fits a standard curve to the table's rows with ROLE\n"
+    "                              standard (their AMOUNT column the amount loaded; their\n"
+    "                              band chosen as --target chooses) and adds AMOUNT (read\n"
+    "                              off the curve; empty beyond the standards or with no\n"
+    "                              curve) and IN_RANGE (yes or no: no when outside the\n"
+    "                              linear range or the standards, or saturated) to each\n"
+    "                              lane's line, then prints one line after the groups:\n"
+    "                                CURVE MODEL R2 LOW HIGH\n"
+    "                              LOW and HIGH the lowest and highest standard amount of\n"
+    "                              the linear range (empty when there is none): the widest\n"
+    "                              run of at least 3 unsaturated standards whose straight\n"
+    "                              line keeps every residual within the limit. Refused\n"
+    "                              when the table has no standards or too few for the model\n"
+    "  --curve M                   the curve: linear (the default), linear-origin,\n"
+    "                              quadratic or 4pl (four-parameter logistic)\n"
+    "  --weighting W               none (the default) or 1/amount\n"
+    "  --range-limit PERCENT       the largest residual in the linear range (default 15)\n"
     "  --quantify Q                profile (the default): volumes between the bands'\n"
     "                              boundaries on the lane's profile; fit: areas of\n"
     "                              Gaussian peaks fitted to the profile\n"
@@ -245,17 +266,43 @@ QString cell(const std::optional<double>& value)
     return value ? doubleText(*value) : QString();
 }
 
+// How the standard curve came out, for standard error.
+QString standardCurveNote(const StandardCurve& curve)
+{
+    const CurveFit& fit = curve.curve();
+    QString note = QStringLiteral("note: standard curve: %1, weighting %2, fitted to %3 standards")
+                       .arg(curveModelText(curve.options().model),
+                            curveWeightingText(curve.options().weighting))
+                       .arg(fit.points);
+    const LinearRange& range = curve.linearRange();
+    note += range.found ? QStringLiteral("; linear range %1 to %2 (residuals within %3 %)")
+                              .arg(doubleText(range.low), doubleText(range.high),
+                                   doubleText(curve.options().residualLimitPercent))
+                        : QStringLiteral("; no linear range: ") + range.reason;
+    const LackOfFit& mandel = curve.lackOfFit();
+    if (mandel.ok)
+        note += QStringLiteral("; Mandel's test p = %1").arg(doubleText(mandel.p));
+    note += QLatin1Char('\n');
+    for (const CurveStandardResult& s : curve.standards())
+        if (!s.inLinearRange)
+            note += QStringLiteral("note: standard %1 (amount %2) is outside the linear range%3\n")
+                        .arg(s.standard.label, doubleText(s.standard.amount),
+                             s.standard.saturated ? QStringLiteral(": saturated") : QString());
+    return note;
+}
+
 QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QString value = QStringLiteral("value");
-    for (const char* name : {"channel", "background", "background-color", "sensitivity", "page", "quantify",
-                             "lane-background", "ladder-lane", "ladder", "size-fit", "stain", "samples",
-                             "target", "control", "reference", "output"})
+    for (const char* name :
+         {"channel", "background", "background-color", "sensitivity", "page", "quantify",
+          "lane-background", "ladder-lane", "ladder", "size-fit", "stain", "samples", "target",
+          "control", "reference", "output", "curve", "weighting", "range-limit"})
         parser.addOption(QCommandLineOption(QLatin1String(name), QString(), value));
-    for (const char* name : {"invert", "horizontal", "extrapolate", "exclude-flagged"})
+    for (const char* name : {"invert", "horizontal", "extrapolate", "exclude-flagged", "standards"})
         parser.addOption(QCommandLineOption(QLatin1String(name)));
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
     if (!parser.parse(QStringList{QStringLiteral("kestoscan results")} + arguments))
@@ -293,6 +340,36 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         options.reference = *reference;
     }
     options.excludeFlagged = parser.isSet(QStringLiteral("exclude-flagged"));
+
+    const bool withStandards = parser.isSet(QStringLiteral("standards"));
+    StandardResultOptions curveOptions;
+    if (const auto text = once(parser, QStringLiteral("curve"))) {
+        QString why;
+        const std::optional<CurveModel> model = parseCurveModel(*text, &why);
+        if (!model)
+            throw usage(QStringLiteral("--curve: ") + why);
+        curveOptions.curve.model = *model;
+    }
+    if (const auto text = once(parser, QStringLiteral("weighting"))) {
+        QString why;
+        const std::optional<CurveWeighting> weighting = parseCurveWeighting(*text, &why);
+        if (!weighting)
+            throw usage(QStringLiteral("--weighting: ") + why);
+        curveOptions.curve.weighting = *weighting;
+    }
+    if (const auto text = once(parser, QStringLiteral("range-limit"))) {
+        bool ok = false;
+        const double limit = text->trimmed().toDouble(&ok);
+        if (!ok || !std::isfinite(limit) || !(limit > 0) || limit > 1000)
+            throw usage(
+                QStringLiteral(
+                    "--range-limit: expected a per cent above 0 and at most 1000, not \"%1\"")
+                    .arg(*text));
+        curveOptions.curve.residualLimitPercent = limit;
+    }
+    for (const char* name : {"curve", "weighting", "range-limit"})
+        if (!withStandards && parser.isSet(QLatin1String(name)))
+            throw usage(QStringLiteral("--%1 goes with --standards").arg(QLatin1String(name)));
 
     const Sizing sizing = sizingOf(parser);
     const bool wantsSizes = options.target.kind == BandChoice::Kind::Size ||
@@ -424,15 +501,35 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     }
 
     Results results;
+    StandardResults standards;
     try {
-        results = computeResults(table, lanes, options);
+        if (withStandards) {
+            standards = computeStandardResults(table, lanes, options, curveOptions);
+            results = standards.raw;
+        } else {
+            results = computeResults(table, lanes, options);
+        }
     } catch (const ResultsError& error) {
         throw Failure{BatchUsage, *samplesPath + QStringLiteral(": ") + error.message()};
     }
+    const StandardCurve* curve = withStandards ? standards.curve(0) : nullptr;
+    if (withStandards && !curve)
+        throw Failure{BatchUsage,
+                      *samplesPath + QStringLiteral(": --standards needs rows with role standard "
+                                                    "and their AMOUNT, and the table has none")};
+    if (curve && !curve->ok())
+        throw Failure{BatchUsage, *samplesPath +
+                                      QStringLiteral(": the standard curve cannot be made: ") +
+                                      curve->reason()};
 
     QString messages;
     for (const QString& note : results.notes)
         messages += QStringLiteral("note: ") + note + QLatin1Char('\n');
+    if (curve) {
+        for (const QString& note : standards.notes)
+            messages += QStringLiteral("note: ") + note + QLatin1Char('\n');
+        messages += standardCurveNote(*curve);
+    }
     QByteArray lines;
     for (const LaneResult& r : results.lanes) {
         const bool counted = r.inTable && r.role == SampleRole::Sample && !r.group.isEmpty();
@@ -445,19 +542,39 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
                                                  : QStringLiteral(" (counted; --exclude-flagged leaves it out)"));
         else if (counted && r.leftOut)
             messages += QStringLiteral("warning: lane %1 is not counted: %2\n").arg(r.lane + 1).arg(r.reason);
-        const QStringList row{QString::number(r.lane + 1),
-                              r.sample,
-                              r.group,
-                              r.replicate > 0 ? QString::number(r.replicate) : QString(),
-                              cell(r.target),
-                              cell(r.control),
-                              cell(r.factor),
-                              cell(r.normalized)};
+        QStringList row{QString::number(r.lane + 1),
+                        r.sample,
+                        r.group,
+                        r.replicate > 0 ? QString::number(r.replicate) : QString(),
+                        cell(r.target),
+                        cell(r.control),
+                        cell(r.factor),
+                        cell(r.normalized)};
+        if (curve) {
+            const CurveAmount& amount =
+                standards.lanes[std::size_t(&r - results.lanes.data())].amount;
+            row << cell(amount.amount)
+                << (amount.inLinearRange() ? QStringLiteral("yes") : QStringLiteral("no"));
+            if (!amount.inLinearRange() && r.inTable && r.role == SampleRole::Sample)
+                messages += QStringLiteral("warning: lane %1: amount not in the linear range: %2\n")
+                                .arg(r.lane + 1)
+                                .arg(amount.amount ? amount.flagsText() : amount.reason);
+        }
         lines += row.join(QLatin1Char('\t')).toUtf8() + '\n';
     }
     for (const GroupResult& g : results.groups) {
         const QStringList row{g.group,         QString::number(g.n), cell(g.mean), cell(g.sd),
                               cell(g.sem),     cell(g.cv),           cell(g.fold)};
+        lines += row.join(QLatin1Char('\t')).toUtf8() + '\n';
+    }
+    if (curve) {
+        const LinearRange& range = curve->linearRange();
+        const QStringList row{QStringLiteral("CURVE"), curveModelText(curve->options().model),
+                              std::isfinite(curve->curve().rSquared)
+                                  ? doubleText(curve->curve().rSquared)
+                                  : QString(),
+                              range.found ? doubleText(range.low) : QString(),
+                              range.found ? doubleText(range.high) : QString()};
         lines += row.join(QLatin1Char('\t')).toUtf8() + '\n';
     }
     if (output)
