@@ -88,18 +88,7 @@ Pick pickBands(const LaneBands& lane, const std::vector<int>& bands)
 Pick pickNearestSize(const LaneBands& lane, double size, double tolerance)
 {
     Pick pick;
-    int nearest = -1;
-    double distance = 0;
-    for (std::size_t b = 0; b < lane.bands.size(); ++b) {
-        const std::optional<double>& s = lane.bands[b].size;
-        if (!s || !(*s > 0))
-            continue;
-        const double d = std::abs(std::log(*s / size));
-        if (nearest < 0 || d < distance) {
-            nearest = int(b);
-            distance = d;
-        }
-    }
+    const int nearest = nearestSizedBand(lane, size);
     if (nearest < 0) {
         pick.missing = QStringLiteral("the lane's bands have no sizes");
         return pick;
@@ -319,6 +308,23 @@ std::optional<Spread> parseSpread(const QString& text, QString* error)
     if (error)
         *error = QStringLiteral("\"%1\": expected sd or sem").arg(text);
     return std::nullopt;
+}
+
+int nearestSizedBand(const LaneBands& lane, double size)
+{
+    int nearest = -1;
+    double distance = 0;
+    for (std::size_t b = 0; b < lane.bands.size(); ++b) {
+        const std::optional<double>& s = lane.bands[b].size;
+        if (!s || !(*s > 0))
+            continue;
+        const double d = std::abs(std::log(*s / size));
+        if (nearest < 0 || d < distance) {
+            nearest = int(b);
+            distance = d;
+        }
+    }
+    return nearest;
 }
 
 Results computeResults(const SampleTable& table, const std::vector<LaneBands>& measured,

@@ -196,6 +196,10 @@ struct Results
     QStringList notes;
 };
 
+// The band whose size is nearest `size` (by ratio: log distance), among the lane's bands
+// with a size; -1 when none has one.
+int nearestSizedBand(const LaneBands& lane, double size);
+
 // A result that cannot be made; the message says why as a person reads it.
 class ResultsError : public Error
 {

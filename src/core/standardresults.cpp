@@ -30,18 +30,7 @@ QString curveFault(const StandardResults& standards, int blot)
 // The band a size choice takes, as the result picks it; -1 for none.
 int bandNearestSize(const LaneBands& lane, double size, double tolerance)
 {
-    int nearest = -1;
-    double distance = 0;
-    for (std::size_t b = 0; b < lane.bands.size(); ++b) {
-        const std::optional<double>& s = lane.bands[b].size;
-        if (!s || !(*s > 0))
-            continue;
-        const double d = std::abs(std::log(*s / size));
-        if (nearest < 0 || d < distance) {
-            nearest = int(b);
-            distance = d;
-        }
-    }
+    const int nearest = nearestSizedBand(lane, size);
     if (nearest < 0 || std::abs(*lane.bands[std::size_t(nearest)].size - size) > tolerance * size)
         return -1;
     return nearest;
