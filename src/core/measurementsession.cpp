@@ -117,7 +117,13 @@ MeasurementSession::MeasurementSession(const QImage& picture) : MeasurementSessi
     m_picture = toMeasurementImage(picture);
 }
 
-MeasurementSession::~MeasurementSession() = default;
+MeasurementSession::~MeasurementSession()
+{
+    // The hash taken aside reads its own copy of the pixels; it is not left running past
+    // the session that asked for it.
+    if (m_pendingIdentity.isValid())
+        m_pendingIdentity.waitForFinished();
+}
 
 void MeasurementSession::startSheet()
 {
