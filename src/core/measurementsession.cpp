@@ -1223,10 +1223,19 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
 {
     if (!options.openPicture) {
         const QStringList pictures = planPictures(plan);
-        if (pictures.size() > 1)
-            throw PlanError(QStringLiteral("the plan was made on %1 pictures; replay it without "
-                                           "naming a picture, so that each is opened in turn")
-                                .arg(pictures.size()));
+        if (pictures.size() > 1) {
+            // Named at the line of the picture the replay could not open.
+            QString where;
+            for (const PlanStep& step : plan.steps)
+                if (step.kind == PlanStep::Kind::Picture && step.text == pictures.at(1)) {
+                    where = step.where + QStringLiteral(": ");
+                    break;
+                }
+            throw PlanError(where + QStringLiteral("the plan was made on %1 pictures; replay it "
+                                                   "without naming a picture, so that each is "
+                                                   "opened in turn")
+                                        .arg(pictures.size()));
+        }
     }
     std::vector<ScanResult> scans;
     bool pastedPicture = false; // the current picture came from the clipboard
