@@ -20,10 +20,10 @@ QString operator""_t(const char* text, std::size_t size)
 // Lanes written compactly: blots separated by " / ", lanes by spaces, a lane's band volumes
 // by commas ("-" for a lane without bands). A band ending in '*' is flagged saturated;
 // "@T" after the bands gives the lane's total (else the bands' sum), "#S" its stain total.
-std::vector<LaneBands> lanesOf(const QString& spec)
+std::vector<LaneBands> lanesOf(const QString& layout)
 {
     std::vector<LaneBands> lanes;
-    const QStringList blots = spec.split(QStringLiteral(" / "));
+    const QStringList blots = layout.split(QStringLiteral(" / "));
     for (int blot = 0; blot < blots.size(); ++blot) {
         const QStringList tokens = blots[blot].split(QLatin1Char(' '), Qt::SkipEmptyParts);
         for (int lane = 0; lane < tokens.size(); ++lane) {
@@ -63,10 +63,10 @@ std::vector<LaneBands> lanesOf(const QString& spec)
 
 // A table written as the lanes' groups: blots separated by " / ", "L" a ladder lane, "-"
 // a lane the table leaves out; replicates counted within each group.
-SampleTable tableOf(const QString& spec)
+SampleTable tableOf(const QString& layout)
 {
     std::vector<SampleRow> rows;
-    const QStringList blots = spec.split(QStringLiteral(" / "));
+    const QStringList blots = layout.split(QStringLiteral(" / "));
     for (int blot = 0; blot < blots.size(); ++blot) {
         const QStringList tokens = blots[blot].split(QLatin1Char(' '), Qt::SkipEmptyParts);
         QMap<QString, int> replicates;
