@@ -75,12 +75,20 @@ void BM_BackgroundMethod(benchmark::State& state, bool deep, const char* methodT
 } // namespace
 
 BENCHMARK_CAPTURE(BM_BackgroundMethod, border_mean_8bit, false, "border:2:mean")
-    ->Arg(100)->Arg(400)->Arg(2000)->UseManualTime();
+    ->Arg(100)
+    ->Arg(400)
+    ->Arg(2000)
+    ->UseManualTime();
 BENCHMARK_CAPTURE(BM_BackgroundMethod, border_mean_16bit, true, "border:2:mean")
-    ->Arg(100)->Arg(400)->Arg(2000)->UseManualTime();
+    ->Arg(100)
+    ->Arg(400)
+    ->Arg(2000)
+    ->UseManualTime();
 BENCHMARK_CAPTURE(BM_BackgroundMethod, border_median_8bit, false, "border:2:median")
-    ->Arg(400)->UseManualTime();
+    ->Arg(400)
+    ->UseManualTime();
 BENCHMARK_CAPTURE(BM_BackgroundMethod, lane_minima_8bit, false, "lane:minima")
-    ->Arg(400)->UseManualTime();
+    ->Arg(400)
+    ->UseManualTime();
 
 BENCHMARK_MAIN();

@@ -5,8 +5,8 @@
 // plain_vs_batch = plain loop time / our time; integration_share is the part of our time
 // spent summing pixels, the rest being the sheet pass and the plan.
 
-#include "core/measurementsession.h"
 #include "core/measurementplan.h"
+#include "core/measurementsession.h"
 #include "core/sheetfiles.h"
 
 #include <QImage>

@@ -108,8 +108,7 @@ std::uint64_t plainDeepSum(const QImage& image, int size)
     return sum;
 }
 
-template <bool Deep>
-void BM_IntegrationCounted(benchmark::State& state)
+template <bool Deep> void BM_IntegrationCounted(benchmark::State& state)
 {
     const QImage& image = Deep ? deepPicture() : picture();
     const int size = int(state.range(0));
@@ -141,8 +140,14 @@ void BM_IntegrationCounted(benchmark::State& state)
     state.counters["speed_vs_plain_loop"] = benchmark::Counter(plain / ours);
 }
 
-void BM_IntegrationCounted8(benchmark::State& state) { BM_IntegrationCounted<false>(state); }
-void BM_IntegrationCounted16(benchmark::State& state) { BM_IntegrationCounted<true>(state); }
+void BM_IntegrationCounted8(benchmark::State& state)
+{
+    BM_IntegrationCounted<false>(state);
+}
+void BM_IntegrationCounted16(benchmark::State& state)
+{
+    BM_IntegrationCounted<true>(state);
+}
 
 } // namespace
 

@@ -94,7 +94,8 @@ void BM_ProfileQuantification(benchmark::State& state, bool deep)
         };
         const auto integrate = [&] {
             const auto t0 = Clock::now();
-            const ScanResult sum = integrateFrameCounted(image, whole, Channel::Red, ChannelLevels{});
+            const ScanResult sum =
+                integrateFrameCounted(image, whole, Channel::Red, ChannelLevels{});
             benchmark::DoNotOptimize(sum.value);
             integration += std::chrono::duration<double>(Clock::now() - t0).count();
         };
@@ -110,7 +111,8 @@ void BM_ProfileQuantification(benchmark::State& state, bool deep)
         state.SetIterationTime(seconds);
     }
     // Each band holds 120 x sqrt(2 pi) x 12 x 150 of signal (times 257 at 16 bits).
-    const double expected = Lanes * Bands * 120 * std::sqrt(2 * M_PI) * 12 * LaneWidth * (deep ? 257 : 1);
+    const double expected =
+        Lanes * Bands * 120 * std::sqrt(2 * M_PI) * 12 * LaneWidth * (deep ? 257 : 1);
     if (std::abs(volume / expected - 1) > 0.05) {
         std::fprintf(stderr, "volumes %g, expected about %g\n", volume, expected);
         std::abort();
@@ -122,7 +124,11 @@ void BM_ProfileQuantification(benchmark::State& state, bool deep)
 
 } // namespace
 
-BENCHMARK_CAPTURE(BM_ProfileQuantification, 8bit, false)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_ProfileQuantification, 16bit, true)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ProfileQuantification, 8bit, false)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_ProfileQuantification, 16bit, true)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -62,7 +62,7 @@ struct Files
     QTemporaryDir dir;
     QString jpeg;
     QString png;
-    QString greyPng; // decodes to 8-bit grey, so our path converts it to RGB32
+    QString greyPng;  // decodes to 8-bit grey, so our path converts it to RGB32
     QString deepTiff; // 16-bit grey, kept at its depth
 };
 
@@ -211,13 +211,14 @@ void BM_GreyPngWholeFrame(benchmark::State& state)
     const kesto::ChannelLevels background{0, 0, 0};
     double greySum = 0, workingSum = 0;
     const auto measured = [&](kesto::GelImageLoad load, double& sum) {
-        sum = kesto::integrateFrameCounted(load.image, whole, kesto::Channel::Red, background).value;
+        sum =
+            kesto::integrateFrameCounted(load.image, whole, kesto::Channel::Red, background).value;
         return load.image;
     };
     const auto grey = [&] { return measured(kesto::loadMeasurementPicture(path), greySum); };
     const auto working = [&] { return measured(kesto::loadGelImage(path), workingSum); };
-    if (grey().format() != QImage::Format_Grayscale8 || working().format() != QImage::Format_RGB32 ||
-        greySum != workingSum) {
+    if (grey().format() != QImage::Format_Grayscale8 ||
+        working().format() != QImage::Format_RGB32 || greySum != workingSum) {
         std::fprintf(stderr, "the grey and working pictures measure differently\n");
         std::abort();
     }

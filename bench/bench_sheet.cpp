@@ -2,8 +2,8 @@
 // the texts of 100 000 rows, each measured against a plain loop over the same strings in
 // the same run. The "ratio" counter is our time divided by the plain loop's.
 
-#include "core/sheetdata.h"
 #include "components/worksheet.h"
+#include "core/sheetdata.h"
 
 #include <QApplication>
 #include <QString>
@@ -31,11 +31,16 @@ double seconds(Clock::time_point from, Clock::time_point to)
 QString cellText(int row, int column)
 {
     switch (column) {
-    case 1: return QString::number(row);
-    case 2: return QStringLiteral("Sample %1 lane %2").arg(row % 97).arg(row % 13);
-    case 3: return row % 10 == 0 ? QStringLiteral("control") : QStringLiteral("band");
-    case 4: return QString::number(row * 12.375, 'f', 3);
-    default: return QString::number(row % 1000 / 10.0, 'f', 1);
+    case 1:
+        return QString::number(row);
+    case 2:
+        return QStringLiteral("Sample %1 lane %2").arg(row % 97).arg(row % 13);
+    case 3:
+        return row % 10 == 0 ? QStringLiteral("control") : QStringLiteral("band");
+    case 4:
+        return QString::number(row * 12.375, 'f', 3);
+    default:
+        return QString::number(row % 1000 / 10.0, 'f', 1);
     }
 }
 
@@ -67,7 +72,7 @@ std::vector<QString> plainSplit(QStringView text)
         if (ch == QLatin1Char('\t') || ch == QLatin1Char('\r')) {
             cells.push_back(text.mid(start, i - start).toString());
             if (ch == QLatin1Char('\r'))
-                ++i;   // the LF after it
+                ++i; // the LF after it
             start = i + 1;
         }
     }

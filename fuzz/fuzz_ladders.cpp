@@ -24,7 +24,8 @@ void calibrate(const Ladder& ladder)
     const double n = double(ladder.sizes.size());
     for (std::size_t i = 0; i < ladder.sizes.size(); ++i)
         points.push_back({(double(i) + 1) / (n + 1), ladder.sizes[i]});
-    for (SizeFit kind : {SizeFit::PointToPoint, SizeFit::Linear, SizeFit::Quadratic, SizeFit::Cubic}) {
+    for (SizeFit kind :
+         {SizeFit::PointToPoint, SizeFit::Linear, SizeFit::Quadratic, SizeFit::Cubic}) {
         const SizeCalibration c = SizeCalibration::fit(points, kind);
         if (!c.ok()) {
             check(!c.reason().isEmpty(), "a calibration that is not ok says why");

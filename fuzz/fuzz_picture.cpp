@@ -1,12 +1,13 @@
 // Picture loading through the program's whole path: the file is written to disk and read
 // with loadGelImage (format sniffing, truncation checks, the size limit, decoding and the
-// conversion to the working picture) and with loadMeasurementPicture (8-bit grey kept); the same bytes decoded by Qt (when they declare a
-// size of at most 4096 x 4096) go through toWorkingImage as a pasted picture does. Whatever the bytes, the result is a refusal
-// with a reason or a working picture every pixel of which can be read. TIFF bytes are also
-// listed page by page, and a file of several pages is read on its second page too.
+// conversion to the working picture) and with loadMeasurementPicture (8-bit grey kept); the same
+// bytes decoded by Qt (when they declare a size of at most 4096 x 4096) go through toWorkingImage
+// as a pasted picture does. Whatever the bytes, the result is a refusal with a reason or a working
+// picture every pixel of which can be read. TIFF bytes are also listed page by page, and a file of
+// several pages is read on its second page too.
 
-#include "core/gelimage.h"
 #include "core/deeppicture.h"
+#include "core/gelimage.h"
 #include "core/integration.h"
 #include "core/tiffpicture.h"
 #include "fuzzsupport.h"
@@ -41,7 +42,8 @@ void readAll(const QImage& working)
     check(working.format() == QImage::Format_RGB32 ||
               working.format() == QImage::Format_Grayscale8 || deep,
           "a measurement picture is RGB32, 8-bit grey, or 16-bit grey or RGB");
-    check(pictureSizeAllowed(working.width(), working.height()), "a working picture fits the limit");
+    check(pictureSizeAllowed(working.width(), working.height()),
+          "a working picture fits the limit");
     const FrameGeometry whole{0, 0, float(working.width() - 1), float(working.height() - 1)};
     const ScanResult scan = integrateFrameCounted(working, whole, Channel::Green, ChannelLevels{});
     // Single-precision coordinates address every pixel up to 2^24 along an axis.
@@ -51,7 +53,8 @@ void readAll(const QImage& working)
         const float x = float(working.width() - 1), y = float(working.height() - 1);
         if (deep) {
             const ChannelLevels corner = levelsAt(working, x, y);
-            check(corner.red >= 0 && corner.red <= 65535 && corner.blue >= 0 && corner.blue <= 65535,
+            check(corner.red >= 0 && corner.red <= 65535 && corner.blue >= 0 &&
+                      corner.blue <= 65535,
                   "the far corner reads as 16-bit levels");
         } else {
             const ColorValue corner = pixelAt(working, x, y);
@@ -93,8 +96,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const FrameGeometry whole{0, 0, float(load.image.width() - 1),
                                       float(load.image.height() - 1)};
             const ChannelLevels background{1, 1, 1};
-            const ScanResult a = integrateFrameCounted(kept.image, whole, Channel::Blue, background);
-            const ScanResult b = integrateFrameCounted(load.image, whole, Channel::Blue, background);
+            const ScanResult a =
+                integrateFrameCounted(kept.image, whole, Channel::Blue, background);
+            const ScanResult b =
+                integrateFrameCounted(load.image, whole, Channel::Blue, background);
             check(a.value == b.value && a.atZero == b.atZero && a.atFullScale == b.atFullScale,
                   "grey measures as its working picture");
         }

@@ -2,8 +2,8 @@
 // line, or gives steps whose values keep the promises of the format; those steps then run
 // on a small picture as the batch command runs them.
 
-#include "core/measurementsession.h"
 #include "core/measurementplan.h"
+#include "core/measurementsession.h"
 #include "fuzzsupport.h"
 
 #include <QImage>
@@ -48,7 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(!plan.steps.empty(), "a plan that reads holds a step");
     int frames = 0;
     for (const PlanStep& step : plan.steps) {
-        check(step.where.startsWith(Source + QLatin1Char(':')), "a step knows its line", step.where);
+        check(step.where.startsWith(Source + QLatin1Char(':')), "a step knows its line",
+              step.where);
         switch (step.kind) {
         case PlanStep::Kind::Cell:
             check(step.cell.row >= 1 && (step.cell.column == 2 || step.cell.column == 3),

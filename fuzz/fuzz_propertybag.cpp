@@ -2,10 +2,10 @@
 // readProperties of KestoButton and Border. A damaged set is refused with kesto::Error and
 // leaves the control as it was; a set that loads stores back to a set that loads the same.
 
-#include "core/error.h"
 #include "controls/border.h"
 #include "controls/kestobutton.h"
 #include "controls/propertybag.h"
+#include "core/error.h"
 #include "fuzzsupport.h"
 
 #include <QApplication>

@@ -64,7 +64,8 @@ void loadAndCheck(const QList<QStringList>& rows)
     for (qsizetype i = 0; i < saved.size(); ++i) {
         check(saved.at(i).size() == sheet.columnCount(), "every saved line has every column");
         for (int c = 1; c <= sheet.columnCount(); ++c) {
-            const QString expected = i < offset ? sheet.headingText(c) : sheet.text(int(i - offset + 1), c);
+            const QString expected =
+                i < offset ? sheet.headingText(c) : sheet.text(int(i - offset + 1), c);
             check(saved.at(i).at(c - 1) == expected, "the saved CSV reads back the same",
                   QStringLiteral("line %1 column %2").arg(i + 1).arg(c));
         }
@@ -82,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const QStringList& row : rows)
             check(!row.isEmpty(), "parseCsvText gives no empty rows");
         // Writing the rows as CSV and reading them again gives the same rows.
-        check(parseCsvText(joinedCsv(rows), Source) == rows, "CSV written from rows reads back the same");
+        check(parseCsvText(joinedCsv(rows), Source) == rows,
+              "CSV written from rows reads back the same");
         loadAndCheck(rows);
     } catch (const PlanError& error) {
         check(error.message().startsWith(Source + QLatin1Char(':')), "a CSV error names its source",

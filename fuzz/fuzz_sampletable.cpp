@@ -30,8 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const SampleRow& row : table.rows())
         check(sampleRowFault(row).isEmpty(), "every row read keeps the rules", sampleRowFault(row));
     const QString written = sampleTableText(table);
-    check(parseSampleTable(written, source) == table, "the written table reads back the same", written);
-    for (const std::vector<int>& counts : {std::vector<int>{}, std::vector<int>{0}, std::vector<int>{12, 3}})
+    check(parseSampleTable(written, source) == table, "the written table reads back the same",
+          written);
+    for (const std::vector<int>& counts :
+         {std::vector<int>{}, std::vector<int>{0}, std::vector<int>{12, 3}})
         sampleTableFault(table, counts);
 
     // Lanes for every row, their bands made from the lane number: some lanes lack the
@@ -57,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         lane.total = double(k % 17);
         lanes.push_back(lane);
     }
-    for (const BandChoice& control : {BandChoice::nth(1), BandChoice::laneTotal(), BandChoice::none()}) {
+    for (const BandChoice& control :
+         {BandChoice::nth(1), BandChoice::laneTotal(), BandChoice::none()}) {
         for (bool leaveOut : {false, true}) {
             ResultOptions options;
             options.control = control;
@@ -70,13 +73,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 continue;
             }
             for (const GroupResult& g : results.groups) {
-                check(g.n == int(g.values.size()) && g.lanes.size() == g.values.size(), "n counts the values");
+                check(g.n == int(g.values.size()) && g.lanes.size() == g.values.size(),
+                      "n counts the values");
                 check(!g.mean || std::isfinite(*g.mean), "a mean is finite", g.group);
-                check(!g.sd || (std::isfinite(*g.sd) && *g.sd >= 0), "a spread is finite and not negative", g.group);
+                check(!g.sd || (std::isfinite(*g.sd) && *g.sd >= 0),
+                      "a spread is finite and not negative", g.group);
                 check(!g.fold || std::isfinite(*g.fold), "a fold is finite", g.group);
             }
             for (const LaneResult& lane : results.lanes)
-                check(lane.normalized.has_value() || lane.leftOut, "a lane without a value is not counted");
+                check(lane.normalized.has_value() || lane.leftOut,
+                      "a lane without a value is not counted");
             resultLaneTable(results);
             resultGroupTable(results);
         }

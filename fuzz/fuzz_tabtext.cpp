@@ -93,8 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(again.size() <= written.rows(), "the copy text holds no extra rows");
     for (qsizetype i = 0; i < written.rows(); ++i) {
         check(again.value(i).size() <= written.columns(), "the copy text holds no extra columns");
-        for (qsizetype j = 0; j < written.columns(); ++j)
-        {
+        for (qsizetype j = 0; j < written.columns(); ++j) {
             const QString cell = sheet.text(startRow + int(i), startColumn + int(j));
             check(field(again, i, j) == cell, "the copy text reads back the same",
                   QStringLiteral("row %1 column %2: \"%3\" instead of \"%4\"")

@@ -12,8 +12,8 @@
 #include "support/syntheticgel.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QImageWriter>
 #include <QString>
@@ -62,7 +62,10 @@ constexpr int BlotBandTop = 170, BlotBandHeight = 20;
 // Counts above the background at each band's plateau; the last is far past full scale.
 constexpr double BlotPeaks[BlotLanes] = {600, 1200, 1800, 2400, 3600, 90000};
 // A lane's frame: the band and 5 pixels around it (both edges included).
-constexpr int BlotFrameLeft(int lane) { return BlotFirstLane + lane * BlotPitch - 5; }
+constexpr int BlotFrameLeft(int lane)
+{
+    return BlotFirstLane + lane * BlotPitch - 5;
+}
 constexpr int BlotFrameTop = BlotBandTop - 15, BlotFrameWidth = BlotBandWidth + 9,
               BlotFrameHeight = BlotBandHeight + 29;
 
@@ -108,9 +111,8 @@ void printBlotAnswers(const QImage& blot)
                 full += line[x] == 65535;
             }
         }
-        std::printf("%d\t%d,%d,%d,%d\t%lld\t%lld\n", lane + 1, left, BlotFrameTop,
-                    BlotFrameWidth, BlotFrameHeight, static_cast<long long>(sum),
-                    static_cast<long long>(full));
+        std::printf("%d\t%d,%d,%d,%d\t%lld\t%lld\n", lane + 1, left, BlotFrameTop, BlotFrameWidth,
+                    BlotFrameHeight, static_cast<long long>(sum), static_cast<long long>(full));
     }
 }
 
@@ -155,7 +157,8 @@ int main(int argc, char** argv)
         printBlotAnswers(blot);
     kesto::test::SyntheticGelLayout layout;
     layout.seed = 21;
-    bool found = saveWithTruth(kesto::test::makeSyntheticGel(layout), folder, QStringLiteral("lanes"));
+    bool found =
+        saveWithTruth(kesto::test::makeSyntheticGel(layout), folder, QStringLiteral("lanes"));
     layout.depth = kesto::test::SyntheticGelLayout::Depth::Gray16;
     layout.darkOnLight = false;
     layout.seed = 16;

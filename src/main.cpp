@@ -1,7 +1,7 @@
-#include "batch/batchcli.h"
-#include "batch/figurecli.h"
 #include "app/frmscan.h"
 #include "app/kestoapplication.h"
+#include "batch/batchcli.h"
+#include "batch/figurecli.h"
 #include "core/decoderwarnings.h"
 #include "versioninfo.h"
 

@@ -72,7 +72,8 @@ bool saveChart(QChart* chart, const QString& path, QString* error)
                                .arg(path, QFileInfo(path).suffix()));
     const QSizeF size = chart->sceneBoundingRect().size();
     if (size.width() < 1 || size.height() < 1)
-        return fail(error, QStringLiteral("The chart has no size yet, so there is nothing to save."));
+        return fail(error,
+                    QStringLiteral("The chart has no size yet, so there is nothing to save."));
 
     // Written beside the target and renamed on success.
     QSaveFile file(path);
@@ -117,7 +118,8 @@ bool saveChart(QChart* chart, const QString& path, QString* error)
     }
     if (!ok) {
         file.cancelWriting();
-        return fail(error, QStringLiteral("%1: the chart could not be drawn into the file.").arg(path));
+        return fail(error,
+                    QStringLiteral("%1: the chart could not be drawn into the file.").arg(path));
     }
     if (!file.commit())
         return fail(error, QStringLiteral("%1: %2").arg(path, file.errorString()));

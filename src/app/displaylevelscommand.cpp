@@ -14,11 +14,12 @@ void chooseDisplayLevels(frmScan& form)
     const QImage& picture = form.picImage->picture();
     if (picture.isNull())
         return;
-    const QString prompt = QStringLiteral(
-        "Display levels change only what is shown; scans and read-outs keep the picture's "
-        "counts.\n\nType auto (a stretch from the picture's own histogram), or the black and "
-        "white points from 0 to %1 and an optional gamma (above 1 lightens):")
-                               .arg(channelFullScale(picture));
+    const QString prompt =
+        QStringLiteral(
+            "Display levels change only what is shown; scans and read-outs keep the picture's "
+            "counts.\n\nType auto (a stretch from the picture's own histogram), or the black and "
+            "white points from 0 to %1 and an optional gamma (above 1 lightens):")
+            .arg(channelFullScale(picture));
     const std::optional<QString> answer = Prompts::current().inputText(
         &form, prompt, QStringLiteral("Display Levels"), levelsText(form.picImage->levels()));
     if (!answer)

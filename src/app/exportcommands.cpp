@@ -60,11 +60,16 @@ bool chooseOverlays(frmScan& form, ExportChoices& choices)
         form_->addRow(check);
         return check;
     };
-    QCheckBox* ticks = box("chkTicks", QStringLiteral("Ladder sizes as &ticks at the side"), choices.figure.sizeTicks);
-    QCheckBox* outlines = box("chkOutlines", QStringLiteral("Found bands' &outlines"), choices.figure.bandOutlines);
-    QCheckBox* scale = box("chkScale", QStringLiteral("Display levels &bar"), choices.figure.levelsScale);
-    QCheckBox* caption = box("chkCaption", QStringLiteral("&Caption stating the levels"), choices.figure.caption);
-    QCheckBox* frame = box("chkFrameOnly", QStringLiteral("Only the scan &frame's area"), choices.frameOnly);
+    QCheckBox* ticks = box("chkTicks", QStringLiteral("Ladder sizes as &ticks at the side"),
+                           choices.figure.sizeTicks);
+    QCheckBox* outlines =
+        box("chkOutlines", QStringLiteral("Found bands' &outlines"), choices.figure.bandOutlines);
+    QCheckBox* scale =
+        box("chkScale", QStringLiteral("Display levels &bar"), choices.figure.levelsScale);
+    QCheckBox* caption =
+        box("chkCaption", QStringLiteral("&Caption stating the levels"), choices.figure.caption);
+    QCheckBox* frame =
+        box("chkFrameOnly", QStringLiteral("Only the scan &frame's area"), choices.frameOnly);
     auto* dpi = new QSpinBox(&dialog);
     dpi->setObjectName(QStringLiteral("spnDpi"));
     dpi->setRange(FigureOptions::MinDpi, FigureOptions::MaxDpi);
@@ -130,8 +135,9 @@ bool exportFigure(frmScan& form)
     std::optional<SampleTable> samples;
     if (choices.labels == SampleNames) {
         // The session's own table, else one from a file.
-        samples = session.sampleTable().isEmpty() ? askSampleTable(form)
-                                                  : std::optional<SampleTable>(session.sampleTable());
+        samples = session.sampleTable().isEmpty()
+                      ? askSampleTable(form)
+                      : std::optional<SampleTable>(session.sampleTable());
         if (!samples)
             return false;
     }
@@ -155,7 +161,9 @@ bool exportFigure(frmScan& form)
     if (path.isEmpty())
         return false;
     if (!figureFormatOf(path))
-        path += filter == 1 ? QStringLiteral(".svg") : filter == 2 ? QStringLiteral(".pdf") : QStringLiteral(".png");
+        path += filter == 1   ? QStringLiteral(".svg")
+                : filter == 2 ? QStringLiteral(".pdf")
+                              : QStringLiteral(".png");
     try {
         const FigureContent content =
             figureContent(session, form.picImage->levels(), options, samples ? &*samples : nullptr);
@@ -170,8 +178,9 @@ bool exportFigure(frmScan& form)
 bool exportReportPdf(frmScan& form)
 {
     int filter = 0;
-    QString path = Prompts::current().saveFileName(&form, QStringLiteral("Export Report (PDF)"), QString(),
-                                                   {QStringLiteral("PDF document (*.pdf)")}, filter);
+    QString path =
+        Prompts::current().saveFileName(&form, QStringLiteral("Export Report (PDF)"), QString(),
+                                        {QStringLiteral("PDF document (*.pdf)")}, filter);
     if (path.isEmpty())
         return false;
     if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) != 0)
@@ -179,7 +188,8 @@ bool exportReportPdf(frmScan& form)
     ReportInputs inputs;
     inputs.levels = form.picImage->levels();
     inputs.figure = lastChoices().figure;
-    inputs.figure.labels = lastChoices().labels == NoLabels ? FigureLabels::None : FigureLabels::Numbers;
+    inputs.figure.labels =
+        lastChoices().labels == NoLabels ? FigureLabels::None : FigureLabels::Numbers;
     if (frmReport* report = frmReport::existing())
         inputs.reportTable = &report->f1Report->data();
     try {

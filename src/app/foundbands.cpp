@@ -21,8 +21,8 @@
 #include <QFile>
 #include <QKeyEvent>
 
-#include <algorithm>
 #include <QMouseEvent>
+#include <algorithm>
 
 #include <algorithm>
 #include <cmath>
@@ -54,9 +54,15 @@ QPolygon laneOutline(const LaneStrip& lane)
     return outline;
 }
 
-Channel scanChannel(const frmScan& form) { return form.session().channel(); }
+Channel scanChannel(const frmScan& form)
+{
+    return form.session().channel();
+}
 
-ChannelLevels scanBackground(const frmScan& form) { return form.session().backgroundLevels(); }
+ChannelLevels scanBackground(const frmScan& form)
+{
+    return form.session().backgroundLevels();
+}
 
 // The picture pixel under a pointer position.
 int nearestPixel(double value)
@@ -91,8 +97,8 @@ QString sizeEntry(const MeasurementSession& session, const FoundBandSizes& sizes
         return QStringLiteral("in no lane");
     const LadderLane* ladder = session.ladderOf(lane);
     const SizeUnit unit = ladder ? ladder->ladder.unit : sizesUnit(session);
-    QString text = band.rf ? QStringLiteral("Rf %1").arg(*band.rf, 0, 'f', 2)
-                           : QStringLiteral("no Rf");
+    QString text =
+        band.rf ? QStringLiteral("Rf %1").arg(*band.rf, 0, 'f', 2) : QStringLiteral("no Rf");
     if (band.size) {
         const QString size = bandSizeText(*band.size, unit);
         *shortText = size;
@@ -151,7 +157,9 @@ QRect FoundBandsTool::searchRegion() const
     } catch (const Error&) {
         return picture;
     }
-    const auto kept = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, -1000000, 1000000)); };
+    const auto kept = [](std::int64_t v) {
+        return int(std::clamp<std::int64_t>(v, -1000000, 1000000));
+    };
     return QRect(QPoint(kept(span.x0), kept(span.y0)), QPoint(kept(span.x1), kept(span.y1)))
         .intersected(picture);
 }
@@ -211,7 +219,9 @@ void FoundBandsTool::addLaneFromFrame()
         return;
     }
     const PixelSpan span = framePixels(m_form.session().frame());
-    const auto kept = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, -1000000, 1000000)); };
+    const auto kept = [](std::int64_t v) {
+        return int(std::clamp<std::int64_t>(v, -1000000, 1000000));
+    };
     const FoundFrame frame{kept(span.x0), kept(span.y0), kept(span.x1) - kept(span.x0),
                            kept(span.y1) - kept(span.y0)};
     const LaneOrientation orientation =
@@ -326,8 +336,7 @@ void FoundBandsTool::refresh()
                           .arg(ladder.lane + 1)
                           .arg(ladder.ladder.name, sizeFitText(session.sizeFit()));
         for (const QString& note : sizes.notes)
-            notice += QLatin1Char('\n') + note.left(1).toUpper() + note.mid(1) +
-                      QLatin1Char('.');
+            notice += QLatin1Char('\n') + note.left(1).toUpper() + note.mid(1) + QLatin1Char('.');
         m_panel->setNotice(notice.trimmed());
         m_panel->setMeasure(session.quantifyMode(), session.peakShape(), session.laneBackground());
     }
@@ -342,7 +351,8 @@ void FoundBandsTool::refresh()
         if (lane >= 0 && std::size_t(lane) < sizes.calibrations.size()) {
             QStringList ladders;
             for (const LadderLane& ladder : session.ladderLanes())
-                ladders << QStringLiteral("%1 in lane %2").arg(ladder.ladder.name, QString::number(ladder.lane + 1));
+                ladders << QStringLiteral("%1 in lane %2")
+                               .arg(ladder.ladder.name, QString::number(ladder.lane + 1));
             m_calibration->setCalibration(
                 sizes.calibrations[std::size_t(lane)],
                 QStringLiteral("Lane %1, read against %2; %3.")
@@ -350,7 +360,8 @@ void FoundBandsTool::refresh()
                     .arg(ladders.join(QStringLiteral(" and ")), sizeFitText(session.sizeFit())),
                 sizesUnit(session));
         } else {
-            m_calibration->setCalibration(SizeCalibration(), QStringLiteral("No lane is marked as a ladder."),
+            m_calibration->setCalibration(SizeCalibration(),
+                                          QStringLiteral("No lane is marked as a ladder."),
                                           SizeUnit::BasePairs);
         }
     }
@@ -384,20 +395,21 @@ void FoundBandsTool::markLadder()
         QStringList lanes;
         for (int i = 0; i < count; ++i) {
             const LadderLane* ladder = session.ladderOf(i);
-            lanes << (ladder ? QStringLiteral("Lane %1 (%2)").arg(QString::number(i + 1), ladder->ladder.name)
+            lanes << (ladder ? QStringLiteral("Lane %1 (%2)")
+                                   .arg(QString::number(i + 1), ladder->ladder.name)
                              : QStringLiteral("Lane %1").arg(i + 1));
         }
-        const std::optional<int> which = Prompts::current().chooseItem(
-            &m_form, QStringLiteral("The lane that runs a ladder:"), QStringLiteral("Mark as Ladder"),
-            lanes, 0);
+        const std::optional<int> which =
+            Prompts::current().chooseItem(&m_form, QStringLiteral("The lane that runs a ladder:"),
+                                          QStringLiteral("Mark as Ladder"), lanes, 0);
         if (!which || *which < 0 || *which >= count)
             return;
         lane = *which;
     }
 
     const LadderLane* marked = session.ladderOf(lane);
-    const LadderChoice choice = chooseLadder(
-        &m_form, lane, marked ? std::optional<Ladder>(marked->ladder) : std::nullopt);
+    const LadderChoice choice =
+        chooseLadder(&m_form, lane, marked ? std::optional<Ladder>(marked->ladder) : std::nullopt);
     if (choice.kind == LadderChoice::Kind::Cancelled)
         return;
     std::optional<Ladder> ladder;
@@ -450,7 +462,8 @@ void FoundBandsTool::assignLadderSize()
         *choice == int(ladder->ladder.sizes.size()) ? LadderAssignment::Skipped : *choice;
     QString error;
     if (!session.reassignLadderBand(lane, place, sizeIndex, &error)) {
-        Prompts::current().message(&m_form, error.left(1).toUpper() + error.mid(1) + QLatin1Char('.'),
+        Prompts::current().message(&m_form,
+                                   error.left(1).toUpper() + error.mid(1) + QLatin1Char('.'),
                                    appTitle(), MessageButtons::Ok, MessageIcon::Warning);
         return;
     }
@@ -533,7 +546,8 @@ bool FoundBandsTool::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
-bool FoundBandsTool::press(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y)
+bool FoundBandsTool::press(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x,
+                           float y)
 {
     if (button != Qt::LeftButton || m_drag != Drag::None)
         return false;
@@ -721,15 +735,15 @@ void FoundBandsTool::scanIntoSheet()
                                : m_proposals.mostBands() >= 2 ? QStringLiteral("2")
                                                               : QString();
     const bool volumes = m_form.session().quantifyMode() != QuantifyMode::Frame;
-    const std::optional<int> control =
-        askBand(&m_form,
-                QStringLiteral("Control band for the \"Int.Ctrl\" column, counted from the %1 of "
-                               "each lane (empty for none%2):")
-                    .arg(alongWord(),
-                         volumes ? QStringLiteral("; \"total\" for the lane's total, so that "
-                                                  "\"% to Ctrl\" is the band's per cent of its lane")
-                                 : QString()),
-                suggestion, true, volumes);
+    const std::optional<int> control = askBand(
+        &m_form,
+        QStringLiteral("Control band for the \"Int.Ctrl\" column, counted from the %1 of "
+                       "each lane (empty for none%2):")
+            .arg(alongWord(),
+                 volumes ? QStringLiteral("; \"total\" for the lane's total, so that "
+                                          "\"% to Ctrl\" is the band's per cent of its lane")
+                         : QString()),
+        suggestion, true, volumes);
     if (!control)
         return;
     std::vector<FoundBandScan> scans;
@@ -842,8 +856,8 @@ void FoundBandsTool::sendToReport()
     frmReport& report = frmReport::showReport();
     int sent = 0;
     try {
-        sent = appendFoundBandsToReport(scans, *control, report.f1Report->data(),
-                                        reportSizes(scans));
+        sent =
+            appendFoundBandsToReport(scans, *control, report.f1Report->data(), reportSizes(scans));
     } catch (const Error& e) {
         Prompts::current().message(&m_form, e.message(), appTitle(), MessageButtons::Ok,
                                    MessageIcon::Warning);

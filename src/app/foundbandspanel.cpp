@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
 #include <QListWidget>
@@ -10,7 +11,6 @@
 #include <QShortcut>
 #include <QSlider>
 #include <QSpinBox>
-#include <QHBoxLayout>
 #include <QVBoxLayout>
 
 namespace kesto {
@@ -98,8 +98,8 @@ FoundBandsPanel::FoundBandsPanel(QWidget* parent) : QWidget(parent)
                           : m_baseline->currentIndex() == 1 ? LaneBackground::Kind::RollingBall
                                                             : LaneBackground::Kind::None;
         background.ballRadius = m_radius->value();
-        Q_EMIT measureChanged(mode, index == 3 ? PeakShape::ExponentiallyModified : PeakShape::Gaussian,
-                              background);
+        Q_EMIT measureChanged(
+            mode, index == 3 ? PeakShape::ExponentiallyModified : PeakShape::Gaussian, background);
     };
     connect(m_measure, &QComboBox::currentIndexChanged, this, measureEdited);
     connect(m_baseline, &QComboBox::currentIndexChanged, this, measureEdited);

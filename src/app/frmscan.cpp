@@ -1,26 +1,26 @@
 #include "app/frmscan.h"
 
-#include "core/error.h"
-#include "core/columnratios.h"
-#include "core/deeppicture.h"
-#include "core/gelimage.h"
-#include "core/integration.h"
-#include "core/laneprofile.h"
-#include "core/measurementsession.h"
-#include "core/sessionundo.h"
-#include "core/numbers.h"
-#include "core/scrollsetup.h"
-#include "core/sheetdata.h"
-#include "core/workingsheet.h"
 #include "app/displaylevelscommand.h"
 #include "app/laneprofilepanel.h"
 #include "app/mainbar.h"
 #include "app/maincommands.h"
 #include "app/pictureinformation.h"
 #include "app/scanframetool.h"
-#include "components/prompts.h"
 #include "components/commandbar.h"
+#include "components/prompts.h"
 #include "components/worksheet.h"
+#include "core/columnratios.h"
+#include "core/deeppicture.h"
+#include "core/error.h"
+#include "core/gelimage.h"
+#include "core/integration.h"
+#include "core/laneprofile.h"
+#include "core/measurementsession.h"
+#include "core/numbers.h"
+#include "core/scrollsetup.h"
+#include "core/sessionundo.h"
+#include "core/sheetdata.h"
+#include "core/workingsheet.h"
 #include "versioninfo.h"
 
 #include <QAction>
@@ -52,7 +52,10 @@ namespace {
 constexpr int DesignWidth = 1000;
 constexpr int DesignHeight = 660;
 
-int px(float value) { return toInt32(double(value)); }
+int px(float value)
+{
+    return toInt32(double(value));
+}
 
 // The INI file that keeps the panels' places; empty keeps nothing.
 QString& layoutSettingsFile()
@@ -166,7 +169,8 @@ void addUndoActions(frmScan& form)
     undo->setShortcuts({QKeySequence(QKeySequence::Undo)});
     QAction* redo = stack->createRedoAction(&form, QStringLiteral("&Redo"));
     redo->setObjectName(QStringLiteral("actionRedo"));
-    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     for (QAction* action : {undo, redo}) {
         action->setShortcutContext(Qt::WindowShortcut);
         form.addAction(action);
@@ -307,13 +311,25 @@ frmScan::~frmScan()
     delete m_undo;
 }
 
-void frmScan::addPictureTool(PictureTool* tool) { m_tools.push_back(tool); }
+void frmScan::addPictureTool(PictureTool* tool)
+{
+    m_tools.push_back(tool);
+}
 
-QUndoStack* frmScan::undoStack() const { return &m_undo->stack(); }
+QUndoStack* frmScan::undoStack() const
+{
+    return &m_undo->stack();
+}
 
-void frmScan::commitUndo(const QString& text) { m_undo->commit(text); }
+void frmScan::commitUndo(const QString& text)
+{
+    m_undo->commit(text);
+}
 
-void frmScan::resetUndo() { m_undo->reset(); }
+void frmScan::resetUndo()
+{
+    m_undo->reset();
+}
 
 void frmScan::Form_Load()
 {
@@ -490,7 +506,10 @@ QString frmScan::programTitle() const
            QString::number(version::revision);
 }
 
-bool frmScan::saveResults() { return commands::saveReport(*this); }
+bool frmScan::saveResults()
+{
+    return commands::saveReport(*this);
+}
 
 bool frmScan::maybeSaveChanges()
 {
@@ -512,7 +531,10 @@ bool frmScan::maybeSaveChanges()
     return true;
 }
 
-Tool& frmScan::tool(int band, const QString& name) const { return tbrMain->band(band).tool(name); }
+Tool& frmScan::tool(int band, const QString& name) const
+{
+    return tbrMain->band(band).tool(name);
+}
 
 void frmScan::setReadout(int band, const QString& name, const QString& text)
 {
@@ -552,7 +574,8 @@ bool frmScan::openPicture(const QString& path)
 
 void frmScan::showPicture(const QImage& picture, bool frameToCorner)
 {
-    const FrameGeometry frame = m_session->hasPicture() ? m_session->frame() : MeasurementSession::StartFrame;
+    const FrameGeometry frame =
+        m_session->hasPicture() ? m_session->frame() : MeasurementSession::StartFrame;
     // What belonged to the last picture goes with it: the session clears its own part
     // (pick point, inversion, found bands); the window its notes, origin and profile.
     hideOrigin();
@@ -567,9 +590,9 @@ void frmScan::showPicture(const QImage& picture, bool frameToCorner)
     showScanFlag(ScanResult{});
     setLossyNotice(false);
     // The title names the picture's file; a pasted picture has none to name.
-    setWindowTitle(m_openingPath.isEmpty()
-                       ? programTitle()
-                       : programTitle() + QStringLiteral(" - ") + QFileInfo(m_openingPath).fileName());
+    setWindowTitle(m_openingPath.isEmpty() ? programTitle()
+                                           : programTitle() + QStringLiteral(" - ") +
+                                                 QFileInfo(m_openingPath).fileName());
     showLevelsInTitle(*this);
     // Every picture opens at actual size, with scroll bars when larger than its pane.
     picImage->setZoom(1.0);
@@ -700,9 +723,15 @@ void frmScan::picImage_MouseDown(float x, float y)
     m_frameTool->press(Qt::LeftButton, Qt::NoModifier, x, y);
 }
 
-void frmScan::picImage_MouseMove(float x, float y) { m_frameTool->move(x, y); }
+void frmScan::picImage_MouseMove(float x, float y)
+{
+    m_frameTool->move(x, y);
+}
 
-void frmScan::picImage_MouseUp(float x, float y) { m_frameTool->release(Qt::LeftButton, x, y); }
+void frmScan::picImage_MouseUp(float x, float y)
+{
+    m_frameTool->release(Qt::LeftButton, x, y);
+}
 
 void frmScan::Calculate()
 {
@@ -729,7 +758,10 @@ void frmScan::Calculate()
     updateLaneProfile();
 }
 
-void frmScan::CopyImage() { Calculate(); }
+void frmScan::CopyImage()
+{
+    Calculate();
+}
 
 void frmScan::f1Report_Click(int row, int column)
 {
@@ -739,7 +771,10 @@ void frmScan::f1Report_Click(int row, int column)
     m_session->pickCell(row, column);
 }
 
-void frmScan::f1Report_MouseDown() { f1Report->setFocus(); }
+void frmScan::f1Report_MouseDown()
+{
+    f1Report->setFocus();
+}
 
 void frmScan::dragEnterEvent(QDragEnterEvent* event)
 {
@@ -756,7 +791,10 @@ void frmScan::dropEvent(QDropEvent* event)
     openPicture(urls.constFirst().toLocalFile());
 }
 
-double frmScan::zoom() const { return picImage->zoom(); }
+double frmScan::zoom() const
+{
+    return picImage->zoom();
+}
 
 void frmScan::setZoom(double zoom)
 {
@@ -778,9 +816,15 @@ void frmScan::setZoom(double zoom, const QPointF& anchor)
     refitScrollBars();
 }
 
-void frmScan::zoomIn() { setZoom(nextZoomStep(zoom(), +1)); }
+void frmScan::zoomIn()
+{
+    setZoom(nextZoomStep(zoom(), +1));
+}
 
-void frmScan::zoomOut() { setZoom(nextZoomStep(zoom(), -1)); }
+void frmScan::zoomOut()
+{
+    setZoom(nextZoomStep(zoom(), -1));
+}
 
 void frmScan::fitToWindow()
 {
@@ -812,10 +856,10 @@ void frmScan::refitScrollBars()
         bar->blockSignals(false);
     };
     try {
-        const ScrollSetup vertical = verticalScrollSetup(float(picImage->height()) -
-                                                         float(picContainer->height()));
-        const ScrollSetup horizontal = horizontalScrollSetup(float(picImage->width()) -
-                                                             float(picContainer->width()));
+        const ScrollSetup vertical =
+            verticalScrollSetup(float(picImage->height()) - float(picContainer->height()));
+        const ScrollSetup horizontal =
+            horizontalScrollSetup(float(picImage->width()) - float(picContainer->width()));
         fit(VScroll, vertical, offset.y(), m_vScrollScale);
         fit(HScroll, horizontal, offset.x(), m_hScrollScale);
         picImage->move(horizontal.visible ? -scrollOffset(horizontal, HScroll->value()) : 0,
@@ -831,8 +875,7 @@ void frmScan::toggleLaneProfile()
     if (!lanePanel) {
         lanePanel = new LaneProfilePanel(m_laneDock);
         m_laneDock->setWidget(lanePanel);
-        connect(lanePanel, &LaneProfilePanel::directionChanged, this,
-                &frmScan::updateLaneProfile);
+        connect(lanePanel, &LaneProfilePanel::directionChanged, this, &frmScan::updateLaneProfile);
         connect(lanePanel, &LaneProfilePanel::boundaryDragged, this,
                 [this](int band, bool end, int position) {
                     const int lane = m_session->laneHolding(m_session->frame());

@@ -7,9 +7,9 @@
 
 #include "app/picturebox.h"
 #include "components/commondialog.h"
+#include "core/backgroundscan.h"
 #include "core/channellevels.h"
 #include "core/integration.h"
-#include "core/backgroundscan.h"
 #include "core/measurementplan.h"
 #include "core/measurementrecord.h"
 #include "core/measurementsession.h"

@@ -47,6 +47,9 @@ void frmScan::setBackgroundMethod(const BackgroundMethod& method)
     commitUndo(QStringLiteral("Background Method"));
 }
 
-QString frmScan::backgroundReadout() const { return m_session->backgroundReadout(); }
+QString frmScan::backgroundReadout() const
+{
+    return m_session->backgroundReadout();
+}
 
 } // namespace kesto

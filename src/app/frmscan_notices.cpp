@@ -46,8 +46,8 @@ void frmScan::createNotices()
         lblScanFlag->hide();
     }
 
-    lblLossy = new QLabel(QStringLiteral("JPEG-compressed picture: scan values are approximate"),
-                          this);
+    lblLossy =
+        new QLabel(QStringLiteral("JPEG-compressed picture: scan values are approximate"), this);
     lblLossy->setObjectName(QStringLiteral("lblLossy"));
     lblLossy->setStyleSheet(QStringLiteral("QLabel { background: #ffd27f; color: #402000; "
                                            "padding: 2px 6px; }"));
@@ -90,7 +90,10 @@ void frmScan::showScanFlag(const ScanResult& scan)
         action->setVisible(scan.flagged());
 }
 
-void frmScan::pickBackgroundAt(float x, float y) { m_session->pickBackground(x, y); }
+void frmScan::pickBackgroundAt(float x, float y)
+{
+    m_session->pickBackground(x, y);
+}
 
 QString frmScan::colorReadout(float x, float y) const
 {

@@ -8,12 +8,12 @@
 #include "components/commandbar.h"
 #include "components/prompts.h"
 #include "components/worksheet.h"
-#include "core/gelimage.h"
-#include "core/measurementsession.h"
-#include "core/resultsplan.h"
 #include "core/deeppicture.h"
 #include "core/error.h"
+#include "core/gelimage.h"
+#include "core/measurementsession.h"
 #include "core/pictureops.h"
+#include "core/resultsplan.h"
 #include "core/sheetdata.h"
 
 #include <QDateTime>
@@ -151,8 +151,8 @@ void frmScan::replayPlan(const MeasurementPlan& plan, bool ignoreHash)
     // A refused or failed plan leaves the session as it was.
     const SessionState before = m_session->state();
     const QImage pictureBefore = m_session->picture();
-    const PictureIdentity identityBefore = m_session->hasPicture() ? m_session->pictureIdentity()
-                                                                   : PictureIdentity();
+    const PictureIdentity identityBefore =
+        m_session->hasPicture() ? m_session->pictureIdentity() : PictureIdentity();
     const bool invertedBefore = m_session->inverted();
     ReplayOptions options;
     options.ignoreHash = ignoreHash;
@@ -161,10 +161,11 @@ void frmScan::replayPlan(const MeasurementPlan& plan, bool ignoreHash)
     const QStringList pictures = planPictures(plan);
     const bool onOpenPicture =
         m_session->hasPicture() &&
-        (pictures.size() <= 1 && (ignoreHash || pictures.isEmpty() || pictures.constFirst().isEmpty() ||
-                                  !QFileInfo::exists(pictures.constFirst()) ||
-                                  QFileInfo(pictures.constFirst()).absoluteFilePath() ==
-                                      QFileInfo(identityBefore.path).absoluteFilePath()));
+        (pictures.size() <= 1 &&
+         (ignoreHash || pictures.isEmpty() || pictures.constFirst().isEmpty() ||
+          !QFileInfo::exists(pictures.constFirst()) ||
+          QFileInfo(pictures.constFirst()).absoluteFilePath() ==
+              QFileInfo(identityBefore.path).absoluteFilePath()));
     bool opened = false;
     if (!onOpenPicture) {
         options.openPicture = [this, &opened](const PlanStep& step) {

@@ -32,7 +32,8 @@ std::vector<Ladder> ownLadders(QWidget* parent)
     const std::vector<Ladder> own = readOwnLadders(*ladderSettings(), &error);
     if (!error.isEmpty())
         warn(parent, QStringLiteral("Your own ladders cannot be read and are left as they "
-                                    "are: %1").arg(error));
+                                    "are: %1")
+                         .arg(error));
     return own;
 }
 
@@ -80,7 +81,8 @@ std::optional<Ladder> editLadder(QWidget* parent, Ladder ladder)
         if (!name)
             return std::nullopt;
         ladder.name = name->trimmed();
-        const QStringList units{sizeUnitText(SizeUnit::BasePairs), sizeUnitText(SizeUnit::KiloBases),
+        const QStringList units{sizeUnitText(SizeUnit::BasePairs),
+                                sizeUnitText(SizeUnit::KiloBases),
                                 sizeUnitText(SizeUnit::KiloDaltons)};
         const std::optional<int> unit = Prompts::current().chooseItem(
             parent, QStringLiteral("The unit of its sizes:"), Title, units, int(ladder.unit));
@@ -117,7 +119,8 @@ std::optional<std::vector<Ladder>> importLadders(QWidget* parent)
         // A ladder file is a few lines; a large one is no ladder file.
         constexpr qint64 MaxLadderFile = 1 << 20;
         if (!file.open(QIODevice::ReadOnly))
-            throw LadderError(QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString()));
+            throw LadderError(
+                QStringLiteral("%1: cannot be read: %2").arg(path, file.errorString()));
         if (file.size() > MaxLadderFile)
             throw LadderError(QStringLiteral("%1: too large for a ladder file").arg(path));
         return parseLadders(QString::fromUtf8(file.readAll()), path);
@@ -136,7 +139,8 @@ void exportLadder(QWidget* parent, const Ladder& ladder)
             c = QLatin1Char('_');
     const QString path = Prompts::current().saveFileName(
         parent, QStringLiteral("Export Ladder"), name + QStringLiteral(".txt"),
-        {QStringLiteral("Ladder files (*.txt *.ladders)"), QStringLiteral("All files (*)")}, filter);
+        {QStringLiteral("Ladder files (*.txt *.ladders)"), QStringLiteral("All files (*)")},
+        filter);
     if (path.isEmpty())
         return;
     QSaveFile file(path);
@@ -225,10 +229,11 @@ LadderChoice chooseLadder(QWidget* parent, int lane, const std::optional<Ladder>
         if (*choice == newItem || *choice == editItem) {
             Ladder start;
             if (*choice == editItem) {
-                const std::optional<int> which = pickLadder(
-                    parent, QStringLiteral("The ladder to edit (a preset edited is kept as "
-                                           "one of your own):"),
-                    all);
+                const std::optional<int> which =
+                    pickLadder(parent,
+                               QStringLiteral("The ladder to edit (a preset edited is kept as "
+                                              "one of your own):"),
+                               all);
                 if (!which)
                     continue;
                 start = all[std::size_t(*which)];
@@ -238,9 +243,10 @@ LadderChoice chooseLadder(QWidget* parent, int lane, const std::optional<Ladder>
                 continue;
             // Renamed: the ladder of the old name goes.
             if (*choice == editItem && start.name.compare(edited->name, Qt::CaseInsensitive) != 0)
-                own.erase(std::remove_if(own.begin(), own.end(),
-                                         [&start](const Ladder& l) { return l.name == start.name; }),
-                          own.end());
+                own.erase(
+                    std::remove_if(own.begin(), own.end(),
+                                   [&start](const Ladder& l) { return l.name == start.name; }),
+                    own.end());
             putLadder(own, *edited);
             keepOwnLadders(parent, own);
             return {LadderChoice::Kind::Chosen, *edited};
@@ -250,7 +256,8 @@ LadderChoice chooseLadder(QWidget* parent, int lane, const std::optional<Ladder>
                 Prompts::current().message(parent,
                                            QStringLiteral("You have no ladders of your own: the "
                                                           "presets stay."),
-                                           appTitle(), MessageButtons::Ok, MessageIcon::Information);
+                                           appTitle(), MessageButtons::Ok,
+                                           MessageIcon::Information);
                 continue;
             }
             const std::optional<int> which =

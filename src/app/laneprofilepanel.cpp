@@ -208,9 +208,9 @@ void LaneProfilePanel::setLane(const LaneMeasure& measure, const std::vector<Ban
         const std::optional<double> percent = percentOfLane(volume, measure.total);
         volumes << QStringLiteral("%1: %2%3")
                        .arg(b + 1)
-                       .arg(doubleText(volume),
-                            percent ? QStringLiteral(" (%1 %)").arg(QString::number(*percent, 'f', 1))
-                                    : QString());
+                       .arg(doubleText(volume), percent ? QStringLiteral(" (%1 %)").arg(
+                                                              QString::number(*percent, 'f', 1))
+                                                        : QString());
     }
     QString text = QStringLiteral("%1: lane total %2 (width %3)")
                        .arg(name, doubleText(measure.total), QString::number(measure.across));
@@ -320,8 +320,8 @@ bool LaneProfilePanel::eventFilter(QObject* watched, QEvent* event)
             break;
         const int band = m_dragBand;
         m_dragBand = -1;
-        const int at = std::clamp(positionAt(mouse->position().toPoint()), m_measure.first,
-                                  m_measure.last());
+        const int at =
+            std::clamp(positionAt(mouse->position().toPoint()), m_measure.first, m_measure.last());
         drawBoundaries(m_bounds);
         Q_EMIT boundaryDragged(band, m_dragEnd, at);
         return true;
@@ -368,8 +368,7 @@ void LaneProfilePanel::saveProfile()
     int filter = 0;
     const QString path = Prompts::current().saveFileName(
         this, QStringLiteral("Save Profile"), QStringLiteral("profile.png"),
-        {QStringLiteral("PNG picture (*.png)"), QStringLiteral("SVG drawing (*.svg)")},
-        filter);
+        {QStringLiteral("PNG picture (*.png)"), QStringLiteral("SVG drawing (*.svg)")}, filter);
     if (path.isEmpty())
         return;
     writePlot(path);

@@ -5,8 +5,8 @@
 // them shaded. Hovering shows a position's value; the profile can be copied as tab-separated text
 // and saved as a PNG or SVG picture.
 
-#include "core/lanequant.h"
 #include "core/laneprofile.h"
+#include "core/lanequant.h"
 
 #include <QWidget>
 
@@ -88,8 +88,8 @@ private:
     QPointF viewPointOf(double x, double y) const;
 
     LaneProfile m_profile;
-    LaneMeasure m_measure;             // the lane shown, when one is
-    std::vector<BandBounds> m_bounds;  // its bands' boundaries
+    LaneMeasure m_measure;            // the lane shown, when one is
+    std::vector<BandBounds> m_bounds; // its bands' boundaries
     int m_dragBand = -1;
     bool m_dragEnd = false;
     QCheckBox* m_columns = nullptr;

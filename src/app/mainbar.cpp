@@ -3,12 +3,12 @@
 #include "app/displaylevelscommand.h"
 #include "app/exportcommands.h"
 #include "app/foundbands.h"
-#include "app/resultswindow.h"
 #include "app/frmscan.h"
-#include "app/pictureinformation.h"
-#include "components/module1.h"
 #include "app/maincommands.h"
+#include "app/pictureinformation.h"
+#include "app/resultswindow.h"
 #include "components/barlayout.h"
+#include "components/module1.h"
 #include "report/frmreport.h"
 
 #include <QStringList>
@@ -37,8 +37,7 @@ BarLayout mainBarLayout()
         band("bndMain", "bndMain", BandKind::MenuBar,
              {entry("mnuFile", "&File", "bndFile"), entry("mnuEdit", "&Edit", "bndEdit"),
               entry("mnuImage", "&Move", "bndImage"), entry("mnuPicture", "&Image", "mnuPicture"),
-              entry("mnuView", "&View", "bndView"),
-              entry("mnuOptions", "&Report", "bndOptions")}),
+              entry("mnuView", "&View", "bndView"), entry("mnuOptions", "&Report", "bndOptions")}),
         band("bndFile", "&File", BandKind::Popup,
              {button("mnuOpen", "&Open picture file", "", "open"),
               button("mnuSave", "&Save Report", "", "save"),
@@ -133,7 +132,8 @@ BarLayout mainBarLayout()
         band("bndView", "&View", BandKind::Popup,
              {button("mnuZoomIn", "Zoom &In"), button("mnuZoomOut", "Zoom &Out"),
               button("mnuActualSize", "&Actual Size"), button("mnuFitWindow", "&Fit to Window"),
-              button("mnuDisplayLevels", "Display &Levels..."), separator(70), check("mnuLaneProfile", "Lane &Profile", false),
+              button("mnuDisplayLevels", "Display &Levels..."), separator(70),
+              check("mnuLaneProfile", "Lane &Profile", false),
               check("mnuHorizontalLanes", "Horizontal &Lanes", false),
               check("mnuShowSizes", "Show Band &Sizes", true)}),
     };

@@ -1,20 +1,20 @@
 #include "app/maincommands.h"
 
 #include "app/frmscan.h"
-#include "core/error.h"
+#include "app/mainbar.h"
+#include "components/commandbar.h"
+#include "components/prompts.h"
+#include "components/worksheet.h"
 #include "core/deeppicture.h"
+#include "core/error.h"
 #include "core/gelimage.h"
 #include "core/measurementsession.h"
 #include "core/pictureops.h"
 #include "core/reportrows.h"
 #include "core/sheetdata.h"
 #include "core/sheetfiles.h"
-#include "app/mainbar.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmmsg.h"
-#include "components/commandbar.h"
-#include "components/prompts.h"
-#include "components/worksheet.h"
 #include "report/frmreport.h"
 
 #include <QClipboard>
@@ -199,16 +199,19 @@ namespace kesto::commands {
 
 void clearTable(frmScan& form)
 {
-    const std::int16_t answer = Module1::AskUser(
-        QStringLiteral("All data will be lost. Clear anyway?"), true, QStringLiteral("Warning!"),
-        QString(), QString(), QString());
+    const std::int16_t answer =
+        Module1::AskUser(QStringLiteral("All data will be lost. Clear anyway?"), true,
+                         QStringLiteral("Warning!"), QString(), QString(), QString());
     if (answer != 1)
         return;
     form.session().clearSheet();
     form.commitUndo(QStringLiteral("Clear"));
 }
 
-void showAbout(frmScan& form) { frmAbout::showModal(&form); }
+void showAbout(frmScan& form)
+{
+    frmAbout::showModal(&form);
+}
 
 } // namespace kesto::commands
 

@@ -102,7 +102,8 @@ void PictureBox::shapeMoved(const QRectF& beforeShape, const QRectF& afterShape)
     // outline beyond that is never on the screen.
     const auto bounded = [](const QRectF& r) {
         const auto keep = [](qreal v) { return qBound(-1.0e6, v, 1.0e6); };
-        return QRectF(QPointF(keep(r.left()), keep(r.top())), QPointF(keep(r.right()), keep(r.bottom())));
+        return QRectF(QPointF(keep(r.left()), keep(r.top())),
+                      QPointF(keep(r.right()), keep(r.bottom())));
     };
     const QRectF before = bounded(beforeShape);
     const QRectF after = bounded(afterShape);

@@ -33,10 +33,11 @@ void showPictureInformation(frmScan& form)
             {{QStringLiteral("File"), QStringLiteral("(pasted from the clipboard)")},
              {QStringLiteral("Size"),
               QStringLiteral("%1 x %2 pixels").arg(picture.width()).arg(picture.height())},
-             {QStringLiteral("Depth"), QStringLiteral("%1 bits per channel")
-                                           .arg(isDeepPicture(picture) ? 16 : 8)}});
+             {QStringLiteral("Depth"),
+              QStringLiteral("%1 bits per channel").arg(isDeepPicture(picture) ? 16 : 8)}});
     } else {
-        text = pictureFactsText(pictureFacts(form.session().pictureIdentity().path, form.session().pictureIdentity().page));
+        text = pictureFactsText(pictureFacts(form.session().pictureIdentity().path,
+                                             form.session().pictureIdentity().page));
     }
     Prompts::current().message(&form, text, QStringLiteral("Picture Information"),
                                MessageButtons::Ok, MessageIcon::Information);

@@ -16,7 +16,8 @@ public:
     virtual ~PictureTool();
 
     // True when the tool takes the press and the drag that follows.
-    virtual bool press(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x, float y) = 0;
+    virtual bool press(Qt::MouseButton button, Qt::KeyboardModifiers modifiers, float x,
+                       float y) = 0;
     virtual void move(float x, float y) = 0;
     virtual void release(Qt::MouseButton button, float x, float y) = 0;
 };

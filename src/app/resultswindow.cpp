@@ -46,7 +46,17 @@ namespace kesto {
 
 namespace {
 
-enum SampleColumn { ColLane, ColSample, ColGroup, ColReplicate, ColRole, ColAmount, ColUnit, ColNotes, ColCount };
+enum SampleColumn {
+    ColLane,
+    ColSample,
+    ColGroup,
+    ColReplicate,
+    ColRole,
+    ColAmount,
+    ColUnit,
+    ColNotes,
+    ColCount
+};
 
 // The largest sample table file read.
 constexpr qint64 MaxSampleFileBytes = 4 * 1024 * 1024;
@@ -54,19 +64,24 @@ constexpr qint64 MaxSampleFileBytes = 4 * 1024 * 1024;
 const QColor FlaggedColour(255, 224, 178);
 const QColor LeftOutText(128, 128, 128);
 
-QString sampleTableFilter() { return QStringLiteral("Sample tables (*.tsv *.txt)"); }
+QString sampleTableFilter()
+{
+    return QStringLiteral("Sample tables (*.tsv *.txt)");
+}
 
 QString laneName(int lane, int blot)
 {
-    return blot == 0 ? QString::number(lane + 1) : QStringLiteral("%1 (blot %2)").arg(lane + 1).arg(blot + 1);
+    return blot == 0 ? QString::number(lane + 1)
+                     : QStringLiteral("%1 (blot %2)").arg(lane + 1).arg(blot + 1);
 }
 
 // The tip of a lane's result: what it is and where each of its numbers came from.
 QString laneTip(const LaneResult& lane)
 {
     QStringList lines;
-    lines << QStringLiteral("Lane %1: %2").arg(laneName(lane.lane, lane.blot),
-                                                lane.sample.isEmpty() ? QStringLiteral("(no name)") : lane.sample);
+    lines << QStringLiteral("Lane %1: %2")
+                 .arg(laneName(lane.lane, lane.blot),
+                      lane.sample.isEmpty() ? QStringLiteral("(no name)") : lane.sample);
     if (!lane.group.isEmpty())
         lines << QStringLiteral("Group %1, replicate %2").arg(lane.group).arg(lane.replicate);
     if (lane.reference)
@@ -81,7 +96,7 @@ QString laneTip(const LaneResult& lane)
         lines << QStringLiteral("Flagged: ") + flag;
     if (lane.leftOut)
         lines << QStringLiteral("Left out of its group") +
-                         (lane.reason.isEmpty() ? QString() : QStringLiteral(": ") + lane.reason);
+                     (lane.reason.isEmpty() ? QString() : QStringLiteral(": ") + lane.reason);
     else if (!lane.reason.isEmpty())
         lines << lane.reason;
     return lines.join(QLatin1Char('\n'));
@@ -90,23 +105,28 @@ QString laneTip(const LaneResult& lane)
 QString groupTip(const Results& results, const GroupResult& group)
 {
     QStringList lines;
-    lines << QStringLiteral("Group %1%2").arg(group.group, group.reference ? QStringLiteral(" (reference)") : QString());
+    lines << QStringLiteral("Group %1%2")
+                 .arg(group.group, group.reference ? QStringLiteral(" (reference)") : QString());
     QStringList counted;
     for (int i : group.lanes)
         counted << laneName(results.lanes[std::size_t(i)].lane, results.lanes[std::size_t(i)].blot);
     lines << QStringLiteral("Counted: lane%1 %2")
-                     .arg(counted.size() == 1 ? QString() : QStringLiteral("s"),
-                          counted.isEmpty() ? QStringLiteral("none") : counted.join(QStringLiteral(", ")));
+                 .arg(counted.size() == 1 ? QString() : QStringLiteral("s"),
+                      counted.isEmpty() ? QStringLiteral("none")
+                                        : counted.join(QStringLiteral(", ")));
     for (int i : group.allLanes) {
         const LaneResult& lane = results.lanes[std::size_t(i)];
         if (lane.leftOut)
-            lines << QStringLiteral("Left out: lane %1 (%2)").arg(laneName(lane.lane, lane.blot), lane.reason);
+            lines << QStringLiteral("Left out: lane %1 (%2)")
+                         .arg(laneName(lane.lane, lane.blot), lane.reason);
     }
     for (int i : group.lanes) {
         const LaneResult& lane = results.lanes[std::size_t(i)];
-        lines << QStringLiteral("Lane %1 target: %2").arg(laneName(lane.lane, lane.blot), lane.targetTrace);
+        lines << QStringLiteral("Lane %1 target: %2")
+                     .arg(laneName(lane.lane, lane.blot), lane.targetTrace);
         if (!lane.controlTrace.isEmpty())
-            lines << QStringLiteral("Lane %1 control: %2").arg(laneName(lane.lane, lane.blot), lane.controlTrace);
+            lines << QStringLiteral("Lane %1 control: %2")
+                         .arg(laneName(lane.lane, lane.blot), lane.controlTrace);
     }
     return lines.join(QLatin1Char('\n'));
 }
@@ -151,7 +171,8 @@ QComboBox* choiceBox(QWidget* parent, const char* name, const QString& tip)
 
 // Choices offered: bands 1 to `bands`, then what the list adds, then the current one
 // when it is none of them, then "Other..." to type one.
-void fillChoiceBox(QComboBox* box, int bands, const std::vector<BandChoice>& extra, const BandChoice& current)
+void fillChoiceBox(QComboBox* box, int bands, const std::vector<BandChoice>& extra,
+                   const BandChoice& current)
 {
     box->clear();
     std::vector<BandChoice> choices;
@@ -209,26 +230,32 @@ ResultsWindow::ResultsWindow(frmScan& form)
     choices->addRow(QStringLiteral("&Spread:"), m_spread);
     choices->addRow(QString(), m_excludeFlagged);
 
-    const auto button = [this](const char* name, const QString& text, void (ResultsWindow::*slot)()) {
+    const auto button = [this](const char* name, const QString& text,
+                               void (ResultsWindow::*slot)()) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QLatin1String(name));
         connect(b, &QPushButton::clicked, this, slot);
         return b;
     };
     auto* sampleButtons = new QHBoxLayout;
-    sampleButtons->addWidget(button("btnFillPattern", QStringLiteral("&Fill by Pattern..."), &ResultsWindow::fillByPattern));
-    sampleButtons->addWidget(button("btnPasteSamples", QStringLiteral("&Paste"), &ResultsWindow::pasteTable));
-    sampleButtons->addWidget(button("btnImportSamples", QStringLiteral("&Import..."), &ResultsWindow::importTable));
-    sampleButtons->addWidget(button("btnExportSamples", QStringLiteral("E&xport..."), &ResultsWindow::exportTable));
+    sampleButtons->addWidget(button("btnFillPattern", QStringLiteral("&Fill by Pattern..."),
+                                    &ResultsWindow::fillByPattern));
+    sampleButtons->addWidget(
+        button("btnPasteSamples", QStringLiteral("&Paste"), &ResultsWindow::pasteTable));
+    sampleButtons->addWidget(
+        button("btnImportSamples", QStringLiteral("&Import..."), &ResultsWindow::importTable));
+    sampleButtons->addWidget(
+        button("btnExportSamples", QStringLiteral("E&xport..."), &ResultsWindow::exportTable));
     sampleButtons->addStretch();
 
     m_samples = new QTableWidget(0, ColCount, this);
     m_samples->setObjectName(QStringLiteral("tblSamples"));
-    m_samples->setHorizontalHeaderLabels({QStringLiteral("Lane"), QStringLiteral("Sample"), QStringLiteral("Group"),
-                                          QStringLiteral("Replicate"), QStringLiteral("Role"),
-                                          QStringLiteral("Amount"), QStringLiteral("Unit"), QStringLiteral("Notes")});
+    m_samples->setHorizontalHeaderLabels({QStringLiteral("Lane"), QStringLiteral("Sample"),
+                                          QStringLiteral("Group"), QStringLiteral("Replicate"),
+                                          QStringLiteral("Role"), QStringLiteral("Amount"),
+                                          QStringLiteral("Unit"), QStringLiteral("Notes")});
     m_samples->horizontalHeaderItem(ColRole)->setToolTip(
-            QStringLiteral("sample, ladder, standard, blank or excluded"));
+        QStringLiteral("sample, ladder, standard, blank or excluded"));
     m_samples->verticalHeader()->hide();
     m_samples->horizontalHeader()->setStretchLastSection(true);
     connect(m_samples, &QTableWidget::cellChanged, this, &ResultsWindow::sampleCellEdited);
@@ -271,8 +298,10 @@ ResultsWindow::ResultsWindow(frmScan& form)
 
     auto* saveButtons = new QHBoxLayout;
     saveButtons->addStretch();
-    saveButtons->addWidget(button("btnSaveChart", QStringLiteral("Save C&hart..."), &ResultsWindow::saveChart));
-    saveButtons->addWidget(button("btnSaveTables", QStringLiteral("Save T&ables..."), &ResultsWindow::saveTables));
+    saveButtons->addWidget(
+        button("btnSaveChart", QStringLiteral("Save C&hart..."), &ResultsWindow::saveChart));
+    saveButtons->addWidget(
+        button("btnSaveTables", QStringLiteral("Save T&ables..."), &ResultsWindow::saveTables));
 
     auto* left = new QWidget(this);
     auto* leftLayout = new QVBoxLayout(left);
@@ -301,8 +330,8 @@ ResultsWindow::ResultsWindow(frmScan& form)
     connect(m_refresh, &QTimer::timeout, this, &ResultsWindow::refresh);
     for (auto signal : {&MeasurementSession::pictureChanged, &MeasurementSession::backgroundChanged,
                         &MeasurementSession::proposalsChanged, &MeasurementSession::lanesChanged,
-                        &MeasurementSession::sampleTableChanged, &MeasurementSession::resultOptionsChanged,
-                        &MeasurementSession::changed})
+                        &MeasurementSession::sampleTableChanged,
+                        &MeasurementSession::resultOptionsChanged, &MeasurementSession::changed})
         connect(&m_session, signal, this, &ResultsWindow::scheduleRefresh);
     if (QUndoStack* stack = form.undoStack())
         connect(stack, &QUndoStack::indexChanged, this, &ResultsWindow::scheduleRefresh);
@@ -351,8 +380,8 @@ void ResultsWindow::fillChoices()
     for (const QString& group : m_session.sampleTable().groups())
         if (!group.isEmpty())
             m_reference->addItem(group, resultReferenceText(ResultReference{group, -1, 0}));
-    const QString reference = options.reference == ResultReference() ? QString()
-                                                                      : resultReferenceText(options.reference);
+    const QString reference =
+        options.reference == ResultReference() ? QString() : resultReferenceText(options.reference);
     if (m_reference->findData(reference) < 0)
         m_reference->addItem(reference, reference);
     m_reference->setCurrentIndex(m_reference->findData(reference));
@@ -366,14 +395,17 @@ void ResultsWindow::choicesEdited()
         return;
     ResultOptions options = m_session.resultOptions();
     QString why;
-    for (auto [box, choice, what] : {std::tuple{m_target, &options.target, QStringLiteral("target")},
-                                     std::tuple{m_control, &options.control, QStringLiteral("control")}}) {
+    for (auto [box, choice, what] :
+         {std::tuple{m_target, &options.target, QStringLiteral("target")},
+          std::tuple{m_control, &options.control, QStringLiteral("control")}}) {
         QString text = box->currentData().toString();
         if (text.isEmpty()) {
             // "Other...": a choice typed as the command line takes it.
             const std::optional<QString> typed = Prompts::current().inputText(
-                    this, QStringLiteral("The %1 as band:K, size:S, bands:K,L,..., lane-total or none:").arg(what),
-                    QStringLiteral("Results"), bandChoiceText(*choice));
+                this,
+                QStringLiteral("The %1 as band:K, size:S, bands:K,L,..., lane-total or none:")
+                    .arg(what),
+                QStringLiteral("Results"), bandChoiceText(*choice));
             if (!typed) {
                 refresh();
                 return;
@@ -391,7 +423,8 @@ void ResultsWindow::choicesEdited()
     const QString reference = m_reference->currentData().toString();
     if (reference.isEmpty()) {
         options.reference = ResultReference();
-    } else if (const std::optional<ResultReference> parsed = parseResultReference(reference, &why)) {
+    } else if (const std::optional<ResultReference> parsed =
+                   parseResultReference(reference, &why)) {
         options.reference = *parsed;
     }
     options.spread = Spread(m_spread->currentData().toInt());
@@ -435,7 +468,8 @@ void ResultsWindow::fillSampleTable()
                 item->setData(Qt::UserRole + 1, blot);
                 if (blot == 0 && lane >= m_session.proposals().laneCount()) {
                     item->setForeground(LeftOutText);
-                    item->setToolTip(QStringLiteral("No lane %1 was found on the picture").arg(lane + 1));
+                    item->setToolTip(
+                        QStringLiteral("No lane %1 was found on the picture").arg(lane + 1));
                 }
             }
             m_samples->setItem(r, c, item);
@@ -491,7 +525,8 @@ void ResultsWindow::sampleCellEdited(int r, int)
             rows.push_back(old);
     // A row emptied of everything it says is no row.
     const bool empty = row.sample.isEmpty() && row.group.isEmpty() && row.replicate == 0 &&
-                       text(ColRole).isEmpty() && !row.amount && row.unit.isEmpty() && row.notes.isEmpty();
+                       text(ColRole).isEmpty() && !row.amount && row.unit.isEmpty() &&
+                       row.notes.isEmpty();
     if (!empty)
         rows.push_back(row);
     m_session.setSampleTable(SampleTable(std::move(rows)));
@@ -533,8 +568,7 @@ void ResultsWindow::showDetails(QTableWidget* table, int row, int column)
 void ResultsWindow::fillChart()
 {
     m_chart->removeAllSeries();
-    for (QAbstractAxis* axis : m_chart->axes())
-    {
+    for (QAbstractAxis* axis : m_chart->axes()) {
         m_chart->removeAxis(axis);
         delete axis;
     }
@@ -570,7 +604,8 @@ void ResultsWindow::fillChart()
     if (m_results) {
         const Results& results = *m_results;
         // Relative to the reference: the reference group's mean is 1.
-        const double scale = results.referenceValue && *results.referenceValue > 0 ? *results.referenceValue : 1;
+        const double scale =
+            results.referenceValue && *results.referenceValue > 0 ? *results.referenceValue : 1;
         axisY->setTitleText(scale != 1 ? QStringLiteral("Relative to the reference")
                                        : QStringLiteral("Normalized value"));
         groupCount = int(results.groups.size());
@@ -634,35 +669,45 @@ void ResultsWindow::fillByPattern()
 {
     Prompts& prompts = Prompts::current();
     const QString title = QStringLiteral("Fill by Pattern");
-    const auto number = [&](const QString& prompt, const QString& start, int low, int high) -> std::optional<int> {
+    const auto number = [&](const QString& prompt, const QString& start, int low,
+                            int high) -> std::optional<int> {
         const std::optional<QString> text = prompts.inputText(this, prompt, title, start);
         if (!text)
             return std::nullopt;
         bool ok = false;
         const int value = text->trimmed().toInt(&ok);
         if (!ok || value < low || value > high) {
-            warn(QStringLiteral("Expected a whole number from %1 to %2, found \"%3\".").arg(low).arg(high).arg(*text));
+            warn(QStringLiteral("Expected a whole number from %1 to %2, found \"%3\".")
+                     .arg(low)
+                     .arg(high)
+                     .arg(*text));
             return std::nullopt;
         }
         return value;
     };
     const int lanes = m_session.proposals().laneCount();
-    const std::optional<int> groups = number(QStringLiteral("Groups (conditions):"), QStringLiteral("3"), 1, MaxSampleLane);
+    const std::optional<int> groups =
+        number(QStringLiteral("Groups (conditions):"), QStringLiteral("3"), 1, MaxSampleLane);
     if (!groups)
         return;
-    const std::optional<int> replicates = number(QStringLiteral("Replicates of each group:"), QStringLiteral("3"), 1, MaxSampleLane);
+    const std::optional<int> replicates =
+        number(QStringLiteral("Replicates of each group:"), QStringLiteral("3"), 1, MaxSampleLane);
     if (!replicates)
         return;
-    const std::optional<int> order = prompts.chooseItem(
-            this, QStringLiteral("Order of the lanes:"), title,
-            {QStringLiteral("Groups together (A1 A2 A3 B1 ...)"), QStringLiteral("Interleaved (A1 B1 C1 A2 ...)")}, 0);
+    const std::optional<int> order =
+        prompts.chooseItem(this, QStringLiteral("Order of the lanes:"), title,
+                           {QStringLiteral("Groups together (A1 A2 A3 B1 ...)"),
+                            QStringLiteral("Interleaved (A1 B1 C1 A2 ...)")},
+                           0);
     if (!order)
         return;
-    const std::optional<int> first = number(QStringLiteral("First lane:"), QStringLiteral("1"), 1, MaxSampleLane);
+    const std::optional<int> first =
+        number(QStringLiteral("First lane:"), QStringLiteral("1"), 1, MaxSampleLane);
     if (!first)
         return;
     const std::optional<QString> names = prompts.inputText(
-            this, QStringLiteral("Group names, separated by commas (none: Group 1, Group 2, ...):"), title, QString());
+        this, QStringLiteral("Group names, separated by commas (none: Group 1, Group 2, ...):"),
+        title, QString());
     if (!names)
         return;
     QStringList groupNames;
@@ -670,9 +715,9 @@ void ResultsWindow::fillByPattern()
         if (!name.trimmed().isEmpty())
             groupNames << name.trimmed();
     try {
-        const SampleTable table = samplePattern(*groups, *replicates, *first - 1,
-                                                *order == 1 ? SampleOrder::Interleaved : SampleOrder::GroupsTogether,
-                                                groupNames);
+        const SampleTable table = samplePattern(
+            *groups, *replicates, *first - 1,
+            *order == 1 ? SampleOrder::Interleaved : SampleOrder::GroupsTogether, groupNames);
         const QString fault = lanes > 0 ? sampleTableFault(table, {lanes}) : QString();
         if (!fault.isEmpty()) {
             warn(QStringLiteral("The pattern does not fit the lanes found: %1.").arg(fault));
@@ -693,7 +738,8 @@ bool ResultsWindow::takeTable(const QString& text, const QString& source)
         const int lanes = m_session.proposals().laneCount();
         const QString fault = lanes > 0 ? sampleTableFault(table, {lanes}) : QString();
         if (!fault.isEmpty()) {
-            warn(QStringLiteral("%1: the table does not fit the lanes found: %2.").arg(source, fault));
+            warn(QStringLiteral("%1: the table does not fit the lanes found: %2.")
+                     .arg(source, fault));
             return false;
         }
         m_session.setSampleTable(table);
@@ -718,8 +764,8 @@ void ResultsWindow::pasteTable()
 
 void ResultsWindow::importTable()
 {
-    const QString path = Prompts::current().openFileName(this, QStringLiteral("Import Sample Table"), QString(),
-                                                         {sampleTableFilter()}, 0);
+    const QString path = Prompts::current().openFileName(
+        this, QStringLiteral("Import Sample Table"), QString(), {sampleTableFilter()}, 0);
     if (path.isEmpty())
         return;
     QFile file(path);
@@ -728,7 +774,9 @@ void ResultsWindow::importTable()
         return;
     }
     if (file.size() > MaxSampleFileBytes) {
-        warn(QStringLiteral("%1: a sample table is at most %2 MiB").arg(path).arg(MaxSampleFileBytes >> 20));
+        warn(QStringLiteral("%1: a sample table is at most %2 MiB")
+                 .arg(path)
+                 .arg(MaxSampleFileBytes >> 20));
         return;
     }
     if (takeTable(QString::fromUtf8(file.read(MaxSampleFileBytes)), QFileInfo(path).fileName()))
@@ -739,7 +787,8 @@ void ResultsWindow::exportTable()
 {
     int filter = 0;
     QString path = Prompts::current().saveFileName(this, QStringLiteral("Export Sample Table"),
-                                                   QStringLiteral("samples.tsv"), {sampleTableFilter()}, filter);
+                                                   QStringLiteral("samples.tsv"),
+                                                   {sampleTableFilter()}, filter);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -747,14 +796,16 @@ void ResultsWindow::exportTable()
     QSaveFile file(path);
     const QByteArray bytes = sampleTableText(m_session.sampleTable()).toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        warn(QStringLiteral("Cannot save the sample table:\r\n%1\r\n%2").arg(path, file.errorString()));
+        warn(QStringLiteral("Cannot save the sample table:\r\n%1\r\n%2")
+                 .arg(path, file.errorString()));
 }
 
 void ResultsWindow::saveChart()
 {
     int filter = 0;
-    QString path = Prompts::current().saveFileName(this, QStringLiteral("Save Chart"), QStringLiteral("results.png"),
-                                                   chartFileFilters(), filter);
+    QString path =
+        Prompts::current().saveFileName(this, QStringLiteral("Save Chart"),
+                                        QStringLiteral("results.png"), chartFileFilters(), filter);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())
@@ -779,8 +830,8 @@ void ResultsWindow::saveTables()
     }
     int filter = 0;
     QString path = Prompts::current().saveFileName(
-            this, QStringLiteral("Save Result Tables"), QStringLiteral("results.xlsx"),
-            {QStringLiteral("Excel workbook (*.xlsx)"), QStringLiteral("CSV (*.csv)")}, filter);
+        this, QStringLiteral("Save Result Tables"), QStringLiteral("results.xlsx"),
+        {QStringLiteral("Excel workbook (*.xlsx)"), QStringLiteral("CSV (*.csv)")}, filter);
     if (path.isEmpty())
         return;
     if (QFileInfo(path).suffix().isEmpty())

@@ -38,7 +38,10 @@ QString positionText(const char* prefix, float x, float y)
 
 // The picture pixel under a pointer position: whole at 100 %, the pixel it falls in at
 // any other zoom.
-float pixel(float v) { return std::isfinite(v) ? std::floor(v) : v; }
+float pixel(float v)
+{
+    return std::isfinite(v) ? std::floor(v) : v;
+}
 
 } // namespace
 

@@ -11,8 +11,8 @@
 #include <QPainter>
 #include <QScatterSeries>
 #include <QTableWidget>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <algorithm>
 #include <cmath>
@@ -85,8 +85,8 @@ SizeCalibrationWindow::SizeCalibrationWindow(QWidget* parent) : QWidget(parent, 
     m_axisY->setTitleText(QStringLiteral("log10(size)"));
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
-    for (QAbstractSeries* series : {static_cast<QAbstractSeries*>(m_curve),
-                                    static_cast<QAbstractSeries*>(m_points)}) {
+    for (QAbstractSeries* series :
+         {static_cast<QAbstractSeries*>(m_curve), static_cast<QAbstractSeries*>(m_points)}) {
         series->attachAxis(m_axisX);
         series->attachAxis(m_axisY);
     }
@@ -97,8 +97,7 @@ SizeCalibrationWindow::SizeCalibrationWindow(QWidget* parent) : QWidget(parent, 
     m_table = new QTableWidget(0, 4, this);
     m_table->setObjectName(QStringLiteral("tblCalibration"));
     m_table->setHorizontalHeaderLabels({QStringLiteral("Size"), QStringLiteral("Rf"),
-                                        QStringLiteral("Residual"),
-                                        QStringLiteral("Left out")});
+                                        QStringLiteral("Residual"), QStringLiteral("Left out")});
     m_table->horizontalHeaderItem(3)->setToolTip(
         QStringLiteral("The error of the band's size read off the curve fitted without it"));
     m_table->verticalHeader()->hide();
@@ -177,11 +176,12 @@ void SizeCalibrationWindow::setCalibration(const SizeCalibration& calibration,
         const int row = int(i);
         m_table->setItem(row, 0, new QTableWidgetItem(bandSizeText(points[i].size, unit)));
         m_table->setItem(row, 1, new QTableWidgetItem(QString::number(points[i].rf, 'f', 3)));
-        m_table->setItem(row, 2, new QTableWidgetItem(
-                                     i < residuals.size() ? percent(residuals[i]) : QString()));
-        m_table->setItem(row, 3, new QTableWidgetItem(i < leftOut.size() && leftOut[i]
-                                                          ? percent(*leftOut[i])
-                                                          : QStringLiteral("-")));
+        m_table->setItem(
+            row, 2, new QTableWidgetItem(i < residuals.size() ? percent(residuals[i]) : QString()));
+        m_table->setItem(row, 3,
+                         new QTableWidgetItem(i < leftOut.size() && leftOut[i]
+                                                  ? percent(*leftOut[i])
+                                                  : QStringLiteral("-")));
     }
 }
 

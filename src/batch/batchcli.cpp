@@ -2,20 +2,20 @@
 #include "batch/figurecli.h"
 #include "batch/resultscli.h"
 
-#include "core/measurementsession.h"
 #include "core/deeppicture.h"
-#include "core/reporttable.h"
+#include "core/expression.h"
 #include "core/gelimage.h"
-#include "core/lanefinder.h"
 #include "core/ladders.h"
+#include "core/lanefinder.h"
 #include "core/lanequant.h"
 #include "core/measurementplan.h"
+#include "core/measurementsession.h"
 #include "core/numbers.h"
+#include "core/reporttable.h"
 #include "core/sheetdata.h"
 #include "core/sheetfiles.h"
 #include "core/sheetlayout.h"
 #include "core/sizecalibration.h"
-#include "core/expression.h"
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
@@ -486,8 +486,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     std::unique_ptr<MeasurementSession> owned;
     if (ownPictures) {
         owned = std::make_unique<MeasurementSession>();
-        const QString planFolder =
-            QFileInfo(parser.value(QStringLiteral("plan"))).absolutePath();
+        const QString planFolder = QFileInfo(parser.value(QStringLiteral("plan"))).absolutePath();
         replay.openPicture = [&](const PlanStep& step) {
             QString path = step.text;
             // A relative path is looked for where the command runs, then beside the plan.
@@ -594,21 +593,21 @@ SizingOptions sizingOptions(const QCommandLineParser& parser, const QString& com
         try {
             ladder.ladder = parseLadderSizes(ladders[i]);
         } catch (const LadderError& error) {
-            throw Failure{BatchUsage, QStringLiteral("--ladder: ") + error.message() +
-                                          tryHelp(command)};
+            throw Failure{BatchUsage,
+                          QStringLiteral("--ladder: ") + error.message() + tryHelp(command)};
         }
         sizing.ladders.push_back(ladder);
     }
     if (parser.isSet(QStringLiteral("size-fit"))) {
         QString why;
-        const std::optional<SizeFit> fit = parseSizeFit(parser.value(QStringLiteral("size-fit")), &why);
+        const std::optional<SizeFit> fit =
+            parseSizeFit(parser.value(QStringLiteral("size-fit")), &why);
         if (!fit)
             throw Failure{BatchUsage, QStringLiteral("--size-fit ") + why + tryHelp(command)};
         sizing.fit = *fit;
     }
     sizing.extrapolate = parser.isSet(QStringLiteral("extrapolate"));
-    if (sizing.ladders.empty() &&
-        (parser.isSet(QStringLiteral("size-fit")) || sizing.extrapolate))
+    if (sizing.ladders.empty() && (parser.isSet(QStringLiteral("size-fit")) || sizing.extrapolate))
         throw Failure{BatchUsage,
                       QStringLiteral("--size-fit and --extrapolate go with --ladder-lane") +
                           tryHelp(command)};
@@ -678,10 +677,10 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
         bool ok = false;
         sensitivity = text.toDouble(&ok);
         if (!ok || !(sensitivity >= 0 && sensitivity <= 100))
-            throw Failure{BatchUsage,
-                          QStringLiteral("--sensitivity \"%1\": expected a number from 0 to 100")
-                                  .arg(text) +
-                              tryHelp(command)};
+            throw Failure{
+                BatchUsage,
+                QStringLiteral("--sensitivity \"%1\": expected a number from 0 to 100").arg(text) +
+                    tryHelp(command)};
     }
     const auto output = outputOf(parser, command);
     int controlBand = 0;
@@ -690,10 +689,10 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
         bool ok = false;
         controlBand = text.toInt(&ok);
         if (!ok || controlBand < 1)
-            throw Failure{BatchUsage,
-                          QStringLiteral("--control-band \"%1\": expected a band number from 1")
-                                  .arg(text) +
-                              tryHelp(command)};
+            throw Failure{
+                BatchUsage,
+                QStringLiteral("--control-band \"%1\": expected a band number from 1").arg(text) +
+                    tryHelp(command)};
     }
     const int page = pageOf(parser, command);
     const int fullScale = fileChannelFullScale(picturePath, page);
@@ -782,8 +781,8 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
         LaneQuantity quantity;
         if (mode != QuantifyMode::Frame && !bands.empty()) {
             const LaneMeasure& measure = measures[lane];
-            const std::vector<BandBounds> bounds = bandBoundaries(
-                measure, bandPeaks(measure, bands, options.orientation));
+            const std::vector<BandBounds> bounds =
+                bandBoundaries(measure, bandPeaks(measure, bands, options.orientation));
             if (mode == QuantifyMode::Profile) {
                 quantity = quantifyLane(measure, bounds, mode);
             } else {
@@ -793,7 +792,8 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
                 quantity.volumes.assign(bands.size(), std::numeric_limits<double>::quiet_NaN());
                 for (const auto& [first, last] : touchingGroups(bounds)) {
                     const LaneQuantity group = quantifyLane(
-                        measure, std::vector<BandBounds>(bounds.begin() + first, bounds.begin() + last + 1),
+                        measure,
+                        std::vector<BandBounds>(bounds.begin() + first, bounds.begin() + last + 1),
                         mode);
                     if (group.ok) {
                         std::copy(group.volumes.begin(), group.volumes.end(),
@@ -815,10 +815,10 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
             QString scan;
             QString extra;
             if (mode == QuantifyMode::Frame) {
-                scan = doubleText(integrateFrameCounted(session.picture(), f.geometry(),
-                                                        session.channel(),
-                                                        session.backgroundLevels())
-                                      .value);
+                scan =
+                    doubleText(integrateFrameCounted(session.picture(), f.geometry(),
+                                                     session.channel(), session.backgroundLevels())
+                                   .value);
             } else {
                 QString percent;
                 if (quantity.ok && band < quantity.volumes.size() &&
@@ -828,7 +828,8 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
                             percentOfLane(quantity.volumes[band], quantity.total))
                         percent = doubleText(*p);
                 }
-                extra = QLatin1Char('\t') + doubleText(quantity.total) + QLatin1Char('\t') + percent;
+                extra =
+                    QLatin1Char('\t') + doubleText(quantity.total) + QLatin1Char('\t') + percent;
             }
             if (!sizing.ladders.empty()) {
                 const BandSize& size = sizes.bands[lane][band];
@@ -848,8 +849,7 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
             const bool control = int(band) + 1 == controlBand;
             table << QStringList{QString::number(table.size()),
                                  QStringLiteral("Lane %1").arg(lane + 1),
-                                 control ? QStringLiteral("control") : QString(),
-                                 scan};
+                                 control ? QStringLiteral("control") : QString(), scan};
         }
     }
     if (output) {
@@ -927,9 +927,9 @@ int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err
         else if (command == QLatin1String("lanes"))
             result = runLanes(arguments.mid(1), out, err);
         else
-            throw Failure{BatchUsage,
-                          QStringLiteral("expected the command measure, report, lanes, results, figure or report-pdf, found \"%1\"")
-                              .arg(command)};
+            throw Failure{BatchUsage, QStringLiteral("expected the command measure, report, lanes, "
+                                                     "results, figure or report-pdf, found \"%1\"")
+                                          .arg(command)};
         // Results reach standard output only once everything has worked.
         if (!result.isEmpty() && out.write(result) != result.size())
             throw Failure{BatchFailed,

@@ -94,7 +94,8 @@ std::optional<SampleTable> labelsOf(const QCommandLineParser& parser)
     if (!file.open(QIODevice::ReadOnly))
         throw Failure{1, QStringLiteral("Cannot read %1:\n%2").arg(path, file.errorString())};
     if (file.size() > 4 * 1024 * 1024)
-        throw Failure{2, QStringLiteral("--labels \"%1\": not a sample table (over 4 MiB)").arg(path)};
+        throw Failure{2,
+                      QStringLiteral("--labels \"%1\": not a sample table (over 4 MiB)").arg(path)};
     const QByteArray bytes = file.readAll();
     const QString text = QString::fromUtf8(bytes);
     if (text.contains(QChar::ReplacementCharacter) || bytes.contains('\0'))
@@ -107,7 +108,8 @@ std::optional<SampleTable> labelsOf(const QCommandLineParser& parser)
 }
 
 // --levels for the picture; its default levels when not given.
-DisplayLevels levelsOf(const QCommandLineParser& parser, const QImage& picture, const QString& command)
+DisplayLevels levelsOf(const QCommandLineParser& parser, const QImage& picture,
+                       const QString& command)
 {
     if (!parser.isSet(QStringLiteral("levels")))
         return defaultDisplayLevels(picture);
@@ -121,12 +123,13 @@ DisplayLevels levelsOf(const QCommandLineParser& parser, const QImage& picture, 
     return *levels;
 }
 
-FigureOptions figureOptionsOf(const QCommandLineParser& parser, const QString& command, bool labelled)
+FigureOptions figureOptionsOf(const QCommandLineParser& parser, const QString& command,
+                              bool labelled)
 {
     FigureOptions options;
     options.labels = parser.isSet(QStringLiteral("no-labels")) ? FigureLabels::None
-                     : labelled                                 ? FigureLabels::Samples
-                                                                : FigureLabels::Numbers;
+                     : labelled                                ? FigureLabels::Samples
+                                                               : FigureLabels::Numbers;
     options.sizeTicks = !parser.isSet(QStringLiteral("no-ticks"));
     options.bandOutlines = !parser.isSet(QStringLiteral("no-outlines"));
     options.levelsScale = !parser.isSet(QStringLiteral("no-scale"));
@@ -147,9 +150,10 @@ FigureOptions figureOptionsOf(const QCommandLineParser& parser, const QString& c
         for (int i = 0; ok && i < 4; ++i)
             v[i] = parts[i].trimmed().toInt(&ok);
         if (!ok || v[0] < 0 || v[1] < 0 || v[2] < 1 || v[3] < 1)
-            usage(command, QStringLiteral("--region \"%1\": expected LEFT,TOP,WIDTH,HEIGHT in whole "
-                                          "pixels, the sizes from 1")
-                               .arg(valueOf(parser, "region")));
+            usage(command,
+                  QStringLiteral("--region \"%1\": expected LEFT,TOP,WIDTH,HEIGHT in whole "
+                                 "pixels, the sizes from 1")
+                      .arg(valueOf(parser, "region")));
         options.region = QRect(v[0], v[1], v[2], v[3]);
     }
     return options;
@@ -191,18 +195,21 @@ std::vector<LadderLane> laddersOf(const QCommandLineParser& parser, const QStrin
         if (name == laneName || name == ladderName)
             order << name;
     for (qsizetype i = 0; i < order.size(); ++i)
-        if (order[i] != (i % 2 == 0 ? laneName : ladderName) || (i % 2 == 0 && i + 1 == order.size()))
+        if (order[i] != (i % 2 == 0 ? laneName : ladderName) ||
+            (i % 2 == 0 && i + 1 == order.size()))
             usage(command, QStringLiteral("each --ladder-lane needs its --ladder after it"));
     const QStringList lanes = parser.values(laneName);
     const QStringList sizes = parser.values(ladderName);
     if (lanes.size() > 2)
-        usage(command, QStringLiteral("expected --ladder-lane at most twice, found it %1 times").arg(lanes.size()));
+        usage(command, QStringLiteral("expected --ladder-lane at most twice, found it %1 times")
+                           .arg(lanes.size()));
     std::vector<LadderLane> ladders;
     for (qsizetype i = 0; i < lanes.size(); ++i) {
         bool ok = false;
         const int lane = lanes[i].toInt(&ok);
         if (!ok || lane < 1)
-            usage(command, QStringLiteral("--ladder-lane \"%1\": expected a lane number from 1").arg(lanes[i]));
+            usage(command, QStringLiteral("--ladder-lane \"%1\": expected a lane number from 1")
+                               .arg(lanes[i]));
         for (const LadderLane& other : ladders)
             if (other.lane == lane - 1)
                 usage(command, QStringLiteral("--ladder-lane %1 is given twice").arg(lane));
@@ -229,9 +236,12 @@ MeasurementPlan pictureSteps(const QCommandLineParser& parser, int fullScale)
         plan.steps.push_back(parsePlanStep(QStringLiteral("channel"), {valueOf(parser, "channel")},
                                            where("channel", valueOf(parser, "channel"))));
     if (parser.isSet(QStringLiteral("invert")))
-        plan.steps.push_back(parsePlanStep(QStringLiteral("invert"), {}, QStringLiteral("--invert")));
-    if (parser.isSet(QStringLiteral("background")) && parser.isSet(QStringLiteral("background-color")))
-        throw PlanError(QStringLiteral("expected either --background or --background-color, not both"));
+        plan.steps.push_back(
+            parsePlanStep(QStringLiteral("invert"), {}, QStringLiteral("--invert")));
+    if (parser.isSet(QStringLiteral("background")) &&
+        parser.isSet(QStringLiteral("background-color")))
+        throw PlanError(
+            QStringLiteral("expected either --background or --background-color, not both"));
     for (const char* name : {"background", "background-color"})
         if (parser.isSet(QLatin1String(name)))
             plan.steps.push_back(parsePlanStep(QLatin1String(name),
@@ -247,12 +257,12 @@ int runFigure(const QStringList& arguments, QIODevice& out, QIODevice& err)
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QString value = QStringLiteral("value");
-    for (const char* name : {"plan", "labels", "levels", "channel", "background", "background-color",
-                             "sensitivity", "page", "ladder-lane", "ladder", "size-fit", "region", "dpi",
-                             "output"})
+    for (const char* name :
+         {"plan", "labels", "levels", "channel", "background", "background-color", "sensitivity",
+          "page", "ladder-lane", "ladder", "size-fit", "region", "dpi", "output"})
         parser.addOption(QCommandLineOption(QLatin1String(name), QString(), value));
-    for (const char* name : {"invert", "horizontal", "extrapolate", "no-labels", "no-ticks", "no-outlines",
-                             "no-scale", "no-caption", "ignore-hash"})
+    for (const char* name : {"invert", "horizontal", "extrapolate", "no-labels", "no-ticks",
+                             "no-outlines", "no-scale", "no-caption", "ignore-hash"})
         parser.addOption(QCommandLineOption(QLatin1String(name)));
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
     if (!parser.parse(QStringList{QStringLiteral("kestoscan figure")} + arguments))
@@ -261,15 +271,17 @@ int runFigure(const QStringList& arguments, QIODevice& out, QIODevice& err)
         out.write(QByteArray(FigureUsage));
         return 0;
     }
-    for (const char* name : {"plan", "labels", "levels", "channel", "background", "background-color",
-                             "sensitivity", "page", "size-fit", "region", "dpi", "output"})
+    for (const char* name :
+         {"plan", "labels", "levels", "channel", "background", "background-color", "sensitivity",
+          "page", "size-fit", "region", "dpi", "output"})
         if (parser.values(QLatin1String(name)).size() > 1)
             usage(command, QStringLiteral("expected --%1 once").arg(QLatin1String(name)));
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1)
-        usage(command, positional.isEmpty() ? QStringLiteral("expected a PICTURE file")
-                                            : QStringLiteral("expected one PICTURE file, found also \"%1\"")
-                                                  .arg(positional.at(1)));
+        usage(command, positional.isEmpty()
+                           ? QStringLiteral("expected a PICTURE file")
+                           : QStringLiteral("expected one PICTURE file, found also \"%1\"")
+                                 .arg(positional.at(1)));
     const QString picturePath = positional.constFirst();
     const QString output = outputOf(parser, command, false);
     const std::optional<SampleTable> labels = labelsOf(parser);
@@ -283,7 +295,8 @@ int runFigure(const QStringList& arguments, QIODevice& out, QIODevice& err)
             usage(command, QStringLiteral("--size-fit ") + why);
         fit = *parsed;
     }
-    if (ladders.empty() && (parser.isSet(QStringLiteral("size-fit")) || parser.isSet(QStringLiteral("extrapolate"))))
+    if (ladders.empty() &&
+        (parser.isSet(QStringLiteral("size-fit")) || parser.isSet(QStringLiteral("extrapolate"))))
         usage(command, QStringLiteral("--size-fit and --extrapolate go with --ladder-lane"));
     double sensitivity = LaneFinderOptions::DefaultSensitivity;
     if (parser.isSet(QStringLiteral("sensitivity"))) {
@@ -306,15 +319,18 @@ int runFigure(const QStringList& arguments, QIODevice& out, QIODevice& err)
     if (planForm)
         for (const char* quick : {"channel", "invert", "background", "background-color"})
             if (parser.isSet(QLatin1String(quick)))
-                throw PlanError(QStringLiteral("--plan cannot be combined with --%1: put that step into the plan")
-                                    .arg(QLatin1String(quick)));
+                throw PlanError(
+                    QStringLiteral(
+                        "--plan cannot be combined with --%1: put that step into the plan")
+                        .arg(QLatin1String(quick)));
 
     const int fullScale = fileChannelFullScale(picturePath, page);
     const MeasurementPlan plan = planForm ? readMeasurementPlan(valueOf(parser, "plan"), fullScale)
                                           : pictureSteps(parser, fullScale);
     GelImageLoad load = loadPicture(picturePath, page);
     if (load.lossy)
-        err.write(QStringLiteral("warning: %1 is JPEG-compressed (lossy)\n").arg(picturePath).toUtf8());
+        err.write(
+            QStringLiteral("warning: %1 is JPEG-compressed (lossy)\n").arg(picturePath).toUtf8());
     MeasurementSession session(load.image);
     session.setPicturePath(QFileInfo(picturePath).absoluteFilePath());
     load.image = QImage();
@@ -339,7 +355,8 @@ int runFigure(const QStringList& arguments, QIODevice& out, QIODevice& err)
                                                                : background.blue;
     }
     finder.sensitivity = 100;
-    const LaneFinding shown = atSensitivity(findLanesAndBands(session.picture(), QRect(), finder), sensitivity);
+    const LaneFinding shown =
+        atSensitivity(findLanesAndBands(session.picture(), QRect(), finder), sensitivity);
     session.proposals().setFinding(shown, finder.orientation);
     session.proposalsEdited();
     std::vector<LaneStrip> lanes;
@@ -357,10 +374,12 @@ int runFigure(const QStringList& arguments, QIODevice& out, QIODevice& err)
     if (labels && options.labels == FigureLabels::Samples) {
         const QString fault = sampleTableFault(*labels, {int(session.lanes().size())});
         if (!fault.isEmpty())
-            throw Failure{2, QStringLiteral("--labels \"%1\": %2").arg(valueOf(parser, "labels"), fault)};
+            throw Failure{
+                2, QStringLiteral("--labels \"%1\": %2").arg(valueOf(parser, "labels"), fault)};
     }
 
-    const FigureContent content = figureContent(session, levels, options, labels ? &*labels : nullptr);
+    const FigureContent content =
+        figureContent(session, levels, options, labels ? &*labels : nullptr);
     writeFigure(output, content, options);
     return 0;
 }
@@ -386,8 +405,9 @@ int runReportPdf(const QStringList& arguments, QIODevice& out, QIODevice& err)
         if (parser.values(QLatin1String(name)).size() > 1)
             usage(command, QStringLiteral("expected --%1 once").arg(QLatin1String(name)));
     if (!parser.positionalArguments().isEmpty())
-        usage(command, QStringLiteral("expected no PICTURE: the plan names its pictures, found \"%1\"")
-                           .arg(parser.positionalArguments().constFirst()));
+        usage(command,
+              QStringLiteral("expected no PICTURE: the plan names its pictures, found \"%1\"")
+                  .arg(parser.positionalArguments().constFirst()));
     if (!parser.isSet(QStringLiteral("plan")))
         usage(command, QStringLiteral("expected --plan FILE"));
     const QString output = outputOf(parser, command, true);
@@ -410,16 +430,19 @@ int runReportPdf(const QStringList& arguments, QIODevice& out, QIODevice& err)
         if (QFileInfo(path).isRelative() && !QFileInfo::exists(path))
             path = QDir(planFolder).filePath(path);
         if (!QFileInfo::exists(path))
-            throw PlanError(step.where + QStringLiteral(": the picture \"%1\" is not there").arg(step.text));
+            throw PlanError(step.where +
+                            QStringLiteral(": the picture \"%1\" is not there").arg(step.text));
         GelImageLoad loaded = loadPicture(path, step.page);
         if (loaded.lossy)
-            err.write(QStringLiteral("warning: %1 is JPEG-compressed (lossy)\n").arg(path).toUtf8());
+            err.write(
+                QStringLiteral("warning: %1 is JPEG-compressed (lossy)\n").arg(path).toUtf8());
         session.setPicture(loaded.image, QFileInfo(path).absoluteFilePath());
     };
     runMeasurementPlanCounted(session, plan, replay);
 
     ReportInputs inputs;
-    inputs.levels = session.hasPicture() ? levelsOf(parser, session.picture(), command) : DisplayLevels{};
+    inputs.levels =
+        session.hasPicture() ? levelsOf(parser, session.picture(), command) : DisplayLevels{};
     inputs.figure.labels = labels ? FigureLabels::Samples : FigureLabels::Numbers;
     inputs.samples = labels ? &*labels : nullptr;
     writeReportPdf(sessionReport(session, inputs), output);
@@ -447,7 +470,9 @@ QString figureUsage()
 int runFigureCommand(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     const QString command = arguments.value(0);
-    const auto say = [&err](const QString& text) { err.write((QStringLiteral("kestoscan: ") + text + QLatin1Char('\n')).toUtf8()); };
+    const auto say = [&err](const QString& text) {
+        err.write((QStringLiteral("kestoscan: ") + text + QLatin1Char('\n')).toUtf8());
+    };
     try {
         if (command == QLatin1String("report-pdf"))
             return runReportPdf(arguments.mid(1), out, err);

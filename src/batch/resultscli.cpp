@@ -3,9 +3,9 @@
 #include "batch/batchcli.h"
 #include "core/deeppicture.h"
 #include "core/gelimage.h"
+#include "core/ladders.h"
 #include "core/lanebands.h"
 #include "core/lanefinder.h"
-#include "core/ladders.h"
 #include "core/measurementplan.h"
 #include "core/measurementsession.h"
 #include "core/results.h"
@@ -29,7 +29,8 @@ namespace {
 
 const char* const ResultsUsage =
     "Usage: kestoscan results PICTURE [--stain PICTURE2] --samples FILE\n"
-    "                         [--target band:K|size:S] [--control band:K|size:S|lane-total|stain|none]\n"
+    "                         [--target band:K|size:S] [--control "
+    "band:K|size:S|lane-total|stain|none]\n"
     "                         [--reference GROUP] [--exclude-flagged] [--output FILE]\n"
     "                         [--channel red|green|blue] [--invert]\n"
     "                         [--background X,Y | --background-color R,G,B] [--horizontal]\n"
@@ -138,7 +139,8 @@ std::optional<QString> once(const QCommandLineParser& parser, const QString& nam
 {
     const QStringList values = parser.values(name);
     if (values.size() > 1)
-        throw usage(QStringLiteral("expected --%1 once, found it %2 times").arg(name).arg(values.size()));
+        throw usage(
+            QStringLiteral("expected --%1 once, found it %2 times").arg(name).arg(values.size()));
     if (values.isEmpty())
         return std::nullopt;
     return values.constFirst();
@@ -169,16 +171,18 @@ MeasurementPlan pictureSteps(const QCommandLineParser& parser, int fullScale)
     if (const auto value = once(parser, channel))
         plan.steps.push_back(parsePlanStep(channel, {*value}, where(channel, *value)));
     if (parser.isSet(QStringLiteral("invert")))
-        plan.steps.push_back(parsePlanStep(QStringLiteral("invert"), {}, QStringLiteral("--invert")));
+        plan.steps.push_back(
+            parsePlanStep(QStringLiteral("invert"), {}, QStringLiteral("--invert")));
     const auto picked = once(parser, background);
     const auto given = once(parser, colour);
     if (picked && given)
         throw usage(QStringLiteral("expected either --background or --background-color, not both"));
     if (picked)
-        plan.steps.push_back(parsePlanStep(background, picked->split(QLatin1Char(',')), where(background, *picked)));
-    if (given)
         plan.steps.push_back(
-            parsePlanStep(colour, given->split(QLatin1Char(',')), where(colour, *given), fullScale));
+            parsePlanStep(background, picked->split(QLatin1Char(',')), where(background, *picked)));
+    if (given)
+        plan.steps.push_back(parsePlanStep(colour, given->split(QLatin1Char(',')),
+                                           where(colour, *given), fullScale));
     return plan;
 }
 
@@ -200,17 +204,20 @@ Sizing sizingOf(const QCommandLineParser& parser)
         if (name == laneName || name == ladderName)
             order << name;
     for (qsizetype i = 0; i < order.size(); ++i)
-        if (order[i] != (i % 2 == 0 ? laneName : ladderName) || (i % 2 == 0 && i + 1 == order.size()))
+        if (order[i] != (i % 2 == 0 ? laneName : ladderName) ||
+            (i % 2 == 0 && i + 1 == order.size()))
             throw usage(QStringLiteral("each --ladder-lane needs its --ladder after it"));
     const QStringList lanes = parser.values(laneName);
     const QStringList ladders = parser.values(ladderName);
     if (lanes.size() > 2)
-        throw usage(QStringLiteral("expected --ladder-lane at most twice, found it %1 times").arg(lanes.size()));
+        throw usage(QStringLiteral("expected --ladder-lane at most twice, found it %1 times")
+                        .arg(lanes.size()));
     for (qsizetype i = 0; i < lanes.size(); ++i) {
         bool ok = false;
         const int lane = lanes[i].toInt(&ok);
         if (!ok || lane < 1)
-            throw usage(QStringLiteral("--ladder-lane \"%1\": expected a lane number from 1").arg(lanes[i]));
+            throw usage(QStringLiteral("--ladder-lane \"%1\": expected a lane number from 1")
+                            .arg(lanes[i]));
         for (const LadderLane& other : sizing.ladders)
             if (other.lane == lane - 1)
                 throw usage(QStringLiteral("--ladder-lane %1 is given twice").arg(lane));
@@ -236,7 +243,8 @@ Sizing sizingOf(const QCommandLineParser& parser)
     return sizing;
 }
 
-BandChoice choiceOf(const QCommandLineParser& parser, const QString& name, const BandChoice& otherwise)
+BandChoice choiceOf(const QCommandLineParser& parser, const QString& name,
+                    const BandChoice& otherwise)
 {
     const auto text = once(parser, name);
     if (!text)
@@ -252,12 +260,18 @@ SampleTable readSamples(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Failure{BatchFailed, QStringLiteral("Cannot read the sample table:\n%1\n%2").arg(path, file.errorString())};
+        throw Failure{
+            BatchFailed,
+            QStringLiteral("Cannot read the sample table:\n%1\n%2").arg(path, file.errorString())};
     if (file.size() > MaxSampleFileBytes)
-        throw Failure{BatchUsage, QStringLiteral("%1: the sample table is larger than %2 MB").arg(path).arg(MaxSampleFileBytes >> 20)};
+        throw Failure{BatchUsage, QStringLiteral("%1: the sample table is larger than %2 MB")
+                                      .arg(path)
+                                      .arg(MaxSampleFileBytes >> 20)};
     const QByteArray bytes = file.read(MaxSampleFileBytes + 1);
     if (bytes.size() > MaxSampleFileBytes)
-        throw Failure{BatchUsage, QStringLiteral("%1: the sample table is larger than %2 MB").arg(path).arg(MaxSampleFileBytes >> 20)};
+        throw Failure{BatchUsage, QStringLiteral("%1: the sample table is larger than %2 MB")
+                                      .arg(path)
+                                      .arg(MaxSampleFileBytes >> 20)};
     return parseSampleTable(QString::fromUtf8(bytes), path);
 }
 
@@ -316,7 +330,8 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     if (positional.isEmpty())
         throw usage(QStringLiteral("expected a PICTURE file"));
     if (positional.size() > 1)
-        throw usage(QStringLiteral("expected one PICTURE file, found also \"%1\"").arg(positional.at(1)));
+        throw usage(
+            QStringLiteral("expected one PICTURE file, found also \"%1\"").arg(positional.at(1)));
     const QString picturePath = positional.constFirst();
     const auto samplesPath = once(parser, QStringLiteral("samples"));
     if (!samplesPath)
@@ -326,7 +341,8 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     ResultOptions options;
     options.target = choiceOf(parser, QStringLiteral("target"), BandChoice::nth(0));
     options.control = choiceOf(parser, QStringLiteral("control"), BandChoice::none());
-    if (options.target.kind == BandChoice::Kind::None || options.target.kind == BandChoice::Kind::Stain)
+    if (options.target.kind == BandChoice::Kind::None ||
+        options.target.kind == BandChoice::Kind::Stain)
         throw usage(QStringLiteral("--target: the target is a band, bands or the lane total"));
     if (options.control.kind == BandChoice::Kind::Stain && !stainPath)
         throw usage(QStringLiteral("--control stain needs --stain PICTURE2"));
@@ -375,7 +391,8 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     const bool wantsSizes = options.target.kind == BandChoice::Kind::Size ||
                             options.control.kind == BandChoice::Kind::Size;
     if (wantsSizes && sizing.ladders.empty())
-        throw usage(QStringLiteral("size:S needs the bands' sizes: give --ladder-lane N --ladder SIZES"));
+        throw usage(
+            QStringLiteral("size:S needs the bands' sizes: give --ladder-lane N --ladder SIZES"));
 
     LaneReading reading;
     if (const auto text = once(parser, QStringLiteral("quantify"))) {
@@ -384,8 +401,9 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         if (!mode)
             throw usage(QStringLiteral("--quantify: ") + why);
         if (*mode == QuantifyMode::Frame)
-            throw usage(QStringLiteral("--quantify frame: results read bands on their lanes' profiles; "
-                                       "use profile (the default) or fit"));
+            throw usage(
+                QStringLiteral("--quantify frame: results read bands on their lanes' profiles; "
+                               "use profile (the default) or fit"));
         reading.mode = *mode;
     }
     if (const auto text = once(parser, QStringLiteral("lane-background"))) {
@@ -400,21 +418,26 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         bool ok = false;
         sensitivity = text->toDouble(&ok);
         if (!ok || !(sensitivity >= 0 && sensitivity <= 100))
-            throw usage(QStringLiteral("--sensitivity \"%1\": expected a number from 0 to 100").arg(*text));
+            throw usage(
+                QStringLiteral("--sensitivity \"%1\": expected a number from 0 to 100").arg(*text));
     }
     int page = 0;
     if (const auto text = once(parser, QStringLiteral("page"))) {
         bool ok = false;
         page = text->toInt(&ok);
         if (!ok || page < 1 || page > MaxPicturePage)
-            throw usage(QStringLiteral("--page \"%1\": expected a page number from 1 to %2").arg(*text).arg(MaxPicturePage));
+            throw usage(QStringLiteral("--page \"%1\": expected a page number from 1 to %2")
+                            .arg(*text)
+                            .arg(MaxPicturePage));
     }
     std::optional<std::pair<QString, SheetFileType>> output;
     if (const auto path = once(parser, QStringLiteral("output"))) {
         const std::optional<SheetFileType> type = sheetFileTypeOf(*path);
         if (!type)
-            throw usage(QStringLiteral("--output \"%1\": expected a file name ending in .xlsx, .csv, .txt or .tsv")
-                            .arg(*path));
+            throw usage(
+                QStringLiteral(
+                    "--output \"%1\": expected a file name ending in .xlsx, .csv, .txt or .tsv")
+                    .arg(*path));
         output = std::make_pair(*path, *type);
     }
 
@@ -439,7 +462,8 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     finder.sensitivity = sensitivity;
     if (parser.isSet(QStringLiteral("horizontal")))
         finder.orientation = LaneOrientation::Horizontal;
-    if (parser.isSet(QStringLiteral("background")) || parser.isSet(QStringLiteral("background-color"))) {
+    if (parser.isSet(QStringLiteral("background")) ||
+        parser.isSet(QStringLiteral("background-color"))) {
         const ChannelLevels levels = session.backgroundLevels();
         finder.background = session.channel() == Channel::Red     ? levels.red
                             : session.channel() == Channel::Green ? levels.green
@@ -471,14 +495,16 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
             lane.start = across ? f.left : f.top;
             lane.front = across ? f.left + f.width : f.top + f.height;
             for (const FoundFrame& band : found.bands)
-                lane.bands.push_back(across ? band.left + band.width / 2.0 : band.top + band.height / 2.0);
+                lane.bands.push_back(across ? band.left + band.width / 2.0
+                                            : band.top + band.height / 2.0);
             sized.push_back(lane);
         }
         const GelSizes sizes = sizeGelBands(sized, sizing.ladders, sizing.fit, sizing.extrapolate);
         for (const QString& note : sizes.notes)
             say(err, QStringLiteral("warning: ") + note + QLatin1Char('\n'));
         for (std::size_t lane = 0; lane < lanes.size() && lane < sizes.bands.size(); ++lane)
-            for (std::size_t band = 0; band < lanes[lane].bands.size() && band < sizes.bands[lane].size(); ++band)
+            for (std::size_t band = 0;
+                 band < lanes[lane].bands.size() && band < sizes.bands[lane].size(); ++band)
                 lanes[lane].bands[band].size = sizes.bands[lane][band].size;
     }
 
@@ -492,7 +518,8 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         LaneFinderOptions stainFinder;
         stainFinder.channel = stain.channel();
         LaneReading stainReading = reading;
-        stainReading.darkBands = findLanesAndBands(stain.picture(), QRect(), stainFinder).darkOnLight;
+        stainReading.darkBands =
+            findLanesAndBands(stain.picture(), QRect(), stainFinder).darkOnLight;
         try {
             readStainTotals(lanes, stain.picture(), session.picture().size(), strips, stainReading);
         } catch (const ResultsError& error) {
@@ -534,14 +561,18 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     for (const LaneResult& r : results.lanes) {
         const bool counted = r.inTable && r.role == SampleRole::Sample && !r.group.isEmpty();
         if (!r.flags.isEmpty())
-            messages += QStringLiteral("warning: lane %1: %2%3\n")
-                         .arg(r.lane + 1)
-                         .arg(r.flags.join(QStringLiteral("; ")),
-                              !counted           ? QString()
-                              : r.leftOut        ? QStringLiteral(" (left out)")
-                                                 : QStringLiteral(" (counted; --exclude-flagged leaves it out)"));
+            messages +=
+                QStringLiteral("warning: lane %1: %2%3\n")
+                    .arg(r.lane + 1)
+                    .arg(r.flags.join(QStringLiteral("; ")),
+                         !counted ? QString()
+                         : r.leftOut
+                             ? QStringLiteral(" (left out)")
+                             : QStringLiteral(" (counted; --exclude-flagged leaves it out)"));
         else if (counted && r.leftOut)
-            messages += QStringLiteral("warning: lane %1 is not counted: %2\n").arg(r.lane + 1).arg(r.reason);
+            messages += QStringLiteral("warning: lane %1 is not counted: %2\n")
+                            .arg(r.lane + 1)
+                            .arg(r.reason);
         QStringList row{QString::number(r.lane + 1),
                         r.sample,
                         r.group,
@@ -563,8 +594,8 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         lines += row.join(QLatin1Char('\t')).toUtf8() + '\n';
     }
     for (const GroupResult& g : results.groups) {
-        const QStringList row{g.group,         QString::number(g.n), cell(g.mean), cell(g.sd),
-                              cell(g.sem),     cell(g.cv),           cell(g.fold)};
+        const QStringList row{g.group,     QString::number(g.n), cell(g.mean), cell(g.sd),
+                              cell(g.sem), cell(g.cv),           cell(g.fold)};
         lines += row.join(QLatin1Char('\t')).toUtf8() + '\n';
     }
     if (curve) {
@@ -596,7 +627,8 @@ int runResultsCommand(const QStringList& arguments, QIODevice& out, QIODevice& e
         const QByteArray result = run(arguments, out, err);
         // Results reach standard output only once everything has worked.
         if (!result.isEmpty() && out.write(result) != result.size())
-            throw Failure{BatchFailed, QStringLiteral("the results could not be written to standard output")};
+            throw Failure{BatchFailed,
+                          QStringLiteral("the results could not be written to standard output")};
         return BatchOk;
     } catch (const Failure& failure) {
         say(err, QStringLiteral("kestoscan: ") + failure.message + QLatin1Char('\n'));

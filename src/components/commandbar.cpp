@@ -156,7 +156,7 @@ void CommandBar::build()
 void CommandBar::realiseTool(Band& band, Tool& tool)
 {
     const ToolSpec& desc = tool.m_spec;
-    QWidget* owner = band.m_menuBar ? static_cast<QWidget*>(band.m_menuBar)
+    QWidget* owner = band.m_menuBar   ? static_cast<QWidget*>(band.m_menuBar)
                      : band.m_toolBar ? static_cast<QWidget*>(band.m_toolBar)
                                       : static_cast<QWidget*>(band.m_menu);
     auto addAction = [&](QAction* action) {

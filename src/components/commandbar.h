@@ -27,14 +27,14 @@ enum class ToolKind { Button, CheckButton, Separator, Label, MenuEntry };
 struct ToolSpec
 {
     QString name;
-    QString caption;          // "&" marks the access key; "" for separators
+    QString caption; // "&" marks the access key; "" for separators
     QString tooltip;
     ToolKind kind = ToolKind::Button;
-    bool checked = false;     // checkable buttons
-    QString icon;             // resource path, "" for none
-    bool iconOnly = false;    // toolbar button showing only its icon
-    QString opens;            // menu-bar entries: the popup band's name
-    QString widest;           // read-outs: their widest expected text; the tool keeps that width
+    bool checked = false;  // checkable buttons
+    QString icon;          // resource path, "" for none
+    bool iconOnly = false; // toolbar button showing only its icon
+    QString opens;         // menu-bar entries: the popup band's name
+    QString widest;        // read-outs: their widest expected text; the tool keeps that width
 };
 
 struct BandSpec
@@ -71,8 +71,10 @@ public:
 private:
     friend class Band;
     friend class CommandBar;
-    Tool(Band* band, const ToolSpec& desc) : m_band(band), m_spec(desc), m_caption(desc.caption),
-        m_checked(desc.checked) {}
+    Tool(Band* band, const ToolSpec& desc)
+        : m_band(band), m_spec(desc), m_caption(desc.caption), m_checked(desc.checked)
+    {
+    }
 
     Band* m_band;
     ToolSpec m_spec;

@@ -26,14 +26,30 @@ ColorValue SystemColorToRGB(ColorValue colour)
     const QPalette palette = QGuiApplication::palette();
     QPalette::ColorRole role;
     switch (index) {
-    case 5: role = QPalette::Base; break;               // window background
-    case 8: role = QPalette::Text; break;               // window text
-    case 13: role = QPalette::Highlight; break;         // selection highlight
-    case 14: role = QPalette::HighlightedText; break;   // selected text
-    case 15: role = QPalette::Button; break;            // button face
-    case 16: role = QPalette::Dark; break;              // button shadow
-    case 18: role = QPalette::ButtonText; break;        // button text
-    case 20: role = QPalette::Light; break;             // 3-D highlight
+    case 5:
+        role = QPalette::Base;
+        break; // window background
+    case 8:
+        role = QPalette::Text;
+        break; // window text
+    case 13:
+        role = QPalette::Highlight;
+        break; // selection highlight
+    case 14:
+        role = QPalette::HighlightedText;
+        break; // selected text
+    case 15:
+        role = QPalette::Button;
+        break; // button face
+    case 16:
+        role = QPalette::Dark;
+        break; // button shadow
+    case 18:
+        role = QPalette::ButtonText;
+        break; // button text
+    case 20:
+        role = QPalette::Light;
+        break; // 3-D highlight
     default:
         throw Error(Error::InvalidValue,
                     QStringLiteral("Unknown system colour index %1").arg(index));
@@ -96,14 +112,16 @@ ColorValue fromQColor(const QColor& colour)
 
 double twipsPerPixelX(const QWidget* widget)
 {
-    const QScreen* screen = widget && widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        widget && widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
     return 1440.0 / (dpi > 0 ? dpi : 96.0);
 }
 
 double twipsPerPixelY(const QWidget* widget)
 {
-    const QScreen* screen = widget && widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        widget && widget->screen() ? widget->screen() : QGuiApplication::primaryScreen();
     const double dpi = screen ? screen->logicalDotsPerInchY() : 96.0;
     return 1440.0 / (dpi > 0 ? dpi : 96.0);
 }

@@ -23,9 +23,15 @@ Prompts& Prompts::current()
     return g_current ? *g_current : real;
 }
 
-void Prompts::setCurrent(Prompts* prompts) { g_current = prompts; }
+void Prompts::setCurrent(Prompts* prompts)
+{
+    g_current = prompts;
+}
 
-QString appTitle() { return version::title(); }
+QString appTitle()
+{
+    return version::title();
+}
 
 QString QtPrompts::openFileName(QWidget* parent, const QString& title, const QString& fileName,
                                 const QStringList& filters, int selectedFilter)
@@ -65,20 +71,33 @@ MessageAnswer QtPrompts::message(QWidget* parent, const QString& text, const QSt
     box.setWindowTitle(title);
     box.setText(text);
     switch (icon) {
-    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-    case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
-    case MessageIcon::Question: box.setIcon(QMessageBox::Question); break;
-    case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-    case MessageIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::None:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
+    case MessageIcon::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageIcon::Question:
+        box.setIcon(QMessageBox::Question);
+        break;
+    case MessageIcon::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageIcon::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
     }
     if (buttons == MessageButtons::YesNoCancel) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::Cancel);
         switch (box.exec()) {
-        case QMessageBox::Yes: return MessageAnswer::Yes;
-        case QMessageBox::No: return MessageAnswer::No;
-        default: return MessageAnswer::Cancel;
+        case QMessageBox::Yes:
+            return MessageAnswer::Yes;
+        case QMessageBox::No:
+            return MessageAnswer::No;
+        default:
+            return MessageAnswer::Cancel;
         }
     }
     if (buttons == MessageButtons::YesNo) {
@@ -106,8 +125,7 @@ std::optional<int> QtPrompts::chooseItem(QWidget* parent, const QString& prompt,
                                          int current)
 {
     bool ok = false;
-    const QString chosen =
-        QInputDialog::getItem(parent, title, prompt, items, current, false, &ok);
+    const QString chosen = QInputDialog::getItem(parent, title, prompt, items, current, false, &ok);
     const qsizetype index = items.indexOf(chosen);
     if (!ok || index < 0)
         return std::nullopt;
@@ -120,6 +138,9 @@ bool QtPrompts::printDialog(QWidget* parent, QPrinter& printer)
     return dialog.exec() == QDialog::Accepted;
 }
 
-int QtPrompts::execDialog(QDialog& dialog) { return dialog.exec(); }
+int QtPrompts::execDialog(QDialog& dialog)
+{
+    return dialog.exec();
+}
 
 } // namespace kesto

@@ -39,7 +39,10 @@ SheetModel::SheetModel(SheetData& data, QObject* parent) : QAbstractTableModel(p
     m_data.setObserver(this);
 }
 
-SheetModel::~SheetModel() { m_data.setObserver(nullptr); }
+SheetModel::~SheetModel()
+{
+    m_data.setObserver(nullptr);
+}
 
 int SheetModel::rowCount(const QModelIndex& parent) const
 {
@@ -65,7 +68,8 @@ QVariant SheetModel::data(const QModelIndex& index, int role) const
         // Numbers line up on the right, texts on the left, as in any spreadsheet.
         double value = 0.0;
         const bool numeric = cellNumber(m_data.text(row, column), value);
-        return QVariant::fromValue(Qt::Alignment((numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
+        return QVariant::fromValue(
+            Qt::Alignment((numeric ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
     }
     case Qt::ForegroundRole: {
         // Black text would vanish on a dark theme's cells: there it takes the theme's text
@@ -198,8 +202,14 @@ void SheetModel::headingsChanged(int firstColumn, int lastColumn)
     Q_EMIT headerDataChanged(Qt::Horizontal, firstColumn - 1, lastColumn - 1);
 }
 
-void SheetModel::columnWidthChanged(int column) { Q_EMIT widthChanged(column); }
+void SheetModel::columnWidthChanged(int column)
+{
+    Q_EMIT widthChanged(column);
+}
 
-void SheetModel::selectionChanged() { Q_EMIT sheetSelectionChanged(); }
+void SheetModel::selectionChanged()
+{
+    Q_EMIT sheetSelectionChanged();
+}
 
 } // namespace kesto

@@ -17,7 +17,8 @@
 
 namespace kesto {
 
-QList<PrintTextRun> expandPrintCodes(const QString& codes, const QString& sheetName, int page, int pages)
+QList<PrintTextRun> expandPrintCodes(const QString& codes, const QString& sheetName, int page,
+                                     int pages)
 {
     QList<PrintTextRun> runs;
     bool bold = false;
@@ -67,7 +68,7 @@ namespace {
 
 struct PrintPage
 {
-    int firstRow, lastRow;          // lastRow < firstRow: headings only
+    int firstRow, lastRow; // lastRow < firstRow: headings only
     int firstColumn, lastColumn;
 };
 
@@ -98,8 +99,8 @@ int lastUsedRow(const SheetData& data)
 }
 
 // Down the rows first, then across the column groups that fit the page width.
-std::vector<PrintPage> paginate(const SheetData& data, const SheetPrintSetup& setup, const Metrics& m,
-                                const QRectF& body)
+std::vector<PrintPage> paginate(const SheetData& data, const SheetPrintSetup& setup,
+                                const Metrics& m, const QRectF& body)
 {
     std::vector<std::pair<int, int>> groups;
     const double width = body.width() - (setup.rowHeadings ? m.rowHeadingWidth : 0.0);
@@ -159,8 +160,8 @@ QBrush cellBrush(const CellFormat& format)
     return QBrush(toQColor(format.patternForeground), Qt::BrushStyle(format.pattern));
 }
 
-void drawPage(QPainter& painter, const SheetData& data, const SheetPrintSetup& setup, const Metrics& m,
-              const QRectF& body, const PrintPage& page, const QFont& font)
+void drawPage(QPainter& painter, const SheetData& data, const SheetPrintSetup& setup,
+              const Metrics& m, const QRectF& body, const PrintPage& page, const QFont& font)
 {
     QFont boldFont = font;
     boldFont.setBold(true);
@@ -259,11 +260,12 @@ int printSheet(const SheetData& data, QPrinter& printer, const QFont& font)
     Metrics m{};
     m.dpi = dpi;
     m.charWidth = fm.horizontalAdvance(QLatin1Char('0'));
-    m.rowHeight = 12.75 / 72.0 * dpi;   // a spreadsheet's row for a 10 pt font
+    m.rowHeight = 12.75 / 72.0 * dpi; // a spreadsheet's row for a 10 pt font
     m.padding = 2.0 / 72.0 * dpi;
     m.rowHeadingWidth =
         std::max(fm.horizontalAdvance(QString::number(std::max(1, data.rowCount()))),
-                 3 * m.charWidth) + 2 * m.padding;
+                 3 * m.charWidth) +
+        2 * m.padding;
 
     const QRectF paper = layout.fullRectPoints();
     const double toDevice = dpi / 72.0;
@@ -279,7 +281,9 @@ int printSheet(const SheetData& data, QPrinter& printer, const QFont& font)
     for (int i = 0; i < count; ++i) {
         if (i > 0 && !printer.newPage()) {
             painter.end();
-            throw Error(Error::FileError, QStringLiteral("Cannot print the sheet: page %1 could not be started").arg(i + 1));
+            throw Error(
+                Error::FileError,
+                QStringLiteral("Cannot print the sheet: page %1 could not be started").arg(i + 1));
         }
         drawRuns(painter, expandPrintCodes(setup.header, data.sheetName(), i + 1, count), font,
                  body.center().x(), edge, false);
@@ -288,7 +292,8 @@ int printSheet(const SheetData& data, QPrinter& printer, const QFont& font)
         drawPage(painter, data, setup, m, body, pages[std::size_t(i)], font);
     }
     if (!painter.end())
-        throw Error(Error::FileError, QStringLiteral("Cannot print the sheet: the printer did not accept the pages"));
+        throw Error(Error::FileError,
+                    QStringLiteral("Cannot print the sheet: the printer did not accept the pages"));
     return count;
 }
 

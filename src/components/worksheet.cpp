@@ -1,10 +1,10 @@
 #include "components/worksheet.h"
 
-#include "core/error.h"
 #include "components/prompts.h"
-#include "core/sheetdata.h"
 #include "components/sheetmodel.h"
 #include "components/sheetprint.h"
+#include "core/error.h"
+#include "core/sheetdata.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -49,7 +49,7 @@ public:
 struct Worksheet::Private
 {
     SheetData data;
-    std::unique_ptr<SheetModel> model;   // after data: detaches from it first
+    std::unique_ptr<SheetModel> model; // after data: detaches from it first
     QTableView* view = nullptr;
     QFont font{QStringLiteral("Arial"), 10};
     double charWidth = 7.0;
@@ -59,7 +59,8 @@ struct Worksheet::Private
     int pixels(int width) const { return int(std::lround(width * charWidth / 256.0)); }
     int units(int pixels) const
     {
-        return std::clamp(int(std::lround(pixels * 256.0 / charWidth)), 0, SheetData::MaxColumnWidth);
+        return std::clamp(int(std::lround(pixels * 256.0 / charWidth)), 0,
+                          SheetData::MaxColumnWidth);
     }
 };
 
@@ -201,7 +202,8 @@ bool Worksheet::eventFilter(QObject* watched, QEvent* event)
     if (watched == d->view->viewport() && event->type() == QEvent::MouseButtonPress) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const QPoint at = mouse->position().toPoint();
-        Q_EMIT sheetMouseDown(int(mouse->button()), int(mouse->modifiers().toInt()), at.x(), at.y());
+        Q_EMIT sheetMouseDown(int(mouse->button()), int(mouse->modifiers().toInt()), at.x(),
+                              at.y());
     }
     // While a cell is being edited its editor has the keys; these reach the grid itself.
     if (watched == d->view && event->type() == QEvent::KeyPress) {
@@ -238,29 +240,83 @@ void Worksheet::setCellTipSource(std::function<QString(int, int)> source)
     d->model->setTipSource(std::move(source));
 }
 
-SheetData& Worksheet::data() { return d->data; }
-const SheetData& Worksheet::data() const { return d->data; }
+SheetData& Worksheet::data()
+{
+    return d->data;
+}
+const SheetData& Worksheet::data() const
+{
+    return d->data;
+}
 
-int Worksheet::rowCount() const { return d->data.rowCount(); }
-void Worksheet::setRowCount(int rows) { d->data.setRowCount(rows); }
-int Worksheet::columnCount() const { return d->data.columnCount(); }
-void Worksheet::setColumnCount(int columns) { d->data.setColumnCount(columns); }
+int Worksheet::rowCount() const
+{
+    return d->data.rowCount();
+}
+void Worksheet::setRowCount(int rows)
+{
+    d->data.setRowCount(rows);
+}
+int Worksheet::columnCount() const
+{
+    return d->data.columnCount();
+}
+void Worksheet::setColumnCount(int columns)
+{
+    d->data.setColumnCount(columns);
+}
 
-QString Worksheet::text(int row, int column) const { return d->data.text(row, column); }
-void Worksheet::setText(int row, int column, const QString& text) { d->data.setText(row, column, text); }
-double Worksheet::number(int row, int column) const { return d->data.number(row, column); }
-void Worksheet::setNumber(int row, int column, double value) { d->data.setNumber(row, column, value); }
-QString Worksheet::note(int row, int column) const { return d->data.note(row, column); }
-void Worksheet::setNote(int row, int column, const QString& note) { d->data.setNote(row, column, note); }
+QString Worksheet::text(int row, int column) const
+{
+    return d->data.text(row, column);
+}
+void Worksheet::setText(int row, int column, const QString& text)
+{
+    d->data.setText(row, column, text);
+}
+double Worksheet::number(int row, int column) const
+{
+    return d->data.number(row, column);
+}
+void Worksheet::setNumber(int row, int column, double value)
+{
+    d->data.setNumber(row, column, value);
+}
+QString Worksheet::note(int row, int column) const
+{
+    return d->data.note(row, column);
+}
+void Worksheet::setNote(int row, int column, const QString& note)
+{
+    d->data.setNote(row, column, note);
+}
 
-int Worksheet::columnWidth(int column) const { return d->data.columnWidth(column); }
-void Worksheet::setColumnWidth(int column, int width) { d->data.setColumnWidth(column, width); }
+int Worksheet::columnWidth(int column) const
+{
+    return d->data.columnWidth(column);
+}
+void Worksheet::setColumnWidth(int column, int width)
+{
+    d->data.setColumnWidth(column, width);
+}
 
-QString Worksheet::headingText(int index) const { return d->data.headingText(index); }
-void Worksheet::setHeadingText(int column, const QString& text) { d->data.setHeadingText(column, text); }
+QString Worksheet::headingText(int index) const
+{
+    return d->data.headingText(index);
+}
+void Worksheet::setHeadingText(int column, const QString& text)
+{
+    d->data.setHeadingText(column, text);
+}
 
-QString Worksheet::sheetName() const { return d->data.sheetName(); }
-void Worksheet::setSheetName(const QString& name) { d->data.setSheetName(name); }
+QString Worksheet::sheetName() const
+{
+    return d->data.sheetName();
+}
+void Worksheet::setSheetName(const QString& name)
+{
+    d->data.setSheetName(name);
+}
 
 void Worksheet::activeCell(int& row, int& column) const
 {
@@ -268,7 +324,10 @@ void Worksheet::activeCell(int& row, int& column) const
     column = d->data.activeColumn();
 }
 
-void Worksheet::setActiveCell(int row, int column) { d->data.setActiveCell(row, column); }
+void Worksheet::setActiveCell(int row, int column)
+{
+    d->data.setActiveCell(row, column);
+}
 
 void Worksheet::selectRange(int firstRow, int firstColumn, int lastRow, int lastColumn)
 {
@@ -280,9 +339,15 @@ void Worksheet::setSelectionPattern(int pattern, ColorValue foreground, ColorVal
     d->data.setSelectionPattern(pattern, foreground, background);
 }
 
-void Worksheet::setSelectionTextColor(ColorValue colour) { d->data.setSelectionTextColour(colour); }
+void Worksheet::setSelectionTextColor(ColorValue colour)
+{
+    d->data.setSelectionTextColour(colour);
+}
 
-void Worksheet::redraw() { d->view->viewport()->update(); }
+void Worksheet::redraw()
+{
+    d->view->viewport()->update();
+}
 
 void Worksheet::updateSheet()
 {
@@ -293,13 +358,15 @@ void Worksheet::updateSheet()
 void Worksheet::deleteRange(int firstRow, int firstColumn, int lastRow, int lastColumn, Shift shift)
 {
     if (shift != Shift::RowsUp)
-        throw Error(Error::InvalidValue,
-                    QStringLiteral("Invalid value: delete shift mode %1 is not supported (3 moves rows up)")
-                        .arg(int(shift)));
+        throw Error(
+            Error::InvalidValue,
+            QStringLiteral("Invalid value: delete shift mode %1 is not supported (3 moves rows up)")
+                .arg(int(shift)));
     d->data.deleteRange({firstRow, firstColumn, lastRow, lastColumn});
 }
 
-void Worksheet::sort(int firstRow, int firstColumn, int lastRow, int lastColumn, bool byRows, int key)
+void Worksheet::sort(int firstRow, int firstColumn, int lastRow, int lastColumn, bool byRows,
+                     int key)
 {
     SheetRange range{firstRow, firstColumn, lastRow, lastColumn};
     if (firstRow == -1 && firstColumn == -1 && lastRow == -1 && lastColumn == -1)
@@ -307,8 +374,14 @@ void Worksheet::sort(int firstRow, int firstColumn, int lastRow, int lastColumn,
     d->data.sortRange(range, byRows, key);
 }
 
-QString Worksheet::selectionText() const { return d->data.selectionText(); }
-void Worksheet::setSelectionText(const QString& text) { d->data.setSelectionText(text); }
+QString Worksheet::selectionText() const
+{
+    return d->data.selectionText();
+}
+void Worksheet::setSelectionText(const QString& text)
+{
+    d->data.setSelectionText(text);
+}
 
 void Worksheet::saveDialog(const QString& title, QString& path, SheetFileType& fileType)
 {
@@ -346,16 +419,46 @@ void Worksheet::write(const QString& path, SheetFileType fileType) const
     writeSheetFile(d->data, path, fileType);
 }
 
-void Worksheet::setPrintHeader(const QString& text) { d->data.printSetup().header = text; }
-QString Worksheet::printHeader() const { return d->data.printSetup().header; }
-void Worksheet::setPrintFooter(const QString& text) { d->data.printSetup().footer = text; }
-QString Worksheet::printFooter() const { return d->data.printSetup().footer; }
-void Worksheet::setPrintGridlines(bool on) { d->data.printSetup().gridlines = on; }
-void Worksheet::setPrintRowHeadings(bool on) { d->data.printSetup().rowHeadings = on; }
-void Worksheet::setPrintColumnHeadings(bool on) { d->data.printSetup().columnHeadings = on; }
-bool Worksheet::printGridlines() const { return d->data.printSetup().gridlines; }
-bool Worksheet::printRowHeadings() const { return d->data.printSetup().rowHeadings; }
-bool Worksheet::printColumnHeadings() const { return d->data.printSetup().columnHeadings; }
+void Worksheet::setPrintHeader(const QString& text)
+{
+    d->data.printSetup().header = text;
+}
+QString Worksheet::printHeader() const
+{
+    return d->data.printSetup().header;
+}
+void Worksheet::setPrintFooter(const QString& text)
+{
+    d->data.printSetup().footer = text;
+}
+QString Worksheet::printFooter() const
+{
+    return d->data.printSetup().footer;
+}
+void Worksheet::setPrintGridlines(bool on)
+{
+    d->data.printSetup().gridlines = on;
+}
+void Worksheet::setPrintRowHeadings(bool on)
+{
+    d->data.printSetup().rowHeadings = on;
+}
+void Worksheet::setPrintColumnHeadings(bool on)
+{
+    d->data.printSetup().columnHeadings = on;
+}
+bool Worksheet::printGridlines() const
+{
+    return d->data.printSetup().gridlines;
+}
+bool Worksheet::printRowHeadings() const
+{
+    return d->data.printSetup().rowHeadings;
+}
+bool Worksheet::printColumnHeadings() const
+{
+    return d->data.printSetup().columnHeadings;
+}
 
 void Worksheet::print(bool showDialog)
 {
@@ -369,7 +472,8 @@ void Worksheet::print(bool showDialog)
 void Worksheet::printToPdf(const QString& path)
 {
     if (path.isEmpty())
-        throw Error(Error::FileError, QStringLiteral("Cannot print to PDF: no file name was given"));
+        throw Error(Error::FileError,
+                    QStringLiteral("Cannot print to PDF: no file name was given"));
     QPrinter printer(QPrinter::HighResolution);
     applySheetPageLayout(printer);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -377,9 +481,21 @@ void Worksheet::printToPdf(const QString& path)
     printSheet(d->data, printer, d->font);
 }
 
-QTableView* Worksheet::view() const { return d->view; }
-SheetModel* Worksheet::model() const { return d->model.get(); }
-QFont Worksheet::defaultFont() const { return d->font; }
-double Worksheet::characterWidth() const { return d->charWidth; }
+QTableView* Worksheet::view() const
+{
+    return d->view;
+}
+SheetModel* Worksheet::model() const
+{
+    return d->model.get();
+}
+QFont Worksheet::defaultFont() const
+{
+    return d->font;
+}
+double Worksheet::characterWidth() const
+{
+    return d->charWidth;
+}
 
 } // namespace kesto

@@ -8,7 +8,7 @@
 // (components/sheetdata.h); Worksheet is the view and the file/print front end over it.
 
 #include "components/module1.h"
-#include "core/sheetfiles.h"   // SheetFileType
+#include "core/sheetfiles.h" // SheetFileType
 
 #include <QFont>
 #include <QWidget>
@@ -41,9 +41,9 @@ public:
     int columnCount() const;
     void setColumnCount(int columns);
 
-    QString text(int row, int column) const;                 // "" when empty
+    QString text(int row, int column) const; // "" when empty
     void setText(int row, int column, const QString& text);
-    double number(int row, int column) const;                // 0 when empty or not a number
+    double number(int row, int column) const; // 0 when empty or not a number
     void setNumber(int row, int column, double value);
     // A flag on a cell's value, shown as a mark with the note as its tip; new text clears it.
     QString note(int row, int column) const;
@@ -137,8 +137,8 @@ protected:
 
 private:
     void applyAllWidths();
-    void showSelection();    // sheet selection -> view
-    void takeSelection();    // view selection -> sheet
+    void showSelection(); // sheet selection -> view
+    void takeSelection(); // view selection -> sheet
 
     struct Private;
     std::unique_ptr<Private> d;

@@ -1,7 +1,7 @@
 #include "controls/border.h"
 
-#include "core/error.h"
 #include "controls/propertybag.h"
+#include "core/error.h"
 
 #include <QPainter>
 #include <QResizeEvent>
@@ -46,15 +46,24 @@ Border* Border::fromFile(const QString& path, QWidget* parent)
     return fromProperties(PropertyBag::fromFile(path), parent);
 }
 
-int Border::heightPixels() const { return int(std::lround(HeightTwips / twipsPerPixelY(this))); }
+int Border::heightPixels() const
+{
+    return int(std::lround(HeightTwips / twipsPerPixelY(this)));
+}
 
-QSize Border::sizeHint() const { return QSize(int(std::lround(6300.0 / twipsPerPixelX(this))), heightPixels()); }
+QSize Border::sizeHint() const
+{
+    return QSize(int(std::lround(6300.0 / twipsPerPixelX(this))), heightPixels());
+}
 
-QSize Border::minimumSizeHint() const { return QSize(0, heightPixels()); }
+QSize Border::minimumSizeHint() const
+{
+    return QSize(0, heightPixels());
+}
 
 void Border::setDarkColor(ColorValue New_DarkColor)
 {
-    (void)toQColor(New_DarkColor);   // refuses a system colour the program does not know
+    (void)toQColor(New_DarkColor); // refuses a system colour the program does not know
     m_linBorderDark.colour = New_DarkColor;
     update();
     Q_EMIT propertyChanged(QStringLiteral("DarkColor"));

@@ -1,10 +1,10 @@
 #include "controls/buttonpage.h"
 
-#include "core/error.h"
 #include "components/module1.h"
-#include "core/numbers.h"
 #include "components/prompts.h"
 #include "controls/kestobutton.h"
+#include "core/error.h"
+#include "core/numbers.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -87,7 +87,8 @@ Button::Button(PropertyPageSite& site, QWidget* parent) : QWidget(parent), m_sit
         return widget;
     };
 
-    lblMousePointer[0] = label(QStringLiteral("lblMousePointer_0"), QStringLiteral("MousePointer:"));
+    lblMousePointer[0] =
+        label(QStringLiteral("lblMousePointer_0"), QStringLiteral("MousePointer:"));
     cboMouse = new QComboBox(this);
     cboMouse->setObjectName(QStringLiteral("cboMouse"));
     for (const PointerEntry& entry : pointerEntries)
@@ -98,7 +99,8 @@ Button::Button(PropertyPageSite& site, QWidget* parent) : QWidget(parent), m_sit
     txtDelta = line(QStringLiteral("txtDelta"));
     lblAlignment = label(QStringLiteral("lblAlignment"), QStringLiteral("Alignment:"));
     txtAlignment = line(QStringLiteral("txtAlignment"));
-    lblMousePointer[1] = label(QStringLiteral("lblMousePointer_1"), QStringLiteral("Tool tip text:"));
+    lblMousePointer[1] =
+        label(QStringLiteral("lblMousePointer_1"), QStringLiteral("Tool tip text:"));
     txtToolTopText = line(QStringLiteral("txtToolTopText"));
     chkSwitch = new QCheckBox(QStringLiteral("Switch"), this);
     chkSwitch->setObjectName(QStringLiteral("chkSwitch"));
@@ -129,7 +131,10 @@ Button::Button(PropertyPageSite& site, QWidget* parent) : QWidget(parent), m_sit
     connect(txtCaption, &QLineEdit::textEdited, this, &Button::markChanged);
 }
 
-void Button::markChanged() { m_site.setChanged(true); }
+void Button::markChanged()
+{
+    m_site.setChanged(true);
+}
 
 void Button::selectionChanged()
 {

@@ -49,7 +49,7 @@ public:
     // field, and nothing is written.
     void applyChanges();
 
-    std::array<QLabel*, 2> lblMousePointer{};   // "MousePointer:" and "Tool tip text:"
+    std::array<QLabel*, 2> lblMousePointer{}; // "MousePointer:" and "Tool tip text:"
     QComboBox* cboMouse = nullptr;
     QLabel* lblCaption = nullptr;
     QLineEdit* txtCaption = nullptr;

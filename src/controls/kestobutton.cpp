@@ -1,7 +1,7 @@
 #include "controls/kestobutton.h"
 
-#include "core/error.h"
 #include "controls/propertybag.h"
+#include "core/error.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -41,19 +41,19 @@ Placement place(std::int16_t alignment, bool hasPicture, float SL, float ST, flo
         return at;
     }
     switch (alignment) {
-    case 0:   // picture at the left
+    case 0: // picture at the left
         at.pictureX = SL + d + s;
         at.pictureY = ST + (SH - ST - ph) / 2.0f + s;
         at.textX = SL + pw + (SW - pw - tw - SL) / 2.0f + s;
         at.textY = ST + (SH - th - ST) / 2.0f + s;
         break;
-    case 1:   // picture at the right
+    case 1: // picture at the right
         at.pictureX = SL + SW - d - pw + s;
         at.pictureY = ST + (SH - ST - ph) / 2.0f + s;
         at.textX = SL + d + s;
         at.textY = ST + (SH - th - ST) / 2.0f + s;
         break;
-    default:   // picture on top; the pressed offset is applied twice across
+    default: // picture on top; the pressed offset is applied twice across
         at.pictureX = SL + (SW - SL - pw) / 2.0f + 2.0f * s;
         at.pictureY = ST + d + s;
         at.textX = SL + (SW - tw - SL) / 2.0f + 2.0f * s;
@@ -66,12 +66,13 @@ Placement place(std::int16_t alignment, bool hasPicture, float SL, float ST, flo
 void checkFinite(float value)
 {
     if (!std::isfinite(value))
-        throw Error(Error::Overflow, QStringLiteral("Overflow in the button's drawing coordinates"));
+        throw Error(Error::Overflow,
+                    QStringLiteral("Overflow in the button's drawing coordinates"));
 }
 
 void checkColour(ColorValue colour)
 {
-    (void)toQColor(colour);   // throws for a system colour the program does not know
+    (void)toQColor(colour); // throws for a system colour the program does not know
 }
 
 void checkMousePointer(std::int16_t pointer)
@@ -95,20 +96,34 @@ void checkCaption(const QString& caption)
 Qt::CursorShape cursorShape(std::int16_t pointer)
 {
     switch (pointer) {
-    case 2: return Qt::CrossCursor;
-    case 3: return Qt::IBeamCursor;
-    case 5: return Qt::SizeAllCursor;
-    case 6: return Qt::SizeBDiagCursor;
-    case 7: return Qt::SizeVerCursor;
-    case 8: return Qt::SizeFDiagCursor;
-    case 9: return Qt::SizeHorCursor;
-    case 10: return Qt::UpArrowCursor;
-    case 11: return Qt::WaitCursor;
-    case 12: return Qt::ForbiddenCursor;
-    case 13: return Qt::BusyCursor;
-    case 14: return Qt::WhatsThisCursor;
-    case 15: return Qt::SizeAllCursor;
-    default: return Qt::ArrowCursor;   // 1 arrow, 4 icon (no own shape here)
+    case 2:
+        return Qt::CrossCursor;
+    case 3:
+        return Qt::IBeamCursor;
+    case 5:
+        return Qt::SizeAllCursor;
+    case 6:
+        return Qt::SizeBDiagCursor;
+    case 7:
+        return Qt::SizeVerCursor;
+    case 8:
+        return Qt::SizeFDiagCursor;
+    case 9:
+        return Qt::SizeHorCursor;
+    case 10:
+        return Qt::UpArrowCursor;
+    case 11:
+        return Qt::WaitCursor;
+    case 12:
+        return Qt::ForbiddenCursor;
+    case 13:
+        return Qt::BusyCursor;
+    case 14:
+        return Qt::WhatsThisCursor;
+    case 15:
+        return Qt::SizeAllCursor;
+    default:
+        return Qt::ArrowCursor; // 1 arrow, 4 icon (no own shape here)
     }
 }
 
@@ -146,29 +161,50 @@ int classicKeyCode(int qtKey)
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F16)
         return 112 + (qtKey - Qt::Key_F1);
     switch (qtKey) {
-    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Backspace:
+        return 8;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return 9;
+    case Qt::Key_Backtab:
+        return 9;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return 13;
-    case Qt::Key_Shift: return 16;
-    case Qt::Key_Control: return 17;
-    case Qt::Key_Alt: return 18;
-    case Qt::Key_Pause: return 19;
-    case Qt::Key_CapsLock: return 20;
-    case Qt::Key_Escape: return 27;
-    case Qt::Key_Space: return 32;
-    case Qt::Key_PageUp: return 33;
-    case Qt::Key_PageDown: return 34;
-    case Qt::Key_End: return 35;
-    case Qt::Key_Home: return 36;
-    case Qt::Key_Left: return 37;
-    case Qt::Key_Up: return 38;
-    case Qt::Key_Right: return 39;
-    case Qt::Key_Down: return 40;
-    case Qt::Key_Insert: return 45;
-    case Qt::Key_Delete: return 46;
-    default: return qtKey & 0xFFFF;
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Shift:
+        return 16;
+    case Qt::Key_Control:
+        return 17;
+    case Qt::Key_Alt:
+        return 18;
+    case Qt::Key_Pause:
+        return 19;
+    case Qt::Key_CapsLock:
+        return 20;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Space:
+        return 32;
+    case Qt::Key_PageUp:
+        return 33;
+    case Qt::Key_PageDown:
+        return 34;
+    case Qt::Key_End:
+        return 35;
+    case Qt::Key_Home:
+        return 36;
+    case Qt::Key_Left:
+        return 37;
+    case Qt::Key_Up:
+        return 38;
+    case Qt::Key_Right:
+        return 39;
+    case Qt::Key_Down:
+        return 40;
+    case Qt::Key_Insert:
+        return 45;
+    case Qt::Key_Delete:
+        return 46;
+    default:
+        return qtKey & 0xFFFF;
     }
 }
 
@@ -247,15 +283,22 @@ KestoButton* KestoButton::fromFile(const QString& path, QWidget* parent)
     return fromProperties(PropertyBag::fromFile(path), parent);
 }
 
-bool KestoButton::capturing() const { return m_timCapture->isActive(); }
+bool KestoButton::capturing() const
+{
+    return m_timCapture->isActive();
+}
 
-void KestoButton::notify(const char* name) { Q_EMIT propertyChanged(QString::fromLatin1(name)); }
+void KestoButton::notify(const char* name)
+{
+    Q_EMIT propertyChanged(QString::fromLatin1(name));
+}
 
 void KestoButton::requireDesignMode(const QString& property) const
 {
     if (m_userMode)
-        throw Error(Error::NotAvailableAtRunTime,
-                    QStringLiteral("%1 can only be set while the form is being designed").arg(property));
+        throw Error(
+            Error::NotAvailableAtRunTime,
+            QStringLiteral("%1 can only be set while the form is being designed").arg(property));
 }
 
 void KestoButton::applyCursor()
@@ -430,8 +473,9 @@ void KestoButton::readProperties(const PropertyBag& bag)
         try {
             checkColour(value);
         } catch (const Error& error) {
-            throw Error(error.number(), QStringLiteral("The stored property \"%1\" cannot be read: %2")
-                                            .arg(key, error.message()));
+            throw Error(error.number(),
+                        QStringLiteral("The stored property \"%1\" cannot be read: %2")
+                            .arg(key, error.message()));
         }
         return value;
     };
@@ -462,8 +506,9 @@ void KestoButton::readProperties(const PropertyBag& bag)
         checkMousePointer(s.mousePointer);
         checkCaption(s.caption);
     } catch (const Error& error) {
-        throw Error(error.number(),
-                    QStringLiteral("The stored property set cannot be read: %1").arg(error.message()));
+        throw Error(
+            error.number(),
+            QStringLiteral("The stored property set cannot be read: %1").arg(error.message()));
     }
 
     m_autoRedraw = s.autoRedraw;
@@ -522,10 +567,22 @@ void KestoButton::writeProperties(PropertyBag& bag) const
 
 // ----- drawing --------------------------------------------------------------------
 
-void KestoButton::DrawPressed() { present(Look::Pressed); }
-void KestoButton::DrawUnselected() { present(Look::Unselected); }
-void KestoButton::DrawSelected() { present(Look::Selected); }
-void KestoButton::Refresh() { present(Look::Refreshed); }
+void KestoButton::DrawPressed()
+{
+    present(Look::Pressed);
+}
+void KestoButton::DrawUnselected()
+{
+    present(Look::Unselected);
+}
+void KestoButton::DrawSelected()
+{
+    present(Look::Selected);
+}
+void KestoButton::Refresh()
+{
+    present(Look::Refreshed);
+}
 
 void KestoButton::present(Look look)
 {
@@ -672,9 +729,15 @@ void KestoButton::paintEvent(QPaintEvent*)
     painter.drawImage(QPointF(0, 0), m_buffer);
 }
 
-void KestoButton::resizeEvent(QResizeEvent*) { DrawUnselected(); }
+void KestoButton::resizeEvent(QResizeEvent*)
+{
+    DrawUnselected();
+}
 
-void KestoButton::showEvent(QShowEvent*) { DrawUnselected(); }
+void KestoButton::showEvent(QShowEvent*)
+{
+    DrawUnselected();
+}
 
 void KestoButton::changeEvent(QEvent* event)
 {

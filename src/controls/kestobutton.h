@@ -34,14 +34,14 @@ class PropertyBag;
 // How a caption prints: "&" is not printed but underlines the next character.
 struct CaptionGlyph
 {
-    QString text;        // one character (a surrogate pair stays together)
+    QString text; // one character (a surrogate pair stays together)
     bool underline = false;
 };
 
 struct PrintedCaption
 {
     QList<CaptionGlyph> glyphs;
-    bool underlineAtEnd = false;   // a trailing "&" leaves the underline switched on
+    bool underlineAtEnd = false; // a trailing "&" leaves the underline switched on
 };
 
 PrintedCaption printedCaption(const QString& caption, bool underlineAtStart = false);

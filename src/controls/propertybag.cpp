@@ -86,8 +86,9 @@ PropertyBag PropertyBag::fromFile(const QString& path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw Error(Error::FileError, QStringLiteral("Cannot open the stored property set \"%1\": %2")
-                                          .arg(path, file.errorString()));
+        throw Error(Error::FileError,
+                    QStringLiteral("Cannot open the stored property set \"%1\": %2")
+                        .arg(path, file.errorString()));
     try {
         return fromJson(file.readAll());
     } catch (const Error& error) {

@@ -125,8 +125,9 @@ private:
     const ReportBlock* blockOf(const QTextFormat& format) const
     {
         const int index = format.intProperty(DrawingIndex);
-        return index >= 0 && std::size_t(index) < m_drawings.size() ? &m_drawings[std::size_t(index)]
-                                                                     : nullptr;
+        return index >= 0 && std::size_t(index) < m_drawings.size()
+                   ? &m_drawings[std::size_t(index)]
+                   : nullptr;
     }
 
     std::vector<ReportBlock> m_drawings;
@@ -195,7 +196,9 @@ void insertTable(QTextCursor& cursor, const ReportBlock& block)
     for (int r = 0; r < block.rows.size(); ++r) {
         const QStringList& row = block.rows.at(r);
         for (int c = 0; c < columns; ++c)
-            table->cellAt(r + (headed ? 1 : 0), c).firstCursorPosition().insertText(row.value(c), text);
+            table->cellAt(r + (headed ? 1 : 0), c)
+                .firstCursorPosition()
+                .insertText(row.value(c), text);
     }
     cursor.movePosition(QTextCursor::End);
 }
@@ -220,10 +223,12 @@ QList<QPair<QString, QString>> choiceFacts(MeasurementSession& session, const Re
                                         : QStringLiteral("running across"))
                                .arg(session.lanesDark() ? QStringLiteral("dark bands on light")
                                                         : QStringLiteral("light bands on dark")));
-        facts << qMakePair(QStringLiteral("Found bands"), QString::number(session.proposals().count()));
+        facts << qMakePair(QStringLiteral("Found bands"),
+                           QString::number(session.proposals().count()));
     }
     facts << qMakePair(QStringLiteral("Quantify mode"), quantifyModeText(session.quantifyMode()))
-          << qMakePair(QStringLiteral("Lane background"), laneBackgroundLabel(session.laneBackground()))
+          << qMakePair(QStringLiteral("Lane background"),
+                       laneBackgroundLabel(session.laneBackground()))
           << qMakePair(QStringLiteral("Peak shape (fit)"), peakShapeText(session.peakShape()));
     for (const LadderLane& ladder : session.ladderLanes()) {
         QStringList sizes;
@@ -297,7 +302,7 @@ ReportSection resultsSection(const MeasurementSession& session)
         section.blocks.push_back(resultTable(resultGroupTable(results, false)));
     } catch (const Error& error) {
         section.blocks.push_back(
-                ReportBlock::paragraph(QStringLiteral("No result could be made: ") + error.message()));
+            ReportBlock::paragraph(QStringLiteral("No result could be made: ") + error.message()));
     }
     return section;
 }
@@ -306,22 +311,24 @@ AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& in
 {
     AnalysisReport report;
     report.title = QStringLiteral("Analysis report");
-    report.subtitle = QStringLiteral("%1 %2, %3")
-                          .arg(version::productName(), version::text(),
-                               inputs.when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'")));
+    report.subtitle =
+        QStringLiteral("%1 %2, %3")
+            .arg(version::productName(), version::text(),
+                 inputs.when.toUTC().toString(QStringLiteral("yyyy-MM-dd HH:mm 'UTC'")));
 
     if (session.hasPicture()) {
         // Printed at most the text's width: the figure's text is 8 points high at that size.
         FigureOptions options = inputs.figure;
-        const int shownWidth = options.region.isEmpty() ? session.picture().width() : options.region.width();
+        const int shownWidth =
+            options.region.isEmpty() ? session.picture().width() : options.region.width();
         options.dpi = std::clamp(int(std::lround(shownWidth / 6.0)), FigureOptions::MinDpi, 600);
-        const FigureContent content = figureContent(session, inputs.levels, options, inputs.samples);
+        const FigureContent content =
+            figureContent(session, inputs.levels, options, inputs.samples);
         const FigureLayout layout = figureLayout(content, options);
         ReportSection figure{QStringLiteral("Annotated picture"), {}};
         figure.blocks.push_back(ReportBlock::drawing(
-            QSizeF(layout.size), [content, options](QPainter& painter) {
-                drawFigure(painter, content, options);
-            },
+            QSizeF(layout.size),
+            [content, options](QPainter& painter) { drawFigure(painter, content, options); },
             QString(), options.dpi));
         report.sections.push_back(std::move(figure));
     }
@@ -330,7 +337,8 @@ AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& in
     std::vector<PictureIdentity> pictures;
     const auto addPicture = [&pictures](const PictureIdentity& picture) {
         for (const PictureIdentity& known : pictures)
-            if (known.sha256 == picture.sha256 && known.path == picture.path && known.page == picture.page)
+            if (known.sha256 == picture.sha256 && known.path == picture.path &&
+                known.page == picture.page)
                 return;
         pictures.push_back(picture);
     };
@@ -340,7 +348,8 @@ AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& in
             addPicture(entry.picture);
     if (session.hasPicture())
         addPicture(session.pictureIdentity());
-    ReportSection pictureSection{pictures.size() == 1 ? QStringLiteral("Picture") : QStringLiteral("Pictures"), {}};
+    ReportSection pictureSection{
+        pictures.size() == 1 ? QStringLiteral("Picture") : QStringLiteral("Pictures"), {}};
     for (const PictureIdentity& picture : pictures) {
         QList<QPair<QString, QString>> facts;
         facts << qMakePair(QStringLiteral("File"), picture.fromClipboard()
@@ -352,7 +361,8 @@ AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& in
             facts << qMakePair(QStringLiteral("Page"), QString::number(picture.page));
         facts << qMakePair(QStringLiteral("Size"),
                            QStringLiteral("%1 x %2 pixels").arg(picture.width).arg(picture.height))
-              << qMakePair(QStringLiteral("Depth"), QStringLiteral("%1 bits per channel").arg(picture.bitDepth))
+              << qMakePair(QStringLiteral("Depth"),
+                           QStringLiteral("%1 bits per channel").arg(picture.bitDepth))
               << qMakePair(QStringLiteral("Polarity"), picture.polarity);
         if (!picture.tags.isEmpty())
             facts << qMakePair(QStringLiteral("Tags"), picture.tags);
@@ -383,17 +393,22 @@ AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& in
     if (!samples->isEmpty()) {
         QList<QStringList> rows;
         for (const SampleRow& row : samples->rows())
-            rows << QStringList{QString::number(row.blot + 1), QString::number(row.lane + 1), row.sample,
-                                row.group, row.replicate > 0 ? QString::number(row.replicate) : QString(),
+            rows << QStringList{QString::number(row.blot + 1),
+                                QString::number(row.lane + 1),
+                                row.sample,
+                                row.group,
+                                row.replicate > 0 ? QString::number(row.replicate) : QString(),
                                 sampleRoleText(row.role),
-                                row.amount ? doubleText(*row.amount) + QLatin1Char(' ') + row.unit : QString(),
+                                row.amount ? doubleText(*row.amount) + QLatin1Char(' ') + row.unit
+                                           : QString(),
                                 row.notes};
-        report.sections.push_back(ReportSection{
-            QStringLiteral("Samples"),
-            {ReportBlock::table({QStringLiteral("Blot"), QStringLiteral("Lane"), QStringLiteral("Sample"),
-                                 QStringLiteral("Group"), QStringLiteral("Replicate"), QStringLiteral("Role"),
-                                 QStringLiteral("Amount"), QStringLiteral("Notes")},
-                                rows)}});
+        report.sections.push_back(
+            ReportSection{QStringLiteral("Samples"),
+                          {ReportBlock::table({QStringLiteral("Blot"), QStringLiteral("Lane"),
+                                               QStringLiteral("Sample"), QStringLiteral("Group"),
+                                               QStringLiteral("Replicate"), QStringLiteral("Role"),
+                                               QStringLiteral("Amount"), QStringLiteral("Notes")},
+                                              rows)}});
     }
     if (!session.sampleTable().isEmpty())
         report.sections.push_back(resultsSection(session));
@@ -409,14 +424,15 @@ AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& in
                 flags << QStringLiteral("ladder band");
             if (size.size && size.extrapolated)
                 flags << QStringLiteral("extrapolated beyond the ladder");
-            rows << QStringList{session.proposals().label(int(i)), size.rf ? doubleText(*size.rf) : QString(),
-                                size.size ? doubleText(*size.size) : QString(), flags.join(QStringLiteral(", "))};
+            rows << QStringList{
+                session.proposals().label(int(i)), size.rf ? doubleText(*size.rf) : QString(),
+                size.size ? doubleText(*size.size) : QString(), flags.join(QStringLiteral(", "))};
         }
-        report.sections.push_back(ReportSection{
-            QStringLiteral("Band sizes"),
-            {ReportBlock::table({QStringLiteral("Band"), QStringLiteral("Rf"), QStringLiteral("Size"),
-                                 QStringLiteral("Flags")},
-                                rows)}});
+        report.sections.push_back(
+            ReportSection{QStringLiteral("Band sizes"),
+                          {ReportBlock::table({QStringLiteral("Band"), QStringLiteral("Rf"),
+                                               QStringLiteral("Size"), QStringLiteral("Flags")},
+                                              rows)}});
         notes << sizes.notes;
     }
 
@@ -430,21 +446,32 @@ AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& in
             for (int k = 0; k < 3; ++k)
                 if (!r.value(18 + k).isEmpty() && r.value(18 + k) != QLatin1String("0"))
                     flags << r.value(18 + k) + QLatin1Char(' ') + QLatin1String(names[k]);
-            const QString frame = r.value(13).isEmpty()
-                                      ? QString()
-                                      : QStringLiteral("%1,%2 %3x%4").arg(r.value(13), r.value(14), r.value(15), r.value(16));
-            rows << QStringList{r.value(0), r.value(1), r.value(2), r.value(3), r.value(8), r.value(9),
-                                r.value(10), r.value(12), frame, r.value(26), flags.join(QStringLiteral(", "))};
+            const QString frame = r.value(13).isEmpty() ? QString()
+                                                        : QStringLiteral("%1,%2 %3x%4")
+                                                              .arg(r.value(13), r.value(14),
+                                                                   r.value(15), r.value(16));
+            rows << QStringList{r.value(0),
+                                r.value(1),
+                                r.value(2),
+                                r.value(3),
+                                r.value(8),
+                                r.value(9),
+                                r.value(10),
+                                r.value(12),
+                                frame,
+                                r.value(26),
+                                flags.join(QStringLiteral(", "))};
         }
         ReportSection record{QStringLiteral("Record of values"), {}};
         if (rows.isEmpty())
-            record.blocks.push_back(ReportBlock::paragraph(QStringLiteral("No value was recorded.")));
+            record.blocks.push_back(
+                ReportBlock::paragraph(QStringLiteral("No value was recorded.")));
         else
             record.blocks.push_back(ReportBlock::table(
-                {QStringLiteral("Cell"), QStringLiteral("Value"), QStringLiteral("Source"), QStringLiteral("Picture"),
-                 QStringLiteral("Channel"), QStringLiteral("Inverted"), QStringLiteral("Background"),
-                 QStringLiteral("Method"), QStringLiteral("Frame"), QStringLiteral("Lane quantity"),
-                 QStringLiteral("Samples flagged")},
+                {QStringLiteral("Cell"), QStringLiteral("Value"), QStringLiteral("Source"),
+                 QStringLiteral("Picture"), QStringLiteral("Channel"), QStringLiteral("Inverted"),
+                 QStringLiteral("Background"), QStringLiteral("Method"), QStringLiteral("Frame"),
+                 QStringLiteral("Lane quantity"), QStringLiteral("Samples flagged")},
                 rows));
         report.sections.push_back(std::move(record));
     }
@@ -461,7 +488,8 @@ AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& in
                 if (!inputs.reportTable->note(r, c).isEmpty())
                     notes << QStringLiteral("Report table, row %1, %2: %3")
                                  .arg(r)
-                                 .arg(columnName(*inputs.reportTable, c), inputs.reportTable->note(r, c));
+                                 .arg(columnName(*inputs.reportTable, c),
+                                      inputs.reportTable->note(r, c));
     ReportSection flags{QStringLiteral("Flags and notes"), {}};
     if (notes.isEmpty())
         flags.blocks.push_back(ReportBlock::paragraph(QStringLiteral("None.")));
@@ -517,7 +545,8 @@ void buildReportDocument(const AnalysisReport& report, QTextDocument& document)
                 for (const auto& [name, value] : block.facts) {
                     cursor.insertBlock(plain);
                     cursor.insertText(name + QStringLiteral(": "), bold);
-                    cursor.insertText(value, name.startsWith(QLatin1String("SHA-256")) ? hash : body);
+                    cursor.insertText(value,
+                                      name.startsWith(QLatin1String("SHA-256")) ? hash : body);
                 }
                 cursor.insertBlock(plain);
                 break;
@@ -547,7 +576,8 @@ int writeReportPdf(const AnalysisReport& report, const QString& path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(Error::FileError, QStringLiteral("Cannot write %1:\n%2").arg(path, file.errorString()));
+        throw Error(Error::FileError,
+                    QStringLiteral("Cannot write %1:\n%2").arg(path, file.errorString()));
     int pages = 0;
     {
         QPdfWriter pdf(&file);
@@ -576,20 +606,23 @@ int writeReportPdf(const AnalysisReport& report, const QString& path)
                 throw Error(Error::FileError, QStringLiteral("Cannot add a page to %1").arg(path));
             painter.save();
             painter.translate(0, -p * page.height());
-            document.drawContents(&painter, QRectF(0, p * page.height(), page.width(), page.height()));
+            document.drawContents(&painter,
+                                  QRectF(0, p * page.height(), page.width(), page.height()));
             painter.restore();
             painter.setFont(footFont);
             painter.setPen(Qt::darkGray);
-            painter.drawText(QRectF(0, page.height(), page.width(), footer), Qt::AlignLeft | Qt::AlignBottom,
-                             report.subtitle);
-            painter.drawText(QRectF(0, page.height(), page.width(), footer), Qt::AlignRight | Qt::AlignBottom,
+            painter.drawText(QRectF(0, page.height(), page.width(), footer),
+                             Qt::AlignLeft | Qt::AlignBottom, report.subtitle);
+            painter.drawText(QRectF(0, page.height(), page.width(), footer),
+                             Qt::AlignRight | Qt::AlignBottom,
                              QStringLiteral("page %1 of %2").arg(p + 1).arg(pages));
         }
         if (!painter.end())
             throw Error(Error::FileError, QStringLiteral("Cannot write %1").arg(path));
     }
     if (!file.commit())
-        throw Error(Error::FileError, QStringLiteral("Cannot write %1:\n%2").arg(path, file.errorString()));
+        throw Error(Error::FileError,
+                    QStringLiteral("Cannot write %1:\n%2").arg(path, file.errorString()));
     return pages;
 }
 

@@ -34,12 +34,12 @@ struct ReportBlock
 {
     enum class Kind { Paragraph, Facts, Table, Drawing };
     Kind kind = Kind::Paragraph;
-    QString text;                        // Paragraph; Drawing: its caption
+    QString text;                         // Paragraph; Drawing: its caption
     QList<QPair<QString, QString>> facts; // Facts: one "name: value" line each
-    QStringList headings;                // Table
+    QStringList headings;                 // Table
     QList<QStringList> rows;
-    QSizeF size;                         // Drawing: its own units, drawn to fit the page
-    double dpi = 0;                      // Drawing: its units per inch, printed no larger; 0: any
+    QSizeF size;    // Drawing: its own units, drawn to fit the page
+    double dpi = 0; // Drawing: its units per inch, printed no larger; 0: any
     std::function<void(QPainter&)> draw;
 
     static ReportBlock paragraph(const QString& text);
@@ -65,8 +65,8 @@ struct AnalysisReport
 // What the session's report is made of besides the session.
 struct ReportInputs
 {
-    DisplayLevels levels;        // the figure's levels
-    FigureOptions figure;        // the annotated picture's overlays
+    DisplayLevels levels; // the figure's levels
+    FigureOptions figure; // the annotated picture's overlays
     const SampleTable* samples = nullptr;
     const SheetData* reportTable = nullptr; // the report window's table, when there is one
     QDateTime when = QDateTime::currentDateTimeUtc();

@@ -40,16 +40,19 @@ std::optional<BackgroundMethod> parseBackgroundMethod(const QString& text, QStri
     }
     if (name == QLatin1String("area") && parts.size() == 2) {
         m.kind = BackgroundMethod::Kind::PickedArea;
-        if (!readInt(parts.at(1), BackgroundMethod::MinArea, BackgroundMethod::MaxArea, m.areaSize) ||
+        if (!readInt(parts.at(1), BackgroundMethod::MinArea, BackgroundMethod::MaxArea,
+                     m.areaSize) ||
             m.areaSize % 2 == 0)
-            return refuse(error, QStringLiteral("the area's side must be an odd number from %1 to %2")
-                                     .arg(BackgroundMethod::MinArea)
-                                     .arg(BackgroundMethod::MaxArea));
+            return refuse(error,
+                          QStringLiteral("the area's side must be an odd number from %1 to %2")
+                              .arg(BackgroundMethod::MinArea)
+                              .arg(BackgroundMethod::MaxArea));
         return m;
     }
     if (name == QLatin1String("border") && parts.size() == 3) {
         m.kind = BackgroundMethod::Kind::FrameBorder;
-        if (!readInt(parts.at(1), BackgroundMethod::MinBorder, BackgroundMethod::MaxBorder, m.borderWidth))
+        if (!readInt(parts.at(1), BackgroundMethod::MinBorder, BackgroundMethod::MaxBorder,
+                     m.borderWidth))
             return refuse(error, QStringLiteral("the border's width must be from %1 to %2 pixels")
                                      .arg(BackgroundMethod::MinBorder)
                                      .arg(BackgroundMethod::MaxBorder));
@@ -61,23 +64,27 @@ std::optional<BackgroundMethod> parseBackgroundMethod(const QString& text, QStri
             return refuse(error, QStringLiteral("the border takes mean or median"));
         return m;
     }
-    if (name == QLatin1String("lane") && parts.size() == 2 && parts.at(1) == QLatin1String("minima")) {
+    if (name == QLatin1String("lane") && parts.size() == 2 &&
+        parts.at(1) == QLatin1String("minima")) {
         m.kind = BackgroundMethod::Kind::LaneBaseline;
         m.baseline = BackgroundMethod::Baseline::Minima;
         return m;
     }
-    if (name == QLatin1String("lane") && parts.size() == 3 && parts.at(1) == QLatin1String("ball")) {
+    if (name == QLatin1String("lane") && parts.size() == 3 &&
+        parts.at(1) == QLatin1String("ball")) {
         m.kind = BackgroundMethod::Kind::LaneBaseline;
         m.baseline = BackgroundMethod::Baseline::RollingBall;
-        if (!readInt(parts.at(2), BackgroundMethod::MinBallRadius, BackgroundMethod::MaxBallRadius, m.ballRadius))
+        if (!readInt(parts.at(2), BackgroundMethod::MinBallRadius, BackgroundMethod::MaxBallRadius,
+                     m.ballRadius))
             return refuse(error, QStringLiteral("the ball's radius must be from %1 to %2")
                                      .arg(BackgroundMethod::MinBallRadius)
                                      .arg(BackgroundMethod::MaxBallRadius));
         return m;
     }
-    return refuse(error, QStringLiteral("unknown background method \"%1\" (pixel, area:N, border:W:mean, "
-                                        "border:W:median, lane:minima or lane:ball:R)")
-                             .arg(text));
+    return refuse(error,
+                  QStringLiteral("unknown background method \"%1\" (pixel, area:N, border:W:mean, "
+                                 "border:W:median, lane:minima or lane:ball:R)")
+                      .arg(text));
 }
 
 QString backgroundMethodText(const BackgroundMethod& m)
@@ -141,7 +148,8 @@ std::vector<double> minimaBaseline(const std::vector<double>& profile)
     // the one after.
     std::vector<int> minima{0};
     for (int i = 1; i + 1 < n; ++i) {
-        if (smooth[std::size_t(i)] <= smooth[std::size_t(i - 1)] && smooth[std::size_t(i)] < smooth[std::size_t(i + 1)])
+        if (smooth[std::size_t(i)] <= smooth[std::size_t(i - 1)] &&
+            smooth[std::size_t(i)] < smooth[std::size_t(i + 1)])
             minima.push_back(i);
     }
     if (n > 1)

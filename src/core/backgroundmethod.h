@@ -25,24 +25,29 @@ struct BackgroundMethod
     static constexpr int MaxBallRadius = 10000;
 
     Kind kind = Kind::PickedPixel;
-    int areaSize = 3;              // PickedArea: the side of the square, odd
-    int borderWidth = 2;           // FrameBorder: pixels just outside the frame
+    int areaSize = 3;    // PickedArea: the side of the square, odd
+    int borderWidth = 2; // FrameBorder: pixels just outside the frame
     Statistic statistic = Statistic::Mean;
     Baseline baseline = Baseline::Minima;
-    int ballRadius = 300;          // LaneBaseline with RollingBall, in rows
+    int ballRadius = 300; // LaneBaseline with RollingBall, in rows
 
     friend bool operator==(const BackgroundMethod& a, const BackgroundMethod& b)
     {
         return a.kind == b.kind && a.areaSize == b.areaSize && a.borderWidth == b.borderWidth &&
-               a.statistic == b.statistic && a.baseline == b.baseline && a.ballRadius == b.ballRadius;
+               a.statistic == b.statistic && a.baseline == b.baseline &&
+               a.ballRadius == b.ballRadius;
     }
-    friend bool operator!=(const BackgroundMethod& a, const BackgroundMethod& b) { return !(a == b); }
+    friend bool operator!=(const BackgroundMethod& a, const BackgroundMethod& b)
+    {
+        return !(a == b);
+    }
 };
 
 // The command-line and plan form: pixel, area:N, border:W:mean, border:W:median,
 // lane:minima, lane:ball:R, in any letter case. nullopt with a reason in *error for
 // anything else.
-std::optional<BackgroundMethod> parseBackgroundMethod(const QString& text, QString* error = nullptr);
+std::optional<BackgroundMethod> parseBackgroundMethod(const QString& text,
+                                                      QString* error = nullptr);
 QString backgroundMethodText(const BackgroundMethod& method);
 
 // The method as a person reads it: "Picked pixel", "Picked area 3x3",
@@ -60,7 +65,8 @@ std::vector<double> minimaBaseline(const std::vector<double>& profile);
 // the profile and in units of `unit` across it (257 on a 16-bit picture, so a ball rolls
 // the same on a picture and its 16-bit copy). It never rises above the profile; a radius
 // below 1 counts as 1.
-std::vector<double> rollingBallBaseline(const std::vector<double>& profile, int radius, double unit = 1);
+std::vector<double> rollingBallBaseline(const std::vector<double>& profile, int radius,
+                                        double unit = 1);
 
 // The median of the values (the mean of the middle two for an even count); 0 for none.
 // Reorders the values.

@@ -34,7 +34,8 @@ namespace {
 // A rectangle of whole pixels as a frame: both ends included.
 FrameGeometry pixelFrame(const QRect& r)
 {
-    return FrameGeometry{float(r.left()), float(r.top()), float(r.width() - 1), float(r.height() - 1)};
+    return FrameGeometry{float(r.left()), float(r.top()), float(r.width() - 1),
+                         float(r.height() - 1)};
 }
 
 // The frame's pixels, clamped to a little past the picture so that a border around it
@@ -46,12 +47,17 @@ QRect frameSpan(const FrameGeometry& frame, const QImage& picture)
         return QRect();
     const std::int64_t x0 = span.x0, x1 = span.x1, y0 = span.y0, y1 = span.y1;
     constexpr std::int64_t margin = BackgroundMethod::MaxBorder + 1;
-    const auto clampX = [&](std::int64_t x) { return int(std::clamp<std::int64_t>(x, -margin, picture.width() + margin)); };
-    const auto clampY = [&](std::int64_t y) { return int(std::clamp<std::int64_t>(y, -margin, picture.height() + margin)); };
+    const auto clampX = [&](std::int64_t x) {
+        return int(std::clamp<std::int64_t>(x, -margin, picture.width() + margin));
+    };
+    const auto clampY = [&](std::int64_t y) {
+        return int(std::clamp<std::int64_t>(y, -margin, picture.height() + margin));
+    };
     return QRect(QPoint(clampX(x0), clampY(y0)), QPoint(clampX(x1), clampY(y1)));
 }
 
-MethodScan subtractLevel(const QImage& picture, const FrameGeometry& frame, Channel channel, double level)
+MethodScan subtractLevel(const QImage& picture, const FrameGeometry& frame, Channel channel,
+                         double level)
 {
     MethodScan result;
     result.scan = integrateFrameCounted(picture, frame, channel, ChannelLevels{});
@@ -80,7 +86,8 @@ MethodScan borderScan(const QImage& picture, const FrameGeometry& frame, Channel
         if (on.isEmpty())
             continue;
         if (method.statistic == BackgroundMethod::Statistic::Mean) {
-            const ScanResult part = integrateFrameCounted(picture, pixelFrame(on), channel, ChannelLevels{});
+            const ScanResult part =
+                integrateFrameCounted(picture, pixelFrame(on), channel, ChannelLevels{});
             sum += part.value;
             count += part.samples;
         } else {
@@ -93,12 +100,13 @@ MethodScan borderScan(const QImage& picture, const FrameGeometry& frame, Channel
     if (count == 0) {
         MethodScan refused;
         refused.ok = false;
-        refused.reason = QStringLiteral("The frame's border lies wholly off the picture: there is no "
-                                        "background to take.");
+        refused.reason =
+            QStringLiteral("The frame's border lies wholly off the picture: there is no "
+                           "background to take.");
         return refused;
     }
     const double level = method.statistic == BackgroundMethod::Statistic::Mean ? sum / double(count)
-                                                                                : medianOf(values);
+                                                                               : medianOf(values);
     return subtractLevel(picture, frame, channel, level);
 }
 
@@ -131,9 +139,10 @@ MethodScan laneScan(const QImage& picture, const FrameGeometry& frame, Channel c
         result.scan.atZero += part.atZero;
         result.scan.offPicture += part.offPicture;
     }
-    result.baseline = method.baseline == BackgroundMethod::Baseline::Minima
-                          ? minimaBaseline(means)
-                          : rollingBallBaseline(means, method.ballRadius, channelFullScale(picture) / 255.0);
+    result.baseline =
+        method.baseline == BackgroundMethod::Baseline::Minima
+            ? minimaBaseline(means)
+            : rollingBallBaseline(means, method.ballRadius, channelFullScale(picture) / 255.0);
     double value = 0;
     for (std::size_t i = 0; i < sums.size(); ++i)
         value += sums[i] - across * result.baseline[i];
@@ -145,7 +154,8 @@ MethodScan laneScan(const QImage& picture, const FrameGeometry& frame, Channel c
 
 BackgroundValues areaMean(const QImage& picture, float x, float y, int size)
 {
-    if (!(x >= 0 && y >= 0 && double(x) < picture.width() && double(y) < picture.height()) || size <= 1)
+    if (!(x >= 0 && y >= 0 && double(x) < picture.width() && double(y) < picture.height()) ||
+        size <= 1)
         return BackgroundValues::of(levelsAt(picture, x, y));
     const int half = size / 2;
     const QRect square = QRect(int(std::floor(x)) - half, int(std::floor(y)) - half, size, size)

@@ -80,7 +80,10 @@ bool isDeepPicture(const QImage& picture)
            picture.format() == QImage::Format_RGBX64;
 }
 
-int channelFullScale(const QImage& picture) { return isDeepPicture(picture) ? 65535 : 255; }
+int channelFullScale(const QImage& picture)
+{
+    return isDeepPicture(picture) ? 65535 : 255;
+}
 
 bool isDeepFormat(QImage::Format format)
 {
@@ -175,8 +178,7 @@ int fileChannelFullScale(const QString& path, int page)
         const std::vector<TiffPageInfo> pages = readTiffPages(file);
         const std::size_t index = page <= 0 ? 0 : std::size_t(page - 1);
         if (index < pages.size())
-            return pages[index].bitsPerSample > 8 && pages[index].bitsPerSample <= 16 ? 65535
-                                                                                      : 255;
+            return pages[index].bitsPerSample > 8 && pages[index].bitsPerSample <= 16 ? 65535 : 255;
     }
     QImageReader reader(path);
     reader.setDecideFormatFromContent(true);

@@ -152,8 +152,9 @@ QImage screenRendering(const QImage& picture, const DisplayLevels& levels)
         for (int y = 0; y < shown.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(shown.scanLine(y));
             for (int x = 0; x < width; ++x)
-                line[x] = qRgb(table[std::size_t(qRed(line[x]))], table[std::size_t(qGreen(line[x]))],
-                               table[std::size_t(qBlue(line[x]))]);
+                line[x] =
+                    qRgb(table[std::size_t(qRed(line[x]))], table[std::size_t(qGreen(line[x]))],
+                         table[std::size_t(qBlue(line[x]))]);
         }
     }
     // Shown as the file says: its stored 0 is white.
@@ -172,8 +173,7 @@ QString levelsText(const DisplayLevels& levels)
     return text;
 }
 
-std::optional<DisplayLevels> parseLevels(const QString& text, const QImage& picture,
-                                         QString* error)
+std::optional<DisplayLevels> parseLevels(const QString& text, const QImage& picture, QString* error)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.compare(QStringLiteral("auto"), Qt::CaseInsensitive) == 0)
@@ -184,8 +184,8 @@ std::optional<DisplayLevels> parseLevels(const QString& text, const QImage& pict
             *error = reason;
         return std::nullopt;
     };
-    const QStringList parts = trimmed.split(QRegularExpression(QStringLiteral("[\\s,]+")),
-                                            Qt::SkipEmptyParts);
+    const QStringList parts =
+        trimmed.split(QRegularExpression(QStringLiteral("[\\s,]+")), Qt::SkipEmptyParts);
     if (parts.size() < 2 || parts.size() > 3)
         return fail(QStringLiteral("Type auto, or the black and white points and an optional "
                                    "gamma, e.g. \"0 %1 1.0\".")

@@ -4,9 +4,15 @@
 
 namespace kesto {
 
-bool isControlType(const QString& type) { return type.toLower() == QLatin1String("control"); }
+bool isControlType(const QString& type)
+{
+    return type.toLower() == QLatin1String("control");
+}
 
-QString seriesKey(const QString& description) { return description.toUpper(); }
+QString seriesKey(const QString& description)
+{
+    return description.toUpper();
+}
 
 double expressionPercent(double value, double control)
 {

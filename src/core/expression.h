@@ -97,7 +97,8 @@ template <typename Sheet> void calculateExpression(Sheet& sheet)
         if (found == deciding.constEnd())
             continue;
         try {
-            results.emplace_back(row, expressionPercent(sheet.number(row, ReportScanColumn), *found));
+            results.emplace_back(row,
+                                 expressionPercent(sheet.number(row, ReportScanColumn), *found));
         } catch (const Error& error) {
             throw Error(error.number(), QStringLiteral("Row %1: %2").arg(row).arg(error.message()));
         }

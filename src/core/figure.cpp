@@ -85,20 +85,21 @@ FigureContent figureContent(MeasurementSession& session, const DisplayLevels& le
     content.levels.automatic = false;
     const QRect whole = content.picture.rect();
     if (!options.region.isEmpty() && !whole.contains(options.region))
-        throw FigureError(QStringLiteral("the region %1,%2 %3 x %4 is not on the picture of %5 x %6 "
-                                         "pixels")
-                              .arg(options.region.left())
-                              .arg(options.region.top())
-                              .arg(options.region.width())
-                              .arg(options.region.height())
-                              .arg(whole.width())
-                              .arg(whole.height()));
+        throw FigureError(
+            QStringLiteral("the region %1,%2 %3 x %4 is not on the picture of %5 x %6 "
+                           "pixels")
+                .arg(options.region.left())
+                .arg(options.region.top())
+                .arg(options.region.width())
+                .arg(options.region.height())
+                .arg(whole.width())
+                .arg(whole.height()));
     const QString path = session.pictureIdentity().path;
     content.pictureName = path.isEmpty() ? QString() : QFileInfo(path).fileName();
 
     const std::vector<LaneStrip>& lanes = session.lanes();
-    content.orientation = lanes.empty() ? session.proposals().orientation()
-                                        : lanes.front().orientation;
+    content.orientation =
+        lanes.empty() ? session.proposals().orientation() : lanes.front().orientation;
     if (options.labels == FigureLabels::Samples && samples) {
         const QString fault = sampleTableFault(*samples, {int(lanes.size())});
         if (!fault.isEmpty())
@@ -141,7 +142,8 @@ FigureContent figureContent(MeasurementSession& session, const DisplayLevels& le
             continue;
         const FoundFrame& f = items[i].frame;
         FigureTick tick;
-        tick.along = vertical(content) ? f.top + (f.height + 1) / 2.0 : f.left + (f.width + 1) / 2.0;
+        tick.along =
+            vertical(content) ? f.top + (f.height + 1) / 2.0 : f.left + (f.width + 1) / 2.0;
         tick.text = doubleText(*size.size) + QLatin1Char(' ') + sizeUnitText(ladder->ladder.unit);
         tick.farSide = side == 1;
         content.ticks.push_back(tick);
@@ -187,7 +189,8 @@ FigureLayout figureLayout(const FigureContent& content, const FigureOptions& opt
             if (!alongInside(content, region, t.along))
                 continue;
             tickSide[t.farSide] = true;
-            tickWidth[t.farSide] = std::max(tickWidth[t.farSide], metrics.horizontalAdvance(t.text));
+            tickWidth[t.farSide] =
+                std::max(tickWidth[t.farSide], metrics.horizontalAdvance(t.text));
         }
     }
 
@@ -206,7 +209,8 @@ FigureLayout figureLayout(const FigureContent& content, const FigureOptions& opt
         if (!centres.empty() && !layout.labelsTurned) {
             const double half = widest / 2;
             left = std::max(left, pad + int(std::ceil(half - (centres.front() - region.left()))));
-            right = std::max(right, pad + int(std::ceil(half - (region.right() + 1 - centres.back()))));
+            right =
+                std::max(right, pad + int(std::ceil(half - (region.right() + 1 - centres.back()))));
         }
     } else {
         if (!centres.empty())
@@ -219,11 +223,12 @@ FigureLayout figureLayout(const FigureContent& content, const FigureOptions& opt
     // Under the picture: the levels bar and its legend, then the caption.
     int width = left + region.width() + right;
     // The legend: "0" at the left, the full scale at the right, the levels centred between.
-    const double legend = options.levelsScale
-                              ? metrics.horizontalAdvance(figureLevelsText(content.levels)) +
-                                    2 * metrics.horizontalAdvance(QString::number(fullScaleOf(content.picture))) +
-                                    2 * layout.textPixels
-                              : 0;
+    const double legend =
+        options.levelsScale
+            ? metrics.horizontalAdvance(figureLevelsText(content.levels)) +
+                  2 * metrics.horizontalAdvance(QString::number(fullScaleOf(content.picture))) +
+                  2 * layout.textPixels
+            : 0;
     int y = layout.pictureArea.bottom() + 1 + pad;
     if (options.levelsScale) {
         // Under the picture, or across the figure when its legend is wider than the picture.
@@ -246,12 +251,13 @@ FigureLayout figureLayout(const FigureContent& content, const FigureOptions& opt
             QStringLiteral("Display levels %1, applied to the whole picture alike; the measured "
                            "counts are unchanged. %2%3 x %4 pixels, %5.%6")
                 .arg(figureLevelsText(content.levels),
-                     content.pictureName.isEmpty() ? QString() : content.pictureName + QStringLiteral(", "))
+                     content.pictureName.isEmpty() ? QString()
+                                                   : content.pictureName + QStringLiteral(", "))
                 .arg(content.picture.width())
                 .arg(content.picture.height())
                 .arg(bitDepthText(content.picture), shown);
-        const QRectF bounds = metrics.boundingRect(QRectF(0, 0, width - 2 * pad, 1e6),
-                                                   Qt::TextWordWrap | Qt::AlignLeft, layout.caption);
+        const QRectF bounds = metrics.boundingRect(
+            QRectF(0, 0, width - 2 * pad, 1e6), Qt::TextWordWrap | Qt::AlignLeft, layout.caption);
         layout.captionArea = QRect(pad, y, width - 2 * pad, int(std::ceil(bounds.height())) + 1);
         y = layout.captionArea.bottom() + 1 + pad / 2;
     }
@@ -308,8 +314,8 @@ void drawFigure(QPainter& painter, const FigureContent& content, const FigureOpt
             const QString label = content.laneLabels.value(int(i));
             if (!vertical(content)) {
                 const double y = area.top() + c - region.top();
-                painter.drawText(QRectF(pad, y - metrics.height() / 2, area.left() - 2 * pad + pad / 2.0,
-                                        metrics.height()),
+                painter.drawText(QRectF(pad, y - metrics.height() / 2,
+                                        area.left() - 2 * pad + pad / 2.0, metrics.height()),
                                  Qt::AlignRight | Qt::AlignVCenter, label);
                 continue;
             }
@@ -322,8 +328,9 @@ void drawFigure(QPainter& painter, const FigureContent& content, const FigureOpt
                 painter.restore();
             } else {
                 const double w = metrics.horizontalAdvance(label) + 2;
-                painter.drawText(QRectF(x - w / 2, area.top() - pad - metrics.height(), w, metrics.height()),
-                                 Qt::AlignHCenter | Qt::AlignBottom, label);
+                painter.drawText(
+                    QRectF(x - w / 2, area.top() - pad - metrics.height(), w, metrics.height()),
+                    Qt::AlignHCenter | Qt::AlignBottom, label);
             }
         }
     }
@@ -338,8 +345,8 @@ void drawFigure(QPainter& painter, const FigureContent& content, const FigureOpt
                 const double y = area.top() + t.along - region.top();
                 if (!t.farSide) {
                     painter.drawLine(QPointF(area.left() - tick, y), QPointF(area.left() - 1, y));
-                    painter.drawText(QRectF(area.left() - tick - pad / 4.0 - w, y - metrics.height() / 2, w,
-                                            metrics.height()),
+                    painter.drawText(QRectF(area.left() - tick - pad / 4.0 - w,
+                                            y - metrics.height() / 2, w, metrics.height()),
                                      Qt::AlignRight | Qt::AlignVCenter, t.text);
                 } else {
                     const double edge = area.right() + 1;
@@ -351,8 +358,9 @@ void drawFigure(QPainter& painter, const FigureContent& content, const FigureOpt
             } else {
                 const double x = area.left() + t.along - region.left();
                 painter.drawLine(QPointF(x, area.top() - tick), QPointF(x, area.top()));
-                painter.drawText(QRectF(x - w / 2, area.top() - tick - metrics.height(), w, metrics.height()),
-                                 Qt::AlignHCenter | Qt::AlignBottom, t.text);
+                painter.drawText(
+                    QRectF(x - w / 2, area.top() - tick - metrics.height(), w, metrics.height()),
+                    Qt::AlignHCenter | Qt::AlignBottom, t.text);
             }
         }
     }
@@ -364,7 +372,8 @@ void drawFigure(QPainter& painter, const FigureContent& content, const FigureOpt
         const int full = fullScaleOf(content.picture);
         QImage ramp(bar.width(), 1, QImage::Format_Grayscale8);
         for (int x = 0; x < bar.width(); ++x) {
-            const int count = bar.width() > 1 ? int(std::lround(double(x) * full / (bar.width() - 1))) : 0;
+            const int count =
+                bar.width() > 1 ? int(std::lround(double(x) * full / (bar.width() - 1))) : 0;
             ramp.scanLine(0)[x] = uchar(screenLevel(count, content.levels));
         }
         painter.drawImage(bar, ramp);
@@ -372,14 +381,18 @@ void drawFigure(QPainter& painter, const FigureContent& content, const FigureOpt
         painter.drawRect(QRectF(bar).adjusted(-0.5, -0.5, 0.5, 0.5));
         painter.setPen(QPen(QColor(200, 0, 0), std::max(1, layout.textPixels / 10)));
         for (const int level : {content.levels.black, content.levels.white}) {
-            const double x = bar.left() + double(std::clamp(level, 0, full)) * (bar.width() - 1) / full + 0.5;
-            painter.drawLine(QPointF(x, bar.top() - pad / 3.0), QPointF(x, bar.bottom() + 1 + pad / 3.0));
+            const double x =
+                bar.left() + double(std::clamp(level, 0, full)) * (bar.width() - 1) / full + 0.5;
+            painter.drawLine(QPointF(x, bar.top() - pad / 3.0),
+                             QPointF(x, bar.bottom() + 1 + pad / 3.0));
         }
         painter.setPen(QPen(Qt::black, 1));
-        const QRectF legend(bar.left(), bar.bottom() + 1 + pad / 2.0, bar.width(), metrics.height());
+        const QRectF legend(bar.left(), bar.bottom() + 1 + pad / 2.0, bar.width(),
+                            metrics.height());
         painter.drawText(legend, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("0"));
         painter.drawText(legend, Qt::AlignRight | Qt::AlignVCenter, QString::number(full));
-        painter.drawText(legend, Qt::AlignHCenter | Qt::AlignVCenter, figureLevelsText(content.levels));
+        painter.drawText(legend, Qt::AlignHCenter | Qt::AlignVCenter,
+                         figureLevelsText(content.levels));
     }
 
     if (options.caption && !layout.captionArea.isEmpty())
@@ -427,8 +440,8 @@ void writeFigure(const QString& path, const FigureContent& content, const Figure
 {
     const std::optional<FigureFormat> format = figureFormatOf(path);
     if (!format)
-        throw FigureError(QStringLiteral("\"%1\": expected a file name ending in .png, .svg or .pdf")
-                              .arg(path));
+        throw FigureError(
+            QStringLiteral("\"%1\": expected a file name ending in .png, .svg or .pdf").arg(path));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw Error(Error::FileError,
@@ -437,7 +450,8 @@ void writeFigure(const QString& path, const FigureContent& content, const Figure
     const int dpi = std::clamp(options.dpi, FigureOptions::MinDpi, FigureOptions::MaxDpi);
     const QString title =
         QStringLiteral("Figure%1 (display levels %2)")
-            .arg(content.pictureName.isEmpty() ? QString() : QStringLiteral(" of ") + content.pictureName,
+            .arg(content.pictureName.isEmpty() ? QString()
+                                               : QStringLiteral(" of ") + content.pictureName,
                  figureLevelsText(content.levels));
     bool drawn = true;
     switch (*format) {

@@ -30,13 +30,13 @@ enum class FigureLabels { None, Numbers, Samples };
 
 struct FigureOptions
 {
-    QRect region;                            // picture pixels; empty: the whole picture
+    QRect region;                                // picture pixels; empty: the whole picture
     FigureLabels labels = FigureLabels::Numbers; // Samples: the sample table's names
-    bool sizeTicks = true;                   // the ladder lanes' sizes at the side
-    bool bandOutlines = true;                // the found bands' frames
-    bool levelsScale = true;                 // a bar of counts as the levels show them
-    bool caption = true;                     // a line under the figure stating the levels
-    int dpi = 300;                           // written into the file; sets the text's size
+    bool sizeTicks = true;                       // the ladder lanes' sizes at the side
+    bool bandOutlines = true;                    // the found bands' frames
+    bool levelsScale = true;                     // a bar of counts as the levels show them
+    bool caption = true;                         // a line under the figure stating the levels
+    int dpi = 300;                               // written into the file; sets the text's size
 
     static constexpr int MinDpi = 50;
     static constexpr int MaxDpi = 2400;
@@ -45,17 +45,17 @@ struct FigureOptions
 // A size mark at the side of the figure: a ladder band's place along the lanes.
 struct FigureTick
 {
-    double along = 0; // picture rows (columns for horizontal lanes), pixel centres at .5
-    QString text;     // "1000 bp"
+    double along = 0;     // picture rows (columns for horizontal lanes), pixel centres at .5
+    QString text;         // "1000 bp"
     bool farSide = false; // the second ladder lane's ticks: right of the picture
 };
 
 // What a figure shows: the session's picture and overlays, in picture pixels.
 struct FigureContent
 {
-    QImage picture;        // the counts as measured (inverted when the session inverted it)
-    DisplayLevels levels;  // as used: Auto already read off the picture
-    QString pictureName;   // the file's name for the caption; "" for a pasted picture
+    QImage picture;       // the counts as measured (inverted when the session inverted it)
+    DisplayLevels levels; // as used: Auto already read off the picture
+    QString pictureName;  // the file's name for the caption; "" for a pasted picture
     LaneOrientation orientation = LaneOrientation::Vertical;
     std::vector<double> laneCentres; // across, per lane, pixel centres at .5
     QStringList laneLabels;          // per lane
@@ -83,11 +83,11 @@ FigureContent figureContent(MeasurementSession& session, const DisplayLevels& le
 struct FigureLayout
 {
     QSize size;
-    QRect pictureArea;  // where the region's pixels sit, one to one
-    QRect region;       // the picture's pixels shown
-    int textPixels = 0; // the text's height
+    QRect pictureArea;         // where the region's pixels sit, one to one
+    QRect region;              // the picture's pixels shown
+    int textPixels = 0;        // the text's height
     bool labelsTurned = false; // lane labels run upwards, being wider than the lanes
-    QRect scaleArea;    // the levels bar
+    QRect scaleArea;           // the levels bar
     QRect captionArea;
     QString caption;
 };

@@ -84,7 +84,7 @@ struct FoundBandScan
     int lane = 0;
     int band = 0;
     ScanResult scan;
-    FrameGeometry frame;   // the frame scanned, for the measurement record
+    FrameGeometry frame; // the frame scanned, for the measurement record
     // A value taken on a lane (a volume, or a lane method's scan): how.
     LaneSource source = {};
 };

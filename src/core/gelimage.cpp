@@ -201,7 +201,10 @@ QImage toWorkingImage(const QImage& image)
     return workingImageFrom(image);
 }
 
-GelImageLoad loadGelImage(const QString& path) { return loadGelImage(path, 0); }
+GelImageLoad loadGelImage(const QString& path)
+{
+    return loadGelImage(path, 0);
+}
 
 GelImageLoad loadGelImage(const QString& path, int page)
 {
@@ -315,6 +318,9 @@ GelImageLoad loadPicture(const QString& path, int page, bool keepGray)
 
 } // namespace
 
-QString pictureTooLargeReason(const QSize& size) { return sizeLimitReason(size); }
+QString pictureTooLargeReason(const QSize& size)
+{
+    return sizeLimitReason(size);
+}
 
 } // namespace kesto

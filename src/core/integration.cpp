@@ -21,7 +21,10 @@ bool directlyReadable(const QImage& picture)
     return picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
 }
 
-bool isGray8(const QImage& picture) { return picture.format() == QImage::Format_Grayscale8; }
+bool isGray8(const QImage& picture)
+{
+    return picture.format() == QImage::Format_Grayscale8;
+}
 
 // A sample's channel value: on the working picture the channel's byte, on an 8-bit gray
 // picture the byte itself, whichever channel.
@@ -155,8 +158,8 @@ Tally tallyChannel(const QImage& picture, Channel channel, int x0, int x1, int y
     if (picture.format() == QImage::Format_RGBX64) {
         const int shift = deepChannelShift(channel);
         return tallyDeep<std::uint64_t>(
-            picture, [shift](std::uint64_t v) { return std::uint32_t((v >> shift) & 0xFFFFu); },
-            x0, x1, y0, y1);
+            picture, [shift](std::uint64_t v) { return std::uint32_t((v >> shift) & 0xFFFFu); }, x0,
+            x1, y0, y1);
     }
     return tallyWorking(picture, channelShift(channel), x0, x1, y0, y1);
 }
@@ -272,8 +275,8 @@ std::int32_t levelOf(const ChannelLevels& levels, Channel channel)
     return levels.blue;
 }
 
-ScanResult integrateFrameCounted(const QImage& picture, const FrameGeometry& frame,
-                                 Channel channel, const ChannelLevels& background)
+ScanResult integrateFrameCounted(const QImage& picture, const FrameGeometry& frame, Channel channel,
+                                 const ChannelLevels& background)
 {
     const PixelSpan span = framePixels(frame);
     ScanResult result;

@@ -70,8 +70,8 @@ std::int32_t levelOf(const ChannelLevels& levels, Channel channel);
 // scale in the sum without being read.
 struct ScanResult
 {
-    double value = 0;             // the sum, as integrateFrame gives it
-    std::uint64_t samples = 0;    // every sample of the frame, on and off the picture
+    double value = 0;          // the sum, as integrateFrame gives it
+    std::uint64_t samples = 0; // every sample of the frame, on and off the picture
     std::uint64_t atFullScale = 0;
     std::uint64_t atZero = 0;
     std::uint64_t offPicture = 0;
@@ -84,8 +84,8 @@ struct ScanResult
 // gray value) or Format_RGBX64, read at 16 bits. The background is in the picture's units.
 // On an 8-bit picture, value equals integrateFrame(picture, frame, channel, colour) for
 // levels == levelsOf(colour). Throws Error(Overflow) as integrateFrame does.
-ScanResult integrateFrameCounted(const QImage& picture, const FrameGeometry& frame,
-                                 Channel channel, const ChannelLevels& background);
+ScanResult integrateFrameCounted(const QImage& picture, const FrameGeometry& frame, Channel channel,
+                                 const ChannelLevels& background);
 
 // The counts as the window's tip and the sheet's note show them.
 QString scanCountsText(const ScanResult& scan);

@@ -44,8 +44,8 @@ std::vector<Word> lineWords(QStringView line, const QString& where)
                     break;
                 }
                 if (q == QLatin1Char('\\')) {
-                    if (i + 1 >= n || (line[i + 1] != QLatin1Char('"') &&
-                                       line[i + 1] != QLatin1Char('\\')))
+                    if (i + 1 >= n ||
+                        (line[i + 1] != QLatin1Char('"') && line[i + 1] != QLatin1Char('\\')))
                         throw LadderError(where +
                                           QStringLiteral("a backslash in a name stands only "
                                                          "before a quote or a backslash"));
@@ -207,9 +207,9 @@ std::vector<Ladder> parseLadders(const QString& text, const QString& source)
             throw LadderError(where(ladderLine) +
                               QStringLiteral("ladder \"%1\" has no unit line").arg(ladder.name));
         if (ladder.sizes.size() < 2)
-            throw LadderError(where(ladderLine) +
-                              QStringLiteral("ladder \"%1\" needs at least 2 sizes")
-                                  .arg(ladder.name));
+            throw LadderError(
+                where(ladderLine) +
+                QStringLiteral("ladder \"%1\" needs at least 2 sizes").arg(ladder.name));
         const QString fault = ladderFault(ladder);
         if (!fault.isEmpty())
             throw LadderError(where(ladderLine) + fault);
@@ -242,12 +242,12 @@ std::vector<Ladder> parseLadders(const QString& text, const QString& source)
                                              .arg(MaxLadderNameLength));
             for (const QChar c : ladder.name)
                 if (c.category() == QChar::Other_Control)
-                    throw LadderError(here +
-                                      QStringLiteral("the ladder's name holds a control character"));
+                    throw LadderError(
+                        here + QStringLiteral("the ladder's name holds a control character"));
             for (const Ladder& other : ladders)
                 if (other.name.compare(ladder.name, Qt::CaseInsensitive) == 0)
-                    throw LadderError(here + QStringLiteral("a second ladder named \"%1\"")
-                                                 .arg(ladder.name));
+                    throw LadderError(
+                        here + QStringLiteral("a second ladder named \"%1\"").arg(ladder.name));
             ladders.push_back(ladder);
             ladderLine = lineNumber;
             hasUnit = false;
@@ -255,8 +255,9 @@ std::vector<Ladder> parseLadders(const QString& text, const QString& source)
             if (ladders.empty())
                 throw LadderError(here + QStringLiteral("unit before any ladder line"));
             if (hasUnit)
-                throw LadderError(here + QStringLiteral("a second unit for ladder \"%1\"")
-                                             .arg(ladders.back().name));
+                throw LadderError(
+                    here +
+                    QStringLiteral("a second unit for ladder \"%1\"").arg(ladders.back().name));
             if (words.size() != 2 || words[1].quoted)
                 throw LadderError(here + QStringLiteral("expected unit bp, unit kb or unit kDa"));
             QString error;
@@ -273,7 +274,8 @@ std::vector<Ladder> parseLadders(const QString& text, const QString& source)
             std::vector<double>& sizes = ladders.back().sizes;
             for (std::size_t w = 1; w < words.size(); ++w) {
                 if (words[w].quoted)
-                    throw LadderError(here + QStringLiteral("a size is a number, not a quoted text"));
+                    throw LadderError(here +
+                                      QStringLiteral("a size is a number, not a quoted text"));
                 QString reason;
                 const double size = readSize(words[w].text, &reason);
                 if (!reason.isEmpty())

@@ -13,7 +13,8 @@ QString clipFlag(const QImage& picture, const FoundFrame& frame, Channel channel
 {
     if (frame.width <= 0 || frame.height <= 0)
         return QString();
-    const ScanResult scan = integrateFrameCounted(picture, frame.geometry(), channel, ChannelLevels{});
+    const ScanResult scan =
+        integrateFrameCounted(picture, frame.geometry(), channel, ChannelLevels{});
     const std::uint64_t clipped = darkBands ? scan.atZero : scan.atFullScale;
     if (clipped == 0)
         return QString();
@@ -28,8 +29,9 @@ QString methodText(const LaneReading& reading)
     const QString baseline = QStringLiteral("baseline ") + laneBackgroundLabel(reading.background);
     if (reading.mode == QuantifyMode::Fit)
         return QStringLiteral("fitted %1 peak area, %2")
-            .arg(reading.shape == PeakShape::Gaussian ? QStringLiteral("Gaussian")
-                                                      : QStringLiteral("exponentially modified Gaussian"),
+            .arg(reading.shape == PeakShape::Gaussian
+                     ? QStringLiteral("Gaussian")
+                     : QStringLiteral("exponentially modified Gaussian"),
                  baseline);
     return QStringLiteral("profile volume, ") + baseline;
 }
@@ -62,14 +64,16 @@ std::vector<LaneBands> readLaneBands(const QImage& picture, const std::vector<La
     std::vector<LaneBands> lanes;
     for (std::size_t i = 0; i < strips.size(); ++i) {
         const LaneMeasure& measure = measures[i];
-        const std::vector<FoundFrame> frames = i < bands.size() ? bands[i] : std::vector<FoundFrame>();
+        const std::vector<FoundFrame> frames =
+            i < bands.size() ? bands[i] : std::vector<FoundFrame>();
         LaneBands lane;
         lane.lane = int(i);
         lane.blot = blot;
         lane.trace = laneTrace(int(i), strips[i], reading);
         if (!measure.isEmpty()) {
             lane.total = measure.total;
-            lane.totalFlag = clipFlag(picture, strips[i].bounds(), reading.channel, reading.darkBands);
+            lane.totalFlag =
+                clipFlag(picture, strips[i].bounds(), reading.channel, reading.darkBands);
         }
         lane.bands.resize(frames.size());
         for (std::size_t b = 0; b < frames.size(); ++b) {
@@ -97,7 +101,8 @@ std::vector<LaneBands> readLaneBands(const QImage& picture, const std::vector<La
                             band.volume = group.volumes[std::size_t(b - first)];
                         } else {
                             const QString why = QStringLiteral("no fit: ") + group.reason;
-                            band.flag = band.flag.isEmpty() ? why : band.flag + QStringLiteral("; ") + why;
+                            band.flag =
+                                band.flag.isEmpty() ? why : band.flag + QStringLiteral("; ") + why;
                         }
                     }
                 }
@@ -112,20 +117,24 @@ void readStainTotals(std::vector<LaneBands>& lanes, const QImage& stain, QSize s
                      const std::vector<LaneStrip>& strips, const LaneReading& reading)
 {
     if (stain.size() != size)
-        throw ResultsError(QStringLiteral("the stain picture is %1 x %2 pixels and the picture %3 x %4; the "
-                                          "lanes are read at the same place on both, so both must be the same size")
-                               .arg(stain.width())
-                               .arg(stain.height())
-                               .arg(size.width())
-                               .arg(size.height()));
+        throw ResultsError(
+            QStringLiteral(
+                "the stain picture is %1 x %2 pixels and the picture %3 x %4; the "
+                "lanes are read at the same place on both, so both must be the same size")
+                .arg(stain.width())
+                .arg(stain.height())
+                .arg(size.width())
+                .arg(size.height()));
     const std::vector<LaneMeasure> measures =
         measureLanes(stain, strips, reading.channel, reading.background, reading.darkBands);
     for (std::size_t i = 0; i < lanes.size() && i < strips.size(); ++i) {
         if (measures[i].isEmpty())
             continue;
         lanes[i].stainTotal = measures[i].total;
-        lanes[i].stainFlag = clipFlag(stain, strips[i].bounds(), reading.channel, reading.darkBands);
-        lanes[i].stainTrace = QStringLiteral("stain picture, ") + laneTrace(int(i), strips[i], reading);
+        lanes[i].stainFlag =
+            clipFlag(stain, strips[i].bounds(), reading.channel, reading.darkBands);
+        lanes[i].stainTrace =
+            QStringLiteral("stain picture, ") + laneTrace(int(i), strips[i], reading);
     }
 }
 

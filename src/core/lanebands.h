@@ -18,7 +18,8 @@ namespace kesto {
 struct LaneReading
 {
     Channel channel = Channel::Red;
-    QuantifyMode mode = QuantifyMode::Profile; // Frame reads as Profile: values on the lane's baseline
+    QuantifyMode mode =
+        QuantifyMode::Profile; // Frame reads as Profile: values on the lane's baseline
     LaneBackground background;
     PeakShape shape = PeakShape::Gaussian;
     // Whether bands are darker than the background (read as full scale less each value).

@@ -966,12 +966,12 @@ std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vec
 // A band kept in its lane before the sensitivity and the row of wells are applied.
 struct Kept
 {
-    Span span;         // along the plane
-    FoundFrame frame;  // in picture pixels
+    Span span;        // along the plane
+    FoundFrame frame; // in picture pixels
     double score;
-    double height;     // above the lane's floor
-    int core;          // samples along it at half its height or more
-    QPoint centre;     // in picture pixels, for the lane's path
+    double height; // above the lane's floor
+    int core;      // samples along it at half its height or more
+    QPoint centre; // in picture pixels, for the lane's path
 };
 
 // The row of wells across the gel's start: the comb's wells show as short features at
@@ -1255,8 +1255,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         for (const Candidate& band :
              findBands(middles[i], options.bandThreshold, section.first, section.last)) {
             // A band cut by the end of the gel cannot be told from the gel's edge.
-            if (band.span.first <= section.first || band.span.last >= section.last ||
-                band.edge)
+            if (band.span.first <= section.first || band.span.last >= section.last || band.edge)
                 continue;
             // A line that runs on through the spaces between the lanes (a row of wells,
             // the gel's edge, a dye front) is no band of this lane.
@@ -1284,7 +1283,8 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             if (3 * (across.last - across.first + 1) < usualWidth) {
                 continue;
             }
-            found.push_back({band.span, frameOf(across, band.span), band.score, band.height, band.core,
+            found.push_back({band.span, frameOf(across, band.span), band.score, band.height,
+                             band.core,
                              pointOf(0.5 * (across.first + across.last),
                                      0.5 * (band.span.first + band.span.last))});
         }

@@ -92,8 +92,7 @@ LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Chann
                             part += value(p[i]);
                         sum += part;
                     }
-                    profile.sums[std::size_t(y - y0)] +=
-                        std::int64_t(sum) - (cx1 - cx0 + 1) * 255;
+                    profile.sums[std::size_t(y - y0)] += std::int64_t(sum) - (cx1 - cx0 + 1) * 255;
                 } else {
                     std::int64_t* out = profile.sums.data() + (cx0 - x0);
                     for (std::int64_t x = cx0; x <= cx1; ++x)
@@ -104,8 +103,7 @@ LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Chann
         if (source->format() == QImage::Format_Grayscale8)
             addRows(std::uint8_t(0), [](std::uint8_t v) { return std::uint32_t(v); });
         else
-            addRows(std::uint32_t(0),
-                    [shift](std::uint32_t v) { return (v >> shift) & 0xFFu; });
+            addRows(std::uint32_t(0), [shift](std::uint32_t v) { return (v >> shift) & 0xFFu; });
     }
     profile.means.resize(profile.sums.size());
     for (std::size_t i = 0; i < profile.sums.size(); ++i)

@@ -44,9 +44,9 @@ struct LaneProfile
 
 // The profile of the frame [toInt32(left), toInt32(left + width)] x [toInt32(top),
 // toInt32(top + height)], ends included, the ends summed in single precision as the
-// integration does. An empty frame, or no picture, gives no values. Throws Error(Overflow) for a frame
-// whose ends do not fit 32 bits and for a profile longer than the picture could ever be
-// (more than 2^26 positions).
+// integration does. An empty frame, or no picture, gives no values. Throws Error(Overflow) for a
+// frame whose ends do not fit 32 bits and for a profile longer than the picture could ever be (more
+// than 2^26 positions).
 LaneProfile laneProfile(const QImage& picture, const FrameGeometry& frame, Channel channel,
                         ColorValue background, ProfileDirection direction);
 

@@ -47,8 +47,7 @@ int deepShift(Channel channel)
 
 // Calls visit(line, value) with row y's first sample and a reader of the channel's value
 // of the i-th sample from there, in the picture's units, whatever its format.
-template <typename Visit>
-void withRow(const QImage& picture, int y, Channel channel, Visit visit)
+template <typename Visit> void withRow(const QImage& picture, int y, Channel channel, Visit visit)
 {
     const uchar* line = picture.constScanLine(y);
     if (picture.format() == QImage::Format_Grayscale16) {
@@ -112,7 +111,8 @@ std::vector<std::int64_t> acrossStarts(const LaneStrip& lane)
 }
 
 // Sum of the channel over row y's columns [x0, x1], which lie on the picture.
-std::uint64_t rowSum(const QImage& picture, int y, Channel channel, std::int64_t x0, std::int64_t x1)
+std::uint64_t rowSum(const QImage& picture, int y, Channel channel, std::int64_t x0,
+                     std::int64_t x1)
 {
     std::uint64_t sum = 0;
     withRow(picture, y, channel, [&](const auto* line, auto value) {
@@ -194,8 +194,7 @@ void readStrips(const QImage& picture, const std::vector<LaneStrip>& lanes, Chan
     }
 }
 
-template <typename T>
-std::optional<T> refuse(QString* error, const QString& why)
+template <typename T> std::optional<T> refuse(QString* error, const QString& why)
 {
     if (error)
         *error = why;
@@ -275,8 +274,9 @@ LaneStrip LaneStrip::straight(const FoundFrame& frame, LaneOrientation orientati
     lane.width = (horizontal ? frame.height : frame.width) + 1;
     // ceil(centre - width / 2) is the frame's first pixel across for a whole centre.
     const int centre = (horizontal ? frame.top : frame.left) + lane.width / 2;
-    lane.path = horizontal ? std::vector<QPoint>{QPoint(lane.first, centre), QPoint(lane.last, centre)}
-                           : std::vector<QPoint>{QPoint(centre, lane.first), QPoint(centre, lane.last)};
+    lane.path = horizontal
+                    ? std::vector<QPoint>{QPoint(lane.first, centre), QPoint(lane.last, centre)}
+                    : std::vector<QPoint>{QPoint(centre, lane.first), QPoint(centre, lane.last)};
     return lane;
 }
 
@@ -303,10 +303,12 @@ std::optional<LaneBackground> parseLaneBackground(const QString& text, QString* 
     if (parts.size() == 2 && parts.at(0) == QLatin1String("ball")) {
         bool ok = false;
         const int radius = parts.at(1).toInt(&ok);
-        if (!ok || radius < BackgroundMethod::MinBallRadius || radius > BackgroundMethod::MaxBallRadius)
-            return refuse<LaneBackground>(error, QStringLiteral("the ball's radius must be from %1 to %2")
-                                                     .arg(BackgroundMethod::MinBallRadius)
-                                                     .arg(BackgroundMethod::MaxBallRadius));
+        if (!ok || radius < BackgroundMethod::MinBallRadius ||
+            radius > BackgroundMethod::MaxBallRadius)
+            return refuse<LaneBackground>(error,
+                                          QStringLiteral("the ball's radius must be from %1 to %2")
+                                              .arg(BackgroundMethod::MinBallRadius)
+                                              .arg(BackgroundMethod::MaxBallRadius));
         background.kind = LaneBackground::Kind::RollingBall;
         background.ballRadius = radius;
         return background;
@@ -437,7 +439,8 @@ std::vector<BandBounds> bandBoundaries(const LaneMeasure& measure, const std::ve
     };
     for (int i = 0; i < n; ++i) {
         const int peak = std::clamp(peaks[std::size_t(i)], measure.first, measure.last());
-        bounds[std::size_t(i)].from = i == 0 ? fall(peak, -1, measure.first) : bounds[std::size_t(i)].from;
+        bounds[std::size_t(i)].from =
+            i == 0 ? fall(peak, -1, measure.first) : bounds[std::size_t(i)].from;
         if (i + 1 == n) {
             bounds[std::size_t(i)].to = fall(peak, 1, measure.last());
             continue;

@@ -27,9 +27,9 @@ namespace kesto {
 struct LaneStrip
 {
     LaneOrientation orientation = LaneOrientation::Vertical;
-    int first = 0;  // along: the lane's first row (column), included
-    int last = -1;  // along: its last, included
-    int width = 0;  // across, in pixels
+    int first = 0; // along: the lane's first row (column), included
+    int last = -1; // along: its last, included
+    int width = 0; // across, in pixels
     // The centre line, in picture pixels, ordered along; straight between points and level
     // beyond its ends. At least one point for a lane that is not empty.
     std::vector<QPoint> path;
@@ -154,13 +154,13 @@ QString quantifyModeText(QuantifyMode mode); // "frame", "profile", "fit"
 struct LaneQuantity
 {
     bool ok = true;
-    QString reason;                  // why not, when not ok
-    std::vector<BandBounds> bounds;  // per band
-    std::vector<double> volumes;     // per band: between its boundaries, or its fitted area
-    std::vector<double> errors;      // Fit: each area's standard error; else zeros
-    double total = 0;                // the lane's total (LaneMeasure::total)
-    double residual = 0;             // Fit: the residual's standard deviation, profile units
-    PeakFit fit;                     // Fit: the fit itself
+    QString reason;                 // why not, when not ok
+    std::vector<BandBounds> bounds; // per band
+    std::vector<double> volumes;    // per band: between its boundaries, or its fitted area
+    std::vector<double> errors;     // Fit: each area's standard error; else zeros
+    double total = 0;               // the lane's total (LaneMeasure::total)
+    double residual = 0;            // Fit: the residual's standard deviation, profile units
+    PeakFit fit;                    // Fit: the fit itself
 };
 
 // Quantifies the bands between the given boundaries: Profile sums each band's span; Fit

@@ -71,7 +71,8 @@ double sizePlace(const QString& where, const QString& name, const QString& value
     constexpr double Largest = 1e7;
     const double result = number(where, name, value);
     if (!std::isfinite(result) || std::abs(result) > Largest)
-        fail(where, QStringLiteral("expected %1 from -1e7 to 1e7, found %2").arg(name, shown(value)));
+        fail(where,
+             QStringLiteral("expected %1 from -1e7 to 1e7, found %2").arg(name, shown(value)));
     return result;
 }
 
@@ -79,7 +80,8 @@ double ladderSizeOf(const QString& where, const QString& value)
 {
     const double result = number(where, QStringLiteral("SIZE"), value);
     if (!(result > 0) || result > MaxLadderSize)
-        fail(where, QStringLiteral("expected a SIZE above 0 and at most 1e9, found %1").arg(shown(value)));
+        fail(where,
+             QStringLiteral("expected a SIZE above 0 and at most 1e9, found %1").arg(shown(value)));
     return result;
 }
 
@@ -170,7 +172,8 @@ LaneStrip parseLaneStrip(const QStringList& values, const QString& where)
     if (values.at(0) == QLatin1String("horizontal"))
         lane.orientation = LaneOrientation::Horizontal;
     else if (values.at(0) != QLatin1String("vertical"))
-        fail(where, QStringLiteral("expected vertical or horizontal, found %1").arg(shown(values.at(0))));
+        fail(where,
+             QStringLiteral("expected vertical or horizontal, found %1").arg(shown(values.at(0))));
     lane.first = position(where, QStringLiteral("FIRST"), values.at(1));
     lane.last = position(where, QStringLiteral("LAST"), values.at(2));
     if (lane.last < lane.first)
@@ -200,10 +203,10 @@ LaneStrip parseLaneStrip(const QStringList& values, const QString& where)
 
 QStringList planInstructionNames()
 {
-    return {QStringLiteral("channel"),    QStringLiteral("invert"),
-            QStringLiteral("background"), QStringLiteral("background-color"),
-            QStringLiteral("cell"),       QStringLiteral("frame"),
-            QStringLiteral("background-method")};
+    return {
+        QStringLiteral("channel"),          QStringLiteral("invert"), QStringLiteral("background"),
+        QStringLiteral("background-color"), QStringLiteral("cell"),   QStringLiteral("frame"),
+        QStringLiteral("background-method")};
 }
 
 PlanStep parsePlanStep(const QString& instruction, const QStringList& values, const QString& where,
@@ -282,8 +285,8 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
         else
             expectCount(where, instruction, values, {QStringLiteral("\"PATH\" or clipboard")});
         // A bare clipboard names a pasted picture; a file of that name is written quoted.
-        step.text = values.constFirst() == QLatin1String("clipboard") ? QString()
-                                                                       : values.constFirst();
+        step.text =
+            values.constFirst() == QLatin1String("clipboard") ? QString() : values.constFirst();
         if (values.constFirst().isEmpty())
             fail(where, QStringLiteral("expected a file path or clipboard, found \"\""));
     } else if (instruction == QLatin1String("picture-sha256")) {
@@ -297,7 +300,7 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
     } else if (instruction == QLatin1String("value") ||
                instruction == QLatin1String("pasted-value")) {
         step.kind = instruction == QLatin1String("value") ? PlanStep::Kind::Value
-                                                         : PlanStep::Kind::PastedValue;
+                                                          : PlanStep::Kind::PastedValue;
         expectCount(where, instruction, values,
                     {QStringLiteral("ROW"), QStringLiteral("COLUMN"), QStringLiteral("\"TEXT\"")});
         step.cell.row = whole(where, QStringLiteral("ROW"), values.at(0), 1, SheetData::MaxRows,
@@ -339,8 +342,9 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
             fail(where, QStringLiteral("expected at most %1 bands to fit together, found %2")
                             .arg(MaxFitBands)
                             .arg(step.bounds.size()));
-        step.band = whole(where, QStringLiteral("K"), values.at(3), 1, int(step.bounds.size()),
-                          QStringLiteral("from 1 to %1, one of the bands fitted").arg(step.bounds.size()));
+        step.band =
+            whole(where, QStringLiteral("K"), values.at(3), 1, int(step.bounds.size()),
+                  QStringLiteral("from 1 to %1, one of the bands fitted").arg(step.bounds.size()));
     } else if (instruction == QLatin1String("ladder-lane")) {
         step.kind = PlanStep::Kind::LadderLane;
         if (values.size() < 4)

@@ -53,13 +53,13 @@
 // as the frame keeps them.
 
 #include "core/backgroundmethod.h"
-#include "core/error.h"
 #include "core/channellevels.h"
+#include "core/error.h"
 #include "core/integration.h"
 #include "core/lanequant.h"
-#include "core/sizecalibration.h"
 #include "core/results.h"
 #include "core/sampletable.h"
+#include "core/sizecalibration.h"
 #include "core/workingsheet.h"
 
 #include <QByteArray>
@@ -127,25 +127,25 @@ struct PlanStep
     ChannelLevels levels;  // background-color in picture units (on 8-bit pictures, colour's bytes)
     CellAddress cell;      // working cell
     FrameGeometry frame;
-    BackgroundMethod method; // background-method
-    QString text;            // picture: the path ("" for clipboard); value: the cell's text
-    QByteArray sha256;       // picture-sha256, lower-case hex
-    int page = 0;            // picture: the page of a file of several, from 1; 0 unsaid
-    LaneStrip lane;          // lane
+    BackgroundMethod method;       // background-method
+    QString text;                  // picture: the path ("" for clipboard); value: the cell's text
+    QByteArray sha256;             // picture-sha256, lower-case hex
+    int page = 0;                  // picture: the page of a file of several, from 1; 0 unsaid
+    LaneStrip lane;                // lane
     LaneBackground laneBackground; // band-volume, fit-band
     bool darkBands = false;
     std::vector<BandBounds> bounds;
-    int band = 0;            // fit-band: which of the bands fitted, from 1
+    int band = 0; // fit-band: which of the bands fitted, from 1
     PeakShape shape = PeakShape::Gaussian;
-    SizeStandard standard;   // ladder-lane
+    SizeStandard standard; // ladder-lane
     SizeUnit unit = SizeUnit::BasePairs;
     kesto::SizeFit sizeFit = kesto::SizeFit::PointToPoint; // size-fit
     bool extrapolate = false;
-    double across = 0;       // band-size
+    double across = 0; // band-size
     double rf = 0;
     std::optional<double> ladderSize;
-    SampleRow sample;        // sample
-    ResultOptions results;   // results
+    SampleRow sample;      // sample
+    ResultOptions results; // results
 };
 
 // The largest page number a plan or the command line names.
@@ -177,8 +177,7 @@ LaneStrip parseLaneStrip(const QStringList& values, const QString& where);
 
 // Parses a whole plan; source names the file in messages. Throws PlanError naming the
 // line of the first fault; a plan without instructions is refused too.
-MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source,
-                                     int fullScale = 255);
+MeasurementPlan parseMeasurementPlan(QStringView text, const QString& source, int fullScale = 255);
 
 // Reads and parses a plan file (UTF-8). Throws PlanError when it cannot be read.
 MeasurementPlan readMeasurementPlan(const QString& path, int fullScale = 255);

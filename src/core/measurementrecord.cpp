@@ -192,9 +192,15 @@ QString pictureName(const PictureIdentity& picture)
     return picture.fromClipboard() ? QStringLiteral("clipboard") : picture.path;
 }
 
-QString timeText(const QDateTime& time) { return time.toString(Qt::ISODateWithMs); }
+QString timeText(const QDateTime& time)
+{
+    return time.toString(Qt::ISODateWithMs);
+}
 
-QString countText(std::uint64_t count) { return QString::number(quint64(count)); }
+QString countText(std::uint64_t count)
+{
+    return QString::number(quint64(count));
+}
 
 } // namespace
 
@@ -234,8 +240,9 @@ QString laneSourceLabel(const LaneSource& source)
         for (const BandBounds& b : source.group)
             spans << span(b);
         text = QStringLiteral("fitted %1 peak %2 of %3 (%4 %5); standard error %6, residual %7")
-                   .arg(source.shape == PeakShape::Gaussian ? QStringLiteral("Gaussian")
-                                                            : QStringLiteral("exponentially modified Gaussian"))
+                   .arg(source.shape == PeakShape::Gaussian
+                            ? QStringLiteral("Gaussian")
+                            : QStringLiteral("exponentially modified Gaussian"))
                    .arg(source.index + 1)
                    .arg(source.group.size())
                    .arg(along, spans.join(QStringLiteral(", ")), doubleText(source.error),
@@ -253,8 +260,8 @@ QString laneSourceLabel(const LaneSource& source)
 QString measurementTip(const MeasurementEntry& entry)
 {
     QStringList lines;
-    lines << QStringLiteral("%1 = %2, %3").arg(cellText(entry.cell), entry.text,
-                                               valueSourceText(entry.source));
+    lines << QStringLiteral("%1 = %2, %3")
+                 .arg(cellText(entry.cell), entry.text, valueSourceText(entry.source));
     if (entry.source == ValueSource::Scan) {
         const PictureIdentity& p = entry.picture;
         lines << QStringLiteral("Picture: %1 (%2 x %3, %4-bit%5%6)")
@@ -274,8 +281,7 @@ QString measurementTip(const MeasurementEntry& entry)
                           entry.inverted ? QStringLiteral(", inverted") : QString());
         const LaneSource& lane = entry.lane;
         if (!lane.isVolume()) {
-            QString background =
-                QStringLiteral("Background: %1").arg(levelsText(entry.background));
+            QString background = QStringLiteral("Background: %1").arg(levelsText(entry.background));
             if (entry.picked)
                 background += QStringLiteral(" picked at %1, %2")
                                   .arg(singleText(entry.pickX), singleText(entry.pickY));
@@ -293,7 +299,8 @@ QString measurementTip(const MeasurementEntry& entry)
                               countText(entry.scan.atZero), countText(entry.scan.offPicture));
             if (entry.method.kind == BackgroundMethod::Kind::LaneBaseline)
                 lines << (lane.lane.isEmpty()
-                              ? QStringLiteral("Lane: none; the baseline runs through the frame's own rows")
+                              ? QStringLiteral(
+                                    "Lane: none; the baseline runs through the frame's own rows")
                               : QStringLiteral("Lane: %1; the baseline runs along the whole lane")
                                     .arg(laneStripText(lane.lane)));
         }
@@ -306,21 +313,18 @@ QString measurementTip(const MeasurementEntry& entry)
 
 QStringList measurementHeadings()
 {
-    return {QStringLiteral("Cell"),          QStringLiteral("Value"),
-            QStringLiteral("Source"),        QStringLiteral("Picture"),
-            QStringLiteral("SHA-256"),       QStringLiteral("Picture width"),
+    return {QStringLiteral("Cell"), QStringLiteral("Value"), QStringLiteral("Source"),
+            QStringLiteral("Picture"), QStringLiteral("SHA-256"), QStringLiteral("Picture width"),
             QStringLiteral("Picture height"), QStringLiteral("Bit depth"),
-            QStringLiteral("Channel"),       QStringLiteral("Inverted"),
-            QStringLiteral("Background"),    QStringLiteral("Picked at"),
-            QStringLiteral("Background method"), QStringLiteral("Frame left"),
-            QStringLiteral("Frame top"),     QStringLiteral("Frame width"),
-            QStringLiteral("Frame height"),  QStringLiteral("Samples"),
-            QStringLiteral("At full scale"), QStringLiteral("At 0"),
-            QStringLiteral("Off picture"),   QStringLiteral("Time"),
+            QStringLiteral("Channel"), QStringLiteral("Inverted"), QStringLiteral("Background"),
+            QStringLiteral("Picked at"), QStringLiteral("Background method"),
+            QStringLiteral("Frame left"), QStringLiteral("Frame top"),
+            QStringLiteral("Frame width"), QStringLiteral("Frame height"),
+            QStringLiteral("Samples"), QStringLiteral("At full scale"), QStringLiteral("At 0"),
+            QStringLiteral("Off picture"), QStringLiteral("Time"),
             // Added after the first columns, which keep their places.
-            QStringLiteral("Page"),          QStringLiteral("Polarity"),
-            QStringLiteral("Picture tags"),  QStringLiteral("Lane"),
-            QStringLiteral("Lane quantity")};
+            QStringLiteral("Page"), QStringLiteral("Polarity"), QStringLiteral("Picture tags"),
+            QStringLiteral("Lane"), QStringLiteral("Lane quantity")};
 }
 
 QList<QStringList> measurementRows(const MeasurementRecord& record)
@@ -415,7 +419,8 @@ QString bandSizeSourceLabel(const BandSizeSource& source)
     if (band.ladder)
         return text + QStringLiteral(", a ladder band");
     if (band.extrapolated)
-        text += band.size ? QStringLiteral(", extrapolated") : QStringLiteral(", beyond the ladder");
+        text +=
+            band.size ? QStringLiteral(", extrapolated") : QStringLiteral(", beyond the ladder");
     return text + QStringLiteral(", %1 fit on %2 ladder lane%3")
                       .arg(sizeFitText(source.fit))
                       .arg(source.ladders.size())
@@ -450,13 +455,14 @@ QStringList bandSizeLines(const BandSizeSource& size, BandSizeSource& replayed)
         replayed.unit = size.unit;
     }
     if (size.fit != replayed.fit || size.extrapolate != replayed.extrapolate) {
-        lines << QStringLiteral("size-fit %1%2").arg(sizeFitText(size.fit),
-                                                     size.extrapolate ? QStringLiteral(" extrapolate")
-                                                                      : QString());
+        lines << QStringLiteral("size-fit %1%2")
+                     .arg(sizeFitText(size.fit),
+                          size.extrapolate ? QStringLiteral(" extrapolate") : QString());
         replayed.fit = size.fit;
         replayed.extrapolate = size.extrapolate;
     }
-    QString band = QStringLiteral("band-size %1 %2").arg(doubleText(size.across), doubleText(size.rf));
+    QString band =
+        QStringLiteral("band-size %1 %2").arg(doubleText(size.across), doubleText(size.rf));
     if (size.ladderSize)
         band += QStringLiteral(" ladder %1").arg(doubleText(*size.ladderSize));
     lines << band;
@@ -479,7 +485,7 @@ QString measurementPlanText(const MeasurementRecord& record)
     bool picked = false;
     float pickX = 0;
     float pickY = 0;
-    LaneStrip lane; // the lane a replay has: none at start
+    LaneStrip lane;        // the lane a replay has: none at start
     BandSizeSource sizing; // the ladder lanes and curve a replay has: none at start
 
     for (const MeasurementEntry& e : record.history()) {
@@ -492,9 +498,9 @@ QString measurementPlanText(const MeasurementRecord& record)
             continue;
         }
         if (e.picture.sha256 != sha || e.picture.page != page) {
-            QString line = QStringLiteral("picture %1").arg(e.picture.fromClipboard()
-                                                                ? QStringLiteral("clipboard")
-                                                                : quotedPlanText(e.picture.path));
+            QString line = QStringLiteral("picture %1")
+                               .arg(e.picture.fromClipboard() ? QStringLiteral("clipboard")
+                                                              : quotedPlanText(e.picture.path));
             if (e.picture.page > 0)
                 line += QStringLiteral(" page %1").arg(e.picture.page);
             lines << line;
@@ -512,7 +518,8 @@ QString measurementPlanText(const MeasurementRecord& record)
         }
         // A lane method's scan takes the baseline of the lane that holds its frame, so the
         // replay must have that lane (and only it), or none.
-        if ((volume || e.method.kind == BackgroundMethod::Kind::LaneBaseline) && e.lane.lane != lane) {
+        if ((volume || e.method.kind == BackgroundMethod::Kind::LaneBaseline) &&
+            e.lane.lane != lane) {
             lines << (e.lane.lane.isEmpty() ? QStringLiteral("no-lane")
                                             : QStringLiteral("lane ") + laneStripText(e.lane.lane));
             lane = e.lane.lane;

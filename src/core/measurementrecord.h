@@ -33,14 +33,14 @@ enum class ValueSource { Scan, Typed, Pasted };
 // The picture a scan was made on, as it was opened (before any inversion).
 struct PictureIdentity
 {
-    QString path;       // empty for a picture pasted from the clipboard
-    QByteArray sha256;  // lower-case hex: of the file's bytes, or of a pasted picture's pixels
+    QString path;      // empty for a picture pasted from the clipboard
+    QByteArray sha256; // lower-case hex: of the file's bytes, or of a pasted picture's pixels
     int width = 0;
     int height = 0;
-    int bitDepth = 8;   // per channel: 8 or 16
-    int page = 0;       // the page of a file of several, from 1; else 0
+    int bitDepth = 8; // per channel: 8 or 16
+    int page = 0;     // the page of a file of several, from 1; else 0
     QString polarity = QStringLiteral("BlackIsZero"); // or "WhiteIsZero": high counts are dark
-    QString tags;       // what the file says of itself: "Description: ...; Make: ...", or ""
+    QString tags; // what the file says of itself: "Description: ...; Make: ...", or ""
 
     bool fromClipboard() const { return path.isEmpty(); }
 };
@@ -68,8 +68,8 @@ struct LaneSource
     std::vector<BandBounds> group;
     int index = 0; // Fit: which of the group the value is
     PeakShape shape = PeakShape::Gaussian;
-    double total = 0; // the lane's total
-    double error = 0; // Fit: the area's standard error
+    double total = 0;    // the lane's total
+    double error = 0;    // Fit: the area's standard error
     double residual = 0; // Fit: the residual's standard deviation
 
     bool isVolume() const { return mode != QuantifyMode::Frame; }
@@ -85,8 +85,8 @@ struct MeasurementEntry
     PictureIdentity picture;
     Channel channel = Channel::Red;
     bool inverted = false;
-    ChannelLevels background;  // in picture units
-    bool picked = false;       // the background was picked at (pickX, pickY)
+    ChannelLevels background; // in picture units
+    bool picked = false;      // the background was picked at (pickX, pickY)
     float pickX = 0;
     float pickY = 0;
     BackgroundMethod method;
@@ -115,7 +115,10 @@ public:
     const std::vector<MeasurementEntry>& history() const { return m_history; }
 
 private:
-    static quint64 key(int row, int column) { return (quint64(quint32(row)) << 32) | quint32(column); }
+    static quint64 key(int row, int column)
+    {
+        return (quint64(quint32(row)) << 32) | quint32(column);
+    }
 
     std::vector<MeasurementEntry> m_history;
     QHash<quint64, std::size_t> m_current; // cell -> index in m_history

@@ -21,7 +21,10 @@ namespace kesto {
 
 namespace {
 
-QString oneDecimal(double value) { return QString::number(value, 'f', 1); }
+QString oneDecimal(double value)
+{
+    return QString::number(value, 'f', 1);
+}
 
 QString levelsText(const ChannelLevels& levels)
 {
@@ -101,7 +104,8 @@ bool SheetCells::operator==(const SheetCells& other) const
 // --- MeasurementSession
 
 MeasurementSession::MeasurementSession(QObject* parent)
-    : QObject(parent), m_ownSheet(std::make_unique<SheetData>(MainSheet::StartRows, MainSheet::Columns)),
+    : QObject(parent),
+      m_ownSheet(std::make_unique<SheetData>(MainSheet::StartRows, MainSheet::Columns)),
       m_sheet(m_ownSheet.get())
 {
     startSheet();
@@ -128,15 +132,18 @@ MeasurementSession::~MeasurementSession()
 void MeasurementSession::startSheet()
 {
     const QString headings[MainSheet::Columns] = {QStringLiteral("#"), QStringLiteral("Band"),
-                                                QStringLiteral("Int.Ctrl"),
-                                                QStringLiteral("% to Ctrl")};
+                                                  QStringLiteral("Int.Ctrl"),
+                                                  QStringLiteral("% to Ctrl")};
     for (int c = 1; c <= MainSheet::Columns; ++c) {
         m_sheet->setHeadingText(c, headings[c - 1]);
         m_sheet->setColumnWidth(c, MainSheet::StartColumnWidths[c - 1]);
     }
 }
 
-bool MeasurementSession::isDeep() const { return isDeepPicture(m_picture); }
+bool MeasurementSession::isDeep() const
+{
+    return isDeepPicture(m_picture);
+}
 
 QString MeasurementSession::setPicture(const QImage& picture, const QString& path)
 {
@@ -225,9 +232,9 @@ void MeasurementSession::startPictureHash()
         return;
     // The thread keeps its own reference to the pixels: a later change to the session's
     // picture (an inversion) copies it first and leaves these alone.
-    m_pendingIdentity = QtConcurrent::run(
-        [picture = m_picture, path = m_picturePath,
-         inverted = m_inverted]() -> std::optional<PictureIdentity> {
+    m_pendingIdentity =
+        QtConcurrent::run([picture = m_picture, path = m_picturePath,
+                           inverted = m_inverted]() -> std::optional<PictureIdentity> {
             try {
                 return identityOf(picture, path, inverted);
             } catch (...) {
@@ -269,7 +276,8 @@ void MeasurementSession::setBackgroundLevels(const ChannelLevels& levels)
 {
     m_picked = false;
     m_levels = levels;
-    m_background = isDeep() ? narrowedColor(levels) : rgbValue(levels.red, levels.green, levels.blue);
+    m_background =
+        isDeep() ? narrowedColor(levels) : rgbValue(levels.red, levels.green, levels.blue);
     recomputeAverage();
     Q_EMIT backgroundChanged();
     Q_EMIT changed();
@@ -526,7 +534,10 @@ void MeasurementSession::clearSheet()
     Q_EMIT changed();
 }
 
-void MeasurementSession::markSaved() { m_unsaved = false; }
+void MeasurementSession::markSaved()
+{
+    m_unsaved = false;
+}
 
 void MeasurementSession::proposalsEdited()
 {
@@ -776,11 +787,10 @@ std::vector<const BandProposal*> bandsOfLane(const MeasurementSession& session, 
     }
     const bool horizontal =
         session.lanes()[std::size_t(index)].orientation == LaneOrientation::Horizontal;
-    std::stable_sort(bands.begin(), bands.end(),
-                     [horizontal](const BandProposal* a, const BandProposal* b) {
-                         return horizontal ? a->frame.left < b->frame.left
-                                           : a->frame.top < b->frame.top;
-                     });
+    std::stable_sort(
+        bands.begin(), bands.end(), [horizontal](const BandProposal* a, const BandProposal* b) {
+            return horizontal ? a->frame.left < b->frame.left : a->frame.top < b->frame.top;
+        });
     return bands;
 }
 
@@ -934,10 +944,9 @@ FoundBandSizes MeasurementSession::foundBandSizes() const
         const auto middle = [horizontal](const FoundFrame& f) {
             return horizontal ? f.left + f.width / 2.0 : f.top + f.height / 2.0;
         };
-        std::stable_sort(members[l].begin(), members[l].end(),
-                         [&](std::size_t a, std::size_t b) {
-                             return middle(items[a].frame) < middle(items[b].frame);
-                         });
+        std::stable_sort(members[l].begin(), members[l].end(), [&](std::size_t a, std::size_t b) {
+            return middle(items[a].frame) < middle(items[b].frame);
+        });
         SizedLane& s = sized[l];
         s.across = lane.centreAt((lane.first + lane.last) / 2);
         s.start = lane.first;
@@ -1096,14 +1105,15 @@ std::vector<FoundBandScan> MeasurementSession::quantifyProposals(QStringList* fa
             const std::vector<BandBounds> group(bounds.begin() + first, bounds.begin() + last + 1);
             const LaneQuantity quantity = quantifyLane(measure, group, m_quantify, m_shape);
             if (!quantity.ok) {
-                const QString why = QStringLiteral("Lane %1, band%2 %3: %4")
-                                .arg(bands[std::size_t(first)]->lane)
-                                .arg(first == last ? QString() : QStringLiteral("s"))
-                                .arg(first == last ? QString::number(bands[std::size_t(first)]->band)
-                                                   : QStringLiteral("%1 to %2")
-                                                         .arg(bands[std::size_t(first)]->band)
-                                                         .arg(bands[std::size_t(last)]->band))
-                                .arg(quantity.reason);
+                const QString why =
+                    QStringLiteral("Lane %1, band%2 %3: %4")
+                        .arg(bands[std::size_t(first)]->lane)
+                        .arg(first == last ? QString() : QStringLiteral("s"))
+                        .arg(first == last ? QString::number(bands[std::size_t(first)]->band)
+                                           : QStringLiteral("%1 to %2")
+                                                 .arg(bands[std::size_t(first)]->band)
+                                                 .arg(bands[std::size_t(last)]->band))
+                        .arg(quantity.reason);
                 if (!failures)
                     throw Error(Error::InvalidValue, why);
                 failures->append(why);
@@ -1239,12 +1249,15 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
     }
     std::vector<ScanResult> scans;
     bool pastedPicture = false; // the current picture came from the clipboard
-    BandSizeSource sizing; // the ladder lanes and curve the plan gave so far
+    BandSizeSource sizing;      // the ladder lanes and curve the plan gave so far
     // Each scan passes only the rows the plan changed since the last: linear in the plan.
     struct ChangedRowsOnly
     {
         MeasurementSession& session;
-        explicit ChangedRowsOnly(MeasurementSession& s) : session(s) { session.setPassingChangedRows(true); }
+        explicit ChangedRowsOnly(MeasurementSession& s) : session(s)
+        {
+            session.setPassingChangedRows(true);
+        }
         ~ChangedRowsOnly()
         {
             session.setPassingChangedRows(false);
@@ -1353,8 +1366,8 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
         case PlanStep::Kind::FitBand: {
             needPicture(step);
             LaneSource source;
-            source.mode = step.kind == PlanStep::Kind::FitBand ? QuantifyMode::Fit
-                                                                : QuantifyMode::Profile;
+            source.mode =
+                step.kind == PlanStep::Kind::FitBand ? QuantifyMode::Fit : QuantifyMode::Profile;
             source.lane = session.lanes().empty() ? LaneStrip{} : session.lanes().front();
             source.background = step.laneBackground;
             source.darkBands = step.darkBands;
@@ -1369,9 +1382,10 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
         }
         case PlanStep::Kind::LadderLane:
             if (sizing.any() && step.unit != sizing.unit)
-                throw PlanError(step.where + QStringLiteral(": expected sizes in %1 as the ladder "
-                                                            "lanes before, found %2")
-                                                 .arg(sizeUnitText(sizing.unit), sizeUnitText(step.unit)));
+                throw PlanError(step.where +
+                                QStringLiteral(": expected sizes in %1 as the ladder "
+                                               "lanes before, found %2")
+                                    .arg(sizeUnitText(sizing.unit), sizeUnitText(step.unit)));
             sizing.ladders.push_back(step.standard);
             sizing.unit = step.unit;
             break;
@@ -1384,8 +1398,9 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
             break;
         case PlanStep::Kind::BandSize: {
             if (!sizing.any())
-                throw PlanError(step.where +
-                                QStringLiteral(": expected a ladder-lane line before the band's size"));
+                throw PlanError(
+                    step.where +
+                    QStringLiteral(": expected a ladder-lane line before the band's size"));
             BandSizeSource band = sizing;
             band.across = step.across;
             band.rf = step.rf;

@@ -87,14 +87,14 @@ struct SessionState
 // The Rf and size of every found band, read against the session's ladder lanes.
 struct FoundBandSizes
 {
-    std::vector<BandSize> bands;       // per found band, in the proposals' order
-    std::vector<int> lanes;            // per found band: the session's lane holding it, or -1
-    std::vector<int> places;           // per found band: its place in its lane, top first, or -1
+    std::vector<BandSize> bands; // per found band, in the proposals' order
+    std::vector<int> lanes;      // per found band: the session's lane holding it, or -1
+    std::vector<int> places;     // per found band: its place in its lane, top first, or -1
     std::vector<LadderAssignment> assignments; // per ladder lane: the sizes its bands stand for
     std::vector<SizeCalibration> calibrations; // per lane: the curve its bands were read on
-    std::vector<SizeStandard> standards; // per ladder lane: its place and points
-    std::vector<double> across;        // per lane: where it lies across the gel
-    QStringList notes;                 // ladder lanes whose bands and sizes differ, and the like
+    std::vector<SizeStandard> standards;       // per ladder lane: its place and points
+    std::vector<double> across;                // per lane: where it lies across the gel
+    QStringList notes; // ladder lanes whose bands and sizes differ, and the like
     bool any() const { return !calibrations.empty(); }
 };
 
@@ -368,7 +368,7 @@ private:
     BandProposals m_proposals;
     std::vector<LaneStrip> m_lanes;
     std::vector<std::vector<BandBounds>> m_handBounds; // per lane; empty: as found
-    std::vector<LadderLane> m_ladderLanes;              // by lane index
+    std::vector<LadderLane> m_ladderLanes;             // by lane index
     SizeFit m_sizeFit = SizeFit::PointToPoint;
     bool m_extrapolate = false;
     bool m_lanesDark = false;
@@ -377,7 +377,7 @@ private:
     PeakShape m_shape = PeakShape::Gaussian;
     SampleTable m_samples;
     ResultOptions m_resultOptions;
-    LaneSource m_lastLane; // the lane the last scan took its baseline from
+    LaneSource m_lastLane;     // the lane the last scan took its baseline from
     BandSizeSource m_nextSize; // a replay's: the size of the next value written
     bool m_passChangedRows = false;
     bool m_allRowsChanged = true;

@@ -36,9 +36,15 @@ QString fromChars(const char* begin, const char* end)
 
 } // namespace
 
-std::int16_t toInt16(double value) { return roundToInt<std::int16_t>(value); }
+std::int16_t toInt16(double value)
+{
+    return roundToInt<std::int16_t>(value);
+}
 
-std::int32_t toInt32(double value) { return roundToInt<std::int32_t>(value); }
+std::int32_t toInt32(double value)
+{
+    return roundToInt<std::int32_t>(value);
+}
 
 bool isNumber(const QString& text)
 {
@@ -50,7 +56,8 @@ bool isNumber(const QString& text)
 double parseDouble(const QString& text)
 {
     if (!isNumber(text))
-        throw Error(Error::TypeMismatch, QStringLiteral("Type mismatch: \"%1\" is not a number").arg(text));
+        throw Error(Error::TypeMismatch,
+                    QStringLiteral("Type mismatch: \"%1\" is not a number").arg(text));
     QByteArray bytes = text.trimmed().toLatin1();
     if (bytes.startsWith('+'))
         bytes.remove(0, 1);
@@ -63,7 +70,10 @@ double parseDouble(const QString& text)
     return value;
 }
 
-std::int16_t parseInt16(const QString& text) { return toInt16(parseDouble(text)); }
+std::int16_t parseInt16(const QString& text)
+{
+    return toInt16(parseDouble(text));
+}
 
 QString singleText(float value)
 {
@@ -81,9 +91,9 @@ QString doubleText(double value)
     char buffer[64];
     const double magnitude = std::abs(value);
     const bool plain = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
-    const auto result = plain ? std::to_chars(buffer, buffer + sizeof buffer, value,
-                                              std::chars_format::fixed)
-                              : std::to_chars(buffer, buffer + sizeof buffer, value);
+    const auto result =
+        plain ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed)
+              : std::to_chars(buffer, buffer + sizeof buffer, value);
     return fromChars(buffer, result.ptr);
 }
 
@@ -97,10 +107,10 @@ QString fixedText(double value, int decimals)
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::abs(value),
                                       std::chars_format::scientific, 14);
-    const std::string text(buffer, result.ptr);   // d.ddddddddddddde+XX
+    const std::string text(buffer, result.ptr); // d.ddddddddddddde+XX
     std::string digits = text.substr(0, 1) + text.substr(2, 14);
     const int exponent = std::stoi(text.substr(text.find('e') + 1));
-    const int keep = exponent + decimals + 1;   // digits left of the cut
+    const int keep = exponent + decimals + 1; // digits left of the cut
     std::string whole;
     if (keep < 0) {
         whole = "0";

@@ -59,10 +59,9 @@ QString resolutionText(const TiffPageInfo& page)
 
 QString pagesMissing(int count, int page)
 {
-    return count == 1 ? QStringLiteral("The file has one page; there is no page %1.").arg(page)
-                      : QStringLiteral("The file has %1 pages; there is no page %2.")
-                            .arg(count)
-                            .arg(page);
+    return count == 1
+               ? QStringLiteral("The file has one page; there is no page %1.").arg(page)
+               : QStringLiteral("The file has %1 pages; there is no page %2.").arg(count).arg(page);
 }
 
 void addTiffFacts(PictureFacts& facts, const std::vector<TiffPageInfo>& pages, int page)
@@ -91,12 +90,11 @@ void addTiffFacts(PictureFacts& facts, const std::vector<TiffPageInfo>& pages, i
     const QString resolution = resolutionText(p);
     if (!resolution.isEmpty())
         facts << qMakePair(QStringLiteral("Resolution"), resolution);
-    const QPair<QString, const QString*> texts[] = {
-        {QStringLiteral("Description"), &p.description},
-        {QStringLiteral("Make"), &p.make},
-        {QStringLiteral("Model"), &p.model},
-        {QStringLiteral("Software"), &p.software},
-        {QStringLiteral("Date and time"), &p.dateTime}};
+    const QPair<QString, const QString*> texts[] = {{QStringLiteral("Description"), &p.description},
+                                                    {QStringLiteral("Make"), &p.make},
+                                                    {QStringLiteral("Model"), &p.model},
+                                                    {QStringLiteral("Software"), &p.software},
+                                                    {QStringLiteral("Date and time"), &p.dateTime}};
     for (const auto& text : texts)
         if (!text.second->isEmpty())
             facts << qMakePair(text.first, *text.second);
@@ -196,9 +194,9 @@ QStringList picturePageChoices(const QString& path)
             line += QStringLiteral(", WhiteIsZero");
         const QString description = p.description.simplified();
         if (!description.isEmpty())
-            line += QStringLiteral(" - ") +
-                    (description.size() > 60 ? description.left(57) + QStringLiteral("...")
-                                             : description);
+            line += QStringLiteral(" - ") + (description.size() > 60
+                                                 ? description.left(57) + QStringLiteral("...")
+                                                 : description);
         choices << line;
     }
     return choices;

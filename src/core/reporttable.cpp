@@ -1,8 +1,8 @@
 #include "core/reporttable.h"
 
+#include "core/expression.h"
 #include "core/numbers.h"
 #include "core/sheetdata.h"
-#include "core/expression.h"
 #include "core/sheetlayout.h"
 
 #include <QFile>

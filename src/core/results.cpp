@@ -60,11 +60,12 @@ Pick pickBands(const LaneBands& lane, const std::vector<int>& bands)
     QStringList traces;
     for (int band : bands) {
         if (band < 0 || band >= count) {
-            pick.missing = count == 0 ? QStringLiteral("the lane has no bands, so no band %1").arg(band + 1)
-                                      : QStringLiteral("the lane has %1 band%2, so no band %3")
-                                            .arg(count)
-                                            .arg(count == 1 ? QString() : QStringLiteral("s"))
-                                            .arg(band + 1);
+            pick.missing =
+                count == 0 ? QStringLiteral("the lane has no bands, so no band %1").arg(band + 1)
+                           : QStringLiteral("the lane has %1 band%2, so no band %3")
+                                 .arg(count)
+                                 .arg(count == 1 ? QString() : QStringLiteral("s"))
+                                 .arg(band + 1);
             return pick;
         }
         const MeasuredBand& measured = lane.bands[std::size_t(band)];
@@ -76,7 +77,8 @@ Pick pickBands(const LaneBands& lane, const std::vector<int>& bands)
         }
         sum += *measured.volume;
         if (!measured.flag.isEmpty())
-            flags << (bands.size() > 1 ? QStringLiteral("band %1 ").arg(band + 1) : QString()) + measured.flag;
+            flags << (bands.size() > 1 ? QStringLiteral("band %1 ").arg(band + 1) : QString()) +
+                         measured.flag;
         traces << bandTrace(lane, band);
     }
     pick.value = sum;
@@ -95,10 +97,11 @@ Pick pickNearestSize(const LaneBands& lane, double size, double tolerance)
     }
     const double found = *lane.bands[std::size_t(nearest)].size;
     if (std::abs(found - size) > tolerance * size) {
-        pick.missing = QStringLiteral("no band within %1 % of size %2 (the nearest, band %3, has size %4)")
-                               .arg(doubleText(tolerance * 100), doubleText(size))
-                               .arg(nearest + 1)
-                               .arg(doubleText(found));
+        pick.missing =
+            QStringLiteral("no band within %1 % of size %2 (the nearest, band %3, has size %4)")
+                .arg(doubleText(tolerance * 100), doubleText(size))
+                .arg(nearest + 1)
+                .arg(doubleText(found));
         return pick;
     }
     return pickBands(lane, {nearest});
@@ -203,9 +206,10 @@ std::optional<BandChoice> parseBandChoice(const QString& text, QString* error)
         for (const QString& part : value.split(QLatin1Char(','))) {
             const int band = bandNumber(part);
             if (band == 0)
-                return fail(QStringLiteral("\"%1\": expected bands:K,L,... with band numbers from 1 to %2")
-                                .arg(text)
-                                .arg(MaxChoiceBand));
+                return fail(
+                    QStringLiteral("\"%1\": expected bands:K,L,... with band numbers from 1 to %2")
+                        .arg(text)
+                        .arg(MaxChoiceBand));
             if (std::find(picked.begin(), picked.end(), band - 1) != picked.end())
                 return fail(QStringLiteral("\"%1\": band %2 is picked twice").arg(text).arg(band));
             picked.push_back(band - 1);
@@ -213,8 +217,9 @@ std::optional<BandChoice> parseBandChoice(const QString& text, QString* error)
         std::sort(picked.begin(), picked.end());
         return BandChoice::bands(std::move(picked));
     }
-    return fail(QStringLiteral("\"%1\": expected band:K, size:S, bands:K,L,..., lane-total, stain or none")
-                    .arg(text));
+    return fail(
+        QStringLiteral("\"%1\": expected band:K, size:S, bands:K,L,..., lane-total, stain or none")
+            .arg(text));
 }
 
 QString bandChoiceText(const BandChoice& choice)
@@ -246,8 +251,9 @@ QString bandChoiceLabel(const BandChoice& choice)
     case BandChoice::Kind::Size:
         return QStringLiteral("band nearest ") + doubleText(choice.size);
     case BandChoice::Kind::Picked:
-        return choice.picked.empty() ? QStringLiteral("bands picked")
-                                     : QStringLiteral("bands ") + bandList(choice.picked, QStringLiteral(" + "));
+        return choice.picked.empty()
+                   ? QStringLiteral("bands picked")
+                   : QStringLiteral("bands ") + bandList(choice.picked, QStringLiteral(" + "));
     case BandChoice::Kind::LaneTotal:
         return QStringLiteral("lane total");
     case BandChoice::Kind::Stain:
@@ -272,9 +278,11 @@ std::optional<ResultReference> parseResultReference(const QString& text, QString
     const QStringList parts = t.mid(5).split(QLatin1Char(':'));
     const int lane = bandNumber(parts.value(0));
     const int blot = parts.size() == 2 ? bandNumber(parts[1]) : 1;
-    if (parts.size() > 2 || lane == 0 || lane > MaxSampleLane || blot == 0 || blot > MaxSampleBlot) {
+    if (parts.size() > 2 || lane == 0 || lane > MaxSampleLane || blot == 0 ||
+        blot > MaxSampleBlot) {
         if (error)
-            *error = QStringLiteral("\"%1\": expected lane:N or lane:N:B with a lane from 1 to %2 and a blot from 1 to %3")
+            *error = QStringLiteral("\"%1\": expected lane:N or lane:N:B with a lane from 1 to %2 "
+                                    "and a blot from 1 to %3")
                          .arg(text)
                          .arg(MaxSampleLane)
                          .arg(MaxSampleBlot);
@@ -289,8 +297,9 @@ QString resultReferenceText(const ResultReference& reference)
 {
     if (reference.lane < 0)
         return reference.group;
-    return reference.blot == 0 ? QStringLiteral("lane:%1").arg(reference.lane + 1)
-                               : QStringLiteral("lane:%1:%2").arg(reference.lane + 1).arg(reference.blot + 1);
+    return reference.blot == 0
+               ? QStringLiteral("lane:%1").arg(reference.lane + 1)
+               : QStringLiteral("lane:%1:%2").arg(reference.lane + 1).arg(reference.blot + 1);
 }
 
 QString spreadText(Spread spread)
@@ -330,29 +339,37 @@ int nearestSizedBand(const LaneBands& lane, double size)
 Results computeResults(const SampleTable& table, const std::vector<LaneBands>& measured,
                        const ResultOptions& options)
 {
-    if (options.target.kind == BandChoice::Kind::None || options.target.kind == BandChoice::Kind::Stain)
-        throw ResultsError(QStringLiteral("the target must be a band, bands or the lane total, not %1")
-                               .arg(bandChoiceLabel(options.target)));
+    if (options.target.kind == BandChoice::Kind::None ||
+        options.target.kind == BandChoice::Kind::Stain)
+        throw ResultsError(
+            QStringLiteral("the target must be a band, bands or the lane total, not %1")
+                .arg(bandChoiceLabel(options.target)));
     if (!(options.sizeTolerance >= 0) || !std::isfinite(options.sizeTolerance))
         throw ResultsError(QStringLiteral("the size tolerance must be a share from 0"));
     for (const BandChoice* choice : {&options.target, &options.control}) {
-        const bool badPick = std::any_of(choice->picked.begin(), choice->picked.end(), [](int band) {
-            return band < 0 || band >= MaxChoiceBand;
-        });
-        if ((choice->kind == BandChoice::Kind::Band && (choice->band < 0 || choice->band >= MaxChoiceBand)) ||
-            (choice->kind == BandChoice::Kind::Size && !(std::isfinite(choice->size) && choice->size > 0)) ||
+        const bool badPick =
+            std::any_of(choice->picked.begin(), choice->picked.end(),
+                        [](int band) { return band < 0 || band >= MaxChoiceBand; });
+        if ((choice->kind == BandChoice::Kind::Band &&
+             (choice->band < 0 || choice->band >= MaxChoiceBand)) ||
+            (choice->kind == BandChoice::Kind::Size &&
+             !(std::isfinite(choice->size) && choice->size > 0)) ||
             (choice->kind == BandChoice::Kind::Picked && badPick))
-            throw ResultsError(QStringLiteral("%1 is no band that can be chosen").arg(bandChoiceLabel(*choice)));
+            throw ResultsError(
+                QStringLiteral("%1 is no band that can be chosen").arg(bandChoiceLabel(*choice)));
     }
     for (const LaneBands& lane : measured)
-        if (lane.lane < 0 || lane.lane >= MaxSampleLane || lane.blot < 0 || lane.blot >= MaxSampleBlot)
-            throw ResultsError(QStringLiteral("lane %1 of blot %2 is beyond the lanes a result holds")
-                                   .arg(lane.lane + 1)
-                                   .arg(lane.blot + 1));
+        if (lane.lane < 0 || lane.lane >= MaxSampleLane || lane.blot < 0 ||
+            lane.blot >= MaxSampleBlot)
+            throw ResultsError(
+                QStringLiteral("lane %1 of blot %2 is beyond the lanes a result holds")
+                    .arg(lane.lane + 1)
+                    .arg(lane.blot + 1));
     const bool stainControl = options.control.kind == BandChoice::Kind::Stain;
     if (stainControl && std::none_of(measured.begin(), measured.end(),
                                      [](const LaneBands& l) { return l.stainTotal.has_value(); }))
-        throw ResultsError(QStringLiteral("the control is the stain picture's lane total, but no stain picture was measured"));
+        throw ResultsError(QStringLiteral(
+            "the control is the stain picture's lane total, but no stain picture was measured"));
 
     // The lanes measured, in blot and lane order; each lane once.
     std::vector<const LaneBands*> lanes;
@@ -395,7 +412,8 @@ Results computeResults(const SampleTable& table, const std::vector<LaneBands>& m
                     fault = QStringLiteral("row %1 names lane %2%3, which was not measured")
                                 .arg(index)
                                 .arg(row.lane + 1)
-                                .arg(severalBlots ? QStringLiteral(" of blot %1").arg(row.blot + 1) : QString());
+                                .arg(severalBlots ? QStringLiteral(" of blot %1").arg(row.blot + 1)
+                                                  : QString());
                     break;
                 }
             }
@@ -428,9 +446,10 @@ Results computeResults(const SampleTable& table, const std::vector<LaneBands>& m
             r.flags << QStringLiteral("target: ") + target.flag;
         if (target.value && !(*target.value > 0))
             r.flags << QStringLiteral("target: not above the background");
-        const Pick control = options.control.kind == BandChoice::Kind::None
-                                     ? Pick{}
-                                     : pickOf(lane, options.control, lane.controlPicks, options.sizeTolerance);
+        const Pick control =
+            options.control.kind == BandChoice::Kind::None
+                ? Pick{}
+                : pickOf(lane, options.control, lane.controlPicks, options.sizeTolerance);
         controls[i] = control;
         r.control = control.value;
         r.controlTrace = control.trace;
@@ -474,20 +493,26 @@ Results computeResults(const SampleTable& table, const std::vector<LaneBands>& m
     QString referenceGroup;
     if (options.reference.lane >= 0) {
         if (severalBlots)
-            throw ResultsError(QStringLiteral("a reference lane is on one blot only; with several blots name a reference group that each blot holds"));
+            throw ResultsError(QStringLiteral("a reference lane is on one blot only; with several "
+                                              "blots name a reference group that each blot holds"));
         const auto found = laneIndex.find({options.reference.blot, options.reference.lane});
         if (found == laneIndex.end())
-            throw ResultsError(QStringLiteral("the reference lane %1 was not measured").arg(options.reference.lane + 1));
+            throw ResultsError(QStringLiteral("the reference lane %1 was not measured")
+                                   .arg(options.reference.lane + 1));
         results.lanes[std::size_t(found->second)].reference = true;
         referenceName = QStringLiteral("lane %1").arg(options.reference.lane + 1);
     } else {
-        const QString group = options.reference.group.isEmpty() ? groupNames.value(0) : options.reference.group;
+        const QString group =
+            options.reference.group.isEmpty() ? groupNames.value(0) : options.reference.group;
         if (group.isEmpty())
-            throw ResultsError(QStringLiteral("no lane of the sample table is a sample with a group"));
+            throw ResultsError(
+                QStringLiteral("no lane of the sample table is a sample with a group"));
         if (!groupNames.contains(group))
-            throw ResultsError(QStringLiteral("the reference group \"%1\" is not in the sample table (its groups: %2)")
-                                   .arg(group, groupNames.isEmpty() ? QStringLiteral("none")
-                                                                    : groupNames.join(QStringLiteral(", "))));
+            throw ResultsError(
+                QStringLiteral(
+                    "the reference group \"%1\" is not in the sample table (its groups: %2)")
+                    .arg(group, groupNames.isEmpty() ? QStringLiteral("none")
+                                                     : groupNames.join(QStringLiteral(", "))));
         for (LaneResult& r : results.lanes)
             r.reference = r.inTable && r.role == SampleRole::Sample && r.group == group;
         referenceName = QStringLiteral("group \"%1\"").arg(group);
@@ -504,7 +529,8 @@ Results computeResults(const SampleTable& table, const std::vector<LaneBands>& m
             if (r.reference && r.blot == blot)
                 faults << laneName(r, false) + QStringLiteral(": ") +
                               (r.reason.isEmpty() ? r.flags.join(QStringLiteral("; ")) : r.reason);
-        return faults.isEmpty() ? QStringLiteral("it has no lane there") : faults.join(QStringLiteral("; "));
+        return faults.isEmpty() ? QStringLiteral("it has no lane there")
+                                : faults.join(QStringLiteral("; "));
     };
     // Blots that hold lanes to be counted need the reference.
     std::vector<bool> blotInUse(std::size_t(blots), false);
@@ -528,8 +554,9 @@ Results computeResults(const SampleTable& table, const std::vector<LaneBands>& m
                 if (r.blot == blot && usableReference(r) && r.control && *r.control > 0)
                     values.push_back(*r.control);
             if (values.empty())
-                throw ResultsError(QStringLiteral("the reference %1 has no lane with a usable control%2 (%3)")
-                                       .arg(referenceName, blotText(blot), referenceFaults(blot)));
+                throw ResultsError(
+                    QStringLiteral("the reference %1 has no lane with a usable control%2 (%3)")
+                        .arg(referenceName, blotText(blot), referenceFaults(blot)));
             referenceControl[std::size_t(blot)] = meanOf(values);
         }
     }
@@ -552,8 +579,9 @@ Results computeResults(const SampleTable& table, const std::vector<LaneBands>& m
             if (r.blot == blot && usableReference(r) && r.normalized)
                 values.push_back(*r.normalized);
         if (values.empty())
-            throw ResultsError(QStringLiteral("the reference %1 has no lane with a usable target%2 (%3)")
-                                   .arg(referenceName, blotText(blot), referenceFaults(blot)));
+            throw ResultsError(
+                QStringLiteral("the reference %1 has no lane with a usable target%2 (%3)")
+                    .arg(referenceName, blotText(blot), referenceFaults(blot)));
         referenceMean[std::size_t(blot)] = meanOf(values);
     }
     int firstBlot = -1;
@@ -567,9 +595,11 @@ Results computeResults(const SampleTable& table, const std::vector<LaneBands>& m
                 continue;
             const double mean = *referenceMean[std::size_t(blot)];
             if (!(mean > 0))
-                throw ResultsError(QStringLiteral("the reference %1 on blot %2 is not above the background; the blots cannot be scaled to each other")
-                                       .arg(referenceName)
-                                       .arg(blot + 1));
+                throw ResultsError(
+                    QStringLiteral("the reference %1 on blot %2 is not above the background; the "
+                                   "blots cannot be scaled to each other")
+                        .arg(referenceName)
+                        .arg(blot + 1));
             blotScale[std::size_t(blot)] = *referenceMean[std::size_t(firstBlot)] / mean;
         }
         for (LaneResult& r : results.lanes) {
@@ -639,31 +669,37 @@ Results computeResults(const SampleTable& table, const std::vector<LaneBands>& m
     if (options.control.kind == BandChoice::Kind::None)
         results.notes << QStringLiteral("control: none (every factor is 1)");
     else
-        results.notes << QStringLiteral("control: %1; factor = the lane's control / the mean control of the reference lanes%2; normalized = target / factor")
+        results.notes << QStringLiteral(
+                             "control: %1; factor = the lane's control / the mean control of the "
+                             "reference lanes%2; normalized = target / factor")
                              .arg(bandChoiceLabel(options.control),
                                   severalBlots ? QStringLiteral(" on its blot") : QString());
     results.notes << QStringLiteral("reference: ") + referenceName +
                          (results.referenceValue
-                              ? QStringLiteral(", mean normalized value %1; fold = a group's mean / it")
+                              ? QStringLiteral(
+                                    ", mean normalized value %1; fold = a group's mean / it")
                                     .arg(doubleText(*results.referenceValue))
                               : QStringLiteral(", no normalized value: no fold changes"));
     if (severalBlots)
         for (int blot = 0; blot < blots; ++blot)
             if (blotInUse[std::size_t(blot)] && blot != firstBlot)
-                results.notes << QStringLiteral("blot %1 scaled by %2 so that its reference lanes' mean equals blot %3's")
+                results.notes << QStringLiteral("blot %1 scaled by %2 so that its reference lanes' "
+                                                "mean equals blot %3's")
                                      .arg(blot + 1)
                                      .arg(doubleText(blotScale[std::size_t(blot)]))
                                      .arg(firstBlot + 1);
-    results.notes << (options.excludeFlagged ? QStringLiteral("flagged lanes are left out")
-                                             : QStringLiteral("flagged lanes are counted and marked"));
+    results.notes << (options.excludeFlagged
+                          ? QStringLiteral("flagged lanes are left out")
+                          : QStringLiteral("flagged lanes are counted and marked"));
     return results;
 }
 
 QList<QStringList> resultLaneTable(const Results& results, bool withDetails)
 {
     QList<QStringList> table;
-    QStringList heading{QStringLiteral("LANE"),   QStringLiteral("SAMPLE"),  QStringLiteral("GROUP"),
-                        QStringLiteral("REPLICATE"), QStringLiteral("TARGET"), QStringLiteral("CONTROL"),
+    QStringList heading{QStringLiteral("LANE"),   QStringLiteral("SAMPLE"),
+                        QStringLiteral("GROUP"),  QStringLiteral("REPLICATE"),
+                        QStringLiteral("TARGET"), QStringLiteral("CONTROL"),
                         QStringLiteral("FACTOR"), QStringLiteral("NORMALIZED")};
     if (withDetails)
         heading << QStringLiteral("BLOT") << QStringLiteral("BLOT_SCALE") << QStringLiteral("ROLE")
@@ -683,7 +719,8 @@ QList<QStringList> resultLaneTable(const Results& results, bool withDetails)
             row << QString::number(r.blot + 1) << doubleText(r.blotScale)
                 << (r.inTable ? sampleRoleText(r.role) : QString())
                 << (r.leftOut ? QStringLiteral("no") : QStringLiteral("yes"))
-                << r.flags.join(QStringLiteral("; ")) << r.reason << r.targetTrace << r.controlTrace;
+                << r.flags.join(QStringLiteral("; ")) << r.reason << r.targetTrace
+                << r.controlTrace;
         table << row;
     }
     return table;
@@ -692,16 +729,21 @@ QList<QStringList> resultLaneTable(const Results& results, bool withDetails)
 QList<QStringList> resultGroupTable(const Results& results, bool withDetails)
 {
     QList<QStringList> table;
-    QStringList heading{QStringLiteral("GROUP"), QStringLiteral("N"),  QStringLiteral("MEAN"),
+    QStringList heading{QStringLiteral("GROUP"), QStringLiteral("N"),   QStringLiteral("MEAN"),
                         QStringLiteral("SD"),    QStringLiteral("SEM"), QStringLiteral("CV"),
                         QStringLiteral("FOLD")};
     if (withDetails)
-        heading << QStringLiteral("LOG2_FOLD") << QStringLiteral("REFERENCE") << QStringLiteral("VALUES")
-                << QStringLiteral("LANES");
+        heading << QStringLiteral("LOG2_FOLD") << QStringLiteral("REFERENCE")
+                << QStringLiteral("VALUES") << QStringLiteral("LANES");
     table << heading;
     for (const GroupResult& g : results.groups) {
-        QStringList row{g.group,          QString::number(g.n), optionalText(g.mean), optionalText(g.sd),
-                        optionalText(g.sem), optionalText(g.cv), optionalText(g.fold)};
+        QStringList row{g.group,
+                        QString::number(g.n),
+                        optionalText(g.mean),
+                        optionalText(g.sd),
+                        optionalText(g.sem),
+                        optionalText(g.cv),
+                        optionalText(g.fold)};
         if (withDetails) {
             QStringList values;
             for (double v : g.values)

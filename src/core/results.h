@@ -58,7 +58,10 @@ struct BandChoice
     static BandChoice none() { return BandChoice{Kind::None, 0, 0, {}}; }
     static BandChoice nth(int band) { return BandChoice{Kind::Band, band, 0, {}}; }
     static BandChoice nearestSize(double size) { return BandChoice{Kind::Size, 0, size, {}}; }
-    static BandChoice bands(std::vector<int> picked) { return BandChoice{Kind::Picked, 0, 0, std::move(picked)}; }
+    static BandChoice bands(std::vector<int> picked)
+    {
+        return BandChoice{Kind::Picked, 0, 0, std::move(picked)};
+    }
     static BandChoice laneTotal() { return BandChoice{Kind::LaneTotal, 0, 0, {}}; }
     static BandChoice stain() { return BandChoice{Kind::Stain, 0, 0, {}}; }
 };
@@ -77,15 +80,15 @@ struct MeasuredBand
 {
     std::optional<double> volume; // none when it could not be measured (say why in flag)
     std::optional<double> size;   // from the size calibration, when there is one
-    QString flag;                 // why the volume is not to be trusted ("saturated: ..."); empty when it is
-    QString trace;                // where it came from: frame, method ("frame 12,40 30x8, profile")
+    QString flag;  // why the volume is not to be trusted ("saturated: ..."); empty when it is
+    QString trace; // where it came from: frame, method ("frame 12,40 30x8, profile")
 };
 
 // One lane as measured on its picture (and on the stain picture).
 struct LaneBands
 {
-    int lane = 0; // from 0
-    int blot = 0; // from 0
+    int lane = 0;                    // from 0
+    int blot = 0;                    // from 0
     std::vector<MeasuredBand> bands; // top to bottom (left to right)
     std::optional<double> total;     // the lane's total
     QString totalFlag;
@@ -173,9 +176,9 @@ struct GroupResult
     bool reference = false;
     int n = 0;
     std::optional<double> mean;
-    std::optional<double> sd;  // sample standard deviation (n - 1); none below n = 2
-    std::optional<double> sem; // sd / sqrt(n)
-    std::optional<double> cv;  // sd / mean in per cent; none when the mean is not above 0
+    std::optional<double> sd;       // sample standard deviation (n - 1); none below n = 2
+    std::optional<double> sem;      // sd / sqrt(n)
+    std::optional<double> cv;       // sd / mean in per cent; none when the mean is not above 0
     std::optional<double> fold;     // mean / the reference group's mean
     std::optional<double> log2Fold; // log2(fold); none when fold is not above 0
     std::vector<double> values;     // each replicate's normalized value, in lane order
@@ -188,9 +191,10 @@ struct GroupResult
 
 struct Results
 {
-    std::vector<LaneResult> lanes; // in blot, then lane order
+    std::vector<LaneResult> lanes;   // in blot, then lane order
     std::vector<GroupResult> groups; // in the sample table's group order
-    std::optional<double> referenceValue; // the reference's mean normalized value: folds' denominator
+    std::optional<double>
+        referenceValue; // the reference's mean normalized value: folds' denominator
     // How the result was made, a line each: target, control, reference, blots' scales,
     // lanes left out. For a table's header.
     QStringList notes;

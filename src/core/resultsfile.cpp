@@ -19,7 +19,8 @@ void fitWidths(SheetData& sheet, const QList<QStringList>& table)
     }
 }
 
-void fill(SheetData& sheet, const QList<QStringList>& table, const QString& name, const QStringList& notes)
+void fill(SheetData& sheet, const QList<QStringList>& table, const QString& name,
+          const QStringList& notes)
 {
     const int columns = int(table.constFirst().size());
     const int rows = int(table.size()) - 1 + (notes.isEmpty() ? 0 : int(notes.size()) + 1);

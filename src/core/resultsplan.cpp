@@ -19,11 +19,13 @@ namespace {
 QString shortText(const QString& value)
 {
     constexpr int Longest = 40;
-    return QLatin1Char('"') + (value.size() <= Longest ? value : value.left(Longest) + QStringLiteral("...")) +
+    return QLatin1Char('"') +
+           (value.size() <= Longest ? value : value.left(Longest) + QStringLiteral("...")) +
            QLatin1Char('"');
 }
 
-int wholeValue(const QString& where, const QString& name, const QString& value, int lowest, int highest)
+int wholeValue(const QString& where, const QString& name, const QString& value, int lowest,
+               int highest)
 {
     bool ok = false;
     const int number = value.toInt(&ok);
@@ -41,7 +43,8 @@ double realValue(const QString& where, const QString& name, const QString& value
     bool ok = false;
     const double number = value.toDouble(&ok);
     if (!ok || !std::isfinite(number))
-        fail(where, QStringLiteral("expected a number for %1, found %2").arg(name, shortText(value)));
+        fail(where,
+             QStringLiteral("expected a number for %1, found %2").arg(name, shortText(value)));
     return number;
 }
 
@@ -55,9 +58,10 @@ QString numberText(double value)
 SampleRow parseSamplePlanValues(const QStringList& values, const QString& where)
 {
     if (values.size() < 5)
-        fail(where, QStringLiteral("expected LANE \"SAMPLE\" \"GROUP\" REPLICATE ROLE after \"sample\", "
-                                   "found %1 values")
-                        .arg(values.size()));
+        fail(where,
+             QStringLiteral("expected LANE \"SAMPLE\" \"GROUP\" REPLICATE ROLE after \"sample\", "
+                            "found %1 values")
+                 .arg(values.size()));
     SampleRow row;
     row.lane = wholeValue(where, QStringLiteral("LANE"), values.at(0), 1, MaxSampleLane) - 1;
     row.sample = values.at(1);
@@ -83,7 +87,8 @@ SampleRow parseSamplePlanValues(const QStringList& values, const QString& where)
         };
         if (key == QLatin1String("blot")) {
             need(1, blot);
-            row.blot = wholeValue(where, QStringLiteral("BLOT"), values.at(i + 1), 1, MaxSampleBlot) - 1;
+            row.blot =
+                wholeValue(where, QStringLiteral("BLOT"), values.at(i + 1), 1, MaxSampleBlot) - 1;
             i += 2;
         } else if (key == QLatin1String("amount")) {
             need(2, amount);
@@ -95,7 +100,8 @@ SampleRow parseSamplePlanValues(const QStringList& values, const QString& where)
             row.notes = values.at(i + 1);
             i += 2;
         } else {
-            fail(where, QStringLiteral("expected blot, amount or notes, found %1").arg(shortText(key)));
+            fail(where,
+                 QStringLiteral("expected blot, amount or notes, found %1").arg(shortText(key)));
         }
     }
     const QString fault = sampleRowFault(row);
@@ -156,8 +162,8 @@ ResultOptions parseResultsPlanValues(const QStringList& values, const QString& w
 QString samplePlanLine(const SampleRow& row)
 {
     // Joined, not arg()ed: a name may hold "%1".
-    QStringList words{QStringLiteral("sample"), QString::number(row.lane + 1),
-                      quotedPlanText(row.sample), quotedPlanText(row.group),
+    QStringList words{QStringLiteral("sample"),       QString::number(row.lane + 1),
+                      quotedPlanText(row.sample),     quotedPlanText(row.group),
                       QString::number(row.replicate), sampleRoleText(row.role)};
     if (row.blot != 0)
         words << QStringLiteral("blot") << QString::number(row.blot + 1);
@@ -174,7 +180,8 @@ QString resultsPlanLine(const ResultOptions& options)
                       bandChoiceText(options.target), QStringLiteral("control"),
                       bandChoiceText(options.control)};
     if (options.reference != ResultReference())
-        words << QStringLiteral("reference") << quotedPlanText(resultReferenceText(options.reference));
+        words << QStringLiteral("reference")
+              << quotedPlanText(resultReferenceText(options.reference));
     words << QStringLiteral("flagged")
           << (options.excludeFlagged ? QStringLiteral("exclude") : QStringLiteral("keep"))
           << QStringLiteral("spread") << spreadText(options.spread) << QStringLiteral("tolerance")

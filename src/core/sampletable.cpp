@@ -18,15 +18,15 @@ struct RoleName
 };
 
 constexpr RoleName RoleNames[] = {
-        {SampleRole::Sample, "sample"},     {SampleRole::Ladder, "ladder"},
-        {SampleRole::Standard, "standard"}, {SampleRole::Blank, "blank"},
-        {SampleRole::Excluded, "excluded"},
+    {SampleRole::Sample, "sample"},     {SampleRole::Ladder, "ladder"},
+    {SampleRole::Standard, "standard"}, {SampleRole::Blank, "blank"},
+    {SampleRole::Excluded, "excluded"},
 };
 
 enum Column { Lane, Blot, Sample, Group, Replicate, Role, Amount, Unit, Notes, ColumnCount };
 
-constexpr const char* ColumnNames[ColumnCount] = {"LANE",      "BLOT", "SAMPLE", "GROUP", "REPLICATE",
-                                                  "ROLE",      "AMOUNT", "UNIT", "NOTES"};
+constexpr const char* ColumnNames[ColumnCount] = {"LANE", "BLOT",   "SAMPLE", "GROUP", "REPLICATE",
+                                                  "ROLE", "AMOUNT", "UNIT",   "NOTES"};
 
 bool holdsBreak(const QString& text)
 {
@@ -40,8 +40,8 @@ QString textFault(const QString& text, const char* what)
 {
     if (text.size() > MaxSampleTextLength)
         return QStringLiteral("the %1 is longer than %2 characters")
-                .arg(QLatin1String(what))
-                .arg(MaxSampleTextLength);
+            .arg(QLatin1String(what))
+            .arg(MaxSampleTextLength);
     if (holdsBreak(text))
         return QStringLiteral("the %1 holds a tab or a line break").arg(QLatin1String(what));
     return {};
@@ -87,7 +87,7 @@ std::optional<SampleRole> parseSampleRole(const QString& text, QString* error)
     if (error)
         *error = QStringLiteral("the role \"%1\" is not one of sample, ladder, standard, blank, "
                                 "excluded")
-                         .arg(text);
+                     .arg(text);
     return std::nullopt;
 }
 
@@ -97,17 +97,19 @@ QString sampleRowFault(const SampleRow& row)
         return QStringLiteral("the lane is not a number from 1 to %1").arg(MaxSampleLane);
     if (row.blot < 0 || row.blot >= MaxSampleBlot)
         return QStringLiteral("the blot is not a number from 1 to %1").arg(MaxSampleBlot);
-    for (const auto& [text, what] : {std::pair{&row.sample, "sample name"},
-                                     std::pair{&row.group, "group"}, std::pair{&row.unit, "unit"},
-                                     std::pair{&row.notes, "note"}}) {
+    for (const auto& [text, what] :
+         {std::pair{&row.sample, "sample name"}, std::pair{&row.group, "group"},
+          std::pair{&row.unit, "unit"}, std::pair{&row.notes, "note"}}) {
         const QString fault = textFault(*text, what);
         if (!fault.isEmpty())
             return fault;
     }
     if (row.replicate < 0 || row.replicate > MaxSampleLane)
         return QStringLiteral("the replicate is not a number from 0 to %1").arg(MaxSampleLane);
-    if (row.amount && (!std::isfinite(*row.amount) || *row.amount < 0 || *row.amount > MaxSampleAmount))
-        return QStringLiteral("the amount is not a number from 0 to %1").arg(amountText(MaxSampleAmount));
+    if (row.amount &&
+        (!std::isfinite(*row.amount) || *row.amount < 0 || *row.amount > MaxSampleAmount))
+        return QStringLiteral("the amount is not a number from 0 to %1")
+            .arg(amountText(MaxSampleAmount));
     if (row.role == SampleRole::Standard && !row.amount)
         return QStringLiteral("a standard needs its amount");
     return {};
@@ -116,7 +118,8 @@ QString sampleRowFault(const SampleRow& row)
 SampleTable::SampleTable(std::vector<SampleRow> rows) : m_rows(std::move(rows))
 {
     if (m_rows.size() > std::size_t(MaxSampleRows))
-        throw SampleTableError(QStringLiteral("a sample table holds at most %1 rows").arg(MaxSampleRows));
+        throw SampleTableError(
+            QStringLiteral("a sample table holds at most %1 rows").arg(MaxSampleRows));
     for (const SampleRow& row : m_rows) {
         const QString fault = sampleRowFault(row);
         if (!fault.isEmpty())
@@ -126,8 +129,8 @@ SampleTable::SampleTable(std::vector<SampleRow> rows) : m_rows(std::move(rows))
     for (std::size_t i = 1; i < m_rows.size(); ++i)
         if (m_rows[i].lane == m_rows[i - 1].lane && m_rows[i].blot == m_rows[i - 1].blot)
             throw SampleTableError(QStringLiteral("lane %1 of blot %2 is given twice")
-                                           .arg(m_rows[i].lane + 1)
-                                           .arg(m_rows[i].blot + 1));
+                                       .arg(m_rows[i].lane + 1)
+                                       .arg(m_rows[i].blot + 1));
 }
 
 const SampleRow* SampleTable::rowFor(int lane, int blot) const
@@ -178,10 +181,12 @@ SampleTable parseSampleTable(const QString& text, const QString& source)
         if (headingLine < 0) {
             for (qsizetype c = 0; c < cells.size(); ++c)
                 for (int k = 0; k < ColumnCount; ++k)
-                    if (cells[c].trimmed().compare(QLatin1String(ColumnNames[k]), Qt::CaseInsensitive) == 0) {
+                    if (cells[c].trimmed().compare(QLatin1String(ColumnNames[k]),
+                                                   Qt::CaseInsensitive) == 0) {
                         if (column[k] >= 0)
-                            throw SampleTableError(where + QStringLiteral("the heading names %1 twice")
-                                                                   .arg(QLatin1String(ColumnNames[k])));
+                            throw SampleTableError(where +
+                                                   QStringLiteral("the heading names %1 twice")
+                                                       .arg(QLatin1String(ColumnNames[k])));
                         column[k] = int(c);
                     }
             if (column[Lane] < 0)
@@ -191,24 +196,27 @@ SampleTable parseSampleTable(const QString& text, const QString& source)
             continue;
         }
         if (rows.size() >= std::size_t(MaxSampleRows))
-            throw SampleTableError(where + QStringLiteral("a sample table holds at most %1 rows")
-                                                   .arg(MaxSampleRows));
+            throw SampleTableError(
+                where + QStringLiteral("a sample table holds at most %1 rows").arg(MaxSampleRows));
         auto cell = [&](Column k) {
-            return column[k] >= 0 && column[k] < cells.size() ? cells[column[k]].trimmed() : QString();
+            return column[k] >= 0 && column[k] < cells.size() ? cells[column[k]].trimmed()
+                                                              : QString();
         };
         SampleRow row;
         const std::optional<int> lane = wholeNumber(cell(Lane), 1, MaxSampleLane);
         if (!lane)
-            throw SampleTableError(where + QStringLiteral("the lane \"%1\" is not a number from 1 to %2")
-                                                   .arg(cell(Lane))
-                                                   .arg(MaxSampleLane));
+            throw SampleTableError(where +
+                                   QStringLiteral("the lane \"%1\" is not a number from 1 to %2")
+                                       .arg(cell(Lane))
+                                       .arg(MaxSampleLane));
         row.lane = *lane - 1;
         if (!cell(Blot).isEmpty()) {
             const std::optional<int> blot = wholeNumber(cell(Blot), 1, MaxSampleBlot);
             if (!blot)
-                throw SampleTableError(where + QStringLiteral("the blot \"%1\" is not a number from 1 to %2")
-                                                       .arg(cell(Blot))
-                                                       .arg(MaxSampleBlot));
+                throw SampleTableError(
+                    where + QStringLiteral("the blot \"%1\" is not a number from 1 to %2")
+                                .arg(cell(Blot))
+                                .arg(MaxSampleBlot));
             row.blot = *blot - 1;
         }
         row.sample = cell(Sample);
@@ -216,9 +224,10 @@ SampleTable parseSampleTable(const QString& text, const QString& source)
         if (!cell(Replicate).isEmpty()) {
             const std::optional<int> replicate = wholeNumber(cell(Replicate), 0, MaxSampleLane);
             if (!replicate)
-                throw SampleTableError(where + QStringLiteral("the replicate \"%1\" is not a number from 0 to %2")
-                                                       .arg(cell(Replicate))
-                                                       .arg(MaxSampleLane));
+                throw SampleTableError(
+                    where + QStringLiteral("the replicate \"%1\" is not a number from 0 to %2")
+                                .arg(cell(Replicate))
+                                .arg(MaxSampleLane));
             row.replicate = *replicate;
         }
         if (!cell(Role).isEmpty()) {
@@ -232,8 +241,8 @@ SampleTable parseSampleTable(const QString& text, const QString& source)
             bool ok = false;
             const double amount = cell(Amount).toDouble(&ok);
             if (!ok)
-                throw SampleTableError(where + QStringLiteral("the amount \"%1\" is not a number")
-                                                       .arg(cell(Amount)));
+                throw SampleTableError(
+                    where + QStringLiteral("the amount \"%1\" is not a number").arg(cell(Amount)));
             row.amount = amount;
         }
         row.unit = cell(Unit);
@@ -243,8 +252,8 @@ SampleTable parseSampleTable(const QString& text, const QString& source)
             throw SampleTableError(where + fault);
         if (!seen.insert({row.blot, row.lane}).second)
             throw SampleTableError(where + QStringLiteral("lane %1 of blot %2 is given twice")
-                                                   .arg(row.lane + 1)
-                                                   .arg(row.blot + 1));
+                                               .arg(row.lane + 1)
+                                               .arg(row.blot + 1));
         rows.push_back(row);
     }
     if (headingLine < 0)
@@ -281,21 +290,23 @@ QString sampleTableFault(const SampleTable& table, const std::vector<int>& laneC
             continue;
         if (row.blot >= int(laneCounts.size()))
             return QStringLiteral("row %1 names blot %2, but there %3")
-                    .arg(index)
-                    .arg(row.blot + 1)
-                    .arg(laneCounts.size() == 1 ? QStringLiteral("is 1 picture")
-                                                : QStringLiteral("are %1 pictures").arg(laneCounts.size()));
-        const QString found = lanes == 1 ? QStringLiteral("1 lane") : QStringLiteral("%1 lanes").arg(lanes);
+                .arg(index)
+                .arg(row.blot + 1)
+                .arg(laneCounts.size() == 1
+                         ? QStringLiteral("is 1 picture")
+                         : QStringLiteral("are %1 pictures").arg(laneCounts.size()));
+        const QString found =
+            lanes == 1 ? QStringLiteral("1 lane") : QStringLiteral("%1 lanes").arg(lanes);
         if (laneCounts.size() > 1)
             return QStringLiteral("row %1 names lane %2, but blot %3 has %4")
-                    .arg(index)
-                    .arg(row.lane + 1)
-                    .arg(row.blot + 1)
-                    .arg(found);
-        return QStringLiteral("row %1 names lane %2, but the picture has %3")
                 .arg(index)
                 .arg(row.lane + 1)
+                .arg(row.blot + 1)
                 .arg(found);
+        return QStringLiteral("row %1 names lane %2, but the picture has %3")
+            .arg(index)
+            .arg(row.lane + 1)
+            .arg(found);
     }
     return {};
 }
@@ -304,18 +315,19 @@ SampleTable samplePattern(int groups, int replicates, int firstLane, SampleOrder
                           const QStringList& groupNames, int blot)
 {
     if (groups < 1 || replicates < 1)
-        throw SampleTableError(QStringLiteral("a pattern needs at least one group and one replicate"));
+        throw SampleTableError(
+            QStringLiteral("a pattern needs at least one group and one replicate"));
     if (firstLane < 0 || qint64(firstLane) + qint64(groups) * replicates > MaxSampleLane)
         throw SampleTableError(QStringLiteral("the pattern runs past lane %1").arg(MaxSampleLane));
     std::vector<SampleRow> rows;
     for (int g = 0; g < groups; ++g) {
         const QString group = g < groupNames.size() && !groupNames[g].trimmed().isEmpty()
-                                      ? groupNames[g].trimmed()
-                                      : QStringLiteral("Group %1").arg(g + 1);
+                                  ? groupNames[g].trimmed()
+                                  : QStringLiteral("Group %1").arg(g + 1);
         for (int r = 0; r < replicates; ++r) {
             SampleRow row;
-            row.lane = firstLane + (order == SampleOrder::GroupsTogether ? g * replicates + r
-                                                                         : r * groups + g);
+            row.lane = firstLane +
+                       (order == SampleOrder::GroupsTogether ? g * replicates + r : r * groups + g);
             row.blot = blot;
             row.group = group;
             row.replicate = r + 1;

@@ -49,9 +49,9 @@ struct SampleRow
 
     friend bool operator==(const SampleRow& a, const SampleRow& b)
     {
-        return a.lane == b.lane && a.blot == b.blot && a.sample == b.sample &&
-               a.group == b.group && a.replicate == b.replicate && a.role == b.role &&
-               a.amount == b.amount && a.unit == b.unit && a.notes == b.notes;
+        return a.lane == b.lane && a.blot == b.blot && a.sample == b.sample && a.group == b.group &&
+               a.replicate == b.replicate && a.role == b.role && a.amount == b.amount &&
+               a.unit == b.unit && a.notes == b.notes;
     }
     friend bool operator!=(const SampleRow& a, const SampleRow& b) { return !(a == b); }
 };
@@ -89,7 +89,10 @@ public:
     // The blots the table names, counted: the highest blot + 1, 0 for an empty table.
     int blotCount() const;
 
-    friend bool operator==(const SampleTable& a, const SampleTable& b) { return a.m_rows == b.m_rows; }
+    friend bool operator==(const SampleTable& a, const SampleTable& b)
+    {
+        return a.m_rows == b.m_rows;
+    }
     friend bool operator!=(const SampleTable& a, const SampleTable& b) { return !(a == b); }
 
 private:

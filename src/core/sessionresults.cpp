@@ -21,7 +21,8 @@ QString methodText(const MeasurementSession& session, const LaneSource& source)
 {
     if (source.isVolume())
         return laneSourceLabel(source);
-    QString text = QStringLiteral("frame scan, ") + backgroundMethodLabel(session.backgroundMethod());
+    QString text =
+        QStringLiteral("frame scan, ") + backgroundMethodLabel(session.backgroundMethod());
     if (!source.lane.isEmpty())
         text += QStringLiteral(" on the lane's baseline");
     return text;
@@ -44,12 +45,14 @@ std::vector<FoundBandScan> profileScans(const MeasurementSession& session, QStri
             continue;
         const LaneStrip& strip = session.lanes()[std::size_t(l)];
         const bool horizontal = strip.orientation == LaneOrientation::Horizontal;
-        std::stable_sort(bands.begin(), bands.end(), [horizontal](const BandProposal* a, const BandProposal* b) {
-            return horizontal ? a->frame.left < b->frame.left : a->frame.top < b->frame.top;
-        });
+        std::stable_sort(
+            bands.begin(), bands.end(), [horizontal](const BandProposal* a, const BandProposal* b) {
+                return horizontal ? a->frame.left < b->frame.left : a->frame.top < b->frame.top;
+            });
         const LaneMeasure measure = session.laneMeasure(l);
         const std::vector<BandBounds> bounds = session.laneBands(l, &measure);
-        const LaneQuantity quantity = quantifyLane(measure, bounds, QuantifyMode::Profile, session.peakShape());
+        const LaneQuantity quantity =
+            quantifyLane(measure, bounds, QuantifyMode::Profile, session.peakShape());
         if (!quantity.ok || quantity.volumes.size() != bands.size()) {
             failures << QStringLiteral("lane %1: %2").arg(bands.front()->lane).arg(quantity.reason);
             continue;
@@ -64,7 +67,8 @@ std::vector<FoundBandScan> profileScans(const MeasurementSession& session, QStri
             source.total = quantity.total;
             ScanResult scan;
             scan.value = quantity.volumes[k];
-            scans.push_back({bands[k]->lane, bands[k]->band, scan, bands[k]->frame.geometry(), source});
+            scans.push_back(
+                {bands[k]->lane, bands[k]->band, scan, bands[k]->frame.geometry(), source});
         }
     }
     for (const BandProposal& item : items)
@@ -82,8 +86,8 @@ std::vector<LaneBands> measuredLanes(const MeasurementSession& session)
         return {};
     QStringList failures;
     const std::vector<FoundBandScan> scans = session.quantifyMode() == QuantifyMode::Frame
-                                                     ? profileScans(session, failures)
-                                                     : session.quantifyProposals(&failures);
+                                                 ? profileScans(session, failures)
+                                                 : session.quantifyProposals(&failures);
     const FoundBandSizes sizes = session.foundBandSizes();
     const std::vector<BandProposal>& items = proposals.items();
 
@@ -98,10 +102,12 @@ std::vector<LaneBands> measuredLanes(const MeasurementSession& session)
         MeasuredBand& band = lane.bands[std::size_t(item.band - 1)];
         if (i < sizes.bands.size())
             band.size = sizes.bands[i].size;
-        band.trace = QStringLiteral("band %1, %2").arg(proposals.label(int(i)), frameText(item.frame.geometry()));
+        band.trace = QStringLiteral("band %1, %2")
+                         .arg(proposals.label(int(i)), frameText(item.frame.geometry()));
         // Until a scan says otherwise: the band could not be measured.
-        band.flag = failures.isEmpty() ? QStringLiteral("not measured")
-                                       : QStringLiteral("not measured: ") + failures.join(QStringLiteral("; "));
+        band.flag = failures.isEmpty()
+                        ? QStringLiteral("not measured")
+                        : QStringLiteral("not measured: ") + failures.join(QStringLiteral("; "));
     }
     for (const FoundBandScan& scan : scans) {
         auto lane = lanes.find(scan.lane - 1);

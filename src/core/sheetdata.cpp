@@ -44,7 +44,14 @@ void checkColour(ColorValue colour)
     if (!(bits & 0x80000000u))
         return;
     switch (bits & 0xFFFFFu) {
-    case 5: case 8: case 13: case 14: case 15: case 16: case 18: case 20:
+    case 5:
+    case 8:
+    case 13:
+    case 14:
+    case 15:
+    case 16:
+    case 18:
+    case 20:
         return;
     default:
         throw Error(Error::InvalidValue,
@@ -73,22 +80,27 @@ bool cellNumber(const QString& text, double& value)
     try {
         value = parseDouble(text);
     } catch (const Error&) {
-        return false;   // too large for a double: it stays a text
+        return false; // too large for a double: it stays a text
     }
     return std::isfinite(value);
 }
 
-SheetData::SheetData(int rows, int columns) { resize(rows, columns); }
+SheetData::SheetData(int rows, int columns)
+{
+    resize(rows, columns);
+}
 
 void SheetData::checkCell(int row, int column)
 {
     if (row < 1 || column < 1)
         throw Error(Error::SubscriptOutOfRange,
-                    QStringLiteral("Subscript out of range: there is no cell %1; rows and columns start at 1")
+                    QStringLiteral(
+                        "Subscript out of range: there is no cell %1; rows and columns start at 1")
                         .arg(cellName(row, column)));
     if (row > MaxRows || column > MaxColumns)
         throw Error(Error::SubscriptOutOfRange,
-                    QStringLiteral("Subscript out of range: cell %1 lies past the sheet's limit of %2 rows and %3 columns")
+                    QStringLiteral("Subscript out of range: cell %1 lies past the sheet's limit of "
+                                   "%2 rows and %3 columns")
                         .arg(cellName(row, column))
                         .arg(MaxRows)
                         .arg(MaxColumns));
@@ -98,7 +110,9 @@ void SheetData::checkSize(std::int64_t rows, std::int64_t columns) const
 {
     if (rows < 0 || columns < 0)
         throw Error(Error::InvalidValue,
-                    QStringLiteral("Invalid value: a sheet cannot have %1 rows and %2 columns").arg(rows).arg(columns));
+                    QStringLiteral("Invalid value: a sheet cannot have %1 rows and %2 columns")
+                        .arg(rows)
+                        .arg(columns));
     if (rows > MaxRows || columns > MaxColumns || rows * columns > MaxCells)
         throw Error(Error::InvalidValue,
                     QStringLiteral("Invalid value: a sheet of %1 rows and %2 columns is too large "
@@ -220,9 +234,10 @@ double SheetData::number(int row, int column) const
 void SheetData::setNumber(int row, int column, double value)
 {
     if (!std::isfinite(value))
-        throw Error(Error::InvalidValue,
-                    QStringLiteral("Invalid value: cell %1 cannot hold %2, which is not a finite number")
-                        .arg(cellName(row, column), doubleText(value)));
+        throw Error(
+            Error::InvalidValue,
+            QStringLiteral("Invalid value: cell %1 cannot hold %2, which is not a finite number")
+                .arg(cellName(row, column), doubleText(value)));
     setText(row, column, doubleText(value));
 }
 
@@ -268,7 +283,9 @@ void SheetData::setRangePattern(const SheetRange& range, int pattern, ColorValue
     SheetRange r = checkedRange(range);
     if (pattern < 0 || pattern > MaxPattern)
         throw Error(Error::InvalidValue,
-                    QStringLiteral("Invalid value: fill pattern %1 does not exist (0 to %2)").arg(pattern).arg(MaxPattern));
+                    QStringLiteral("Invalid value: fill pattern %1 does not exist (0 to %2)")
+                        .arg(pattern)
+                        .arg(MaxPattern));
     checkColour(foreground);
     checkColour(background);
     if (!clip(r))
@@ -311,7 +328,9 @@ void SheetData::setColumnWidth(int column, int width)
 {
     if (width < 0 || width > MaxColumnWidth)
         throw Error(Error::InvalidValue,
-                    QStringLiteral("Invalid value: column width %1 is outside 0 to %2").arg(width).arg(MaxColumnWidth));
+                    QStringLiteral("Invalid value: column width %1 is outside 0 to %2")
+                        .arg(width)
+                        .arg(MaxColumnWidth));
     ensureCell(1, column);
     if (m_widths[std::size_t(column - 1)] == width)
         return;
@@ -391,8 +410,7 @@ void SheetData::clearRange(const SheetRange& range)
     if (!clip(r))
         return;
     for (int row = r.firstRow; row <= r.lastRow; ++row)
-        for (int column = r.firstColumn; column <= r.lastColumn; ++column)
-        {
+        for (int column = r.firstColumn; column <= r.lastColumn; ++column) {
             cell(row, column).text.clear();
             cell(row, column).note.clear();
         }
@@ -461,7 +479,7 @@ void SheetData::sortRange(const SheetRange& range, bool byRows, int key)
     if (!clip(r))
         return;
     if ((byRows && keyLine > r.lastColumn) || (!byRows && keyLine > r.lastRow))
-        return;   // the key column (row) is empty everywhere: nothing moves
+        return; // the key column (row) is empty everywhere: nothing moves
 
     // A "line" is a row when sorting by rows, else a column; "pos" runs along it.
     const int firstLine = byRows ? r.firstRow : r.firstColumn;
@@ -469,7 +487,8 @@ void SheetData::sortRange(const SheetRange& range, bool byRows, int key)
     const int firstPos = byRows ? r.firstColumn : r.firstRow;
     const int positions = byRows ? r.columns() : r.rows();
     auto at = [&](int line, int pos) -> Cell& {
-        return byRows ? cell(firstLine + line, firstPos + pos) : cell(firstPos + pos, firstLine + line);
+        return byRows ? cell(firstLine + line, firstPos + pos)
+                      : cell(firstPos + pos, firstLine + line);
     };
 
     std::vector<SortKey> keys;
@@ -529,19 +548,19 @@ SheetRange SheetData::setTextAt(int row, int column, QStringView text)
     const std::int64_t lastColumn = std::int64_t(column) + width - 1;
     // Refuse before anything changes, so a paste that cannot fit leaves the sheet whole.
     if (lastRow > MaxRows || lastColumn > MaxColumns)
-        throw Error(Error::InvalidValue,
-                    QStringLiteral("Invalid value: the text has %1 rows and %2 columns and does not fit "
-                                   "from cell %3 into the sheet's limit of %4 rows and %5 columns")
-                        .arg(rows.size())
-                        .arg(width)
-                        .arg(cellName(row, column))
-                        .arg(MaxRows)
-                        .arg(MaxColumns));
+        throw Error(
+            Error::InvalidValue,
+            QStringLiteral("Invalid value: the text has %1 rows and %2 columns and does not fit "
+                           "from cell %3 into the sheet's limit of %4 rows and %5 columns")
+                .arg(rows.size())
+                .arg(width)
+                .arg(cellName(row, column))
+                .arg(MaxRows)
+                .arg(MaxColumns));
     resize(std::max(int(lastRow), m_rows), std::max(int(lastColumn), m_columns));
     for (qsizetype i = 0; i < rows.size(); ++i) {
         QStringList& fields = rows[i];
-        for (qsizetype j = 0; j < fields.size(); ++j)
-        {
+        for (qsizetype j = 0; j < fields.size(); ++j) {
             Cell& target = cell(row + int(i), column + int(j));
             target.text = std::move(fields[j]);
             target.note.clear();
@@ -585,7 +604,7 @@ QList<QStringList> parseTabText(QStringView text)
             for (;;) {
                 const qsizetype q = text.indexOf(QLatin1Char('"'), j);
                 if (q < 0)
-                    break;   // never closed: read literally below
+                    break; // never closed: read literally below
                 field += text.mid(j, q - j);
                 if (q + 1 < n && text[q + 1] == QLatin1Char('"')) {
                     field += QLatin1Char('"');
@@ -620,7 +639,8 @@ QList<QStringList> parseTabText(QStringView text)
             continue;
         }
         // A line end: CR LF, LF or CR. One after the last row ends the text.
-        i += (text[i] == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n')) ? 2 : 1;
+        i +=
+            (text[i] == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n')) ? 2 : 1;
         rows.append(std::move(row));
         row = QStringList();
         if (i >= n)

@@ -72,7 +72,7 @@ struct SheetPrintSetup
     QString footer = QStringLiteral("Page &P");
     bool gridlines = false;
     bool rowHeadings = false;
-    bool columnHeadings = true;   // the sheet's named headings head every printed page
+    bool columnHeadings = true; // the sheet's named headings head every printed page
 };
 
 // Told about every change, so a view can follow without polling. All calls come after
@@ -216,7 +216,7 @@ private:
 
     int m_rows = 0;
     int m_columns = 0;
-    std::vector<Cell> m_cells;   // row-major, m_rows * m_columns
+    std::vector<Cell> m_cells; // row-major, m_rows * m_columns
     std::vector<int> m_widths;
     QStringList m_headings;
     std::vector<CellFormat> m_formats{CellFormat()};

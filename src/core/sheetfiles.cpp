@@ -28,9 +28,12 @@ QStringList sheetFileFilters()
 QString sheetFileSuffix(SheetFileType type)
 {
     switch (type) {
-    case SheetFileType::Excel: return QStringLiteral("xlsx");
-    case SheetFileType::Csv: return QStringLiteral("csv");
-    case SheetFileType::TabText: return QStringLiteral("txt");
+    case SheetFileType::Excel:
+        return QStringLiteral("xlsx");
+    case SheetFileType::Csv:
+        return QStringLiteral("csv");
+    case SheetFileType::TabText:
+        return QStringLiteral("txt");
     }
     return QString();
 }
@@ -59,8 +62,8 @@ namespace {
 
 Error saveError(const QString& path, const QString& reason)
 {
-    return Error(Error::FileError,
-                 QStringLiteral("Cannot save the sheet to \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
+    return Error(Error::FileError, QStringLiteral("Cannot save the sheet to \"%1\": %2")
+                                       .arg(QDir::toNativeSeparators(path), reason));
 }
 
 using FieldFn = QString (*)(const QString&);
@@ -70,8 +73,7 @@ using FieldFn = QString (*)(const QString&);
 // or "12.50" stay as typed.
 bool storesAsNumber(const QString& text, double& value)
 {
-    return cellNumber(text, value) &&
-           (text == doubleText(value) || text == fixedText(value, 1));
+    return cellNumber(text, value) && (text == doubleText(value) || text == fixedText(value, 1));
 }
 
 QByteArray sheetText(const SheetData& data, QLatin1Char separator, FieldFn field)
@@ -131,7 +133,10 @@ QByteArray workbookSheetName(const QString& name)
     return safe.toUtf8();
 }
 
-QString cellName(int row, int column) { return QStringLiteral("R%1C%2").arg(row).arg(column); }
+QString cellName(int row, int column)
+{
+    return QStringLiteral("R%1C%2").arg(row).arg(column);
+}
 
 // Decimals a plain number text shows ("50.0" shows one), so the workbook displays the
 // number as the sheet did; 0 for whole numbers and exponent forms.
@@ -162,7 +167,8 @@ QByteArray workbookBytes(const SheetData& data, const QString& path,
     // into place with the same atomic replace as the text formats.
     QTemporaryFile temp(QDir::tempPath() + QStringLiteral("/kesto-sheet-XXXXXX.xlsx"));
     if (!temp.open())
-        throw saveError(path, QStringLiteral("no temporary file could be made (%1)").arg(temp.errorString()));
+        throw saveError(
+            path, QStringLiteral("no temporary file could be made (%1)").arg(temp.errorString()));
     const QByteArray tempName = QFile::encodeName(temp.fileName());
     temp.close();
 
@@ -194,11 +200,15 @@ QByteArray workbookBytes(const SheetData& data, const QString& path,
     ShownNumbers shown;
     auto check = [&](lxw_error result, int row, int column) {
         if (result == LXW_ERROR_MAX_STRING_LENGTH_EXCEEDED)
-            throw saveError(path, QStringLiteral("cell %1 holds more than 32767 characters, the most a workbook cell can hold")
-                                      .arg(cellName(row, column)));
+            throw saveError(
+                path,
+                QStringLiteral(
+                    "cell %1 holds more than 32767 characters, the most a workbook cell can hold")
+                    .arg(cellName(row, column)));
         if (result != LXW_NO_ERROR)
-            throw saveError(path, QStringLiteral("cell %1 could not be written (%2)")
-                                      .arg(cellName(row, column), QString::fromUtf8(lxw_strerror(result))));
+            throw saveError(
+                path, QStringLiteral("cell %1 could not be written (%2)")
+                          .arg(cellName(row, column), QString::fromUtf8(lxw_strerror(result))));
     };
 
     // Each sheet of the workbook: its name, widths, headings, cells and notes.
@@ -223,7 +233,9 @@ QByteArray workbookBytes(const SheetData& data, const QString& path,
             for (int c = 1; c <= part.columnCount(); ++c) {
                 const QString heading = part.headingText(c);
                 if (!heading.isEmpty())
-                    check(worksheet_write_string(sheet, 0, lxw_col_t(c - 1), heading.toUtf8().constData(), bold), 0, c);
+                    check(worksheet_write_string(sheet, 0, lxw_col_t(c - 1),
+                                                 heading.toUtf8().constData(), bold),
+                          0, c);
             }
         }
         const int rows = usedRowCount(part);
@@ -242,10 +254,14 @@ QByteArray workbookBytes(const SheetData& data, const QString& path,
                     lxw_rowcol_to_cell(reference, row, lxw_col_t(c - 1));
                     shownHere.insert(QString::fromLatin1(reference), text);
                 } else
-                    check(worksheet_write_string(sheet, row, lxw_col_t(c - 1), text.toUtf8().constData(), nullptr), r, c);
+                    check(worksheet_write_string(sheet, row, lxw_col_t(c - 1),
+                                                 text.toUtf8().constData(), nullptr),
+                          r, c);
                 const QString note = part.note(r, c);
                 if (!note.isEmpty())
-                    check(worksheet_write_comment(sheet, row, lxw_col_t(c - 1), note.toUtf8().constData()), r, c);
+                    check(worksheet_write_comment(sheet, row, lxw_col_t(c - 1),
+                                                  note.toUtf8().constData()),
+                          r, c);
             }
         }
     };
@@ -271,15 +287,22 @@ QByteArray workbookBytes(const SheetData& data, const QString& path,
     }
     QFile written(exact.fileName());
     if (!written.open(QIODevice::ReadOnly))
-        throw saveError(path, QStringLiteral("the finished workbook could not be read back (%1)").arg(written.errorString()));
+        throw saveError(path, QStringLiteral("the finished workbook could not be read back (%1)")
+                                  .arg(written.errorString()));
     return written.readAll();
 }
 
 } // namespace
 
-QByteArray sheetCsv(const SheetData& data) { return sheetText(data, QLatin1Char(','), &csvField); }
+QByteArray sheetCsv(const SheetData& data)
+{
+    return sheetText(data, QLatin1Char(','), &csvField);
+}
 
-QByteArray sheetTabText(const SheetData& data) { return sheetText(data, QLatin1Char('\t'), &tabField); }
+QByteArray sheetTabText(const SheetData& data)
+{
+    return sheetText(data, QLatin1Char('\t'), &tabField);
+}
 
 void writeSheetFile(const SheetData& data, const QString& path, SheetFileType type)
 {
@@ -290,7 +313,8 @@ void writeSheetFile(const SheetData& data, const SheetData* second, const QStrin
                     SheetFileType type)
 {
     if (path.isEmpty())
-        throw Error(Error::FileError, QStringLiteral("Cannot save the sheet: no file name was given"));
+        throw Error(Error::FileError,
+                    QStringLiteral("Cannot save the sheet: no file name was given"));
     if (QFileInfo(path).isDir())
         throw saveError(path, QStringLiteral("it is a folder"));
     switch (type) {
@@ -305,7 +329,8 @@ void writeSheetFile(const SheetData& data, const SheetData* second, const QStrin
         return;
     }
     throw Error(Error::InvalidValue,
-                QStringLiteral("Invalid value: file type %1 is not one of 0 (workbook), 1 (CSV) and 2 (text)")
+                QStringLiteral(
+                    "Invalid value: file type %1 is not one of 0 (workbook), 1 (CSV) and 2 (text)")
                     .arg(int(type)));
 }
 

@@ -14,9 +14,9 @@ namespace kesto {
 class SheetData;
 
 enum class SheetFileType : int {
-    Excel = 0,        // .xlsx workbook
-    Csv = 1,          // UTF-8, RFC 4180 quoting
-    TabText = 2,      // tab-separated text
+    Excel = 0,   // .xlsx workbook
+    Csv = 1,     // UTF-8, RFC 4180 quoting
+    TabText = 2, // tab-separated text
 };
 
 // The save dialog's filters, in SheetFileType order.

@@ -270,9 +270,8 @@ SizeCalibration SizeCalibration::fit(std::vector<LadderPoint> points, SizeFit ki
             c.m_reason = QStringLiteral("not enough memory for the point-to-point curve");
             return c;
         }
-        c.m_interp = std::shared_ptr<void>(interp, [](void* p) {
-            gsl_interp_free(static_cast<gsl_interp*>(p));
-        });
+        c.m_interp = std::shared_ptr<void>(
+            interp, [](void* p) { gsl_interp_free(static_cast<gsl_interp*>(p)); });
         if (gsl_interp_init(interp, c.m_rf.data(), c.m_logs.data(), points.size()) != GSL_SUCCESS) {
             c.m_reason = QStringLiteral("the point-to-point curve could not be made");
             return c;
@@ -285,7 +284,8 @@ SizeCalibration SizeCalibration::fit(std::vector<LadderPoint> points, SizeFit ki
         }
         for (double coefficient : c.m_coefficients) {
             if (!std::isfinite(coefficient)) {
-                c.m_reason = QStringLiteral("the %1 fit did not give a curve").arg(sizeFitText(kind));
+                c.m_reason =
+                    QStringLiteral("the %1 fit did not give a curve").arg(sizeFitText(kind));
                 return c;
             }
         }
@@ -387,8 +387,9 @@ std::vector<LadderPoint> ladderAt(const std::vector<SizeStandard>& standards, do
     if (standards.empty())
         return {};
     std::vector<SizeStandard> sorted = standards;
-    std::stable_sort(sorted.begin(), sorted.end(),
-                     [](const SizeStandard& a, const SizeStandard& b) { return a.across < b.across; });
+    std::stable_sort(
+        sorted.begin(), sorted.end(),
+        [](const SizeStandard& a, const SizeStandard& b) { return a.across < b.across; });
     if (!(across > sorted.front().across))
         return sorted.front().points;
     if (!(across < sorted.back().across))
@@ -444,18 +445,19 @@ GelSizes sizeGelBands(const std::vector<SizedLane>& lanes, const std::vector<Lad
     std::vector<bool> marked(lanes.size(), false);
     for (const LadderLane& ladder : ladders) {
         if (ladder.lane < 0 || std::size_t(ladder.lane) >= lanes.size())
-            throw Error(Error::InvalidValue,
-                        QStringLiteral("there is no lane %1 to hold a ladder (%2 %3 found)")
-                            .arg(ladder.lane + 1)
-                            .arg(lanes.size())
-                            .arg(lanes.size() == 1 ? QStringLiteral("lane") : QStringLiteral("lanes")));
+            throw Error(
+                Error::InvalidValue,
+                QStringLiteral("there is no lane %1 to hold a ladder (%2 %3 found)")
+                    .arg(ladder.lane + 1)
+                    .arg(lanes.size())
+                    .arg(lanes.size() == 1 ? QStringLiteral("lane") : QStringLiteral("lanes")));
         const std::size_t lane = std::size_t(ladder.lane);
         if (marked[lane])
             throw Error(Error::InvalidValue,
                         QStringLiteral("lane %1 is marked as a ladder lane twice").arg(lane + 1));
         marked[lane] = true;
-        LadderAssignment assignment = ladder.assignment.value_or(
-            assignLadder(rf[lane], int(ladder.ladder.sizes.size())));
+        LadderAssignment assignment =
+            ladder.assignment.value_or(assignLadder(rf[lane], int(ladder.ladder.sizes.size())));
         // An assignment made for other bands would point at the wrong ones: start afresh.
         if (assignment.bandCount() != int(rf[lane].size()) ||
             assignment.sizeCount != int(ladder.ladder.sizes.size()))
@@ -509,7 +511,8 @@ bool operator==(const BandSizeSource& a, const BandSizeSource& b)
     if (a.ladders.size() != b.ladders.size())
         return false;
     for (std::size_t i = 0; i < a.ladders.size(); ++i)
-        if (a.ladders[i].across != b.ladders[i].across || a.ladders[i].points != b.ladders[i].points)
+        if (a.ladders[i].across != b.ladders[i].across ||
+            a.ladders[i].points != b.ladders[i].points)
             return false;
     return a.unit == b.unit && a.fit == b.fit && a.extrapolate == b.extrapolate &&
            a.across == b.across && a.rf == b.rf && a.ladderSize == b.ladderSize;

@@ -130,8 +130,8 @@ private:
     QString m_reason = QStringLiteral("no ladder");
     SizeFit m_kind = SizeFit::PointToPoint;
     std::vector<LadderPoint> m_points;
-    std::vector<double> m_rf;    // the points' Rf, rising
-    std::vector<double> m_logs;  // their log10(size)
+    std::vector<double> m_rf;   // the points' Rf, rising
+    std::vector<double> m_logs; // their log10(size)
     // Point-to-point: GSL's interpolation over m_rf and m_logs (a gsl_interp).
     std::shared_ptr<void> m_interp;
     std::vector<double> m_coefficients;
@@ -213,8 +213,8 @@ struct BandSizeSource
     SizeUnit unit = SizeUnit::BasePairs;
     SizeFit fit = SizeFit::PointToPoint;
     bool extrapolate = false;
-    double across = 0; // the band's lane, across the gel
-    double rf = 0;     // the band's Rf in its lane
+    double across = 0;                // the band's lane, across the gel
+    double rf = 0;                    // the band's Rf in its lane
     std::optional<double> ladderSize; // a ladder lane's band: the size it stands for
 
     bool any() const { return !ladders.empty(); }

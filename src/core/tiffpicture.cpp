@@ -27,7 +27,10 @@ tmsize_t readProc(thandle_t handle, void* buffer, tmsize_t size)
     return tmsize_t(static_cast<QIODevice*>(handle)->read(static_cast<char*>(buffer), size));
 }
 
-tmsize_t writeProc(thandle_t, void*, tmsize_t) { return -1; }
+tmsize_t writeProc(thandle_t, void*, tmsize_t)
+{
+    return -1;
+}
 
 toff_t seekProc(thandle_t handle, toff_t offset, int whence)
 {
@@ -43,11 +46,20 @@ toff_t seekProc(thandle_t handle, toff_t offset, int whence)
     return toff_t(target);
 }
 
-int closeProc(thandle_t) { return 0; }
+int closeProc(thandle_t)
+{
+    return 0;
+}
 
-toff_t sizeProc(thandle_t handle) { return toff_t(static_cast<QIODevice*>(handle)->size()); }
+toff_t sizeProc(thandle_t handle)
+{
+    return toff_t(static_cast<QIODevice*>(handle)->size());
+}
 
-int mapProc(thandle_t, void**, toff_t*) { return 0; }
+int mapProc(thandle_t, void**, toff_t*)
+{
+    return 0;
+}
 
 void unmapProc(thandle_t, void*, toff_t) {}
 
@@ -59,13 +71,16 @@ int noteError(TIFF*, void* userData, const char* module, const char* format, va_
     std::vsnprintf(text, sizeof text, format, args);
     auto* message = static_cast<QString*>(userData);
     if (message->isEmpty())
-        *message = module && *module ? QString::fromUtf8(module) + QStringLiteral(": ") +
-                                           QString::fromUtf8(text)
-                                     : QString::fromUtf8(text);
+        *message = module && *module
+                       ? QString::fromUtf8(module) + QStringLiteral(": ") + QString::fromUtf8(text)
+                       : QString::fromUtf8(text);
     return 1;
 }
 
-int dropWarning(TIFF*, void*, const char*, const char*, va_list) { return 1; }
+int dropWarning(TIFF*, void*, const char*, const char*, va_list)
+{
+    return 1;
+}
 
 // The largest single allocation libtiff may make for one strip or tile of a damaged file.
 constexpr tmsize_t MaxLibtiffAllocation = tmsize_t(512) * 1024 * 1024;
@@ -367,12 +382,12 @@ TiffRead readTiffPicture(QIODevice& device, int page, bool keepGray)
     read.pageCount = int(TIFFNumberOfDirectories(tiff));
     const int wanted = page <= 0 ? 1 : page;
     if (wanted > read.pageCount)
-        return refusedRead(read.pageCount == 1
-                               ? QStringLiteral("The file has one page; there is no page %1.")
-                                     .arg(wanted)
-                               : QStringLiteral("The file has %1 pages; there is no page %2.")
-                                     .arg(read.pageCount)
-                                     .arg(wanted));
+        return refusedRead(
+            read.pageCount == 1
+                ? QStringLiteral("The file has one page; there is no page %1.").arg(wanted)
+                : QStringLiteral("The file has %1 pages; there is no page %2.")
+                      .arg(read.pageCount)
+                      .arg(wanted));
     if (TIFFSetDirectory(tiff, tdir_t(wanted - 1)) != 1)
         return refusedRead(QStringLiteral("Page %1 of the TIFF file cannot be read%2.")
                                .arg(wanted)
@@ -401,10 +416,10 @@ TiffRead readTiffPicture(QIODevice& device, int page, bool keepGray)
                                           "measures at most 16, and will not narrow them.")
                                .arg(info.bitsPerSample));
 
-    const bool gray = (info.photometric == PHOTOMETRIC_MINISBLACK ||
-                       info.photometric == PHOTOMETRIC_MINISWHITE ||
-                       (info.photometric < 0 && info.samplesPerPixel == 1)) &&
-                      info.samplesPerPixel == 1 && info.bitsPerSample >= 8;
+    const bool gray =
+        (info.photometric == PHOTOMETRIC_MINISBLACK || info.photometric == PHOTOMETRIC_MINISWHITE ||
+         (info.photometric < 0 && info.samplesPerPixel == 1)) &&
+        info.samplesPerPixel == 1 && info.bitsPerSample >= 8;
     const bool rgb = (info.photometric == PHOTOMETRIC_RGB ||
                       (info.photometric < 0 && info.samplesPerPixel == 3)) &&
                      info.samplesPerPixel == 3 &&
@@ -422,10 +437,10 @@ TiffRead readTiffPicture(QIODevice& device, int page, bool keepGray)
 
     const Layout layout = gray ? (info.bitsPerSample == 8 ? Layout::Gray8 : Layout::Gray16)
                                : (info.bitsPerSample == 8 ? Layout::Rgb8 : Layout::Rgb16);
-    const QImage::Format format = layout == Layout::Gray16  ? QImage::Format_Grayscale16
-                                  : layout == Layout::Rgb16 ? QImage::Format_RGBX64
+    const QImage::Format format = layout == Layout::Gray16              ? QImage::Format_Grayscale16
+                                  : layout == Layout::Rgb16             ? QImage::Format_RGBX64
                                   : layout == Layout::Gray8 && keepGray ? QImage::Format_Grayscale8
-                                                            : QImage::Format_RGB32;
+                                                                        : QImage::Format_RGB32;
     QImage image(info.width, info.height, format);
     if (image.isNull())
         return refusedRead(QStringLiteral("There is not enough memory for this picture."));
@@ -438,8 +453,8 @@ TiffRead readTiffPicture(QIODevice& device, int page, bool keepGray)
     SampleSink sink(image, layout, info.bitsPerSample, info.planar ? 1 : info.samplesPerPixel);
     bool complete = false;
     try {
-        complete = info.tiled ? readTiles(tiff, info, planes, sink)
-                              : readStrips(tiff, info, planes, sink);
+        complete =
+            info.tiled ? readTiles(tiff, info, planes, sink) : readStrips(tiff, info, planes, sink);
     } catch (const std::bad_alloc&) {
         return refusedRead(QStringLiteral("There is not enough memory for this picture."));
     }
@@ -452,10 +467,11 @@ TiffRead readTiffPicture(QIODevice& device, int page, bool keepGray)
         image.setText(QLatin1String(PolarityTextKey), QLatin1String(WhiteIsZeroText));
     if (read.pageCount > 1)
         image.setText(QLatin1String(PageTextKey), QString::number(wanted));
-    const std::pair<const char*, const QString*> tags[] = {
-        {"Description", &info.description}, {"Make", &info.make},
-        {"Model", &info.model},             {"Software", &info.software},
-        {"DateTime", &info.dateTime}};
+    const std::pair<const char*, const QString*> tags[] = {{"Description", &info.description},
+                                                           {"Make", &info.make},
+                                                           {"Model", &info.model},
+                                                           {"Software", &info.software},
+                                                           {"DateTime", &info.dateTime}};
     for (const auto& [key, value] : tags)
         if (!value->isEmpty())
             image.setText(QLatin1String(key), *value);

@@ -25,16 +25,16 @@ struct TiffPageInfo
     int height = 0;
     int bitsPerSample = 0;
     int samplesPerPixel = 0;
-    int sampleFormat = 1;     // 1 unsigned, 2 signed, 3 floating point
-    int photometric = -1;     // -1 when the file does not say
+    int sampleFormat = 1; // 1 unsigned, 2 signed, 3 floating point
+    int photometric = -1; // -1 when the file does not say
     int compression = 1;
     bool tiled = false;
-    bool planar = false;      // samples stored plane after plane
+    bool planar = false; // samples stored plane after plane
     bool bigEndian = false;
-    double xResolution = 0;   // 0 when the file does not say
+    double xResolution = 0; // 0 when the file does not say
     double yResolution = 0;
-    int resolutionUnit = 2;   // 1 none, 2 inch, 3 centimetre
-    QString description;      // ImageDescription
+    int resolutionUnit = 2; // 1 none, 2 inch, 3 centimetre
+    QString description;    // ImageDescription
     QString make;
     QString model;
     QString software;
@@ -58,7 +58,7 @@ struct TiffRead
     // The measurement picture: Format_RGB32 (8-bit gray as red = green = blue, or 8-bit
     // RGB), Format_Grayscale16 or Format_RGBX64. Null when refused.
     QImage image;
-    QString reason;  // why the page was refused
+    QString reason;     // why the page was refused
     bool lossy = false; // JPEG-compressed
     int pageCount = 0;
     TiffPageInfo page;

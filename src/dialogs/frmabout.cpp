@@ -46,7 +46,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
     imgIcon = new QLabel(this);
     imgIcon->setObjectName(QStringLiteral("imgIcon"));
     imgIcon->setGeometry(Margin, Margin, 48, 48);
-    imgIcon->setPixmap(dialogs::svgPicture(QStringLiteral(":/resources/icons/dialog-program.svg"), 48));
+    imgIcon->setPixmap(
+        dialogs::svgPicture(QStringLiteral(":/resources/icons/dialog-program.svg"), 48));
 
     lblProgramName = label(QStringLiteral("lblProgramName"), TextLeft, Margin, textWidth, 26);
     QFont title = lblProgramName->font();
@@ -80,7 +81,8 @@ frmAbout::frmAbout(QWidget* parent) : QDialog(parent)
         connect(cmdAction[i], &KestoButton::Click, this, [this, i] { cmdAction_Click(i); });
     }
     cmdAction[0]->setGeometry(DialogWidth - Margin - ButtonWidth, top, ButtonWidth, ButtonHeight);
-    cmdAction[1]->setGeometry(DialogWidth - Margin - 2 * ButtonWidth - 10, top, ButtonWidth, ButtonHeight);
+    cmdAction[1]->setGeometry(DialogWidth - Margin - 2 * ButtonWidth - 10, top, ButtonWidth,
+                              ButtonHeight);
 }
 
 frmAbout::~frmAbout() = default;
@@ -122,7 +124,8 @@ void frmAbout::StartSysInfo()
 {
     // The about box stays open either way.
     if (!sysinfo::startTool())
-        Prompts::current().message(this, QStringLiteral("System Information Is Unavailable At This Time"),
+        Prompts::current().message(this,
+                                   QStringLiteral("System Information Is Unavailable At This Time"),
                                    appTitle(), MessageButtons::Ok, MessageIcon::None);
 }
 

@@ -36,7 +36,7 @@ public:
     QLabel* imgIcon = nullptr;
     QFrame* Line1 = nullptr;
     Border* Border1 = nullptr;
-    std::array<KestoButton*, 2> cmdAction{};   // OK and System Info
+    std::array<KestoButton*, 2> cmdAction{}; // OK and System Info
 
 protected:
     void showEvent(QShowEvent* event) override;

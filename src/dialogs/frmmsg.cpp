@@ -54,15 +54,18 @@ frmMsg::frmMsg(QWidget* parent) : QDialog(parent)
     imgExclamatin = new QLabel(this);
     imgExclamatin->setObjectName(QStringLiteral("imgExclamatin"));
     imgExclamatin->setGeometry(Margin, HeadingTop, 32, 32);
-    imgExclamatin->setPixmap(dialogs::svgPicture(QStringLiteral(":/resources/icons/dialog-exclamation.svg"), 32));
+    imgExclamatin->setPixmap(
+        dialogs::svgPicture(QStringLiteral(":/resources/icons/dialog-exclamation.svg"), 32));
     imgQuestion = new QLabel(this);
     imgQuestion->setObjectName(QStringLiteral("imgQuestion"));
-    imgQuestion->setPixmap(dialogs::svgPicture(QStringLiteral(":/resources/icons/dialog-question.svg"), 32));
+    imgQuestion->setPixmap(
+        dialogs::svgPicture(QStringLiteral(":/resources/icons/dialog-question.svg"), 32));
     imgQuestion->hide();
 
     lblWelcome = new QLabel(this);
     lblWelcome->setObjectName(QStringLiteral("lblWelcome"));
-    lblWelcome->setGeometry(Margin + 32 + 12, HeadingTop, DialogWidth - 2 * Margin - 44, HeadingHeight);
+    lblWelcome->setGeometry(Margin + 32 + 12, HeadingTop, DialogWidth - 2 * Margin - 44,
+                            HeadingHeight);
     QFont heading = lblWelcome->font();
     heading.setBold(true);
     lblWelcome->setFont(heading);
@@ -79,7 +82,8 @@ frmMsg::frmMsg(QWidget* parent) : QDialog(parent)
     lblDisplay->setObjectName(QStringLiteral("lblDisplay"));
     lblDisplay->setGeometry(Margin, FootTop, DialogWidth - 2 * Margin, FootHeight);
 
-    const char* const sets[] = {":/resources/controls/msg-ok.json", ":/resources/controls/msg-yes.json",
+    const char* const sets[] = {":/resources/controls/msg-ok.json",
+                                ":/resources/controls/msg-yes.json",
                                 ":/resources/controls/msg-no.json"};
     for (int i = 0; i < 3; ++i) {
         cmdAction[i] = KestoButton::fromFile(QString::fromLatin1(sets[i]), this);
@@ -88,8 +92,10 @@ frmMsg::frmMsg(QWidget* parent) : QDialog(parent)
     }
     const int middle = (DialogWidth - ButtonWidth) / 2;
     cmdAction[0]->setGeometry(middle, ButtonTop, ButtonWidth, ButtonHeight);
-    cmdAction[1]->setGeometry(DialogWidth / 2 - ButtonGap / 2 - ButtonWidth, ButtonTop, ButtonWidth, ButtonHeight);
-    cmdAction[2]->setGeometry(DialogWidth / 2 + ButtonGap / 2, ButtonTop, ButtonWidth, ButtonHeight);
+    cmdAction[1]->setGeometry(DialogWidth / 2 - ButtonGap / 2 - ButtonWidth, ButtonTop, ButtonWidth,
+                              ButtonHeight);
+    cmdAction[2]->setGeometry(DialogWidth / 2 + ButtonGap / 2, ButtonTop, ButtonWidth,
+                              ButtonHeight);
 
     tmrStart = new QTimer(this);
     tmrStart->setSingleShot(true);
@@ -158,8 +164,8 @@ void frmMsg::Form_Load()
     const double widestAllowed = (DialogWidth - 2 * Margin) * tx;
     if (w + 100 > widestAllowed) {
         w = widestAllowed - 100;
-        const QRectF wrapped = metrics.boundingRect(QRectF(0, 0, w / tx, 1e6),
-                                                    Qt::TextWordWrap, m_message);
+        const QRectF wrapped =
+            metrics.boundingRect(QRectF(0, 0, w / tx, 1e6), Qt::TextWordWrap, m_message);
         h = wrapped.height() * ty;
     }
     const int bandTop = HeadingTop + HeadingHeight + 4;

@@ -53,8 +53,8 @@ public:
     QLabel* lblWelcome = nullptr;
     QLabel* lblDisplay = nullptr;
     QLabel* imgExclamatin = nullptr;
-    QLabel* imgQuestion = nullptr;   // holds the question picture; never shown itself
-    QLineEdit* txtFocus = nullptr;   // kept out of sight, holds the keyboard focus
+    QLabel* imgQuestion = nullptr; // holds the question picture; never shown itself
+    QLineEdit* txtFocus = nullptr; // kept out of sight, holds the keyboard focus
     QTimer* tmrStart = nullptr;
 
 protected:
@@ -85,8 +85,7 @@ namespace Module1 {
 // Asks through a fresh message dialog and returns its answer: 1 for Yes, 0 otherwise.
 // Empty button captions keep "Yes" and "No".
 std::int16_t AskUser(const QString& message, bool yesNo, const QString& caption,
-                     const QString& footNote, const QString& yesCaption,
-                     const QString& noCaption);
+                     const QString& footNote, const QString& yesCaption, const QString& noCaption);
 
 } // namespace Module1
 

@@ -13,8 +13,14 @@
 
 namespace kesto::sysinfo {
 
-inline QString fullPathKey() { return QStringLiteral("KESTOSCAN_SYSINFO"); }
-inline QString foldersKey() { return QStringLiteral("PATH"); }
+inline QString fullPathKey()
+{
+    return QStringLiteral("KESTOSCAN_SYSINFO");
+}
+inline QString foldersKey()
+{
+    return QStringLiteral("PATH");
+}
 
 // The fixed program names looked for in the folders, most specific first.
 QStringList programNames();

@@ -1,10 +1,10 @@
 #include "report/frmreport.h"
 
-#include "core/error.h"
 #include "components/commandbar.h"
 #include "components/prompts.h"
 #include "components/worksheet.h"
 #include "core/columnratios.h"
+#include "core/error.h"
 #include "core/expression.h"
 #include "core/reportrows.h"
 #include "core/sheetdata.h"
@@ -45,9 +45,9 @@ frmReport::frmReport(QWidget* parent) : QWidget(parent)
     f1Report->setSheetName(QStringLiteral("Sheet1"));
     f1Report->setColumnCount(Columns);
     f1Report->setRowCount(StartRows);
-    const QString headings[Columns] = {
-        QStringLiteral("#"), QStringLiteral("Description"), QStringLiteral("Type"),
-        QStringLiteral("Scan (rel.units)"), QStringLiteral("Expression (%)")};
+    const QString headings[Columns] = {QStringLiteral("#"), QStringLiteral("Description"),
+                                       QStringLiteral("Type"), QStringLiteral("Scan (rel.units)"),
+                                       QStringLiteral("Expression (%)")};
     for (int c = 1; c <= Columns; ++c) {
         f1Report->setHeadingText(c, headings[c - 1]);
         f1Report->setColumnWidth(c, StartColumnWidths[c - 1]);
@@ -82,7 +82,10 @@ frmReport& frmReport::showReport()
     return form;
 }
 
-frmReport* frmReport::existing() { return g_report.data(); }
+frmReport* frmReport::existing()
+{
+    return g_report.data();
+}
 
 Tool& frmReport::tool(int band, const QString& name) const
 {
@@ -134,7 +137,10 @@ void frmReport::closeEvent(QCloseEvent* event)
     }
 }
 
-void frmReport::Calculate() { calculateExpression(*f1Report); }
+void frmReport::Calculate()
+{
+    calculateExpression(*f1Report);
+}
 
 void frmReport::tellUser(const QString& text)
 {
@@ -148,7 +154,7 @@ void frmReport::saveReport()
     try {
         f1Report->saveDialog(QStringLiteral("Save Report"), path, fileType);
     } catch (const Error&) {
-        return;   // a dialog that failed saves nothing
+        return; // a dialog that failed saves nothing
     }
     if (path.isEmpty())
         return;
@@ -175,9 +181,15 @@ void frmReport::printReport()
     }
 }
 
-void frmReport::closeReport() { hide(); }
+void frmReport::closeReport()
+{
+    hide();
+}
 
-void frmReport::minimizeReport() { showMinimized(); }
+void frmReport::minimizeReport()
+{
+    showMinimized();
+}
 
 void frmReport::maximizeReport()
 {
@@ -259,7 +271,10 @@ void frmReport::sortSelection()
     }
 }
 
-void frmReport::calculateReport() { Calculate(); }
+void frmReport::calculateReport()
+{
+    Calculate();
+}
 
 void frmReport::keepSpareRow(int row)
 {
@@ -272,8 +287,14 @@ void frmReport::keepSpareRow(int row)
     }
 }
 
-void frmReport::refreshBar() { tbrReport->redraw(); }
+void frmReport::refreshBar()
+{
+    tbrReport->redraw();
+}
 
-void frmReport::showError(const Error& error) { tellUser(error.message()); }
+void frmReport::showError(const Error& error)
+{
+    tellUser(error.message());
+}
 
 } // namespace kesto

@@ -1,7 +1,7 @@
 #include "report/reportbar.h"
 
-#include "core/error.h"
 #include "components/barlayout.h"
+#include "core/error.h"
 
 #include <iterator>
 #include <utility>

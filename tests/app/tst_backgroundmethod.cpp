@@ -91,10 +91,18 @@ void TestBackgroundMethodWindow::scansUseTheChosenMethod_data()
     // Picked at (80, 45), grey 108 (107, 108, 108 across the 3 x 3 square). The band's
     // frame, columns 38-61 and rows 14-35, holds 24 x 22 samples: the band's 12000 over a
     // background summing to 55176 (103 to 106, 104.5 on average).
-    QTest::newRow("picked pixel") << "pixel" << "10152" << "Bkgrnd (RGB)=108,108,108";
-    QTest::newRow("picked area") << "area:3" << "10328" << "Area 3x3=107.7,107.7,107.7";
-    QTest::newRow("frame border") << "border:2:mean" << "12000" << "Border 2 mean=104.5";
-    QTest::newRow("lane baseline") << "lane:minima" << "12000" << "Lane minima";
+    QTest::newRow("picked pixel") << "pixel"
+                                  << "10152"
+                                  << "Bkgrnd (RGB)=108,108,108";
+    QTest::newRow("picked area") << "area:3"
+                                 << "10328"
+                                 << "Area 3x3=107.7,107.7,107.7";
+    QTest::newRow("frame border") << "border:2:mean"
+                                  << "12000"
+                                  << "Border 2 mean=104.5";
+    QTest::newRow("lane baseline") << "lane:minima"
+                                   << "12000"
+                                   << "Lane minima";
 }
 
 void TestBackgroundMethodWindow::scansUseTheChosenMethod()
@@ -111,7 +119,8 @@ void TestBackgroundMethodWindow::scansUseTheChosenMethod()
     QCOMPARE(readout(), shown);
     // The Background message names a method other than the picked pixel.
     form->tool(BandPicture, QStringLiteral("mnuBackground")).action()->trigger();
-    QCOMPARE(prompts->messages.constLast().text.contains(QStringLiteral("Method: ")), method != QLatin1String("pixel"));
+    QCOMPARE(prompts->messages.constLast().text.contains(QStringLiteral("Method: ")),
+             method != QLatin1String("pixel"));
 }
 
 void TestBackgroundMethodWindow::aBadMethodChangesNothing()

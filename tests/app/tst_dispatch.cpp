@@ -29,11 +29,10 @@ void TestDispatch::bandsInTheirOrder()
 {
     QWidget host;
     CommandBar bar(&host, mainBarLayout());
-    const QStringList names = {QStringLiteral("bndMain"), QStringLiteral("bndFile"),
-                               QStringLiteral("bndToolbar"), QStringLiteral("bndImage"),
-                               QStringLiteral("bndOptions"), QStringLiteral("mnuPicture"),
-                               QStringLiteral("bndMove"), QStringLiteral("bndEdit"),
-                               QStringLiteral("bndView")};
+    const QStringList names = {
+        QStringLiteral("bndMain"),  QStringLiteral("bndFile"),    QStringLiteral("bndToolbar"),
+        QStringLiteral("bndImage"), QStringLiteral("bndOptions"), QStringLiteral("mnuPicture"),
+        QStringLiteral("bndMove"),  QStringLiteral("bndEdit"),    QStringLiteral("bndView")};
     QCOMPARE(bar.bandCount(), names.size());
     for (int i = 0; i < bar.bandCount(); ++i)
         QCOMPARE(bar.band(i).name(), names.at(i));
@@ -58,16 +57,20 @@ void TestDispatch::bandsInTheirOrder()
 void TestDispatch::commandNamesInDispatchOrder()
 {
     const QStringList expected = {
-        QStringLiteral("mnuOpen"), QStringLiteral("mnuExit"), QStringLiteral("mnuTopLeft"),
-        QStringLiteral("mnuTopCenter"), QStringLiteral("mnuTopRight"), QStringLiteral("mnuCenterRight"),
-        QStringLiteral("mnuBottomRight"), QStringLiteral("mnuBottomCenter"), QStringLiteral("mnuBottomLeft"),
-        QStringLiteral("mnuCenterLeft"), QStringLiteral("mnuLeft"), QStringLiteral("mnuTop"),
-        QStringLiteral("mnuRight"), QStringLiteral("mnuBottom"), QStringLiteral("mnuBackground"),
-        QStringLiteral("mnuInvert"), QStringLiteral("mnuRed"), QStringLiteral("mnuGreen"),
-        QStringLiteral("mnuBlue"), QStringLiteral("mnuCalc"), QStringLiteral("mnuPaste"),
-        QStringLiteral("mnuClear"), QStringLiteral("mnuAbout"), QStringLiteral("mnuSave"),
-        QStringLiteral("mnuPrint"), QStringLiteral("mnuCopy"), QStringLiteral("mnuShowOptions"),
-        QStringLiteral("mnuSendRows")};
+        QStringLiteral("mnuOpen"),        QStringLiteral("mnuExit"),
+        QStringLiteral("mnuTopLeft"),     QStringLiteral("mnuTopCenter"),
+        QStringLiteral("mnuTopRight"),    QStringLiteral("mnuCenterRight"),
+        QStringLiteral("mnuBottomRight"), QStringLiteral("mnuBottomCenter"),
+        QStringLiteral("mnuBottomLeft"),  QStringLiteral("mnuCenterLeft"),
+        QStringLiteral("mnuLeft"),        QStringLiteral("mnuTop"),
+        QStringLiteral("mnuRight"),       QStringLiteral("mnuBottom"),
+        QStringLiteral("mnuBackground"),  QStringLiteral("mnuInvert"),
+        QStringLiteral("mnuRed"),         QStringLiteral("mnuGreen"),
+        QStringLiteral("mnuBlue"),        QStringLiteral("mnuCalc"),
+        QStringLiteral("mnuPaste"),       QStringLiteral("mnuClear"),
+        QStringLiteral("mnuAbout"),       QStringLiteral("mnuSave"),
+        QStringLiteral("mnuPrint"),       QStringLiteral("mnuCopy"),
+        QStringLiteral("mnuShowOptions"), QStringLiteral("mnuSendRows")};
     QCOMPARE(mainCommandNames(), expected);
 }
 
@@ -81,7 +84,8 @@ void TestDispatch::everyIconButtonHasIconAndTooltip()
             const Tool& tool = band.toolAt(i);
             if (tool.kind() != ToolKind::Button && tool.kind() != ToolKind::CheckButton)
                 continue;
-            auto* button = qobject_cast<QToolButton*>(band.toolBar()->widgetForAction(tool.action()));
+            auto* button =
+                qobject_cast<QToolButton*>(band.toolBar()->widgetForAction(tool.action()));
             QVERIFY2(button, qPrintable(tool.name()));
             if (button->toolButtonStyle() == Qt::ToolButtonIconOnly) {
                 QVERIFY2(!tool.action()->icon().isNull(), qPrintable(tool.name()));
@@ -96,12 +100,17 @@ void TestDispatch::startTextsOfTheReadouts()
 {
     QWidget host;
     CommandBar bar(&host, mainBarLayout());
-    QCOMPARE(bar.band(BandToolbar).tool(QStringLiteral("txtCell")).caption(), QStringLiteral("Working Cell: R1C2"));
-    QCOMPARE(bar.band(BandToolbar).tool(QStringLiteral("txtScan")).caption(), QStringLiteral("Scan: 0"));
-    QCOMPARE(bar.band(BandMove).tool(QStringLiteral("mnuBackground")).caption(), QStringLiteral("Bkgrnd=0"));
+    QCOMPARE(bar.band(BandToolbar).tool(QStringLiteral("txtCell")).caption(),
+             QStringLiteral("Working Cell: R1C2"));
+    QCOMPARE(bar.band(BandToolbar).tool(QStringLiteral("txtScan")).caption(),
+             QStringLiteral("Scan: 0"));
+    QCOMPARE(bar.band(BandMove).tool(QStringLiteral("mnuBackground")).caption(),
+             QStringLiteral("Bkgrnd=0"));
     QCOMPARE(bar.band(BandMove).tool(QStringLiteral("mnuSize")).caption(), QStringLiteral("0 x 0"));
-    QCOMPARE(bar.band(BandMove).tool(QStringLiteral("mnuColor")).caption(), QStringLiteral("0,0,0"));
-    QCOMPARE(bar.band(BandToolbar).tool(QStringLiteral("txtScan")).toolTip(), QStringLiteral("Current band scan"));
+    QCOMPARE(bar.band(BandMove).tool(QStringLiteral("mnuColor")).caption(),
+             QStringLiteral("0,0,0"));
+    QCOMPARE(bar.band(BandToolbar).tool(QStringLiteral("txtScan")).toolTip(),
+             QStringLiteral("Current band scan"));
 }
 
 void TestDispatch::reportShowOpensOneWindowAndKeepsItsData()

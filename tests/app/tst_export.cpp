@@ -39,7 +39,8 @@ void TestExport::windowAndBatchDrawTheSameFigure()
     auto form = std::make_unique<frmScan>();
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    const QString gel = qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/lanes.png");
+    const QString gel =
+        qEnvironmentVariable("KESTO_SOURCE_DIR") + QStringLiteral("/samples/lanes.png");
     QVERIFY(form->openPicture(gel));
     dispatchMainTool(*form, QStringLiteral("mnuFindBands"));
     QVERIFY(form->session().lanes().size() >= 3);
@@ -67,8 +68,10 @@ void TestExport::windowAndBatchDrawTheSameFigure()
     const QImage fromBatch(batchFigure);
     QVERIFY(!fromWindow.isNull());
     QCOMPARE(fromBatch.size(), fromWindow.size());
-    QVERIFY(fromBatch.convertToFormat(QImage::Format_RGB32) == fromWindow.convertToFormat(QImage::Format_RGB32));
-    QCOMPARE(fromWindow.text(QStringLiteral("Display levels")), QStringLiteral("black 0, white 255, gamma 1"));
+    QVERIFY(fromBatch.convertToFormat(QImage::Format_RGB32) ==
+            fromWindow.convertToFormat(QImage::Format_RGB32));
+    QCOMPARE(fromWindow.text(QStringLiteral("Display levels")),
+             QStringLiteral("black 0, white 255, gamma 1"));
 
     // The report of the same session names the picture by its hash.
     const QString report = dir.filePath(QStringLiteral("report.pdf"));
@@ -78,7 +81,8 @@ void TestExport::windowAndBatchDrawTheSameFigure()
     QProcess text;
     text.start(QStringLiteral("pdftotext"), {report, QStringLiteral("-")});
     QVERIFY(text.waitForFinished(60000));
-    QVERIFY(QString::fromUtf8(text.readAllStandardOutput()).contains(QString::fromLatin1(fileSha256(gel))));
+    QVERIFY(QString::fromUtf8(text.readAllStandardOutput())
+                .contains(QString::fromLatin1(fileSha256(gel))));
     form.reset();
     if (frmReport* window = frmReport::existing())
         delete window;

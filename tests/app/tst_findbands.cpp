@@ -480,7 +480,9 @@ void TestFindBands::nothingToScanIsSaid()
 // control, drawn in the lane profile, and taken back with Undo.
 void TestFindBands::volumesOnTheLanes()
 {
-    const auto undo = [this] { form->findChild<QAction*>(QStringLiteral("actionUndo"))->trigger(); };
+    const auto undo = [this] {
+        form->findChild<QAction*>(QStringLiteral("actionUndo"))->trigger();
+    };
     open(loadGelImage(sampleGel()).image);
     run("mnuFindBands");
     const int lanes = proposals().laneCount();

@@ -10,12 +10,12 @@
 #include "app/picturebox.h"
 #include "app/sizecalibrationwindow.h"
 #include "components/commandbar.h"
-#include "core/ladders.h"
+#include "components/worksheet.h"
 #include "core/expression.h"
+#include "core/ladders.h"
 #include "core/measurementsession.h"
 #include "core/sheetdata.h"
 #include "report/frmreport.h"
-#include "components/worksheet.h"
 #include "support/fakeprompts.h"
 
 #include <QAction>
@@ -151,8 +151,10 @@ void TestLadder::markLadderShowsSizesAndUndoes()
     QCOMPARE(tool().proposals().laneCount(), 3);
     QCOMPARE(tool().proposals().count(), 8);
     const QStringList before = entries();
-    QVERIFY2(!before.join(QLatin1Char('\n')).contains(QStringLiteral("Rf")), qPrintable(before.join(QLatin1Char('\n'))));
-    QCOMPARE(form->picImage->overlays().at(indexOf(QStringLiteral("2.1"))).label, QStringLiteral("2.1"));
+    QVERIFY2(!before.join(QLatin1Char('\n')).contains(QStringLiteral("Rf")),
+             qPrintable(before.join(QLatin1Char('\n'))));
+    QCOMPARE(form->picImage->overlays().at(indexOf(QStringLiteral("2.1"))).label,
+             QStringLiteral("2.1"));
 
     // Mark as Ladder on a band of lane 1: the ladder comes from the file.
     tool().select(indexOf(QStringLiteral("1.2")));
@@ -181,7 +183,8 @@ void TestLadder::markLadderShowsSizesAndUndoes()
     QVERIFY2(shown.startsWith(QStringLiteral("2.1 ")) && shown.endsWith(QStringLiteral(" bp")),
              qPrintable(shown));
     run("mnuShowSizes");
-    QCOMPARE(form->picImage->overlays().at(indexOf(QStringLiteral("2.1"))).label, QStringLiteral("2.1"));
+    QCOMPARE(form->picImage->overlays().at(indexOf(QStringLiteral("2.1"))).label,
+             QStringLiteral("2.1"));
     run("mnuShowSizes");
 
     // The calibration: the ladder's five bands with their errors.
@@ -208,8 +211,8 @@ void TestLadder::markLadderShowsSizesAndUndoes()
 
 void TestLadder::ownLaddersMadeKeptExportedRemoved()
 {
-    form->showPicture(ladderGel({{rowAt(0.1), rowAt(0.3), rowAt(0.5), rowAt(0.7), rowAt(0.9)},
-                                 {rowAt(0.4)}}));
+    form->showPicture(
+        ladderGel({{rowAt(0.1), rowAt(0.3), rowAt(0.5), rowAt(0.7), rowAt(0.9)}, {rowAt(0.4)}}));
     run("mnuFindBands");
     tool().select(indexOf(QStringLiteral("1.2")));
     const int presets = int(presetLadders().size());
@@ -233,8 +236,8 @@ void TestLadder::ownLaddersMadeKeptExportedRemoved()
     const QString exported = settingsDir.filePath(QStringLiteral("mine.txt"));
     const int own = 1;
     prompts->itemLists.clear();
-    prompts->itemAnswers << presets + own + 4 << presets  // Export..., Mine
-                         << presets + own + 3 << 0        // Remove..., Mine
+    prompts->itemAnswers << presets + own + 4 << presets // Export..., Mine
+                         << presets + own + 3 << 0       // Remove..., Mine
                          << std::nullopt;
     prompts->saveAnswers << exported;
     prompts->messageAnswers << MessageAnswer::Yes;
@@ -259,7 +262,9 @@ void TestLadder::ownLaddersMadeKeptExportedRemoved()
     QCOMPARE(prompts->messages.size(), 2);
     QVERIFY2(prompts->messages[1].text.contains(QStringLiteral("left as they are")),
              qPrintable(prompts->messages[1].text));
-    QCOMPARE(QSettings(settingsPath(), QSettings::IniFormat).value(QLatin1String(OwnLaddersKey)).toString(),
+    QCOMPARE(QSettings(settingsPath(), QSettings::IniFormat)
+                 .value(QLatin1String(OwnLaddersKey))
+                 .toString(),
              spoiled);
 }
 
@@ -270,8 +275,8 @@ void TestLadder::ladderBandReassignedAndSizesReported()
     const Ladder five{QStringLiteral("Five"), SizeUnit::BasePairs, {5000, 3000, 2000, 1000, 500}};
     writeOwnLadders(settings, {five});
     settings.sync();
-    form->showPicture(ladderGel({{rowAt(0.1), rowAt(0.2), rowAt(0.3), rowAt(0.5), rowAt(0.7), rowAt(0.9)},
-                                 {rowAt(0.3)}}));
+    form->showPicture(ladderGel(
+        {{rowAt(0.1), rowAt(0.2), rowAt(0.3), rowAt(0.5), rowAt(0.7), rowAt(0.9)}, {rowAt(0.3)}}));
     run("mnuFindBands");
     QCOMPARE(tool().proposals().count(), 7);
     // No band chosen: the lane is asked for first.
@@ -282,23 +287,27 @@ void TestLadder::ladderBandReassignedAndSizesReported()
     QCOMPARE(form->session().ladderLanes()[0].ladder, five);
     const QString mismatch = QStringLiteral("6 bands for 5 sizes: 1 band without a size");
     QVERIFY2(tool().panel()->notice().contains(mismatch), qPrintable(tool().panel()->notice()));
-    QVERIFY(entries()[indexOf(QStringLiteral("1.3"))].endsWith(QStringLiteral("2 000 bp (ladder)")));
+    QVERIFY(
+        entries()[indexOf(QStringLiteral("1.3"))].endsWith(QStringLiteral("2 000 bp (ladder)")));
 
     // The smear stands for no size, and the band below it for 3000.
     tool().select(indexOf(QStringLiteral("1.2")));
     prompts->itemAnswers << 5; // No size
     run("mnuLadderBand");
-    QVERIFY2(prompts->itemPrompts.last().startsWith(mismatch), qPrintable(prompts->itemPrompts.last()));
+    QVERIFY2(prompts->itemPrompts.last().startsWith(mismatch),
+             qPrintable(prompts->itemPrompts.last()));
     QVERIFY(entries()[indexOf(QStringLiteral("1.2"))].endsWith(QStringLiteral("no ladder size")));
     tool().select(indexOf(QStringLiteral("1.3")));
     prompts->itemAnswers << 1;
     run("mnuLadderBand");
-    QVERIFY2(entries()[indexOf(QStringLiteral("1.3"))].endsWith(QStringLiteral("3 000 bp (ladder)")),
-             qPrintable(entries().join(QLatin1Char('\n'))));
+    QVERIFY2(
+        entries()[indexOf(QStringLiteral("1.3"))].endsWith(QStringLiteral("3 000 bp (ladder)")),
+        qPrintable(entries().join(QLatin1Char('\n'))));
     QVERIFY2(entries()[indexOf(QStringLiteral("2.1"))].endsWith(QStringLiteral(", 3 000 bp")),
              qPrintable(entries().join(QLatin1Char('\n'))));
     undo();
-    QVERIFY(entries()[indexOf(QStringLiteral("1.3"))].endsWith(QStringLiteral("2 000 bp (ladder)")));
+    QVERIFY(
+        entries()[indexOf(QStringLiteral("1.3"))].endsWith(QStringLiteral("2 000 bp (ladder)")));
     form->findChild<QAction*>(QStringLiteral("actionRedo"))->trigger();
 
     // Sent to the report, each band's size follows its lane.
@@ -309,7 +318,8 @@ void TestLadder::ladderBandReassignedAndSizesReported()
     QStringList descriptions;
     for (int row = 1; row <= report->f1Report->data().rowCount(); ++row)
         descriptions << report->f1Report->data().text(row, ReportDescriptionColumn);
-    QVERIFY2(descriptions.contains(QStringLiteral("Lane 2, 3 000 bp")), qPrintable(descriptions.join(QLatin1Char('|'))));
+    QVERIFY2(descriptions.contains(QStringLiteral("Lane 2, 3 000 bp")),
+             qPrintable(descriptions.join(QLatin1Char('|'))));
     QVERIFY2(descriptions.contains(QStringLiteral("Lane 1, 3 000 bp (ladder)")),
              qPrintable(descriptions.join(QLatin1Char('|'))));
 }

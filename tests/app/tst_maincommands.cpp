@@ -76,7 +76,8 @@ void TestMainCommands::channelChoiceSetsBothBands()
 void TestMainCommands::channelChoiceDoesNotRecalculate()
 {
     click(BandToolbar, "mnuGreen");
-    QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(), QStringLiteral("Scan: 0"));
+    QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(),
+             QStringLiteral("Scan: 0"));
 }
 
 void TestMainCommands::invertThenScanSeesInvertedPixels()
@@ -87,7 +88,8 @@ void TestMainCommands::invertThenScanSeesInvertedPixels()
     QCOMPARE(form->picImage->picture().pixel(399, 299), qRgb(245, 55, 218));
     // Inverting integrates at once: 10 x 10 samples of red 245.
     QCOMPARE(form->session().scanValue(), 100.0 * 245);
-    QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(), QStringLiteral("Scan: 24500"));
+    QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(),
+             QStringLiteral("Scan: 24500"));
 }
 
 void TestMainCommands::invertTwiceRestoresThePicture()
@@ -112,8 +114,9 @@ void TestMainCommands::backgroundShowsItsText()
     form->session().setBackground(rgbValue(255, 255, 255));
     click(BandMove, "mnuBackground");
     QCOMPARE(prompts->messages.size(), 1);
-    QCOMPARE(prompts->messages.at(0).text,
-             QStringLiteral("Background=16777215 HEX: FFFFFF\nR=255 (HFF)\nG=255 (HFF)\nB=255 (HFF)"));
+    QCOMPARE(
+        prompts->messages.at(0).text,
+        QStringLiteral("Background=16777215 HEX: FFFFFF\nR=255 (HFF)\nG=255 (HFF)\nB=255 (HFF)"));
     QCOMPARE(prompts->messages.at(0).title, QStringLiteral("KestoScan"));
     QCOMPARE(prompts->messages.at(0).buttons, MessageButtons::Ok);
     form->session().setBackground(0);
@@ -148,7 +151,8 @@ void TestMainCommands::moveCommandsFromTheBar()
     QCOMPARE(form->shpPoint.left + form->shpPoint.width, form->shpPointer.left + 40);
     QCOMPARE(form->shpPoint.top + form->shpPoint.height, form->shpPointer.top + 100);
     // Moves neither integrate nor refresh the read-outs.
-    QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(), QStringLiteral("Scan: 0"));
+    QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(),
+             QStringLiteral("Scan: 0"));
     QCOMPARE(form->tool(BandMove, QStringLiteral("mnuSize")).caption(), size);
 }
 

@@ -15,7 +15,10 @@ using namespace kesto;
 
 namespace {
 
-int half(float v) { return int(std::nearbyint(v)); }
+int half(float v)
+{
+    return int(std::nearbyint(v));
+}
 
 } // namespace
 
@@ -87,14 +90,15 @@ void TestMainWindow::layoutFollowsTheWindow()
     const float pcHeight = h - float(bar) - 20 - float(hs);
     const int pcTop = bar + 10;
     QCOMPARE(form.picContainer->geometry(), QRect(10, pcTop, half(pcWidth), half(pcHeight)));
-    QCOMPARE(form.VScroll->geometry(),
-             QRect(half(10 + pcWidth), pcTop, vs, half(pcHeight)));
+    QCOMPARE(form.VScroll->geometry(), QRect(half(10 + pcWidth), pcTop, vs, half(pcHeight)));
     QCOMPARE(form.HScroll->geometry(),
              QRect(10, half(float(pcTop) + pcHeight), half(pcWidth + float(vs)), hs));
     const QRect sheet(half(pcWidth + 10 + float(vs) + 10), title + pcTop,
-                      half(w - pcWidth - float(vs) - 30), half(float(hs) + pcHeight - float(title)));
+                      half(w - pcWidth - float(vs) - 30),
+                      half(float(hs) + pcHeight - float(title)));
     QCOMPARE(form.f1Report->geometry(), sheet);
-    QCOMPARE(form.lblTitle->geometry(), QRect(sheet.left(), sheet.top() - title, sheet.width(), title));
+    QCOMPARE(form.lblTitle->geometry(),
+             QRect(sheet.left(), sheet.top() - title, sheet.width(), title));
     // The sheet's bottom lines up with the scroll bar's, and 10 pixels stay free on its right.
     QVERIFY(qAbs(form.f1Report->geometry().bottom() - form.HScroll->geometry().bottom()) <= 1);
     QVERIFY(qAbs(size.width() - form.f1Report->geometry().right() - 1 - 10) <= 1);
@@ -121,8 +125,9 @@ void TestMainWindow::minimumSizeSnapsBack()
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     const QSize frame = form.frameGeometry().size() - form.size();
     // 0 means the asked size stands on that axis.
-    const QSize outer((expectedOuter.width() ? expectedOuter.width() : asked.width() + frame.width()),
-                      (expectedOuter.height() ? expectedOuter.height() : asked.height() + frame.height()));
+    const QSize outer(
+        (expectedOuter.width() ? expectedOuter.width() : asked.width() + frame.width()),
+        (expectedOuter.height() ? expectedOuter.height() : asked.height() + frame.height()));
     form.resize(asked);
     QTRY_COMPARE(form.frameGeometry().size(), outer);
     QCOMPARE(form.size(), outer - frame);
@@ -174,7 +179,9 @@ void TestMainWindow::widerWindowKeepsColumnProportions()
         const double expected = before.at(c - 1) * growth;
         QVERIFY2(qAbs(form.f1Report->columnWidth(c) - expected) <= 1.0,
                  qPrintable(QStringLiteral("column %1: %2, expected about %3")
-                                .arg(c).arg(form.f1Report->columnWidth(c)).arg(expected)));
+                                .arg(c)
+                                .arg(form.f1Report->columnWidth(c))
+                                .arg(expected)));
     }
 }
 

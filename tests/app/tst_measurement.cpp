@@ -3,11 +3,11 @@
 // each test picture is drawn.
 
 #include "app/frmscan.h"
-#include "app/scanframetool.h"
 #include "app/mainbar.h"
+#include "app/scanframetool.h"
 #include "components/commandbar.h"
-#include "core/sheetdata.h"
 #include "components/worksheet.h"
+#include "core/sheetdata.h"
 #include "support/fakeprompts.h"
 #include "support/gelpictures.h"
 
@@ -64,9 +64,15 @@ private:
     {
         return form->tool(band, QLatin1String(name)).caption();
     }
-    void press(int x, int y) { QTest::mousePress(form->picImage, Qt::LeftButton, {}, QPoint(x, y)); }
+    void press(int x, int y)
+    {
+        QTest::mousePress(form->picImage, Qt::LeftButton, {}, QPoint(x, y));
+    }
     void move(int x, int y) { QTest::mouseMove(form->picImage, QPoint(x, y)); }
-    void release(int x, int y) { QTest::mouseRelease(form->picImage, Qt::LeftButton, {}, QPoint(x, y)); }
+    void release(int x, int y)
+    {
+        QTest::mouseRelease(form->picImage, Qt::LeftButton, {}, QPoint(x, y));
+    }
     bool highlighted(int row, int column) const
     {
         const CellFormat& f = form->f1Report->data().format(row, column);
@@ -104,7 +110,7 @@ void TestMeasurement::pressOnBorderPicksBackground_data()
     QTest::newRow("right border") << QPoint(67, 10) << false;
     QTest::newRow("bottom border") << QPoint(10, 31) << false;
     QTest::newRow("left border") << QPoint(0, 10) << false;
-    QTest::newRow("just inside") << QPoint(66, 30) << false;   // inside the handle: sizing
+    QTest::newRow("just inside") << QPoint(66, 30) << false; // inside the handle: sizing
     QTest::newRow("inside, off the handle") << QPoint(10, 10) << true;
 }
 
@@ -163,7 +169,7 @@ void TestMeasurement::dragStopsAtThePictureEdges()
 
 void TestMeasurement::frameLargerThanPictureKeepsFarEdgeOnPicture()
 {
-    press(65, 29);   // on the handle
+    press(65, 29); // on the handle
     QVERIFY(form->scanFrameTool().sizing());
     move(300, 150);
     release(300, 150);
@@ -203,13 +209,13 @@ void TestMeasurement::hoverAfterReleaseOnlyChangesShapeAndReadouts()
     release(40, 30);
     QVERIFY(!QApplication::overrideCursor());
     const RectShape frame = form->shpPointer;
-    move(55, 45);   // inside the frame
+    move(55, 45); // inside the frame
     QCOMPARE(form->shpPointer.left, frame.left);
     QCOMPARE(form->shpPointer.top, frame.top);
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::SizeAllCursor);
     QCOMPARE(readout(BandMove, "mnuDisplay"), QStringLiteral("X=55 Y=45"));
     QCOMPARE(readout(BandMove, "mnuColor"), QStringLiteral("50,50,50"));
-    move(95, 49);   // on the handle: strictly inside 93 .. 97, 47 .. 51
+    move(95, 49); // on the handle: strictly inside 93 .. 97, 47 .. 51
     QCOMPARE(QApplication::overrideCursor()->shape(), Qt::SizeFDiagCursor);
     move(150, 90);
     QVERIFY(!QApplication::overrideCursor());
@@ -258,7 +264,7 @@ void TestMeasurement::releaseIntegratesTheFrame()
     QFETCH(double, expected);
     form->session().setBackground(rgbValue(background, background, background));
     form->session().setFrame(FrameGeometry{float(frame.x()), float(frame.y()), float(frame.width()),
-                                 float(frame.height())});
+                                           float(frame.height())});
     form->Calculate();
     QCOMPARE(form->session().scanValue(), expected);
     QCOMPARE(readout(BandToolbar, "txtScan"), QStringLiteral("Scan: %1").arg(qint64(expected)));
@@ -297,12 +303,12 @@ void TestMeasurement::channelChoiceChangesTheSum()
 
 void TestMeasurement::firstScanGoesToR1C2()
 {
-    press(150, 80);   // outside the frame: background pick
+    press(150, 80); // outside the frame: background pick
     release(150, 80);
     QCOMPARE(readout(BandToolbar, "txtScan"), QStringLiteral("Scan: 0"));
     QCOMPARE(form->f1Report->text(1, 2), QStringLiteral("0"));
     press(10, 10);
-    move(60, 50);     // frame to 50, 40: the whole band plus background
+    move(60, 50); // frame to 50, 40: the whole band plus background
     release(60, 50);
     QCOMPARE(form->session().scanValue(), double(20 * 10 * (Dark - Light)));
     QCOMPARE(form->f1Report->text(1, 2), QStringLiteral("-30000"));
@@ -331,7 +337,7 @@ void TestMeasurement::movingTheWorkingCellWithinARow()
     form->f1Report_Click(5, 2);
     QCOMPARE(readout(BandToolbar, "txtCell"), QStringLiteral("Working Cell: R5C2"));
     QVERIFY(highlighted(5, 2));
-    form->session().setFrame(FrameGeometry{50, 40, 19, 4});   // half the band: 20 x 5 samples
+    form->session().setFrame(FrameGeometry{50, 40, 19, 4}); // half the band: 20 x 5 samples
     form->Calculate();
     QCOMPARE(form->f1Report->text(5, 2), QStringLiteral("-15000"));
     form->f1Report_Click(5, 3);
@@ -340,7 +346,7 @@ void TestMeasurement::movingTheWorkingCellWithinARow()
     QVERIFY(highlighted(5, 3));
     QCOMPARE(form->workRow(), 5);
     QCOMPARE(form->workColumn(), 3);
-    form->session().setFrame(FrameGeometry{50, 40, 19, 9});   // the whole band
+    form->session().setFrame(FrameGeometry{50, 40, 19, 9}); // the whole band
     form->Calculate();
     QCOMPARE(form->f1Report->text(5, 3), QStringLiteral("-30000"));
     QCOMPARE(form->f1Report->text(5, 4), QStringLiteral("50.0"));
@@ -370,7 +376,7 @@ void TestMeasurement::sameCellTwiceStaysHighlighted()
 void TestMeasurement::clickingTheSheetPicksTheCell()
 {
     QTableView* view = form->f1Report->view();
-    const QModelIndex index = view->model()->index(2, 2);   // row 3, column 3
+    const QModelIndex index = view->model()->index(2, 2); // row 3, column 3
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     QTRY_COMPARE(readout(BandToolbar, "txtCell"), QStringLiteral("Working Cell: R3C3"));
 }

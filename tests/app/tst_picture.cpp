@@ -1,9 +1,9 @@
 // Opening pictures and scrolling them, through the real window.
 
 #include "app/frmscan.h"
-#include "core/gelimage.h"
 #include "app/mainbar.h"
 #include "components/commandbar.h"
+#include "core/gelimage.h"
 #include "support/fakeprompts.h"
 #include "support/gelpictures.h"
 
@@ -108,7 +108,8 @@ void TestPicture::openPutsFrameBackAtTopLeft()
     QCOMPARE(form->shpPoint.left, 63.0f);
     QCOMPARE(form->shpPoint.top, 27.0f);
     // Loading does not integrate: the read-out keeps its old text.
-    QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(), QStringLiteral("Scan: 0"));
+    QCOMPARE(form->tool(BandToolbar, QStringLiteral("txtScan")).caption(),
+             QStringLiteral("Scan: 0"));
 }
 
 void TestPicture::scrollBarsFitThePicture_data()
@@ -158,12 +159,12 @@ void TestPicture::smallerPictureHidesTheBarAgain()
 void TestPicture::stepsForD250()
 {
     const QSize viewport = form->picContainer->size();
-    openPicture(kesto::test::solidPicture(viewport.width() + 250, viewport.height() + 250,
-                                          qRgb(1, 2, 3)));
-    QCOMPARE(form->VScroll->singleStep(), 4);   // 2.5 + 1, half to even
-    QCOMPARE(form->HScroll->singleStep(), 3);   // 2.5 cut off, + 1
-    QCOMPARE(form->VScroll->pageStep(), 84);    // 83.33 + 1, rounded
-    QCOMPARE(form->HScroll->pageStep(), 84);    // 83 + 1
+    openPicture(
+        kesto::test::solidPicture(viewport.width() + 250, viewport.height() + 250, qRgb(1, 2, 3)));
+    QCOMPARE(form->VScroll->singleStep(), 4); // 2.5 + 1, half to even
+    QCOMPARE(form->HScroll->singleStep(), 3); // 2.5 cut off, + 1
+    QCOMPARE(form->VScroll->pageStep(), 84);  // 83.33 + 1, rounded
+    QCOMPARE(form->HScroll->pageStep(), 84);  // 83 + 1
     QCOMPARE(form->VScroll->maximum(), 250);
     QCOMPARE(form->HScroll->maximum(), 250);
 }
@@ -171,8 +172,8 @@ void TestPicture::stepsForD250()
 void TestPicture::scrollingMovesPictureAndFrame()
 {
     const QSize viewport = form->picContainer->size();
-    openPicture(kesto::test::solidPicture(viewport.width() + 300, viewport.height() + 300,
-                                          qRgb(1, 2, 3)));
+    openPicture(
+        kesto::test::solidPicture(viewport.width() + 300, viewport.height() + 300, qRgb(1, 2, 3)));
     form->moveFrameTo(120, 90);
     form->HScroll->setValue(100);
     form->VScroll->setValue(70);
@@ -190,7 +191,8 @@ void TestPicture::badFilesKeepTheOldPicture_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("content");
     QTest::newRow("zero bytes") << QStringLiteral("empty.bmp") << QByteArray();
-    QTest::newRow("text renamed .bmp") << QStringLiteral("notes.bmp") << QByteArray("just some text\n");
+    QTest::newRow("text renamed .bmp")
+        << QStringLiteral("notes.bmp") << QByteArray("just some text\n");
     QTest::newRow("missing file") << QStringLiteral("missing.jpg") << QByteArray("<none>");
     QTest::newRow("a folder") << QStringLiteral("folder.bmp") << QByteArray("<folder>");
 }

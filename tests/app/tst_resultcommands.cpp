@@ -1,8 +1,8 @@
 // The result commands of the main window: save, print, copy and paste.
 
 #include "app/frmscan.h"
-#include "app/maincommands.h"
 #include "app/mainbar.h"
+#include "app/maincommands.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
 #include "controls/kestobutton.h"
@@ -110,7 +110,7 @@ void TestResultCommands::saveWritesTheChosenFormat()
 {
     form->f1Report->setText(1, 2, QStringLiteral("250"));
     form->f1Report->setText(1, 3, QStringLiteral("1000"));
-    form->f1Report_Click(10, 3);   // the scan below goes there, away from row 1
+    form->f1Report_Click(10, 3); // the scan below goes there, away from row 1
     form->Calculate();
     const QString path = dir->filePath(QStringLiteral("bands.csv"));
     prompts->saveAnswers.append(path);
@@ -137,7 +137,8 @@ void TestResultCommands::failedSaveSaysWhyAndKeepsTheSheet()
     click(BandFile, "mnuSave");
     QCOMPARE(prompts->messages.size(), 1);
     const QString message = prompts->messages.at(0).text;
-    QVERIFY2(message.startsWith(QStringLiteral("Cannot save report:\r\n") + path + QStringLiteral("\r\n")),
+    QVERIFY2(message.startsWith(QStringLiteral("Cannot save report:\r\n") + path +
+                                QStringLiteral("\r\n")),
              qPrintable(message));
     QVERIFY(message.size() > QStringLiteral("Cannot save report:\r\n\r\n").size() + path.size());
     QCOMPARE(form->f1Report->text(4, 2), QStringLiteral("-5321"));
@@ -212,7 +213,7 @@ void TestResultCommands::pasteWithPictureReplacesIt()
 {
     const QSize viewport = form->picContainer->size();
     QImage picture(viewport.width() + 250, 20, QImage::Format_ARGB32);
-    picture.fill(qRgba(0, 0, 0, 0));   // transparent: must not come out black
+    picture.fill(qRgba(0, 0, 0, 0)); // transparent: must not come out black
     QGuiApplication::clipboard()->setImage(picture);
     form->moveFrameTo(5, 5);
     click(BandToolbar, "mnuPaste");
@@ -238,7 +239,8 @@ std::function<int(QDialog&)> answerWithKey(Qt::Key key, QStringList* seen)
             return int(QDialog::Rejected);
         seen->append(msg.lblWelcome->text());
         seen->append(msg.txtMsg->toPlainText());
-        seen->append(msg.cmdAction[1]->isVisible() ? QStringLiteral("yes/no") : QStringLiteral("ok"));
+        seen->append(msg.cmdAction[1]->isVisible() ? QStringLiteral("yes/no")
+                                                   : QStringLiteral("ok"));
         QTest::keyClick(&msg, key);
         if (!QTest::qWaitFor([&msg] { return !msg.isVisible(); }))
             seen->append(QStringLiteral("still open"));
@@ -312,7 +314,8 @@ void TestResultCommands::twoAboutCommandsGiveTwoFreshBoxes()
     click(BandToolbar, "mnuAbout");
     click(BandToolbar, "mnuAbout");
     QCOMPARE(prompts->dialogs, 2);
-    QCOMPARE(versions, (QStringList{QStringLiteral("About Version 4.0.1"), QStringLiteral("About Version 4.0.1")}));
+    QCOMPARE(versions, (QStringList{QStringLiteral("About Version 4.0.1"),
+                                    QStringLiteral("About Version 4.0.1")}));
     QVERIFY(boxes.at(0) != nullptr && boxes.at(1) != nullptr);
 }
 

@@ -63,7 +63,8 @@ void TestResults::fillChooseChangeUndoAndSave()
     window.findChild<QPushButton*>(QStringLiteral("btnFillPattern"))->click();
     QVERIFY2(prompts.messages.isEmpty(), qPrintable(prompts.messages.value(0).text));
     QCOMPARE(form.session().sampleTable().size(), 6);
-    QCOMPARE(form.session().sampleTable().groups(), QStringList({QStringLiteral("ctrl"), QStringLiteral("treated")}));
+    QCOMPARE(form.session().sampleTable().groups(),
+             QStringList({QStringLiteral("ctrl"), QStringLiteral("treated")}));
     QCOMPARE(window.sampleTable()->item(4, 2)->text(), QStringLiteral("treated"));
 
     // The control: band 2 of each lane.
@@ -79,11 +80,12 @@ void TestResults::fillChooseChangeUndoAndSave()
     const Results& results = *window.results();
     QCOMPARE(int(results.groups.size()), 2);
     QVERIFY(results.groups[1].fold.has_value());
-    QVERIFY2(std::abs(*results.groups[1].fold - 2) < 0.1, qPrintable(QString::number(*results.groups[1].fold)));
+    QVERIFY2(std::abs(*results.groups[1].fold - 2) < 0.1,
+             qPrintable(QString::number(*results.groups[1].fold)));
     // The control's mean is 1 on the chart; each cell names where it came from.
     const QString tip = window.laneTable()->item(0, 4)->toolTip();
     QVERIFY2(tip.contains(QStringLiteral("band 1.1")) && tip.contains(QStringLiteral("band 1.2")) &&
-                     tip.contains(QStringLiteral("frame")),
+                 tip.contains(QStringLiteral("frame")),
              qPrintable(tip));
     window.laneTable()->setCurrentCell(0, 4);
     QCOMPARE(window.detailsLine()->text(), tip);

@@ -74,11 +74,13 @@ void TestTiffWindow::opensTheChosenPageInStoredCounts()
     QCOMPARE(form.session().scanValue(), sum);
     QCOMPARE(form.session().record().entries().size(), std::size_t(1));
     QCOMPARE(form.session().record().entries().front().picture.page, 2);
-    QCOMPARE(form.session().record().entries().front().picture.polarity, QStringLiteral("WhiteIsZero"));
+    QCOMPARE(form.session().record().entries().front().picture.polarity,
+             QStringLiteral("WhiteIsZero"));
 
     dispatchMainTool(form, QStringLiteral("mnuPictureInfo"));
     const QString info = prompts.messages.constLast().text;
-    QVERIFY2(info.contains(QStringLiteral("Page: 2 of 3\nSize: 40 x 31 pixels\n")), qPrintable(info));
+    QVERIFY2(info.contains(QStringLiteral("Page: 2 of 3\nSize: 40 x 31 pixels\n")),
+             qPrintable(info));
     QVERIFY2(info.contains(QStringLiteral("Polarity: WhiteIsZero")), qPrintable(info));
     QVERIFY2(info.contains(QStringLiteral("Description: Exposure 30 s, page 2")), qPrintable(info));
 }

@@ -8,8 +8,8 @@
 #include "support/gelpictures.h"
 
 #include <QAreaSeries>
-#include <QClipboard>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineSeries>
@@ -136,11 +136,11 @@ void TestZoom::outlineEnclosesTheSummedPixels()
     form->setZoom(4.0, QPointF(0, 0));
     const QImage shown = form->picImage->grab().toImage();
     const QRgb red = qRgb(255, 0, 0);
-    QCOMPARE(shown.pixel(40, 84 + 20), red);      // left edge, in column 10's block
+    QCOMPARE(shown.pixel(40, 84 + 20), red); // left edge, in column 10's block
     QCOMPARE(shown.pixel(39, 84 + 20), qRgb(255, 255, 255));
-    QCOMPARE(shown.pixel(60, 84), red);           // top edge, in row 21's block
+    QCOMPARE(shown.pixel(60, 84), red); // top edge, in row 21's block
     QCOMPARE(shown.pixel(60, 83), qRgb(255, 255, 255));
-    QCOMPARE(shown.pixel(4 * 78 - 1, 100), red);  // right edge, last column of 77's block
+    QCOMPARE(shown.pixel(4 * 78 - 1, 100), red); // right edge, last column of 77's block
     QCOMPARE(shown.pixel(4 * 78, 100), qRgb(255, 255, 255));
     // Inside the frame the pixels show as 4 x 4 blocks of the picture.
     QCOMPARE(shown.pixel(100, 120), qRgb(255, 255, 255));
@@ -181,14 +181,14 @@ void TestZoom::ctrlWheelKeepsThePointUnderThePointer()
     open(*form, gel());
     const QPointF at(200, 150); // picture pixel (200, 150) at 100 %
     const QPoint anchor = form->picImage->mapTo(form->picContainer, at.toPoint());
-    QWheelEvent wheel(at, form->picImage->mapToGlobal(at), QPoint(), QPoint(0, 120),
-                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(at, form->picImage->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::ControlModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(form->picImage, &wheel);
     QCOMPARE(form->zoom(), 1.5);
     QCOMPARE(form->picImage->mapTo(form->picContainer, (at * 1.5).toPoint()), anchor);
     // Without Ctrl the wheel does not zoom.
-    QWheelEvent plain(at, form->picImage->mapToGlobal(at), QPoint(), QPoint(0, 120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent plain(at, form->picImage->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(form->picImage, &plain);
     QCOMPARE(form->zoom(), 1.5);
 }
@@ -205,7 +205,8 @@ void TestZoom::shrunkWindowStillReachesTheBottomRight()
     }
     const QPoint bottomRight = form->picImage->mapTo(form->picContainer, QPoint(799, 999));
     QVERIFY(form->picContainer->rect().contains(bottomRight));
-    QCOMPARE(bottomRight, QPoint(form->picContainer->width() - 1, form->picContainer->height() - 1));
+    QCOMPARE(bottomRight,
+             QPoint(form->picContainer->width() - 1, form->picContainer->height() - 1));
 }
 
 void TestZoom::profileFollowsTheScan()
@@ -237,7 +238,8 @@ void TestZoom::profileFollowsTheScan()
         area += upper.at(i).y() - lower.at(i).y();
     QCOMPARE(qRound64(area * 68), qRound64(form->session().scanValue()));
     QCOMPARE(panel->profile().area(), form->session().scanValue());
-    QCOMPARE(panel->valueText(45.2), QStringLiteral("Row 45: ") + QString::number((60.0 * 60 + 210.0 * 8) / 68, 'g', 15));
+    QCOMPARE(panel->valueText(45.2),
+             QStringLiteral("Row 45: ") + QString::number((60.0 * 60 + 210.0 * 8) / 68, 'g', 15));
 
     // Across the other direction: one value per column, following at once.
     panel->findChild<QCheckBox*>(QStringLiteral("chkColumns"))->setChecked(true);

@@ -4,12 +4,12 @@
 // no output written.
 
 #include "app/frmscan.h"
-#include "app/scanframetool.h"
 #include "app/mainbar.h"
+#include "app/scanframetool.h"
 #include "components/commandbar.h"
+#include "components/worksheet.h"
 #include "core/sheetdata.h"
 #include "core/sheetfiles.h"
-#include "components/worksheet.h"
 #include "report/frmreport.h"
 #include "support/fakeprompts.h"
 #include "support/runprogram.h"
@@ -162,7 +162,8 @@ void TestBatch::windowStep(const QString& line)
         form->tool(BandToolbar, QStringLiteral("mnuInvert")).action()->trigger();
     } else if (what == QLatin1String("background")) {
         QTest::mousePress(form->picImage, Qt::LeftButton, {}, QPoint(value(1), value(2)));
-        QVERIFY2(!form->scanFrameTool().moving() && !form->scanFrameTool().sizing(), "the background point must lie outside the frame");
+        QVERIFY2(!form->scanFrameTool().moving() && !form->scanFrameTool().sizing(),
+                 "the background point must lie outside the frame");
         QTest::mouseRelease(form->picImage, Qt::LeftButton, {}, QPoint(value(1), value(2)));
     } else if (what == QLatin1String("cell")) {
         form->f1Report_Click(value(1), value(2));
@@ -282,7 +283,8 @@ void TestBatch::planGivesTheWindowsSheet()
     // Standard error holds nothing but the lossy-picture warning a JPEG gives.
     const QString warning =
         picture == QLatin1String("{jpg}")
-            ? QStringLiteral("warning: %1 is JPEG-compressed (lossy): scan values are approximate\n")
+            ? QStringLiteral(
+                  "warning: %1 is JPEG-compressed (lossy): scan values are approximate\n")
                   .arg(resolve(picture))
             : QString();
     QCOMPARE(run.err, warning);
@@ -337,8 +339,8 @@ void TestBatch::failuresWriteNothing_data()
         << "measure {bmp} --frame 500,500,9,9 --background-method border:2:mean --output {out}"
         << QByteArray() << 2 << "--frame \"500,500,9,9\": The frame's border lies wholly off";
     QTest::newRow("background method in a plan")
-        << "measure {bmp} --plan {plan} --output {out}" << QByteArray("background-method area:2\n") << 2
-        << "{plan}:1: the area's side must be an odd number";
+        << "measure {bmp} --plan {plan} --output {out}" << QByteArray("background-method area:2\n")
+        << 2 << "{plan}:1: the area's side must be an odd number";
     QTest::newRow("unknown option") << "measure {bmp} --frames 1,1,9,9 --output {out}"
                                     << QByteArray() << 2 << "Unknown option 'frames'";
     QTest::newRow("output of an unknown kind")
@@ -436,7 +438,8 @@ void TestBatch::helpAndVersionNeedNoDisplay_data()
 {
     QTest::addColumn<QString>("arguments");
     QTest::addColumn<QString>("printed");
-    QTest::newRow("--version") << "--version" << "KestoScan ";
+    QTest::newRow("--version") << "--version"
+                               << "KestoScan ";
     // One version: the one the package and its metadata carry, which the windows show.
     QTest::newRow("--version number") << "--version"
                                       << QStringLiteral("KestoScan %1.%2.%3\n")
@@ -445,8 +448,10 @@ void TestBatch::helpAndVersionNeedNoDisplay_data()
                                              .arg(version::revision);
     QTest::newRow("--version licence") << "--version"
                                        << "License GPL-3.0-or-later: GNU GPL version 3 or later";
-    QTest::newRow("-v") << "-v" << "There is NO WARRANTY";
-    QTest::newRow("--help") << "--help" << "kestoscan measure PICTURE";
+    QTest::newRow("-v") << "-v"
+                        << "There is NO WARRANTY";
+    QTest::newRow("--help") << "--help"
+                            << "kestoscan measure PICTURE";
 }
 
 // kestoscan() runs the program with no display at all.

@@ -115,9 +115,12 @@ void TestDeepBatch::detailsMatchThePixels()
     const int background = 1313;
     // Inside, across the left and top edges, across the right and bottom ones, and off.
     const int frames[][4] = {{5, 4, 19, 9}, {-3, -2, 9, 6}, {35, 20, 9, 6}, {50, 30, 3, 3}};
-    QStringList arguments{path, QStringLiteral("--channel"), channel,
+    QStringList arguments{path,
+                          QStringLiteral("--channel"),
+                          channel,
                           QStringLiteral("--background-color"),
-                          QStringLiteral("%1,%1,%1").arg(background), QStringLiteral("--details")};
+                          QStringLiteral("%1,%1,%1").arg(background),
+                          QStringLiteral("--details")};
     QByteArray expected;
     for (const auto& f : frames) {
         arguments << QStringLiteral("--frame")
@@ -152,9 +155,9 @@ void TestDeepBatch::backgroundPickReadsSixteenBits()
     // An 8-bit picture still refuses colour values above 255.
     const QString bmp = kesto::test::savePicture(dir, QStringLiteral("pick.bmp"),
                                                  kesto::test::solidPicture(8, 8, qRgb(1, 2, 3)));
-    const Run refused = kestoscan({bmp, QStringLiteral("--background-color"),
-                                   QStringLiteral("256,0,0"), QStringLiteral("--frame"),
-                                   QStringLiteral("0,0,1,1")});
+    const Run refused =
+        kestoscan({bmp, QStringLiteral("--background-color"), QStringLiteral("256,0,0"),
+                   QStringLiteral("--frame"), QStringLiteral("0,0,1,1")});
     QCOMPARE(refused.status, 2);
     QVERIFY2(refused.err.contains(QStringLiteral("from 0 to 255")), qPrintable(refused.err));
 }
@@ -166,7 +169,8 @@ void TestDeepBatch::jpegWarns()
                                                   kesto::test::solidPicture(8, 8, qRgb(9, 9, 9)));
     const QStringList arguments{jpeg, QStringLiteral("--frame"), QStringLiteral("0,0,3,3")};
     const QString warning =
-        QStringLiteral("warning: %1 is JPEG-compressed (lossy): scan values are approximate\n").arg(jpeg);
+        QStringLiteral("warning: %1 is JPEG-compressed (lossy): scan values are approximate\n")
+            .arg(jpeg);
     const Run plain = kestoscan(arguments);
     QCOMPARE(plain.status, 0);
     QCOMPARE(plain.err, warning);
@@ -199,16 +203,20 @@ void TestDeepBatch::pagesOfATiff()
     const QByteArray expected = QByteArray::number(qint64(sum)) + "\t50\t" +
                                 QByteArray::number(qint64(full)) + '\t' +
                                 QByteArray::number(qint64(zero)) + "\t0\n";
-    const QStringList quick{path, QStringLiteral("--background-color"),
-                            QStringLiteral("100,100,100"), QStringLiteral("--frame"),
-                            QStringLiteral("0,0,9,4"), QStringLiteral("--details")};
+    const QStringList quick{path,
+                            QStringLiteral("--background-color"),
+                            QStringLiteral("100,100,100"),
+                            QStringLiteral("--frame"),
+                            QStringLiteral("0,0,9,4"),
+                            QStringLiteral("--details")};
     const Run paged = kestoscan(quick + QStringList{QStringLiteral("--page"), QStringLiteral("2")});
     QCOMPARE(paged.err, QString());
     QCOMPARE(paged.status, 0);
     QCOMPARE(paged.out, expected);
     QVERIFY(kestoscan(quick).out != expected); // the first page is another picture
 
-    const Run missing = kestoscan(quick + QStringList{QStringLiteral("--page"), QStringLiteral("4")});
+    const Run missing =
+        kestoscan(quick + QStringList{QStringLiteral("--page"), QStringLiteral("4")});
     QCOMPARE(missing.status, 1);
     QVERIFY2(missing.err.contains(QStringLiteral("has 3 pages")), qPrintable(missing.err));
     const Run bad = kestoscan(quick + QStringList{QStringLiteral("--page"), QStringLiteral("0")});
@@ -218,7 +226,8 @@ void TestDeepBatch::pagesOfATiff()
     // A plan made on page 2 replays there, and refuses another page.
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray sha = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+    const QByteArray sha =
+        QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
     const QString planPath = dir.filePath(QStringLiteral("page2.plan"));
     QFile plan(planPath);
     QVERIFY(plan.open(QIODevice::WriteOnly));
@@ -229,7 +238,8 @@ void TestDeepBatch::pagesOfATiff()
     const Run replayed = kestoscan(replay);
     QCOMPARE(replayed.err, QString());
     QCOMPARE(replayed.out, expected);
-    const Run otherPage = kestoscan(replay + QStringList{QStringLiteral("--page"), QStringLiteral("1")});
+    const Run otherPage =
+        kestoscan(replay + QStringList{QStringLiteral("--page"), QStringLiteral("1")});
     QCOMPARE(otherPage.status, 2);
     QVERIFY2(otherPage.err.contains(QStringLiteral("made on page 2")), qPrintable(otherPage.err));
 

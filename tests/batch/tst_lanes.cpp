@@ -97,8 +97,8 @@ void TestLanes::findsAndScansTheSampleGel_data()
     QTest::newRow("dark bands, background picked")
         << QStringList{QStringLiteral("--background"), QStringLiteral("5,5")} << false << -1;
     QTest::newRow("background colour given")
-        << QStringList{QStringLiteral("--background-color"), QStringLiteral("230,230,230")}
-        << false << -1;
+        << QStringList{QStringLiteral("--background-color"), QStringLiteral("230,230,230")} << false
+        << -1;
     QTest::newRow("inverted: light bands")
         << QStringList{QStringLiteral("--invert"), QStringLiteral("--background"),
                        QStringLiteral("5,5"), QStringLiteral("--channel"), QStringLiteral("green")}
@@ -239,9 +239,9 @@ void TestLanes::sensitivityFiltersTheProposals()
 void TestLanes::quantifiesOnTheLaneProfile_data()
 {
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<double>("scan");      // lane 1, band 1
-    QTest::addColumn<double>("tolerance"); // relative
-    QTest::addColumn<QString>("total");    // empty: frame scans, no more columns
+    QTest::addColumn<double>("scan");        // lane 1, band 1
+    QTest::addColumn<double>("tolerance");   // relative
+    QTest::addColumn<QString>("total");      // empty: frame scans, no more columns
     QTest::addColumn<bool>("halfOfControl"); // lane 5's band is half its control
     // Lane 1: a band of grey 60 and its control of grey 90, 40 columns by 16 rows each, on
     // grey 230, so 640 x 170 and 640 x 140 above the lane's baseline; dark bands count high.
@@ -274,9 +274,9 @@ void TestLanes::quantifiesOnTheLaneProfile()
     QFETCH(QString, total);
     QFETCH(bool, halfOfControl);
     const QString table = dir.filePath(QStringLiteral("volumes.csv"));
-    const Run run = lanes(QStringList{QStringLiteral("lanes"), sampleGel(), QStringLiteral("--output"),
-                                      table} +
-                          options);
+    const Run run =
+        lanes(QStringList{QStringLiteral("lanes"), sampleGel(), QStringLiteral("--output"), table} +
+              options);
     QCOMPARE(run.err, QString());
     QCOMPARE(run.status, 0);
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -309,8 +309,8 @@ void TestLanes::failedFitsAreWarnedOf()
 {
     const QString picture = qEnvironmentVariable("KESTO_SOURCE_DIR") +
                             QStringLiteral("/tests/data/realgels/agar_example_gel.jpg");
-    const Run run = lanes({QStringLiteral("lanes"), picture, QStringLiteral("--quantify"),
-                           QStringLiteral("fit")});
+    const Run run = lanes(
+        {QStringLiteral("lanes"), picture, QStringLiteral("--quantify"), QStringLiteral("fit")});
     QCOMPARE(run.status, 0);
     // "warning: lane L, band B has no volume: ..." or "..., bands B to C have ...".
     QSet<QString> warned;
@@ -330,7 +330,8 @@ void TestLanes::failedFitsAreWarnedOf()
     for (const QString& line : run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
         const QStringList fields = line.split(QLatin1Char('\t'));
         QCOMPARE(fields.size(), 9);
-        QCOMPARE(fields.at(6).isEmpty(), warned.contains(fields.at(0) + QLatin1Char(':') + fields.at(1)));
+        QCOMPARE(fields.at(6).isEmpty(),
+                 warned.contains(fields.at(0) + QLatin1Char(':') + fields.at(1)));
         QCOMPARE(fields.at(8).isEmpty(), fields.at(6).isEmpty());
         measured += !fields.at(6).isEmpty();
     }
@@ -350,23 +351,28 @@ void TestLanes::sizesBandsFromLadders_data()
     const QStringList both{lane, QStringLiteral("1"), ladder, QStringLiteral("broad-range protein"),
                            lane, QStringLiteral("5"), ladder, list};
     QTest::newRow("two ladders, point-to-point") << both << 2.0 << false << QString();
-    QTest::newRow("linear") << both + QStringList{QStringLiteral("--size-fit"), QStringLiteral("Linear")}
+    QTest::newRow("linear") << both + QStringList{QStringLiteral("--size-fit"),
+                                                  QStringLiteral("Linear")}
                             << 2.0 << false << QString();
-    QTest::newRow("cubic") << both + QStringList{QStringLiteral("--size-fit"), QStringLiteral("cubic")}
+    QTest::newRow("cubic") << both +
+                                  QStringList{QStringLiteral("--size-fit"), QStringLiteral("cubic")}
                            << 2.0 << false << QString();
-    QTest::newRow("extrapolated") << both + QStringList{QStringLiteral("--extrapolate")} << 2.0
-                                  << true
-                                  << "note: lane 3: the size of band 1 extrapolated beyond the ladder\n"
-                                     "note: lane 4: the size of band 3 extrapolated beyond the ladder\n";
+    QTest::newRow("extrapolated")
+        << both + QStringList{QStringLiteral("--extrapolate")} << 2.0 << true
+        << "note: lane 3: the size of band 1 extrapolated beyond the ladder\n"
+           "note: lane 4: the size of band 3 extrapolated beyond the ladder\n";
     // One ladder leaves the tilt in: lane 4 runs 1.5 % further than lane 1.
     QTest::newRow("one ladder") << QStringList{lane, QStringLiteral("1"), ladder, list} << 6.0
                                 << false << QString();
     // A size the ladder lane does not show: its bands are given sizes top to bottom all the
     // same, and the mismatch is told.
     QTest::newRow("a ladder band missing")
-        << QStringList{lane, QStringLiteral("1"), ladder, list, lane, QStringLiteral("5"), ladder,
-                       QStringLiteral("250,200,150,100,75,50,37,25,20,15,10")}
-        << -1.0 << false << "warning: ladder lane 5: 10 bands for 11 sizes: 1 size without a band\n";
+        << QStringList{lane,   QStringLiteral("1"),
+                       ladder, list,
+                       lane,   QStringLiteral("5"),
+                       ladder, QStringLiteral("250,200,150,100,75,50,37,25,20,15,10")}
+        << -1.0 << false
+        << "warning: ladder lane 5: 10 bands for 11 sizes: 1 size without a band\n";
 }
 
 void TestLanes::sizesBandsFromLadders()
@@ -462,14 +468,30 @@ void TestLanes::badArguments_data()
         << QStringList{gel, ladder, QStringLiteral("2,1"), lane, QStringLiteral("1")} << 2
         << "each --ladder-lane needs its --ladder after it";
     QTest::newRow("three ladder lanes")
-        << QStringList{gel, lane, QStringLiteral("1"), ladder, QStringLiteral("2,1"), lane,
-                       QStringLiteral("2"), ladder, QStringLiteral("2,1"), lane,
-                       QStringLiteral("3"), ladder, QStringLiteral("2,1")}
+        << QStringList{gel,
+                       lane,
+                       QStringLiteral("1"),
+                       ladder,
+                       QStringLiteral("2,1"),
+                       lane,
+                       QStringLiteral("2"),
+                       ladder,
+                       QStringLiteral("2,1"),
+                       lane,
+                       QStringLiteral("3"),
+                       ladder,
+                       QStringLiteral("2,1")}
         << 2 << "expected --ladder-lane at most twice, found it 3 times";
-    QTest::newRow("the same ladder lane twice")
-        << QStringList{gel, lane, QStringLiteral("2"), ladder, QStringLiteral("2,1"), lane,
-                       QStringLiteral("2"), ladder, QStringLiteral("2,1")}
-        << 2 << "--ladder-lane 2 is given twice";
+    QTest::newRow("the same ladder lane twice") << QStringList{gel,
+                                                               lane,
+                                                               QStringLiteral("2"),
+                                                               ladder,
+                                                               QStringLiteral("2,1"),
+                                                               lane,
+                                                               QStringLiteral("2"),
+                                                               ladder,
+                                                               QStringLiteral("2,1")}
+                                                << 2 << "--ladder-lane 2 is given twice";
     QTest::newRow("sizes rising")
         << QStringList{gel, lane, QStringLiteral("1"), ladder, QStringLiteral("100,200")} << 2
         << "--ladder: \"100,200\": ladder \"sizes\": the sizes are not largest first (200 "
@@ -478,8 +500,13 @@ void TestLanes::badArguments_data()
         << QStringList{gel, lane, QStringLiteral("1"), ladder, QStringLiteral("2 kb")} << 2
         << "--ladder: \"2 kb\": expected sizes largest first separated by commas";
     QTest::newRow("unknown fit")
-        << QStringList{gel, lane, QStringLiteral("1"), ladder, QStringLiteral("2,1"),
-                       QStringLiteral("--size-fit"), QStringLiteral("spline")}
+        << QStringList{gel,
+                       lane,
+                       QStringLiteral("1"),
+                       ladder,
+                       QStringLiteral("2,1"),
+                       QStringLiteral("--size-fit"),
+                       QStringLiteral("spline")}
         << 2 << "--size-fit \"spline\": expected point-to-point, linear, quadratic or cubic";
     QTest::newRow("extrapolate without a ladder")
         << QStringList{gel, QStringLiteral("--extrapolate")} << 2

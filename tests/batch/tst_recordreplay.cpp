@@ -9,8 +9,8 @@
 #include "components/worksheet.h"
 #include "core/sheetdata.h"
 #include "core/sheetfiles.h"
-#include "support/gelpictures.h"
 #include "support/fakeprompts.h"
+#include "support/gelpictures.h"
 #include "support/runprogram.h"
 
 #include <QAction>
@@ -29,7 +29,10 @@ using Run = kesto::test::ProgramRun;
 
 namespace {
 
-Run kestoscan(const QStringList& arguments) { return kesto::test::runKestoscan(arguments); }
+Run kestoscan(const QStringList& arguments)
+{
+    return kesto::test::runKestoscan(arguments);
+}
 
 QString sampleGel()
 {
@@ -39,7 +42,8 @@ QString sampleGel()
 // A gel whose background is not flat: a pick and the mean of the area around it differ.
 QImage texturedGel(bool deep)
 {
-    QImage gel = kesto::test::gelPicture(200, 120, 200, 60, {QRect(20, 30, 30, 10), QRect(90, 30, 30, 10)});
+    QImage gel =
+        kesto::test::gelPicture(200, 120, 200, 60, {QRect(20, 30, 30, 10), QRect(90, 30, 30, 10)});
     for (int y = 90; y < 110; ++y)
         for (int x = 150; x < 190; ++x)
             if ((x * 7 + y * 3) % 5 == 0)
@@ -148,7 +152,8 @@ void TestRecordReplay::windowSessionReplaysByteForByte()
     trigger(BandToolbar, "mnuSave");
     QVERIFY(prompts->messages.isEmpty());
 
-    const Run run = kestoscan({QStringLiteral("measure"), sampleGel(), QStringLiteral("--plan"), plan});
+    const Run run =
+        kestoscan({QStringLiteral("measure"), sampleGel(), QStringLiteral("--plan"), plan});
     QCOMPARE(run.err, QString());
     QCOMPARE(run.status, 0);
     QCOMPARE(run.out, sheet);
@@ -168,16 +173,20 @@ void TestRecordReplay::windowSessionReplaysByteForByte()
         return unzip.readAllStandardOutput();
     };
     for (const QString& path : {book, batchBook}) {
-        QVERIFY2(zipEntry(path, QStringLiteral("xl/workbook.xml")).contains("name=\"Measurements\""),
-                 qPrintable(path));
+        QVERIFY2(
+            zipEntry(path, QStringLiteral("xl/workbook.xml")).contains("name=\"Measurements\""),
+            qPrintable(path));
         const QByteArray rows = zipEntry(path, QStringLiteral("xl/worksheets/sheet2.xml"));
         QCOMPARE(rows.count("<row "), qsizetype(form->session().record().entries().size() + 1));
-        QVERIFY2(zipEntry(path, QStringLiteral("xl/sharedStrings.xml")).contains(form->session().pictureIdentity().sha256),
+        QVERIFY2(zipEntry(path, QStringLiteral("xl/sharedStrings.xml"))
+                     .contains(form->session().pictureIdentity().sha256),
                  qPrintable(path));
         for (const MeasurementEntry& entry : form->session().record().entries()) {
             if (entry.source == ValueSource::Scan)
-                QVERIFY2(rows.contains("<v>" + QByteArray::number(double(entry.frame.left)) + "</v>"),
-                         qPrintable(QStringLiteral("%1: frame left %2").arg(path).arg(entry.frame.left)));
+                QVERIFY2(
+                    rows.contains("<v>" + QByteArray::number(double(entry.frame.left)) + "</v>"),
+                    qPrintable(
+                        QStringLiteral("%1: frame left %2").arg(path).arg(entry.frame.left)));
         }
     }
 
@@ -186,9 +195,11 @@ void TestRecordReplay::windowSessionReplaysByteForByte()
     changed.setPixel(0, 0, qRgb(1, 2, 3));
     const QString other = dir->filePath(QStringLiteral("changed.bmp"));
     QVERIFY(changed.save(other));
-    const Run refused = kestoscan({QStringLiteral("measure"), other, QStringLiteral("--plan"), plan});
+    const Run refused =
+        kestoscan({QStringLiteral("measure"), other, QStringLiteral("--plan"), plan});
     QCOMPARE(refused.status, 2);
-    QVERIFY2(refused.err.contains(QString::fromLatin1(form->session().pictureIdentity().sha256)), qPrintable(refused.err));
+    QVERIFY2(refused.err.contains(QString::fromLatin1(form->session().pictureIdentity().sha256)),
+             qPrintable(refused.err));
     QVERIFY(refused.out.isEmpty());
     QCOMPARE(kestoscan({QStringLiteral("measure"), other, QStringLiteral("--plan"), plan,
                         QStringLiteral("--ignore-hash")})
@@ -216,12 +227,14 @@ void TestRecordReplay::everyMethodAndDepthReplays_data()
     QTest::addColumn<QString>("method");
     QTest::addColumn<QList<bool>>("depths"); // one picture of each, in turn
 
-    const QStringList methods{QStringLiteral("pixel"), QStringLiteral("area:5"),
+    const QStringList methods{QStringLiteral("pixel"),         QStringLiteral("area:5"),
                               QStringLiteral("border:2:mean"), QStringLiteral("border:3:median"),
-                              QStringLiteral("lane:minima"), QStringLiteral("lane:ball:4")};
+                              QStringLiteral("lane:minima"),   QStringLiteral("lane:ball:4")};
     for (const QString& method : methods) {
-        QTest::newRow(qPrintable(method + QStringLiteral(", 8-bit"))) << method << QList<bool>{false};
-        QTest::newRow(qPrintable(method + QStringLiteral(", 16-bit"))) << method << QList<bool>{true};
+        QTest::newRow(qPrintable(method + QStringLiteral(", 8-bit")))
+            << method << QList<bool>{false};
+        QTest::newRow(qPrintable(method + QStringLiteral(", 16-bit")))
+            << method << QList<bool>{true};
     }
     QTest::newRow("area:5, three pictures of mixed depth")
         << QStringLiteral("area:5") << QList<bool>{false, true, false};
@@ -263,8 +276,9 @@ void TestRecordReplay::everyMethodAndDepthReplays()
     QCOMPARE(run.out, sheet);
     if (depths.size() > 1) {
         // A plan of several pictures is not replayed on one.
-        const Run one = kestoscan({QStringLiteral("measure"), dir->filePath(QStringLiteral("gel0.png")),
-                                   QStringLiteral("--plan"), plan});
+        const Run one =
+            kestoscan({QStringLiteral("measure"), dir->filePath(QStringLiteral("gel0.png")),
+                       QStringLiteral("--plan"), plan});
         QCOMPARE(one.status, 2);
         QVERIFY2(one.err.contains(QStringLiteral("3 pictures")), qPrintable(one.err));
     }

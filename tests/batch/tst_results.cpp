@@ -57,12 +57,14 @@ void TestResultsCommand::initTestCase()
     QVERIFY(m_dir.isValid());
     test::SyntheticBlotLayout overloaded = m_layout;
     overloaded.saturatedControlLane = 4;
-    for (const auto& [layout, picture] : {std::make_pair(m_layout, "blot.png"), std::make_pair(overloaded, "overloaded.png")}) {
+    for (const auto& [layout, picture] :
+         {std::make_pair(m_layout, "blot.png"), std::make_pair(overloaded, "overloaded.png")}) {
         const test::SyntheticBlot blot = makeSyntheticBlot(layout);
         QVERIFY(blot.picture.save(path(picture)));
         QVERIFY(blot.stain.save(path("stain.png")));
         writeFile(path("samples.tsv"), blot.sampleText.toUtf8());
-        writeFile(path("other.tsv"), (blot.sampleText + QStringLiteral("12\tx\tcontrol\t4\tsample\n")).toUtf8());
+        writeFile(path("other.tsv"),
+                  (blot.sampleText + QStringLiteral("12\tx\tcontrol\t4\tsample\n")).toUtf8());
     }
 }
 
@@ -74,15 +76,15 @@ void TestResultsCommand::normalizes_data()
     QTest::addColumn<QList<int>>("counts"); // per group
     QTest::addColumn<QString>("warning");   // on standard error
     QTest::newRow("housekeeping band, workbook")
-        << "blot.png"_t << QStringList{"--control"_t, "band:2"_t} << "result.xlsx"_t << QList<int>{3, 3, 3}
-        << QString();
+        << "blot.png"_t << QStringList{"--control"_t, "band:2"_t} << "result.xlsx"_t
+        << QList<int>{3, 3, 3} << QString();
     QTest::newRow("stain, csv") << "blot.png"_t
-                                << QStringList{"--control"_t, "stain"_t, "--stain"_t, "stain.png"_t,
-                                               "--reference"_t, "control"_t}
+                                << QStringList{"--control"_t, "stain"_t,       "--stain"_t,
+                                               "stain.png"_t, "--reference"_t, "control"_t}
                                 << "result.csv"_t << QList<int>{3, 3, 3} << QString();
     QTest::newRow("saturated control left out")
-        << "overloaded.png"_t << QStringList{"--control"_t, "band:2"_t, "--exclude-flagged"_t} << QString()
-        << QList<int>{3, 2, 3} << "warning: lane 5: control: saturated: "_t;
+        << "overloaded.png"_t << QStringList{"--control"_t, "band:2"_t, "--exclude-flagged"_t}
+        << QString() << QList<int>{3, 2, 3} << "warning: lane 5: control: saturated: "_t;
 }
 
 void TestResultsCommand::normalizes()
@@ -95,8 +97,9 @@ void TestResultsCommand::normalizes()
     for (QString& option : options)
         if (option.endsWith(QLatin1String(".png")))
             option = m_dir.filePath(option);
-    QStringList arguments{QStringLiteral("results"), m_dir.filePath(picture), QStringLiteral("--samples"),
-                          path("samples.tsv"), QStringLiteral("--target"), QStringLiteral("band:1")};
+    QStringList arguments{QStringLiteral("results"),   m_dir.filePath(picture),
+                          QStringLiteral("--samples"), path("samples.tsv"),
+                          QStringLiteral("--target"),  QStringLiteral("band:1")};
     arguments << options;
     if (!output.isEmpty())
         arguments << QStringLiteral("--output") << m_dir.filePath(output);
@@ -105,7 +108,8 @@ void TestResultsCommand::normalizes()
     if (!warning.isEmpty())
         QVERIFY2(run.err.contains(warning), qPrintable(run.err));
 
-    const QStringList lines = QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList lines =
+        QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QCOMPARE(lines.size(), 9 + 3);
     for (int i = 0; i < 9; ++i) {
         const QStringList cells = lines[i].split(QLatin1Char('\t'));
@@ -124,7 +128,8 @@ void TestResultsCommand::normalizes()
 
     if (output.endsWith(QLatin1String(".csv"))) {
         const QByteArray csv = fileBytes(m_dir.filePath(output));
-        QVERIFY(csv.startsWith("LANE,SAMPLE,GROUP,REPLICATE,TARGET,CONTROL,FACTOR,NORMALIZED,BLOT"));
+        QVERIFY(
+            csv.startsWith("LANE,SAMPLE,GROUP,REPLICATE,TARGET,CONTROL,FACTOR,NORMALIZED,BLOT"));
         QVERIFY(csv.contains("\r\nGROUP,N,MEAN,SD,SEM,CV,FOLD,LOG2_FOLD"));
         QVERIFY(csv.contains("control: stain lane total"));
     } else if (!output.isEmpty()) {
@@ -135,14 +140,16 @@ void TestResultsCommand::normalizes()
 void TestResultsCommand::refusesTableForOtherLanes()
 {
     const QString output = path("refused.xlsx");
-    const test::ProgramRun run =
-        test::runKestoscan({QStringLiteral("results"), path("blot.png"), QStringLiteral("--samples"), path("other.tsv"),
-                            QStringLiteral("--control"), QStringLiteral("band:2"), QStringLiteral("--output"), output});
+    const test::ProgramRun run = test::runKestoscan(
+        {QStringLiteral("results"), path("blot.png"), QStringLiteral("--samples"),
+         path("other.tsv"), QStringLiteral("--control"), QStringLiteral("band:2"),
+         QStringLiteral("--output"), output});
     QCOMPARE(run.status, 2);
     QCOMPARE(run.out, QByteArray());
-    QCOMPARE(run.err.trimmed(), QStringLiteral("kestoscan: ") + path("other.tsv") +
-                                    QStringLiteral(": the sample table does not fit the lanes: row 10 names lane "
-                                                   "12, but the picture has 9 lanes"));
+    QCOMPARE(run.err.trimmed(),
+             QStringLiteral("kestoscan: ") + path("other.tsv") +
+                 QStringLiteral(": the sample table does not fit the lanes: row 10 names lane "
+                                "12, but the picture has 9 lanes"));
     QVERIFY(!QFile::exists(output));
 }
 

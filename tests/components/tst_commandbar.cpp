@@ -1,5 +1,5 @@
-#include "core/error.h"
 #include "components/commandbar.h"
+#include "core/error.h"
 
 #include <QAction>
 #include <QLabel>
@@ -32,9 +32,13 @@ BarLayout sampleLayout()
     file.opens = QStringLiteral("bndFile");
     return {
         BandSpec{QStringLiteral("bndMain"), QStringLiteral("Main"), BandKind::MenuBar, {file}},
-        BandSpec{QStringLiteral("bndFile"), QStringLiteral("&File"), BandKind::Popup,
+        BandSpec{QStringLiteral("bndFile"),
+                 QStringLiteral("&File"),
+                 BandKind::Popup,
                  {open, tool("Tool1", "", ToolKind::Separator), red}},
-        BandSpec{QStringLiteral("bndTools"), QStringLiteral("Tools"), BandKind::Toolbar,
+        BandSpec{QStringLiteral("bndTools"),
+                 QStringLiteral("Tools"),
+                 BandKind::Toolbar,
                  {open, red, green, tool("txtScan", "Scan: 0", ToolKind::Label)}},
     };
 }
@@ -81,8 +85,10 @@ void TestCommandBar::badLookupsRaiseErrors_data()
     QTest::newRow("negative index") << -1 << QString() << QString();
     QTest::newRow("unknown band name") << -2 << QStringLiteral("bndNope") << QString();
     QTest::newRow("band names are case-sensitive") << -2 << QStringLiteral("BNDFILE") << QString();
-    QTest::newRow("tool not in that band") << -2 << QStringLiteral("bndFile") << QStringLiteral("mnuGreen");
-    QTest::newRow("tool names are case-sensitive") << -2 << QStringLiteral("bndFile") << QStringLiteral("mnuopen");
+    QTest::newRow("tool not in that band")
+        << -2 << QStringLiteral("bndFile") << QStringLiteral("mnuGreen");
+    QTest::newRow("tool names are case-sensitive")
+        << -2 << QStringLiteral("bndFile") << QStringLiteral("mnuopen");
 }
 
 void TestCommandBar::badLookupsRaiseErrors()
@@ -126,8 +132,8 @@ void TestCommandBar::clickCarriesToolName()
     CommandBar bar(&host, sampleLayout());
     QSignalSpy spy(&bar, &CommandBar::toolClicked);
     bar.band(1).tool(QStringLiteral("mnuOpen")).action()->trigger();
-    auto* button = qobject_cast<QToolButton*>(
-        bar.band(2).toolBar()->widgetForAction(bar.band(2).tool(QStringLiteral("mnuOpen")).action()));
+    auto* button = qobject_cast<QToolButton*>(bar.band(2).toolBar()->widgetForAction(
+        bar.band(2).tool(QStringLiteral("mnuOpen")).action()));
     QVERIFY(button);
     host.show();
     QVERIFY(QTest::qWaitForWindowExposed(&host));

@@ -1,5 +1,5 @@
-#include "core/error.h"
 #include "components/module1.h"
+#include "core/error.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
+#include "components/worksheet.h"
 #include "core/error.h"
 #include "core/sheetdata.h"
 #include "core/sheetfiles.h"
-#include "components/worksheet.h"
 #include "support/fakeprompts.h"
 
 #include <QDir>
@@ -148,14 +148,22 @@ void TestSheetFiles::csvQuotesWhatNeedsIt_data()
 {
     QTest::addColumn<QString>("cell");
     QTest::addColumn<QString>("field");
-    QTest::newRow("plain") << "abc" << "abc";
-    QTest::newRow("comma") << "a,b" << "\"a,b\"";
-    QTest::newRow("quote") << "5\" gel" << "\"5\"\" gel\"";
-    QTest::newRow("line feed") << "a\nb" << "\"a\nb\"";
-    QTest::newRow("carriage return") << "a\rb" << "\"a\rb\"";
-    QTest::newRow("tab needs no quotes") << "a\tb" << "a\tb";
-    QTest::newRow("blanks kept as they are") << " x " << " x ";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("plain") << "abc"
+                           << "abc";
+    QTest::newRow("comma") << "a,b"
+                           << "\"a,b\"";
+    QTest::newRow("quote") << "5\" gel"
+                           << "\"5\"\" gel\"";
+    QTest::newRow("line feed") << "a\nb"
+                               << "\"a\nb\"";
+    QTest::newRow("carriage return") << "a\rb"
+                                     << "\"a\rb\"";
+    QTest::newRow("tab needs no quotes") << "a\tb"
+                                         << "a\tb";
+    QTest::newRow("blanks kept as they are") << " x "
+                                             << " x ";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestSheetFiles::csvQuotesWhatNeedsIt()
@@ -173,7 +181,8 @@ void TestSheetFiles::csvHasHeadingsAndEveryRow()
     data.setText(1, 1, QStringLiteral("1"));
     data.setText(1, 2, QStringLiteral("12.5"));
     data.setText(2, 3, QStringLiteral("\u00b5g \"x\""));
-    const QByteArray expected = QByteArrayLiteral("#,\"Band, raw\",\r\n1,12.5,\r\n,,\"\xc2\xb5g \"\"x\"\"\"\r\n");
+    const QByteArray expected =
+        QByteArrayLiteral("#,\"Band, raw\",\r\n1,12.5,\r\n,,\"\xc2\xb5g \"\"x\"\"\"\r\n");
     QCOMPARE(sheetCsv(data), expected);
     writeSheetFile(data, path(QStringLiteral("out.csv")), SheetFileType::Csv);
     QCOMPARE(readFile(path(QStringLiteral("out.csv"))), expected);
@@ -202,8 +211,8 @@ void TestSheetFiles::workbookHoldsNumbersTextsHeadingsAndWidths()
     if (!m_haveUnzip)
         QSKIP("unzip is not installed");
     SheetData data(3, 4);
-    const QStringList headings{QStringLiteral("#"), QStringLiteral("Description"), QStringLiteral("Type"),
-                               QStringLiteral("Scan (rel.units)")};
+    const QStringList headings{QStringLiteral("#"), QStringLiteral("Description"),
+                               QStringLiteral("Type"), QStringLiteral("Scan (rel.units)")};
     const int widths[] = {1097, 10203, 4462, 3767};
     for (int c = 1; c <= 4; ++c) {
         data.setHeadingText(c, headings[c - 1]);
@@ -229,7 +238,7 @@ void TestSheetFiles::workbookHoldsNumbersTextsHeadingsAndWidths()
     const QMap<QString, WorkbookCell> cells = workbookCells(file);
     QCOMPARE(cells.value(QStringLiteral("A1")).value, QStringLiteral("#"));
     QCOMPARE(cells.value(QStringLiteral("D1")).value, QStringLiteral("Scan (rel.units)"));
-    QVERIFY(cells.value(QStringLiteral("A1")).style != 0);   // headings in bold
+    QVERIFY(cells.value(QStringLiteral("A1")).style != 0); // headings in bold
     QCOMPARE(cells.value(QStringLiteral("A2")).type, QStringLiteral("n"));
     QCOMPARE(cells.value(QStringLiteral("A2")).value.toDouble(), 1.0);
     QCOMPARE(cells.value(QStringLiteral("A2")).style, 0);
@@ -243,7 +252,7 @@ void TestSheetFiles::workbookHoldsNumbersTextsHeadingsAndWidths()
     QCOMPARE(cells.value(QStringLiteral("D3")).value, QStringLiteral("-2e-3"));
     QCOMPARE(cells.value(QStringLiteral("B4")).type, QStringLiteral("s"));
     QCOMPARE(cells.value(QStringLiteral("A3")).value.toDouble(), 50.0);
-    QVERIFY(!cells.contains(QStringLiteral("A4")));   // empty cells are not written
+    QVERIFY(!cells.contains(QStringLiteral("A4"))); // empty cells are not written
     QCOMPARE(cells.size(), 4 + 8);
 
     const QMap<int, double> stored = workbookWidths(file);
@@ -251,7 +260,10 @@ void TestSheetFiles::workbookHoldsNumbersTextsHeadingsAndWidths()
         // Excel keeps character widths plus a little padding.
         const double characters = widths[c - 1] / 256.0;
         QVERIFY2(std::abs(stored.value(c) - characters) < 1.0,
-                 qPrintable(QStringLiteral("column %1: %2 for %3").arg(c).arg(stored.value(c)).arg(characters)));
+                 qPrintable(QStringLiteral("column %1: %2 for %3")
+                                .arg(c)
+                                .arg(stored.value(c))
+                                .arg(characters)));
     }
     const QByteArray styles = zipEntry(file, QStringLiteral("xl/styles.xml"));
     QVERIFY(styles.contains("<b/>"));
@@ -292,7 +304,7 @@ void TestSheetFiles::failedWorkbookKeepsTheOldFile()
     writeFile(file, "the good old file");
     SheetData data(2, 1);
     data.setText(1, 1, QStringLiteral("fine"));
-    data.setText(2, 1, QString(40000, QLatin1Char('x')));   // past a workbook cell's limit
+    data.setText(2, 1, QString(40000, QLatin1Char('x'))); // past a workbook cell's limit
     try {
         writeSheetFile(data, file, SheetFileType::Excel);
         QFAIL("an oversized cell was saved");
@@ -319,7 +331,8 @@ void TestSheetFiles::saveIntoMissingFolderRaisesAClearError()
             QFAIL("saving into a missing folder succeeded");
         } catch (const Error& e) {
             QCOMPARE(e.number(), int(Error::FileError));
-            QVERIFY2(e.message().startsWith(QStringLiteral("Cannot save the sheet to \"")), qPrintable(e.message()));
+            QVERIFY2(e.message().startsWith(QStringLiteral("Cannot save the sheet to \"")),
+                     qPrintable(e.message()));
             QVERIFY2(e.message().contains(file), qPrintable(e.message()));
         }
     }
@@ -436,13 +449,20 @@ void TestSheetFiles::workbookKeepsNumberLikeLabelsAsText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("type");
-    QTest::newRow("leading zeros") << "007" << "s";
-    QTest::newRow("exponent") << "1e3" << "s";
-    QTest::newRow("trailing zero of two decimals") << "12.50" << "s";
-    QTest::newRow("plus sign") << "+5" << "s";
-    QTest::newRow("plain decimal") << "12.5" << "n";
-    QTest::newRow("one decimal, as % to Ctrl") << "100.0" << "n";
-    QTest::newRow("negative integer") << "-108800" << "n";
+    QTest::newRow("leading zeros") << "007"
+                                   << "s";
+    QTest::newRow("exponent") << "1e3"
+                              << "s";
+    QTest::newRow("trailing zero of two decimals") << "12.50"
+                                                   << "s";
+    QTest::newRow("plus sign") << "+5"
+                               << "s";
+    QTest::newRow("plain decimal") << "12.5"
+                                   << "n";
+    QTest::newRow("one decimal, as % to Ctrl") << "100.0"
+                                               << "n";
+    QTest::newRow("negative integer") << "-108800"
+                                      << "n";
     // Numbers are stored in the digits the sheet shows, not in 16 significant digits.
     QTest::newRow("90.9, as % to Ctrl") << "90.9"
                                         << "n";

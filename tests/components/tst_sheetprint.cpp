@@ -1,7 +1,7 @@
-#include "core/error.h"
-#include "core/sheetdata.h"
 #include "components/sheetprint.h"
 #include "components/worksheet.h"
+#include "core/error.h"
+#include "core/sheetdata.h"
 #include "support/fakeprompts.h"
 
 #include <QFile>
@@ -30,7 +30,10 @@ QStringList pdfPages(const QString& pdf)
     return pages;
 }
 
-PrintTextRun run(const char* text, bool bold = false) { return {QString::fromUtf8(text), bold}; }
+PrintTextRun run(const char* text, bool bold = false)
+{
+    return {QString::fromUtf8(text), bold};
+}
 
 } // namespace
 
@@ -85,7 +88,6 @@ void TestSheetPrint::printCodesExpand()
         QCOMPARE(expanded[i].bold, runs[i].bold);
     }
 }
-
 
 void TestSheetPrint::pdfHoldsHeaderFooterAndCells()
 {

@@ -1,7 +1,7 @@
-#include "core/error.h"
-#include "core/sheetdata.h"
 #include "components/sheetmodel.h"
 #include "components/worksheet.h"
+#include "core/error.h"
+#include "core/sheetdata.h"
 #include "support/fakeprompts.h"
 
 #include <QAbstractItemModelTester>
@@ -57,9 +57,10 @@ void TestSheetWidget::normalTextFollowsADarkTheme_data()
     QTest::addColumn<QColor>("base");
     QTest::addColumn<QColor>("text");
     QTest::addColumn<QColor>("normalCell");
-    QTest::newRow("light theme: black as ever") << QColor(Qt::white) << QColor(40, 40, 40) << QColor(Qt::black);
-    QTest::newRow("dark theme: the theme's text") << QColor(30, 30, 30) << QColor(230, 230, 230)
-                                                 << QColor(230, 230, 230);
+    QTest::newRow("light theme: black as ever")
+        << QColor(Qt::white) << QColor(40, 40, 40) << QColor(Qt::black);
+    QTest::newRow("dark theme: the theme's text")
+        << QColor(30, 30, 30) << QColor(230, 230, 230) << QColor(230, 230, 230);
 }
 
 void TestSheetWidget::normalTextFollowsADarkTheme()
@@ -73,7 +74,7 @@ void TestSheetWidget::normalTextFollowsADarkTheme()
     theme.setColor(QPalette::Text, text);
     QGuiApplication::setPalette(theme);
     SheetData data(1, 2);
-    data.setRangeTextColour({1, 2, 1, 2}, rgbValue(255, 255, 255));   // the working cell
+    data.setRangeTextColour({1, 2, 1, 2}, rgbValue(255, 255, 255)); // the working cell
     SheetModel model(data);
     const QColor normal = model.index(0, 0).data(Qt::ForegroundRole).value<QBrush>().color();
     const QColor working = model.index(0, 1).data(Qt::ForegroundRole).value<QBrush>().color();
@@ -243,7 +244,8 @@ void TestSheetWidget::userSelectionReachesTheSheet()
     sheet.show();
     QVERIFY(QTest::qWaitForWindowExposed(&sheet));
     QTest::mouseClick(sheet.view()->viewport(), Qt::LeftButton, {}, cellCentre(sheet, 2, 1));
-    QTest::mouseClick(sheet.view()->viewport(), Qt::LeftButton, Qt::ShiftModifier, cellCentre(sheet, 4, 3));
+    QTest::mouseClick(sheet.view()->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      cellCentre(sheet, 4, 3));
     const SheetRange expected{2, 1, 4, 3};
     QCOMPARE(sheet.data().selection(), expected);
 }

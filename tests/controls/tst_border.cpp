@@ -1,6 +1,6 @@
-#include "core/error.h"
 #include "controls/border.h"
 #include "controls/propertybag.h"
+#include "core/error.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -26,7 +26,7 @@ void TestBorder::heightSnapsBack_data()
 {
     QTest::addColumn<int>("width");
     QTest::addColumn<int>("height");
-    QTest::newRow("dragged to 2 cm high") << 300 << 76;   // 1134 twips
+    QTest::newRow("dragged to 2 cm high") << 300 << 76; // 1134 twips
     QTest::newRow("squeezed to one pixel") << 120 << 1;
     QTest::newRow("already 60 twips") << 200 << 4;
 }
@@ -40,7 +40,7 @@ void TestBorder::heightSnapsBack()
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     border->resize(width, height);
-    QCOMPARE(border->height(), 4);   // 60 twips at 15 twips per pixel
+    QCOMPARE(border->height(), 4); // 60 twips at 15 twips per pixel
     QCOMPARE(border->width(), width);
     QCOMPARE(border->linBorderDark().x2, width * 15.0);
     QCOMPARE(border->linBorderLight().x2, width * 15.0);
@@ -109,9 +109,10 @@ void TestBorder::badStoredColourIsLoadError()
         border.readProperties(bag);
         QFAIL("a colour named \"grey\" was accepted");
     } catch (const Error& error) {
-        QVERIFY2(error.message().contains(QLatin1String("\"LightColor\"")), qPrintable(error.message()));
+        QVERIFY2(error.message().contains(QLatin1String("\"LightColor\"")),
+                 qPrintable(error.message()));
     }
-    QCOMPARE(border.DarkColor(), SystemButtonShadow);   // nothing half loaded
+    QCOMPARE(border.DarkColor(), SystemButtonShadow); // nothing half loaded
 }
 
 QTEST_MAIN(TestBorder)

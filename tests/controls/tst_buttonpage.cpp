@@ -1,6 +1,6 @@
-#include "core/error.h"
 #include "controls/buttonpage.h"
 #include "controls/kestobutton.h"
+#include "core/error.h"
 #include "support/fakeprompts.h"
 
 #include <QCheckBox>
@@ -46,7 +46,7 @@ void TestButtonPage::pageLayout()
     ButtonPageHost host;
     Button* page = host.page();
     QCOMPARE(page->windowTitle(), QStringLiteral("Button"));
-    QCOMPARE(page->size(), QSize(395, 233));   // 5925 x 3495 twips
+    QCOMPARE(page->size(), QSize(395, 233)); // 5925 x 3495 twips
     QCOMPARE(page->lblMousePointer[0]->text(), QStringLiteral("MousePointer:"));
     QCOMPARE(page->lblMousePointer[1]->text(), QStringLiteral("Tool tip text:"));
     QCOMPARE(page->lblCaption->text(), QStringLiteral("Caption:"));
@@ -54,8 +54,8 @@ void TestButtonPage::pageLayout()
     QCOMPARE(page->lblAlignment->text(), QStringLiteral("Alignment:"));
     QCOMPARE(page->chkSwitch->text(), QStringLiteral("Switch"));
     QCOMPARE(page->chkValue->text(), QStringLiteral("Value"));
-    QCOMPARE(page->txtDelta->geometry(), QRect(6, 111, 180, 22));   // 90, 1670, 2700, 330
-    QCOMPARE(page->chkValue->geometry(), QRect(200, 51, 180, 19));  // 3000, 770, 2700, 285
+    QCOMPARE(page->txtDelta->geometry(), QRect(6, 111, 180, 22));  // 90, 1670, 2700, 330
+    QCOMPARE(page->chkValue->geometry(), QRect(200, 51, 180, 19)); // 3000, 770, 2700, 285
     QCOMPARE(page->cboMouse->count(), 17);
     QCOMPARE(page->cboMouse->itemText(6), QStringLiteral("6 - Size NE SW"));
     QCOMPARE(page->cboMouse->itemData(15).toInt(), 15);
@@ -183,10 +183,14 @@ void TestButtonPage::badNumberChangesNothing_data()
     QTest::addColumn<QString>("alignment");
     QTest::addColumn<QString>("delta");
     QTest::addColumn<QString>("field");
-    QTest::newRow("Delta not a number") << QStringLiteral("1") << QStringLiteral("wide") << QStringLiteral("Delta");
-    QTest::newRow("Delta overflows") << QStringLiteral("1") << QStringLiteral("40000") << QStringLiteral("Delta");
-    QTest::newRow("Alignment empty") << QString() << QStringLiteral("30") << QStringLiteral("Alignment");
-    QTest::newRow("Alignment not a number") << QStringLiteral("left") << QStringLiteral("30") << QStringLiteral("Alignment");
+    QTest::newRow("Delta not a number")
+        << QStringLiteral("1") << QStringLiteral("wide") << QStringLiteral("Delta");
+    QTest::newRow("Delta overflows")
+        << QStringLiteral("1") << QStringLiteral("40000") << QStringLiteral("Delta");
+    QTest::newRow("Alignment empty")
+        << QString() << QStringLiteral("30") << QStringLiteral("Alignment");
+    QTest::newRow("Alignment not a number")
+        << QStringLiteral("left") << QStringLiteral("30") << QStringLiteral("Alignment");
 }
 
 void TestButtonPage::badNumberChangesNothing()
@@ -229,7 +233,7 @@ void TestButtonPage::hostReportsRefusedApply()
     QTest::mouseClick(host.applyButton(), Qt::LeftButton);
     QCOMPARE(prompts.messages.size(), 1);
     QVERIFY(prompts.messages.at(0).text.contains(QLatin1String("\"x1\"")));
-    QCOMPARE(host.changed(), true);   // what was typed stays, ready to be corrected
+    QCOMPARE(host.changed(), true); // what was typed stays, ready to be corrected
     QCOMPARE(host.page()->txtDelta->text(), QStringLiteral("x1"));
     QCOMPARE(int(button.Delta()), 45);
 

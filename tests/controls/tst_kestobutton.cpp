@@ -1,6 +1,6 @@
-#include "core/error.h"
 #include "controls/kestobutton.h"
 #include "controls/propertybag.h"
+#include "core/error.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -177,7 +177,7 @@ void TestKestoButton::storedSetRoundTrips()
     button.setValue(true);
     button.setShift(30);
     button.setBackColor(0x00FF00);
-    button.setForeColorSelected(0xFF0000);   // needs more than 16 bits
+    button.setForeColorSelected(0xFF0000); // needs more than 16 bits
     button.setMousePointer(11);
     button.setToolTipText(QStringLiteral("Open a picture"));
     button.setPicture(solid(Qt::red));
@@ -209,7 +209,7 @@ void TestKestoButton::storedSetRoundTrips()
 void TestKestoButton::loadedBackColorReachesBuffer()
 {
     PropertyBag bag;
-    bag.setValue(QStringLiteral("BackColor"), 0x0000FF00);   // green
+    bag.setValue(QStringLiteral("BackColor"), 0x0000FF00); // green
     std::unique_ptr<KestoButton> button(KestoButton::fromProperties(bag));
     button->resize(60, 20);
     button->DrawUnselected();
@@ -313,12 +313,27 @@ void TestKestoButton::assignmentsNotifyByName()
     QStringList names;
     for (const QList<QVariant>& notice : std::as_const(notices))
         names.append(notice.at(0).toString());
-    QCOMPARE(names, strings({"BackColor", "Font", "ForeColor", "MouseIcon", "MousePointer",
-                                 "Picture", "Caption", "Delta", "LightBorderColor",
-                                 "DarkBorderColor", "Alignment", "SelectedPicture",
-                                 "PressedPicture", "FontSelected", "FontPressed",
-                                 "ForeColorSelected", "ForeColorPressed", "Switch", "Value",
-                                 "Shift", "ToolTipText"}));
+    QCOMPARE(names, strings({"BackColor",
+                             "Font",
+                             "ForeColor",
+                             "MouseIcon",
+                             "MousePointer",
+                             "Picture",
+                             "Caption",
+                             "Delta",
+                             "LightBorderColor",
+                             "DarkBorderColor",
+                             "Alignment",
+                             "SelectedPicture",
+                             "PressedPicture",
+                             "FontSelected",
+                             "FontPressed",
+                             "ForeColorSelected",
+                             "ForeColorPressed",
+                             "Switch",
+                             "Value",
+                             "Shift",
+                             "ToolTipText"}));
     QCOMPARE(button.toolTip(), QStringLiteral("tip"));
 }
 
@@ -327,7 +342,7 @@ void TestKestoButton::lightBorderColorWaitsForNextHover()
     auto button = plainButton();
     button->DrawUnselected();
     const QImage before = button->buffer();
-    button->setLightBorderColor(0x0000FF);   // red
+    button->setLightBorderColor(0x0000FF); // red
     QCOMPARE(button->buffer(), before);
     QCOMPARE(button->look(), KestoButton::Look::Unselected);
 
@@ -386,21 +401,36 @@ void TestKestoButton::pictureChoice_data()
               sunk = int(KestoButton::Look::Pressed), refreshed = int(KestoButton::Look::Refreshed);
 
     QTest::newRow("push: flat shows Picture") << false << false << true << true << flat << picture;
-    QTest::newRow("push: hover shows SelectedPicture") << false << false << true << true << raised << selected;
-    QTest::newRow("push: pressed shows PressedPicture") << false << false << true << true << sunk << pressed;
-    QTest::newRow("push: Value true changes nothing") << false << true << true << true << flat << picture;
-    QTest::newRow("push, only PressedPicture: hover shows Picture") << false << false << false << true << raised << picture;
-    QTest::newRow("push, only PressedPicture: pressed shows it") << false << false << false << true << sunk << pressed;
-    QTest::newRow("push, only SelectedPicture: pressed shows Picture") << false << false << true << false << sunk << picture;
-    QTest::newRow("push: Refresh shows Picture") << false << false << true << true << refreshed << picture;
-    QTest::newRow("switch off: flat shows Picture") << true << false << true << true << flat << picture;
-    QTest::newRow("switch off: hover shows Picture") << true << false << true << true << raised << picture;
-    QTest::newRow("switch off: pressed shows Picture") << true << false << true << true << sunk << picture;
-    QTest::newRow("switch on: flat shows SelectedPicture") << true << true << true << true << flat << selected;
-    QTest::newRow("switch on: hover shows SelectedPicture") << true << true << true << true << raised << selected;
-    QTest::newRow("switch on: pressed shows SelectedPicture") << true << true << true << true << sunk << selected;
-    QTest::newRow("switch on: Refresh shows Picture") << true << true << true << true << refreshed << picture;
-    QTest::newRow("switch on without SelectedPicture shows none") << true << true << false << true << flat << none;
+    QTest::newRow("push: hover shows SelectedPicture")
+        << false << false << true << true << raised << selected;
+    QTest::newRow("push: pressed shows PressedPicture")
+        << false << false << true << true << sunk << pressed;
+    QTest::newRow("push: Value true changes nothing")
+        << false << true << true << true << flat << picture;
+    QTest::newRow("push, only PressedPicture: hover shows Picture")
+        << false << false << false << true << raised << picture;
+    QTest::newRow("push, only PressedPicture: pressed shows it")
+        << false << false << false << true << sunk << pressed;
+    QTest::newRow("push, only SelectedPicture: pressed shows Picture")
+        << false << false << true << false << sunk << picture;
+    QTest::newRow("push: Refresh shows Picture")
+        << false << false << true << true << refreshed << picture;
+    QTest::newRow("switch off: flat shows Picture")
+        << true << false << true << true << flat << picture;
+    QTest::newRow("switch off: hover shows Picture")
+        << true << false << true << true << raised << picture;
+    QTest::newRow("switch off: pressed shows Picture")
+        << true << false << true << true << sunk << picture;
+    QTest::newRow("switch on: flat shows SelectedPicture")
+        << true << true << true << true << flat << selected;
+    QTest::newRow("switch on: hover shows SelectedPicture")
+        << true << true << true << true << raised << selected;
+    QTest::newRow("switch on: pressed shows SelectedPicture")
+        << true << true << true << true << sunk << selected;
+    QTest::newRow("switch on: Refresh shows Picture")
+        << true << true << true << true << refreshed << picture;
+    QTest::newRow("switch on without SelectedPicture shows none")
+        << true << true << false << true << flat << none;
 }
 
 void TestKestoButton::pictureChoice()
@@ -421,10 +451,18 @@ void TestKestoButton::pictureChoice()
     if (hasPressed)
         button->setPressedPicture(solid(Qt::blue));
     switch (KestoButton::Look(look)) {
-    case KestoButton::Look::Unselected: button->DrawUnselected(); break;
-    case KestoButton::Look::Selected: button->DrawSelected(); break;
-    case KestoButton::Look::Pressed: button->DrawPressed(); break;
-    case KestoButton::Look::Refreshed: button->Refresh(); break;
+    case KestoButton::Look::Unselected:
+        button->DrawUnselected();
+        break;
+    case KestoButton::Look::Selected:
+        button->DrawSelected();
+        break;
+    case KestoButton::Look::Pressed:
+        button->DrawPressed();
+        break;
+    case KestoButton::Look::Refreshed:
+        button->Refresh();
+        break;
     }
     // Inside the 10 x 10 picture whether or not it moved by the pressed offset.
     QCOMPARE(button->buffer().pixelColor(8, 20), expected);
@@ -439,14 +477,19 @@ void TestKestoButton::pressedOffsets_data()
     QTest::addColumn<QPoint>("textShift");
 
     // 150 x 40 px = 2250 x 600 twips, picture 10 x 10 px = 150 twips, Delta 45, Shift 15.
-    QTest::newRow("no picture: caption centred, moves by Shift") << 0 << false << QPoint() << QPoint() << QPoint(1, 1);
+    QTest::newRow("no picture: caption centred, moves by Shift")
+        << 0 << false << QPoint() << QPoint() << QPoint(1, 1);
     // left: x = 45, y = (600 - 150) / 2 = 225
-    QTest::newRow("alignment 0: picture at the left") << 0 << true << QPoint(3, 15) << QPoint(4, 16) << QPoint(1, 1);
+    QTest::newRow("alignment 0: picture at the left")
+        << 0 << true << QPoint(3, 15) << QPoint(4, 16) << QPoint(1, 1);
     // right: x = 2250 - 45 - 150 = 2055
-    QTest::newRow("alignment 1: picture at the right") << 1 << true << QPoint(137, 15) << QPoint(138, 16) << QPoint(1, 1);
+    QTest::newRow("alignment 1: picture at the right")
+        << 1 << true << QPoint(137, 15) << QPoint(138, 16) << QPoint(1, 1);
     // top: x = (2250 - 150) / 2 = 1050, y = 45; pressed moves 2 x Shift across
-    QTest::newRow("alignment 2: picture on top") << 2 << true << QPoint(70, 3) << QPoint(72, 4) << QPoint(2, 1);
-    QTest::newRow("alignment 7 places like 2") << 7 << true << QPoint(70, 3) << QPoint(72, 4) << QPoint(2, 1);
+    QTest::newRow("alignment 2: picture on top")
+        << 2 << true << QPoint(70, 3) << QPoint(72, 4) << QPoint(2, 1);
+    QTest::newRow("alignment 7 places like 2")
+        << 7 << true << QPoint(70, 3) << QPoint(72, 4) << QPoint(2, 1);
 }
 
 void TestKestoButton::pressedOffsets()
@@ -488,18 +531,18 @@ void TestKestoButton::pressedOffsets()
 void TestKestoButton::selectedBevel()
 {
     auto button = plainButton();
-    button->setLightBorderColor(0x0000FF);   // red
-    button->setDarkBorderColor(0xFF0000);    // blue
+    button->setLightBorderColor(0x0000FF); // red
+    button->setDarkBorderColor(0xFF0000);  // blue
     const QColor red(255, 0, 0), blue(0, 0, 255), white(255, 255, 255);
     button->DrawSelected();
     QImage image = button->buffer();
     QCOMPARE(image.pixelColor(0, 0), red);
-    QCOMPARE(image.pixelColor(148, 0), red);     // the top line spans the width
-    QCOMPARE(image.pixelColor(149, 0), blue);    // and the right line, drawn later, starts at the top
-    QCOMPARE(image.pixelColor(0, 38), red);      // the left line spans the height
-    QCOMPARE(image.pixelColor(0, 39), blue);     // under the bottom line, drawn last
-    QCOMPARE(image.pixelColor(149, 20), blue);   // right, one pixel inside the edge
-    QCOMPARE(image.pixelColor(20, 39), blue);    // bottom
+    QCOMPARE(image.pixelColor(148, 0), red);   // the top line spans the width
+    QCOMPARE(image.pixelColor(149, 0), blue);  // and the right line, drawn later, starts at the top
+    QCOMPARE(image.pixelColor(0, 38), red);    // the left line spans the height
+    QCOMPARE(image.pixelColor(0, 39), blue);   // under the bottom line, drawn last
+    QCOMPARE(image.pixelColor(149, 20), blue); // right, one pixel inside the edge
+    QCOMPARE(image.pixelColor(20, 39), blue);  // bottom
     QCOMPARE(image.pixelColor(1, 1), white);
     button->DrawPressed();
     image = button->buffer();
@@ -536,7 +579,7 @@ void TestKestoButton::draggingOffAndBack()
     QCOMPARE(button->hovering(), false);
 
     QTest::mouseMove(button, QPoint(40, 10));
-    QCOMPARE(button->look(), KestoButton::Look::Selected);   // raised, not pressed
+    QCOMPARE(button->look(), KestoButton::Look::Selected); // raised, not pressed
     QCOMPARE(int(enters.count()), entersAfterPress + 1);
 
     QTest::mouseRelease(button, Qt::LeftButton, {}, releaseAt);
@@ -552,10 +595,10 @@ void TestKestoButton::keysPressAndClick_data()
     QTest::newRow("letter A") << int(Qt::Key_A) << 65 << withPress;
     QTest::newRow("space") << int(Qt::Key_Space) << 32 << withPress;
     QTest::newRow("Enter") << int(Qt::Key_Return) << 13 << withPress;
-    QTest::newRow("F5 has no character") << int(Qt::Key_F5) << 116
-                                        << strings({"KeyDown", "KeyUp", "Click"});
-    QTest::newRow("cursor left has no character") << int(Qt::Key_Left) << 37
-                                                  << strings({"KeyDown", "KeyUp", "Click"});
+    QTest::newRow("F5 has no character")
+        << int(Qt::Key_F5) << 116 << strings({"KeyDown", "KeyUp", "Click"});
+    QTest::newRow("cursor left has no character")
+        << int(Qt::Key_Left) << 37 << strings({"KeyDown", "KeyUp", "Click"});
 }
 
 void TestKestoButton::keysPressAndClick()
@@ -577,7 +620,8 @@ void TestKestoButton::keysPressAndClick()
         codes.append(code);
         lookAtKeyDown = button->look();
     });
-    connect(button, &KestoButton::KeyPress, this, [&](int) { seen.append(QStringLiteral("KeyPress")); });
+    connect(button, &KestoButton::KeyPress, this,
+            [&](int) { seen.append(QStringLiteral("KeyPress")); });
     connect(button, &KestoButton::KeyUp, this, [&](int code, int) {
         seen.append(QStringLiteral("KeyUp"));
         codes.append(code);
@@ -647,12 +691,16 @@ void TestKestoButton::captionAmpersands_data()
 {
     QTest::addColumn<QString>("caption");
     QTest::addColumn<QString>("printed");
-    QTest::addColumn<QString>("underlined");   // 'u' under an underlined character
+    QTest::addColumn<QString>("underlined"); // 'u' under an underlined character
     QTest::addColumn<bool>("underlineAtEnd");
-    QTest::newRow("&Open") << QStringLiteral("&Open") << QStringLiteral("Open") << QStringLiteral("u...") << false;
-    QTest::newRow("&&Save") << QStringLiteral("&&Save") << QStringLiteral("Save") << QStringLiteral("u...") << false;
-    QTest::newRow("Sa&ve") << QStringLiteral("Sa&ve") << QStringLiteral("Save") << QStringLiteral("..u.") << false;
-    QTest::newRow("trailing & leaves underline on") << QStringLiteral("Ok&") << QStringLiteral("Ok") << QStringLiteral("..") << true;
+    QTest::newRow("&Open") << QStringLiteral("&Open") << QStringLiteral("Open")
+                           << QStringLiteral("u...") << false;
+    QTest::newRow("&&Save") << QStringLiteral("&&Save") << QStringLiteral("Save")
+                            << QStringLiteral("u...") << false;
+    QTest::newRow("Sa&ve") << QStringLiteral("Sa&ve") << QStringLiteral("Save")
+                           << QStringLiteral("..u.") << false;
+    QTest::newRow("trailing & leaves underline on")
+        << QStringLiteral("Ok&") << QStringLiteral("Ok") << QStringLiteral("..") << true;
     QTest::newRow("only ampersands") << QStringLiteral("&&") << QString() << QString() << true;
     QTest::newRow("empty") << QString() << QString() << QString() << false;
 }
@@ -700,7 +748,10 @@ void TestKestoButton::doubleAmpersandUnderlinesFirstLetter()
     const double sWidth = metrics.horizontalAdvance(QStringLiteral("S"));
     QVERIFY2(underline.left() >= int(left) - 1 && underline.right() <= int(left + sWidth) + 1,
              qPrintable(QStringLiteral("underline %1..%2, S at %3..%4")
-                            .arg(underline.left()).arg(underline.right()).arg(left).arg(left + sWidth)));
+                            .arg(underline.left())
+                            .arg(underline.right())
+                            .arg(left)
+                            .arg(left + sWidth)));
     QVERIFY(underline.width() >= int(sWidth) - 2);
 }
 
@@ -708,7 +759,7 @@ void TestKestoButton::refreshShowsAmpersand()
 {
     auto button = plainButton();
     button->setFont(QFont(QStringLiteral("DejaVu Sans"), 14));
-    button->setCaption(QStringLiteral("&Open"));   // the assignment refreshes
+    button->setCaption(QStringLiteral("&Open")); // the assignment refreshes
     QCOMPARE(button->look(), KestoButton::Look::Refreshed);
     const int refreshedWidth = darkPixels(button->buffer()).width();
     button->DrawUnselected();

@@ -1,6 +1,6 @@
-#include "core/error.h"
 #include "components/module1.h"
 #include "controls/propertybag.h"
+#include "core/error.h"
 
 #include <QTest>
 
@@ -24,7 +24,8 @@ void TestPropertyBag::defaultsAreNotWritten()
 {
     PropertyBag bag;
     bag.writeInt16(QStringLiteral("Delta"), 45, 45);
-    bag.writeString(QStringLiteral("Caption"), QStringLiteral("KestoButton"), QStringLiteral("KestoButton"));
+    bag.writeString(QStringLiteral("Caption"), QStringLiteral("KestoButton"),
+                    QStringLiteral("KestoButton"));
     bag.writeBool(QStringLiteral("Value"), false, false);
     bag.writePicture(QStringLiteral("Picture"), QPixmap());
     bag.writeFont(QStringLiteral("Font"), QFont(QStringLiteral("DejaVu Sans"), 9),
@@ -43,16 +44,23 @@ void TestPropertyBag::convertsStoredTypes_data()
     QTest::addColumn<QVariant>("expected");
     QTest::newRow("text 45 as 16-bit") << QByteArray(R"({"v": "45"})") << "int16" << QVariant(45);
     QTest::newRow("45.5 rounds to even") << QByteArray(R"({"v": 45.5})") << "int16" << QVariant(46);
-    QTest::newRow("true as 16-bit is -1") << QByteArray(R"({"v": true})") << "int16" << QVariant(-1);
-    QTest::newRow("hex colour text") << QByteArray(R"({"v": "&H8000000F&"})") << "int32" << QVariant(int(0x8000000F));
+    QTest::newRow("true as 16-bit is -1")
+        << QByteArray(R"({"v": true})") << "int16" << QVariant(-1);
+    QTest::newRow("hex colour text")
+        << QByteArray(R"({"v": "&H8000000F&"})") << "int32" << QVariant(int(0x8000000F));
     QTest::newRow("0x colour text") << QByteArray(R"({"v": "0xFF"})") << "int32" << QVariant(255);
-    QTest::newRow("unsigned colour number") << QByteArray(R"({"v": 2147483663})") << "int32" << QVariant(int(0x8000000F));
-    QTest::newRow("negative colour number") << QByteArray(R"({"v": -2147483633})") << "int32" << QVariant(int(0x8000000F));
+    QTest::newRow("unsigned colour number")
+        << QByteArray(R"({"v": 2147483663})") << "int32" << QVariant(int(0x8000000F));
+    QTest::newRow("negative colour number")
+        << QByteArray(R"({"v": -2147483633})") << "int32" << QVariant(int(0x8000000F));
     QTest::newRow("-1 as boolean") << QByteArray(R"({"v": -1})") << "bool" << QVariant(true);
     QTest::newRow("0 as boolean") << QByteArray(R"({"v": 0})") << "bool" << QVariant(false);
-    QTest::newRow("text True as boolean") << QByteArray(R"({"v": "True"})") << "bool" << QVariant(true);
-    QTest::newRow("number as text") << QByteArray(R"({"v": 12.5})") << "string" << QVariant(QStringLiteral("12.5"));
-    QTest::newRow("boolean as text") << QByteArray(R"({"v": false})") << "string" << QVariant(QStringLiteral("False"));
+    QTest::newRow("text True as boolean")
+        << QByteArray(R"({"v": "True"})") << "bool" << QVariant(true);
+    QTest::newRow("number as text")
+        << QByteArray(R"({"v": 12.5})") << "string" << QVariant(QStringLiteral("12.5"));
+    QTest::newRow("boolean as text")
+        << QByteArray(R"({"v": false})") << "string" << QVariant(QStringLiteral("False"));
 }
 
 void TestPropertyBag::convertsStoredTypes()
@@ -84,7 +92,8 @@ void TestPropertyBag::unconvertibleValueNamesKey_data()
     QTest::newRow("list as boolean") << QByteArray(R"({"Delta": [1]})") << "bool";
     QTest::newRow("object as text") << QByteArray(R"({"Delta": {}})") << "string";
     QTest::newRow("number as font") << QByteArray(R"({"Delta": 9})") << "font";
-    QTest::newRow("missing picture file") << QByteArray(R"({"Delta": "/nonexistent/x.png"})") << "picture";
+    QTest::newRow("missing picture file")
+        << QByteArray(R"({"Delta": "/nonexistent/x.png"})") << "picture";
 }
 
 void TestPropertyBag::unconvertibleValueNamesKey()
@@ -124,7 +133,8 @@ void TestPropertyBag::textFormRoundTrips()
     bag.writePicture(QStringLiteral("Picture"), picture);
 
     const PropertyBag read = PropertyBag::fromJson(bag.toJson());
-    QCOMPARE(read.readString(QStringLiteral("Caption"), QString()), QStringLiteral("\"Quoted\" & more"));
+    QCOMPARE(read.readString(QStringLiteral("Caption"), QString()),
+             QStringLiteral("\"Quoted\" & more"));
     QCOMPARE(read.readInt32(QStringLiteral("BackColor"), 0), ColorValue(0x8000000D));
     QCOMPARE(read.readFont(QStringLiteral("Font"), QFont()), font);
     const QImage image = read.readPicture(QStringLiteral("Picture")).toImage();

@@ -27,12 +27,18 @@ void TestBackgroundMethod::parseAndText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("label");
-    QTest::newRow("pixel") << "pixel" << "Picked pixel";
-    QTest::newRow("area") << "area:5" << "Picked area 5x5";
-    QTest::newRow("border mean") << "border:2:mean" << "Frame border 2 px, mean";
-    QTest::newRow("border median") << "border:10:median" << "Frame border 10 px, median";
-    QTest::newRow("minima") << "lane:minima" << "Lane baseline, minima";
-    QTest::newRow("ball") << "lane:ball:40" << "Lane baseline, rolling ball 40";
+    QTest::newRow("pixel") << "pixel"
+                           << "Picked pixel";
+    QTest::newRow("area") << "area:5"
+                          << "Picked area 5x5";
+    QTest::newRow("border mean") << "border:2:mean"
+                                 << "Frame border 2 px, mean";
+    QTest::newRow("border median") << "border:10:median"
+                                   << "Frame border 10 px, median";
+    QTest::newRow("minima") << "lane:minima"
+                            << "Lane baseline, minima";
+    QTest::newRow("ball") << "lane:ball:40"
+                          << "Lane baseline, rolling ball 40";
 }
 
 void TestBackgroundMethod::parseAndText()
@@ -49,11 +55,16 @@ void TestBackgroundMethod::parsedInAnyCase_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("canonical");
-    QTest::newRow("PIXEL") << "PIXEL" << "pixel";
-    QTest::newRow("Area:7") << "Area:7" << "area:7";
-    QTest::newRow("BORDER:3:Median") << "BORDER:3:Median" << "border:3:median";
-    QTest::newRow("Lane:MINIMA") << "Lane:MINIMA" << "lane:minima";
-    QTest::newRow("lane:Ball:40") << "lane:Ball:40" << "lane:ball:40";
+    QTest::newRow("PIXEL") << "PIXEL"
+                           << "pixel";
+    QTest::newRow("Area:7") << "Area:7"
+                            << "area:7";
+    QTest::newRow("BORDER:3:Median") << "BORDER:3:Median"
+                                     << "border:3:median";
+    QTest::newRow("Lane:MINIMA") << "Lane:MINIMA"
+                                 << "lane:minima";
+    QTest::newRow("lane:Ball:40") << "lane:Ball:40"
+                                  << "lane:ball:40";
 }
 
 void TestBackgroundMethod::parsedInAnyCase()
@@ -69,8 +80,9 @@ void TestBackgroundMethod::parsedInAnyCase()
 void TestBackgroundMethod::refused_data()
 {
     QTest::addColumn<QString>("text");
-    for (const char* text : {"", "pixels", "area:4", "area:0", "area:x", "border:0:mean", "border:11:mean",
-                             "border:2", "border:2:mode", "lane", "lane:ball:0", "lane:ball", "pixel:1"})
+    for (const char* text :
+         {"", "pixels", "area:4", "area:0", "area:x", "border:0:mean", "border:11:mean", "border:2",
+          "border:2:mode", "lane", "lane:ball:0", "lane:ball", "pixel:1"})
         QTest::newRow(text) << QString::fromLatin1(text);
 }
 
@@ -106,7 +118,7 @@ void TestBackgroundMethod::baselineRecoversBandsOnACurvedBackground()
         for (int b = 0; b < 3; ++b)
             v += heights[b] * std::exp(-0.5 * std::pow((i - centres[b]) / sigma, 2));
         seed = seed * 1664525u + 1013904223u;
-        profile[std::size_t(i)] = v + (double(seed >> 24) / 255.0 - 0.5) * 4;   // +-2 counts
+        profile[std::size_t(i)] = v + (double(seed >> 24) / 255.0 - 0.5) * 4; // +-2 counts
     }
     const std::vector<double> baseline =
         ball ? rollingBallBaseline(profile, 60) : minimaBaseline(profile);
@@ -116,8 +128,9 @@ void TestBackgroundMethod::baselineRecoversBandsOnACurvedBackground()
         for (int i = int(centres[b]) - 30; i <= int(centres[b]) + 30; ++i)
             found += profile[std::size_t(i)] - baseline[std::size_t(i)];
         const double truth = heights[b] * sigma * std::sqrt(2 * M_PI);
-        QVERIFY2(std::abs(found - truth) <= 0.02 * truth,
-                 qPrintable(QStringLiteral("band %1: %2 against %3").arg(b + 1).arg(found).arg(truth)));
+        QVERIFY2(
+            std::abs(found - truth) <= 0.02 * truth,
+            qPrintable(QStringLiteral("band %1: %2 against %3").arg(b + 1).arg(found).arg(truth)));
     }
 }
 

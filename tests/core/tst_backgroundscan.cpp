@@ -19,7 +19,8 @@ QImage drawn(bool deep, int width, int height, const std::function<double(int, i
         for (int x = 0; x < width; ++x) {
             const double v = std::round(value(x, y));
             if (deep) {
-                reinterpret_cast<quint16*>(picture.scanLine(y))[x] = quint16(std::clamp(v, 0.0, 65535.0));
+                reinterpret_cast<quint16*>(picture.scanLine(y))[x] =
+                    quint16(std::clamp(v, 0.0, 65535.0));
             } else {
                 const int g = int(std::clamp(v, 0.0, 255.0));
                 reinterpret_cast<QRgb*>(picture.scanLine(y))[x] = qRgb(g, g, g);
@@ -105,16 +106,21 @@ void TestBackgroundScan::frameBorderFollowsASlopedBackground()
     for (const QRect& band : bands) {
         // The frame holds the band with 3 pixels of background around it.
         const QRect f = band.adjusted(-3, -3, 3, 3);
-        const FrameGeometry frame{float(f.left()), float(f.top()), float(f.width() - 1), float(f.height() - 1)};
+        const FrameGeometry frame{float(f.left()), float(f.top()), float(f.width() - 1),
+                                  float(f.height() - 1)};
         const double truth = height * band.width() * band.height();
         const MethodScan found = scanWithMethod(picture, frame, Channel::Red, corner, {}, border);
         QVERIFY(found.ok);
-        QVERIFY2(std::abs(found.scan.value - truth) <= 0.01 * truth,
-                 qPrintable(QStringLiteral("border: %1 against %2").arg(found.scan.value).arg(truth)));
+        QVERIFY2(
+            std::abs(found.scan.value - truth) <= 0.01 * truth,
+            qPrintable(QStringLiteral("border: %1 against %2").arg(found.scan.value).arg(truth)));
         if (band.left() > 100) {
-            const MethodScan picked = scanWithMethod(picture, frame, Channel::Red, corner, {}, BackgroundMethod{});
+            const MethodScan picked =
+                scanWithMethod(picture, frame, Channel::Red, corner, {}, BackgroundMethod{});
             QVERIFY2(std::abs(picked.scan.value - truth) > 0.2 * truth,
-                     qPrintable(QStringLiteral("corner pick: %1 against %2").arg(picked.scan.value).arg(truth)));
+                     qPrintable(QStringLiteral("corner pick: %1 against %2")
+                                    .arg(picked.scan.value)
+                                    .arg(truth)));
         }
     }
 }
@@ -142,9 +148,10 @@ void TestBackgroundScan::pickedAreaSteadiesThePick()
         for (int i = 0; i < 10; ++i) {
             const float x = float(5 + i), y = 50;
             const BackgroundMethod m = size == 1 ? BackgroundMethod{} : method("area:5");
-            const double value = scanWithMethod(picture, frame, Channel::Blue, levelsAt(picture, x, y),
-                                                areaMean(picture, x, y, size), m)
-                                     .scan.value;
+            const double value =
+                scanWithMethod(picture, frame, Channel::Blue, levelsAt(picture, x, y),
+                               areaMean(picture, x, y, size), m)
+                    .scan.value;
             low = std::min(low, value);
             high = std::max(high, value);
         }
@@ -152,7 +159,8 @@ void TestBackgroundScan::pickedAreaSteadiesThePick()
     };
     const double pixel = spread(1);
     const double area = spread(5);
-    QVERIFY2(area * 3 <= pixel, qPrintable(QStringLiteral("spread %1 with the area against %2").arg(area).arg(pixel)));
+    QVERIFY2(area * 3 <= pixel,
+             qPrintable(QStringLiteral("spread %1 with the area against %2").arg(area).arg(pixel)));
 }
 
 void TestBackgroundScan::laneBaselineFollowsACurvedBackground_data()
@@ -200,28 +208,32 @@ void TestBackgroundScan::laneBaselineFollowsACurvedBackground()
         QVERIFY(found.ok);
         QCOMPARE(found.baseline.size(), std::size_t(61));
         QVERIFY2(std::abs(found.scan.value - truth) <= tolerance * truth,
-                 qPrintable(QStringLiteral("band %1: %2 against %3").arg(b + 1).arg(found.scan.value).arg(truth)));
+                 qPrintable(QStringLiteral("band %1: %2 against %3")
+                                .arg(b + 1)
+                                .arg(found.scan.value)
+                                .arg(truth)));
     }
 }
 
 void TestBackgroundScan::borderWhollyOffThePictureGivesNoValue()
 {
     const QImage picture = drawn(false, 20, 20, [](int, int) { return 100; });
-    const MethodScan off = scanWithMethod(picture, FrameGeometry{40, 40, 5, 5}, Channel::Red, {}, {},
-                                          method("border:2:mean"));
+    const MethodScan off = scanWithMethod(picture, FrameGeometry{40, 40, 5, 5}, Channel::Red, {},
+                                          {}, method("border:2:mean"));
     QVERIFY(!off.ok);
     QVERIFY(!off.reason.isEmpty());
     // A frame over the edge takes the border samples that are on the picture.
-    const MethodScan edge = scanWithMethod(picture, FrameGeometry{-2, -2, 5, 5}, Channel::Red, {}, {},
-                                           method("border:2:median"));
+    const MethodScan edge = scanWithMethod(picture, FrameGeometry{-2, -2, 5, 5}, Channel::Red, {},
+                                           {}, method("border:2:median"));
     QVERIFY(edge.ok);
     QCOMPARE(edge.level, 100.0);
     // Frames far past the picture neither overflow the border's arithmetic nor ask a
     // lane baseline for more rows than frames can address.
-    QVERIFY(!scanWithMethod(picture, FrameGeometry{2.1e9f, -2.1e9f, 1e3f, 1e3f}, Channel::Red, {}, {},
-                            method("border:10:mean")).ok);
-    QVERIFY_THROWS_EXCEPTION(Error, scanWithMethod(picture, FrameGeometry{0, 0, 5, 4e7f}, Channel::Red,
-                                                   {}, {}, method("lane:minima")));
+    QVERIFY(!scanWithMethod(picture, FrameGeometry{2.1e9f, -2.1e9f, 1e3f, 1e3f}, Channel::Red, {},
+                            {}, method("border:10:mean"))
+                 .ok);
+    QVERIFY_THROWS_EXCEPTION(Error, scanWithMethod(picture, FrameGeometry{0, 0, 5, 4e7f},
+                                                   Channel::Red, {}, {}, method("lane:minima")));
 }
 
 QTEST_APPLESS_MAIN(TestBackgroundScan)

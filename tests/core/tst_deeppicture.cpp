@@ -143,9 +143,9 @@ void TestDeepPicture::scansCountAtSixteenBits()
     const QImage picture = deepPicture(format);
     ChannelLevels levels{background, background, background};
     const ScanResult scan = integrateFrameCounted(picture, frame, channel, levels);
-    compareScans(scan, expectedScan(picture, int(frame.left), int(frame.left + frame.width),
-                                    int(frame.top), int(frame.top + frame.height), channel,
-                                    background));
+    compareScans(scan,
+                 expectedScan(picture, int(frame.left), int(frame.left + frame.width),
+                              int(frame.top), int(frame.top + frame.height), channel, background));
     // A gray picture reads the same in every channel.
     if (format == QImage::Format_Grayscale16)
         QCOMPARE(integrateFrameCounted(picture, frame, Channel::Red, levels).value, scan.value);
@@ -238,7 +238,8 @@ void TestDeepPicture::readsAndInversion()
 {
     QImage picture = deepPicture(QImage::Format_RGBX64);
     const QRgba64 first = reinterpret_cast<const QRgba64*>(picture.constScanLine(2))[3];
-    QCOMPARE(levelsAt(picture, 3.7f, 2.2f), (ChannelLevels{first.red(), first.green(), first.blue()}));
+    QCOMPARE(levelsAt(picture, 3.7f, 2.2f),
+             (ChannelLevels{first.red(), first.green(), first.blue()}));
     QCOMPARE(levelsAt(picture, -0.5f, 0), (ChannelLevels{65535, 65535, 65535}));
     QCOMPARE(levelsAt(picture, 30, 0), (ChannelLevels{65535, 65535, 65535}));
 
@@ -263,8 +264,8 @@ void TestDeepPicture::planColoursInPictureUnits()
     const MeasurementPlan plan =
         parseMeasurementPlan(u"background-color 300 65535 0", QStringLiteral("p"), 65535);
     QCOMPARE(plan.steps.at(0).levels, (ChannelLevels{300, 65535, 0}));
-    QVERIFY_THROWS_EXCEPTION(PlanError, parseMeasurementPlan(u"background-color 0 65536 0",
-                                                             QStringLiteral("p"), 65535));
+    QVERIFY_THROWS_EXCEPTION(
+        PlanError, parseMeasurementPlan(u"background-color 0 65536 0", QStringLiteral("p"), 65535));
 }
 
 void TestDeepPicture::committedBlot_data()

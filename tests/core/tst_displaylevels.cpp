@@ -82,8 +82,8 @@ void TestDisplayLevels::screenLevel_data()
     const DisplayLevels stretch{false, 300, 4300, 1.0};
     QTest::newRow("below black") << 10 << stretch << 0;
     QTest::newRow("at black") << 300 << stretch << 0;
-    QTest::newRow("quarter") << 1300 << stretch << 64;     // 255 / 4 = 63.75
-    QTest::newRow("half") << 2300 << stretch << 128;       // 127.5 rounds up
+    QTest::newRow("quarter") << 1300 << stretch << 64; // 255 / 4 = 63.75
+    QTest::newRow("half") << 2300 << stretch << 128;   // 127.5 rounds up
     QTest::newRow("at white") << 4300 << stretch << 255;
     QTest::newRow("above white") << 65535 << stretch << 255;
     // Gamma 2: a quarter of the way shows half way, sqrt(0.25) * 255 = 127.5.
@@ -114,8 +114,9 @@ void TestDisplayLevels::parse_data()
                                  << DisplayLevels{false, 300, 3900, 1.0} << QString();
     QTest::newRow("with gamma") << " 10, 200 1.8 " << false << true
                                 << DisplayLevels{false, 10, 200, 1.8} << QString();
-    QTest::newRow("white past 8 bits") << "0 300" << false << false << none
-                                       << "The black and white points are whole counts from 0 to 255.";
+    QTest::newRow("white past 8 bits")
+        << "0 300" << false << false << none
+        << "The black and white points are whole counts from 0 to 255.";
     QTest::newRow("negative") << "-1 300" << true << false << none
                               << "The black and white points are whole counts from 0 to 65535.";
     QTest::newRow("reversed") << "500 400" << true << false << none
@@ -154,7 +155,8 @@ void TestDisplayLevels::parse()
         QCOMPARE(reason, error);
     }
     // "auto" works on any picture.
-    const std::optional<DisplayLevels> automatic = parseLevels(QStringLiteral("Auto"), picture, nullptr);
+    const std::optional<DisplayLevels> automatic =
+        parseLevels(QStringLiteral("Auto"), picture, nullptr);
     QVERIFY(automatic && automatic->automatic);
 }
 

@@ -85,11 +85,11 @@ private Q_SLOTS:
 void TestExpression::calculate_data()
 {
     QTest::addColumn<QStringList>("rows");
-    QTest::addColumn<QStringList>("expected");   // column 5 afterwards
+    QTest::addColumn<QStringList>("expected"); // column 5 afterwards
 
-    QTest::newRow("one series")
-        << texts({"Actin|control|200|", "Actin|band|50|", "Actin|band|300|"})
-        << texts({"", "25", "150"});
+    QTest::newRow("one series") << texts(
+                                       {"Actin|control|200|", "Actin|band|50|", "Actin|band|300|"})
+                                << texts({"", "25", "150"});
     QTest::newRow("control with an empty scan keeps old values")
         << texts({"Actin|control||c", "Actin|band|50|7"}) << texts({"c", "7"});
     QTest::newRow("control with a zero scan keeps old values")
@@ -110,11 +110,9 @@ void TestExpression::calculate_data()
     QTest::newRow("leading blank is no control")
         << texts({"Actin| control|200|a", "Actin|band|100|b"}) << texts({"a", "b"});
     QTest::newRow("descriptions differing in case are one series")
-        << texts({"Mouse liver|control|200|", "MOUSE Liver|band|50|"})
-        << texts({"", "25"});
+        << texts({"Mouse liver|control|200|", "MOUSE Liver|band|50|"}) << texts({"", "25"});
     QTest::newRow("trailing blank in a description is another series")
-        << texts({"Mouse liver|control|200|", "Mouse liver |band|50|old"})
-        << texts({"", "old"});
+        << texts({"Mouse liver|control|200|", "Mouse liver |band|50|old"}) << texts({"", "old"});
     QTest::newRow("the later of two controls decides, neither control written")
         << texts({"Actin|control|200|c1", "Actin|band|100|", "Actin|control|400|c3"})
         << texts({"c1", "25", "c3"});

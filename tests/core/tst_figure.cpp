@@ -36,8 +36,8 @@ void findLanes(MeasurementSession& session)
 {
     LaneFinderOptions options;
     options.sensitivity = 100;
-    const LaneFinding shown =
-        atSensitivity(findLanesAndBands(session.picture(), QRect(), options), LaneFinderOptions::DefaultSensitivity);
+    const LaneFinding shown = atSensitivity(findLanesAndBands(session.picture(), QRect(), options),
+                                            LaneFinderOptions::DefaultSensitivity);
     session.proposals().setFinding(shown, options.orientation);
     session.proposalsEdited();
     std::vector<LaneStrip> lanes;
@@ -48,7 +48,8 @@ void findLanes(MeasurementSession& session)
 }
 
 // A small gel of five lanes with lane 1 a ladder of as many sizes as it has bands.
-std::unique_ptr<MeasurementSession> gelSession(SyntheticGelLayout::Depth depth = SyntheticGelLayout::Depth::Rgb8)
+std::unique_ptr<MeasurementSession>
+gelSession(SyntheticGelLayout::Depth depth = SyntheticGelLayout::Depth::Rgb8)
 {
     SyntheticGelLayout layout;
     layout.width = 300;
@@ -57,10 +58,11 @@ std::unique_ptr<MeasurementSession> gelSession(SyntheticGelLayout::Depth depth =
     layout.depth = depth;
     auto session = std::make_unique<MeasurementSession>(makeSyntheticGel(layout).picture);
     findLanes(*session);
-    const int bands = session->proposals().find(1, 1) ? int(std::count_if(
-                          session->proposals().items().begin(), session->proposals().items().end(),
-                          [](const BandProposal& p) { return p.lane == 1; }))
-                                                      : 0;
+    const int bands = session->proposals().find(1, 1)
+                          ? int(std::count_if(session->proposals().items().begin(),
+                                              session->proposals().items().end(),
+                                              [](const BandProposal& p) { return p.lane == 1; }))
+                          : 0;
     Ladder ladder{QStringLiteral("test"), SizeUnit::BasePairs, {}};
     for (int i = 0; i < bands; ++i)
         ladder.sizes.push_back(3000 - 400 * i);
@@ -107,11 +109,12 @@ private slots:
         auto session = gelSession();
         QVERIFY(session->lanes().size() >= 4);
         const SampleTable table = parseSampleTable(
-            QStringLiteral("LANE\tSAMPLE\tGROUP\n1\tLadder\t\n2\tctrl-a\tc\n3\tdrug-b\td\n"), QStringLiteral("t"));
+            QStringLiteral("LANE\tSAMPLE\tGROUP\n1\tLadder\t\n2\tctrl-a\tc\n3\tdrug-b\td\n"),
+            QStringLiteral("t"));
         FigureOptions options;
         options.labels = samples ? FigureLabels::Samples : FigureLabels::Numbers;
-        const FigureContent content =
-            figureContent(*session, identityLevels(session->picture()), options, samples ? &table : nullptr);
+        const FigureContent content = figureContent(*session, identityLevels(session->picture()),
+                                                    options, samples ? &table : nullptr);
         QVERIFY(!content.ticks.empty());
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("figure.") + ending);
@@ -127,12 +130,14 @@ private slots:
         }
         QStringList expected;
         for (int lane = 1; lane <= int(session->lanes().size()); ++lane)
-            expected << (samples && lane <= 3 ? table.rowFor(lane - 1)->sample : QString::number(lane));
+            expected << (samples && lane <= 3 ? table.rowFor(lane - 1)->sample
+                                              : QString::number(lane));
         for (const FigureTick& tick : content.ticks)
             expected << tick.text;
         QVERIFY(expected.contains(QStringLiteral("3000 bp")));
         for (const QString& word : expected)
-            QVERIFY2(text.contains(word), qPrintable(word + QStringLiteral(" is not in the ") + ending));
+            QVERIFY2(text.contains(word),
+                     qPrintable(word + QStringLiteral(" is not in the ") + ending));
     }
 
     void pngKeepsThePictureUnderTheLevels_data()
@@ -140,11 +145,13 @@ private slots:
         QTest::addColumn<int>("depth");
         QTest::addColumn<DisplayLevels>("levels");
         QTest::addColumn<QRect>("region");
-        QTest::newRow("8-bit as it is") << int(SyntheticGelLayout::Depth::Rgb8) << DisplayLevels{} << QRect();
-        QTest::newRow("8-bit, levels and gamma")
-            << int(SyntheticGelLayout::Depth::Rgb8) << DisplayLevels{false, 40, 200, 1.5} << QRect();
+        QTest::newRow("8-bit as it is")
+            << int(SyntheticGelLayout::Depth::Rgb8) << DisplayLevels{} << QRect();
+        QTest::newRow("8-bit, levels and gamma") << int(SyntheticGelLayout::Depth::Rgb8)
+                                                 << DisplayLevels{false, 40, 200, 1.5} << QRect();
         QTest::newRow("16-bit auto, a region")
-            << int(SyntheticGelLayout::Depth::Gray16) << DisplayLevels{true, 0, 65535, 1.0} << QRect(30, 20, 200, 150);
+            << int(SyntheticGelLayout::Depth::Gray16) << DisplayLevels{true, 0, 65535, 1.0}
+            << QRect(30, 20, 200, 150);
     }
     void pngKeepsThePictureUnderTheLevels()
     {
@@ -189,7 +196,8 @@ private slots:
             for (int x = r.left(); x <= r.right(); ++x) {
                 if (onOutline(x, y))
                     continue;
-                const QRgb got = png.pixel(layout.pictureArea.left() + x - r.left(), layout.pictureArea.top() + y - r.top());
+                const QRgb got = png.pixel(layout.pictureArea.left() + x - r.left(),
+                                           layout.pictureArea.top() + y - r.top());
                 if (got != shown.pixel(x, y))
                     QFAIL(qPrintable(QStringLiteral("pixel %1,%2 differs").arg(x).arg(y)));
                 ++compared;
@@ -203,10 +211,13 @@ private slots:
         QTest::addColumn<QRect>("region");
         QTest::addColumn<QString>("output");
         QTest::addColumn<QString>("message");
-        QTest::newRow("labels naming a lane not there")
-            << "LANE\tSAMPLE\n2\ta\n9\tb\n" << QRect() << "f.png" << "names lane 9, but the picture has";
-        QTest::newRow("region off the picture") << "" << QRect(250, 10, 100, 10) << "f.png" << "is not on the picture";
-        QTest::newRow("unknown ending") << "" << QRect() << "f.jpg" << "expected a file name ending in .png, .svg or .pdf";
+        QTest::newRow("labels naming a lane not there") << "LANE\tSAMPLE\n2\ta\n9\tb\n"
+                                                        << QRect() << "f.png"
+                                                        << "names lane 9, but the picture has";
+        QTest::newRow("region off the picture") << "" << QRect(250, 10, 100, 10) << "f.png"
+                                                << "is not on the picture";
+        QTest::newRow("unknown ending") << "" << QRect() << "f.jpg"
+                                        << "expected a file name ending in .png, .svg or .pdf";
     }
     void refusals()
     {
@@ -224,7 +235,8 @@ private slots:
         }
         QTemporaryDir dir;
         try {
-            const FigureContent content = figureContent(*session, DisplayLevels{}, options, table ? &*table : nullptr);
+            const FigureContent content =
+                figureContent(*session, DisplayLevels{}, options, table ? &*table : nullptr);
             writeFigure(dir.filePath(output), content, options);
             QFAIL("no error");
         } catch (const FigureError& error) {
@@ -237,13 +249,17 @@ private slots:
     void reportOfTwoPictures()
     {
         QTemporaryDir dir;
-        const QString first = savePicture(dir, QStringLiteral("first.png"),
-                                          gelPicture(120, 80, 30, 200, {QRect(10, 10, 20, 8), QRect(50, 30, 20, 8)}));
+        const QString first =
+            savePicture(dir, QStringLiteral("first.png"),
+                        gelPicture(120, 80, 30, 200, {QRect(10, 10, 20, 8), QRect(50, 30, 20, 8)}));
         const QString second = savePicture(dir, QStringLiteral("second.png"),
                                            gelPicture(90, 70, 20, 150, {QRect(5, 40, 30, 10)}));
         QString plan = QStringLiteral("picture %1\n").arg(quotedPlanText(first));
         for (int row = 1; row <= 100; ++row)
-            plan += QStringLiteral("cell %1 2\nframe %2 %3 20 8\n").arg(row).arg(row % 90).arg(row % 60);
+            plan += QStringLiteral("cell %1 2\nframe %2 %3 20 8\n")
+                        .arg(row)
+                        .arg(row % 90)
+                        .arg(row % 60);
         plan += QStringLiteral("picture %1\n").arg(quotedPlanText(second));
         for (int row = 1; row <= 100; ++row)
             plan += QStringLiteral("cell %1 3\nframe %2 40 30 10\n").arg(row).arg(row % 50);
@@ -252,13 +268,15 @@ private slots:
         replay.openPicture = [&session](const PlanStep& step) {
             session.setPicture(QImage(step.text), step.text);
         };
-        runMeasurementPlanCounted(session, parseMeasurementPlan(plan, QStringLiteral("plan")), replay);
+        runMeasurementPlanCounted(session, parseMeasurementPlan(plan, QStringLiteral("plan")),
+                                  replay);
 
         ReportInputs inputs;
         inputs.when = QDateTime(QDate(2026, 5, 4), QTime(3, 2), Qt::UTC);
         const QString path = dir.filePath(QStringLiteral("report.pdf"));
         const int pages = writeReportPdf(sessionReport(session, inputs), path);
-        if (qEnvironmentVariableIsSet("KESTO_KEEP_REPORT")) QFile::copy(path, qEnvironmentVariable("KESTO_KEEP_REPORT"));
+        if (qEnvironmentVariableIsSet("KESTO_KEEP_REPORT"))
+            QFile::copy(path, qEnvironmentVariable("KESTO_KEEP_REPORT"));
         QVERIFY(pages >= 3);
 
         const QString text = pdfText(path);
@@ -273,15 +291,18 @@ private slots:
                 if (value.isEmpty())
                     continue;
                 ++values;
-                QVERIFY2(text.contains(value), qPrintable(QStringLiteral("R%1C%2 %3").arg(r).arg(c).arg(value)));
+                QVERIFY2(text.contains(value),
+                         qPrintable(QStringLiteral("R%1C%2 %3").arg(r).arg(c).arg(value)));
             }
         QVERIFY(values >= 300);
         // The sheet's heading on each page it runs onto.
         QVERIFY(text.count(QStringLiteral("Int.Ctrl")) >= 2);
 
         int status = -1;
-        const QString check = run(QStringLiteral("qpdf"), {QStringLiteral("--check"), path}, &status);
-        QVERIFY2(status == 0 && !check.contains(QLatin1String("WARNING"), Qt::CaseInsensitive), qPrintable(check));
+        const QString check =
+            run(QStringLiteral("qpdf"), {QStringLiteral("--check"), path}, &status);
+        QVERIFY2(status == 0 && !check.contains(QLatin1String("WARNING"), Qt::CaseInsensitive),
+                 qPrintable(check));
     }
 };
 

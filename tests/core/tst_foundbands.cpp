@@ -212,8 +212,10 @@ void TestFoundBands::laneRows()
 
 void TestFoundBands::reportRows()
 {
-    const std::vector<FoundBandScan> scans{
-        {1, 1, scanOf(-100), {}}, {1, 2, scanOf(-200), {}}, {2, 1, scanOf(-300, 7), {}}, {2, 2, scanOf(-400), {}}};
+    const std::vector<FoundBandScan> scans{{1, 1, scanOf(-100), {}},
+                                           {1, 2, scanOf(-200), {}},
+                                           {2, 1, scanOf(-300, 7), {}},
+                                           {2, 2, scanOf(-400), {}}};
     SheetData report(4, 5);
     report.setText(1, ReportDescriptionColumn, QStringLiteral("typed by hand"));
     QCOMPARE(appendFoundBandsToReport(scans, 2, report), 4);

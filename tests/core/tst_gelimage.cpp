@@ -1,5 +1,5 @@
-#include "core/gelimage.h"
 #include "core/decoderwarnings.h"
+#include "core/gelimage.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -75,11 +75,11 @@ QByteArray bmpClaiming(qint32 width, qint32 height, quint16 bitCount)
     bmp[0] = 'B';
     bmp[1] = 'M';
     put(2, quint32(bmp.size()), 4);
-    put(10, 54, 4);   // pixel data offset
-    put(14, 40, 4);   // info header size
+    put(10, 54, 4); // pixel data offset
+    put(14, 40, 4); // info header size
     put(18, quint32(width), 4);
     put(22, quint32(height), 4);
-    put(26, 1, 2);    // planes
+    put(26, 1, 2); // planes
     put(28, bitCount, 2);
     return bmp;
 }

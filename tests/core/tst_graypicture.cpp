@@ -104,23 +104,23 @@ void TestGrayPicture::measuresAsTheWorkingPicture_data()
     QTest::addColumn<int>("channel");
     QTest::addColumn<FrameGeometry>("frame");
 
-    const FrameGeometry band{12, 12, 15, 12};     // a band of lane 1
-    const FrameGeometry corner{78, 60, 20, 20};   // over the 255 block and off the picture
-    const FrameGeometry dark{75, -3, 14, 10};     // over the 0 block and off the top
-    for (const char* method : {"pixel", "area:5", "border:2:mean", "border:3:median",
-                               "lane:minima", "lane:ball:10"}) {
+    const FrameGeometry band{12, 12, 15, 12};   // a band of lane 1
+    const FrameGeometry corner{78, 60, 20, 20}; // over the 255 block and off the picture
+    const FrameGeometry dark{75, -3, 14, 10};   // over the 0 block and off the top
+    for (const char* method :
+         {"pixel", "area:5", "border:2:mean", "border:3:median", "lane:minima", "lane:ball:10"}) {
         for (const bool inverted : {false, true}) {
             const char* how = inverted ? "inverted" : "as opened";
-            QTest::addRow("%s %s band", method, how) << QString::fromLatin1(method) << inverted
-                                                     << int(Channel::Red) << band;
+            QTest::addRow("%s %s band", method, how)
+                << QString::fromLatin1(method) << inverted << int(Channel::Red) << band;
             QTest::addRow("%s %s green over 255", method, how)
                 << QString::fromLatin1(method) << inverted << int(Channel::Green) << corner;
             QTest::addRow("%s %s blue over 0", method, how)
                 << QString::fromLatin1(method) << inverted << int(Channel::Blue) << dark;
         }
     }
-    QTest::newRow("whole picture") << QStringLiteral("pixel") << false << int(Channel::Red)
-                                   << FrameGeometry{0, 0, 89, 69};
+    QTest::newRow("whole picture")
+        << QStringLiteral("pixel") << false << int(Channel::Red) << FrameGeometry{0, 0, 89, 69};
 }
 
 void TestGrayPicture::measuresAsTheWorkingPicture()
@@ -232,7 +232,8 @@ void TestGrayPicture::grayFilesLoadGray()
                            kept.image.constScanLine(y)));
     // A whole-picture scan and the file's identity as before.
     const FrameGeometry whole{0, 0, 89, 69};
-    const ScanResult a = integrateFrameCounted(kept.image, whole, Channel::Red, ChannelLevels{3, 3, 3});
+    const ScanResult a =
+        integrateFrameCounted(kept.image, whole, Channel::Red, ChannelLevels{3, 3, 3});
     const ScanResult b =
         integrateFrameCounted(widened.image, whole, Channel::Red, ChannelLevels{3, 3, 3});
     QCOMPARE(a.value, b.value);

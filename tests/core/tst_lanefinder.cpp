@@ -670,7 +670,8 @@ void TestLaneFinder::rowOfWellsIsNoBand()
     {
         QPainter painter(&picture);
         for (int lane = 0; lane < lanesWith; ++lane)
-            painter.fillRect(QRect(20 + 50 * lane, 12, 40, 8), QColor(topLevel, topLevel, topLevel));
+            painter.fillRect(QRect(20 + 50 * lane, 12, 40, 8),
+                             QColor(topLevel, topLevel, topLevel));
     }
     const LaneFinding finding = findLanesAndBands(picture, QRect(), LaneFinderOptions());
     QCOMPARE(int(finding.lanes.size()), 6);
@@ -710,7 +711,8 @@ void TestLaneFinder::faintThickBlotIsNoBand()
     {
         QPainter painter(&picture);
         for (int y = top; y <= bottom; ++y) {
-            const int grey = 230 - int(std::lround(depth * std::sin(M_PI * (y - top) / (bottom - top))));
+            const int grey =
+                230 - int(std::lround(depth * std::sin(M_PI * (y - top) / (bottom - top))));
             painter.fillRect(QRect(120, y, 40, 1), QColor(grey, grey, grey));
         }
     }

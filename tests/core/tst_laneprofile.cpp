@@ -35,8 +35,9 @@ QImage picture()
     QImage image(30, 20, QImage::Format_RGB32);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 30; ++x)
-            image.setPixel(x, y, qRgb(sample(x, y, Channel::Red), sample(x, y, Channel::Green),
-                                      sample(x, y, Channel::Blue)));
+            image.setPixel(x, y,
+                           qRgb(sample(x, y, Channel::Red), sample(x, y, Channel::Green),
+                                sample(x, y, Channel::Blue)));
     return image;
 }
 
@@ -67,19 +68,19 @@ void TestLaneProfile::meansAndArea_data()
 
     const auto rows = ProfileDirection::AlongRows;
     const auto columns = ProfileDirection::AlongColumns;
-    QTest::newRow("rows, inside, red") << FrameGeometry{2, 3, 10, 5} << Channel::Red << rows
-                                       << 2 << 12 << 3 << 8;
+    QTest::newRow("rows, inside, red")
+        << FrameGeometry{2, 3, 10, 5} << Channel::Red << rows << 2 << 12 << 3 << 8;
     QTest::newRow("columns, inside, green")
         << FrameGeometry{2, 3, 10, 5} << Channel::Green << columns << 2 << 12 << 3 << 8;
     // 0.1 + 2.4 is 2.5 in single precision and rounds to column 2, as the scan reads it.
-    QTest::newRow("rows, fractional ends") << FrameGeometry{0.1f, 1.5f, 2.4f, 2.0f}
-                                           << Channel::Blue << rows << 0 << 2 << 2 << 4;
+    QTest::newRow("rows, fractional ends")
+        << FrameGeometry{0.1f, 1.5f, 2.4f, 2.0f} << Channel::Blue << rows << 0 << 2 << 2 << 4;
     QTest::newRow("rows, past the bottom right")
         << FrameGeometry{25, 15, 10, 10} << Channel::Red << rows << 25 << 35 << 15 << 25;
     QTest::newRow("columns, before the top left")
         << FrameGeometry{-4, -3, 8, 6} << Channel::Blue << columns << -4 << 4 << -3 << 3;
-    QTest::newRow("one pixel") << FrameGeometry{5, 5, 0, 0} << Channel::Green << rows << 5 << 5
-                               << 5 << 5;
+    QTest::newRow("one pixel") << FrameGeometry{5, 5, 0, 0} << Channel::Green << rows << 5 << 5 << 5
+                               << 5;
     QTest::newRow("wholly off the picture")
         << FrameGeometry{40, 40, 3, 2} << Channel::Red << columns << 40 << 43 << 40 << 42;
 }
@@ -114,8 +115,8 @@ void TestLaneProfile::meansAndArea()
 
 void TestLaneProfile::emptyFrameHasNoValues()
 {
-    const LaneProfile profile = laneProfile(picture(), FrameGeometry{10, 10, -5, 3},
-                                            Channel::Red, 0, ProfileDirection::AlongRows);
+    const LaneProfile profile = laneProfile(picture(), FrameGeometry{10, 10, -5, 3}, Channel::Red,
+                                            0, ProfileDirection::AlongRows);
     QVERIFY(profile.means.empty());
     QCOMPARE(profile.area(), 0.0);
 }
@@ -139,20 +140,19 @@ void TestLaneProfile::convertsOtherFormats()
     const FrameGeometry frame{1, 1, 20, 15};
     const LaneProfile expected =
         laneProfile(image, frame, Channel::Green, 0, ProfileDirection::AlongColumns);
-    const LaneProfile fromRgb888 =
-        laneProfile(image.convertToFormat(QImage::Format_RGB888), frame, Channel::Green, 0,
-                    ProfileDirection::AlongColumns);
+    const LaneProfile fromRgb888 = laneProfile(image.convertToFormat(QImage::Format_RGB888), frame,
+                                               Channel::Green, 0, ProfileDirection::AlongColumns);
     QCOMPARE(fromRgb888.means, expected.means);
 }
 
 void TestLaneProfile::hugeFrameIsRefused()
 {
     const FrameGeometry tall{0, 0, 1, 1.0e9f};
-    QVERIFY_THROWS_EXCEPTION(Error, laneProfile(picture(), tall, Channel::Red, 0,
-                                                ProfileDirection::AlongRows));
+    QVERIFY_THROWS_EXCEPTION(
+        Error, laneProfile(picture(), tall, Channel::Red, 0, ProfileDirection::AlongRows));
     const FrameGeometry outOfRange{0, 0, 1, 1.0e12f};
-    QVERIFY_THROWS_EXCEPTION(Error, laneProfile(picture(), outOfRange, Channel::Red, 0,
-                                                ProfileDirection::AlongRows));
+    QVERIFY_THROWS_EXCEPTION(
+        Error, laneProfile(picture(), outOfRange, Channel::Red, 0, ProfileDirection::AlongRows));
 }
 
 void TestLaneProfile::tabSeparatedText()

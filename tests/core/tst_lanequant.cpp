@@ -23,8 +23,8 @@ Q_DECLARE_METATYPE(Groups)
 
 namespace {
 
-constexpr int Length = 400;     // rows along the lane
-constexpr int Breadth = 200;    // columns across the picture
+constexpr int Length = 400;  // rows along the lane
+constexpr int Breadth = 200; // columns across the picture
 constexpr int LaneWidth = 40;
 constexpr int LaneCentre = 100; // at the lane's first row
 constexpr double Sigma = 5;
@@ -33,7 +33,7 @@ const double Volumes[] = {40000, 80000, 20000}; // in 8-bit units
 
 struct LaneGel
 {
-    bool deep = false;       // Grayscale16, every value times 257
+    bool deep = false; // Grayscale16, every value times 257
     bool darkOnLight = false;
     bool horizontal = false; // the lane runs left to right
     int tilt = 0;            // columns the lane leans from its first row to its last
@@ -53,7 +53,8 @@ QImage draw(const LaneGel& gel)
     const int full = gel.deep ? 65535 : 255;
     std::vector<std::pair<double, double>> bands; // centre, volume
     if (gel.gap > 0) {
-        bands = {{200 - gel.gap * Sigma / 2, 60000}, {200 + gel.gap * Sigma / 2, 60000 * gel.second}};
+        bands = {{200 - gel.gap * Sigma / 2, 60000},
+                 {200 + gel.gap * Sigma / 2, 60000 * gel.second}};
     } else {
         for (int b = 0; b < 3; ++b)
             bands.emplace_back(Centres[b], Volumes[b]);
@@ -62,8 +63,7 @@ QImage draw(const LaneGel& gel)
                    gel.deep ? QImage::Format_Grayscale16 : QImage::Format_RGB32);
     quint32 seed = 7;
     for (int along = 0; along < Length; ++along) {
-        const double background =
-            40 + 0.05 * along + 0.0001 * (along - 200.0) * (along - 200.0);
+        const double background = 40 + 0.05 * along + 0.0001 * (along - 200.0) * (along - 200.0);
         double band = 0;
         for (const auto& [centre, volume] : bands) {
             const double z = (along - centre) / Sigma;
@@ -201,16 +201,20 @@ void TestLaneQuant::profileVolumes()
     const double scale = deep ? 257 : 1;
     double truth = 0;
     for (int b = 0; b < 3; ++b) {
-        QVERIFY2(std::abs(peaks[std::size_t(b)] - Centres[b]) <= 1, qPrintable(QString::number(peaks[std::size_t(b)])));
+        QVERIFY2(std::abs(peaks[std::size_t(b)] - Centres[b]) <= 1,
+                 qPrintable(QString::number(peaks[std::size_t(b)])));
         const double volume = quantity.volumes[std::size_t(b)] / scale;
-        QVERIFY2(std::abs(volume / Volumes[b] - 1) < 0.02,
-                 qPrintable(QStringLiteral("band %1: %2, truth %3").arg(b + 1).arg(volume).arg(Volumes[b])));
+        QVERIFY2(
+            std::abs(volume / Volumes[b] - 1) < 0.02,
+            qPrintable(
+                QStringLiteral("band %1: %2, truth %3").arg(b + 1).arg(volume).arg(Volumes[b])));
         truth += Volumes[b];
     }
     // The lane's total also holds what the baseline leaves of the background: under 8-bit
     // steps a baseline through minima runs up to a step below them.
-    QVERIFY2(std::abs(quantity.total / scale / truth - 1) < 0.03,
-             qPrintable(QStringLiteral("total %1, truth %2").arg(quantity.total / scale).arg(truth)));
+    QVERIFY2(
+        std::abs(quantity.total / scale / truth - 1) < 0.03,
+        qPrintable(QStringLiteral("total %1, truth %2").arg(quantity.total / scale).arg(truth)));
     const std::optional<double> percent = percentOfLane(quantity.volumes[1], quantity.total);
     QVERIFY(percent);
     QVERIFY(std::abs(*percent - 100 * Volumes[1] / truth) < 2);
@@ -237,11 +241,12 @@ void TestLaneQuant::scanDoesNotDependOnTheFrame()
     const LaneMeasure measure = measureLane(picture, strip(gel), Channel::Red, background);
     const double scale = deep ? 257 : 1;
     const auto scanOf = [&](int taller) {
-        const FrameGeometry frame{float(LaneCentre - LaneWidth / 2), float(200 - 3 * Sigma - taller / 2),
-                                  float(LaneWidth - 1), float(6 * Sigma + taller)};
-        return std::make_pair(strip(gel).holds(frame),
-                              scanOnLaneBaseline(picture, frame, Channel::Red, measure,
-                                                 LaneOrientation::Vertical));
+        const FrameGeometry frame{float(LaneCentre - LaneWidth / 2),
+                                  float(200 - 3 * Sigma - taller / 2), float(LaneWidth - 1),
+                                  float(6 * Sigma + taller)};
+        return std::make_pair(
+            strip(gel).holds(frame),
+            scanOnLaneBaseline(picture, frame, Channel::Red, measure, LaneOrientation::Vertical));
     };
     const auto [tightHeld, tight] = scanOf(0);
     QVERIFY(tightHeld && tight.ok);
@@ -252,7 +257,10 @@ void TestLaneQuant::scanDoesNotDependOnTheFrame()
         QVERIFY(held && scan.ok);
         const double value = scan.scan.value / scale;
         QVERIFY2(std::abs(value / tightValue - 1) < 0.01,
-                 qPrintable(QStringLiteral("%1 rows taller: %2 against %3").arg(taller).arg(value).arg(tightValue)));
+                 qPrintable(QStringLiteral("%1 rows taller: %2 against %3")
+                                .arg(taller)
+                                .arg(value)
+                                .arg(tightValue)));
     }
 }
 
@@ -265,7 +273,8 @@ void TestLaneQuant::scanOnItsOwnLaneIsTheFrameScan_data()
     QTest::newRow("8-bit, inside, ball") << false << FrameGeometry{80, 170, 39, 60} << true;
     QTest::newRow("8-bit, off the top left, minima")
         << false << FrameGeometry{-7.5f, -12, 30, 120} << false;
-    QTest::newRow("16-bit, off the bottom, ball") << true << FrameGeometry{150, 350, 70, 80} << true;
+    QTest::newRow("16-bit, off the bottom, ball")
+        << true << FrameGeometry{150, 350, 70, 80} << true;
     QTest::newRow("16-bit, fractional, minima")
         << true << FrameGeometry{80.4f, 170.6f, 38.3f, 59.5f} << false;
 }
@@ -278,12 +287,15 @@ void TestLaneQuant::scanOnItsOwnLaneIsTheFrameScan()
     QFETCH(bool, useBall);
     const QImage picture = draw(LaneGel{deep, true, false, 0, 0});
     const PixelSpan span = framePixels(frame);
-    const FoundFrame pixels{int(span.x0), int(span.y0), int(span.x1 - span.x0), int(span.y1 - span.y0)};
-    const LaneMeasure measure = measureLane(picture, LaneStrip::straight(pixels, LaneOrientation::Vertical),
-                                            Channel::Blue, useBall ? ball(40) : kind(LaneBackground::Kind::Minima));
+    const FoundFrame pixels{int(span.x0), int(span.y0), int(span.x1 - span.x0),
+                            int(span.y1 - span.y0)};
+    const LaneMeasure measure =
+        measureLane(picture, LaneStrip::straight(pixels, LaneOrientation::Vertical), Channel::Blue,
+                    useBall ? ball(40) : kind(LaneBackground::Kind::Minima));
     BackgroundMethod method;
     method.kind = BackgroundMethod::Kind::LaneBaseline;
-    method.baseline = useBall ? BackgroundMethod::Baseline::RollingBall : BackgroundMethod::Baseline::Minima;
+    method.baseline =
+        useBall ? BackgroundMethod::Baseline::RollingBall : BackgroundMethod::Baseline::Minima;
     method.ballRadius = 40;
     const MethodScan today = scanWithMethod(picture, frame, Channel::Blue, {}, {}, method);
     const MethodScan lane =
@@ -304,7 +316,8 @@ void TestLaneQuant::boundaries_data()
     QTest::addColumn<Groups>("groups");               // of bands that touch
     QTest::newRow("touching: drop line at the valley")
         << std::vector<double>{0, 1, 3, 1, 2, 4, 2, 0, 0} << std::vector<int>{12, 15}
-        << std::vector<BandBounds>{{11, 13}, {14, 16}} << std::vector<double>{10, 16} << Groups{{0, 1}};
+        << std::vector<BandBounds>{{11, 13}, {14, 16}} << std::vector<double>{10, 16}
+        << Groups{{0, 1}};
     QTest::newRow("separated: each ends at the baseline")
         << std::vector<double>{0, 2, 3, 2, 0, 0, 1, 4, 1, 0} << std::vector<int>{12, 17}
         << std::vector<BandBounds>{{11, 13}, {16, 18}} << std::vector<double>{14, 12}
@@ -367,15 +380,24 @@ void TestLaneQuant::backgroundText_data()
     QTest::addColumn<bool>("valid");
     QTest::addColumn<QString>("canonical");
     QTest::addColumn<QString>("label");
-    QTest::newRow("minima") << "minima" << true << "minima" << "minima";
-    QTest::newRow("ball, any case") << "Ball:50" << true << "ball:50" << "rolling ball 50";
-    QTest::newRow("ball 10000") << "ball:10000" << true << "ball:10000" << "rolling ball 10000";
-    QTest::newRow("none") << "NONE" << true << "none" << "none";
-    QTest::newRow("ball 0") << "ball:0" << false << "" << "";
-    QTest::newRow("ball too big") << "ball:10001" << false << "" << "";
-    QTest::newRow("ball without radius") << "ball" << false << "" << "";
-    QTest::newRow("lane method's name") << "lane:minima" << false << "" << "";
-    QTest::newRow("empty") << "" << false << "" << "";
+    QTest::newRow("minima") << "minima" << true << "minima"
+                            << "minima";
+    QTest::newRow("ball, any case") << "Ball:50" << true << "ball:50"
+                                    << "rolling ball 50";
+    QTest::newRow("ball 10000") << "ball:10000" << true << "ball:10000"
+                                << "rolling ball 10000";
+    QTest::newRow("none") << "NONE" << true << "none"
+                          << "none";
+    QTest::newRow("ball 0") << "ball:0" << false << ""
+                            << "";
+    QTest::newRow("ball too big") << "ball:10001" << false << ""
+                                  << "";
+    QTest::newRow("ball without radius") << "ball" << false << ""
+                                         << "";
+    QTest::newRow("lane method's name") << "lane:minima" << false << ""
+                                        << "";
+    QTest::newRow("empty") << "" << false << ""
+                           << "";
 }
 
 void TestLaneQuant::backgroundText()
@@ -413,7 +435,8 @@ void TestLaneQuant::stripGeometry()
     const LaneStrip straight = LaneStrip::straight(frame, LaneOrientation::Vertical);
     QCOMPARE(straight.bounds(), frame);
     QCOMPARE(straight.acrossStart(0), 20);
-    const LaneStrip odd = LaneStrip::straight(FoundFrame{5, 7, 99, 38}, LaneOrientation::Horizontal);
+    const LaneStrip odd =
+        LaneStrip::straight(FoundFrame{5, 7, 99, 38}, LaneOrientation::Horizontal);
     QCOMPARE(odd.bounds(), (FoundFrame{5, 7, 99, 38}));
     // Leaning 10 columns to the right over its length.
     LaneStrip tilted = straight;
@@ -430,7 +453,8 @@ void TestLaneQuant::severalLanesReadTogether()
 {
     const LaneGel gel{true, false, false, 7, 0};
     const QImage picture = draw(gel);
-    LaneStrip across = LaneStrip::straight(FoundFrame{-20, 150, 440, 30}, LaneOrientation::Horizontal);
+    LaneStrip across =
+        LaneStrip::straight(FoundFrame{-20, 150, 440, 30}, LaneOrientation::Horizontal);
     across.path = {QPoint(0, 160), QPoint(100, 185), QPoint(300, 150)};
     const std::vector<LaneStrip> lanes{
         strip(gel), LaneStrip{}, across,
@@ -440,8 +464,8 @@ void TestLaneQuant::severalLanesReadTogether()
     QCOMPARE(together.size(), lanes.size());
     QVERIFY(together[1].isEmpty());
     for (std::size_t l = 0; l < lanes.size(); ++l) {
-        const LaneMeasure alone =
-            measureLane(picture, lanes[l], Channel::Green, kind(LaneBackground::Kind::Minima), true);
+        const LaneMeasure alone = measureLane(picture, lanes[l], Channel::Green,
+                                              kind(LaneBackground::Kind::Minima), true);
         QCOMPARE(together[l].first, alone.first);
         QCOMPARE(together[l].profile, alone.profile);
         QCOMPARE(together[l].baseline, alone.baseline);
@@ -489,7 +513,8 @@ void TestLaneQuant::fittedTouchingBands()
     for (std::size_t b = 0; b < 2; ++b) {
         const double volume = quantity.volumes[b] / scale;
         QVERIFY2(std::abs(volume / truth[b] - 1) < 0.03,
-                 qPrintable(QStringLiteral("band %1: %2, truth %3").arg(b + 1).arg(volume).arg(truth[b])));
+                 qPrintable(
+                     QStringLiteral("band %1: %2, truth %3").arg(b + 1).arg(volume).arg(truth[b])));
         QVERIFY(std::abs(quantity.fit.peaks[b].centre - centres[b]) < 0.5);
         QVERIFY(quantity.errors[b] > 0 && quantity.errors[b] < 0.03 * quantity.volumes[b]);
     }

@@ -83,13 +83,14 @@ void TestMeasurementPlan::refusesBadLines_data()
         << "picture \"gel.tif\" page"
         << "p:1: expected 1 value for \"picture\" (\"PATH\" or clipboard), found 2";
     QTest::newRow("lane running diagonally")
-        << "lane diagonal 0 10 5 1,1" << "p:1: expected vertical or horizontal, found \"diagonal\"";
+        << "lane diagonal 0 10 5 1,1"
+        << "p:1: expected vertical or horizontal, found \"diagonal\"";
     QTest::newRow("lane ending before it starts")
         << "lane vertical 10 0 5 1,1"
         << "p:1: expected the lane's FIRST no later than its LAST, found 10 0";
-    QTest::newRow("lane path backwards")
-        << "lane vertical 0 10 5 1,8 1,2"
-        << "p:1: expected the lane's path in order along the lane, found \"1,2\" after a later point";
+    QTest::newRow("lane path backwards") << "lane vertical 0 10 5 1,8 1,2"
+                                         << "p:1: expected the lane's path in order along the "
+                                            "lane, found \"1,2\" after a later point";
     QTest::newRow("lane without a path")
         << "lane vertical 0 10 5"
         << "p:1: expected a lane as vertical|horizontal FIRST LAST WIDTH X,Y [X,Y ...], found "
@@ -112,9 +113,10 @@ void TestMeasurementPlan::refusesBadLines_data()
         << "ladder-lane 10 bp 0.1:500 0.5:0"
         << "p:1: expected a SIZE above 0 and at most 1e9, found \"0\"";
     QTest::newRow("curve by another name")
-        << "size-fit spline" << "p:1: \"spline\": expected point-to-point, linear, quadratic or cubic";
-    QTest::newRow("band far off the gel")
-        << "band-size 1e8 0.5" << "p:1: expected ACROSS from -1e7 to 1e7, found \"1e8\"";
+        << "size-fit spline"
+        << "p:1: \"spline\": expected point-to-point, linear, quadratic or cubic";
+    QTest::newRow("band far off the gel") << "band-size 1e8 0.5"
+                                          << "p:1: expected ACROSS from -1e7 to 1e7, found \"1e8\"";
     QTest::newRow("ladder band's size unsaid")
         << "band-size 10 0.5 ladder"
         << "p:1: expected ACROSS RF [ladder SIZE] for \"band-size\", found \"10 0.5 ladder\"";

@@ -2,8 +2,8 @@
 // quoted texts, and the plan written from a record replaying the same sheet; a plan made
 // on another picture is refused by its SHA-256.
 
-#include "core/measurementsession.h"
 #include "core/measurementrecord.h"
+#include "core/measurementsession.h"
 #include "core/sheetdata.h"
 #include "core/sheetfiles.h"
 #include "support/gelpictures.h"
@@ -100,11 +100,9 @@ void TestMeasurementRecord::planLineWords_data()
     QTest::addColumn<QStringList>("words");
     QTest::newRow("blanks") << "  frame 1\t2 3 4 " << list("frame|1|2|3|4");
     QTest::newRow("comment") << "cell 1 2 # band" << list("cell|1|2");
-    QTest::newRow("quoted hash and blanks")
-        << "value 1 2 \" a # b \"" << list("value|1|2| a # b ");
+    QTest::newRow("quoted hash and blanks") << "value 1 2 \" a # b \"" << list("value|1|2| a # b ");
     QTest::newRow("empty quoted") << "value 1 2 \"\"" << list("value|1|2|");
-    QTest::newRow("escapes") << "value 1 2 \"q\\\"\\\\\\t\\n\\r\""
-                             << list("value|1|2|q\"\\\t\n\r");
+    QTest::newRow("escapes") << "value 1 2 \"q\\\"\\\\\\t\\n\\r\"" << list("value|1|2|q\"\\\t\n\r");
 }
 
 void TestMeasurementRecord::planLineWords()
@@ -114,8 +112,7 @@ void TestMeasurementRecord::planLineWords()
     QCOMPARE(kesto::planLineWords(line, QStringLiteral("p:1")), words);
     // Every text survives being written quoted and read back.
     const QString last = words.constLast();
-    QCOMPARE(kesto::planLineWords(quotedPlanText(last), QStringLiteral("p:1")),
-             QStringList{last});
+    QCOMPARE(kesto::planLineWords(quotedPlanText(last), QStringLiteral("p:1")), QStringList{last});
 }
 
 void TestMeasurementRecord::replaysTheSheet_data()
@@ -192,7 +189,8 @@ void TestMeasurementRecord::tableRowsHoldTheScan()
     QCOMPARE(field(1, "Frame left"), QString());
 
     const QString tip = measurementTip(*session.record().entryAt(1, 2));
-    QVERIFY2(tip.contains(QStringLiteral("Frame: left 0, top 0, width 9, height 4")), qPrintable(tip));
+    QVERIFY2(tip.contains(QStringLiteral("Frame: left 0, top 0, width 9, height 4")),
+             qPrintable(tip));
     QVERIFY2(tip.contains(QStringLiteral("16 at full scale")), qPrintable(tip));
 
     SheetData sheet;
@@ -275,7 +273,8 @@ void TestMeasurementRecord::hashesAgreeWithQt()
             picture.scanLine(y)[x] = uchar(x + y);
         pixels.append(reinterpret_cast<const char*>(picture.constScanLine(y)), 15);
     }
-    QCOMPARE(pixelSha256(picture), QCryptographicHash::hash(pixels, QCryptographicHash::Sha256).toHex());
+    QCOMPARE(pixelSha256(picture),
+             QCryptographicHash::hash(pixels, QCryptographicHash::Sha256).toHex());
 }
 
 QTEST_GUILESS_MAIN(TestMeasurementRecord)

@@ -55,7 +55,8 @@ QImage laneGel(bool deep)
                     v += 150 * std::exp(-(y - c) * (y - c) / 32.0);
             }
             if (deep)
-                reinterpret_cast<std::uint16_t*>(image.scanLine(y))[x] = std::uint16_t(std::lround(v * 257));
+                reinterpret_cast<std::uint16_t*>(image.scanLine(y))[x] =
+                    std::uint16_t(std::lround(v * 257));
             else
                 image.scanLine(y)[x] = uchar(std::lround(v));
         }
@@ -95,17 +96,16 @@ void TestMeasurementSession::newPictureConvertsTheBackground_data()
     QTest::addColumn<QImage>("first");
     QTest::addColumn<QPoint>("pick");
     QTest::addColumn<QImage>("second");
-    QTest::addColumn<int>("level");    // the background in the second picture's units
+    QTest::addColumn<int>("level"); // the background in the second picture's units
     QTest::addColumn<bool>("notice");
 
     const QImage grey = test::solidPicture(40, 30, qRgb(90, 90, 90));
-    QTest::newRow("16 to 8 keeps the top byte") << deepPicture(321, 4000) << QPoint(1, 1) << grey
-                                                << 1 << true;
-    QTest::newRow("8 to 16 widens") << grey << QPoint(1, 1) << deepPicture(321, 4000)
-                                    << 90 * 257 << true;
-    QTest::newRow("same depth keeps it") << grey << QPoint(1, 1)
-                                         << test::solidPicture(10, 10, qRgb(5, 5, 5)) << 90
-                                         << false;
+    QTest::newRow("16 to 8 keeps the top byte")
+        << deepPicture(321, 4000) << QPoint(1, 1) << grey << 1 << true;
+    QTest::newRow("8 to 16 widens")
+        << grey << QPoint(1, 1) << deepPicture(321, 4000) << 90 * 257 << true;
+    QTest::newRow("same depth keeps it")
+        << grey << QPoint(1, 1) << test::solidPicture(10, 10, qRgb(5, 5, 5)) << 90 << false;
 }
 
 void TestMeasurementSession::newPictureConvertsTheBackground()
@@ -123,8 +123,7 @@ void TestMeasurementSession::newPictureConvertsTheBackground()
     QCOMPARE(session.backgroundLevels().red, level);
     QCOMPARE(!said.isEmpty(), notice);
     // What the read-out shows is what the scans subtract.
-    QCOMPARE(session.backgroundReadout(),
-             QStringLiteral("Bkgrnd (RGB)=%1,%1,%1").arg(level));
+    QCOMPARE(session.backgroundReadout(), QStringLiteral("Bkgrnd (RGB)=%1,%1,%1").arg(level));
     QVERIFY(!session.backgroundPicked());
 }
 
@@ -178,7 +177,8 @@ void TestMeasurementSession::planOverSeveralPicturesNeedsThemOpened()
         runMeasurementPlanCounted(session, plan, true);
         QFAIL("a plan of two pictures replayed on one");
     } catch (const PlanError& error) {
-        QVERIFY2(error.message().contains(QStringLiteral("2 pictures")), qPrintable(error.message()));
+        QVERIFY2(error.message().contains(QStringLiteral("2 pictures")),
+                 qPrintable(error.message()));
     }
     QCOMPARE(session.sheet().text(1, 2), QString());
 
@@ -186,8 +186,9 @@ void TestMeasurementSession::planOverSeveralPicturesNeedsThemOpened()
     ReplayOptions options;
     options.ignoreHash = true;
     options.openPicture = [&](const PlanStep& step) {
-        session.setPicture(step.text == QLatin1String("a.png") ? test::solidPicture(4, 4, qRgb(9, 9, 9))
-                                                               : deepPicture(700, 700),
+        session.setPicture(step.text == QLatin1String("a.png")
+                               ? test::solidPicture(4, 4, qRgb(9, 9, 9))
+                               : deepPicture(700, 700),
                            step.text);
     };
     const std::vector<ScanResult> scans = runMeasurementPlanCounted(session, plan, options);
@@ -198,16 +199,17 @@ void TestMeasurementSession::planOverSeveralPicturesNeedsThemOpened()
 
 void TestMeasurementSession::planBackgroundBeyondAnEightBitPicture()
 {
-    const MeasurementPlan plan = parseMeasurementPlan(
-        QStringLiteral("background-color 321 321 321\nframe 0 0 1 1\n"), QStringLiteral("deep.plan"),
-        65535);
+    const MeasurementPlan plan =
+        parseMeasurementPlan(QStringLiteral("background-color 321 321 321\nframe 0 0 1 1\n"),
+                             QStringLiteral("deep.plan"), 65535);
     MeasurementSession session(test::solidPicture(4, 4, qRgb(9, 9, 9)));
     try {
         runMeasurementPlanCounted(session, plan, true);
         QFAIL("a 16-bit background used on an 8-bit picture");
     } catch (const PlanError& error) {
-        QVERIFY2(error.message().startsWith(QStringLiteral("deep.plan:1: expected RED from 0 to 255")),
-                 qPrintable(error.message()));
+        QVERIFY2(
+            error.message().startsWith(QStringLiteral("deep.plan:1: expected RED from 0 to 255")),
+            qPrintable(error.message()));
     }
 }
 
@@ -250,14 +252,15 @@ void TestMeasurementSession::undoPutsSheetAndRecordBack()
 void TestMeasurementSession::laneValuesReplay_data()
 {
     QTest::addColumn<bool>("deep");
-    QTest::addColumn<QString>("method");   // frame scans
-    QTest::addColumn<int>("quantify");     // QuantifyMode of the found bands
-    QTest::addColumn<bool>("laneTotal");   // lane totals as the control
+    QTest::addColumn<QString>("method"); // frame scans
+    QTest::addColumn<int>("quantify");   // QuantifyMode of the found bands
+    QTest::addColumn<bool>("laneTotal"); // lane totals as the control
     for (bool deep : {false, true}) {
         const char* depth = deep ? "16-bit" : "8-bit";
         QTest::addRow("%s lane:minima frames", depth) << deep << "lane:minima" << -1 << false;
         QTest::addRow("%s lane:ball frames", depth) << deep << "lane:ball:30" << -1 << false;
-        QTest::addRow("%s profile volumes", depth) << deep << "" << int(QuantifyMode::Profile) << false;
+        QTest::addRow("%s profile volumes", depth)
+            << deep << "" << int(QuantifyMode::Profile) << false;
         QTest::addRow("%s fitted areas", depth) << deep << "" << int(QuantifyMode::Fit) << true;
     }
     QTest::addRow("frames in no lane") << false << "pixel" << int(QuantifyMode::Frame) << false;
@@ -316,8 +319,9 @@ void TestMeasurementSession::laneValuesReplay()
             // Lane 1's bands stand apart: each volume is its band's whole signal,
             // 150 * sigma * sqrt(2 pi) per column of the 20-column lane.
             const double truth = 150 * 4 * std::sqrt(2 * M_PI) * 20 * (deep ? 257 : 1);
-            QVERIFY2(std::abs(scans[0].scan.value - truth) < 0.03 * truth,
-                     qPrintable(QStringLiteral("%1 against %2").arg(scans[0].scan.value).arg(truth)));
+            QVERIFY2(
+                std::abs(scans[0].scan.value - truth) < 0.03 * truth,
+                qPrintable(QStringLiteral("%1 against %2").arg(scans[0].scan.value).arg(truth)));
         }
     }
 
@@ -379,7 +383,8 @@ void ladderSession(MeasurementSession& session, const std::vector<int>& ladderRo
 {
     std::vector<LaneStrip> lanes;
     for (int left : {10, 50, 90})
-        lanes.push_back(LaneStrip::straight(FoundFrame{left, 0, 20, 199}, LaneOrientation::Vertical));
+        lanes.push_back(
+            LaneStrip::straight(FoundFrame{left, 0, 20, 199}, LaneOrientation::Vertical));
     session.setLanes(lanes, true);
     // Frames 10 rows high: their middles on the rows.
     for (int row : ladderRows)
@@ -400,15 +405,15 @@ void TestMeasurementSession::ladderSizes_data()
     QTest::addColumn<std::vector<int>>("secondRows"); // none: one ladder lane
     QTest::addColumn<bool>("extrapolate");
     QTest::addColumn<int>("sampleRow");
-    QTest::addColumn<double>("size"); // -1: none
+    QTest::addColumn<double>("size");       // -1: none
     QTest::addColumn<bool>("extrapolated"); // beyond the ladder, whether sized or not
     QTest::addColumn<int>("notes");
 
     const std::vector<int> rows{20, 60, 100, 140, 180};
-    QTest::newRow("level with a ladder band") << rows << std::vector<int>{} << false << 60 << 3000.0
-                                              << false << 0;
-    QTest::newRow("beyond the ladder") << rows << std::vector<int>{} << false << 192 << -1.0 << true
-                                       << 0;
+    QTest::newRow("level with a ladder band")
+        << rows << std::vector<int>{} << false << 60 << 3000.0 << false << 0;
+    QTest::newRow("beyond the ladder")
+        << rows << std::vector<int>{} << false << 192 << -1.0 << true << 0;
     // The last segment carried on in log(size): 12 rows past 500 of 40 rows per halving.
     QTest::newRow("beyond, extrapolated") << rows << std::vector<int>{} << true << 192
                                           << 500 * std::pow(2.0, -12.0 / 40) << true << 0;
@@ -416,8 +421,8 @@ void TestMeasurementSession::ladderSizes_data()
     QTest::newRow("two ladders, read at the lane's place")
         << rows << std::vector<int>{30, 70, 110, 150, 190} << false << 65 << 3000.0 << false << 0;
     QTest::newRow("a ladder band missing")
-        << std::vector<int>{20, 60, 100, 140} << std::vector<int>{} << false << 60 << 3000.0 << false
-        << 1;
+        << std::vector<int>{20, 60, 100, 140} << std::vector<int>{} << false << 60 << 3000.0
+        << false << 1;
 }
 
 void TestMeasurementSession::ladderSizes()
@@ -487,7 +492,8 @@ void TestMeasurementSession::ladderMarksUndoAndClear()
     undo.stack().undo();
     QCOMPARE(session.sizeFit(), SizeFit::PointToPoint);
     // Marks belong to the lanes and the picture.
-    session.setLanes({LaneStrip::straight(FoundFrame{10, 0, 20, 199}, LaneOrientation::Vertical)}, true);
+    session.setLanes({LaneStrip::straight(FoundFrame{10, 0, 20, 199}, LaneOrientation::Vertical)},
+                     true);
     QVERIFY(session.ladderLanes().empty());
     session.setLaneLadder(0, FiveSizes);
     session.setPicture(QImage(120, 200, QImage::Format_RGB32), QString());
@@ -513,17 +519,22 @@ void TestMeasurementSession::ladderBandReassigned_data()
     QTest::addColumn<int>("lane");
     QTest::addColumn<QString>("moves"); // BAND:SIZE (from 0; -1 skips), the last may fail
     QTest::addColumn<bool>("lastOk");
-    QTest::addColumn<double>("size");   // the sample's, level with the ladder's 3000
+    QTest::addColumn<double>("size");      // the sample's, level with the ladder's 3000
     QTest::addColumn<QString>("mismatch"); // in the notes, "" for none
 
-    QTest::newRow("as handed out") << 0 << "" << true << 2000.0 << "6 bands for 5 sizes: 1 band without a size";
+    QTest::newRow("as handed out")
+        << 0 << "" << true << 2000.0 << "6 bands for 5 sizes: 1 band without a size";
     QTest::newRow("the smear skipped, the rest moved up")
-        << 0 << "1:-1 2:1 3:2 4:3 5:4" << true << 3000.0 << "6 bands for 5 sizes: 1 band without a size";
-    QTest::newRow("a size taken from another band") << 0 << "5:4" << true << 2000.0
-                                                    << "6 bands for 5 sizes: 1 band without a size";
-    QTest::newRow("no such band") << 0 << "6:1" << false << 2000.0 << "6 bands for 5 sizes: 1 band without a size";
-    QTest::newRow("no such size") << 0 << "1:5" << false << 2000.0 << "6 bands for 5 sizes: 1 band without a size";
-    QTest::newRow("not a ladder lane") << 1 << "0:1" << false << 2000.0 << "6 bands for 5 sizes: 1 band without a size";
+        << 0 << "1:-1 2:1 3:2 4:3 5:4" << true << 3000.0
+        << "6 bands for 5 sizes: 1 band without a size";
+    QTest::newRow("a size taken from another band")
+        << 0 << "5:4" << true << 2000.0 << "6 bands for 5 sizes: 1 band without a size";
+    QTest::newRow("no such band") << 0 << "6:1" << false << 2000.0
+                                  << "6 bands for 5 sizes: 1 band without a size";
+    QTest::newRow("no such size") << 0 << "1:5" << false << 2000.0
+                                  << "6 bands for 5 sizes: 1 band without a size";
+    QTest::newRow("not a ladder lane")
+        << 1 << "0:1" << false << 2000.0 << "6 bands for 5 sizes: 1 band without a size";
 }
 
 void TestMeasurementSession::ladderBandReassigned()
@@ -552,7 +563,8 @@ void TestMeasurementSession::ladderBandReassigned()
     QVERIFY2(std::abs(*sample.size - size) < 1e-6 * size,
              qPrintable(QStringLiteral("%1, not %2").arg(*sample.size).arg(size)));
     const QString notes = sizes.notes.join(QLatin1Char('\n'));
-    QVERIFY2(mismatch.isEmpty() ? !notes.contains(QStringLiteral("sizes")) : notes.contains(mismatch),
+    QVERIFY2(mismatch.isEmpty() ? !notes.contains(QStringLiteral("sizes"))
+                                : notes.contains(mismatch),
              qPrintable(notes));
     // A change is one step, which undo takes back to the sizes handed out.
     QCOMPARE(undo.stack().count(), steps.isEmpty() || (steps.size() == 1 && !lastOk) ? 0 : 1);
@@ -572,7 +584,8 @@ void TestMeasurementSession::bandSizesReplay_data()
     QTest::newRow("point-to-point") << int(SizeFit::PointToPoint) << false << false << 80;
     QTest::newRow("linear, two ladders") << int(SizeFit::Linear) << false << true << 80;
     QTest::newRow("cubic, extrapolated") << int(SizeFit::Cubic) << true << false << 192;
-    QTest::newRow("beyond the ladder, no size") << int(SizeFit::PointToPoint) << false << true << 192;
+    QTest::newRow("beyond the ladder, no size")
+        << int(SizeFit::PointToPoint) << false << true << 192;
 }
 
 void TestMeasurementSession::bandSizesReplay()
@@ -587,7 +600,8 @@ void TestMeasurementSession::bandSizesReplay()
             picture.setPixel(x, y, qRgb((x * 7 + y * 3) % 256, y % 256, x % 256));
     MeasurementSession session(picture);
     ladderSession(session, {20, 61, 100, 139, 180},
-                  twoLadders ? std::vector<int>{27, 70, 108, 150, 189} : std::vector<int>{}, sampleRow);
+                  twoLadders ? std::vector<int>{27, 70, 108, 150, 189} : std::vector<int>{},
+                  sampleRow);
     // The top ladder band stands for none: a ladder band without a size has none replayed.
     QVERIFY(session.setLaneLadder(0, FiveSizes));
     if (twoLadders)
@@ -632,7 +646,8 @@ void TestMeasurementSession::bandSizesReplay()
         QCOMPARE(after[i].text, before[i].text);
         QVERIFY2(after[i].size == before[i].size, qPrintable(plan));
         QCOMPARE(bandSizeOf(after[i].size).size, expected[i]);
-        QCOMPARE(measurementTip(after[i]).contains(QStringLiteral("\nSize: ")), after[i].size.any());
+        QCOMPARE(measurementTip(after[i]).contains(QStringLiteral("\nSize: ")),
+                 after[i].size.any());
     }
     replay.pickCell(30, 2);
     replay.scanFrame(FrameGeometry{52, 40, 16, 10});
@@ -647,7 +662,8 @@ void TestMeasurementSession::pictureHashTakenAsideAndWaitedFor()
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     // The digest as another implementation gives it (sha256sum's).
-    const QByteArray expected = QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+    const QByteArray expected =
+        QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
 
     // Every worker thread busy: a hash taken on the opening thread would be ready at once.
     QThreadPool* pool = QThreadPool::globalInstance();

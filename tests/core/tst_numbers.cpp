@@ -78,7 +78,7 @@ void TestNumbers::toInt16Overflow()
 void TestNumbers::toInt32_data()
 {
     QTest::addColumn<double>("value");
-    QTest::addColumn<qint64>("expected");   // sentinel 1 << 40 means overflow
+    QTest::addColumn<qint64>("expected"); // sentinel 1 << 40 means overflow
     const qint64 overflow = qint64(1) << 40;
     QTest::newRow("0.5 to even 0") << 0.5 << qint64(0);
     QTest::newRow("1.5 to even 2") << 1.5 << qint64(2);
@@ -196,14 +196,16 @@ void TestNumbers::fixedText_data()
     QTest::newRow("negative tie away from zero") << -6.25 << 1 << QStringLiteral("-6.3");
     QTest::newRow("0.75 up") << 0.75 << 1 << QStringLiteral("0.8");
     QTest::newRow("0.35 rounds as it reads") << 0.35 << 1 << QStringLiteral("0.4");
-    QTest::newRow("decimal tie of a quotient") << 202167.0 * 100 / 6000 << 1 << QStringLiteral("3369.5");
+    QTest::newRow("decimal tie of a quotient")
+        << 202167.0 * 100 / 6000 << 1 << QStringLiteral("3369.5");
     QTest::newRow("carry into a new digit") << 999.96 << 1 << QStringLiteral("1000.0");
     QTest::newRow("negative carry") << -9.96 << 1 << QStringLiteral("-10.0");
     QTest::newRow("zero") << 0.0 << 1 << QStringLiteral("0.0");
     QTest::newRow("small rounds up to a tenth") << 0.05 << 1 << QStringLiteral("0.1");
     QTest::newRow("small below half a tenth") << 0.0499 << 1 << QStringLiteral("0.0");
     QTest::newRow("far below the cut") << 1e-9 << 2 << QStringLiteral("0.00");
-    QTest::newRow("large beyond 15 digits") << 1e20 << 1 << QStringLiteral("100000000000000000000.0");
+    QTest::newRow("large beyond 15 digits")
+        << 1e20 << 1 << QStringLiteral("100000000000000000000.0");
     QTest::newRow("tiny negative shows unsigned") << -0.01 << 1 << QStringLiteral("0.0");
     QTest::newRow("negative") << -12.34 << 1 << QStringLiteral("-12.3");
     QTest::newRow("one third, two decimals") << 100.0 / 3.0 << 2 << QStringLiteral("33.33");

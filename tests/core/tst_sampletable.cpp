@@ -53,20 +53,27 @@ void TestSampleTable::refusesBadText_data()
     QTest::addColumn<QString>("message");
     const QString h = QStringLiteral("LANE\tSAMPLE\tROLE\tAMOUNT\n");
     QTest::newRow("empty") << QString() << "t.tsv: the table is empty"_t;
-    QTest::newRow("no lane column") << "SAMPLE\tGROUP\na\tb\n"_t
-                                    << "t.tsv:1: the first line is no heading with a LANE column (tab-separated)"_t;
+    QTest::newRow("no lane column")
+        << "SAMPLE\tGROUP\na\tb\n"_t
+        << "t.tsv:1: the first line is no heading with a LANE column (tab-separated)"_t;
     QTest::newRow("heading only") << h << "t.tsv: the table has a heading but no lanes"_t;
-    QTest::newRow("lane 0") << h + "0\ta\n"_t << "t.tsv:2: the lane \"0\" is not a number from 1 to 10000"_t;
-    QTest::newRow("lane text") << h + "two\ta\n"_t << "t.tsv:2: the lane \"two\" is not a number from 1 to 10000"_t;
-    QTest::newRow("role") << h + "1\ta\tcontrol\n"_t
-                          << "t.tsv:2: the role \"control\" is not one of sample, ladder, standard, blank, excluded"_t;
-    QTest::newRow("amount") << h + "1\ta\tstandard\tten\n"_t << "t.tsv:2: the amount \"ten\" is not a number"_t;
+    QTest::newRow("lane 0") << h + "0\ta\n"_t
+                            << "t.tsv:2: the lane \"0\" is not a number from 1 to 10000"_t;
+    QTest::newRow("lane text") << h + "two\ta\n"_t
+                               << "t.tsv:2: the lane \"two\" is not a number from 1 to 10000"_t;
+    QTest::newRow("role")
+        << h + "1\ta\tcontrol\n"_t
+        << "t.tsv:2: the role \"control\" is not one of sample, ladder, standard, blank, excluded"_t;
+    QTest::newRow("amount") << h + "1\ta\tstandard\tten\n"_t
+                            << "t.tsv:2: the amount \"ten\" is not a number"_t;
     QTest::newRow("negative amount") << h + "1\ta\tsample\t-1\n"_t
                                      << "t.tsv:2: the amount is not a number from 0 to 1e+15"_t;
     QTest::newRow("standard without amount") << h + "1\ta\tstandard\n"_t
                                              << "t.tsv:2: a standard needs its amount"_t;
-    QTest::newRow("twice") << h + "1\ta\n2\tb\n1\tc\n"_t << "t.tsv:4: lane 1 of blot 1 is given twice"_t;
-    QTest::newRow("heading twice") << "LANE\tlane\n1\t2\n"_t << "t.tsv:1: the heading names LANE twice"_t;
+    QTest::newRow("twice") << h + "1\ta\n2\tb\n1\tc\n"_t
+                           << "t.tsv:4: lane 1 of blot 1 is given twice"_t;
+    QTest::newRow("heading twice") << "LANE\tlane\n1\t2\n"_t
+                                   << "t.tsv:1: the heading names LANE twice"_t;
 }
 
 void TestSampleTable::refusesBadText()
@@ -129,10 +136,12 @@ void TestSampleTable::fillsByPattern_data()
 {
     QTest::addColumn<int>("order");
     QTest::addColumn<QStringList>("samples"); // lane by lane
-    QTest::newRow("groups together") << int(SampleOrder::GroupsTogether)
-                                     << QStringList{"a 1"_t, "a 2"_t, "a 3"_t, "Group 2 1"_t, "Group 2 2"_t, "Group 2 3"_t};
+    QTest::newRow("groups together")
+        << int(SampleOrder::GroupsTogether)
+        << QStringList{"a 1"_t, "a 2"_t, "a 3"_t, "Group 2 1"_t, "Group 2 2"_t, "Group 2 3"_t};
     QTest::newRow("interleaved") << int(SampleOrder::Interleaved)
-                                 << QStringList{"a 1"_t, "Group 2 1"_t, "a 2"_t, "Group 2 2"_t, "a 3"_t, "Group 2 3"_t};
+                                 << QStringList{"a 1"_t,       "Group 2 1"_t, "a 2"_t,
+                                                "Group 2 2"_t, "a 3"_t,       "Group 2 3"_t};
 }
 
 void TestSampleTable::fillsByPattern()

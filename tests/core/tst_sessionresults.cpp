@@ -82,10 +82,12 @@ void TestSessionResults::planLinesReadBack_data()
 
     QTest::newRow("pattern, default choices") << samplePattern(3, 3, 1) << ResultOptions();
 
-    SampleRow standard = row(4, QStringLiteral("std 10"), QStringLiteral("std"), 1, SampleRole::Standard);
+    SampleRow standard =
+        row(4, QStringLiteral("std 10"), QStringLiteral("std"), 1, SampleRole::Standard);
     standard.amount = 12.5;
     standard.unit = QStringLiteral("ng");
-    SampleRow odd = row(2, QStringLiteral("say \"hi\" # %1 \\ back"), QStringLiteral("group one"), 2);
+    SampleRow odd =
+        row(2, QStringLiteral("say \"hi\" # %1 \\ back"), QStringLiteral("group one"), 2);
     odd.blot = 1;
     odd.notes = QStringLiteral("reloaded; see notebook p. 12");
     ResultOptions options;
@@ -96,15 +98,16 @@ void TestSessionResults::planLinesReadBack_data()
     options.spread = Spread::SEM;
     options.sizeTolerance = 0.1;
     QTest::newRow("ladder, standard, quotes, blot 2, every choice")
-            << SampleTable({row(0, QStringLiteral("ladder"), QString(), 0, SampleRole::Ladder), standard, odd})
-            << options;
+        << SampleTable(
+               {row(0, QStringLiteral("ladder"), QString(), 0, SampleRole::Ladder), standard, odd})
+        << options;
 
     ResultOptions byLane;
     byLane.target = BandChoice::bands({0, 2});
     byLane.control = BandChoice::nth(1);
     byLane.reference.lane = 2;
-    QTest::newRow("picked bands, reference lane") << samplePattern(2, 2, 0, SampleOrder::Interleaved)
-                                                  << byLane;
+    QTest::newRow("picked bands, reference lane")
+        << samplePattern(2, 2, 0, SampleOrder::Interleaved) << byLane;
 }
 
 void TestSessionResults::planLinesReadBack()
@@ -112,7 +115,8 @@ void TestSessionResults::planLinesReadBack()
     QFETCH(SampleTable, table);
     QFETCH(ResultOptions, options);
     const QString text = resultsPlanText(table, options);
-    const auto [readTable, readOptions] = readBack(parseMeasurementPlan(text, QStringLiteral("saved")));
+    const auto [readTable, readOptions] =
+        readBack(parseMeasurementPlan(text, QStringLiteral("saved")));
     QCOMPARE(sampleTableText(readTable), sampleTableText(table));
     QVERIFY(readTable == table);
     QCOMPARE(resultsPlanLine(readOptions), resultsPlanLine(options));
@@ -125,18 +129,24 @@ void TestSessionResults::planLinesRefused_data()
     QTest::addColumn<QString>("message");
     QTest::newRow("too few values") << "sample 1 \"a\" \"g\" 1"
                                     << "p:1: expected LANE \"SAMPLE\" \"GROUP\" REPLICATE ROLE";
-    QTest::newRow("lane 0") << "sample 0 \"a\" \"g\" 1 sample" << "p:1: expected LANE from 1 to 10000";
-    QTest::newRow("unknown role") << "sample 1 \"a\" \"g\" 1 marker" << "p:1: ";
+    QTest::newRow("lane 0") << "sample 0 \"a\" \"g\" 1 sample"
+                            << "p:1: expected LANE from 1 to 10000";
+    QTest::newRow("unknown role") << "sample 1 \"a\" \"g\" 1 marker"
+                                  << "p:1: ";
     QTest::newRow("standard without amount") << "sample 1 \"a\" \"g\" 1 standard"
                                              << "p:1: a standard needs its amount";
     QTest::newRow("amount without unit") << "sample 1 \"a\" \"g\" 1 standard amount 5"
                                          << "p:1: expected 2 values after \"amount\"";
     QTest::newRow("unknown key") << "sample 1 \"a\" \"g\" 1 sample colour red"
                                  << "p:1: expected blot, amount or notes";
-    QTest::newRow("results odd") << "results target" << "p:1: expected KEY VALUE pairs";
-    QTest::newRow("results twice") << "results spread sd spread sem" << "p:1: \"spread\" is given twice";
-    QTest::newRow("results flagged") << "results flagged maybe" << "p:1: expected keep or exclude";
-    QTest::newRow("results tolerance") << "results tolerance 3" << "p:1: expected a tolerance above 0";
+    QTest::newRow("results odd") << "results target"
+                                 << "p:1: expected KEY VALUE pairs";
+    QTest::newRow("results twice") << "results spread sd spread sem"
+                                   << "p:1: \"spread\" is given twice";
+    QTest::newRow("results flagged") << "results flagged maybe"
+                                     << "p:1: expected keep or exclude";
+    QTest::newRow("results tolerance") << "results tolerance 3"
+                                       << "p:1: expected a tolerance above 0";
 }
 
 void TestSessionResults::planLinesRefused()
@@ -194,11 +204,11 @@ void TestSessionResults::replayedPlanKeepsTable()
 {
     MeasurementSession session(kesto::test::blotPicture({{80, 60}}, {60, 140}));
     const MeasurementPlan plan = parseMeasurementPlan(
-            QStringLiteral("sample 1 \"a\" \"g\" 1 sample\n"
-                           "sample 2 \"b\" \"g\" 2 sample\n"
-                           "sample 1 \"a2\" \"g\" 1 sample # replaces lane 1\n"
-                           "results target band:1 control band:2 flagged exclude\n"),
-            QStringLiteral("plan"));
+        QStringLiteral("sample 1 \"a\" \"g\" 1 sample\n"
+                       "sample 2 \"b\" \"g\" 2 sample\n"
+                       "sample 1 \"a2\" \"g\" 1 sample # replaces lane 1\n"
+                       "results target band:1 control band:2 flagged exclude\n"),
+        QStringLiteral("plan"));
     runMeasurementPlan(session, plan);
     QCOMPARE(session.sampleTable().size(), 2);
     QCOMPARE(session.sampleTable().rowFor(0)->sample, QStringLiteral("a2"));
@@ -217,7 +227,8 @@ void TestSessionResults::measuredLanesCarryVolumesAndFlags()
 {
     QFETCH(QuantifyMode, mode);
     // Lane 2's target twice lane 1's; lane 3's control clipped at 0.
-    MeasurementSession session(kesto::test::blotPicture({{50, 100}, {100, 100}, {60, 300}}, {60, 140}));
+    MeasurementSession session(
+        kesto::test::blotPicture({{50, 100}, {100, 100}, {60, 300}}, {60, 140}));
     session.setBackground(rgbValue(235, 235, 235));
     findBands(session);
     session.setQuantifyMode(mode);

@@ -65,11 +65,13 @@ void TestSheetData::parseTabText_data()
     QTest::newRow("blank line inside") << "a\r\n\r\nb" << Rows{L({"a"}), L({""}), L({"b"})};
     QTest::newRow("empty cells") << "\t\t\r\n\tx\t" << Rows{L({"", "", ""}), L({"", "x", ""})};
     QTest::newRow("quoted tab") << "\"a\tb\"\tc" << Rows{L({"a\tb", "c"})};
-    QTest::newRow("quoted line break") << "\"line 1\nline 2\"\tz" << Rows{L({"line 1\nline 2", "z"})};
+    QTest::newRow("quoted line break")
+        << "\"line 1\nline 2\"\tz" << Rows{L({"line 1\nline 2", "z"})};
     QTest::newRow("quoted CR LF") << "\"x\r\ny\"" << Rows{L({"x\r\ny"})};
     QTest::newRow("doubled quotes") << "\"say \"\"hi\"\"\"" << Rows{L({"say \"hi\""})};
     QTest::newRow("quote inside an unquoted field") << "5\" disk\tb" << Rows{L({"5\" disk", "b"})};
-    QTest::newRow("unclosed quote read literally") << "\"open\tb\r\nc" << Rows{L({"\"open", "b"}), L({"c"})};
+    QTest::newRow("unclosed quote read literally")
+        << "\"open\tb\r\nc" << Rows{L({"\"open", "b"}), L({"c"})};
     QTest::newRow("text after closing quote kept") << "\"ab\"cd\te" << Rows{L({"abcd", "e"})};
     QTest::newRow("empty quoted field") << "\"\"\tx" << Rows{L({"", "x"})};
     QTest::newRow("ragged rows") << "a\tb\tc\r\nd" << Rows{L({"a", "b", "c"}), L({"d"})};
@@ -93,7 +95,8 @@ void TestSheetData::roundTripIsExact_data()
     QTest::newRow("line breaks") << Rows{L({"l1\r\nl2", "l1\nl2"}), L({"\r", "end\n"})};
     QTest::newRow("empty cells") << Rows{L({"", ""}), L({"", "z"})};
     QTest::newRow("leading quote only") << Rows{L({"\"a", "b\""})};
-    QTest::newRow("unicode and blanks") << Rows{{QStringLiteral(" \u00e9 "), QStringLiteral("\u03bcl")}};
+    QTest::newRow("unicode and blanks")
+        << Rows{{QStringLiteral(" \u00e9 "), QStringLiteral("\u03bcl")}};
 }
 
 void TestSheetData::roundTripIsExact()
@@ -174,7 +177,6 @@ void TestSheetData::numberReadsTheText()
     data.setText(1, 1, text);
     QCOMPARE(data.number(1, 1), value);
 }
-
 
 void TestSheetData::setNumberRefusesNonFiniteValues()
 {
@@ -297,8 +299,7 @@ void TestSheetData::sortOrdersNumbersTextsAndBlanks_data()
         << L({"10", "9", "-2", "1e1", "0.5"}) << 1 << L({"-2", "0.5", "9", "10", "1e1"});
     QTest::newRow("numbers before texts, blanks last")
         << L({"", "beta", "3", "Alpha", "", "1"}) << 1 << L({"1", "3", "Alpha", "beta", "", ""});
-    QTest::newRow("texts ignore case")
-        << L({"b", "C", "a", "B"}) << 1 << L({"a", "b", "B", "C"});
+    QTest::newRow("texts ignore case") << L({"b", "C", "a", "B"}) << 1 << L({"a", "b", "B", "C"});
     QTest::newRow("descending keeps blanks last")
         << L({"2", "", "x", "10"}) << -1 << L({"x", "10", "2", ""});
 }
@@ -447,16 +448,16 @@ void TestSheetData::notesFollowTheirValues()
     sheet.setText(2, 1, QStringLiteral("10"));
     sheet.setNote(1, 1, QStringLiteral("saturated"));
     sheet.sortRange({1, 1, 2, 2}, true, 1);
-    QCOMPARE(sheet.note(2, 1), QStringLiteral("saturated"));   // moved with its value
+    QCOMPARE(sheet.note(2, 1), QStringLiteral("saturated")); // moved with its value
     QCOMPARE(sheet.note(1, 1), QString());
-    sheet.setText(2, 1, QStringLiteral("30"));                   // same text: same value
+    sheet.setText(2, 1, QStringLiteral("30")); // same text: same value
     QCOMPARE(sheet.note(2, 1), QStringLiteral("saturated"));
-    sheet.setText(2, 1, QStringLiteral("31"));                   // a new value drops it
+    sheet.setText(2, 1, QStringLiteral("31")); // a new value drops it
     QCOMPARE(sheet.note(2, 1), QString());
     sheet.setNote(1, 1, QStringLiteral("a"));
     sheet.clearRange({1, 1, 3, 2});
     QCOMPARE(sheet.note(1, 1), QString());
-    QCOMPARE(sheet.note(9, 9), QString());   // past the sheet: no note, no growth
+    QCOMPARE(sheet.note(9, 9), QString()); // past the sheet: no note, no growth
     sheet.setNote(9, 9, QString());
     QCOMPARE(sheet.rowCount(), 3);
 }

@@ -32,7 +32,10 @@ Points pointsOf(const Doubles& rf, const Doubles& logs)
 // towards the right than the front says (tilt), and 0.3 % in the middle (smile the front
 // does not follow). Positions are whole rows, as found bands' peaks are.
 constexpr int Lanes = 10;
-double laneX(int lane) { return 40 + 60 * lane; }
+double laneX(int lane)
+{
+    return 40 + 60 * lane;
+}
 double smile(double x)
 {
     const double middle = (laneX(0) + laneX(Lanes - 1)) / 2;
@@ -42,11 +45,18 @@ double smile(double x)
 }
 double trueRf(double size)
 {
-    const double u = (std::log10(12000.0) - std::log10(size)) / (std::log10(12000.0) - std::log10(150.0));
+    const double u =
+        (std::log10(12000.0) - std::log10(size)) / (std::log10(12000.0) - std::log10(150.0));
     return 0.05 + 0.9 * (u + 0.04 * u * (1 - u));
 }
-double wells(double x) { return 30 + 0.02 * x; }
-double front(double x) { return wells(x) + 600 * (1 + 0.04 * smile(x)); }
+double wells(double x)
+{
+    return 30 + 0.02 * x;
+}
+double front(double x)
+{
+    return wells(x) + 600 * (1 + 0.04 * smile(x));
+}
 double bandRow(double x, double size)
 {
     const double tilt = 1 + 0.03 * (x - laneX(0)) / (laneX(Lanes - 1) - laneX(0));
@@ -107,8 +117,8 @@ void TestSizeCalibration::ladderFile_data()
                            << QString::fromUtf8(name) << unit << sizes;
     };
     const auto bad = [](const char* row, const char* text, const char* error) {
-        QTest::newRow(row) << QString::fromUtf8(text) << QString::fromUtf8(error) << 0
-                           << QString() << SizeUnit::BasePairs << Doubles();
+        QTest::newRow(row) << QString::fromUtf8(text) << QString::fromUtf8(error) << 0 << QString()
+                           << SizeUnit::BasePairs << Doubles();
     };
     good("one", "ladder \"Mine\"\nunit kDa\nsizes 100 50 25\n", 1, "Mine", SizeUnit::KiloDaltons,
          {100, 50, 25});
@@ -127,7 +137,8 @@ void TestSizeCalibration::ladderFile_data()
     bad("rising sizes", "ladder \"x\"\nunit bp\nsizes 10 5\nsizes 5 1\n",
         "t.txt:4: sizes go largest first: 5 follows 5");
     bad("zero", "ladder \"x\"\nunit bp\nsizes 10 0\n", "t.txt:3: size 0 is not above 0");
-    bad("not a number", "ladder \"x\"\nunit bp\nsizes 10 five\n", "t.txt:3: \"five\" is not a size");
+    bad("not a number", "ladder \"x\"\nunit bp\nsizes 10 five\n",
+        "t.txt:3: \"five\" is not a size");
     bad("infinity", "ladder \"x\"\nunit bp\nsizes inf 10\n", "t.txt:3: \"inf\" is not a size");
     bad("huge", "ladder \"x\"\nunit bp\nsizes 1e10 10\n", "t.txt:3: size 1e10 is not above 0");
     bad("unit unknown", "ladder \"x\"\nunit Da\n", "t.txt:2: unit \"Da\": expected bp, kb or kDa");
@@ -178,10 +189,10 @@ void TestSizeCalibration::ladderFileRoundTrip()
     QCOMPARE(parseLadders(ladderText(ladders), QStringLiteral("round")), ladders);
 
     // A ladder that could not be read back is not written.
-    QVERIFY_THROWS_EXCEPTION(LadderError,
-                             ladderText({Ladder{QStringLiteral("x"), SizeUnit::BasePairs, {1, 2}}}));
-    QVERIFY_THROWS_EXCEPTION(LadderError,
-                             ladderText({Ladder{QStringLiteral("a\nb"), SizeUnit::BasePairs, {2, 1}}}));
+    QVERIFY_THROWS_EXCEPTION(
+        LadderError, ladderText({Ladder{QStringLiteral("x"), SizeUnit::BasePairs, {1, 2}}}));
+    QVERIFY_THROWS_EXCEPTION(
+        LadderError, ladderText({Ladder{QStringLiteral("a\nb"), SizeUnit::BasePairs, {2, 1}}}));
 }
 
 void TestSizeCalibration::ladderSizes_data()
@@ -193,7 +204,8 @@ void TestSizeCalibration::ladderSizes_data()
     QTest::newRow("list") << QStringLiteral("10000,8000, 6000") << Doubles{10000, 8000, 6000}
                           << QStringLiteral("sizes");
     QTest::newRow("preset in other case")
-        << QStringLiteral("broad-range PROTEIN") << presetLadder(QStringLiteral("Broad-range protein"))->sizes
+        << QStringLiteral("broad-range PROTEIN")
+        << presetLadder(QStringLiteral("Broad-range protein"))->sizes
         << QStringLiteral("Broad-range protein");
     QTest::newRow("rising") << QStringLiteral("10,20") << Doubles() << QString();
     QTest::newRow("one") << QStringLiteral("10") << Doubles() << QString();
@@ -221,22 +233,25 @@ void TestSizeCalibration::ladderSizes()
 void TestSizeCalibration::typedSizeList_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<Doubles>("sizes");  // empty: refused
-    QTest::addColumn<QString>("error");  // the start of the refusal
+    QTest::addColumn<Doubles>("sizes"); // empty: refused
+    QTest::addColumn<QString>("error"); // the start of the refusal
     QTest::newRow("commas and blanks") << QStringLiteral(" 10000, 8000 6000,,250 ")
                                        << Doubles{10000, 8000, 6000, 250} << QString();
-    QTest::newRow("exponent and fraction") << QStringLiteral("1e3 62.5") << Doubles{1000, 62.5} << QString();
+    QTest::newRow("exponent and fraction")
+        << QStringLiteral("1e3 62.5") << Doubles{1000, 62.5} << QString();
     // Order and count are the ladder's to judge (ladderFault), not the list's.
-    QTest::newRow("rising kept for the ladder to refuse") << QStringLiteral("1 2") << Doubles{1, 2}
-                                                          << QString();
+    QTest::newRow("rising kept for the ladder to refuse")
+        << QStringLiteral("1 2") << Doubles{1, 2} << QString();
     QTest::newRow("empty") << QStringLiteral(" , ") << Doubles() << QStringLiteral("no sizes");
     QTest::newRow("a word") << QStringLiteral("100 bp") << Doubles() << QStringLiteral("\"bp\"");
-    QTest::newRow("zero") << QStringLiteral("100 0") << Doubles() << QStringLiteral("\"0\": size 0");
+    QTest::newRow("zero") << QStringLiteral("100 0") << Doubles()
+                          << QStringLiteral("\"0\": size 0");
     QTest::newRow("too large") << QStringLiteral("2e9") << Doubles() << QStringLiteral("\"2e9\"");
     QString many;
     for (int i = 201; i >= 1; --i)
         many += QString::number(i) + QLatin1Char(' ');
-    QTest::newRow("too many") << many << Doubles() << QStringLiteral("201 sizes: a ladder has at most 200");
+    QTest::newRow("too many") << many << Doubles()
+                              << QStringLiteral("201 sizes: a ladder has at most 200");
 }
 
 void TestSizeCalibration::typedSizeList()
@@ -262,7 +277,8 @@ void TestSizeCalibration::ownLaddersKept()
     QVERIFY(readOwnLadders(settings).empty());
 
     std::vector<Ladder> own;
-    const Ladder mine{QStringLiteral("Lab 50% ladder"), SizeUnit::KiloDaltons, {250, 100, 62.5, 10}};
+    const Ladder mine{
+        QStringLiteral("Lab 50% ladder"), SizeUnit::KiloDaltons, {250, 100, 62.5, 10}};
     QCOMPARE(putLadder(own, mine), 0);
     QCOMPARE(putLadder(own, *presetLadder(QStringLiteral("1 kb DNA"))), 1);
     // The same name in another case replaces the ladder in its place.
@@ -280,15 +296,17 @@ void TestSizeCalibration::ownLaddersKept()
         QVERIFY(error.isEmpty());
     }
     // A ladder that cannot be kept is refused and what was kept stays.
-    QVERIFY_THROWS_EXCEPTION(LadderError,
-                             writeOwnLadders(settings, {Ladder{QStringLiteral("x"), SizeUnit::BasePairs, {1, 2}}}));
+    QVERIFY_THROWS_EXCEPTION(
+        LadderError,
+        writeOwnLadders(settings, {Ladder{QStringLiteral("x"), SizeUnit::BasePairs, {1, 2}}}));
     QCOMPARE(readOwnLadders(settings), own);
     // Settings spoiled by hand give no ladders and say why; they are not overwritten.
     settings.setValue(QLatin1String(OwnLaddersKey), QStringLiteral("ladder \"x\"\nsizes 5 x\n"));
     QString error;
     QVERIFY(readOwnLadders(settings, &error).empty());
     QVERIFY2(error.contains(QStringLiteral("the ladders kept in the settings")), qPrintable(error));
-    QCOMPARE(settings.value(QLatin1String(OwnLaddersKey)).toString(), QStringLiteral("ladder \"x\"\nsizes 5 x\n"));
+    QCOMPARE(settings.value(QLatin1String(OwnLaddersKey)).toString(),
+             QStringLiteral("ladder \"x\"\nsizes 5 x\n"));
     // None left: the key goes.
     writeOwnLadders(settings, {});
     QVERIFY(!settings.contains(QLatin1String(OwnLaddersKey)));
@@ -341,8 +359,8 @@ void TestSizeCalibration::polynomialFits_data()
         sxy += (rf[i] - mx) * (noisy[i] - my);
         sxx += (rf[i] - mx) * (rf[i] - mx);
     }
-    QTest::newRow("linear, scattered") << SizeFit::Linear << rf << noisy
-                                       << Doubles{my - sxy / sxx * mx, sxy / sxx};
+    QTest::newRow("linear, scattered")
+        << SizeFit::Linear << rf << noisy << Doubles{my - sxy / sxx * mx, sxy / sxx};
     const auto exact = [&rf](const Doubles& c) {
         Doubles logs;
         for (double x : rf)
@@ -353,8 +371,8 @@ void TestSizeCalibration::polynomialFits_data()
     QTest::newRow("linear, exact") << SizeFit::Linear << rf << exact({4, -2.5}) << Doubles{4, -2.5};
     QTest::newRow("quadratic, exact")
         << SizeFit::Quadratic << rf << exact({4, -3, 0.5}) << Doubles{4, -3, 0.5};
-    QTest::newRow("cubic, exact")
-        << SizeFit::Cubic << rf << exact({4, -2, -1, 0.4}) << Doubles{4, -2, -1, 0.4};
+    QTest::newRow("cubic, exact") << SizeFit::Cubic << rf << exact({4, -2, -1, 0.4})
+                                  << Doubles{4, -2, -1, 0.4};
     QTest::newRow("cubic through 4 points")
         << SizeFit::Cubic << Doubles{0.1, 0.3, 0.5, 0.9} << Doubles{4, 3.5, 2, 1.5}
         << Doubles(); // exact through every point: residuals 0, no leave-one-out
@@ -415,12 +433,13 @@ void TestSizeCalibration::pointToPoint_data()
     const Points three = pointsOf({1, 0, 2}, {2, 3, 0}); // in any order
     QTest::newRow("at a point") << three << 1.0 << false << 2.0 << false;
     QTest::newRow("first half") << three << 0.5 << false << (3 + 2) / 2.0 + (-1 + 1.5) / 8 << false;
-    QTest::newRow("second half") << three << 1.5 << false << (2 + 0) / 2.0 + (-1.5 + 2) / 8 << false;
+    QTest::newRow("second half") << three << 1.5 << false << (2 + 0) / 2.0 + (-1.5 + 2) / 8
+                                 << false;
     QTest::newRow("above, not asked") << three << -0.5 << false << qQNaN() << true;
     QTest::newRow("above, asked") << three << -0.5 << true << 3.5 << true;
     QTest::newRow("below, asked") << three << 2.5 << true << -1.0 << true;
-    QTest::newRow("two points: their line") << pointsOf({0.2, 0.6}, {3, 2}) << 0.5 << false << 2.25
-                                            << false;
+    QTest::newRow("two points: their line")
+        << pointsOf({0.2, 0.6}, {3, 2}) << 0.5 << false << 2.25 << false;
 }
 
 void TestSizeCalibration::pointToPoint()
@@ -453,8 +472,9 @@ void TestSizeCalibration::refusals_data()
         << QStringLiteral("the ladder bands are out of order: the 250 band (Rf 0.4) does not run "
                           "below the 500 band (Rf 0.5)");
     QTest::newRow("same Rf") << Points{{0.1, 1000}, {0.1, 500}} << SizeFit::Linear
-                             << QStringLiteral("the ladder bands are out of order: the 500 band "
-                                               "(Rf 0.1) does not run below the 1000 band (Rf 0.1)");
+                             << QStringLiteral(
+                                    "the ladder bands are out of order: the 500 band "
+                                    "(Rf 0.1) does not run below the 1000 band (Rf 0.1)");
     QTest::newRow("same size") << Points{{0.1, 1000}, {0.2, 1000}} << SizeFit::PointToPoint
                                << QStringLiteral("two ladder bands are given the same size 1000");
     QTest::newRow("too few for cubic")
@@ -525,8 +545,7 @@ void TestSizeCalibration::reassignment()
     QVERIFY(reassignLadderBand(a, 2, 3));
     QCOMPARE(a.sizeIndex, (std::vector<int>{0, 1, 3, 4}));
     QCOMPARE(a.mismatchText(), QStringLiteral("4 bands for 5 sizes: 1 size without a band"));
-    QCOMPARE(ladderPoints(rf, sizes, a),
-             (Points{{0.1, 1000}, {0.2, 800}, {0.4, 400}, {0.5, 200}}));
+    QCOMPARE(ladderPoints(rf, sizes, a), (Points{{0.1, 1000}, {0.2, 800}, {0.4, 400}, {0.5, 200}}));
 
     // A size given to another band leaves the first; skipping leaves the size free.
     QVERIFY(reassignLadderBand(a, 0, 1));
@@ -590,7 +609,8 @@ void TestSizeCalibration::generatedGel()
         if (lane == 0) {
             QCOMPARE(a.mismatchText(), QString());
         } else {
-            QCOMPARE(a.mismatchText(), QStringLiteral("13 bands for 14 sizes: 1 size without a band"));
+            QCOMPARE(a.mismatchText(),
+                     QStringLiteral("13 bands for 14 sizes: 1 size without a band"));
             // Handed out top to bottom, every band below the gap has the wrong size: the
             // person moves each one down a size.
             for (int band = int(rf.size()) - 1; band >= 5; --band)
@@ -622,7 +642,10 @@ void TestSizeCalibration::generatedGel()
             const double error = (*e.size - size) / size * 100;
             worst = std::max(worst, std::abs(error));
             QVERIFY2(std::abs(error) <= tolerance,
-                     qPrintable(QStringLiteral("lane %1, %2 bp read as %3").arg(lane + 1).arg(size).arg(*e.size)));
+                     qPrintable(QStringLiteral("lane %1, %2 bp read as %3")
+                                    .arg(lane + 1)
+                                    .arg(size)
+                                    .arg(*e.size)));
         }
         // Bands beyond the ladder: no size unless asked, and marked when asked.
         for (double size : {15000.0, 120.0}) {
@@ -638,7 +661,8 @@ void TestSizeCalibration::generatedGel()
     // Without the second ladder, the tilt is left in and the sizes are further off.
     const SizeCalibration oneSided = calibrationAt({standards[0]}, laneX(Lanes - 2), kind);
     const double size = SampleSizes.back();
-    const double error = std::abs(*oneSided.sizeAt(rfOf(laneX(Lanes - 2), size)).size - size) / size * 100;
+    const double error =
+        std::abs(*oneSided.sizeAt(rfOf(laneX(Lanes - 2), size)).size - size) / size * 100;
     QVERIFY2(error > worst, qPrintable(QString::number(error)));
 }
 
@@ -659,15 +683,16 @@ void TestSizeCalibration::gelBands()
     QFETCH(bool, extrapolate);
     QFETCH(Doubles, logs);
     const std::vector<SizedLane> lanes{
-        {100, 0, 100, {10, 50, 90}},     // ladder, one band too many
+        {100, 0, 100, {10, 50, 90}},      // ladder, one band too many
         {200, 10, 110, {30, 60, 5, 115}}, // Rf 0.2, 0.5, -0.05, 1.05
-        {300, 0, 200, {40, 120}},        // ladder: Rf 0.2, 0.6
-        {400, 50, 50, {60}},             // no front: no Rf
+        {300, 0, 200, {40, 120}},         // ladder: Rf 0.2, 0.6
+        {400, 50, 50, {60}},              // no front: no Rf
     };
     const Ladder ladder{QStringLiteral("two"), SizeUnit::BasePairs, {1000, 100}};
-    const GelSizes sizes = sizeGelBands(lanes, {{0, ladder, {}}, {2, ladder, {}}}, SizeFit::Linear,
-                                        extrapolate);
-    QCOMPARE(sizes.notes, QStringList{QStringLiteral("ladder lane 1: 3 bands for 2 sizes: 1 band without a size")});
+    const GelSizes sizes =
+        sizeGelBands(lanes, {{0, ladder, {}}, {2, ladder, {}}}, SizeFit::Linear, extrapolate);
+    QCOMPARE(sizes.notes, QStringList{QStringLiteral(
+                              "ladder lane 1: 3 bands for 2 sizes: 1 band without a size")});
     QCOMPARE(sizes.assignments.size(), std::size_t(2));
     QCOMPARE(sizes.bands[0][1].size, std::optional<double>(100));
     QVERIFY(sizes.bands[0][2].ladder && !sizes.bands[0][2].size);
@@ -683,8 +708,8 @@ void TestSizeCalibration::gelBands()
                      qPrintable(QString::number(*b.size)));
     }
     QVERIFY_THROWS_EXCEPTION(Error, sizeGelBands(lanes, {{4, ladder, {}}}, SizeFit::Linear, false));
-    QVERIFY_THROWS_EXCEPTION(Error, sizeGelBands(lanes, {{0, ladder, {}}, {0, ladder, {}}},
-                                                 SizeFit::Linear, false));
+    QVERIFY_THROWS_EXCEPTION(
+        Error, sizeGelBands(lanes, {{0, ladder, {}}, {0, ladder, {}}}, SizeFit::Linear, false));
     // No ladder lane: Rf only.
     const GelSizes none = sizeGelBands(lanes, {}, SizeFit::Linear, true);
     QCOMPARE(*none.bands[1][0].rf, 0.2);

@@ -73,7 +73,10 @@ private:
     QTemporaryDir m_dir;
 };
 
-void TestTiffPicture::initTestCase() { QVERIFY(m_dir.isValid()); }
+void TestTiffPicture::initTestCase()
+{
+    QVERIFY(m_dir.isValid());
+}
 
 QString TestTiffPicture::write(const QString& name, const Variant& v)
 {
@@ -127,12 +130,11 @@ void TestTiffPicture::variantsReadTheirStoredValues_data()
                 v.tiled = tiled;
                 v.compression = bits == 16 ? COMPRESSION_LZW : COMPRESSION_ADOBE_DEFLATE;
                 v.bigEndian = tiled;
-                const QString name = QStringLiteral("rgb%1-%2-%3.tif")
-                                         .arg(bits)
-                                         .arg(planar ? QStringLiteral("planar")
-                                                     : QStringLiteral("contig"),
-                                              tiled ? QStringLiteral("tiles")
-                                                    : QStringLiteral("strips"));
+                const QString name =
+                    QStringLiteral("rgb%1-%2-%3.tif")
+                        .arg(bits)
+                        .arg(planar ? QStringLiteral("planar") : QStringLiteral("contig"),
+                             tiled ? QStringLiteral("tiles") : QStringLiteral("strips"));
                 QTest::newRow(qPrintable(name)) << v << 0;
             }
 
@@ -171,8 +173,9 @@ void TestTiffPicture::variantsReadTheirStoredValues()
     const QImage& picture = load.image;
 
     const int index = page == 0 ? 0 : page - 1;
-    QCOMPARE(picture.size(), QSize(kesto::test::tiffPageWidth(index), kesto::test::tiffPageHeight(index)));
-    const QImage::Format format = variant.bits == 8 ? QImage::Format_RGB32
+    QCOMPARE(picture.size(),
+             QSize(kesto::test::tiffPageWidth(index), kesto::test::tiffPageHeight(index)));
+    const QImage::Format format = variant.bits == 8      ? QImage::Format_RGB32
                                   : variant.samples == 3 ? QImage::Format_RGBX64
                                                          : QImage::Format_Grayscale16;
     QCOMPARE(picture.format(), format);
@@ -189,7 +192,8 @@ void TestTiffPicture::variantsReadTheirStoredValues()
         std::uint64_t atFull = 0, atZero = 0;
         for (int y = 0; y < picture.height(); ++y)
             for (int x = 0; x < picture.width(); ++x) {
-                const auto expected = int(kesto::test::tiffStoredValue(variant, index, x, y, channel));
+                const auto expected =
+                    int(kesto::test::tiffStoredValue(variant, index, x, y, channel));
                 const ChannelLevels levels = levelsAt(picture, float(x) + 0.5f, float(y) + 0.5f);
                 const int read = c == 0 ? levels.red : c == 1 ? levels.green : levels.blue;
                 if (read != expected)
@@ -204,9 +208,12 @@ void TestTiffPicture::variantsReadTheirStoredValues()
                 atZero += expected == 0;
             }
         const FrameGeometry whole{0, 0, float(picture.width() - 1), float(picture.height() - 1)};
-        const ScanResult scan = integrateFrameCounted(
-            picture, whole, c == 0 ? Channel::Red : c == 1 ? Channel::Green : Channel::Blue,
-            ChannelLevels{background, background, background});
+        const ScanResult scan =
+            integrateFrameCounted(picture, whole,
+                                  c == 0   ? Channel::Red
+                                  : c == 1 ? Channel::Green
+                                           : Channel::Blue,
+                                  ChannelLevels{background, background, background});
         QCOMPARE(scan.value, sum);
         QCOMPARE(scan.samples, std::uint64_t(picture.width()) * std::uint64_t(picture.height()));
         QCOMPARE(scan.atFullScale, atFull);
@@ -228,8 +235,8 @@ void TestTiffPicture::refusedWithTheReason_data()
                                   << QStringLiteral("32-bit floating-point");
     Variant signedWords;
     signedWords.sampleFormat = SAMPLEFORMAT_INT;
-    QTest::newRow("16-bit signed") << write(QStringLiteral("int16.tif"), signedWords) << 0
-                                   << QStringLiteral("16-bit signed");
+    QTest::newRow("16-bit signed")
+        << write(QStringLiteral("int16.tif"), signedWords) << 0 << QStringLiteral("16-bit signed");
     Variant words32;
     words32.bits = 32;
     QTest::newRow("32-bit unsigned") << write(QStringLiteral("uint32.tif"), words32) << 0
@@ -354,8 +361,9 @@ void TestTiffPicture::planKeepsThePage()
     // Old plans, without a page, still read; a plan written on page 2 says so, and names
     // the picture again when the page changes within the same file.
     QCOMPARE(parseMeasurementPlan(u"picture \"gel.tif\"", QStringLiteral("p")).steps.at(0).page, 0);
-    QCOMPARE(parseMeasurementPlan(u"picture \"gel.tif\" page 3", QStringLiteral("p")).steps.at(0).page,
-             3);
+    QCOMPARE(
+        parseMeasurementPlan(u"picture \"gel.tif\" page 3", QStringLiteral("p")).steps.at(0).page,
+        3);
     MeasurementRecord record;
     MeasurementEntry entry;
     entry.cell = CellAddress{1, 2};
@@ -370,7 +378,8 @@ void TestTiffPicture::planKeepsThePage()
     const QString text = measurementPlanText(record);
     QVERIFY2(text.contains(QStringLiteral("picture \"/data/chemi.tif\" page 2\npicture-sha256 ")),
              qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("picture \"/data/chemi.tif\" page 3\n")), qPrintable(text));
+    QVERIFY2(text.contains(QStringLiteral("picture \"/data/chemi.tif\" page 3\n")),
+             qPrintable(text));
     const MeasurementPlan plan = parseMeasurementPlan(text, QStringLiteral("p"));
     QCOMPARE(plan.steps.at(0).page, 2);
 
@@ -378,7 +387,8 @@ void TestTiffPicture::planKeepsThePage()
     const QList<QStringList> rows = measurementRows(record);
     const QStringList headings = measurementHeadings();
     QCOMPARE(rows.at(0).at(headings.indexOf(QStringLiteral("Page"))), QStringLiteral("2"));
-    QCOMPARE(rows.at(0).at(headings.indexOf(QStringLiteral("Polarity"))), QStringLiteral("BlackIsZero"));
+    QCOMPARE(rows.at(0).at(headings.indexOf(QStringLiteral("Polarity"))),
+             QStringLiteral("BlackIsZero"));
 }
 
 void TestTiffPicture::factsAndPageChoices()
@@ -411,9 +421,11 @@ void TestTiffPicture::factsAndPageChoices()
     QCOMPARE(fact("Date and time"), QStringLiteral("2026:01:02 03:04:05"));
     QVERIFY(pictureFactsText(facts).contains(QStringLiteral("\nModel: Chemi 2000\n")));
 
-    QCOMPARE(picturePageChoices(path),
-             QStringList({QStringLiteral("Page 1: 37 x 29, 16-bit gray, WhiteIsZero - Exposure 30 s, page 1"),
-                          QStringLiteral("Page 2: 40 x 31, 16-bit gray, WhiteIsZero - Exposure 30 s, page 2")}));
+    QCOMPARE(
+        picturePageChoices(path),
+        QStringList(
+            {QStringLiteral("Page 1: 37 x 29, 16-bit gray, WhiteIsZero - Exposure 30 s, page 1"),
+             QStringLiteral("Page 2: 40 x 31, 16-bit gray, WhiteIsZero - Exposure 30 s, page 2")}));
     QVERIFY(picturePageChoices(write(QStringLiteral("one.tif"), Variant())).isEmpty());
 
     const PictureFacts missing = pictureFacts(path, 3);

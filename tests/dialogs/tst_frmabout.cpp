@@ -46,7 +46,8 @@ std::function<int(QDialog&)> driveWith(std::function<void(frmAbout&)> steps)
 
 void clickButton(KestoButton* button)
 {
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() / 2));
+    QTest::mouseClick(button, Qt::LeftButton, {},
+                      QPoint(button->width() / 2, button->height() / 2));
 }
 
 } // namespace
@@ -110,9 +111,10 @@ void TestFrmAbout::labelsFromVersionRecord()
         QCOMPARE(about.windowTitle(), QStringLiteral("About"));
         QCOMPARE(about.lblProgramName->text(), QStringLiteral("KestoScan"));
         QCOMPARE(about.lblVersion->text(), QStringLiteral("Version 4.0.1"));
-        QCOMPARE(about.lblDescriotion->text(),
-                 QStringLiteral("This program scans gel pictures and calculates expression of bands "
-                                "in rel. units and in % to control"));
+        QCOMPARE(
+            about.lblDescriotion->text(),
+            QStringLiteral("This program scans gel pictures and calculates expression of bands "
+                           "in rel. units and in % to control"));
         QCOMPARE(about.lblCopyRight->text(), version::legalNotice());
         QVERIFY(!about.lblCopyRight->text().isEmpty());
         // The one version the package carries, and the licence in full in the box.
@@ -150,21 +152,27 @@ void TestFrmAbout::okCloses()
 void TestFrmAbout::systemInfoLookup_data()
 {
     QTest::addColumn<bool>("recordFullPath");
-    QTest::addColumn<QString>("inFolder");   // a program name put in the PATH folder, or ""
+    QTest::addColumn<QString>("inFolder"); // a program name put in the PATH folder, or ""
     QTest::addColumn<bool>("executable");
     QTest::addColumn<bool>("startSucceeds");
-    QTest::addColumn<QString>("started");    // "full", "folder" or "" for nothing
+    QTest::addColumn<QString>("started"); // "full", "folder" or "" for nothing
     QTest::addColumn<QStringList>("keysRead");
 
     const QStringList fullOnly{QStringLiteral("KESTOSCAN_SYSINFO")};
     const QStringList both{QStringLiteral("KESTOSCAN_SYSINFO"), QStringLiteral("PATH")};
-    QTest::newRow("full path found: folder never read") << true << "kinfocenter" << true << true << "full" << fullOnly;
-    QTest::newRow("program in a folder") << false << "kinfocenter" << true << true << "folder" << both;
-    QTest::newRow("another known program in a folder") << false << "hardinfo" << true << true << "folder" << both;
+    QTest::newRow("full path found: folder never read")
+        << true << "kinfocenter" << true << true << "full" << fullOnly;
+    QTest::newRow("program in a folder")
+        << false << "kinfocenter" << true << true << "folder" << both;
+    QTest::newRow("another known program in a folder")
+        << false << "hardinfo" << true << true << "folder" << both;
     QTest::newRow("folder without the program") << false << "" << true << true << "" << both;
-    QTest::newRow("unknown program in the folder") << false << "systeminfo.exe" << true << true << "" << both;
-    QTest::newRow("program in folder not executable") << false << "kinfocenter" << false << true << "" << both;
-    QTest::newRow("full path that will not start") << true << "" << true << false << "full" << fullOnly;
+    QTest::newRow("unknown program in the folder")
+        << false << "systeminfo.exe" << true << true << "" << both;
+    QTest::newRow("program in folder not executable")
+        << false << "kinfocenter" << false << true << "" << both;
+    QTest::newRow("full path that will not start")
+        << true << "" << true << false << "full" << fullOnly;
 }
 
 void TestFrmAbout::systemInfoLookup()
@@ -210,7 +218,8 @@ void TestFrmAbout::systemInfoLookup()
     const bool fails = started.isEmpty() || !startSucceeds;
     QCOMPARE(prompts.messages.size(), fails ? 1 : 0);
     if (fails) {
-        QCOMPARE(prompts.messages.at(0).text, QStringLiteral("System Information Is Unavailable At This Time"));
+        QCOMPARE(prompts.messages.at(0).text,
+                 QStringLiteral("System Information Is Unavailable At This Time"));
         QCOMPARE(prompts.messages.at(0).buttons, MessageButtons::Ok);
     }
 }

@@ -73,7 +73,7 @@ void TestFrmMsg::okModeLayout()
         QVERIFY(!msg.cmdAction[2]->isVisible());
         QCOMPARE(msg.cmdAction[0]->Caption(), QStringLiteral("OK"));
         QCOMPARE(msg.cmdAction[0]->ToolTipText(), QStringLiteral("Return to main screen"));
-        QVERIFY(msg.txtFocus->x() >= msg.width());   // out of sight
+        QVERIFY(msg.txtFocus->x() >= msg.width()); // out of sight
         QVERIFY(msg.imgExclamatin->pixmap().toImage() != msg.imgQuestion->pixmap().toImage());
     });
     QCOMPARE(int(Module1::AskUser(QStringLiteral("The message"), false, QStringLiteral("Heading"),
@@ -88,9 +88,14 @@ void TestFrmMsg::questionCaptions_data()
     QTest::addColumn<QString>("noCaption");
     QTest::addColumn<QString>("shownYes");
     QTest::addColumn<QString>("shownNo");
-    QTest::newRow("empty captions keep Yes and No") << QString() << QString() << "Yes" << "No";
-    QTest::newRow("custom captions replace them") << "Clear" << "Keep" << "Clear" << "Keep";
-    QTest::newRow("only the Yes caption") << "Delete" << QString() << "Delete" << "No";
+    QTest::newRow("empty captions keep Yes and No") << QString() << QString() << "Yes"
+                                                    << "No";
+    QTest::newRow("custom captions replace them") << "Clear"
+                                                  << "Keep"
+                                                  << "Clear"
+                                                  << "Keep";
+    QTest::newRow("only the Yes caption") << "Delete" << QString() << "Delete"
+                                          << "No";
 }
 
 void TestFrmMsg::questionCaptions()
@@ -136,8 +141,10 @@ void TestFrmMsg::keysInQuestionMode_data()
     QTest::newRow("N") << int(Qt::Key_N) << int(Qt::NoModifier) << true << 0;
     QTest::newRow("Shift+N") << int(Qt::Key_N) << int(Qt::ShiftModifier) << true << 0;
     QTest::newRow("Enter does nothing") << int(Qt::Key_Return) << int(Qt::NoModifier) << false << 0;
-    QTest::newRow("Escape does nothing") << int(Qt::Key_Escape) << int(Qt::NoModifier) << false << 0;
-    QTest::newRow("another letter does nothing") << int(Qt::Key_A) << int(Qt::NoModifier) << false << 0;
+    QTest::newRow("Escape does nothing")
+        << int(Qt::Key_Escape) << int(Qt::NoModifier) << false << 0;
+    QTest::newRow("another letter does nothing")
+        << int(Qt::Key_A) << int(Qt::NoModifier) << false << 0;
 }
 
 void TestFrmMsg::keysInQuestionMode()
@@ -209,10 +216,12 @@ void TestFrmMsg::buttonsByMouse()
     bool closed = false;
     prompts.dialogHandler = driveWith([&](frmMsg& msg) {
         KestoButton* button = msg.cmdAction[index];
-        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() / 2, button->height() / 2));
+        QTest::mouseClick(button, Qt::LeftButton, {},
+                          QPoint(button->width() / 2, button->height() / 2));
         closed = !msg.isVisible();
     });
-    QCOMPARE(int(Module1::AskUser(QStringLiteral("?"), yesNo, QString(), QString(), QString(), QString())),
+    QCOMPARE(int(Module1::AskUser(QStringLiteral("?"), yesNo, QString(), QString(), QString(),
+                                  QString())),
              answer);
     QVERIFY(closed);
 }
@@ -221,11 +230,16 @@ void TestFrmMsg::messageBoxSize_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QStringList>("lines");
-    QTest::newRow("one line") << QStringLiteral("Clear all results?") << QStringList{QStringLiteral("Clear all results?")};
-    QTest::newRow("three lines") << QStringLiteral("First line\nA somewhat longer second line\nThird")
-                                 << QStringList{QStringLiteral("First line"), QStringLiteral("A somewhat longer second line"), QStringLiteral("Third")};
-    QTest::newRow("CR LF line ends") << QStringLiteral("Top\r\nBottom")
-                                     << QStringList{QStringLiteral("Top"), QStringLiteral("Bottom")};
+    QTest::newRow("one line") << QStringLiteral("Clear all results?")
+                              << QStringList{QStringLiteral("Clear all results?")};
+    QTest::newRow("three lines") << QStringLiteral(
+                                        "First line\nA somewhat longer second line\nThird")
+                                 << QStringList{QStringLiteral("First line"),
+                                                QStringLiteral("A somewhat longer second line"),
+                                                QStringLiteral("Third")};
+    QTest::newRow("CR LF line ends")
+        << QStringLiteral("Top\r\nBottom")
+        << QStringList{QStringLiteral("Top"), QStringLiteral("Bottom")};
 }
 
 void TestFrmMsg::messageBoxSize()
@@ -248,7 +262,8 @@ void TestFrmMsg::messageBoxSize()
         QVERIFY(qAbs(msg.txtMsg->y() - (msg.height() - heightTwips / 15 - 30) / 2) <= 1);
         // The box fits the text: no line of it wraps.
         int shownLines = 0;
-        for (QTextBlock block = msg.txtMsg->document()->begin(); block.isValid(); block = block.next())
+        for (QTextBlock block = msg.txtMsg->document()->begin(); block.isValid();
+             block = block.next())
             shownLines += block.layout()->lineCount();
         QCOMPARE(shownLines, int(lines.size()));
     });
@@ -258,13 +273,14 @@ void TestFrmMsg::messageBoxSize()
 
 void TestFrmMsg::longMessageWraps()
 {
-    const QString message = QStringLiteral("This message is far too long for one line. ").repeated(8);
+    const QString message =
+        QStringLiteral("This message is far too long for one line. ").repeated(8);
     test::FakePrompts prompts;
     prompts.dialogHandler = driveWith([&](frmMsg& msg) {
         QVERIFY(msg.txtMsg->x() >= 0);
         QVERIFY(msg.txtMsg->geometry().right() < msg.width());
         QVERIFY(msg.txtMsg->height() > QFontMetrics(msg.font()).height() * 2);
-        QCOMPARE(msg.txtMsg->toPlainText(), message);   // nothing cut off
+        QCOMPARE(msg.txtMsg->toPlainText(), message); // nothing cut off
         QVERIFY(msg.txtMsg->geometry().bottom() < msg.lblDisplay->y());
     });
     Module1::AskUser(message, false, QString(), QString(), QString(), QString());
@@ -278,16 +294,20 @@ void TestFrmMsg::callsAreIndependent()
     prompts.dialogHandler = driveWith([&](frmMsg& msg) {
         answersAtStart.append(msg.Answer());
         first = &msg;
-        QTest::mouseClick(msg.cmdAction[1], Qt::LeftButton, {}, QPoint(10, 10));   // Yes
+        QTest::mouseClick(msg.cmdAction[1], Qt::LeftButton, {}, QPoint(10, 10)); // Yes
     });
-    QCOMPARE(int(Module1::AskUser(QStringLiteral("One?"), true, QString(), QString(), QString(), QString())), 1);
-    QVERIFY(first.isNull());   // dropped after the call
+    QCOMPARE(int(Module1::AskUser(QStringLiteral("One?"), true, QString(), QString(), QString(),
+                                  QString())),
+             1);
+    QVERIFY(first.isNull()); // dropped after the call
 
     prompts.dialogHandler = driveWith([&](frmMsg& msg) {
         answersAtStart.append(msg.Answer());
-        msg.close();   // the window's close control
+        msg.close(); // the window's close control
     });
-    QCOMPARE(int(Module1::AskUser(QStringLiteral("Two?"), true, QString(), QString(), QString(), QString())), 0);
+    QCOMPARE(int(Module1::AskUser(QStringLiteral("Two?"), true, QString(), QString(), QString(),
+                                  QString())),
+             0);
     QCOMPARE(answersAtStart, (QList<int>{0, 0}));
     QCOMPARE(prompts.dialogs, 2);
 }
@@ -296,7 +316,8 @@ void TestFrmMsg::pointerIsResetToArrow()
 {
     test::FakePrompts prompts;
     bool arrow = false;
-    prompts.dialogHandler = driveWith([&](frmMsg&) { arrow = QApplication::overrideCursor() == nullptr; });
+    prompts.dialogHandler =
+        driveWith([&](frmMsg&) { arrow = QApplication::overrideCursor() == nullptr; });
     QApplication::setOverrideCursor(Qt::WaitCursor);
     Module1::AskUser(QStringLiteral("Busy"), false, QString(), QString(), QString(), QString());
     QVERIFY(arrow);

@@ -6,10 +6,10 @@
 // ignored, so every write past the limit fails with EFBIG as it would with ENOSPC.
 
 #include "app/frmscan.h"
-#include "core/gelimage.h"
 #include "app/mainbar.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
+#include "core/gelimage.h"
 #include "report/frmreport.h"
 #include "support/fakeprompts.h"
 
@@ -119,7 +119,10 @@ private Q_SLOTS:
     void pastedPictureMeetsTheSizeLimit();
 
 private:
-    void click(int band, const char* name) { form->tool(band, QLatin1String(name)).action()->trigger(); }
+    void click(int band, const char* name)
+    {
+        form->tool(band, QLatin1String(name)).action()->trigger();
+    }
     // Scans a few bands into the sheet through the window, as a person would.
     void measureSomeBands(int rows);
 
@@ -208,12 +211,14 @@ void TestNoLostResults::saveOnAFullDiskKeepsThePreviousFile()
 
     QCOMPARE(prompts->messages.size(), 1);
     const QString message = prompts->messages.at(0).text;
-    QVERIFY2(message.startsWith(QStringLiteral("Cannot save report:\r\n") + path + QStringLiteral("\r\n")),
+    QVERIFY2(message.startsWith(QStringLiteral("Cannot save report:\r\n") + path +
+                                QStringLiteral("\r\n")),
              qPrintable(message));
     QCOMPARE(readAll(path), previous);
     QCOMPARE(QDir(dir->path()).entryList(QDir::Files | QDir::Hidden),
              QStringList{QFileInfo(path).fileName()});
-    QCOMPARE(QDir(dir->filePath(QStringLiteral("tmp"))).entryList(QDir::Files | QDir::Hidden), QStringList());
+    QCOMPARE(QDir(dir->filePath(QStringLiteral("tmp"))).entryList(QDir::Files | QDir::Hidden),
+             QStringList());
     QCOMPARE(snapshot(*form->f1Report), sheet);
 
     // With room on the disk again the same save goes through.
@@ -233,15 +238,16 @@ void TestNoLostResults::failedLoadKeepsPictureFrameAndSheet_data()
     const QByteArray png = encoded(picture, "png");
     const QByteArray jpeg = encoded(stripes(200, 150), "jpeg");
     QByteArray huge = bmp.left(54);
-    huge[18] = char(0xA0);   // width 100000 (0x000186A0)
+    huge[18] = char(0xA0); // width 100000 (0x000186A0)
     huge[19] = char(0x86);
     huge[20] = char(0x01);
-    huge[22] = char(0xA0);   // height 100000
+    huge[22] = char(0xA0); // height 100000
     huge[23] = char(0x86);
     huge[24] = char(0x01);
     QTest::newRow("missing file") << QStringLiteral("missing.bmp") << QByteArray();
     QTest::newRow("empty file") << QStringLiteral("empty.bmp") << QByteArray();
-    QTest::newRow("notes named .jpg") << QStringLiteral("notes.jpg") << QByteArray("lane 1: control\n");
+    QTest::newRow("notes named .jpg")
+        << QStringLiteral("notes.jpg") << QByteArray("lane 1: control\n");
     QTest::newRow("BMP cut short") << QStringLiteral("cut.bmp") << bmp.left(bmp.size() - 7);
     QTest::newRow("PNG cut short") << QStringLiteral("cut.png") << png.left(png.size() / 2);
     QTest::newRow("JPEG cut short") << QStringLiteral("cut.jpg") << jpeg.left(jpeg.size() / 2);

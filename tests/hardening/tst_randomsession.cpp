@@ -8,11 +8,11 @@
 // KESTO_SESSION_STEPS sets the number of steps over all sessions (10 000 by default).
 
 #include "app/frmscan.h"
-#include "app/scanframetool.h"
-#include "core/gelimage.h"
 #include "app/mainbar.h"
+#include "app/scanframetool.h"
 #include "components/commandbar.h"
 #include "components/worksheet.h"
+#include "core/gelimage.h"
 #include "dialogs/frmabout.h"
 #include "dialogs/frmmsg.h"
 #include "report/frmreport.h"
@@ -92,8 +92,9 @@ QString expectedPercent(const QString& band, const QString& control, bool& exact
     const double c = control.toDouble(&controlOk);
     if (band.isEmpty() || control.isEmpty() || !bandOk || !controlOk || c == 0)
         return QString();
-    constexpr double Exact = 9007199254740992.0;   // 2^53
-    if (b != std::trunc(b) || c != std::trunc(c) || std::fabs(b) >= Exact || std::fabs(c) >= Exact) {
+    constexpr double Exact = 9007199254740992.0; // 2^53
+    if (b != std::trunc(b) || c != std::trunc(c) || std::fabs(b) >= Exact ||
+        std::fabs(c) >= Exact) {
         exact = false;
         return QString::number(b * 100 / c, 'f', 1);
     }
@@ -163,7 +164,10 @@ private:
     bool chance(int perThousand) { return int(m_rng.bounded(1000)) < perThousand; }
     QPoint randomPoint();
     QImage randomPicture();
-    void click(int band, const char* name) { m_form->tool(band, QLatin1String(name)).action()->trigger(); }
+    void click(int band, const char* name)
+    {
+        m_form->tool(band, QLatin1String(name)).action()->trigger();
+    }
     void note(const QString& action);
     QString readout(int band, const char* name) const
     {
@@ -174,10 +178,10 @@ private:
     std::unique_ptr<FakePrompts> m_prompts;
     std::unique_ptr<frmScan> m_form;
     std::unique_ptr<QTemporaryDir> m_dir;
-    QStringList m_recent;          // the last actions, for the failure message
+    QStringList m_recent; // the last actions, for the failure message
     bool m_pressed = false;
     QPoint m_last;
-    bool m_dragMoved = false;      // the last step moved the frame by dragging
+    bool m_dragMoved = false; // the last step moved the frame by dragging
     bool m_sizeMoved = false;
     int m_files = 0;
     // What the session did, reported at its end so a run that tests little shows.
@@ -191,7 +195,8 @@ private:
 
 void TestRandomSession::initTestCase()
 {
-    qInfo("random session seed %llu (replay with KESTO_SESSION_SEED=%llu)", masterSeed(), masterSeed());
+    qInfo("random session seed %llu (replay with KESTO_SESSION_SEED=%llu)", masterSeed(),
+          masterSeed());
 }
 
 void TestRandomSession::cleanup()
@@ -234,12 +239,13 @@ void TestRandomSession::session()
         if (fault.isEmpty())
             fault = invariants();
         if (!fault.isEmpty())
-            QFAIL(qPrintable(QStringLiteral("step %1: %2\nlast steps:\n  %3\nreplay: KESTO_SESSION_SEED=%4 "
-                                            "hardening_randomsession 'session:%5'")
-                                 .arg(n)
-                                 .arg(fault, m_recent.join(QStringLiteral("\n  ")))
-                                 .arg(masterSeed())
-                                 .arg(QLatin1String(QTest::currentDataTag()))));
+            QFAIL(qPrintable(
+                QStringLiteral("step %1: %2\nlast steps:\n  %3\nreplay: KESTO_SESSION_SEED=%4 "
+                               "hardening_randomsession 'session:%5'")
+                    .arg(n)
+                    .arg(fault, m_recent.join(QStringLiteral("\n  ")))
+                    .arg(masterSeed())
+                    .arg(QLatin1String(QTest::currentDataTag()))));
     }
     qInfo("%d steps: %d frame drags, %d sizing moves, %d scrolls, %d percentages checked", steps,
           m_drags, m_sizings, m_scrolls, m_percentCells);
@@ -258,7 +264,8 @@ QImage TestRandomSession::randomPicture()
     picture.fill(qRgb(pick(120, 255), pick(120, 255), pick(120, 255)));
     QPainter painter(&picture);
     for (int bands = pick(0, 5); bands > 0; --bands) {
-        const QRect band(pick(0, picture.width() - 1), pick(0, picture.height() - 1), pick(1, 60), pick(1, 20));
+        const QRect band(pick(0, picture.width() - 1), pick(0, picture.height() - 1), pick(1, 60),
+                         pick(1, 20));
         painter.fillRect(band, QColor(pick(0, 150), pick(0, 150), pick(0, 150)));
     }
     return picture;
@@ -319,7 +326,8 @@ QString TestRandomSession::pointerStep()
 {
     PictureBox* box = m_form->picImage;
     if (m_pressed && chance(800)) {
-        const QPoint to = chance(700) ? m_last + QPoint(pick(-30, 30), pick(-30, 30)) : randomPoint();
+        const QPoint to =
+            chance(700) ? m_last + QPoint(pick(-30, 30), pick(-30, 30)) : randomPoint();
         note(QStringLiteral("drag to %1, %2").arg(to.x()).arg(to.y()));
         const bool moving = m_form->scanFrameTool().moving();
         const bool sizing = m_form->scanFrameTool().sizing();
@@ -371,7 +379,8 @@ QString TestRandomSession::scrollStep()
 QString TestRandomSession::resizeStep()
 {
     // Small windows more often than not, so that the pictures need the scroll bars.
-    const QSize size = chance(600) ? QSize(pick(500, 700), pick(300, 450)) : QSize(pick(700, 1100), pick(450, 760));
+    const QSize size = chance(600) ? QSize(pick(500, 700), pick(300, 450))
+                                   : QSize(pick(700, 1100), pick(450, 760));
     note(QStringLiteral("window resized to %1 x %2").arg(size.width()).arg(size.height()));
     m_form->resize(size);
     QCoreApplication::processEvents();
@@ -405,15 +414,18 @@ QString TestRandomSession::cellStep()
 
 QString TestRandomSession::commandStep()
 {
-    static const char* const Moves[] = {"mnuTopLeft",     "mnuTopCenter",    "mnuTopRight",   "mnuCenterRight",
-                                        "mnuBottomRight", "mnuBottomCenter", "mnuBottomLeft", "mnuCenterLeft",
-                                        "mnuLeft",        "mnuTop",          "mnuRight",      "mnuBottom"};
+    static const char* const Moves[] = {"mnuTopLeft",     "mnuTopCenter",   "mnuTopRight",
+                                        "mnuCenterRight", "mnuBottomRight", "mnuBottomCenter",
+                                        "mnuBottomLeft",  "mnuCenterLeft",  "mnuLeft",
+                                        "mnuTop",         "mnuRight",       "mnuBottom"};
     static const char* const Channels[] = {"mnuRed", "mnuGreen", "mnuBlue"};
     const int roll = pick(0, 169);
     if (roll < 60) {
         const char* name = Moves[pick(0, 11)];
         const bool fromBar = chance(500);
-        note(QStringLiteral("%1 from the %2").arg(QLatin1String(name), fromBar ? QStringLiteral("move bar") : QStringLiteral("menu")));
+        note(QStringLiteral("%1 from the %2")
+                 .arg(QLatin1String(name),
+                      fromBar ? QStringLiteral("move bar") : QStringLiteral("menu")));
         click(fromBar ? BandMove : BandImage, name);
         return QString();
     }
@@ -422,9 +434,11 @@ QString TestRandomSession::commandStep()
         note(QLatin1String(Channels[channel]));
         click(chance(500) ? BandToolbar : BandPicture, Channels[channel]);
         for (int i = 0; i < 3; ++i) {
-            if (m_form->tool(BandToolbar, QLatin1String(Channels[i])).isChecked() != (i == channel) ||
+            if (m_form->tool(BandToolbar, QLatin1String(Channels[i])).isChecked() !=
+                    (i == channel) ||
                 m_form->tool(BandPicture, QLatin1String(Channels[i])).isChecked() != (i == channel))
-                return QStringLiteral("%1 left the channel tools checked wrongly").arg(QLatin1String(Channels[channel]));
+                return QStringLiteral("%1 left the channel tools checked wrongly")
+                    .arg(QLatin1String(Channels[channel]));
         }
         return QString();
     }
@@ -481,8 +495,10 @@ QString TestRandomSession::openStep()
     const auto unchanged = [&]() -> QString {
         if (m_form->picImage->picture() != pictureBefore)
             return QStringLiteral("the picture changed");
-        if (m_form->shpPointer.left != frameBefore.left || m_form->shpPointer.top != frameBefore.top ||
-            m_form->shpPointer.width != frameBefore.width || m_form->shpPointer.height != frameBefore.height)
+        if (m_form->shpPointer.left != frameBefore.left ||
+            m_form->shpPointer.top != frameBefore.top ||
+            m_form->shpPointer.width != frameBefore.width ||
+            m_form->shpPointer.height != frameBefore.height)
             return QStringLiteral("the frame changed");
         if (snapshot(*m_form->f1Report) != sheetBefore)
             return QStringLiteral("the sheet changed");
@@ -504,11 +520,15 @@ QString TestRandomSession::openStep()
         const QString file = path + (png ? QStringLiteral(".png") : QStringLiteral(".bmp"));
         if (!picture.save(file, png ? "PNG" : "BMP"))
             return QStringLiteral("the test could not write %1").arg(file);
-        note(QStringLiteral("Open %1 (%2 x %3)").arg(file).arg(picture.width()).arg(picture.height()));
+        note(QStringLiteral("Open %1 (%2 x %3)")
+                 .arg(file)
+                 .arg(picture.width())
+                 .arg(picture.height()));
         m_prompts->openAnswers.append(file);
         click(chance(500) ? BandFile : BandToolbar, "mnuOpen");
         if (m_prompts->messages.size() != messagesBefore)
-            return QStringLiteral("Open refused a good picture: ") + m_prompts->messages.constLast().text;
+            return QStringLiteral("Open refused a good picture: ") +
+                   m_prompts->messages.constLast().text;
         if (m_form->picImage->picture() != picture)
             return QStringLiteral("the opened picture differs from the file");
         if (m_form->shpPointer.left != 0 || m_form->shpPointer.top != 0)
@@ -554,7 +574,8 @@ QString TestRandomSession::openStep()
     click(BandFile, "mnuOpen");
     if (m_prompts->messages.size() != messagesBefore + 1 ||
         m_prompts->messages.constLast().text != QStringLiteral("Cannot load image:\r\n") + file +
-                                                    QStringLiteral("\r\n") + loadGelImage(file).reason)
+                                                    QStringLiteral("\r\n") +
+                                                    loadGelImage(file).reason)
         return QStringLiteral("a bad picture file was not refused with \"Cannot load image:\"");
     const QString fault = unchanged();
     return fault.isEmpty() ? fault : QStringLiteral("a failed Open: ") + fault;
@@ -583,7 +604,8 @@ QString TestRandomSession::pasteStep()
 QString TestRandomSession::clearStep()
 {
     const bool yes = chance(500);
-    note(QStringLiteral("Clear, answered %1").arg(yes ? QStringLiteral("yes") : QStringLiteral("no")));
+    note(QStringLiteral("Clear, answered %1")
+             .arg(yes ? QStringLiteral("yes") : QStringLiteral("no")));
     const Sheet before = snapshot(*m_form->f1Report);
     bool asked = false;
     m_prompts->dialogHandler = [&](QDialog& dialog) -> int {
@@ -638,7 +660,8 @@ QString TestRandomSession::copyStep()
     const Sheet sheet = snapshot(*m_form->f1Report);
     if (lines.size() != sheet.size() + 2 || lines.at(0) != QStringLiteral("Expression") ||
         lines.at(1) != QStringLiteral("#\tBand\tInt.Ctrl\t% to Ctrl"))
-        return QStringLiteral("the copied text does not start with the title and headings, or misses rows");
+        return QStringLiteral(
+            "the copied text does not start with the title and headings, or misses rows");
     for (qsizetype r = 0; r < sheet.size(); ++r) {
         if (lines.at(r + 2).split(QLatin1Char('\t')) != sheet.at(r))
             return QStringLiteral("copied row %1 differs from the sheet").arg(r + 1);
@@ -665,10 +688,11 @@ QString TestRandomSession::saveStep()
     if (snapshot(*m_form->f1Report) != sheet)
         return QStringLiteral("Save changed the sheet");
 
-    const QStringList headings{QStringLiteral("#"), QStringLiteral("Band"), QStringLiteral("Int.Ctrl"),
-                               QStringLiteral("% to Ctrl")};
+    const QStringList headings{QStringLiteral("#"), QStringLiteral("Band"),
+                               QStringLiteral("Int.Ctrl"), QStringLiteral("% to Ctrl")};
     if (type != int(SheetFileType::Excel)) {
-        const Sheet saved = readTextFile(path, type == int(SheetFileType::Csv) ? QLatin1Char(',') : QLatin1Char('\t'));
+        const Sheet saved = readTextFile(path, type == int(SheetFileType::Csv) ? QLatin1Char(',')
+                                                                               : QLatin1Char('\t'));
         // The file ends at the last row that holds anything.
         qsizetype used = sheet.size();
         while (used > 0 && sheet.at(used - 1).join(QString()).isEmpty())
@@ -679,7 +703,8 @@ QString TestRandomSession::saveStep()
             if (saved.at(r + 1) != sheet.at(r))
                 return QStringLiteral("saved row %1 reads back as \"%2\", the sheet holds \"%3\"")
                     .arg(r + 1)
-                    .arg(saved.at(r + 1).join(QLatin1Char('|')), sheet.at(r).join(QLatin1Char('|')));
+                    .arg(saved.at(r + 1).join(QLatin1Char('|')),
+                         sheet.at(r).join(QLatin1Char('|')));
         }
         return QString();
     }
@@ -716,7 +741,9 @@ QString TestRandomSession::saveStep()
         }
     }
     if (numbers.size() != filled)
-        return QStringLiteral("the workbook holds %1 numbers, the sheet %2").arg(numbers.size()).arg(filled);
+        return QStringLiteral("the workbook holds %1 numbers, the sheet %2")
+            .arg(numbers.size())
+            .arg(filled);
     return QString();
 }
 
@@ -738,13 +765,16 @@ QString TestRandomSession::invariants()
     const RectShape& frame = m_form->shpPointer;
     const RectShape& handle = m_form->shpPoint;
     const QImage& picture = m_form->picImage->picture();
-    const auto near = [](float a, float b) { return std::fabs(a - b) <= 1e-3f * qMax(1.0f, std::fabs(a)); };
+    const auto near = [](float a, float b) {
+        return std::fabs(a - b) <= 1e-3f * qMax(1.0f, std::fabs(a));
+    };
 
     if (handle.width != HandleSize || handle.height != HandleSize)
         return QStringLiteral("the handle is %1 x %2").arg(handle.width).arg(handle.height);
     if (!near(handle.left + handle.width, frame.left + frame.width) ||
         !near(handle.top + handle.height, frame.top + frame.height))
-        return QStringLiteral("the handle (%1, %2) is not in the inner lower-right corner of the frame %3, %4, %5 x %6")
+        return QStringLiteral("the handle (%1, %2) is not in the inner lower-right corner of the "
+                              "frame %3, %4, %5 x %6")
             .arg(handle.left)
             .arg(handle.top)
             .arg(frame.left)
@@ -756,10 +786,12 @@ QString TestRandomSession::invariants()
         const float w = float(picture.width());
         const float h = float(picture.height());
         // On the picture; a frame larger than the picture keeps its far edge on the picture's.
-        const bool leftOk = frame.width <= w ? frame.left >= 0 && frame.left <= w - frame.width + 1e-3f
-                                             : near(frame.left, w - frame.width);
-        const bool topOk = frame.height <= h ? frame.top >= 0 && frame.top <= h - frame.height + 1e-3f
-                                             : near(frame.top, h - frame.height);
+        const bool leftOk = frame.width <= w
+                                ? frame.left >= 0 && frame.left <= w - frame.width + 1e-3f
+                                : near(frame.left, w - frame.width);
+        const bool topOk = frame.height <= h
+                               ? frame.top >= 0 && frame.top <= h - frame.height + 1e-3f
+                               : near(frame.top, h - frame.height);
         if (!leftOk || !topOk)
             return QStringLiteral("a drag left the frame at %1, %2 (%3 x %4) on a %5 x %6 picture")
                 .arg(frame.left)
@@ -770,10 +802,13 @@ QString TestRandomSession::invariants()
                 .arg(picture.height());
     }
     if (m_sizeMoved && (frame.width < HandleSize || frame.height < HandleSize))
-        return QStringLiteral("sizing made the frame %1 x %2, smaller than its handle").arg(frame.width).arg(frame.height);
+        return QStringLiteral("sizing made the frame %1 x %2, smaller than its handle")
+            .arg(frame.width)
+            .arg(frame.height);
 
     if (m_form->workRow() > 0) {
-        const QString caption = QStringLiteral("Working Cell: R%1C%2").arg(m_form->workRow()).arg(m_form->workColumn());
+        const QString caption =
+            QStringLiteral("Working Cell: R%1C%2").arg(m_form->workRow()).arg(m_form->workColumn());
         if (readout(BandToolbar, "txtCell") != caption)
             return QStringLiteral("the read-out says \"%1\" for the working cell R%2C%3")
                 .arg(readout(BandToolbar, "txtCell"))
@@ -794,12 +829,15 @@ QString TestRandomSession::invariants()
         const bool ok = exact ? percent == expected || (!tie.isEmpty() && percent == tie)
                               : std::fabs(percent.toDouble() - expected.toDouble()) <= 0.0500001;
         if (!ok)
-            return QStringLiteral("row %1: \"% to Ctrl\" is \"%2\" for band \"%3\" and control \"%4\", expected \"%5\"")
+            return QStringLiteral("row %1: \"% to Ctrl\" is \"%2\" for band \"%3\" and control "
+                                  "\"%4\", expected \"%5\"")
                 .arg(r)
                 .arg(percent, band, control, expected);
         m_percentCells += expected.isEmpty() ? 0 : 1;
         if ((!band.isEmpty() || !control.isEmpty()) && sheet.text(r, 1) != QString::number(r))
-            return QStringLiteral("row %1 holds a value but its number is \"%2\"").arg(r).arg(sheet.text(r, 1));
+            return QStringLiteral("row %1 holds a value but its number is \"%2\"")
+                .arg(r)
+                .arg(sheet.text(r, 1));
     }
     return QString();
 }

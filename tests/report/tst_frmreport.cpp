@@ -1,8 +1,8 @@
 #include "app/frmscan.h"
 #include "app/mainbar.h"
 #include "components/commandbar.h"
-#include "core/sheetdata.h"
 #include "components/worksheet.h"
+#include "core/sheetdata.h"
 #include "report/frmreport.h"
 #include "support/fakeprompts.h"
 
@@ -26,7 +26,10 @@ using namespace kesto;
 
 namespace {
 
-QString s(const char* text) { return QString::fromUtf8(text); }
+QString s(const char* text)
+{
+    return QString::fromUtf8(text);
+}
 
 // Fills rows from row 1, each given as its cells from column 1, "|"-separated.
 void fill(Worksheet& sheet, std::initializer_list<const char*> rows)
@@ -122,7 +125,8 @@ void TestFrmReport::startsAsLaidOut()
         for (int t = 0; t < band.toolCount(); ++t) {
             const Tool& tool = band.toolAt(t);
             if (tool.kind() == ToolKind::Button)
-                QCOMPARE(toolOn(b, qPrintable(tool.name())), tool.name() != QLatin1String("mnuNormal"));
+                QCOMPARE(toolOn(b, qPrintable(tool.name())),
+                         tool.name() != QLatin1String("mnuNormal"));
         }
     }
 }
@@ -132,7 +136,7 @@ void TestFrmReport::columnsKeepTheirShareOfTheWidth()
     Worksheet& sheet = *form->f1Report;
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-    QCOMPARE(sheet.columnWidth(2), 10203);   // the stored width at the stored size
+    QCOMPARE(sheet.columnWidth(2), 10203); // the stored width at the stored size
     // A column added after load has no share and keeps its width.
     sheet.setColumnCount(6);
     sheet.setColumnWidth(6, 5000);
@@ -204,7 +208,7 @@ void TestFrmReport::deleteAsksAboutTheCursorRowOfARange()
 void TestFrmReport::titleAndPrintHeader_data()
 {
     QTest::addColumn<bool>("answered");
-    QTest::addColumn<QString>("answer");   // when answered; otherwise Cancel
+    QTest::addColumn<QString>("answer"); // when answered; otherwise Cancel
     QTest::addColumn<QString>("header");
     QTest::newRow("new title") << true << s("Liver, day 3") << s("&BLiver, day 3");
     QTest::newRow("empty answer") << true << QString() << s("&B");
@@ -222,7 +226,7 @@ void TestFrmReport::titleAndPrintHeader()
     QCOMPARE(prompts->inputPrompts, QStringList{s("Please enter a title of the series:")});
     QCOMPARE(form->windowTitle(), answer);
 
-    prompts->printAnswers = {false};   // the print dialog is cancelled: no failure
+    prompts->printAnswers = {false}; // the print dialog is cancelled: no failure
     click(ReportBandToolBar, "mnuPrint");
     QCOMPARE(prompts->printDialogs, 1);
     QCOMPARE(form->f1Report->printHeader(), header);
@@ -245,7 +249,8 @@ void TestFrmReport::failuresAreReportedAndDataKept()
     click(ReportBandEdit, "mnuPaste");
 
     QCOMPARE(prompts->messages.size(), 3);
-    QVERIFY2(prompts->messages[0].text.contains(s("bands.csv")), qPrintable(prompts->messages[0].text));
+    QVERIFY2(prompts->messages[0].text.contains(s("bands.csv")),
+             qPrintable(prompts->messages[0].text));
     QVERIFY(form->isVisible());
     QCOMPARE(form->f1Report->rowCount(), frmReport::StartRows);
     QCOMPARE(rowText(*form->f1Report, 1), s("1|Actin|control|200|"));
@@ -258,7 +263,7 @@ void TestFrmReport::copyPutsTheSelectionOnTheClipboard()
     QGuiApplication::clipboard()->setImage(QImage(4, 4, QImage::Format_RGB32));
     click(ReportBandEdit, "mnuCopy");
     const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-    QVERIFY(!mime->hasImage());   // the clipboard was emptied first
+    QVERIFY(!mime->hasImage()); // the clipboard was emptied first
     QCOMPARE(mime->text(), s("Actin\tcontrol\t200\r\nActin\tband\t50"));
 }
 
@@ -311,7 +316,7 @@ void TestFrmReport::measuredBandsTravelFromTheMainWindow()
 void TestFrmReport::sortKeepsRowsWhole_data()
 {
     QTest::addColumn<QString>("header");
-    QTest::addColumn<QList<int>>("selection");   // first row, first column, last row, last column
+    QTest::addColumn<QList<int>>("selection"); // first row, first column, last row, last column
     QTest::addColumn<QStringList>("sorted");
     const QString head = s("#|Description|Type|Scan (rel.units)|Expression (%)");
     const QStringList byDescription = {s("3|Actin|control|300|"), s("1|Beta|band|50|"),
@@ -400,11 +405,11 @@ void TestFrmReport::windowStateTools()
     expectTools(true, false);
     click(ReportBandFile, "mnuMinimize");
     QTRY_VERIFY(form->isMinimized());
-    expectTools(true, false);   // still the maximized state
+    expectTools(true, false); // still the maximized state
     click(ReportBandMain, "mnuNormal");
     QTRY_VERIFY(!form->isMinimized() && !form->isMaximized());
     expectTools(false, true);
-    form->showMaximized();      // by other means: the tools stay
+    form->showMaximized(); // by other means: the tools stay
     expectTools(false, true);
 }
 
@@ -429,7 +434,7 @@ void TestFrmReport::showReportOpensOneWindowThatEndsWithTheProgram()
     report.tbrReport->click(report.tool(ReportBandMain, s("mnuClose")));
     QVERIFY(!report.isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCOMPARE(frmReport::existing(), &report);   // hidden, not disposed of
+    QCOMPARE(frmReport::existing(), &report); // hidden, not disposed of
 
     report.showMinimized();
     showFromMainWindow();

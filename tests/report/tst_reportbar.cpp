@@ -1,5 +1,5 @@
-#include "core/error.h"
 #include "core/columnratios.h"
+#include "core/error.h"
 #include "report/reportbar.h"
 
 #include <QFile>
@@ -35,7 +35,10 @@ public:
     }
     void calculateReport() override { record("calculate"); }
     void refreshBar() override { record("refresh"); }
-    void showError(const Error& error) override { calls << QStringLiteral("error: ") + error.message(); }
+    void showError(const Error& error) override
+    {
+        calls << QStringLiteral("error: ") + error.message();
+    }
 };
 
 } // namespace
@@ -58,7 +61,8 @@ void TestReportBar::toolBarButtonsHaveTheirPictures()
     const BarLayout layout = reportBarLayout();
     for (const ToolSpec& tool : layout[ReportBandToolBar].tools) {
         if (tool.kind != ToolKind::Separator)
-            QVERIFY2(QFile::exists(tool.icon), qPrintable(tool.name + QLatin1Char(' ') + tool.icon));
+            QVERIFY2(QFile::exists(tool.icon),
+                     qPrintable(tool.name + QLatin1Char(' ') + tool.icon));
     }
 }
 
@@ -83,18 +87,23 @@ void TestReportBar::dispatch_data()
     QTest::addColumn<QString>("tool");
     QTest::addColumn<QString>("calls");
     const char* const rows[][2] = {
-        {"mnuSave", "save refresh"},           {"mnuPrint", "print refresh"},
-        {"mnuClose", "close refresh"},         {"mnuMinimize", "minimize refresh"},
-        {"mnuMaximize", "maximize refresh"},   {"mnuNormal", "normalize refresh"},
-        {"mnuCopy", "copy refresh"},           {"mnuPaste", "paste refresh"},
-        {"mnuDeleteRow", "delete refresh"},    {"mnuTitle", "title refresh"},
+        {"mnuSave", "save refresh"},
+        {"mnuPrint", "print refresh"},
+        {"mnuClose", "close refresh"},
+        {"mnuMinimize", "minimize refresh"},
+        {"mnuMaximize", "maximize refresh"},
+        {"mnuNormal", "normalize refresh"},
+        {"mnuCopy", "copy refresh"},
+        {"mnuPaste", "paste refresh"},
+        {"mnuDeleteRow", "delete refresh"},
+        {"mnuTitle", "title refresh"},
         {"mnuCalculate", "calculate refresh"},
-        {"mnuSort", "sort error: no rows refresh"},   // failure shown, then the refresh
-        {"Tool5", "refresh"},                  // separator
-        {"Tool26", "refresh"},                 // label
-        {"mnuFile", "refresh"},                // menu entry
-        {"mnusave", "refresh"},                // letter case counts
-        {"mnuSave ", "refresh"},               // blanks count
+        {"mnuSort", "sort error: no rows refresh"}, // failure shown, then the refresh
+        {"Tool5", "refresh"},                       // separator
+        {"Tool26", "refresh"},                      // label
+        {"mnuFile", "refresh"},                     // menu entry
+        {"mnusave", "refresh"},                     // letter case counts
+        {"mnuSave ", "refresh"},                    // blanks count
     };
     for (const auto& row : rows)
         QTest::newRow(row[0]) << QString::fromLatin1(row[0]) << QString::fromLatin1(row[1]);
@@ -134,7 +143,7 @@ void TestReportBar::ratiosFollowTheInnerWidth()
 {
     const std::vector<double> ratios = columnRatios({1097, 40000}, 720);
     QCOMPARE(int(ratios.size()), 2);
-    QCOMPARE(ratios[1], 32767.0 / 720.0);   // the width is read as 16 bits
+    QCOMPARE(ratios[1], 32767.0 / 720.0); // the width is read as 16 bits
     QCOMPARE(int(scaledColumnWidth(720, ratios[0])), 1097);
     QCOMPARE(int(scaledColumnWidth(1440, ratios[0])), 2194);
     // No inner width gives no ratios rather than infinite ones.

@@ -6,9 +6,15 @@
 
 namespace kesto::test {
 
-FakePrompts::FakePrompts() { Prompts::setCurrent(this); }
+FakePrompts::FakePrompts()
+{
+    Prompts::setCurrent(this);
+}
 
-FakePrompts::~FakePrompts() { Prompts::setCurrent(nullptr); }
+FakePrompts::~FakePrompts()
+{
+    Prompts::setCurrent(nullptr);
+}
 
 QString FakePrompts::openFileName(QWidget*, const QString& title, const QString&,
                                   const QStringList& filters, int)

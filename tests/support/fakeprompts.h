@@ -25,22 +25,22 @@ public:
         MessageIcon icon;
     };
 
-    FakePrompts();   // installs itself as Prompts::current()
-    ~FakePrompts() override;   // restores the real dialogs
+    FakePrompts();           // installs itself as Prompts::current()
+    ~FakePrompts() override; // restores the real dialogs
 
-    QStringList openAnswers;            // file names, "" = cancel
-    QStringList saveAnswers;            // paths, "" = cancel
-    QList<int> saveFilterAnswers;       // filter index for each save answer
+    QStringList openAnswers;      // file names, "" = cancel
+    QStringList saveAnswers;      // paths, "" = cancel
+    QList<int> saveFilterAnswers; // filter index for each save answer
     QList<MessageAnswer> messageAnswers;
     QList<std::optional<QString>> inputAnswers;
-    QList<std::optional<int>> itemAnswers;  // chosen indices, nullopt = cancel; none: current
+    QList<std::optional<int>> itemAnswers; // chosen indices, nullopt = cancel; none: current
     QList<bool> printAnswers;
-    QString printToPdf;                 // when set, printDialog points the printer at this PDF
-    std::function<int(QDialog&)> dialogHandler;   // answers execDialog
+    QString printToPdf; // when set, printDialog points the printer at this PDF
+    std::function<int(QDialog&)> dialogHandler; // answers execDialog
 
-    QList<Message> messages;            // what was shown
+    QList<Message> messages; // what was shown
     QStringList openTitles, saveTitles, inputPrompts, itemPrompts;
-    QList<QStringList> itemLists;       // the items of every chooseItem
+    QList<QStringList> itemLists; // the items of every chooseItem
     QList<QStringList> openFilters;
     int printDialogs = 0;
     int dialogs = 0;

@@ -11,7 +11,7 @@ namespace kesto::test {
 
 struct ProgramRun
 {
-    int status = -1;   // -1 when the program crashed or did not finish in two minutes
+    int status = -1; // -1 when the program crashed or did not finish in two minutes
     QByteArray out;
     QString err;
 };

@@ -48,22 +48,26 @@ double alongWeight(double row, const Bell& bell)
 }
 
 // Dark bells on a light background, clipped to the scale as a camera clips.
-QImage draw(int width, const std::vector<std::vector<Bell>>& lanes, double noise, QRandomGenerator& random)
+QImage draw(int width, const std::vector<std::vector<Bell>>& lanes, double noise,
+            QRandomGenerator& random)
 {
     std::vector<double> signal(std::size_t(width) * Height, 0.0);
     for (std::size_t lane = 0; lane < lanes.size(); ++lane) {
         const double centre = Pitch * (double(lane) + 0.5);
         for (const Bell& bell : lanes[lane])
             for (int y = 0; y < Height; ++y)
-                for (int x = std::max(0, int(centre) - LaneWidth); x < std::min(width, int(centre) + LaneWidth); ++x)
+                for (int x = std::max(0, int(centre) - LaneWidth);
+                     x < std::min(width, int(centre) + LaneWidth); ++x)
                     signal[std::size_t(y) * std::size_t(width) + std::size_t(x)] +=
-                        bell.amplitude * alongWeight(y, bell) * acrossWeight(x + 0.5 - centre, LaneWidth / 2.0);
+                        bell.amplitude * alongWeight(y, bell) *
+                        acrossWeight(x + 0.5 - centre, LaneWidth / 2.0);
     }
     QImage picture(width, Height, QImage::Format_RGB32);
     for (int y = 0; y < Height; ++y) {
         QRgb* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
         for (int x = 0; x < width; ++x) {
-            const double level = 0.85 - signal[std::size_t(y) * std::size_t(width) + std::size_t(x)] +
+            const double level = 0.85 -
+                                 signal[std::size_t(y) * std::size_t(width) + std::size_t(x)] +
                                  noise * gaussian(random);
             const int g = int(std::lround(std::clamp(level, 0.0, 1.0) * 255));
             line[x] = qRgb(g, g, g);

@@ -18,7 +18,8 @@ namespace kesto::test {
 
 struct SyntheticBlotLayout
 {
-    QStringList groups{QStringLiteral("control"), QStringLiteral("treated"), QStringLiteral("inhibited")};
+    QStringList groups{QStringLiteral("control"), QStringLiteral("treated"),
+                       QStringLiteral("inhibited")};
     std::vector<double> amounts{1.0, 2.0, 0.5}; // the target per unit of loading, per group
     int replicates = 3;
     // Each lane's loading as a share of the average; lanes in group order, replicates side
@@ -31,9 +32,9 @@ struct SyntheticBlotLayout
 
 struct SyntheticBlot
 {
-    QImage picture;           // target and housekeeping bands
-    QImage stain;             // the total-protein stain of the same membrane
-    QList<QRect> lanes;       // each lane's columns from top to bottom, on both pictures
+    QImage picture;                   // target and housekeeping bands
+    QImage stain;                     // the total-protein stain of the same membrane
+    QList<QRect> lanes;               // each lane's columns from top to bottom, on both pictures
     std::vector<double> loading;      // per lane, as laid out
     std::vector<double> targetAmount; // per lane: its group's amount (the truth once normalized)
     QStringList groups;               // per lane

@@ -200,8 +200,8 @@ SyntheticGel makeDilutionGel(const DilutionLayout& layout)
             const double s = layout.heightPerAmount * layout.amounts.at(lane) *
                              alongWeight(y, band) * acrossWeight(x + 0.5 - centre, half);
             // The noise is added before the cut, as a detector's is.
-            const double level = (layout.darkOnLight ? 0.9 - s : 0.1 + s) +
-                                 layout.noise * gaussian(random);
+            const double level =
+                (layout.darkOnLight ? 0.9 - s : 0.1 + s) + layout.noise * gaussian(random);
             setLevel(gel.picture, layout.depth, x, y, level);
         }
     }

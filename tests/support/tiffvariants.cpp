@@ -11,8 +11,14 @@
 
 namespace kesto::test {
 
-int tiffPageWidth(int page) { return 37 + 3 * page; } // not a whole number of tiles
-int tiffPageHeight(int page) { return 29 + 2 * page; }
+int tiffPageWidth(int page)
+{
+    return 37 + 3 * page;
+} // not a whole number of tiles
+int tiffPageHeight(int page)
+{
+    return 29 + 2 * page;
+}
 
 namespace {
 
@@ -58,8 +64,8 @@ std::vector<unsigned char> rowBytes(const TiffVariant& v, int page, int y, int l
                 row[std::size_t(at / 8)] = static_cast<unsigned char>(value);
             } else if (v.bits == 16) {
                 const auto word = std::uint16_t(v.sampleFormat == SAMPLEFORMAT_INT
-                                                     ? std::uint16_t(std::int16_t(value) - 100)
-                                                     : value);
+                                                    ? std::uint16_t(std::int16_t(value) - 100)
+                                                    : value);
                 std::memcpy(row.data() + at / 8, &word, 2); // libtiff swaps to the file's order
             } else if (v.bits == 32) {
                 std::memcpy(row.data() + at / 8, &value, 4);
@@ -100,7 +106,8 @@ bool writeTiffVariant(const QString& path, const TiffVariant& v)
         TIFFSetField(tiff, TIFFTAG_XRESOLUTION, 300.0f);
         TIFFSetField(tiff, TIFFTAG_YRESOLUTION, 300.0f);
         TIFFSetField(tiff, TIFFTAG_RESOLUTIONUNIT, std::uint16_t(RESUNIT_INCH));
-        const QByteArray description = QStringLiteral("Exposure 30 s, page %1").arg(page + 1).toUtf8();
+        const QByteArray description =
+            QStringLiteral("Exposure 30 s, page %1").arg(page + 1).toUtf8();
         TIFFSetField(tiff, TIFFTAG_IMAGEDESCRIPTION, description.constData());
         TIFFSetField(tiff, TIFFTAG_MAKE, "Test Imager Co.");
         TIFFSetField(tiff, TIFFTAG_MODEL, "Chemi 2000");

@@ -13,14 +13,14 @@ namespace kesto::test {
 struct TiffVariant
 {
     int bits = 16;
-    int photometric = 1;     // 0 WhiteIsZero, 1 BlackIsZero, 2 RGB
-    int compression = 1;     // libtiff's COMPRESSION_ numbers
-    bool tiled = false;      // 16 x 16 tiles, else strips of 5 rows
+    int photometric = 1; // 0 WhiteIsZero, 1 BlackIsZero, 2 RGB
+    int compression = 1; // libtiff's COMPRESSION_ numbers
+    bool tiled = false;  // 16 x 16 tiles, else strips of 5 rows
     bool bigEndian = false;
     int samples = 1;
     bool planar = false;
     int pages = 1;
-    int sampleFormat = 1;    // 1 unsigned, 2 signed, 3 floating point
+    int sampleFormat = 1;      // 1 unsigned, 2 signed, 3 floating point
     std::uint32_t largest = 0; // the largest stored value; 0 for the depth's full range
 };
 
