@@ -1,6 +1,6 @@
 # Warnings and strict Qt defines for every target of the project.
 function(kesto_target_defaults target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wformat=2)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wformat=2 -Wshadow)
   if(KESTO_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

@@ -1,4 +1,5 @@
 #include "support/syntheticblot.h"
+#include "support/syntheticshapes.h"
 
 #include <QRandomGenerator>
 
@@ -9,7 +10,6 @@ namespace kesto::test {
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
 constexpr int Pitch = 56;
 constexpr int LaneWidth = 36;
 constexpr int Height = 320;
@@ -20,32 +20,6 @@ struct Bell
     double length;
     double amplitude; // in parts of the full scale
 };
-
-double gaussian(QRandomGenerator& random)
-{
-    const double u = std::max(random.generateDouble(), 1e-12);
-    const double v = random.generateDouble();
-    return std::sqrt(-2.0 * std::log(u)) * std::cos(2 * Pi * v);
-}
-
-// Flat across the lane with edges softening over a pixel and a half.
-double acrossWeight(double distance, double half)
-{
-    const double outside = std::abs(distance) - half;
-    if (outside <= -1.5)
-        return 1;
-    if (outside >= 1.5)
-        return 0;
-    return 0.5 * (1 - std::sin(Pi / 2 * outside / 1.5));
-}
-
-double alongWeight(double row, const Bell& bell)
-{
-    const double t = (row - bell.top) / bell.length;
-    if (t <= 0 || t >= 1)
-        return 0;
-    return 0.5 * (1 - std::cos(2 * Pi * t));
-}
 
 // Dark bells on a light background, clipped to the scale as a camera clips.
 QImage draw(int width, const std::vector<std::vector<Bell>>& lanes, double noise,
@@ -59,7 +33,7 @@ QImage draw(int width, const std::vector<std::vector<Bell>>& lanes, double noise
                 for (int x = std::max(0, int(centre) - LaneWidth);
                      x < std::min(width, int(centre) + LaneWidth); ++x)
                     signal[std::size_t(y) * std::size_t(width) + std::size_t(x)] +=
-                        bell.amplitude * alongWeight(y, bell) *
+                        bell.amplitude * alongWeight(y, bell.top, bell.length) *
                         acrossWeight(x + 0.5 - centre, LaneWidth / 2.0);
     }
     QImage picture(width, Height, QImage::Format_RGB32);

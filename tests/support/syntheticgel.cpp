@@ -1,4 +1,5 @@
 #include "support/syntheticgel.h"
+#include "support/syntheticshapes.h"
 
 #include <QRandomGenerator>
 #include <QRgba64>
@@ -12,43 +13,12 @@ namespace kesto::test {
 
 namespace {
 
-constexpr double Pi = 3.14159265358979323846;
-
 struct Band
 {
     double top;    // first row of the bell
     double length; // rows from one foot of the bell to the other
     double amplitude;
 };
-
-// A normal deviate by the Box-Muller transform, from the seeded generator only, so a
-// gel is the same on every machine.
-double gaussian(QRandomGenerator& random)
-{
-    const double u = std::max(random.generateDouble(), 1e-12);
-    const double v = random.generateDouble();
-    return std::sqrt(-2.0 * std::log(u)) * std::cos(2 * Pi * v);
-}
-
-// Across a lane: flat, with edges that soften over a pixel and a half either side.
-double acrossWeight(double distanceFromCentre, double halfWidth)
-{
-    const double outside = std::abs(distanceFromCentre) - halfWidth;
-    if (outside <= -1.5)
-        return 1;
-    if (outside >= 1.5)
-        return 0;
-    return 0.5 * (1 - std::sin(Pi / 2 * outside / 1.5));
-}
-
-// Along a lane: a raised-cosine bell, zero at both feet.
-double alongWeight(double row, const Band& band)
-{
-    const double t = (row - band.top) / band.length;
-    if (t <= 0 || t >= 1)
-        return 0;
-    return 0.5 * (1 - std::cos(2 * Pi * t));
-}
 
 } // namespace
 
@@ -98,7 +68,7 @@ SyntheticGel makeSyntheticGel(const SyntheticGelLayout& layout)
                 for (int x = std::max(0, int(centre(y) - half - 3));
                      x <= std::min(w - 1, int(centre(y) + half + 3)); ++x)
                     signal[std::size_t(y) * std::size_t(w) + std::size_t(x)] +=
-                        band.amplitude * alongWeight(y, band) *
+                        band.amplitude * alongWeight(y, band.top, band.length) *
                         acrossWeight(x + 0.5 - centre(y), half);
             }
             truth << QRect(QPoint(int(std::lround(lo - half)), top),
@@ -198,7 +168,7 @@ SyntheticGel makeDilutionGel(const DilutionLayout& layout)
             const int lane = x / pitch;
             const double centre = pitch * (lane + 0.5);
             const double s = layout.heightPerAmount * layout.amounts.at(lane) *
-                             alongWeight(y, band) * acrossWeight(x + 0.5 - centre, half);
+                             alongWeight(y, band.top, band.length) * acrossWeight(x + 0.5 - centre, half);
             // The noise is added before the cut, as a detector's is.
             const double level =
                 (layout.darkOnLight ? 0.9 - s : 0.1 + s) + layout.noise * gaussian(random);
