@@ -168,7 +168,8 @@ SyntheticGel makeDilutionGel(const DilutionLayout& layout)
             const int lane = x / pitch;
             const double centre = pitch * (lane + 0.5);
             const double s = layout.heightPerAmount * layout.amounts.at(lane) *
-                             alongWeight(y, band.top, band.length) * acrossWeight(x + 0.5 - centre, half);
+                             alongWeight(y, band.top, band.length) *
+                             acrossWeight(x + 0.5 - centre, half);
             // The noise is added before the cut, as a detector's is.
             const double level =
                 (layout.darkOnLight ? 0.9 - s : 0.1 + s) + layout.noise * gaussian(random);
