@@ -1,4 +1,5 @@
 #include "batch/batchcli.h"
+#include "batch/batchcommon.h"
 #include "batch/figurecli.h"
 #include "batch/resultscli.h"
 
@@ -32,6 +33,8 @@
 #include <utility>
 
 namespace kesto {
+
+using namespace batch;
 
 namespace {
 
@@ -196,63 +199,6 @@ const char* const LanesUsage =
     "Exit status: 0 done (also when no band is found), 1 a picture or file could not be\n"
     "read or written, 2 bad arguments. Nothing is written when anything fails.\n";
 
-// A failure with the exit status it ends the command with.
-struct Failure
-{
-    int status;
-    QString message;
-};
-
-void say(QIODevice& device, const QString& text)
-{
-    device.write(text.toUtf8());
-}
-
-QString tryHelp(const QString& command)
-{
-    return QStringLiteral("\nTry \"kestoscan %1 --help\".").arg(command);
-}
-
-// The parser reads options the GNU way; every value is checked afterwards by our own code.
-bool parse(QCommandLineParser& parser, const QString& command, const QStringList& arguments,
-           const QList<QCommandLineOption>& options)
-{
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    parser.addOptions(options);
-    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
-    if (!parser.parse(QStringList{QStringLiteral("kestoscan ") + command} + arguments))
-        throw Failure{BatchUsage, parser.errorText() + tryHelp(command)};
-    return parser.isSet(QStringLiteral("help"));
-}
-
-// An option that takes one value, given twice, is more likely a slip than a choice.
-void expectOnce(const QCommandLineParser& parser, const QString& command, const QStringList& names)
-{
-    for (const QString& name : names) {
-        const qsizetype count = parser.values(name).size();
-        if (count > 1)
-            throw Failure{
-                BatchUsage,
-                QStringLiteral("expected --%1 once, found it %2 times").arg(name).arg(count) +
-                    tryHelp(command)};
-    }
-}
-
-QString onePositional(const QCommandLineParser& parser, const QString& command, const QString& name)
-{
-    const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty())
-        throw Failure{BatchUsage,
-                      QStringLiteral("expected a %1 file").arg(name) + tryHelp(command)};
-    if (positional.size() > 1)
-        throw Failure{
-            BatchUsage,
-            QStringLiteral("expected one %1 file, found also \"%2\"").arg(name, positional.at(1)) +
-                tryHelp(command)};
-    return positional.constFirst();
-}
-
 // The --output file and the type its name asks for; none for standard output.
 std::optional<std::pair<QString, SheetFileType>> outputOf(const QCommandLineParser& parser,
                                                           const QString& command)
@@ -268,36 +214,6 @@ std::optional<std::pair<QString, SheetFileType>> outputOf(const QCommandLinePars
                               .arg(path) +
                           tryHelp(command)};
     return std::make_pair(path, *type);
-}
-
-// The --page number, from 1; 0 when not given (the file's first picture).
-int pageOf(const QCommandLineParser& parser, const QString& command)
-{
-    if (!parser.isSet(QStringLiteral("page")))
-        return 0;
-    const QString text = parser.value(QStringLiteral("page"));
-    bool ok = false;
-    const int page = text.toInt(&ok);
-    if (!ok || page < 1 || page > MaxPicturePage)
-        throw Failure{BatchUsage,
-                      QStringLiteral("--page \"%1\": expected a page number from 1 to %2")
-                              .arg(text)
-                              .arg(MaxPicturePage) +
-                          tryHelp(command)};
-    return page;
-}
-
-// The picture file, or a failure naming it and why it cannot be read.
-GelImageLoad loadPicture(const QString& path, int page)
-{
-    GelImageLoad load = loadMeasurementPicture(path, page);
-    if (!load.ok()) {
-        QString message = QStringLiteral("Cannot load image:\n") + path;
-        if (!load.reason.isEmpty())
-            message += QLatin1Char('\n') + load.reason;
-        throw Failure{BatchFailed, message};
-    }
-    return load;
 }
 
 // The page to replay a plan on: the one its picture line names (a plan made on a file's
@@ -321,39 +237,6 @@ int planPage(const MeasurementPlan& plan, int given, bool ignoreHash)
     return given;
 }
 
-// The channel, invert and background options as the steps a person's clicks would make.
-MeasurementPlan pictureSteps(const QCommandLineParser& parser, int fullScale)
-{
-    auto option = [&](const char* name) { return QLatin1String(name); };
-    auto where = [](const char* name, const QString& value) {
-        return QStringLiteral("--%1 \"%2\"").arg(QLatin1String(name), value);
-    };
-    auto values = [](const QString& value) { return value.split(QLatin1Char(',')); };
-    MeasurementPlan plan;
-    if (parser.isSet(option("channel"))) {
-        const QString value = parser.value(option("channel"));
-        plan.steps.push_back(
-            parsePlanStep(QStringLiteral("channel"), {value}, where("channel", value)));
-    }
-    if (parser.isSet(option("invert")))
-        plan.steps.push_back(
-            parsePlanStep(QStringLiteral("invert"), {}, QStringLiteral("--invert")));
-    if (parser.isSet(option("background")) && parser.isSet(option("background-color")))
-        throw PlanError(
-            QStringLiteral("expected either --background or --background-color, not both"));
-    if (parser.isSet(option("background"))) {
-        const QString value = parser.value(option("background"));
-        plan.steps.push_back(
-            parsePlanStep(QStringLiteral("background"), values(value), where("background", value)));
-    }
-    if (parser.isSet(option("background-color"))) {
-        const QString value = parser.value(option("background-color"));
-        plan.steps.push_back(parsePlanStep(QStringLiteral("background-color"), values(value),
-                                           where("background-color", value), fullScale));
-    }
-    return plan;
-}
-
 // The quick form's options as the plan a person's clicks would make.
 MeasurementPlan quickPlan(const QCommandLineParser& parser, int fullScale)
 {
@@ -362,7 +245,7 @@ MeasurementPlan quickPlan(const QCommandLineParser& parser, int fullScale)
         return QStringLiteral("--%1 \"%2\"").arg(QLatin1String(name), value);
     };
     auto values = [](const QString& value) { return value.split(QLatin1Char(',')); };
-    MeasurementPlan plan = pictureSteps(parser, fullScale);
+    MeasurementPlan plan = pictureSteps(parser, QStringLiteral("measure"), fullScale);
     // The method first: a pick takes the picked area's mean with it.
     if (parser.isSet(option("background-method"))) {
         const QString value = parser.value(option("background-method"));
@@ -473,7 +356,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     }
 
     const auto load = [&](const QString& path, int pageOfFile) {
-        GelImageLoad loaded = loadPicture(path, pageOfFile);
+        GelImageLoad loaded = checkedPicture(loadMeasurementPicture(path, pageOfFile), path);
         // Said, not refused: the numbers are still the ones the window gives on this picture.
         if (loaded.lossy)
             say(err, QStringLiteral("warning: %1 is JPEG-compressed (lossy): scan values are "
@@ -542,78 +425,6 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
     return lines;
 }
 
-// The lanes command's sizing options: ladder lanes (numbered from 0) with their ladders.
-struct SizingOptions
-{
-    std::vector<LadderLane> ladders;
-    SizeFit fit = SizeFit::PointToPoint;
-    bool extrapolate = false;
-};
-
-SizingOptions sizingOptions(const QCommandLineParser& parser, const QString& command)
-{
-    SizingOptions sizing;
-    const QString laneName = QStringLiteral("ladder-lane");
-    const QString ladderName = QStringLiteral("ladder");
-    // Each --ladder belongs to the --ladder-lane before it: the options in the order given
-    // must alternate, a lane first.
-    QStringList order;
-    for (const QString& name : parser.optionNames())
-        if (name == laneName || name == ladderName)
-            order << name;
-    const QStringList lanes = parser.values(laneName);
-    const QStringList ladders = parser.values(ladderName);
-    for (qsizetype i = 0; i < order.size(); ++i) {
-        if (order[i] != (i % 2 == 0 ? laneName : ladderName) ||
-            (i % 2 == 0 && i + 1 == order.size()))
-            throw Failure{BatchUsage,
-                          QStringLiteral("each --ladder-lane needs its --ladder after it") +
-                              tryHelp(command)};
-    }
-    if (lanes.size() > 2)
-        throw Failure{BatchUsage,
-                      QStringLiteral("expected --ladder-lane at most twice, found it %1 times")
-                              .arg(lanes.size()) +
-                          tryHelp(command)};
-    for (qsizetype i = 0; i < lanes.size(); ++i) {
-        bool ok = false;
-        const int lane = lanes[i].toInt(&ok);
-        if (!ok || lane < 1)
-            throw Failure{BatchUsage,
-                          QStringLiteral("--ladder-lane \"%1\": expected a lane number from 1")
-                                  .arg(lanes[i]) +
-                              tryHelp(command)};
-        for (const LadderLane& other : sizing.ladders)
-            if (other.lane == lane - 1)
-                throw Failure{BatchUsage,
-                              QStringLiteral("--ladder-lane %1 is given twice").arg(lane) +
-                                  tryHelp(command)};
-        LadderLane ladder;
-        ladder.lane = lane - 1;
-        try {
-            ladder.ladder = parseLadderSizes(ladders[i]);
-        } catch (const LadderError& error) {
-            throw Failure{BatchUsage,
-                          QStringLiteral("--ladder: ") + error.message() + tryHelp(command)};
-        }
-        sizing.ladders.push_back(ladder);
-    }
-    if (parser.isSet(QStringLiteral("size-fit"))) {
-        QString why;
-        const std::optional<SizeFit> fit =
-            parseSizeFit(parser.value(QStringLiteral("size-fit")), &why);
-        if (!fit)
-            throw Failure{BatchUsage, QStringLiteral("--size-fit ") + why + tryHelp(command)};
-        sizing.fit = *fit;
-    }
-    sizing.extrapolate = parser.isSet(QStringLiteral("extrapolate"));
-    if (sizing.ladders.empty() && (parser.isSet(QStringLiteral("size-fit")) || sizing.extrapolate))
-        throw Failure{BatchUsage,
-                      QStringLiteral("--size-fit and --extrapolate go with --ladder-lane") +
-                          tryHelp(command)};
-    return sizing;
-}
-
 QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     const QString command = QStringLiteral("lanes");
@@ -647,7 +458,7 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
                 QStringLiteral("quantify"), QStringLiteral("lane-background"),
                 QStringLiteral("size-fit")});
     const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
-    const SizingOptions sizing = sizingOptions(parser, command);
+    const Sizing sizing = sizingOf(parser, command);
     QuantifyMode mode = QuantifyMode::Frame;
     if (parser.isSet(QStringLiteral("quantify"))) {
         const QString text = parser.value(QStringLiteral("quantify"));
@@ -671,17 +482,7 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
                               tryHelp(command)};
         laneBackground = *parsed;
     }
-    double sensitivity = LaneFinderOptions::DefaultSensitivity;
-    if (parser.isSet(QStringLiteral("sensitivity"))) {
-        const QString text = parser.value(QStringLiteral("sensitivity"));
-        bool ok = false;
-        sensitivity = text.toDouble(&ok);
-        if (!ok || !(sensitivity >= 0 && sensitivity <= 100))
-            throw Failure{
-                BatchUsage,
-                QStringLiteral("--sensitivity \"%1\": expected a number from 0 to 100").arg(text) +
-                    tryHelp(command)};
-    }
+    const double sensitivity = sensitivityOf(parser, command);
     const auto output = outputOf(parser, command);
     int controlBand = 0;
     if (parser.isSet(QStringLiteral("control-band"))) {
@@ -696,25 +497,14 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
     }
     const int page = pageOf(parser, command);
     const int fullScale = fileChannelFullScale(picturePath, page);
-    const MeasurementPlan plan = pictureSteps(parser, fullScale);
+    const MeasurementPlan plan = pictureSteps(parser, command, fullScale);
 
-    GelImageLoad load = loadPicture(picturePath, page);
+    GelImageLoad load = checkedPicture(loadMeasurementPicture(picturePath, page), picturePath);
     MeasurementSession session(load.image);
     load.image = QImage();
     runMeasurementPlan(session, plan);
 
-    LaneFinderOptions options;
-    options.channel = session.channel();
-    options.sensitivity = sensitivity;
-    if (parser.isSet(QStringLiteral("horizontal")))
-        options.orientation = LaneOrientation::Horizontal;
-    if (parser.isSet(QStringLiteral("background")) ||
-        parser.isSet(QStringLiteral("background-color"))) {
-        const ChannelLevels levels = session.backgroundLevels();
-        options.background = session.channel() == Channel::Red     ? levels.red
-                             : session.channel() == Channel::Green ? levels.green
-                                                                   : levels.blue;
-    }
+    const LaneFinderOptions options = finderOptionsOf(parser, session, sensitivity);
     const LaneFinding finding = findLanesAndBands(session.picture(), QRect(), options);
 
     // Sizes: each lane runs from its first row (the wells' end) to its last; a band's
@@ -918,7 +708,7 @@ int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err
         return runResultsCommand(arguments.mid(1), out, err);
     if (isFigureCommand(command))
         return runFigureCommand(arguments, out, err);
-    try {
+    return guarded(err, [&] {
         QByteArray result;
         if (command == QLatin1String("measure"))
             result = runMeasure(arguments.mid(1), out, err);
@@ -934,24 +724,8 @@ int runBatchCommand(const QStringList& arguments, QIODevice& out, QIODevice& err
         if (!result.isEmpty() && out.write(result) != result.size())
             throw Failure{BatchFailed,
                           QStringLiteral("the results could not be written to standard output")};
-        return BatchOk;
-    } catch (const Failure& failure) {
-        say(err, QStringLiteral("kestoscan: ") + failure.message + QLatin1Char('\n'));
-        return failure.status;
-    } catch (const PictureHashError& error) {
-        say(err, QStringLiteral("kestoscan: ") + error.message() +
-                     QStringLiteral(" (--ignore-hash replays it anyway)\n"));
-        return BatchUsage;
-    } catch (const PlanError& error) {
-        say(err, QStringLiteral("kestoscan: ") + error.message() + QLatin1Char('\n'));
-        return BatchUsage;
-    } catch (const Error& error) {
-        say(err, QStringLiteral("kestoscan: ") + error.message() + QLatin1Char('\n'));
-        return BatchFailed;
-    } catch (const std::bad_alloc&) {
-        say(err, QStringLiteral("kestoscan: not enough memory\n"));
-        return BatchFailed;
-    }
+        return int(BatchOk);
+    });
 }
 
 } // namespace kesto

@@ -1,5 +1,7 @@
 #include "batch/figurecli.h"
 
+#include "batch/batchcommon.h"
+
 #include "core/analysisreport.h"
 #include "core/deeppicture.h"
 #include "core/figure.h"
@@ -24,6 +26,8 @@
 #include <optional>
 
 namespace kesto {
+
+using namespace batch;
 
 namespace {
 
@@ -62,22 +66,6 @@ const char* const FigureUsage =
     "Replays the plan on the pictures it names and writes the analysis report: the\n"
     "annotated picture, each picture's file, size, depth and SHA-256, the settings that\n"
     "shaped the numbers, the sheet, the record of every value, flags and notes.\n";
-
-struct Failure
-{
-    int status;
-    QString message;
-};
-
-QString tryHelp(const QString& command)
-{
-    return QStringLiteral("\nTry \"kestoscan %1 --help\".").arg(command);
-}
-
-[[noreturn]] void usage(const QString& command, const QString& message)
-{
-    throw Failure{2, message + tryHelp(command)};
-}
 
 QString valueOf(const QCommandLineParser& parser, const char* name)
 {
@@ -173,148 +161,40 @@ QString outputOf(const QCommandLineParser& parser, const QString& command, bool 
     return path;
 }
 
-GelImageLoad loadPicture(const QString& path, int page)
-{
-    GelImageLoad load = loadGelImage(path, page);
-    if (!load.ok()) {
-        QString message = QStringLiteral("Cannot load image:\n") + path;
-        if (!load.reason.isEmpty())
-            message += QLatin1Char('\n') + load.reason;
-        throw Failure{1, message};
-    }
-    return load;
-}
-
-// The ladder lanes of --ladder-lane N --ladder SIZES, in pairs as given.
-std::vector<LadderLane> laddersOf(const QCommandLineParser& parser, const QString& command)
-{
-    const QString laneName = QStringLiteral("ladder-lane");
-    const QString ladderName = QStringLiteral("ladder");
-    QStringList order;
-    for (const QString& name : parser.optionNames())
-        if (name == laneName || name == ladderName)
-            order << name;
-    for (qsizetype i = 0; i < order.size(); ++i)
-        if (order[i] != (i % 2 == 0 ? laneName : ladderName) ||
-            (i % 2 == 0 && i + 1 == order.size()))
-            usage(command, QStringLiteral("each --ladder-lane needs its --ladder after it"));
-    const QStringList lanes = parser.values(laneName);
-    const QStringList sizes = parser.values(ladderName);
-    if (lanes.size() > 2)
-        usage(command, QStringLiteral("expected --ladder-lane at most twice, found it %1 times")
-                           .arg(lanes.size()));
-    std::vector<LadderLane> ladders;
-    for (qsizetype i = 0; i < lanes.size(); ++i) {
-        bool ok = false;
-        const int lane = lanes[i].toInt(&ok);
-        if (!ok || lane < 1)
-            usage(command, QStringLiteral("--ladder-lane \"%1\": expected a lane number from 1")
-                               .arg(lanes[i]));
-        for (const LadderLane& other : ladders)
-            if (other.lane == lane - 1)
-                usage(command, QStringLiteral("--ladder-lane %1 is given twice").arg(lane));
-        LadderLane ladder;
-        ladder.lane = lane - 1;
-        try {
-            ladder.ladder = parseLadderSizes(sizes[i]);
-        } catch (const LadderError& error) {
-            usage(command, QStringLiteral("--ladder: ") + error.message());
-        }
-        ladders.push_back(ladder);
-    }
-    return ladders;
-}
-
-// The channel, invert and background options as plan steps.
-MeasurementPlan pictureSteps(const QCommandLineParser& parser, int fullScale)
-{
-    const auto where = [](const char* name, const QString& value) {
-        return QStringLiteral("--%1 \"%2\"").arg(QLatin1String(name), value);
-    };
-    MeasurementPlan plan;
-    if (parser.isSet(QStringLiteral("channel")))
-        plan.steps.push_back(parsePlanStep(QStringLiteral("channel"), {valueOf(parser, "channel")},
-                                           where("channel", valueOf(parser, "channel"))));
-    if (parser.isSet(QStringLiteral("invert")))
-        plan.steps.push_back(
-            parsePlanStep(QStringLiteral("invert"), {}, QStringLiteral("--invert")));
-    if (parser.isSet(QStringLiteral("background")) &&
-        parser.isSet(QStringLiteral("background-color")))
-        throw PlanError(
-            QStringLiteral("expected either --background or --background-color, not both"));
-    for (const char* name : {"background", "background-color"})
-        if (parser.isSet(QLatin1String(name)))
-            plan.steps.push_back(parsePlanStep(QLatin1String(name),
-                                               valueOf(parser, name).split(QLatin1Char(',')),
-                                               where(name, valueOf(parser, name)), fullScale));
-    return plan;
-}
-
 int runFigure(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     const QString command = QStringLiteral("figure");
     QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QString value = QStringLiteral("value");
-    for (const char* name :
-         {"plan", "labels", "levels", "channel", "background", "background-color", "sensitivity",
-          "page", "ladder-lane", "ladder", "size-fit", "region", "dpi", "output"})
-        parser.addOption(QCommandLineOption(QLatin1String(name), QString(), value));
-    for (const char* name : {"invert", "horizontal", "extrapolate", "no-labels", "no-ticks",
-                             "no-outlines", "no-scale", "no-caption", "ignore-hash"})
-        parser.addOption(QCommandLineOption(QLatin1String(name)));
-    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
-    if (!parser.parse(QStringList{QStringLiteral("kestoscan figure")} + arguments))
-        usage(command, parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
+    const bool help = parse(
+        parser, command, arguments,
+        optionsNamed({QStringLiteral("plan"), QStringLiteral("labels"), QStringLiteral("levels"),
+                      QStringLiteral("channel"), QStringLiteral("background"),
+                      QStringLiteral("background-color"), QStringLiteral("sensitivity"),
+                      QStringLiteral("page"), QStringLiteral("ladder-lane"),
+                      QStringLiteral("ladder"), QStringLiteral("size-fit"),
+                      QStringLiteral("region"), QStringLiteral("dpi"), QStringLiteral("output")},
+                     {QStringLiteral("invert"), QStringLiteral("horizontal"),
+                      QStringLiteral("extrapolate"), QStringLiteral("no-labels"),
+                      QStringLiteral("no-ticks"), QStringLiteral("no-outlines"),
+                      QStringLiteral("no-scale"), QStringLiteral("no-caption"),
+                      QStringLiteral("ignore-hash")}));
+    if (help) {
         out.write(QByteArray(FigureUsage));
         return 0;
     }
-    for (const char* name :
-         {"plan", "labels", "levels", "channel", "background", "background-color", "sensitivity",
-          "page", "size-fit", "region", "dpi", "output"})
-        if (parser.values(QLatin1String(name)).size() > 1)
-            usage(command, QStringLiteral("expected --%1 once").arg(QLatin1String(name)));
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        usage(command, positional.isEmpty()
-                           ? QStringLiteral("expected a PICTURE file")
-                           : QStringLiteral("expected one PICTURE file, found also \"%1\"")
-                                 .arg(positional.at(1)));
-    const QString picturePath = positional.constFirst();
+    expectOnce(parser, command,
+               {QStringLiteral("plan"), QStringLiteral("labels"), QStringLiteral("levels"),
+                QStringLiteral("channel"), QStringLiteral("background"),
+                QStringLiteral("background-color"), QStringLiteral("sensitivity"),
+                QStringLiteral("page"), QStringLiteral("size-fit"), QStringLiteral("region"),
+                QStringLiteral("dpi"), QStringLiteral("output")});
+    const QString picturePath = onePositional(parser, command, QStringLiteral("PICTURE"));
     const QString output = outputOf(parser, command, false);
     const std::optional<SampleTable> labels = labelsOf(parser);
     const FigureOptions options = figureOptionsOf(parser, command, labels.has_value());
-    const std::vector<LadderLane> ladders = laddersOf(parser, command);
-    SizeFit fit = SizeFit::PointToPoint;
-    if (parser.isSet(QStringLiteral("size-fit"))) {
-        QString why;
-        const std::optional<SizeFit> parsed = parseSizeFit(valueOf(parser, "size-fit"), &why);
-        if (!parsed)
-            usage(command, QStringLiteral("--size-fit ") + why);
-        fit = *parsed;
-    }
-    if (ladders.empty() &&
-        (parser.isSet(QStringLiteral("size-fit")) || parser.isSet(QStringLiteral("extrapolate"))))
-        usage(command, QStringLiteral("--size-fit and --extrapolate go with --ladder-lane"));
-    double sensitivity = LaneFinderOptions::DefaultSensitivity;
-    if (parser.isSet(QStringLiteral("sensitivity"))) {
-        bool ok = false;
-        sensitivity = valueOf(parser, "sensitivity").toDouble(&ok);
-        if (!ok || !(sensitivity >= 0 && sensitivity <= 100))
-            usage(command, QStringLiteral("--sensitivity \"%1\": expected a number from 0 to 100")
-                               .arg(valueOf(parser, "sensitivity")));
-    }
-    int page = 0;
-    if (parser.isSet(QStringLiteral("page"))) {
-        bool ok = false;
-        page = valueOf(parser, "page").toInt(&ok);
-        if (!ok || page < 1 || page > MaxPicturePage)
-            usage(command, QStringLiteral("--page \"%1\": expected a page number from 1 to %2")
-                               .arg(valueOf(parser, "page"))
-                               .arg(MaxPicturePage));
-    }
+    const Sizing sizing = sizingOf(parser, command);
+    const double sensitivity = sensitivityOf(parser, command);
+    const int page = pageOf(parser, command);
     const bool planForm = parser.isSet(QStringLiteral("plan"));
     if (planForm)
         for (const char* quick : {"channel", "invert", "background", "background-color"})
@@ -326,8 +206,8 @@ int runFigure(const QStringList& arguments, QIODevice& out, QIODevice& err)
 
     const int fullScale = fileChannelFullScale(picturePath, page);
     const MeasurementPlan plan = planForm ? readMeasurementPlan(valueOf(parser, "plan"), fullScale)
-                                          : pictureSteps(parser, fullScale);
-    GelImageLoad load = loadPicture(picturePath, page);
+                                          : pictureSteps(parser, command, fullScale);
+    GelImageLoad load = checkedPicture(loadGelImage(picturePath, page), picturePath);
     if (load.lossy)
         err.write(
             QStringLiteral("warning: %1 is JPEG-compressed (lossy)\n").arg(picturePath).toUtf8());
@@ -364,13 +244,13 @@ int runFigure(const QStringList& arguments, QIODevice& out, QIODevice& err)
         if (!lane.bands.empty())
             lanes.push_back(LaneStrip::of(lane, finder.orientation));
     session.setLanes(std::move(lanes), shown.darkOnLight);
-    for (const LadderLane& ladder : ladders)
+    for (const LadderLane& ladder : sizing.ladders)
         if (!session.setLaneLadder(ladder.lane, ladder.ladder))
             usage(command, QStringLiteral("--ladder-lane %1: the picture has %2 lanes with bands")
                                .arg(ladder.lane + 1)
                                .arg(session.lanes().size()));
-    session.setSizeFit(fit);
-    session.setExtrapolateSizes(parser.isSet(QStringLiteral("extrapolate")));
+    session.setSizeFit(sizing.fit);
+    session.setExtrapolateSizes(sizing.extrapolate);
     if (labels && options.labels == FigureLabels::Samples) {
         const QString fault = sampleTableFault(*labels, {int(session.lanes().size())});
         if (!fault.isEmpty())
@@ -388,22 +268,17 @@ int runReportPdf(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     const QString command = QStringLiteral("report-pdf");
     QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QString value = QStringLiteral("value");
-    for (const char* name : {"plan", "labels", "levels", "output"})
-        parser.addOption(QCommandLineOption(QLatin1String(name), QString(), value));
-    parser.addOption(QCommandLineOption(QStringLiteral("ignore-hash")));
-    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
-    if (!parser.parse(QStringList{QStringLiteral("kestoscan report-pdf")} + arguments))
-        usage(command, parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
+    const bool help = parse(parser, command, arguments,
+                            optionsNamed({QStringLiteral("plan"), QStringLiteral("labels"),
+                                          QStringLiteral("levels"), QStringLiteral("output")},
+                                         {QStringLiteral("ignore-hash")}));
+    if (help) {
         out.write(QByteArray(FigureUsage));
         return 0;
     }
-    for (const char* name : {"plan", "labels", "levels", "output"})
-        if (parser.values(QLatin1String(name)).size() > 1)
-            usage(command, QStringLiteral("expected --%1 once").arg(QLatin1String(name)));
+    expectOnce(parser, command,
+               {QStringLiteral("plan"), QStringLiteral("labels"), QStringLiteral("levels"),
+                QStringLiteral("output")});
     if (!parser.positionalArguments().isEmpty())
         usage(command,
               QStringLiteral("expected no PICTURE: the plan names its pictures, found \"%1\"")
@@ -432,7 +307,7 @@ int runReportPdf(const QStringList& arguments, QIODevice& out, QIODevice& err)
         if (!QFileInfo::exists(path))
             throw PlanError(step.where +
                             QStringLiteral(": the picture \"%1\" is not there").arg(step.text));
-        GelImageLoad loaded = loadPicture(path, step.page);
+        GelImageLoad loaded = checkedPicture(loadGelImage(path, step.page), path);
         if (loaded.lossy)
             err.write(
                 QStringLiteral("warning: %1 is JPEG-compressed (lossy)\n").arg(path).toUtf8());
@@ -470,32 +345,11 @@ QString figureUsage()
 int runFigureCommand(const QStringList& arguments, QIODevice& out, QIODevice& err)
 {
     const QString command = arguments.value(0);
-    const auto say = [&err](const QString& text) {
-        err.write((QStringLiteral("kestoscan: ") + text + QLatin1Char('\n')).toUtf8());
-    };
-    try {
+    return guarded(err, [&] {
         if (command == QLatin1String("report-pdf"))
             return runReportPdf(arguments.mid(1), out, err);
         return runFigure(arguments.mid(1), out, err);
-    } catch (const Failure& failure) {
-        say(failure.message);
-        return failure.status;
-    } catch (const PictureHashError& error) {
-        say(error.message() + QStringLiteral(" (--ignore-hash replays it anyway)"));
-        return 2;
-    } catch (const PlanError& error) {
-        say(error.message());
-        return 2;
-    } catch (const FigureError& error) {
-        say(error.message());
-        return 2;
-    } catch (const Error& error) {
-        say(error.message());
-        return 1;
-    } catch (const std::bad_alloc&) {
-        say(QStringLiteral("not enough memory"));
-        return 1;
-    }
+    });
 }
 
 } // namespace kesto
