@@ -639,13 +639,14 @@ void ResultsWindow::fillChart()
         for (int g = 0; g < groupCount; ++g) {
             const GroupResult& group = results.groups[std::size_t(g)];
             axisX->append(group.group.isEmpty() ? QStringLiteral("(no group)") : group.group, g);
-            // Replicates side by side round the group's place, so equal values stay apart.
+            // Replicates side by side just left of the group's mean and its bar, so equal
+            // values stay apart and none hides behind the mean.
             const int count = int(group.allLanes.size());
             for (int k = 0; k < count; ++k) {
                 const LaneResult& lane = results.lanes[std::size_t(group.allLanes[std::size_t(k)])];
                 if (!lane.normalized)
                     continue;
-                const double x = g + (count > 1 ? (k - (count - 1) / 2.0) * 0.25 / (count - 1) : 0);
+                const double x = g - 0.14 - (count > 1 ? (count - 1 - k) * 0.16 / (count - 1) : 0);
                 const double y = *lane.normalized / scale;
                 (lane.leftOut ? leftOut : m_points)->append(x, y);
                 low = std::min(low, y);
