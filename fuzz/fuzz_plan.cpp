@@ -8,6 +8,7 @@
 
 #include <QImage>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace kesto;
@@ -91,6 +92,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 check(std::isfinite(p.rf) && p.size > 0 && p.size <= MaxLadderSize,
                       "a ladder band has a finite Rf and a usable size", step.where);
             break;
+        case PlanStep::Kind::Stain:
+            check(!step.text.isEmpty(), "a stain line names its picture", step.where);
+            break;
+        case PlanStep::Kind::Pick:
+            check(step.pick.first >= 0 && !step.pick.second.empty() &&
+                      std::is_sorted(step.pick.second.begin(), step.pick.second.end()) &&
+                      step.pick.second.front() >= 0,
+                  "a pick names a lane and its bands in order", step.where);
+            break;
         case PlanStep::Kind::BandSize:
             check(std::isfinite(step.across) && std::isfinite(step.rf) &&
                       (!step.ladderSize || *step.ladderSize > 0),
@@ -102,10 +112,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     MeasurementSession session(smallGel());
     try {
-        const std::vector<double> sums = runMeasurementPlan(session, plan);
+        // A stain line's picture comes from memory: a fuzzed path is never read.
+        ReplayOptions options;
+        options.openStain = [](const PlanStep&) { return smallGel(); };
+        const std::vector<ScanResult> sums = runMeasurementPlanCounted(session, plan, options);
         check(int(sums.size()) == frames, "every frame and band step gives one sum");
-        for (double sum : sums)
-            check(std::isfinite(sum), "every sum is a finite number");
+        for (const ScanResult& sum : sums)
+            check(std::isfinite(sum.value), "every sum is a finite number");
         // A size kept with a value is a size or none: never a made-up number.
         for (const MeasurementEntry& e : session.record().history()) {
             const BandSize size = bandSizeOf(e.size);

@@ -4,6 +4,7 @@
 #include "app/frmscan.h"
 #include "components/prompts.h"
 #include "core/error.h"
+#include "core/gelimage.h"
 #include "core/measurementsession.h"
 #include "core/numbers.h"
 #include "core/resultsfile.h"
@@ -196,8 +197,11 @@ ResultsWindow& ResultsWindow::of(frmScan& form)
     return *new ResultsWindow(form);
 }
 
+// A window of its own, as a document beside the picture (tables and a chart the person
+// reads, resizes and maximizes, with keys of its own), not a palette: it is a normal
+// top-level window whose parent is the main window, so it stays with it and above it.
 ResultsWindow::ResultsWindow(frmScan& form)
-    : QWidget(&form, Qt::Tool), m_form(form), m_session(form.session())
+    : QWidget(&form, Qt::Window), m_form(form), m_session(form.session())
 {
     setObjectName(QStringLiteral("frmResults"));
     setWindowTitle(QStringLiteral("Results"));
@@ -223,10 +227,21 @@ ResultsWindow::ResultsWindow(frmScan& form)
         if (!m_filling)
             choicesEdited();
     });
+    m_stainLine = new QLabel(this);
+    m_stainLine->setObjectName(QStringLiteral("lblStainPicture"));
+    auto* stainRow = new QHBoxLayout;
+    stainRow->addWidget(m_stainLine, 1);
+    auto* stainButton = new QPushButton(QStringLiteral("Stai&n Picture..."), this);
+    stainButton->setObjectName(QStringLiteral("btnStainPicture"));
+    stainButton->setToolTip(QStringLiteral("A total-protein stain of the same membrane, the "
+                                           "picture's size: its lane totals as the control"));
+    connect(stainButton, &QPushButton::clicked, this, &ResultsWindow::openStainPicture);
+    stainRow->addWidget(stainButton);
     auto* choices = new QFormLayout;
     choices->addRow(QStringLiteral("&Target:"), m_target);
     choices->addRow(QStringLiteral("&Control:"), m_control);
     choices->addRow(QStringLiteral("&Reference:"), m_reference);
+    choices->addRow(QStringLiteral("Stain:"), stainRow);
     choices->addRow(QStringLiteral("&Spread:"), m_spread);
     choices->addRow(QString(), m_excludeFlagged);
 
@@ -269,6 +284,9 @@ ResultsWindow::ResultsWindow(frmScan& form)
     m_lanes->setObjectName(QStringLiteral("tblLaneResults"));
     m_groups = new QTableWidget(this);
     m_groups->setObjectName(QStringLiteral("tblGroupResults"));
+    m_lanes->setToolTip(QStringLiteral("Double-click a lane to pick its own target bands"));
+    connect(m_lanes, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { pickTargetBands(row); });
     for (QTableWidget* table : {m_lanes, m_groups}) {
         table->setEditTriggers(QAbstractItemView::NoEditTriggers);
         table->verticalHeader()->hide();
@@ -374,7 +392,16 @@ void ResultsWindow::fillChoices()
     const ResultOptions& options = m_session.resultOptions();
     const int bands = m_session.proposals().mostBands();
     fillChoiceBox(m_target, bands, {BandChoice::laneTotal()}, options.target);
-    fillChoiceBox(m_control, bands, {BandChoice::none(), BandChoice::laneTotal()}, options.control);
+    const StainPicture& stain = m_session.stainPicture();
+    std::vector<BandChoice> controls{BandChoice::none(), BandChoice::laneTotal()};
+    if (!stain.isNull())
+        controls.push_back(BandChoice::stain());
+    fillChoiceBox(m_control, bands, controls, options.control);
+    m_stainLine->setText(stain.isNull() ? QStringLiteral("none")
+                                        : QStringLiteral("%1 (%2 lanes seen on it)")
+                                              .arg(QFileInfo(stain.path).fileName())
+                                              .arg(stain.lanes));
+    m_stainLine->setToolTip(stain.path);
     m_reference->clear();
     m_reference->addItem(QStringLiteral("First group"), QString());
     for (const QString& group : m_session.sampleTable().groups())
@@ -612,13 +639,14 @@ void ResultsWindow::fillChart()
         for (int g = 0; g < groupCount; ++g) {
             const GroupResult& group = results.groups[std::size_t(g)];
             axisX->append(group.group.isEmpty() ? QStringLiteral("(no group)") : group.group, g);
-            // Replicates side by side round the group's place, so equal values stay apart.
+            // Replicates side by side just left of the group's mean and its bar, so equal
+            // values stay apart and none hides behind the mean.
             const int count = int(group.allLanes.size());
             for (int k = 0; k < count; ++k) {
                 const LaneResult& lane = results.lanes[std::size_t(group.allLanes[std::size_t(k)])];
                 if (!lane.normalized)
                     continue;
-                const double x = g + (count > 1 ? (k - (count - 1) / 2.0) * 0.25 / (count - 1) : 0);
+                const double x = g - 0.14 - (count > 1 ? (count - 1 - k) * 0.16 / (count - 1) : 0);
                 const double y = *lane.normalized / scale;
                 (lane.leftOut ? leftOut : m_points)->append(x, y);
                 low = std::min(low, y);
@@ -852,6 +880,96 @@ bool ResultsWindow::saveTablesTo(const QString& path)
         return false;
     }
     return true;
+}
+
+void ResultsWindow::openStainPicture()
+{
+    if (!m_session.hasPicture()) {
+        warn(QStringLiteral("Open the blot's picture first: the stain picture's lanes are read "
+                            "where the picture's lanes lie."));
+        return;
+    }
+    const QString path = Prompts::current().openFileName(
+        this, QStringLiteral("Open Stain Picture"), QString(),
+        {QStringLiteral("Pictures (*.bmp *.jpg *.jpeg *.png *.tif *.tiff)"),
+         QStringLiteral("All files (*)")},
+        0);
+    if (path.isEmpty())
+        return;
+    const GelImageLoad load = loadMeasurementPicture(path);
+    if (!load.ok()) {
+        warn(QStringLiteral("Cannot open the stain picture %1:\r\n%2").arg(path, load.reason));
+        return;
+    }
+    StainPicture stain;
+    try {
+        stain = makeStainPicture(load.image, QFileInfo(path).absoluteFilePath(),
+                                 m_session.picture(), m_session.channel());
+    } catch (const Error& e) {
+        warn(e.message());
+        return;
+    }
+    // One step: the stain and the control it gives.
+    m_session.setStainPicture(stain);
+    ResultOptions options = m_session.resultOptions();
+    options.control = BandChoice::stain();
+    m_session.setResultOptions(options);
+    commit(QStringLiteral("Open Stain Picture"));
+    const int lanes = int(m_session.lanes().size());
+    if (lanes > 0 && stain.lanes != lanes)
+        warn(QStringLiteral("The lane finder sees %1 lanes on the stain picture and %2 on the "
+                            "picture: check that both show the same membrane, laid the same way. "
+                            "Each lane's stain total is read where the picture's lane lies.")
+                 .arg(stain.lanes)
+                 .arg(lanes));
+}
+
+void ResultsWindow::pickTargetBands(int row)
+{
+    if (!m_results || row < 0 || row >= int(m_results->lanes.size()))
+        return;
+    const LaneResult& result = m_results->lanes[std::size_t(row)];
+    if (result.blot != 0)
+        return;
+    const int lane = result.lane;
+    const auto picked = m_session.targetPicks().find(lane);
+    QString now;
+    if (picked != m_session.targetPicks().end()) {
+        now = bandChoiceText(BandChoice::bands(picked->second));
+        now = now.mid(now.indexOf(QLatin1Char(':')) + 1);
+    }
+    const std::optional<QString> typed = Prompts::current().inputText(
+        this,
+        QStringLiteral("Target bands of lane %1, top first (2, or 1,3 to sum them; empty: the "
+                       "Target box's):")
+            .arg(lane + 1),
+        QStringLiteral("Pick Target Bands"), now);
+    if (!typed)
+        return;
+    std::vector<int> bands;
+    if (!typed->trimmed().isEmpty()) {
+        QString why;
+        const std::optional<BandChoice> choice =
+            parseBandChoice(QStringLiteral("bands:") + typed->trimmed(), &why);
+        if (!choice) {
+            warn(QStringLiteral("Lane %1's target bands cannot be %2").arg(lane + 1).arg(why));
+            return;
+        }
+        bands = choice->picked;
+    }
+    // A lane's own bands stand in for a bands target's: a single band target becomes one.
+    ResultOptions options = m_session.resultOptions();
+    if (!bands.empty() && options.target.kind == BandChoice::Kind::Band) {
+        options.target = BandChoice::bands({options.target.band});
+    } else if (!bands.empty() && options.target.kind != BandChoice::Kind::Picked) {
+        warn(QStringLiteral("A lane's own target bands go with a band target: choose a band in "
+                            "the Target box first (the target is now %1).")
+                 .arg(bandChoiceLabel(options.target)));
+        return;
+    }
+    m_session.setTargetPicks(lane, bands);
+    m_session.setResultOptions(options);
+    commit(QStringLiteral("Pick Target Bands"));
 }
 
 void ResultsWindow::commit(const QString& text)

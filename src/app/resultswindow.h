@@ -7,7 +7,9 @@
 // of each group's replicates with its mean and spread, relative to the reference (a
 // dashed line at 1). Every change to a band, a lane or a row shows at once; each result
 // cell names in its tip (and in the line under the tables) the lanes, bands, frames and
-// methods it came from. Changes are steps of the main window's undo history.
+// methods it came from. Changes are steps of the main window's undo history. A stain
+// picture of the same membrane (Stain Picture...) gives the control "stain", its lanes'
+// totals; double-clicking a lane's result picks that lane's own target bands.
 
 #include "core/results.h"
 
@@ -53,6 +55,11 @@ public:
     void exportTable();
     void saveChart();
     void saveTables();
+    // Stain Picture...: asks for the picture (through Prompts), checks it against the
+    // picture and makes its lane totals the control.
+    void openStainPicture();
+    // Asks for the target bands of the lane in the Lanes tab's row (through Prompts).
+    void pickTargetBands(int row);
     // Saves without asking; false after telling the person why.
     bool saveChartTo(const QString& path);
     bool saveTablesTo(const QString& path);
@@ -73,6 +80,7 @@ public:
     QCheckBox* excludeFlaggedBox() const { return m_excludeFlagged; }
     QComboBox* spreadBox() const { return m_spread; }
     QLabel* detailsLine() const { return m_details; }
+    QLabel* stainLine() const { return m_stainLine; }
 
 private:
     void scheduleRefresh();
@@ -99,6 +107,7 @@ private:
     QComboBox* m_reference = nullptr;
     QCheckBox* m_excludeFlagged = nullptr;
     QComboBox* m_spread = nullptr;
+    QLabel* m_stainLine = nullptr;
     QLabel* m_status = nullptr;
     QTableWidget* m_samples = nullptr;
     QTableWidget* m_lanes = nullptr;

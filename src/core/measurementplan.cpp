@@ -403,6 +403,12 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
     } else if (instruction == QLatin1String("results")) {
         step.kind = PlanStep::Kind::Results;
         step.results = parseResultsPlanValues(values, where);
+    } else if (instruction == QLatin1String("stain")) {
+        step.kind = PlanStep::Kind::Stain;
+        step.text = parseStainPlanValues(values, where);
+    } else if (instruction == QLatin1String("pick")) {
+        step.kind = PlanStep::Kind::Pick;
+        step.pick = parsePickPlanValues(values, where);
     } else {
         fail(where,
              QStringLiteral("unknown instruction %1; expected one of %2")

@@ -114,7 +114,9 @@ struct PlanStep
         SizeFit,
         BandSize,
         Sample,
-        Results
+        Results,
+        Stain,
+        Pick
     };
 
     Kind kind = Kind::Frame;
@@ -128,7 +130,7 @@ struct PlanStep
     CellAddress cell;      // working cell
     FrameGeometry frame;
     BackgroundMethod method;       // background-method
-    QString text;                  // picture: the path ("" for clipboard); value: the cell's text
+    QString text; // picture, stain: the path ("" for clipboard); value: the cell's text
     QByteArray sha256;             // picture-sha256, lower-case hex
     int page = 0;                  // picture: the page of a file of several, from 1; 0 unsaid
     LaneStrip lane;                // lane
@@ -146,6 +148,7 @@ struct PlanStep
     std::optional<double> ladderSize;
     SampleRow sample;      // sample
     ResultOptions results; // results
+    std::pair<int, std::vector<int>> pick; // pick: the lane and its bands, from 0
 };
 
 // The largest page number a plan or the command line names.

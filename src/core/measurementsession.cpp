@@ -10,6 +10,7 @@
 #include "core/workingsheet.h"
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QtConcurrentRun>
 
 #include <QtNumeric>
@@ -183,6 +184,7 @@ QString MeasurementSession::setPicture(const QImage& picture, const QString& pat
     Q_EMIT proposalsChanged();
     Q_EMIT lanesChanged();
     Q_EMIT sampleTableChanged();
+    Q_EMIT resultOptionsChanged();
     return notice;
 }
 
@@ -200,6 +202,8 @@ void MeasurementSession::resetPictureState()
     m_ladderLanes.clear();
     m_lanesDark = false;
     m_samples = SampleTable();
+    m_stain = StainPicture();
+    m_picks.clear();
     m_lastLane = LaneSource{};
     m_frame.left = 0;
     m_frame.top = 0;
@@ -574,6 +578,8 @@ SessionState MeasurementSession::state() const
     s.shape = m_shape;
     s.samples = m_samples;
     s.results = m_resultOptions;
+    s.stain = m_stain;
+    s.picks = m_picks;
     return s;
 }
 
@@ -609,8 +615,11 @@ void MeasurementSession::restore(const SessionState& s)
     m_shape = s.shape;
     const bool samplesDiffer = m_samples != s.samples;
     m_samples = s.samples;
-    const bool optionsDiffer = m_resultOptions != s.results;
+    const bool optionsDiffer =
+        m_resultOptions != s.results || m_stain != s.stain || m_picks != s.picks;
     m_resultOptions = s.results;
+    m_stain = s.stain;
+    m_picks = s.picks;
     m_lastMethodScan = MethodScan{};
     m_unsaved = true;
     m_allRowsChanged = true;
@@ -630,6 +639,28 @@ void MeasurementSession::setResultOptions(const ResultOptions& options)
     if (options == m_resultOptions)
         return;
     m_resultOptions = options;
+    Q_EMIT resultOptionsChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::setStainPicture(const StainPicture& stain)
+{
+    if (stain == m_stain)
+        return;
+    m_stain = stain;
+    Q_EMIT resultOptionsChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::setTargetPicks(int lane, const std::vector<int>& bands)
+{
+    const auto found = m_picks.find(lane);
+    if (bands.empty() ? found == m_picks.end() : found != m_picks.end() && found->second == bands)
+        return;
+    if (bands.empty())
+        m_picks.erase(found);
+    else
+        m_picks[lane] = bands;
     Q_EMIT resultOptionsChanged();
     Q_EMIT changed();
 }
@@ -1417,6 +1448,34 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
             break;
         case PlanStep::Kind::Results:
             session.setResultOptions(step.results);
+            break;
+        case PlanStep::Kind::Stain: {
+            needPicture(step);
+            QImage stain;
+            if (options.openStain) {
+                stain = options.openStain(step);
+            } else {
+                if (!QFileInfo::exists(step.text))
+                    throw PlanError(step.where + QStringLiteral(": the stain picture \"%1\" is "
+                                                                "not there")
+                                                     .arg(step.text));
+                const GelImageLoad load = loadMeasurementPicture(step.text);
+                if (!load.ok())
+                    throw PlanError(step.where +
+                                    QStringLiteral(": cannot load the stain picture ") + step.text +
+                                    QStringLiteral(": ") + load.reason);
+                stain = load.image;
+            }
+            try {
+                session.setStainPicture(
+                    makeStainPicture(stain, step.text, session.picture(), session.channel()));
+            } catch (const ResultsError& e) {
+                throw PlanError(step.where + QStringLiteral(": ") + e.message());
+            }
+            break;
+        }
+        case PlanStep::Kind::Pick:
+            session.setTargetPicks(step.pick.first, step.pick.second);
             break;
         case PlanStep::Kind::Value:
         case PlanStep::Kind::PastedValue:

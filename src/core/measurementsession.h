@@ -18,6 +18,7 @@
 #include "core/measurementrecord.h"
 #include "core/results.h"
 #include "core/sampletable.h"
+#include "core/sessionresults.h"
 #include "core/sheetdata.h"
 #include "core/sizecalibration.h"
 #include "core/workingsheet.h"
@@ -82,6 +83,8 @@ struct SessionState
     PeakShape shape = PeakShape::Gaussian;
     SampleTable samples;
     ResultOptions results;
+    StainPicture stain;
+    LanePicks picks;
 };
 
 // The Rf and size of every found band, read against the session's ladder lanes.
@@ -305,6 +308,14 @@ public:
     // flagged lanes left out or not, the spread drawn (see core/sessionresults.h).
     const ResultOptions& resultOptions() const { return m_resultOptions; }
     void setResultOptions(const ResultOptions& options);
+    // The stain picture whose lane totals are the control "stain" (see makeStainPicture);
+    // cleared with the picture. A null one takes it away.
+    const StainPicture& stainPicture() const { return m_stain; }
+    void setStainPicture(const StainPicture& stain);
+    // The target bands picked in single lanes; an empty list takes the lane's picks away.
+    // Cleared with the picture.
+    const LanePicks& targetPicks() const { return m_picks; }
+    void setTargetPicks(int lane, const std::vector<int>& bands);
 
     // --- The sheet pass
     // While on (a replay), the pass after each scan passes only the rows changed since the
@@ -331,6 +342,7 @@ Q_SIGNALS:
     void lanesChanged();
     // The sample table.
     void sampleTableChanged();
+    // The result options, the stain picture or the lanes' picks.
     void resultOptionsChanged();
     // Anything undoable changed; the window's undo stack listens through its commands.
     void changed();
@@ -377,6 +389,8 @@ private:
     PeakShape m_shape = PeakShape::Gaussian;
     SampleTable m_samples;
     ResultOptions m_resultOptions;
+    StainPicture m_stain;
+    LanePicks m_picks;
     LaneSource m_lastLane;     // the lane the last scan took its baseline from
     BandSizeSource m_nextSize; // a replay's: the size of the next value written
     bool m_passChangedRows = false;
@@ -399,6 +413,9 @@ struct ReplayOptions
     // setPicture). Without it the session's picture stands for every picture line, and a
     // plan naming more than one picture is refused.
     std::function<void(const PlanStep& step)> openPicture;
+    // Opens the picture a stain line names; without it the file is read as the line
+    // names it. Either way the stain picture must be the session's picture's size.
+    std::function<QImage(const PlanStep& step)> openStain;
 };
 
 // Runs the plan's steps in order. Returns every frame step's scan with its counts.

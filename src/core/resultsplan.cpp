@@ -189,12 +189,52 @@ QString resultsPlanLine(const ResultOptions& options)
     return words.join(QLatin1Char(' '));
 }
 
-QString resultsPlanText(const SampleTable& table, const ResultOptions& options)
+QString parseStainPlanValues(const QStringList& values, const QString& where)
+{
+    if (values.size() != 1 || values.constFirst().isEmpty())
+        fail(where, QStringLiteral("expected \"PATH\" of the stain picture after \"stain\""));
+    return values.constFirst();
+}
+
+std::pair<int, std::vector<int>> parsePickPlanValues(const QStringList& values,
+                                                     const QString& where)
+{
+    if (values.size() != 2)
+        fail(where, QStringLiteral("expected LANE K,L,... after \"pick\""));
+    const int lane = wholeValue(where, QStringLiteral("LANE"), values.at(0), 1, MaxSampleLane);
+    QString why;
+    const std::optional<BandChoice> bands =
+        parseBandChoice(QStringLiteral("bands:") + values.at(1), &why);
+    if (!bands)
+        fail(where, why);
+    return {lane - 1, bands->picked};
+}
+
+QString stainPlanLine(const QString& path)
+{
+    return QStringLiteral("stain ") + quotedPlanText(path);
+}
+
+QString pickPlanLine(int lane, const std::vector<int>& bands)
+{
+    // "bands:2,3" without its kind.
+    const QString picked = bandChoiceText(BandChoice::bands(bands));
+    return QStringLiteral("pick %1 %2")
+        .arg(lane + 1)
+        .arg(picked.mid(picked.indexOf(QLatin1Char(':')) + 1));
+}
+
+QString resultsPlanText(const SampleTable& table, const ResultOptions& options,
+                        const QString& stainPath, const LanePicks& picks)
 {
     QString text;
     for (const SampleRow& row : table.rows())
         text += samplePlanLine(row) + QLatin1Char('\n');
-    if (!table.isEmpty() || options != ResultOptions())
+    if (!stainPath.isEmpty())
+        text += stainPlanLine(stainPath) + QLatin1Char('\n');
+    for (const auto& [lane, bands] : picks)
+        text += pickPlanLine(lane, bands) + QLatin1Char('\n');
+    if (!table.isEmpty() || options != ResultOptions() || !stainPath.isEmpty() || !picks.empty())
         text += resultsPlanLine(options) + QLatin1Char('\n');
     return text;
 }

@@ -11,11 +11,17 @@
 //           [spread sd|sem] [tolerance SHARE]
 //       how results are made: CHOICE is band:K, size:S, bands:K,L,..., lane-total, stain or
 //       none (see core/results.h); what is not given takes its default
+//   stain "PATH"
+//       the stain picture whose lane totals are the control "stain" (the picture's size)
+//   pick LANE K,L,...
+//       the target bands picked in one lane (lane and bands from 1), in place of a
+//       bands:K,L,... target's own
 //
 // A new picture clears the sample table, so its lines follow the picture's.
 
 #include "core/results.h"
 #include "core/sampletable.h"
+#include "core/sessionresults.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,13 +32,20 @@ namespace kesto {
 // where, naming what was expected.
 SampleRow parseSamplePlanValues(const QStringList& values, const QString& where);
 ResultOptions parseResultsPlanValues(const QStringList& values, const QString& where);
+QString parseStainPlanValues(const QStringList& values, const QString& where);
+std::pair<int, std::vector<int>> parsePickPlanValues(const QStringList& values,
+                                                     const QString& where);
 
 // One line each, without the line break; parse*PlanValues reads them back as they were.
 QString samplePlanLine(const SampleRow& row);
 QString resultsPlanLine(const ResultOptions& options);
+QString stainPlanLine(const QString& path);
+QString pickPlanLine(int lane, const std::vector<int>& bands);
 
-// The lines for a whole table and its choices, each ending in a line break: nothing for
-// an empty table with the default choices.
-QString resultsPlanText(const SampleTable& table, const ResultOptions& options);
+// The lines for a whole table and its choices (with the stain picture's path and the
+// lanes' picks, when there are), each ending in a line break: nothing for an empty table
+// with the default choices.
+QString resultsPlanText(const SampleTable& table, const ResultOptions& options,
+                        const QString& stainPath = QString(), const LanePicks& picks = {});
 
 } // namespace kesto

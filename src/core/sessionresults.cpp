@@ -1,5 +1,8 @@
 #include "core/sessionresults.h"
 
+#include "core/deeppicture.h"
+#include "core/lanebands.h"
+#include "core/lanefinder.h"
 #include "core/measurementsession.h"
 #include "core/numbers.h"
 
@@ -77,7 +80,67 @@ std::vector<FoundBandScan> profileScans(const MeasurementSession& session, QStri
     return scans;
 }
 
+// The stain picture's totals on the session's lanes, into the lanes measured (each where
+// the lane holding its first band lies).
+void readSessionStain(const MeasurementSession& session, std::vector<LaneBands>& lanes)
+{
+    const StainPicture& stain = session.stainPicture();
+    if (stain.isNull() || session.lanes().empty())
+        return;
+    LaneReading reading;
+    reading.channel = session.channel();
+    reading.background = session.laneBackground();
+    reading.shape = session.peakShape();
+    reading.darkBands = stain.darkBands;
+    std::vector<LaneBands> strips(session.lanes().size());
+    QString refused;
+    try {
+        readStainTotals(strips, stain.image, session.picture().size(), session.lanes(), reading);
+    } catch (const Error& e) {
+        refused = e.message();
+    }
+    for (LaneBands& lane : lanes) {
+        const BandProposal* first = session.proposals().find(lane.lane + 1, 1);
+        const int strip = first ? session.laneHolding(first->frame.geometry()) : -1;
+        if (!refused.isEmpty()) {
+            lane.stainFlag = refused;
+        } else if (strip < 0) {
+            lane.stainFlag = QStringLiteral("no lane holds the bands, so the stain has no total");
+        } else {
+            const LaneBands& read = strips[std::size_t(strip)];
+            lane.stainTotal = read.stainTotal;
+            lane.stainFlag = read.stainFlag;
+            lane.stainTrace = read.stainTrace + QStringLiteral(", ") + stain.path;
+        }
+    }
+}
+
 } // namespace
+
+StainPicture makeStainPicture(const QImage& stain, const QString& path, const QImage& picture,
+                              Channel channel)
+{
+    if (stain.isNull())
+        throw ResultsError(QStringLiteral("The stain picture is empty."));
+    if (stain.size() != picture.size())
+        throw ResultsError(
+            QStringLiteral("The stain picture is %1 x %2 pixels and the picture %3 x %4: the "
+                           "lanes are read at the same place on both, so both must be the same "
+                           "size (the same membrane, imaged the same way).")
+                .arg(stain.width())
+                .arg(stain.height())
+                .arg(picture.width())
+                .arg(picture.height()));
+    StainPicture made;
+    made.image = toMeasurementImage(stain);
+    made.path = path;
+    LaneFinderOptions finder;
+    finder.channel = channel;
+    const LaneFinding found = findLanesAndBands(made.image, QRect(), finder);
+    made.darkBands = found.darkOnLight;
+    made.lanes = int(found.lanes.size());
+    return made;
+}
 
 std::vector<LaneBands> measuredLanes(const MeasurementSession& session)
 {
@@ -152,8 +215,12 @@ std::vector<LaneBands> measuredLanes(const MeasurementSession& session)
                 lane.totalFlag = e.message();
             }
         }
+        const auto picked = session.targetPicks().find(index);
+        if (picked != session.targetPicks().end())
+            lane.targetPicks = picked->second;
         result.push_back(std::move(lane));
     }
+    readSessionStain(session, result);
     return result;
 }
 
@@ -165,7 +232,23 @@ Results sessionResults(const MeasurementSession& session)
     if (session.sampleTable().isEmpty())
         throw ResultsError(QStringLiteral("The sample table is empty: say what each lane holds "
                                           "(Fill by Pattern, Paste or Import)."));
-    return computeResults(session.sampleTable(), measuredLanes(session), session.resultOptions());
+    const ResultOptions& options = session.resultOptions();
+    const StainPicture& stain = session.stainPicture();
+    const bool stainControl = options.control.kind == BandChoice::Kind::Stain;
+    if (stainControl && stain.isNull())
+        throw ResultsError(QStringLiteral("The control is the stain picture's lane totals, but "
+                                          "the session has no stain picture: open one (Stain "
+                                          "Picture... in the Results window)."));
+    Results results = computeResults(session.sampleTable(), measuredLanes(session), options);
+    const int lanes = int(session.lanes().size());
+    if (stainControl && stain.lanes != lanes)
+        results.notes << QStringLiteral("The stain picture shows %1 lane%2 where the picture has "
+                                        "%3: check that both are the same membrane, laid the "
+                                        "same way.")
+                             .arg(stain.lanes)
+                             .arg(stain.lanes == 1 ? QString() : QStringLiteral("s"))
+                             .arg(lanes);
+    return results;
 }
 
 } // namespace kesto

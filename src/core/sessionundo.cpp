@@ -54,7 +54,7 @@ bool sameState(const SessionState& a, const SessionState& b)
            a.sizeFit == b.sizeFit && a.extrapolateSizes == b.extrapolateSizes &&
            a.lanesDark == b.lanesDark && a.laneBackground == b.laneBackground &&
            a.quantify == b.quantify && a.shape == b.shape && a.samples == b.samples &&
-           a.results == b.results;
+           a.results == b.results && a.stain == b.stain && a.picks == b.picks;
 }
 
 class SessionUndo::Step : public QUndoCommand

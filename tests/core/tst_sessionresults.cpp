@@ -1,6 +1,7 @@
 // The session's sample table and result choices: plan lines that read back as they were
 // written and refuse what they cannot keep, undo, a new picture clearing the table, a plan
-// replaying them, and each found lane's bands gathered for the results with their flags.
+// replaying them, and each found lane's bands gathered for the results with their flags;
+// a stain picture as the control and a lane's own target bands.
 
 #include "core/analysisreport.h"
 #include "core/lanefinder.h"
@@ -11,6 +12,7 @@
 #include "support/gelpictures.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace kesto;
@@ -73,6 +75,9 @@ private Q_SLOTS:
     void replayedPlanKeepsTable();
     void measuredLanesCarryVolumesAndFlags_data();
     void measuredLanesCarryVolumesAndFlags();
+    void normalizedOnGeneratedBlot_data();
+    void normalizedOnGeneratedBlot();
+    void stainAndPicksUndoAndReplay();
 };
 
 void TestSessionResults::planLinesReadBack_data()
@@ -147,6 +152,12 @@ void TestSessionResults::planLinesRefused_data()
                                      << "p:1: expected keep or exclude";
     QTest::newRow("results tolerance") << "results tolerance 3"
                                        << "p:1: expected a tolerance above 0";
+    QTest::newRow("stain without path") << "stain"
+                                        << "p:1: expected \"PATH\" of the stain picture";
+    QTest::newRow("pick lane 0") << "pick 0 1"
+                                 << "p:1: expected LANE from 1 to 10000";
+    QTest::newRow("pick no bands") << "pick 2 x"
+                                   << "p:1: \"bands:x\": expected bands:K,L,...";
 }
 
 void TestSessionResults::planLinesRefused()
@@ -269,6 +280,142 @@ void TestSessionResults::measuredLanesCarryVolumesAndFlags()
     QCOMPARE(section.blocks.size(), std::size_t(1));
     QVERIFY2(section.blocks[0].text.startsWith(QStringLiteral("No result could be made: ")),
              qPrintable(section.blocks[0].text));
+}
+
+namespace {
+
+// Four lanes loaded unevenly (x 0.7 to 1.3): the target (row 60) and the housekeeping band
+// (row 140) follow the loading, lane 4 holding twice the target; the stain picture (three
+// bands a lane, total protein) follows it too. Lanes 1 to 3 are group "c", lane 4 "t".
+struct LoadedBlot
+{
+    QImage picture;
+    QImage stain;
+    SampleTable table;
+};
+
+LoadedBlot loadedBlot()
+{
+    const double loading[4] = {1.0, 0.7, 1.3, 1.0};
+    QList<QList<double>> blot;
+    QList<QList<double>> stained;
+    for (int lane = 0; lane < 4; ++lane) {
+        blot.append({(lane == 3 ? 80.0 : 40.0) * loading[lane], 60 * loading[lane]});
+        stained.append({30 * loading[lane], 30 * loading[lane], 30 * loading[lane]});
+    }
+    return {kesto::test::blotPicture(blot, {60, 140}),
+            kesto::test::blotPicture(stained, {40, 100, 160}),
+            SampleTable({row(0, QStringLiteral("c1"), QStringLiteral("c"), 1),
+                         row(1, QStringLiteral("c2"), QStringLiteral("c"), 2),
+                         row(2, QStringLiteral("c3"), QStringLiteral("c"), 3),
+                         row(3, QStringLiteral("t1"), QStringLiteral("t"), 1)})};
+}
+
+} // namespace
+
+void TestSessionResults::normalizedOnGeneratedBlot_data()
+{
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("controlFrom");
+    QTest::newRow("housekeeping band") << "band:2"
+                                       << "band 1.2";
+    QTest::newRow("stain picture") << "stain"
+                                   << "stain picture";
+}
+
+void TestSessionResults::normalizedOnGeneratedBlot()
+{
+    QFETCH(QString, control);
+    QFETCH(QString, controlFrom);
+    const LoadedBlot blot = loadedBlot();
+    MeasurementSession session(blot.picture);
+    findBands(session);
+    QCOMPARE(session.proposals().laneCount(), 4);
+    session.setSampleTable(blot.table);
+    ResultOptions options;
+    options.control = *parseBandChoice(control);
+    session.setResultOptions(options);
+    session.setStainPicture(
+        makeStainPicture(blot.stain, QStringLiteral("stain.png"), blot.picture, Channel::Red));
+    QCOMPARE(session.stainPicture().lanes, 4);
+    const Results results = sessionResults(session);
+    const QString notes = results.notes.join(QLatin1Char('\n'));
+    QVERIFY2(!notes.contains(QStringLiteral("stain picture shows")), qPrintable(notes));
+    // The three "c" lanes agree once normalized, and "t" is twice them.
+    QCOMPARE(results.groups[0].n, 3);
+    QVERIFY2(*results.groups[0].cv < 3, qPrintable(QString::number(*results.groups[0].cv)));
+    QVERIFY2(std::abs(*results.groups[1].fold - 2) < 0.06,
+             qPrintable(QString::number(*results.groups[1].fold)));
+    QVERIFY2(results.lanes[0].controlTrace.contains(controlFrom),
+             qPrintable(results.lanes[0].controlTrace));
+}
+
+void TestSessionResults::stainAndPicksUndoAndReplay()
+{
+    const LoadedBlot blot = loadedBlot();
+    MeasurementSession session(blot.picture);
+    findBands(session);
+    SessionUndo undo(session);
+    session.setSampleTable(blot.table);
+    ResultOptions options;
+    options.control = BandChoice::stain();
+    session.setResultOptions(options);
+    try {
+        sessionResults(session);
+        QFAIL("a stain control without a stain picture made results");
+    } catch (const ResultsError& e) {
+        QVERIFY2(e.message().contains(QStringLiteral("no stain picture")), qPrintable(e.message()));
+    }
+    // A stain of another size is refused and says why.
+    try {
+        makeStainPicture(blot.stain.copy(0, 0, 100, 100), QString(), session.picture(),
+                         session.channel());
+        QFAIL("a stain of another size was taken");
+    } catch (const ResultsError& e) {
+        QVERIFY2(e.message().contains(QStringLiteral("same size")), qPrintable(e.message()));
+    }
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString stainPath =
+        kesto::test::savePicture(dir, QStringLiteral("stain.png"), blot.stain);
+    session.setStainPicture(
+        makeStainPicture(blot.stain, stainPath, session.picture(), session.channel()));
+    undo.commit(QStringLiteral("Stain"));
+
+    // Lane 2's own target: its band 2, while the others keep band 1.
+    options.target = BandChoice::bands({0});
+    session.setResultOptions(options);
+    session.setTargetPicks(1, {1});
+    undo.commit(QStringLiteral("Pick"));
+    const Results results = sessionResults(session);
+    QVERIFY2(results.lanes[1].targetTrace.contains(QStringLiteral("band 2.2")),
+             qPrintable(results.lanes[1].targetTrace));
+    QVERIFY(results.lanes[0].targetTrace.contains(QStringLiteral("band 1.1")));
+
+    // The plan keeps both, and a replay makes the same numbers.
+    const QString text = resultsPlanText(session.sampleTable(), session.resultOptions(),
+                                         session.stainPicture().path, session.targetPicks());
+    QVERIFY2(text.contains(QStringLiteral("stain \"") + stainPath + QLatin1Char('"')) &&
+                 text.contains(QStringLiteral("pick 2 2\n")),
+             qPrintable(text));
+    MeasurementSession replayed(blot.picture);
+    findBands(replayed);
+    runMeasurementPlan(replayed, parseMeasurementPlan(text, QStringLiteral("plan")));
+    QVERIFY(replayed.targetPicks() == session.targetPicks());
+    QCOMPARE(replayed.stainPicture().path, stainPath);
+    QVERIFY(resultGroupTable(sessionResults(replayed)) == resultGroupTable(results));
+
+    // Undo takes the picks, then the stain, away; a new picture clears what is left.
+    undo.stack().undo();
+    QVERIFY(session.targetPicks().empty());
+    undo.stack().undo();
+    QVERIFY(session.stainPicture().isNull());
+    undo.stack().redo();
+    QVERIFY(!session.stainPicture().isNull());
+    session.setPicture(blot.picture, QString());
+    QVERIFY(session.stainPicture().isNull());
+    QVERIFY(session.targetPicks().empty());
 }
 
 QTEST_GUILESS_MAIN(TestSessionResults)
