@@ -92,7 +92,8 @@ void frmScan::saveMeasurementPlan()
     QSaveFile file(path);
     // The sample table and result choices follow the record's lines, after its pictures.
     const QByteArray text = (measurementPlanText(m_session->record()) +
-                             resultsPlanText(m_session->sampleTable(), m_session->resultOptions()))
+                             resultsPlanText(m_session->sampleTable(), m_session->resultOptions(),
+                                             m_session->curveOptions()))
                                 .toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         Prompts::current().message(this,

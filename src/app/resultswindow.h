@@ -30,6 +30,7 @@ namespace kesto {
 
 class frmScan;
 class MeasurementSession;
+class StandardCurveTab;
 
 class ResultsWindow : public QWidget
 {
@@ -73,6 +74,8 @@ public:
     QCheckBox* excludeFlaggedBox() const { return m_excludeFlagged; }
     QComboBox* spreadBox() const { return m_spread; }
     QLabel* detailsLine() const { return m_details; }
+    // The "Standard curve" page (amounts read off the standards' curve).
+    StandardCurveTab* curveTab() const { return m_curveTab; }
 
 private:
     void scheduleRefresh();
@@ -107,6 +110,7 @@ private:
     QChart* m_chart = nullptr;
     QChartView* m_view = nullptr;
     QScatterSeries* m_points = nullptr;
+    StandardCurveTab* m_curveTab = nullptr;
 };
 
 } // namespace kesto

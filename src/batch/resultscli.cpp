@@ -376,7 +376,7 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     if (const auto text = once(parser, QStringLiteral("range-limit"))) {
         bool ok = false;
         const double limit = text->trimmed().toDouble(&ok);
-        if (!ok || !std::isfinite(limit) || !(limit > 0) || limit > 1000)
+        if (!ok || !std::isfinite(limit) || !(limit > 0) || limit > MaxResidualLimitPercent)
             throw usage(
                 QStringLiteral(
                     "--range-limit: expected a per cent above 0 and at most 1000, not \"%1\"")
@@ -609,7 +609,7 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         lines += row.join(QLatin1Char('\t')).toUtf8() + '\n';
     }
     if (output)
-        writeResultsFile(results, output->first, output->second);
+        writeResultsFile(results, output->first, output->second, curve ? &standards : nullptr);
     say(err, messages);
     return lines;
 }

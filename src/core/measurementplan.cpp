@@ -403,6 +403,9 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
     } else if (instruction == QLatin1String("results")) {
         step.kind = PlanStep::Kind::Results;
         step.results = parseResultsPlanValues(values, where);
+    } else if (instruction == QLatin1String("curve")) {
+        step.kind = PlanStep::Kind::Curve;
+        step.curve = parseCurvePlanValues(values, where);
     } else {
         fail(where,
              QStringLiteral("unknown instruction %1; expected one of %2")

@@ -46,6 +46,7 @@
 //   sample LANE "SAMPLE" "GROUP" REPLICATE ROLE [...]
 //                                a row of the sample table (see core/resultsplan.h)
 //   results KEY VALUE ...        how results are made: target, control, reference, ...
+//   curve KEY VALUE ...          how the standards' curve is fitted: model, weighting, limit
 //
 // A value in double quotes may hold blanks and '#'; inside it \" is a quote, \\ a
 // backslash, \t, \n and \r a tab, line feed and carriage return.
@@ -60,6 +61,7 @@
 #include "core/results.h"
 #include "core/sampletable.h"
 #include "core/sizecalibration.h"
+#include "core/standardcurve.h"
 #include "core/workingsheet.h"
 
 #include <QByteArray>
@@ -114,7 +116,8 @@ struct PlanStep
         SizeFit,
         BandSize,
         Sample,
-        Results
+        Results,
+        Curve
     };
 
     Kind kind = Kind::Frame;
@@ -146,6 +149,7 @@ struct PlanStep
     std::optional<double> ladderSize;
     SampleRow sample;      // sample
     ResultOptions results; // results
+    CurveOptions curve;    // curve
 };
 
 // The largest page number a plan or the command line names.

@@ -574,6 +574,7 @@ SessionState MeasurementSession::state() const
     s.shape = m_shape;
     s.samples = m_samples;
     s.results = m_resultOptions;
+    s.curve = m_curveOptions;
     return s;
 }
 
@@ -611,6 +612,8 @@ void MeasurementSession::restore(const SessionState& s)
     m_samples = s.samples;
     const bool optionsDiffer = m_resultOptions != s.results;
     m_resultOptions = s.results;
+    const bool curveDiffers = m_curveOptions != s.curve;
+    m_curveOptions = s.curve;
     m_lastMethodScan = MethodScan{};
     m_unsaved = true;
     m_allRowsChanged = true;
@@ -623,6 +626,8 @@ void MeasurementSession::restore(const SessionState& s)
         Q_EMIT sampleTableChanged();
     if (optionsDiffer)
         Q_EMIT resultOptionsChanged();
+    if (curveDiffers)
+        Q_EMIT curveOptionsChanged();
 }
 
 void MeasurementSession::setResultOptions(const ResultOptions& options)
@@ -631,6 +636,15 @@ void MeasurementSession::setResultOptions(const ResultOptions& options)
         return;
     m_resultOptions = options;
     Q_EMIT resultOptionsChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::setCurveOptions(const CurveOptions& options)
+{
+    if (options == m_curveOptions)
+        return;
+    m_curveOptions = options;
+    Q_EMIT curveOptionsChanged();
     Q_EMIT changed();
 }
 
@@ -1417,6 +1431,9 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
             break;
         case PlanStep::Kind::Results:
             session.setResultOptions(step.results);
+            break;
+        case PlanStep::Kind::Curve:
+            session.setCurveOptions(step.curve);
             break;
         case PlanStep::Kind::Value:
         case PlanStep::Kind::PastedValue:

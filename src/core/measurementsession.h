@@ -20,6 +20,7 @@
 #include "core/sampletable.h"
 #include "core/sheetdata.h"
 #include "core/sizecalibration.h"
+#include "core/standardcurve.h"
 #include "core/workingsheet.h"
 
 #include <QFuture>
@@ -82,6 +83,7 @@ struct SessionState
     PeakShape shape = PeakShape::Gaussian;
     SampleTable samples;
     ResultOptions results;
+    CurveOptions curve;
 };
 
 // The Rf and size of every found band, read against the session's ladder lanes.
@@ -305,6 +307,10 @@ public:
     // flagged lanes left out or not, the spread drawn (see core/sessionresults.h).
     const ResultOptions& resultOptions() const { return m_resultOptions; }
     void setResultOptions(const ResultOptions& options);
+    // How the standards' curve is fitted (model, weighting, the linear range's residual
+    // limit), for the amounts read off it (see core/standardresults.h).
+    const CurveOptions& curveOptions() const { return m_curveOptions; }
+    void setCurveOptions(const CurveOptions& options);
 
     // --- The sheet pass
     // While on (a replay), the pass after each scan passes only the rows changed since the
@@ -332,6 +338,7 @@ Q_SIGNALS:
     // The sample table.
     void sampleTableChanged();
     void resultOptionsChanged();
+    void curveOptionsChanged();
     // Anything undoable changed; the window's undo stack listens through its commands.
     void changed();
 
@@ -377,6 +384,7 @@ private:
     PeakShape m_shape = PeakShape::Gaussian;
     SampleTable m_samples;
     ResultOptions m_resultOptions;
+    CurveOptions m_curveOptions;
     LaneSource m_lastLane;     // the lane the last scan took its baseline from
     BandSizeSource m_nextSize; // a replay's: the size of the next value written
     bool m_passChangedRows = false;

@@ -11,11 +11,17 @@
 //           [spread sd|sem] [tolerance SHARE]
 //       how results are made: CHOICE is band:K, size:S, bands:K,L,..., lane-total, stain or
 //       none (see core/results.h); what is not given takes its default
+//   curve [model linear|linear-origin|quadratic|4pl] [weighting none|1/amount]
+//         [limit PERCENT]
+//       how the standards' curve is fitted (see core/standardcurve.h): PERCENT the largest
+//       residual in the linear range, above 0 and at most 1000; what is not given takes its
+//       default
 //
 // A new picture clears the sample table, so its lines follow the picture's.
 
 #include "core/results.h"
 #include "core/sampletable.h"
+#include "core/standardcurve.h"
 
 #include <QString>
 #include <QStringList>
@@ -26,13 +32,17 @@ namespace kesto {
 // where, naming what was expected.
 SampleRow parseSamplePlanValues(const QStringList& values, const QString& where);
 ResultOptions parseResultsPlanValues(const QStringList& values, const QString& where);
+CurveOptions parseCurvePlanValues(const QStringList& values, const QString& where);
 
 // One line each, without the line break; parse*PlanValues reads them back as they were.
 QString samplePlanLine(const SampleRow& row);
 QString resultsPlanLine(const ResultOptions& options);
+QString curvePlanLine(const CurveOptions& options);
 
 // The lines for a whole table and its choices, each ending in a line break: nothing for
-// an empty table with the default choices.
-QString resultsPlanText(const SampleTable& table, const ResultOptions& options);
+// an empty table with the default choices; the curve's line when its choices are not the
+// defaults.
+QString resultsPlanText(const SampleTable& table, const ResultOptions& options,
+                        const CurveOptions& curve = CurveOptions());
 
 } // namespace kesto
