@@ -52,6 +52,12 @@ QString amountText(double amount, const QString& unit)
     return unit.isEmpty() ? doubleText(amount) : doubleText(amount) + QLatin1Char(' ') + unit;
 }
 
+// A number as a person reads it in a table: 6 significant digits (the files keep them all).
+QString shortNumber(double value)
+{
+    return QString::number(value, 'g', 6);
+}
+
 QString yesNo(bool yes)
 {
     return yes ? QStringLiteral("yes") : QStringLiteral("no");
@@ -129,6 +135,9 @@ StandardCurveTab::StandardCurveTab(frmScan& form, QWidget* parent)
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(top);
     splitter->addWidget(bottom);
+    // The chart takes what room there is.
+    splitter->setStretchFactor(0, 0);
+    splitter->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(splitter);
     fillChoices();
@@ -241,8 +250,8 @@ void StandardCurveTab::fillReadOuts()
     for (int r = 0; r < int(standards.size()); ++r) {
         const CurveStandardResult& s = standards[std::size_t(r)];
         const QStringList cells{s.standard.label,
-                                doubleText(s.standard.amount),
-                                doubleText(s.standard.signal),
+                                shortNumber(s.standard.amount),
+                                shortNumber(s.standard.signal),
                                 s.residualPercent ? QString::number(*s.residualPercent, 'f', 1)
                                                   : QString(),
                                 yesNo(s.inLinearRange),
