@@ -4,6 +4,7 @@
 
 #include "core/measurementplan.h"
 #include "core/measurementsession.h"
+#include "core/resultsplan.h"
 #include "fuzzsupport.h"
 
 #include <QImage>
@@ -105,6 +106,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             check(std::isfinite(step.across) && std::isfinite(step.rf) &&
                       (!step.ladderSize || *step.ladderSize > 0),
                   "a band's place and Rf are finite", step.where);
+            break;
+        case PlanStep::Kind::Curve:
+            check(step.curve.residualLimitPercent > 0 &&
+                      step.curve.residualLimitPercent <= MaxResidualLimitPercent,
+                  "a curve's residual limit is above 0 and within the largest", step.where);
+            check(parseMeasurementPlan(curvePlanLine(step.curve), Source).steps.at(0).curve ==
+                      step.curve,
+                  "a curve's line reads back as it was", step.where);
             break;
         default:
             break;

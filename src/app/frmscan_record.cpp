@@ -94,7 +94,8 @@ void frmScan::saveMeasurementPlan()
     const QByteArray text =
         (measurementPlanText(m_session->record()) +
          resultsPlanText(m_session->sampleTable(), m_session->resultOptions(),
-                         m_session->stainPicture().path, m_session->targetPicks()))
+                         m_session->curveOptions(), m_session->stainPicture().path,
+                         m_session->targetPicks()))
             .toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         Prompts::current().message(this,

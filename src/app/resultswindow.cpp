@@ -2,6 +2,7 @@
 
 #include "app/chartexport.h"
 #include "app/frmscan.h"
+#include "app/standardcurvetab.h"
 #include "components/prompts.h"
 #include "core/error.h"
 #include "core/gelimage.h"
@@ -297,6 +298,8 @@ ResultsWindow::ResultsWindow(frmScan& form)
     resultTabs->addTab(sampleTab, QStringLiteral("Samples"));
     resultTabs->addTab(m_lanes, QStringLiteral("Lanes"));
     resultTabs->addTab(m_groups, QStringLiteral("Groups"));
+    m_curveTab = new StandardCurveTab(form, this);
+    resultTabs->addTab(m_curveTab, QStringLiteral("Standard cur&ve"));
     resultTabs->setCurrentIndex(0);
 
     m_details = new QLabel(this);
@@ -385,6 +388,7 @@ void ResultsWindow::refresh()
     }
     fillResults();
     fillChart();
+    m_curveTab->refresh(m_results ? &*m_results : nullptr, m_lanes);
 }
 
 void ResultsWindow::fillChoices()
@@ -874,7 +878,9 @@ bool ResultsWindow::saveTablesTo(const QString& path)
         return false;
     }
     try {
-        writeResultsFile(*m_results, path, sheetFileTypeOf(path).value_or(SheetFileType::Csv));
+        const std::optional<StandardResults>& amounts = m_curveTab->standardResults();
+        writeResultsFile(*m_results, path, sheetFileTypeOf(path).value_or(SheetFileType::Csv),
+                         amounts ? &*amounts : nullptr);
     } catch (const Error& e) {
         warn(QStringLiteral("Cannot save the result tables:\r\n") + e.message());
         return false;

@@ -32,6 +32,7 @@ namespace kesto {
 
 class frmScan;
 class MeasurementSession;
+class StandardCurveTab;
 
 class ResultsWindow : public QWidget
 {
@@ -81,6 +82,8 @@ public:
     QComboBox* spreadBox() const { return m_spread; }
     QLabel* detailsLine() const { return m_details; }
     QLabel* stainLine() const { return m_stainLine; }
+    // The "Standard curve" page (amounts read off the standards' curve).
+    StandardCurveTab* curveTab() const { return m_curveTab; }
 
 private:
     void scheduleRefresh();
@@ -116,6 +119,7 @@ private:
     QChart* m_chart = nullptr;
     QChartView* m_view = nullptr;
     QScatterSeries* m_points = nullptr;
+    StandardCurveTab* m_curveTab = nullptr;
 };
 
 } // namespace kesto

@@ -258,10 +258,11 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     if (const auto text = once(parser, QStringLiteral("range-limit"))) {
         bool ok = false;
         const double limit = text->trimmed().toDouble(&ok);
-        if (!ok || !std::isfinite(limit) || !(limit > 0) || limit > 1000)
-            usage(QStringLiteral(
-                      "--range-limit: expected a per cent above 0 and at most 1000, not \"%1\"")
-                      .arg(*text));
+        if (!ok || !std::isfinite(limit) || !(limit > 0) || limit > MaxResidualLimitPercent)
+            usage(
+                QStringLiteral(
+                    "--range-limit: expected a per cent above 0 and at most 1000, not \"%1\"")
+                    .arg(*text));
         curveOptions.curve.residualLimitPercent = limit;
     }
     for (const char* name : {"curve", "weighting", "range-limit"})
@@ -462,7 +463,7 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         lines += row.join(QLatin1Char('\t')).toUtf8() + '\n';
     }
     if (output)
-        writeResultsFile(results, output->first, output->second);
+        writeResultsFile(results, output->first, output->second, curve ? &standards : nullptr);
     say(err, messages);
     return lines;
 }

@@ -10,6 +10,7 @@
 #include "core/sessionresults.h"
 #include "core/sheetdata.h"
 #include "core/sizecalibration.h"
+#include "core/standardresults.h"
 #include "versioninfo.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -307,6 +308,117 @@ ReportSection resultsSection(const MeasurementSession& session)
     return section;
 }
 
+namespace {
+
+QString optionalNumber(const std::optional<double>& value)
+{
+    return value ? doubleText(*value) : QString();
+}
+
+bool hasStandards(const SampleTable& table)
+{
+    for (const SampleRow& row : table.rows())
+        if (row.role == SampleRole::Standard)
+            return true;
+    return false;
+}
+
+} // namespace
+
+ReportSection standardCurveSection(const MeasurementSession& session)
+{
+    ReportSection section{QStringLiteral("Standard curve"), {}};
+    const SampleTable& table = session.sampleTable();
+    const CurveOptions& options = session.curveOptions();
+    StandardResults standards;
+    try {
+        StandardResultOptions standardOptions;
+        standardOptions.curve = options;
+        standards = computeStandardResults(table, measuredLanes(session), session.resultOptions(),
+                                           standardOptions);
+    } catch (const Error& error) {
+        section.blocks.push_back(ReportBlock::paragraph(
+            QStringLiteral("No standard curve could be made: ") + error.message()));
+        return section;
+    }
+    const StandardCurve* curve = standards.curve(0);
+    if (!curve || !curve->ok()) {
+        QStringList why = standards.notes;
+        if (curve)
+            why.prepend(curve->reason());
+        section.blocks.push_back(
+            ReportBlock::paragraph(QStringLiteral("No standard curve could be made: ") +
+                                   (why.isEmpty() ? QStringLiteral("no standards with a signal")
+                                                  : why.join(QStringLiteral("; ")))));
+        return section;
+    }
+    QString unit;
+    for (const SampleRow& row : table.rows())
+        if (row.role == SampleRole::Standard && unit.isEmpty())
+            unit = row.unit;
+    const auto amount = [&unit](double value) {
+        return unit.isEmpty() ? doubleText(value) : doubleText(value) + QLatin1Char(' ') + unit;
+    };
+    const LinearRange& range = curve->linearRange();
+    const LackOfFit& lack = curve->lackOfFit();
+    const double rSquared = curve->curve().rSquared;
+    QList<QPair<QString, QString>> facts;
+    facts << qMakePair(QStringLiteral("Model"), curveModelText(options.model))
+          << qMakePair(QStringLiteral("Weighting"), curveWeightingText(options.weighting))
+          << qMakePair(QStringLiteral("Fitted to"),
+                       QStringLiteral("%1 standards").arg(curve->curve().points))
+          << qMakePair(QStringLiteral("R\u00b2"), std::isfinite(rSquared)
+                                                      ? QString::number(rSquared, 'f', 4)
+                                                      : QStringLiteral("none"))
+          << qMakePair(QStringLiteral("Mandel's lack-of-fit p"),
+                       lack.ok ? QString::number(lack.p, 'g', 3)
+                               : QStringLiteral("none: ") + lack.reason)
+          << qMakePair(QStringLiteral("Linear range"),
+                       range.found ? QStringLiteral("%1 to %2 (residuals within %3 %)")
+                                         .arg(amount(range.low), amount(range.high),
+                                              doubleText(options.residualLimitPercent))
+                                   : QStringLiteral("none: ") + range.reason);
+    section.blocks.push_back(ReportBlock::factList(facts));
+
+    QList<QStringList> rows;
+    for (const CurveStandardResult& s : curve->standards())
+        rows << QStringList{s.standard.label,
+                            doubleText(s.standard.amount),
+                            doubleText(s.standard.signal),
+                            s.residualPercent ? QString::number(*s.residualPercent, 'f', 1)
+                                              : QString(),
+                            yesNo(s.inLinearRange),
+                            s.standard.saturated ? QStringLiteral("saturated") : QString()};
+    section.blocks.push_back(ReportBlock::table(
+        {QStringLiteral("STANDARD"), QStringLiteral("AMOUNT"), QStringLiteral("SIGNAL"),
+         QStringLiteral("RESIDUAL_%"), QStringLiteral("IN_RANGE"), QStringLiteral("FLAGS")},
+        rows));
+
+    rows.clear();
+    for (std::size_t i = 0; i < standards.lanes.size() && i < standards.raw.lanes.size(); ++i) {
+        const LaneResult& lane = standards.raw.lanes[i];
+        const CurveAmount& read = standards.lanes[i].amount;
+        if (standards.lanes[i].standard || !lane.inTable || lane.role != SampleRole::Sample)
+            continue;
+        rows << QStringList{QString::number(lane.lane + 1),
+                            lane.sample,
+                            lane.group,
+                            optionalNumber(lane.target),
+                            optionalNumber(read.amount),
+                            yesNo(read.inLinearRange()),
+                            read.amount ? read.flagsText() : read.reason};
+    }
+    if (!rows.isEmpty())
+        section.blocks.push_back(ReportBlock::table(
+            {QStringLiteral("LANE"), QStringLiteral("SAMPLE"), QStringLiteral("GROUP"),
+             QStringLiteral("SIGNAL"), QStringLiteral("AMOUNT"), QStringLiteral("IN_RANGE"),
+             QStringLiteral("FLAGS")},
+            rows));
+    if (!standards.notes.isEmpty())
+        section.blocks.push_back(ReportBlock::paragraph(standards.notes.join(QLatin1Char('\n'))));
+    return section;
+}
+
 AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& inputs)
 {
     AnalysisReport report;
@@ -412,6 +524,8 @@ AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& in
     }
     if (!session.sampleTable().isEmpty())
         report.sections.push_back(resultsSection(session));
+    if (hasStandards(session.sampleTable()))
+        report.sections.push_back(standardCurveSection(session));
 
     QStringList notes;
     const FoundBandSizes sizes = session.foundBandSizes();

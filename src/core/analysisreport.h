@@ -78,6 +78,11 @@ struct ReportInputs
 AnalysisReport sessionReport(MeasurementSession& session, const ReportInputs& inputs);
 // The session's results from its sample table and choices, or why there are none.
 ReportSection resultsSection(const MeasurementSession& session);
+// The standard curve of the session's standards (sample rows with role standard) with its
+// choices: the model, R², Mandel's p, the linear range, each standard with its residual
+// and whether it is in the range, and each sample lane's amount read off the curve with
+// its flags; or why there is none.
+ReportSection standardCurveSection(const MeasurementSession& session);
 
 // The sheet's used cells as a table: headings and every row holding any text; a cell with a
 // note is marked " *" (the note goes under Flags and notes).

@@ -409,6 +409,9 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
     } else if (instruction == QLatin1String("pick")) {
         step.kind = PlanStep::Kind::Pick;
         step.pick = parsePickPlanValues(values, where);
+    } else if (instruction == QLatin1String("curve")) {
+        step.kind = PlanStep::Kind::Curve;
+        step.curve = parseCurvePlanValues(values, where);
     } else {
         fail(where,
              QStringLiteral("unknown instruction %1; expected one of %2")

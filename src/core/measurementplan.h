@@ -46,6 +46,7 @@
 //   sample LANE "SAMPLE" "GROUP" REPLICATE ROLE [...]
 //                                a row of the sample table (see core/resultsplan.h)
 //   results KEY VALUE ...        how results are made: target, control, reference, ...
+//   curve KEY VALUE ...          how the standards' curve is fitted: model, weighting, limit
 //
 // A value in double quotes may hold blanks and '#'; inside it \" is a quote, \\ a
 // backslash, \t, \n and \r a tab, line feed and carriage return.
@@ -60,6 +61,7 @@
 #include "core/results.h"
 #include "core/sampletable.h"
 #include "core/sizecalibration.h"
+#include "core/standardcurve.h"
 #include "core/workingsheet.h"
 
 #include <QByteArray>
@@ -116,7 +118,8 @@ struct PlanStep
         Sample,
         Results,
         Stain,
-        Pick
+        Pick,
+        Curve
     };
 
     Kind kind = Kind::Frame;
@@ -149,6 +152,7 @@ struct PlanStep
     SampleRow sample;      // sample
     ResultOptions results; // results
     std::pair<int, std::vector<int>> pick; // pick: the lane and its bands, from 0
+    CurveOptions curve;    // curve
 };
 
 // The largest page number a plan or the command line names.

@@ -580,6 +580,7 @@ SessionState MeasurementSession::state() const
     s.results = m_resultOptions;
     s.stain = m_stain;
     s.picks = m_picks;
+    s.curve = m_curveOptions;
     return s;
 }
 
@@ -620,6 +621,8 @@ void MeasurementSession::restore(const SessionState& s)
     m_resultOptions = s.results;
     m_stain = s.stain;
     m_picks = s.picks;
+    const bool curveDiffers = m_curveOptions != s.curve;
+    m_curveOptions = s.curve;
     m_lastMethodScan = MethodScan{};
     m_unsaved = true;
     m_allRowsChanged = true;
@@ -632,6 +635,8 @@ void MeasurementSession::restore(const SessionState& s)
         Q_EMIT sampleTableChanged();
     if (optionsDiffer)
         Q_EMIT resultOptionsChanged();
+    if (curveDiffers)
+        Q_EMIT curveOptionsChanged();
 }
 
 void MeasurementSession::setResultOptions(const ResultOptions& options)
@@ -662,6 +667,15 @@ void MeasurementSession::setTargetPicks(int lane, const std::vector<int>& bands)
     else
         m_picks[lane] = bands;
     Q_EMIT resultOptionsChanged();
+    Q_EMIT changed();
+}
+
+void MeasurementSession::setCurveOptions(const CurveOptions& options)
+{
+    if (options == m_curveOptions)
+        return;
+    m_curveOptions = options;
+    Q_EMIT curveOptionsChanged();
     Q_EMIT changed();
 }
 
@@ -1476,6 +1490,9 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
         }
         case PlanStep::Kind::Pick:
             session.setTargetPicks(step.pick.first, step.pick.second);
+            break;
+        case PlanStep::Kind::Curve:
+            session.setCurveOptions(step.curve);
             break;
         case PlanStep::Kind::Value:
         case PlanStep::Kind::PastedValue:

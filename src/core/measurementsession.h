@@ -21,6 +21,7 @@
 #include "core/sessionresults.h"
 #include "core/sheetdata.h"
 #include "core/sizecalibration.h"
+#include "core/standardcurve.h"
 #include "core/workingsheet.h"
 
 #include <QFuture>
@@ -85,6 +86,7 @@ struct SessionState
     ResultOptions results;
     StainPicture stain;
     LanePicks picks;
+    CurveOptions curve;
 };
 
 // The Rf and size of every found band, read against the session's ladder lanes.
@@ -316,6 +318,10 @@ public:
     // Cleared with the picture.
     const LanePicks& targetPicks() const { return m_picks; }
     void setTargetPicks(int lane, const std::vector<int>& bands);
+    // How the standards' curve is fitted (model, weighting, the linear range's residual
+    // limit), for the amounts read off it (see core/standardresults.h).
+    const CurveOptions& curveOptions() const { return m_curveOptions; }
+    void setCurveOptions(const CurveOptions& options);
 
     // --- The sheet pass
     // While on (a replay), the pass after each scan passes only the rows changed since the
@@ -344,6 +350,7 @@ Q_SIGNALS:
     void sampleTableChanged();
     // The result options, the stain picture or the lanes' picks.
     void resultOptionsChanged();
+    void curveOptionsChanged();
     // Anything undoable changed; the window's undo stack listens through its commands.
     void changed();
 
@@ -391,6 +398,7 @@ private:
     ResultOptions m_resultOptions;
     StainPicture m_stain;
     LanePicks m_picks;
+    CurveOptions m_curveOptions;
     LaneSource m_lastLane;     // the lane the last scan took its baseline from
     BandSizeSource m_nextSize; // a replay's: the size of the next value written
     bool m_passChangedRows = false;

@@ -159,6 +159,47 @@ ResultOptions parseResultsPlanValues(const QStringList& values, const QString& w
     return options;
 }
 
+CurveOptions parseCurvePlanValues(const QStringList& values, const QString& where)
+{
+    CurveOptions options;
+    if (values.size() % 2 != 0)
+        fail(where, QStringLiteral("expected KEY VALUE pairs after \"curve\", found %1 values")
+                        .arg(values.size()));
+    QStringList seen;
+    for (int i = 0; i + 1 < values.size(); i += 2) {
+        const QString& key = values.at(i);
+        const QString& value = values.at(i + 1);
+        if (seen.contains(key))
+            fail(where, QStringLiteral("\"%1\" is given twice").arg(key));
+        seen << key;
+        QString why;
+        if (key == QLatin1String("model")) {
+            const std::optional<CurveModel> model = parseCurveModel(value, &why);
+            if (!model)
+                fail(where, QStringLiteral("model: %1").arg(why));
+            options.model = *model;
+        } else if (key == QLatin1String("weighting")) {
+            const std::optional<CurveWeighting> weighting = parseCurveWeighting(value, &why);
+            if (!weighting)
+                fail(where, QStringLiteral("weighting: %1").arg(why));
+            options.weighting = *weighting;
+        } else if (key == QLatin1String("limit")) {
+            const double percent = realValue(where, QStringLiteral("the limit"), value);
+            if (!(percent > 0) || percent > MaxResidualLimitPercent)
+                fail(where, QStringLiteral("expected a limit above 0 and at most %1 per cent, "
+                                           "found %2")
+                                .arg(MaxResidualLimitPercent)
+                                .arg(shortText(value)));
+            options.residualLimitPercent = percent;
+        } else {
+            fail(
+                where,
+                QStringLiteral("expected model, weighting or limit, found %1").arg(shortText(key)));
+        }
+    }
+    return options;
+}
+
 QString samplePlanLine(const SampleRow& row)
 {
     // Joined, not arg()ed: a name may hold "%1".
@@ -224,8 +265,21 @@ QString pickPlanLine(int lane, const std::vector<int>& bands)
         .arg(picked.mid(picked.indexOf(QLatin1Char(':')) + 1));
 }
 
+QString curvePlanLine(const CurveOptions& options)
+{
+    return QStringList{QStringLiteral("curve"),
+                       QStringLiteral("model"),
+                       curveModelText(options.model),
+                       QStringLiteral("weighting"),
+                       curveWeightingText(options.weighting),
+                       QStringLiteral("limit"),
+                       numberText(options.residualLimitPercent)}
+        .join(QLatin1Char(' '));
+}
+
 QString resultsPlanText(const SampleTable& table, const ResultOptions& options,
-                        const QString& stainPath, const LanePicks& picks)
+                        const CurveOptions& curve, const QString& stainPath,
+                        const LanePicks& picks)
 {
     QString text;
     for (const SampleRow& row : table.rows())
@@ -236,6 +290,8 @@ QString resultsPlanText(const SampleTable& table, const ResultOptions& options,
         text += pickPlanLine(lane, bands) + QLatin1Char('\n');
     if (!table.isEmpty() || options != ResultOptions() || !stainPath.isEmpty() || !picks.empty())
         text += resultsPlanLine(options) + QLatin1Char('\n');
+    if (curve != CurveOptions())
+        text += curvePlanLine(curve) + QLatin1Char('\n');
     return text;
 }
 

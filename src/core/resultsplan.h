@@ -16,12 +16,18 @@
 //   pick LANE K,L,...
 //       the target bands picked in one lane (lane and bands from 1), in place of a
 //       bands:K,L,... target's own
+//   curve [model linear|linear-origin|quadratic|4pl] [weighting none|1/amount]
+//         [limit PERCENT]
+//       how the standards' curve is fitted (see core/standardcurve.h): PERCENT the largest
+//       residual in the linear range, above 0 and at most 1000; what is not given takes its
+//       default
 //
 // A new picture clears the sample table, so its lines follow the picture's.
 
 #include "core/results.h"
 #include "core/sampletable.h"
 #include "core/sessionresults.h"
+#include "core/standardcurve.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,17 +41,20 @@ ResultOptions parseResultsPlanValues(const QStringList& values, const QString& w
 QString parseStainPlanValues(const QStringList& values, const QString& where);
 std::pair<int, std::vector<int>> parsePickPlanValues(const QStringList& values,
                                                      const QString& where);
+CurveOptions parseCurvePlanValues(const QStringList& values, const QString& where);
 
 // One line each, without the line break; parse*PlanValues reads them back as they were.
 QString samplePlanLine(const SampleRow& row);
 QString resultsPlanLine(const ResultOptions& options);
 QString stainPlanLine(const QString& path);
 QString pickPlanLine(int lane, const std::vector<int>& bands);
+QString curvePlanLine(const CurveOptions& options);
 
-// The lines for a whole table and its choices (with the stain picture's path and the
-// lanes' picks, when there are), each ending in a line break: nothing for an empty table
-// with the default choices.
+// The lines for a whole table and its choices (with the curve's choices when they are
+// not the defaults, the stain picture's path and the lanes' picks, when there are), each
+// ending in a line break: nothing for an empty table with the default choices.
 QString resultsPlanText(const SampleTable& table, const ResultOptions& options,
+                        const CurveOptions& curve = CurveOptions(),
                         const QString& stainPath = QString(), const LanePicks& picks = {});
 
 } // namespace kesto

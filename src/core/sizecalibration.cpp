@@ -1,10 +1,9 @@
 #include "core/sizecalibration.h"
 
+#include "core/polynomialfit.h"
+
 #include <gsl/gsl_errno.h>
 #include <gsl/gsl_interp.h>
-#include <gsl/gsl_matrix.h>
-#include <gsl/gsl_multifit.h>
-#include <gsl/gsl_vector.h>
 
 #include <QtNumeric>
 
@@ -58,41 +57,6 @@ double polynomialAt(const std::vector<double>& c, double x)
     for (auto it = c.rbegin(); it != c.rend(); ++it)
         value = value * x + *it;
     return value;
-}
-
-// Least squares through GSL (an SVD of the design matrix, so a badly spread ladder gives
-// the best coefficients the data allow rather than a failure).
-// Empty when GSL reports a failure.
-std::vector<double> fitPolynomial(const std::vector<double>& x, const std::vector<double>& y,
-                                  int degree)
-{
-    const std::size_t n = x.size();
-    const std::size_t p = std::size_t(degree) + 1;
-    gsl_matrix* design = gsl_matrix_alloc(n, p);
-    gsl_vector* values = gsl_vector_alloc(n);
-    gsl_vector* c = gsl_vector_alloc(p);
-    gsl_matrix* covariance = gsl_matrix_alloc(p, p);
-    gsl_multifit_linear_workspace* work = gsl_multifit_linear_alloc(n, p);
-    for (std::size_t i = 0; i < n; ++i) {
-        double power = 1;
-        for (std::size_t j = 0; j < p; ++j) {
-            gsl_matrix_set(design, i, j, power);
-            power *= x[i];
-        }
-        gsl_vector_set(values, i, y[i]);
-    }
-    double chisq = 0;
-    const int status = gsl_multifit_linear(design, values, c, covariance, &chisq, work);
-    std::vector<double> coefficients;
-    if (status == GSL_SUCCESS)
-        for (std::size_t j = 0; j < p; ++j)
-            coefficients.push_back(gsl_vector_get(c, j));
-    gsl_multifit_linear_free(work);
-    gsl_matrix_free(covariance);
-    gsl_vector_free(c);
-    gsl_vector_free(values);
-    gsl_matrix_free(design);
-    return coefficients;
 }
 
 } // namespace
@@ -277,7 +241,7 @@ SizeCalibration SizeCalibration::fit(std::vector<LadderPoint> points, SizeFit ki
             return c;
         }
     } else {
-        c.m_coefficients = fitPolynomial(c.m_rf, c.m_logs, degreeOf(kind));
+        c.m_coefficients = polynomialLeastSquares(c.m_rf, c.m_logs, {}, degreeOf(kind));
         if (c.m_coefficients.empty()) {
             c.m_reason = QStringLiteral("the %1 fit did not give a curve").arg(sizeFitText(kind));
             return c;

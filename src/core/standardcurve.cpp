@@ -1,5 +1,7 @@
 #include "core/standardcurve.h"
 
+#include "core/polynomialfit.h"
+
 #include <gsl/gsl_blas.h>
 #include <gsl/gsl_cdf.h>
 #include <gsl/gsl_errno.h>
@@ -84,46 +86,6 @@ double logisticShare(double amount, double c, double b)
     if (amount == 0)
         return 1;
     return 1 / (1 + std::exp(b * (std::log(amount) - std::log(c))));
-}
-
-// Least squares of a polynomial of the given degree with GSL's SVD solver (weights empty:
-// unweighted). Empty when GSL reports a failure.
-std::vector<double> polynomialFit(const std::vector<double>& x, const std::vector<double>& y,
-                                  const std::vector<double>& w, std::size_t degree, double* rss)
-{
-    const std::size_t n = x.size();
-    const std::size_t p = degree + 1;
-    gsl_matrix* design = gsl_matrix_alloc(n, p);
-    gsl_vector* values = gsl_vector_alloc(n);
-    gsl_vector* weights = gsl_vector_alloc(n);
-    gsl_vector* c = gsl_vector_alloc(p);
-    gsl_matrix* covariance = gsl_matrix_alloc(p, p);
-    gsl_multifit_linear_workspace* work = gsl_multifit_linear_alloc(n, p);
-    std::vector<double> coefficients;
-    if (design && values && weights && c && covariance && work) {
-        for (std::size_t i = 0; i < n; ++i) {
-            double power = 1;
-            for (std::size_t j = 0; j < p; ++j) {
-                gsl_matrix_set(design, i, j, power);
-                power *= x[i];
-            }
-            gsl_vector_set(values, i, y[i]);
-            gsl_vector_set(weights, i, w.empty() ? 1.0 : w[i]);
-        }
-        const int status =
-            w.empty() ? gsl_multifit_linear(design, values, c, covariance, rss, work)
-                      : gsl_multifit_wlinear(design, weights, values, c, covariance, rss, work);
-        if (status == GSL_SUCCESS)
-            for (std::size_t j = 0; j < p; ++j)
-                coefficients.push_back(gsl_vector_get(c, j));
-    }
-    gsl_multifit_linear_free(work);
-    gsl_matrix_free(covariance);
-    gsl_vector_free(c);
-    gsl_vector_free(weights);
-    gsl_vector_free(values);
-    gsl_matrix_free(design);
-    return coefficients;
 }
 
 // The 4PL in the fit's own parameters a, d, ln c, ln b, so that c and b stay above 0
@@ -429,7 +391,7 @@ CurveFit fitCurve(const std::vector<double>& amounts, const std::vector<double>&
         break;
     }
     case CurveModel::Quadratic:
-        fit.coefficients = polynomialFit(amounts, measured, w, 2, &fit.rss);
+        fit.coefficients = polynomialLeastSquares(amounts, measured, w, 2, &fit.rss);
         break;
     case CurveModel::FourParameterLogistic:
         fit.coefficients = logisticFit(amounts, measured, w, &fit.rss);

@@ -131,11 +131,21 @@ struct LinearRange
 LinearRange findLinearRange(const std::vector<CurveStandard>& sortedStandards,
                             CurveModel linearModel, CurveWeighting weighting, double limitPercent);
 
+// The largest residual limit a person may ask for, in per cent.
+inline constexpr double MaxResidualLimitPercent = 1000;
+
 struct CurveOptions
 {
     CurveModel model = CurveModel::Linear;
     CurveWeighting weighting = CurveWeighting::None;
     double residualLimitPercent = 15;
+
+    friend bool operator==(const CurveOptions& a, const CurveOptions& b)
+    {
+        return a.model == b.model && a.weighting == b.weighting &&
+               a.residualLimitPercent == b.residualLimitPercent;
+    }
+    friend bool operator!=(const CurveOptions& a, const CurveOptions& b) { return !(a == b); }
 };
 
 // A standard as the curve sees it.

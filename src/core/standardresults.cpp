@@ -2,16 +2,35 @@
 
 #include "core/numbers.h"
 
+#include <QRegularExpression>
+
 #include <cmath>
 
 namespace kesto {
 
 namespace {
 
+// Whether a value's flag says its band reached the end of the scale: the batch's lanes say
+// "saturated: ...", the session's scans give their counts ("N of M samples at full scale,
+// K at 0, ..."), where any sample at either end is one cut off.
+bool flagSaysSaturated(const QString& flag)
+{
+    if (flag.contains(QLatin1String("saturated")))
+        return true;
+    static const QRegularExpression counts(
+        QStringLiteral("(\\d+) of \\d+ samples at full scale, (\\d+) at 0"));
+    for (auto it = counts.globalMatch(flag); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        if (match.captured(1).toULongLong() > 0 || match.captured(2).toULongLong() > 0)
+            return true;
+    }
+    return false;
+}
+
 bool targetSaturated(const LaneResult& lane)
 {
     for (const QString& flag : lane.flags)
-        if (flag.startsWith(QLatin1String("target: ")) && flag.contains(QLatin1String("saturated")))
+        if (flag.startsWith(QLatin1String("target: ")) && flagSaysSaturated(flag))
             return true;
     return false;
 }
@@ -48,7 +67,7 @@ void toAmount(std::optional<double>& value, QString& flag, const StandardCurve* 
         flag = QStringLiteral("no amount: ") + fault;
         return;
     }
-    const bool saturated = flag.contains(QLatin1String("saturated"));
+    const bool saturated = flagSaysSaturated(flag);
     CurveAmount amount = curve->amountFor(*value, saturated, extrapolate);
     if (!amount.amount) {
         value.reset();

@@ -84,7 +84,8 @@ void TestStandardsCommand::readsAmounts()
 {
     const test::ProgramRun run = test::runKestoscan(
         {QStringLiteral("results"), path("dilution.png"), QStringLiteral("--samples"),
-         path("samples.tsv"), QStringLiteral("--standards")});
+         path("samples.tsv"), QStringLiteral("--standards"), QStringLiteral("--output"),
+         path("amounts.csv")});
     QVERIFY2(run.status == 0, qPrintable(run.err));
     const QStringList lines =
         QString::fromUtf8(run.out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
@@ -116,6 +117,20 @@ void TestStandardsCommand::readsAmounts()
     QVERIFY2(run.err.contains(QLatin1String("warning: lane 11: amount not in the linear range: ")),
              qPrintable(run.err));
     QVERIFY2(run.err.contains(QLatin1String("linear range 2 to 10")), qPrintable(run.err));
+
+    // --output: the same amounts and flags in the lanes' table, the curve among the notes.
+    QFile csv(path("amounts.csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList rows = QString::fromUtf8(csv.readAll()).split(QStringLiteral("\r\n"));
+    // AMOUNT and IN_RANGE are the last columns (cells before them may hold quoted commas).
+    QVERIFY2(rows.value(0).endsWith(QLatin1String(",AMOUNT,IN_RANGE")), qPrintable(rows.value(0)));
+    for (int i = 0; i < lanes; ++i) {
+        const QStringList printed = lines[i].split(QLatin1Char('\t'));
+        const QStringList written = rows.value(i + 1).split(QLatin1Char(','));
+        QCOMPARE(written.mid(written.size() - 2), printed.mid(8, 2));
+    }
+    QVERIFY2(rows.join(QLatin1Char('\n')).contains(QLatin1String("linear range 2 to 10")),
+             qPrintable(rows.join(QLatin1Char('\n'))));
 }
 
 void TestStandardsCommand::refuses_data()

@@ -19,6 +19,7 @@ using namespace kesto;
 
 Q_DECLARE_METATYPE(kesto::SampleTable)
 Q_DECLARE_METATYPE(kesto::ResultOptions)
+Q_DECLARE_METATYPE(kesto::CurveOptions)
 
 namespace {
 
@@ -34,18 +35,31 @@ SampleRow row(int lane, const QString& sample, const QString& group, int replica
     return r;
 }
 
-// The table and choices a plan's sample and results lines leave.
-std::pair<SampleTable, ResultOptions> readBack(const MeasurementPlan& plan)
+struct ReadBack
+{
+    SampleTable table;
+    ResultOptions options;
+    CurveOptions curve;
+    int curveLines = 0;
+};
+
+// The table and choices a plan's sample, results and curve lines leave.
+ReadBack readBack(const MeasurementPlan& plan)
 {
     std::vector<SampleRow> rows;
-    ResultOptions options;
+    ReadBack read;
     for (const PlanStep& step : plan.steps) {
-        if (step.kind == PlanStep::Kind::Sample)
+        if (step.kind == PlanStep::Kind::Sample) {
             rows.push_back(step.sample);
-        else if (step.kind == PlanStep::Kind::Results)
-            options = step.results;
+        } else if (step.kind == PlanStep::Kind::Results) {
+            read.options = step.results;
+        } else if (step.kind == PlanStep::Kind::Curve) {
+            read.curve = step.curve;
+            ++read.curveLines;
+        }
     }
-    return {SampleTable(rows), options};
+    read.table = SampleTable(rows);
+    return read;
 }
 
 // Finds the lanes and bands as Image -> Find Lanes and Bands does.
@@ -78,14 +92,17 @@ private Q_SLOTS:
     void normalizedOnGeneratedBlot_data();
     void normalizedOnGeneratedBlot();
     void stainAndPicksUndoAndReplay();
+    void standardCurveInTheReport();
 };
 
 void TestSessionResults::planLinesReadBack_data()
 {
     QTest::addColumn<SampleTable>("table");
     QTest::addColumn<ResultOptions>("options");
+    QTest::addColumn<CurveOptions>("curve");
 
-    QTest::newRow("pattern, default choices") << samplePattern(3, 3, 1) << ResultOptions();
+    QTest::newRow("pattern, default choices")
+        << samplePattern(3, 3, 1) << ResultOptions() << CurveOptions();
 
     SampleRow standard =
         row(4, QStringLiteral("std 10"), QStringLiteral("std"), 1, SampleRole::Standard);
@@ -105,27 +122,36 @@ void TestSessionResults::planLinesReadBack_data()
     QTest::newRow("ladder, standard, quotes, blot 2, every choice")
         << SampleTable(
                {row(0, QStringLiteral("ladder"), QString(), 0, SampleRole::Ladder), standard, odd})
-        << options;
+        << options
+        << CurveOptions{CurveModel::FourParameterLogistic, CurveWeighting::InverseAmount, 12.5};
 
     ResultOptions byLane;
     byLane.target = BandChoice::bands({0, 2});
     byLane.control = BandChoice::nth(1);
     byLane.reference.lane = 2;
     QTest::newRow("picked bands, reference lane")
-        << samplePattern(2, 2, 0, SampleOrder::Interleaved) << byLane;
+        << samplePattern(2, 2, 0, SampleOrder::Interleaved) << byLane
+        << CurveOptions{CurveModel::LinearOrigin, CurveWeighting::None, 0.1};
+    QTest::newRow("no table, quadratic curve at the largest limit")
+        << SampleTable() << ResultOptions()
+        << CurveOptions{CurveModel::Quadratic, CurveWeighting::None, MaxResidualLimitPercent};
 }
 
 void TestSessionResults::planLinesReadBack()
 {
     QFETCH(SampleTable, table);
     QFETCH(ResultOptions, options);
-    const QString text = resultsPlanText(table, options);
-    const auto [readTable, readOptions] =
-        readBack(parseMeasurementPlan(text, QStringLiteral("saved")));
-    QCOMPARE(sampleTableText(readTable), sampleTableText(table));
-    QVERIFY(readTable == table);
-    QCOMPARE(resultsPlanLine(readOptions), resultsPlanLine(options));
-    QVERIFY(readOptions == options);
+    QFETCH(CurveOptions, curve);
+    const QString text = resultsPlanText(table, options, curve);
+    const ReadBack read = readBack(parseMeasurementPlan(text, QStringLiteral("saved")));
+    QCOMPARE(sampleTableText(read.table), sampleTableText(table));
+    QVERIFY(read.table == table);
+    QCOMPARE(resultsPlanLine(read.options), resultsPlanLine(options));
+    QVERIFY(read.options == options);
+    // The curve's line is written only when its choices are not the defaults.
+    QCOMPARE(read.curveLines, curve == CurveOptions() ? 0 : 1);
+    QCOMPARE(curvePlanLine(read.curve), curvePlanLine(curve));
+    QVERIFY(read.curve == curve);
 }
 
 void TestSessionResults::planLinesRefused_data()
@@ -158,6 +184,22 @@ void TestSessionResults::planLinesRefused_data()
                                  << "p:1: expected LANE from 1 to 10000";
     QTest::newRow("pick no bands") << "pick 2 x"
                                    << "p:1: \"bands:x\": expected bands:K,L,...";
+    QTest::newRow("curve odd") << "curve model"
+                               << "p:1: expected KEY VALUE pairs after \"curve\"";
+    QTest::newRow("curve twice") << "curve model linear model quadratic"
+                                 << "p:1: \"model\" is given twice";
+    QTest::newRow("curve model") << "curve model cubic"
+                                 << "p:1: model: ";
+    QTest::newRow("curve weighting") << "curve weighting 1/signal"
+                                     << "p:1: weighting: ";
+    QTest::newRow("curve limit 0") << "curve limit 0"
+                                   << "p:1: expected a limit above 0 and at most 1000 per cent";
+    QTest::newRow("curve limit too large") << "curve limit 1000.5"
+                                           << "p:1: expected a limit above 0 and at most 1000";
+    QTest::newRow("curve limit not a number") << "curve limit nan"
+                                              << "p:1: expected a number for the limit";
+    QTest::newRow("curve unknown key") << "curve range 15"
+                                       << "p:1: expected model, weighting or limit";
 }
 
 void TestSessionResults::planLinesRefused()
@@ -214,17 +256,24 @@ void TestSessionResults::tableUndoesAndGoesWithThePicture()
 void TestSessionResults::replayedPlanKeepsTable()
 {
     MeasurementSession session(kesto::test::blotPicture({{80, 60}}, {60, 140}));
-    const MeasurementPlan plan = parseMeasurementPlan(
-        QStringLiteral("sample 1 \"a\" \"g\" 1 sample\n"
-                       "sample 2 \"b\" \"g\" 2 sample\n"
-                       "sample 1 \"a2\" \"g\" 1 sample # replaces lane 1\n"
-                       "results target band:1 control band:2 flagged exclude\n"),
-        QStringLiteral("plan"));
+    const MeasurementPlan plan =
+        parseMeasurementPlan(QStringLiteral("sample 1 \"a\" \"g\" 1 sample\n"
+                                            "sample 2 \"b\" \"g\" 2 sample\n"
+                                            "sample 1 \"a2\" \"g\" 1 sample # replaces lane 1\n"
+                                            "results target band:1 control band:2 flagged exclude\n"
+                                            "curve weighting 1/amount limit 20\n"),
+                             QStringLiteral("plan"));
+    SessionUndo undo(session);
     runMeasurementPlan(session, plan);
+    undo.commit(QStringLiteral("Replay"));
     QCOMPARE(session.sampleTable().size(), 2);
     QCOMPARE(session.sampleTable().rowFor(0)->sample, QStringLiteral("a2"));
     QVERIFY(session.resultOptions().control == BandChoice::nth(1));
     QVERIFY(session.resultOptions().excludeFlagged);
+    QVERIFY((session.curveOptions() ==
+             CurveOptions{CurveModel::Linear, CurveWeighting::InverseAmount, 20}));
+    undo.stack().undo();
+    QVERIFY(session.curveOptions() == CurveOptions());
 }
 
 void TestSessionResults::measuredLanesCarryVolumesAndFlags_data()
@@ -394,8 +443,9 @@ void TestSessionResults::stainAndPicksUndoAndReplay()
     QVERIFY(results.lanes[0].targetTrace.contains(QStringLiteral("band 1.1")));
 
     // The plan keeps both, and a replay makes the same numbers.
-    const QString text = resultsPlanText(session.sampleTable(), session.resultOptions(),
-                                         session.stainPicture().path, session.targetPicks());
+    const QString text =
+        resultsPlanText(session.sampleTable(), session.resultOptions(), session.curveOptions(),
+                        session.stainPicture().path, session.targetPicks());
     QVERIFY2(text.contains(QStringLiteral("stain \"") + stainPath + QLatin1Char('"')) &&
                  text.contains(QStringLiteral("pick 2 2\n")),
              qPrintable(text));
@@ -416,6 +466,67 @@ void TestSessionResults::stainAndPicksUndoAndReplay()
     session.setPicture(blot.picture, QString());
     QVERIFY(session.stainPicture().isNull());
     QVERIFY(session.targetPicks().empty());
+}
+
+void TestSessionResults::standardCurveInTheReport()
+{
+    // Standards of 4 to 30 ng, 10 grey levels per ng at the band's peak (30 ng is cut off
+    // at black: saturated), and unknowns of 7 and 10 ng.
+    const QList<double> amounts{4, 6, 8, 12, 16, 30, 7, 10};
+    QList<QList<double>> depths;
+    for (double amount : amounts)
+        depths.append(QList<double>{10.0 * amount});
+    MeasurementSession session(kesto::test::blotPicture(depths, {100}));
+    session.setBackground(rgbValue(235, 235, 235));
+    findBands(session);
+    std::vector<SampleRow> rows;
+    for (int lane = 0; lane < 8; ++lane) {
+        SampleRow r = row(lane, QStringLiteral("s%1").arg(lane + 1),
+                          lane < 6 ? QString() : QStringLiteral("u"), lane < 6 ? 0 : lane - 5,
+                          lane < 6 ? SampleRole::Standard : SampleRole::Sample);
+        if (lane < 6) {
+            r.amount = amounts[lane];
+            r.unit = QStringLiteral("ng");
+        }
+        rows.push_back(r);
+    }
+    session.setSampleTable(SampleTable(std::move(rows)));
+
+    const ReportSection section = standardCurveSection(session);
+    QCOMPARE(section.heading, QStringLiteral("Standard curve"));
+    QVERIFY(section.blocks.size() >= 3);
+    const QList<QPair<QString, QString>>& facts = section.blocks[0].facts;
+    const auto fact = [&facts](const QString& name) {
+        for (const auto& f : facts)
+            if (f.first == name)
+                return f.second;
+        return QString();
+    };
+    QCOMPARE(fact(QStringLiteral("Model")), QStringLiteral("linear"));
+    QVERIFY2(fact(QStringLiteral("Linear range")).startsWith(QStringLiteral("4 ng to 16 ng")),
+             qPrintable(fact(QStringLiteral("Linear range"))));
+    QVERIFY(fact(QStringLiteral("R\u00b2")).toDouble() > 0.99);
+    QVERIFY(!fact(QStringLiteral("Mandel's lack-of-fit p")).isEmpty());
+
+    const ReportBlock& standards = section.blocks[1];
+    QCOMPARE(standards.rows.size(), 6);
+    for (int i = 0; i < 5; ++i) {
+        QCOMPARE(standards.rows[i].value(4), QStringLiteral("yes"));
+        QVERIFY(std::abs(standards.rows[i].value(3).toDouble()) <= 15);
+    }
+    QCOMPARE(standards.rows[5].value(4), QStringLiteral("no"));
+    QCOMPARE(standards.rows[5].value(5), QStringLiteral("saturated"));
+
+    const ReportBlock& unknowns = section.blocks[2];
+    QCOMPARE(unknowns.headings.value(4), QStringLiteral("AMOUNT"));
+    QCOMPARE(unknowns.rows.size(), 2);
+    for (int i = 0; i < 2; ++i) {
+        const double truth = amounts[6 + i];
+        const double read = unknowns.rows[i].value(4).toDouble();
+        QVERIFY2(std::abs(read - truth) < 0.05 * truth,
+                 qPrintable(unknowns.rows[i].join(QLatin1Char(' '))));
+        QCOMPARE(unknowns.rows[i].value(5), QStringLiteral("yes"));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSessionResults)

@@ -2,7 +2,12 @@
 // of amount, the top one saturated) give known amounts and flags for the other lanes, and
 // the result counts amounts with the lanes outside the linear range flagged.
 
+#include "core/resultsfile.h"
+#include "core/sheetdata.h"
 #include "core/standardresults.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <QTest>
 
@@ -15,12 +20,14 @@ namespace {
 
 const std::vector<double> StandardAmounts{1, 2, 4, 8, 16, 32};
 
-MeasuredBand band(double volume, bool saturated = false)
+const QString BatchSaturated = QStringLiteral("saturated: 3 of 40 pixels at 255");
+
+MeasuredBand band(double volume, bool saturated = false, const QString& flag = BatchSaturated)
 {
     MeasuredBand b;
     b.volume = volume;
     if (saturated)
-        b.flag = QStringLiteral("saturated: 3 of 40 pixels at 255");
+        b.flag = flag;
     return b;
 }
 
@@ -28,7 +35,7 @@ MeasuredBand band(double volume, bool saturated = false)
 // (below 0: a lane without bands), in groups A and B by turns.
 void makeBlot(const std::vector<double>& unknowns, const std::vector<bool>& saturated,
               SampleTable* table, std::vector<LaneBands>* lanes,
-              int standards = int(StandardAmounts.size()))
+              int standards = int(StandardAmounts.size()), const QString& flag = BatchSaturated)
 {
     std::vector<SampleRow> rows;
     for (int i = 0; i < standards; ++i) {
@@ -54,7 +61,7 @@ void makeBlot(const std::vector<double>& unknowns, const std::vector<bool>& satu
         LaneBands lane;
         lane.lane = row.lane;
         if (unknowns[u] >= 0)
-            lane.bands.push_back(band(unknowns[u], u < saturated.size() && saturated[u]));
+            lane.bands.push_back(band(unknowns[u], u < saturated.size() && saturated[u], flag));
         lanes->push_back(lane);
     }
     *table = SampleTable(rows);
@@ -71,6 +78,7 @@ private slots:
     void readsAmounts();
     void countsAmounts();
     void tooFewStandards();
+    void writesAmounts();
 };
 
 void TestStandardResults::readsAmounts_data()
@@ -78,22 +86,35 @@ void TestStandardResults::readsAmounts_data()
     const double none = std::numeric_limits<double>::quiet_NaN();
     QTest::addColumn<double>("volume");  // below 0: no band
     QTest::addColumn<bool>("saturated"); // the band's flag
+    QTest::addColumn<QString>("flag");   // its text
     QTest::addColumn<double>("amount");  // NaN: none
     QTest::addColumn<bool>("inRange");   // CurveAmount::inLinearRange()
     QTest::addColumn<bool>("outside");   // outsideStandards
     QTest::addColumn<QString>("flags");
-    QTest::newRow("inside") << 500.0 << false << 5.0 << true << false << QString();
-    QTest::newRow("lowest standard") << 100.0 << false << 1.0 << true << false << QString();
-    QTest::newRow("highest in range") << 1600.0 << false << 16.0 << true << false << QString();
+    QTest::newRow("inside") << 500.0 << false << BatchSaturated << 5.0 << true << false
+                            << QString();
+    QTest::newRow("lowest standard")
+        << 100.0 << false << BatchSaturated << 1.0 << true << false << QString();
+    QTest::newRow("highest in range")
+        << 1600.0 << false << BatchSaturated << 16.0 << true << false << QString();
     QTest::newRow("above the range")
-        << 3000.0 << false << none << false << true
+        << 3000.0 << false << BatchSaturated << none << false << true
         << QStringLiteral("outside the linear range, beyond the standards");
     QTest::newRow("below the range")
-        << 50.0 << false << none << false << true
+        << 50.0 << false << BatchSaturated << none << false << true
         << QStringLiteral("outside the linear range, beyond the standards");
     QTest::newRow("saturated inside")
-        << 800.0 << true << 8.0 << false << false << QStringLiteral("saturated");
-    QTest::newRow("no band") << -1.0 << false << none << false << false
+        << 800.0 << true << BatchSaturated << 8.0 << false << false << QStringLiteral("saturated");
+    // The session's scans flag a band by its counts at the ends of the scale.
+    QTest::newRow("saturated inside, by the session's counts")
+        << 800.0 << true
+        << QStringLiteral("0 of 510 samples at full scale, 152 at 0, 0 off the picture") << 8.0
+        << false << false << QStringLiteral("saturated");
+    QTest::newRow("off the picture only")
+        << 800.0 << true
+        << QStringLiteral("0 of 510 samples at full scale, 0 at 0, 3 off the picture") << 8.0
+        << true << false << QString();
+    QTest::newRow("no band") << -1.0 << false << BatchSaturated << none << false << false
                              << QStringLiteral("outside the linear range");
 }
 
@@ -101,6 +122,7 @@ void TestStandardResults::readsAmounts()
 {
     QFETCH(double, volume);
     QFETCH(bool, saturated);
+    QFETCH(QString, flag);
     QFETCH(double, amount);
     QFETCH(bool, inRange);
     QFETCH(bool, outside);
@@ -108,7 +130,7 @@ void TestStandardResults::readsAmounts()
     SampleTable table;
     std::vector<LaneBands> lanes;
     // Lane 7 (group A, the reference) has a value; lane 8 is the one read.
-    makeBlot({400, volume}, {false, saturated}, &table, &lanes);
+    makeBlot({400, volume}, {false, saturated}, &table, &lanes, int(StandardAmounts.size()), flag);
     const StandardResults results =
         computeStandardResults(table, lanes, ResultOptions(), StandardResultOptions());
 
@@ -200,6 +222,70 @@ void TestStandardResults::tooFewStandards()
         QVERIFY2(error.message().contains(QLatin1String("no standard curve")),
                  qPrintable(error.message()));
     }
+}
+
+// The result's sheets and files carry each lane's amount and whether it is in the linear
+// range, an amount to distrust or a missing one saying why in its note, and the curve among
+// the notes.
+void TestStandardResults::writesAmounts()
+{
+    SampleTable table;
+    std::vector<LaneBands> lanes;
+    makeBlot({400, 3000}, {}, &table, &lanes);
+    const StandardResults standards =
+        computeStandardResults(table, lanes, ResultOptions(), StandardResultOptions());
+    SheetData laneSheet;
+    SheetData groupSheet;
+    fillResultSheets(standards.raw, laneSheet, groupSheet, &standards);
+    const int amount = laneSheet.columnCount() - 1;
+    QCOMPARE(laneSheet.headingText(amount), QStringLiteral("AMOUNT"));
+    QCOMPARE(laneSheet.headingText(amount + 1), QStringLiteral("IN_RANGE"));
+    QCOMPARE(laneSheet.text(7, amount).toDouble(), 4.0); // lane 7: 400
+    QCOMPARE(laneSheet.text(7, amount + 1), QStringLiteral("yes"));
+    QVERIFY(laneSheet.note(7, amount).isEmpty());
+    QVERIFY(laneSheet.text(8, amount).isEmpty()); // lane 8: 3000, beyond the standards
+    QCOMPARE(laneSheet.text(8, amount + 1), QStringLiteral("no"));
+    QVERIFY(!laneSheet.note(8, amount).isEmpty());
+    QCOMPARE(laneSheet.text(6, amount + 1), QStringLiteral("no")); // the saturated standard
+    QVERIFY2(laneSheet.note(6, amount).contains(QLatin1String("beyond the standards")),
+             qPrintable(laneSheet.note(6, amount)));
+    bool described = false;
+    for (int r = 1; r <= groupSheet.rowCount(); ++r)
+        described =
+            described || (groupSheet.text(r, 1).startsWith(
+                              QLatin1String("Standard curve: linear, weighting none, R2 ")) &&
+                          groupSheet.text(r, 1).endsWith(QLatin1String("linear range 1 to 16")));
+    QVERIFY(described);
+
+    // Without standards the sheets are as they were.
+    SheetData plainLanes;
+    SheetData plainGroups;
+    fillResultSheets(standards.raw, plainLanes, plainGroups);
+    QCOMPARE(plainLanes.columnCount(), laneSheet.columnCount() - 2);
+
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString csvPath = dir.filePath(QStringLiteral("amounts.csv"));
+    writeResultsFile(standards.raw, csvPath, SheetFileType::Csv, &standards);
+    QFile csv(csvPath);
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QByteArray text = csv.readAll();
+    QVERIFY2(text.startsWith("LANE,SAMPLE,") && text.contains(",AMOUNT,IN_RANGE\r\n"),
+             text.constData());
+    bool lane7 = false;
+    for (const QByteArray& line : text.split('\n'))
+        if (line.startsWith("7,")) {
+            const QList<QByteArray> cells = line.trimmed().split(',');
+            lane7 = cells.value(cells.size() - 1) == "yes" &&
+                    std::abs(cells.value(cells.size() - 2).toDouble() - 4) < 1e-9;
+        }
+    QVERIFY2(lane7, text.constData());
+    QVERIFY(text.contains("Standard curve: linear"));
+    const QString xlsxPath = dir.filePath(QStringLiteral("amounts.xlsx"));
+    writeResultsFile(standards.raw, xlsxPath, SheetFileType::Excel, &standards);
+    QFile xlsx(xlsxPath);
+    QVERIFY(xlsx.open(QIODevice::ReadOnly));
+    QVERIFY(xlsx.readAll().startsWith("PK"));
 }
 
 QTEST_APPLESS_MAIN(TestStandardResults)
