@@ -823,7 +823,9 @@ std::vector<Candidate> findBands(const std::vector<double>& raw, double bandThre
 
 // The signal's mean over the band's rows at each sample across, from a quarter of the
 // lane's width (3 at least) before the lane to as far after it, within low to high; a0 is
-// the first sample.
+// the first sample. Empty when low to high leaves no sample: a lane guessed from the
+// others' spacing may overlap a found one, so that the halfway marks to its neighbours
+// lie inside it, or past each other.
 std::vector<double> bandMeanAcross(const Plane& plane, const Span& lane, const Span& band, int low,
                                    int high, int& a0)
 {
@@ -831,6 +833,8 @@ std::vector<double> bandMeanAcross(const Plane& plane, const Span& lane, const S
     const int margin = std::max(3, width / 4);
     a0 = std::max(low, lane.first - margin);
     const int a1 = std::min(high, lane.last + margin);
+    if (a1 < a0)
+        return {};
     // Summed in 32 bits, 65536 rows at a time.
     std::vector<std::uint32_t> sums(std::size_t(a1 - a0 + 1), 0);
     std::vector<double> across(sums.size(), 0.0);
@@ -955,7 +959,10 @@ double coverageAcross(const Span& lane, const std::vector<double>& across, int a
     if (!(top > lowest))
         return 0;
     int covered = 0;
-    for (int a = lane.first; a <= lane.last; ++a)
+    // Only the samples measured: the lane may reach past them where it overlaps another.
+    const int first = std::max(lane.first, a0);
+    const int last = std::min(lane.last, a0 + int(smooth.size()) - 1);
+    for (int a = first; a <= last; ++a)
         covered += smooth[std::size_t(a - a0)] >= lowest + (top - lowest) / 3 ? 1 : 0;
     return double(covered) / width;
 }
@@ -1343,7 +1350,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             }
             int a0 = 0;
             std::vector<double> means = bandMeanAcross(plane, lane, band.span, low, high, a0);
-            if (coverageAcross(lane, means, a0) < 0.35) {
+            if (means.empty() || coverageAcross(lane, means, a0) < 0.35) {
                 continue;
             }
             const Span across = bandAcross(lane, std::move(means), a0);
