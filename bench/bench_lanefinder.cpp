@@ -3,6 +3,7 @@
 // run. Each iteration times both; cost_vs_integration = finding time / integration time
 // (the goal is at most 10).
 
+#include "core/gelimage.h"
 #include "core/integration.h"
 #include "core/lanefinder.h"
 
@@ -56,6 +57,8 @@ const QImage& picture(int w, int h, bool gray)
 
 void BM_FindLanesAndBands(benchmark::State& state)
 {
+    // The program's memory settings, as it applies them at start-up.
+    kesto::applyPictureAllocationLimit();
     const QImage& image = picture(int(state.range(0)), int(state.range(1)), state.range(2) != 0);
     const std::size_t lanes = std::size_t(image.width() / 100);
     std::size_t perLane = 0;
