@@ -82,7 +82,7 @@ void PictureBox::renderShown()
     else if (m_levels.automatic)
         m_levels = autoDisplayLevels(m_picture);
     m_screen = QImage();
-    m_screen = screenRendering(m_picture, m_levels);
+    m_screen = screenView(m_picture, m_levels);
     m_reduced = QImage();
     update();
     if (m_levels != before)

@@ -163,6 +163,30 @@ QImage screenRendering(const QImage& picture, const DisplayLevels& levels)
     return shown;
 }
 
+QImage screenView(const QImage& picture, const DisplayLevels& levels)
+{
+    if (picture.format() != QImage::Format_Grayscale8 || picture.isNull())
+        return screenRendering(picture, levels);
+    const bool whiteIsZero = isWhiteIsZero(picture);
+    if (!whiteIsZero && isIdentity(levels, picture))
+        return QImage();
+    const std::vector<std::uint8_t> table = levelTable(levels, channelFullScale(picture));
+    QList<QRgb> colours(256);
+    for (int v = 0; v < 256; ++v) {
+        // Shown as the file says: its stored 0 is white.
+        const int shownLevel = whiteIsZero ? 255 - table[std::size_t(v)] : table[std::size_t(v)];
+        colours[v] = qRgb(shownLevel, shownLevel, shownLevel);
+    }
+    // The view holds a reference to the picture's pixels, so they live as long as it does
+    // even when the picture itself is changed or let go.
+    auto* held = new QImage(picture);
+    QImage view(
+        held->constBits(), held->width(), held->height(), held->bytesPerLine(),
+        QImage::Format_Indexed8, [](void* info) { delete static_cast<QImage*>(info); }, held);
+    view.setColorTable(colours);
+    return view;
+}
+
 QString levelsText(const DisplayLevels& levels)
 {
     if (levels.automatic)

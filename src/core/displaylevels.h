@@ -62,6 +62,12 @@ int screenLevel(int count, const DisplayLevels& levels);
 // picture is shown as it is (an 8-bit picture at the identity that is not WhiteIsZero).
 QImage screenRendering(const QImage& picture, const DisplayLevels& levels);
 
+// What the screen shows, as screenRendering but without a copy of an 8-bit gray picture:
+// for one, a view of its own pixels through a colour table (Format_Indexed8), each pixel
+// shown as screenRendering shows it. The view keeps the pixels it shows alive; a change to
+// the picture afterwards copies the picture's pixels first, so render the view again.
+QImage screenView(const QImage& picture, const DisplayLevels& levels);
+
 // "auto", or "BLACK WHITE" with " GAMMA" when it is not 1: what the person types.
 QString levelsText(const DisplayLevels& levels);
 // The levels typed as "auto" or "BLACK WHITE [GAMMA]" for the picture, or the reason

@@ -13,6 +13,10 @@
 #include <atomic>
 #include <cstring>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 namespace kesto {
 
 namespace {
@@ -185,6 +189,19 @@ GelImageLoad loadPicture(const QString& path, int page, bool keepGray);
 void applyPictureAllocationLimit()
 {
     QImageReader::setAllocationLimit(ReaderLimitMiB);
+    keepWorkingMemoryForReuse();
+}
+
+void keepWorkingMemoryForReuse()
+{
+#ifdef __GLIBC__
+    static const bool kept = [] {
+        mallopt(M_MMAP_THRESHOLD, int(4 * MiB));
+        mallopt(M_TRIM_THRESHOLD, int(64 * MiB));
+        return true;
+    }();
+    Q_UNUSED(kept);
+#endif
 }
 
 bool pictureSizeAllowed(std::int64_t width, std::int64_t height)

@@ -18,8 +18,15 @@ inline constexpr int MaxPictureMiB = 1024;
 
 // Sets QImageReader's process-wide allocation limit to MaxPictureMiB, so that large gel
 // scans (at least 16 000 x 16 000 at 32 bits) decode while Qt's default of 128 MiB would
-// refuse them. Called once at start-up and by loadGelImage.
+// refuse them. Called once at start-up and by loadGelImage. Also keeps working memory for
+// reuse (keepWorkingMemoryForReuse).
 void applyPictureAllocationLimit();
+
+// The heap keeps up to 64 MiB of freed memory for the next calculation instead of giving
+// it back to the system at once: the lane finder frees a few MiB of profiles per lane, and
+// taking them back from the system page by page cost more than the finding on the team's
+// machines. Blocks of 4 MiB and more (pictures) still go back when freed. Process-wide.
+void keepWorkingMemoryForReuse();
 
 // True when a working picture of this size fits MaxPictureMiB (and is not empty).
 bool pictureSizeAllowed(std::int64_t width, std::int64_t height);

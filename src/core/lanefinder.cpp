@@ -8,7 +8,6 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
-#include <memory>
 
 namespace kesto {
 
@@ -112,113 +111,193 @@ std::uint32_t readAndSum(const std::uint32_t* pixels, unsigned shift, int count,
 }
 
 // The region's channel values with the lanes running down the rows: `along` rows of
-// `across` values each.
-struct Plane
+// `across` values each. Nothing of the region is copied as a whole: a row is read from
+// the picture's scan lines when asked for (in place for a 16-bit gray picture with upright
+// lanes). With lanes across the picture a row of the plane is a column of the picture, so
+// a block of columns is read at once, the picture's rows in order.
+class Plane
 {
+public:
+    Plane(const QImage& source, const QRect& region, Channel readChannel, bool sideways)
+        : across(sideways ? region.height() : region.width()),
+          along(sideways ? region.width() : region.height()), m_picture(&source), m_area(region),
+          m_channel(readChannel), m_horizontal(sideways)
+    {
+    }
+
     int across = 0;
     int along = 0;
-    // Left uninitialised until read in: every sample is written once.
-    std::unique_ptr<std::uint16_t[]> values;
     int flip = -1; // the maximum when means are read upside down, else -1
 
     double signal(double mean) const { return flip < 0 ? mean : flip - mean; }
+    bool horizontal() const { return m_horizontal; }
+    const QImage& picture() const { return *m_picture; }
+    const QRect& area() const { return m_area; }
+    Channel channel() const { return m_channel; }
 
+    // Row l of the plane; the samples stay valid until the next call.
     const std::uint16_t* row(int l) const
     {
-        return values.get() + std::size_t(l) * std::size_t(across);
+        if (!m_horizontal) {
+            if (m_picture->format() == QImage::Format_Grayscale16)
+                return reinterpret_cast<const std::uint16_t*>(
+                           m_picture->constScanLine(m_area.top() + l)) +
+                       m_area.left();
+            if (l != m_first) {
+                m_block.resize(std::size_t(across));
+                readChannelRow(*m_picture, m_area.top() + l, m_area.left(), across, m_channel,
+                               m_block.data());
+                m_first = l;
+            }
+            return m_block.data();
+        }
+        if (m_first < 0 || l < m_first || l >= m_first + BlockRows) {
+            m_first = l;
+            const int count = std::min(BlockRows, along - l);
+            m_block.resize(std::size_t(BlockRows) * std::size_t(across));
+            std::vector<std::uint16_t> line(static_cast<std::size_t>(count));
+            for (int a = 0; a < across; ++a) {
+                readChannelRow(*m_picture, m_area.top() + a, m_area.left() + l, count, m_channel,
+                               line.data());
+                for (int k = 0; k < count; ++k)
+                    m_block[std::size_t(k) * std::size_t(across) + std::size_t(a)] =
+                        line[std::size_t(k)];
+            }
+        }
+        return m_block.data() + std::size_t(l - m_first) * std::size_t(across);
     }
+
+    // count samples of row l from a0 on, into out: a few samples read where they lie.
+    void readPart(int l, int a0, int count, std::uint16_t* out) const
+    {
+        if (!m_horizontal) {
+            readChannelRow(*m_picture, m_area.top() + l, m_area.left() + a0, count, m_channel, out);
+            return;
+        }
+        for (int k = 0; k < count; ++k)
+            readChannelRow(*m_picture, m_area.top() + a0 + k, m_area.left() + l, 1, m_channel,
+                           out + k);
+    }
+
+private:
+    static constexpr int BlockRows = 64;
+    const QImage* m_picture;
+    QRect m_area;
+    Channel m_channel;
+    bool m_horizontal;
+    mutable std::vector<std::uint16_t> m_block;
+    mutable int m_first = -1; // the plane row m_block starts with
 };
 
-// Also gives the sums down each of the plane's columns and along each of its rows, taken
-// while the samples are at hand.
-// Lanes running down the rows, it also takes detectContrast's histogram into levels when
-// given one (every second sample of every fourth row), while each row is at hand.
-Plane readPlane(const QImage& picture, const QRect& region, Channel channel, bool horizontal,
-                std::vector<std::uint64_t>& columnSums, std::vector<std::uint64_t>& rowSums,
-                std::vector<std::int64_t>* levels = nullptr)
+// What one pass over the plane gathers while each sample is at hand.
+struct PlaneSums
 {
-    Plane plane;
-    plane.across = horizontal ? region.height() : region.width();
-    plane.along = horizontal ? region.width() : region.height();
-    plane.values.reset(new std::uint16_t[std::size_t(plane.across) * std::size_t(plane.along)]);
-    columnSums.assign(std::size_t(plane.across), 0);
-    rowSums.assign(std::size_t(plane.along), 0);
-    if (!horizontal) {
+    std::vector<std::uint64_t> columns; // down each column of the plane
+    std::vector<std::uint64_t> rows;    // along each row of the plane
+    // When asked for: the histogram into levels of every second sample of every fourth
+    // row (detectContrast's), and, in 256 bins, of every second sample of every second
+    // row of the plane's middle (the gel's background).
+    std::vector<std::int64_t> levels;
+    std::vector<std::int64_t> middle;
+};
+
+// One pass over the plane, reading the picture's rows in order. withHistograms: also the
+// two histograms, maximum being the picture's channel maximum.
+PlaneSums sumPlane(const Plane& plane, bool withHistograms, int maximum)
+{
+    PlaneSums out;
+    out.columns.assign(std::size_t(plane.across), 0);
+    out.rows.assign(std::size_t(plane.along), 0);
+    if (withHistograms) {
+        out.levels.assign(std::size_t(maximum) + 1, 0);
+        out.middle.assign(256, 0);
+    }
+    // Every second sample of every second row of the middle, in 256 bins (a shift for 16
+    // bits).
+    const int shift = maximum > 255 ? 8 : 0;
+    const int l0 = plane.along / 4, l1 = 3 * plane.along / 4;
+    const int a0 = plane.across / 4, a1 = 3 * plane.across / 4;
+    const QImage& picture = plane.picture();
+    const QRect& region = plane.area();
+    if (!plane.horizontal()) {
         // Column sums gather in 32 bits for up to 32768 rows at a time (65535 x 32768 fits),
         // which the compiler can add several columns at once.
         std::vector<std::uint32_t> partial(std::size_t(plane.across), 0);
         auto flush = [&] {
             for (int a = 0; a < plane.across; ++a)
-                columnSums[std::size_t(a)] += partial[std::size_t(a)];
+                out.columns[std::size_t(a)] += partial[std::size_t(a)];
             std::fill(partial.begin(), partial.end(), 0);
         };
-        for (int y = 0; y < region.height(); ++y) {
-            std::uint16_t* row = plane.values.get() + std::size_t(y) * std::size_t(plane.across);
-            if (picture.format() == QImage::Format_RGB32 ||
-                picture.format() == QImage::Format_ARGB32) {
+        const bool rgb32 =
+            picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
+        std::vector<std::uint16_t> line(rgb32 ? std::size_t(plane.across) : 0);
+        for (int y = 0; y < plane.along; ++y) {
+            const std::uint16_t* row = nullptr;
+            if (rgb32) {
                 // The commonest picture read and summed in one loop.
                 const auto* p = reinterpret_cast<const std::uint32_t*>(
                                     picture.constScanLine(region.top() + y)) +
                                 region.left();
-                const unsigned shift = channel == Channel::Red     ? 16
-                                       : channel == Channel::Green ? 8
-                                                                   : 0;
-                rowSums[std::size_t(y)] = readAndSum(p, shift, plane.across, row, partial.data());
-                if (levels && y % 4 == 0)
+                const unsigned channelShift = plane.channel() == Channel::Red     ? 16
+                                              : plane.channel() == Channel::Green ? 8
+                                                                                  : 0;
+                out.rows[std::size_t(y)] =
+                    readAndSum(p, channelShift, plane.across, line.data(), partial.data());
+                row = line.data();
+            } else {
+                row = plane.row(y);
+                std::uint64_t sum = 0;
+                for (int s = 0; s < plane.across; s += 32768) {
+                    const int count = std::min(plane.across - s, 32768);
+                    addTo(partial.data() + s, row + s, count);
+                    sum += sumOf(row + s, count);
+                }
+                out.rows[std::size_t(y)] = sum;
+            }
+            if (withHistograms) {
+                if (y % 4 == 0)
                     for (int a = 0; a < plane.across; a += 2)
-                        ++(*levels)[row[a]];
-                if (y % 32768 == 32767)
-                    flush();
-                continue;
+                        ++out.levels[row[a]];
+                if (y >= l0 && y < l1 && (y - l0) % 2 == 0)
+                    for (int a = a0; a < a1; a += 2)
+                        ++out.middle[std::size_t(row[a] >> shift)];
             }
-            readChannelRow(picture, region.top() + y, region.left(), region.width(), channel, row);
-            std::uint64_t sum = 0;
-            for (int a0 = 0; a0 < plane.across; a0 += 32768) {
-                const int count = std::min(plane.across - a0, 32768);
-                addTo(partial.data() + a0, row + a0, count);
-                sum += sumOf(row + a0, count);
-            }
-            rowSums[std::size_t(y)] = sum;
-            if (levels && y % 4 == 0)
-                for (int a = 0; a < plane.across; a += 2)
-                    ++(*levels)[row[a]];
             if (y % 32768 == 32767)
                 flush();
         }
         flush();
-        return plane;
+        return out;
     }
-    std::vector<std::uint16_t> line(std::size_t(region.width()));
-    for (int y = 0; y < region.height(); ++y) {
-        readChannelRow(picture, region.top() + y, region.left(), region.width(), channel,
+    // Lanes across: picture row y is the plane's column a = y, the picture's column x the
+    // plane's row x.
+    std::vector<std::uint16_t> line(std::size_t(plane.along));
+    for (int y = 0; y < plane.across; ++y) {
+        readChannelRow(picture, region.top() + y, region.left(), plane.along, plane.channel(),
                        line.data());
         std::uint64_t sum = 0;
-        for (int x = 0; x < region.width(); ++x) {
-            plane.values[std::size_t(x) * std::size_t(plane.across) + std::size_t(y)] =
-                line[std::size_t(x)];
-            rowSums[std::size_t(x)] += line[std::size_t(x)];
+        for (int x = 0; x < plane.along; ++x) {
+            out.rows[std::size_t(x)] += line[std::size_t(x)];
             sum += line[std::size_t(x)];
         }
-        columnSums[std::size_t(y)] = sum;
+        out.columns[std::size_t(y)] = sum;
+        if (!withHistograms)
+            continue;
+        if (y % 2 == 0)
+            for (int x = 0; x < plane.along; x += 4)
+                ++out.levels[line[std::size_t(x)]];
+        if (y >= a0 && y < a1 && (y - a0) % 2 == 0)
+            for (int x = l0; x < l1; x += 2)
+                ++out.middle[std::size_t(line[std::size_t(x)] >> shift)];
     }
-    return plane;
+    return out;
 }
 
 // The background level and the side the bands lie on, from a histogram of every second
 // sample of every fourth row: the level is the most common value; the bands lie on the
 // side where the far tail of values reaches further from it.
-// histogram, when not empty, is that histogram already taken while reading the plane.
-void detectContrast(const Plane& plane, int maximum, const LaneFinderOptions& options,
-                    std::vector<std::int64_t> histogram, LaneFinding& finding)
+void detectContrast(int maximum, const LaneFinderOptions& options,
+                    const std::vector<std::int64_t>& histogram, LaneFinding& finding)
 {
-    if (histogram.empty()) {
-        histogram.assign(std::size_t(maximum) + 1, 0);
-        for (int l = 0; l < plane.along; l += 4) {
-            const std::uint16_t* row = plane.row(l);
-            for (int a = 0; a < plane.across; a += 2)
-                ++histogram[row[a]];
-        }
-    }
     std::int64_t count = 0;
     for (std::int64_t n : histogram)
         count += n;
@@ -744,7 +823,9 @@ std::vector<Candidate> findBands(const std::vector<double>& raw, double bandThre
 
 // The signal's mean over the band's rows at each sample across, from a quarter of the
 // lane's width (3 at least) before the lane to as far after it, within low to high; a0 is
-// the first sample.
+// the first sample. Empty when low to high leaves no sample: a lane guessed from the
+// others' spacing may overlap a found one, so that the halfway marks to its neighbours
+// lie inside it, or past each other.
 std::vector<double> bandMeanAcross(const Plane& plane, const Span& lane, const Span& band, int low,
                                    int high, int& a0)
 {
@@ -752,11 +833,15 @@ std::vector<double> bandMeanAcross(const Plane& plane, const Span& lane, const S
     const int margin = std::max(3, width / 4);
     a0 = std::max(low, lane.first - margin);
     const int a1 = std::min(high, lane.last + margin);
+    if (a1 < a0)
+        return {};
     // Summed in 32 bits, 65536 rows at a time.
     std::vector<std::uint32_t> sums(std::size_t(a1 - a0 + 1), 0);
     std::vector<double> across(sums.size(), 0.0);
+    std::vector<std::uint16_t> samples(sums.size());
     for (int l = band.first; l <= band.last; ++l) {
-        addTo(sums.data(), plane.row(l) + a0, a1 - a0 + 1);
+        plane.readPart(l, a0, a1 - a0 + 1, samples.data());
+        addTo(sums.data(), samples.data(), a1 - a0 + 1);
         if ((l - band.first) % 65536 == 65535 || l == band.last) {
             for (std::size_t i = 0; i < sums.size(); ++i)
                 across[i] += sums[i];
@@ -874,7 +959,10 @@ double coverageAcross(const Span& lane, const std::vector<double>& across, int a
     if (!(top > lowest))
         return 0;
     int covered = 0;
-    for (int a = lane.first; a <= lane.last; ++a)
+    // Only the samples measured: the lane may reach past them where it overlaps another.
+    const int first = std::max(lane.first, a0);
+    const int last = std::min(lane.last, a0 + int(smooth.size()) - 1);
+    for (int a = first; a <= last; ++a)
         covered += smooth[std::size_t(a - a0)] >= lowest + (top - lowest) / 3 ? 1 : 0;
     return double(covered) / width;
 }
@@ -1124,14 +1212,10 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     QImage converted;
     const QImage* source = readable(picture, converted);
     const bool horizontal = options.orientation == LaneOrientation::Horizontal;
-    std::vector<std::uint64_t> sums, rowSums;
     const int maximum = channelMaximum(*source);
-    std::vector<std::int64_t> levels;
-    if (!horizontal)
-        levels.assign(std::size_t(maximum) + 1, 0);
-    Plane plane = readPlane(*source, area, options.channel, horizontal, sums, rowSums,
-                            horizontal ? nullptr : &levels);
-    detectContrast(plane, maximum, options, std::move(levels), finding);
+    Plane plane(*source, area, options.channel, horizontal);
+    PlaneSums sums = sumPlane(plane, true, maximum);
+    detectContrast(maximum, options, sums.levels, finding);
     // Bands are made the high values, whichever side of the background they lie on: a
     // mean m of dark-on-light samples is read as maximum - m.
     plane.flip = finding.darkOnLight ? maximum : -1;
@@ -1140,22 +1224,16 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     {
         std::vector<double> along(std::size_t(plane.along));
         for (int l = 0; l < plane.along; ++l)
-            along[std::size_t(l)] = plane.signal(double(rowSums[std::size_t(l)]) / plane.across);
+            along[std::size_t(l)] = plane.signal(double(sums.rows[std::size_t(l)]) / plane.across);
         std::vector<double> across(std::size_t(plane.across));
         for (int a = 0; a < plane.across; ++a)
-            across[std::size_t(a)] = plane.signal(double(sums[std::size_t(a)]) / plane.along);
+            across[std::size_t(a)] =
+                plane.signal(double(sums.columns[std::size_t(a)]) / plane.along);
         // The gel's background: the most common level of the plane's middle, which is gel,
         // within the run of levels most samples fall in: a dark border reaching into the
         // middle, even, has fewer samples than the gel's background and its texture.
-        std::vector<std::int64_t> bins(256, 0);
+        const std::vector<std::int64_t>& bins = sums.middle;
         const int binWidth = (maximum + 1) / 256;
-        // Every second sample of every second row, in 256 bins (a shift for 16 bits).
-        const int shift = binWidth == 1 ? 0 : 8;
-        for (int l = plane.along / 4; l < 3 * plane.along / 4; l += 2) {
-            const std::uint16_t* row = plane.row(l);
-            for (int a = plane.across / 4; a < 3 * plane.across / 4; a += 2)
-                ++bins[std::size_t(row[a] >> shift)];
-        }
         std::vector<std::int64_t> near(bins.size() + 1, 0);
         for (std::size_t b = 0; b < bins.size(); ++b)
             near[b + 1] = near[b] + bins[b];
@@ -1181,8 +1259,9 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                               : QRect(area.left() + a.first, area.top() + l.first,
                                       a.last - a.first + 1, l.last - l.first + 1);
             const int flip = plane.flip;
-            plane = readPlane(*source, area, options.channel, horizontal, sums, rowSums);
+            plane = Plane(*source, area, options.channel, horizontal);
             plane.flip = flip;
+            sums = sumPlane(plane, false, maximum);
         }
     }
 
@@ -1190,7 +1269,8 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
     const double least = minimumBandScore(options.sensitivity);
     const Span section{0, plane.along - 1};
     std::vector<Span> gaps;
-    std::vector<Span> lanes = findLanes(plane, section.first, section.last, std::move(sums), gaps);
+    std::vector<Span> lanes =
+        findLanes(plane, section.first, section.last, std::move(sums.columns), gaps);
     // A lane guessed from the spacing of the others stays only when it holds a band.
     std::vector<char> guessed(lanes.size(), 0);
     if (!gaps.empty()) {
@@ -1270,7 +1350,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
             }
             int a0 = 0;
             std::vector<double> means = bandMeanAcross(plane, lane, band.span, low, high, a0);
-            if (coverageAcross(lane, means, a0) < 0.35) {
+            if (means.empty() || coverageAcross(lane, means, a0) < 0.35) {
                 continue;
             }
             const Span across = bandAcross(lane, std::move(means), a0);

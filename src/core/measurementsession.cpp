@@ -126,8 +126,9 @@ MeasurementSession::~MeasurementSession()
 {
     // The hash taken aside reads its own copy of the pixels; it is not left running past
     // the session that asked for it.
-    if (m_pendingIdentity.isValid())
-        m_pendingIdentity.waitForFinished();
+    abandonPictureHash();
+    for (QFuture<std::optional<PictureIdentity>>& hash : m_abandonedIdentities)
+        hash.waitForFinished();
 }
 
 void MeasurementSession::startSheet()
@@ -154,7 +155,7 @@ QString MeasurementSession::setPicture(const QImage& picture, const QString& pat
     m_picture = toMeasurementImage(picture);
     m_picturePath = path;
     m_identity = PictureIdentity();
-    m_pendingIdentity = {};
+    abandonPictureHash();
     resetPictureState();
     QString notice;
     const bool deep = isDeep();
@@ -213,7 +214,7 @@ void MeasurementSession::setPicturePath(const QString& path)
 {
     m_picturePath = path;
     m_identity = PictureIdentity();
-    m_pendingIdentity = {};
+    abandonPictureHash();
 }
 
 const PictureIdentity& MeasurementSession::pictureIdentity()
@@ -250,6 +251,33 @@ void MeasurementSession::startPictureHash()
 bool MeasurementSession::pictureHashPending() const
 {
     return m_pendingIdentity.isValid() && !m_pendingIdentity.isFinished();
+}
+
+std::vector<QFuture<std::optional<PictureIdentity>>> MeasurementSession::pictureHashTasks() const
+{
+    std::vector<QFuture<std::optional<PictureIdentity>>> tasks;
+    for (const QFuture<std::optional<PictureIdentity>>& hash : m_abandonedIdentities)
+        if (!hash.isFinished())
+            tasks.push_back(hash);
+    if (pictureHashPending())
+        tasks.push_back(m_pendingIdentity);
+    return tasks;
+}
+
+void MeasurementSession::abandonPictureHash()
+{
+    // Opening another picture does not wait: a hash not begun is cancelled, one running is
+    // kept until it ends or the session goes. Those that ended are let go.
+    m_abandonedIdentities.erase(
+        std::remove_if(
+            m_abandonedIdentities.begin(), m_abandonedIdentities.end(),
+            [](const QFuture<std::optional<PictureIdentity>>& hash) { return hash.isFinished(); }),
+        m_abandonedIdentities.end());
+    if (m_pendingIdentity.isValid() && !m_pendingIdentity.isFinished()) {
+        m_pendingIdentity.cancel();
+        m_abandonedIdentities.push_back(m_pendingIdentity);
+    }
+    m_pendingIdentity = {};
 }
 
 QByteArray MeasurementSession::pixelHash() const

@@ -144,6 +144,10 @@ public:
     void startPictureHash();
     // True while the hash started by startPictureHash is still being taken.
     bool pictureHashPending() const;
+    // The hashes started and not yet known to have ended: the picture's own, and those of
+    // earlier pictures still running when their picture went. The session waits for every
+    // one before it goes.
+    std::vector<QFuture<std::optional<PictureIdentity>>> pictureHashTasks() const;
     void setPicturePath(const QString& path);
     // The SHA-256 of the picture's pixels as it was opened, whatever its path.
     QByteArray pixelHash() const;
@@ -380,6 +384,10 @@ private:
     PictureIdentity m_identity;
     // The identity being taken in the background; empty when it could not be taken there.
     QFuture<std::optional<PictureIdentity>> m_pendingIdentity;
+    // Hashes of pictures that went while they were taken: cancelled where not begun yet,
+    // waited for when the session goes, so that none runs on past it.
+    std::vector<QFuture<std::optional<PictureIdentity>>> m_abandonedIdentities;
+    void abandonPictureHash();
     bool m_inverted = false;
     bool m_picked = false;
     float m_pickX = 0;

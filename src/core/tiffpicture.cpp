@@ -185,6 +185,18 @@ public:
         }
     }
 
+    // Where rows from y on can be decoded straight into the picture, rowBytes each, as
+    // putRow would copy them unchanged; null where putRow must see them.
+    unsigned char* directRows(int y, std::int64_t rowBytes)
+    {
+        const bool asStored =
+            (m_layout == Layout::Gray16 && m_bits == 16) ||
+            (m_layout == Layout::Gray8 && m_image.format() == QImage::Format_Grayscale8);
+        if (!asStored || m_samples != 1 || m_image.bytesPerLine() != rowBytes)
+            return nullptr;
+        return m_image.scanLine(y);
+    }
+
 private:
     std::uint32_t sample(const unsigned char* row, std::int64_t index) const
     {
@@ -249,11 +261,20 @@ bool readStrips(TIFF* tiff, const TiffPageInfo& info, int planes, SampleSink& si
     const tmsize_t stripBytes = TIFFStripSize(tiff);
     if (rowBytes <= 0 || stripBytes <= 0)
         return false;
-    std::vector<unsigned char> buffer(static_cast<std::size_t>(stripBytes));
+    std::vector<unsigned char> buffer; // taken only when a strip is not decoded in place
     for (int plane = 0; plane < planes; ++plane) {
         for (std::uint32_t top = 0; top < std::uint32_t(info.height); top += rowsPerStrip) {
             const std::uint32_t rows = std::min(rowsPerStrip, std::uint32_t(info.height) - top);
             const std::uint32_t strip = TIFFComputeStrip(tiff, top, std::uint16_t(plane));
+            // Gray rows as the picture holds them are decoded in place, without a copy.
+            if (unsigned char* direct =
+                    planes == 1 ? sink.directRows(int(top), rowBytes) : nullptr) {
+                if (TIFFReadEncodedStrip(tiff, strip, direct, tmsize_t(rows) * rowBytes) <
+                    tmsize_t(rows) * rowBytes)
+                    return false;
+                continue;
+            }
+            buffer.resize(static_cast<std::size_t>(stripBytes));
             const tmsize_t got = TIFFReadEncodedStrip(tiff, strip, buffer.data(), stripBytes);
             if (got < tmsize_t(rows) * rowBytes)
                 return false;

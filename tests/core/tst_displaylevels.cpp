@@ -47,6 +47,8 @@ private Q_SLOTS:
     void parse();
     void autoLevelsStretchTheSignal();
     void renderingLeavesThePictureAsItWas();
+    void grayViewShowsAsTheRendering_data();
+    void grayViewShowsAsTheRendering();
 };
 
 void TestDisplayLevels::percentile_data()
@@ -209,6 +211,52 @@ void TestDisplayLevels::renderingLeavesThePictureAsItWas()
     QCOMPARE(shown.pixel(0, 0), qRgb(0, 128, 255));
     QCOMPARE(shown.pixel(1, 0), qRgb(0, 255, 0));
     QCOMPARE(colour.pixelColor(0, 0).rgba64(), QRgba64::fromRgba64(1000, 2000, 3000, 65535));
+}
+
+void TestDisplayLevels::grayViewShowsAsTheRendering_data()
+{
+    QTest::addColumn<DisplayLevels>("levels");
+    QTest::addColumn<bool>("whiteIsZero");
+    QTest::newRow("identity") << DisplayLevels{false, 0, 255, 1.0} << false;
+    QTest::newRow("stretched") << DisplayLevels{false, 20, 60, 1.0} << false;
+    QTest::newRow("gamma") << DisplayLevels{false, 5, 250, 2.2} << false;
+    QTest::newRow("auto") << DisplayLevels{true, 10, 200, 1.0} << false;
+    QTest::newRow("white is zero, identity") << DisplayLevels{false, 0, 255, 1.0} << true;
+    QTest::newRow("white is zero, stretched") << DisplayLevels{false, 30, 90, 0.5} << true;
+}
+
+void TestDisplayLevels::grayViewShowsAsTheRendering()
+{
+    QFETCH(DisplayLevels, levels);
+    QFETCH(bool, whiteIsZero);
+    // Every count, in rows whose length is not a multiple of four (padded scan lines).
+    QImage gray(13, 20, QImage::Format_Grayscale8);
+    for (int y = 0; y < gray.height(); ++y)
+        for (int x = 0; x < gray.width(); ++x)
+            gray.scanLine(y)[x] = uchar((y * gray.width() + x) % 256);
+    if (whiteIsZero)
+        gray.setText(QLatin1String(PolarityTextKey), QLatin1String(WhiteIsZeroText));
+    const QImage rendering = screenRendering(gray, levels);
+    QImage view = screenView(gray, levels);
+    QCOMPARE(view.isNull(), rendering.isNull());
+    if (view.isNull())
+        return;
+    // Drawn from the picture's own pixels, with no copy.
+    QCOMPARE(view.constBits(), gray.constBits());
+    auto same = [&] {
+        for (int y = 0; y < rendering.height(); ++y)
+            for (int x = 0; x < rendering.width(); ++x)
+                if (view.pixel(x, y) != rendering.pixel(x, y))
+                    return false;
+        return true;
+    };
+    QVERIFY(same());
+    QCOMPARE(view.convertToFormat(QImage::Format_RGB32), rendering);
+    // The pixels shown outlive a change to the picture, and the picture itself.
+    gray.scanLine(0)[0] = 99;
+    QCOMPARE(view.pixel(0, 0), rendering.pixel(0, 0));
+    gray = QImage();
+    QVERIFY(same());
 }
 
 QTEST_MAIN(TestDisplayLevels)

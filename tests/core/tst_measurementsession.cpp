@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QThreadPool>
 
+#include <memory>
 #include <vector>
 
 #include <cmath>
@@ -89,6 +90,7 @@ private Q_SLOTS:
     void bandSizesReplay_data();
     void bandSizesReplay();
     void pictureHashTakenAsideAndWaitedFor();
+    void abandonedHashesEndWithTheSession();
 };
 
 void TestMeasurementSession::newPictureConvertsTheBackground_data()
@@ -693,6 +695,48 @@ void TestMeasurementSession::pictureHashTakenAsideAndWaitedFor()
     session.invertPicture();
     QCOMPARE(session.pictureIdentity().sha256, pixels);
     QCOMPARE(session.pixelHash(), pixels);
+    pool->waitForDone();
+    pool->setMaxThreadCount(threads);
+}
+
+void TestMeasurementSession::abandonedHashesEndWithTheSession()
+{
+    QTemporaryDir dir;
+    QStringList paths;
+    QList<QByteArray> digests;
+    for (int i = 0; i < 3; ++i) {
+        paths << dir.filePath(QStringLiteral("gel%1.png").arg(i));
+        QVERIFY(deepPicture(200 + i, 3000).save(paths.back()));
+        QFile file(paths.back());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        digests << QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256).toHex();
+    }
+    // The only worker busy until the end: every hash waits in the pool's queue, as a hash
+    // does behind other work, and a session that left one there would leave it queued.
+    QThreadPool* pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    QSemaphore release;
+    pool->start([&release] { release.acquire(); });
+
+    auto session = std::make_unique<MeasurementSession>();
+    std::vector<QFuture<std::optional<PictureIdentity>>> seen;
+    for (int i = 0; i < 3; ++i) {
+        // Opening the next picture does not wait for the last one's hash.
+        session->setPicture(deepPicture(200 + i, 3000), paths[i]);
+        session->startPictureHash();
+        const auto tasks = session->pictureHashTasks();
+        QCOMPARE(int(tasks.size()), i == 2 ? 2 : i + 1);
+        seen.push_back(tasks.back());
+        if (i == 1) // the hash asked for is this picture's, not the one before it
+            QCOMPARE(session->pictureIdentity().sha256, digests[1]);
+    }
+    QVERIFY(seen[0].isCanceled()); // not begun when its picture went: never begun
+    QVERIFY(!seen[0].isFinished());
+    session.reset();
+    for (const auto& hash : seen)
+        QVERIFY(hash.isFinished());
+    release.release();
     pool->waitForDone();
     pool->setMaxThreadCount(threads);
 }

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QRectF>
 #include <QTest>
 
 #include <algorithm>
@@ -140,6 +141,8 @@ class TestRealGels : public QObject
 private slots:
     void scoresTheFinder_data();
     void scoresTheFinder();
+    void overlappingLanesAreMeasuredBetweenTheirNeighbours_data();
+    void overlappingLanesAreMeasuredBetweenTheirNeighbours();
 };
 
 void TestRealGels::scoresTheFinder_data()
@@ -220,6 +223,39 @@ void TestRealGels::scoresTheFinder()
         QVERIFY(f.frames <= maxFrames);
     if (lanes >= 0)
         QCOMPARE(f.lanes, lanes);
+}
+
+void TestRealGels::overlappingLanesAreMeasuredBetweenTheirNeighbours_data()
+{
+    // Pictures where a lane guessed from the others' spacing overlaps a found one, so the
+    // halfway marks to its neighbours lie inside it (a band's extent was read past the
+    // samples measured) or past each other (the search failed).
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QRectF>("region"); // as shares of the picture; empty for all of it
+    QTest::newRow("overheated agarose, inner region")
+        << QStringLiteral("gelgenie_overheated_agarose.tif") << QRectF(0.125, 0.1, 0.75, 0.8);
+    QTest::newRow("saturated blot strip")
+        << QStringLiteral("wbmage_strip_saturated.jpg") << QRectF();
+}
+
+void TestRealGels::overlappingLanesAreMeasuredBetweenTheirNeighbours()
+{
+    QFETCH(QString, file);
+    QFETCH(QRectF, region);
+    const GelImageLoad load = loadGelImage(dataPath(file));
+    QVERIFY2(load.ok(), qPrintable(file + QLatin1Char(' ') + load.reason));
+    const QImage& picture = load.image;
+    const QRect area(int(region.x() * picture.width()), int(region.y() * picture.height()),
+                     int(region.width() * picture.width()),
+                     int(region.height() * picture.height()));
+    LaneFinderOptions options;
+    options.sensitivity = 100;
+    const LaneFinding finding = findLanesAndBands(picture, area, options);
+    QVERIFY(!finding.lanes.empty());
+    for (const FoundLane& lane : finding.lanes)
+        for (const FoundFrame& band : lane.bands)
+            QVERIFY(picture.rect().contains(
+                QRect(band.left, band.top, band.width + 1, band.height + 1)));
 }
 
 QTEST_GUILESS_MAIN(TestRealGels)
