@@ -259,10 +259,9 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
         bool ok = false;
         const double limit = text->trimmed().toDouble(&ok);
         if (!ok || !std::isfinite(limit) || !(limit > 0) || limit > MaxResidualLimitPercent)
-            usage(
-                QStringLiteral(
-                    "--range-limit: expected a per cent above 0 and at most 1000, not \"%1\"")
-                    .arg(*text));
+            usage(QStringLiteral(
+                      "--range-limit: expected a per cent above 0 and at most 1000, not \"%1\"")
+                      .arg(*text));
         curveOptions.curve.residualLimitPercent = limit;
     }
     for (const char* name : {"curve", "weighting", "range-limit"})

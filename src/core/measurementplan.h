@@ -152,7 +152,7 @@ struct PlanStep
     SampleRow sample;      // sample
     ResultOptions results; // results
     std::pair<int, std::vector<int>> pick; // pick: the lane and its bands, from 0
-    CurveOptions curve;    // curve
+    CurveOptions curve;                    // curve
 };
 
 // The largest page number a plan or the command line names.

@@ -278,8 +278,7 @@ QString curvePlanLine(const CurveOptions& options)
 }
 
 QString resultsPlanText(const SampleTable& table, const ResultOptions& options,
-                        const CurveOptions& curve, const QString& stainPath,
-                        const LanePicks& picks)
+                        const CurveOptions& curve, const QString& stainPath, const LanePicks& picks)
 {
     QString text;
     for (const SampleRow& row : table.rows())
