@@ -110,19 +110,34 @@ SampleRow parseSamplePlanValues(const QStringList& values, const QString& where)
     return row;
 }
 
-ResultOptions parseResultsPlanValues(const QStringList& values, const QString& where)
+namespace {
+
+// Calls take(key, value) for each KEY VALUE pair after the instruction, refusing an odd
+// count and a key given twice.
+template <typename Take>
+void forEachPair(const QStringList& values, const QString& where, const char* instruction,
+                 Take take)
 {
-    ResultOptions options;
     if (values.size() % 2 != 0)
-        fail(where, QStringLiteral("expected KEY VALUE pairs after \"results\", found %1 values")
+        fail(where, QStringLiteral("expected KEY VALUE pairs after \"%1\", found %2 values")
+                        .arg(QLatin1String(instruction))
                         .arg(values.size()));
     QStringList seen;
     for (int i = 0; i + 1 < values.size(); i += 2) {
         const QString& key = values.at(i);
-        const QString& value = values.at(i + 1);
         if (seen.contains(key))
             fail(where, QStringLiteral("\"%1\" is given twice").arg(key));
         seen << key;
+        take(key, values.at(i + 1));
+    }
+}
+
+} // namespace
+
+ResultOptions parseResultsPlanValues(const QStringList& values, const QString& where)
+{
+    ResultOptions options;
+    forEachPair(values, where, "results", [&](const QString& key, const QString& value) {
         QString why;
         if (key == QLatin1String("target") || key == QLatin1String("control")) {
             const std::optional<BandChoice> choice = parseBandChoice(value, &why);
@@ -155,23 +170,14 @@ ResultOptions parseResultsPlanValues(const QStringList& values, const QString& w
                                        "tolerance, found %1")
                             .arg(shortText(key)));
         }
-    }
+    });
     return options;
 }
 
 CurveOptions parseCurvePlanValues(const QStringList& values, const QString& where)
 {
     CurveOptions options;
-    if (values.size() % 2 != 0)
-        fail(where, QStringLiteral("expected KEY VALUE pairs after \"curve\", found %1 values")
-                        .arg(values.size()));
-    QStringList seen;
-    for (int i = 0; i + 1 < values.size(); i += 2) {
-        const QString& key = values.at(i);
-        const QString& value = values.at(i + 1);
-        if (seen.contains(key))
-            fail(where, QStringLiteral("\"%1\" is given twice").arg(key));
-        seen << key;
+    forEachPair(values, where, "curve", [&](const QString& key, const QString& value) {
         QString why;
         if (key == QLatin1String("model")) {
             const std::optional<CurveModel> model = parseCurveModel(value, &why);
@@ -196,7 +202,7 @@ CurveOptions parseCurvePlanValues(const QStringList& values, const QString& wher
                 where,
                 QStringLiteral("expected model, weighting or limit, found %1").arg(shortText(key)));
         }
-    }
+    });
     return options;
 }
 
