@@ -371,13 +371,7 @@ QByteArray runMeasure(const QStringList& arguments, QIODevice& out, QIODevice& e
         owned = std::make_unique<MeasurementSession>();
         const QString planFolder = QFileInfo(parser.value(QStringLiteral("plan"))).absolutePath();
         replay.openPicture = [&](const PlanStep& step) {
-            QString path = step.text;
-            // A relative path is looked for where the command runs, then beside the plan.
-            if (QFileInfo(path).isRelative() && !QFileInfo::exists(path))
-                path = QDir(planFolder).filePath(path);
-            if (!QFileInfo::exists(path))
-                throw PlanError(step.where +
-                                QStringLiteral(": the picture \"%1\" is not there").arg(step.text));
+            const QString path = planPicturePath(step, planFolder);
             GelImageLoad loaded = load(path, step.page);
             owned->setPicture(loaded.image, QFileInfo(path).absoluteFilePath());
         };
@@ -511,7 +505,6 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
     // place is its frame's middle. Positions are columns for lanes that run across.
     GelSizes sizes;
     if (!sizing.ladders.empty()) {
-        const bool across = options.orientation == LaneOrientation::Horizontal;
         for (const LadderLane& ladder : sizing.ladders)
             if (std::size_t(ladder.lane) >= finding.lanes.size())
                 throw Failure{BatchUsage,
@@ -522,18 +515,7 @@ QByteArray runLanes(const QStringList& arguments, QIODevice& out, QIODevice& err
                                            : QStringLiteral("only %1").arg(finding.lanes.size()))
                                   .arg(finding.lanes.size() == 1 ? QStringLiteral("lane was")
                                                                  : QStringLiteral("lanes were"))};
-        std::vector<SizedLane> sized;
-        for (const FoundLane& found : finding.lanes) {
-            const FoundFrame& f = found.frame;
-            SizedLane lane;
-            lane.across = across ? f.top + f.height / 2.0 : f.left + f.width / 2.0;
-            lane.start = across ? f.left : f.top;
-            lane.front = across ? f.left + f.width : f.top + f.height;
-            for (const FoundFrame& band : found.bands)
-                lane.bands.push_back(across ? band.left + band.width / 2.0
-                                            : band.top + band.height / 2.0);
-            sized.push_back(lane);
-        }
+        const std::vector<SizedLane> sized = sizedLanes(finding, options.orientation);
         sizes = sizeGelBands(sized, sizing.ladders, sizing.fit, sizing.extrapolate);
         for (const QString& note : sizes.notes)
             say(err, QStringLiteral("warning: ") + note + QLatin1Char('\n'));

@@ -6,6 +6,8 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
 #include <QIODevice>
 
 #include <new>
@@ -214,6 +216,35 @@ LaneFinderOptions finderOptionsOf(const QCommandLineParser& parser,
                                                                    : levels.blue;
     }
     return options;
+}
+
+std::vector<SizedLane> sizedLanes(const LaneFinding& finding, LaneOrientation orientation)
+{
+    const bool across = orientation == LaneOrientation::Horizontal;
+    std::vector<SizedLane> sized;
+    for (const FoundLane& found : finding.lanes) {
+        const FoundFrame& f = found.frame;
+        SizedLane lane;
+        lane.across = across ? f.top + f.height / 2.0 : f.left + f.width / 2.0;
+        lane.start = across ? f.left : f.top;
+        lane.front = across ? f.left + f.width : f.top + f.height;
+        for (const FoundFrame& band : found.bands)
+            lane.bands.push_back(across ? band.left + band.width / 2.0
+                                        : band.top + band.height / 2.0);
+        sized.push_back(lane);
+    }
+    return sized;
+}
+
+QString planPicturePath(const PlanStep& step, const QString& planFolder)
+{
+    QString path = step.text;
+    if (QFileInfo(path).isRelative() && !QFileInfo::exists(path))
+        path = QDir(planFolder).filePath(path);
+    if (!QFileInfo::exists(path))
+        throw PlanError(step.where +
+                        QStringLiteral(": the picture \"%1\" is not there").arg(step.text));
+    return path;
 }
 
 int guarded(QIODevice& err, const std::function<int()>& command)

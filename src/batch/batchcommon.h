@@ -89,6 +89,14 @@ Sizing sizingOf(const QCommandLineParser& parser, const QString& command);
 LaneFinderOptions finderOptionsOf(const QCommandLineParser& parser,
                                   const MeasurementSession& session, double sensitivity);
 
+// The found lanes as the size calibration takes them: where each lane lies across, where
+// it starts and ends along, and its bands' middles.
+std::vector<SizedLane> sizedLanes(const LaneFinding& finding, LaneOrientation orientation);
+
+// A plan's picture: a relative path is looked for where the command runs, then beside the
+// plan; a PlanError names the step when it is in neither place.
+QString planPicturePath(const PlanStep& step, const QString& planFolder);
+
 // Runs a command and turns what it throws into a line on err and the exit status.
 int guarded(QIODevice& err, const std::function<int()>& command);
 

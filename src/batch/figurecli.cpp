@@ -300,13 +300,7 @@ int runReportPdf(const QStringList& arguments, QIODevice& out, QIODevice& err)
     ReplayOptions replay;
     replay.ignoreHash = parser.isSet(QStringLiteral("ignore-hash"));
     replay.openPicture = [&](const PlanStep& step) {
-        QString path = step.text;
-        // A relative path is looked for where the command runs, then beside the plan.
-        if (QFileInfo(path).isRelative() && !QFileInfo::exists(path))
-            path = QDir(planFolder).filePath(path);
-        if (!QFileInfo::exists(path))
-            throw PlanError(step.where +
-                            QStringLiteral(": the picture \"%1\" is not there").arg(step.text));
+        const QString path = planPicturePath(step, planFolder);
         GelImageLoad loaded = checkedPicture(loadGelImage(path, step.page), path);
         if (loaded.lossy)
             err.write(

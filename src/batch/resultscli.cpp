@@ -333,24 +333,12 @@ QByteArray run(const QStringList& arguments, QIODevice& out, QIODevice& err)
     std::vector<LaneBands> lanes = readLaneBands(session.picture(), strips, bands, reading);
 
     if (!sizing.ladders.empty()) {
-        const bool across = finder.orientation == LaneOrientation::Horizontal;
         for (const LadderLane& ladder : sizing.ladders)
             if (std::size_t(ladder.lane) >= finding.lanes.size())
                 usage(QStringLiteral("--ladder-lane %1: only %2 lanes were found")
                           .arg(ladder.lane + 1)
                           .arg(finding.lanes.size()));
-        std::vector<SizedLane> sized;
-        for (const FoundLane& found : finding.lanes) {
-            const FoundFrame& f = found.frame;
-            SizedLane lane;
-            lane.across = across ? f.top + f.height / 2.0 : f.left + f.width / 2.0;
-            lane.start = across ? f.left : f.top;
-            lane.front = across ? f.left + f.width : f.top + f.height;
-            for (const FoundFrame& band : found.bands)
-                lane.bands.push_back(across ? band.left + band.width / 2.0
-                                            : band.top + band.height / 2.0);
-            sized.push_back(lane);
-        }
+        const std::vector<SizedLane> sized = sizedLanes(finding, finder.orientation);
         const GelSizes sizes = sizeGelBands(sized, sizing.ladders, sizing.fit, sizing.extrapolate);
         for (const QString& note : sizes.notes)
             say(err, QStringLiteral("warning: ") + note + QLatin1Char('\n'));
