@@ -16,6 +16,9 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace kesto {
 
@@ -204,6 +207,25 @@ void keepWorkingMemoryForReuse()
 #endif
 }
 
+QImage newPicture(int width, int height, QImage::Format format)
+{
+    QImage image(width, height, format);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    // Only the whole large pages inside the buffer can be advised; the advice is a hint,
+    // so a system without large pages simply ignores it.
+    constexpr std::uintptr_t LargePage = 2 * MiB;
+    if (!image.isNull() && image.sizeInBytes() >= qsizetype(8 * MiB)) {
+        const auto start = reinterpret_cast<std::uintptr_t>(image.bits());
+        const std::uintptr_t end = start + std::uintptr_t(image.sizeInBytes());
+        const std::uintptr_t first = (start + LargePage - 1) & ~(LargePage - 1);
+        const std::uintptr_t last = end & ~(LargePage - 1);
+        if (first < last)
+            madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    }
+#endif
+    return image;
+}
+
 bool pictureSizeAllowed(std::int64_t width, std::int64_t height)
 {
     if (width <= 0 || height <= 0)
@@ -301,7 +323,12 @@ GelImageLoad loadPicture(const QString& path, int page, bool keepGray)
                 QStringLiteral("The bitmap file is incomplete: its pixel data ends early."));
     }
 
+    // Read into a picture of our own making when the header says what the reader will give:
+    // Qt's reader fills a picture of the same size and format instead of making one.
     QImage image;
+    const QImage::Format declaredFormat = reader.imageFormat();
+    if (declared.isValid() && declaredFormat != QImage::Format_Invalid)
+        image = newPicture(declared.width(), declared.height(), declaredFormat);
     bool endedEarly = false;
     {
         const JpegWarningCapture capture;

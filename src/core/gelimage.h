@@ -28,6 +28,13 @@ void applyPictureAllocationLimit();
 // machines. Blocks of 4 MiB and more (pictures) still go back when freed. Process-wide.
 void keepWorkingMemoryForReuse();
 
+// A new, uninitialised picture (null when there is no memory for it). A large one asks
+// the system to back it with large pages where the system offers them: filling a picture
+// of tens of MiB page by page, and then summing it through page tables of small pages,
+// took most of the time of measuring a decoded TIFF on the team's machines. The pixels
+// and everything else are as QImage(width, height, format) gives them.
+QImage newPicture(int width, int height, QImage::Format format);
+
 // True when a working picture of this size fits MaxPictureMiB (and is not empty).
 bool pictureSizeAllowed(std::int64_t width, std::int64_t height);
 

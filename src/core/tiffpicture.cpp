@@ -462,7 +462,7 @@ TiffRead readTiffPicture(QIODevice& device, int page, bool keepGray)
                                   : layout == Layout::Rgb16             ? QImage::Format_RGBX64
                                   : layout == Layout::Gray8 && keepGray ? QImage::Format_Grayscale8
                                                                         : QImage::Format_RGB32;
-    QImage image(info.width, info.height, format);
+    QImage image = newPicture(info.width, info.height, format);
     if (image.isNull())
         return refusedRead(QStringLiteral("There is not enough memory for this picture."));
     if (layout == Layout::Rgb16)

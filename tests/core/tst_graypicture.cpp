@@ -23,10 +23,11 @@ Q_DECLARE_METATYPE(kesto::FrameGeometry)
 namespace {
 
 // 90 x 70 gray: two lanes (columns 10-29 and 50-69) of light bands on a noisy background,
-// a block at 0 and one at 255 so that both ends are counted.
-QImage grayGel()
+// a block at 0 and one at 255 so that both ends are counted. A larger size repeats the
+// noise over the whole picture.
+QImage grayGel(int width = 90, int height = 70)
 {
-    QImage image(90, 70, QImage::Format_Grayscale8);
+    QImage image(width, height, QImage::Format_Grayscale8);
     std::uint32_t seed = 12345;
     for (int y = 0; y < image.height(); ++y) {
         std::uint8_t* line = image.scanLine(y);
@@ -36,9 +37,9 @@ QImage grayGel()
             const bool inLane = (x >= 10 && x < 30) || (x >= 50 && x < 70);
             if (inLane && ((y >= 15 && y < 22) || (y >= 40 && y < 44)))
                 v += 120;
-            if (x >= 80 && y < 6)
+            if (x >= 80 && x < 90 && y < 6)
                 v = 0;
-            if (x >= 80 && y >= 64)
+            if (x >= 80 && x < 90 && y >= 64 && y < 70)
                 v = 255;
             line[x] = std::uint8_t(v);
         }
@@ -207,17 +208,25 @@ void TestGrayPicture::palettesOfGraysStayGray()
 void TestGrayPicture::grayFilesLoadGray_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("PNG") << QStringLiteral("gel.png");
-    QTest::newRow("TIFF") << QStringLiteral("gel.tif");
-    QTest::newRow("PGM") << QStringLiteral("gel.pgm");
+    QTest::addColumn<QSize>("size");
+    const QSize small(90, 70);
+    QTest::newRow("PNG") << QStringLiteral("gel.png") << small;
+    QTest::newRow("TIFF") << QStringLiteral("gel.tif") << small;
+    QTest::newRow("PGM") << QStringLiteral("gel.pgm") << small;
+    // Large enough for pictures of our own making that the readers fill (see newPicture).
+    const QSize large(4000, 2300);
+    QTest::newRow("large PNG") << QStringLiteral("gel.png") << large;
+    QTest::newRow("large TIFF") << QStringLiteral("gel.tif") << large;
+    QTest::newRow("large PGM") << QStringLiteral("gel.pgm") << large;
 }
 
 void TestGrayPicture::grayFilesLoadGray()
 {
     QFETCH(QString, name);
+    QFETCH(QSize, size);
     QTemporaryDir dir;
     const QString path = dir.filePath(name);
-    const QImage gray = grayGel();
+    const QImage gray = grayGel(size.width(), size.height());
     QVERIFY(gray.save(path));
 
     const GelImageLoad kept = loadMeasurementPicture(path);
@@ -231,7 +240,7 @@ void TestGrayPicture::grayFilesLoadGray()
         QVERIFY(std::equal(gray.constScanLine(y), gray.constScanLine(y) + gray.width(),
                            kept.image.constScanLine(y)));
     // A whole-picture scan and the file's identity as before.
-    const FrameGeometry whole{0, 0, 89, 69};
+    const FrameGeometry whole{0, 0, float(size.width() - 1), float(size.height() - 1)};
     const ScanResult a =
         integrateFrameCounted(kept.image, whole, Channel::Red, ChannelLevels{3, 3, 3});
     const ScanResult b =
