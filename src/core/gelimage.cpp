@@ -175,10 +175,29 @@ QImage compositeOverWhite(QImage image)
     return image;
 }
 
+// An 8-bit gray picture as the working picture, each value in red, green and blue as
+// Qt's conversion gives it, into a picture of our own making (see newPicture).
+QImage workingFromGray(const QImage& gray)
+{
+    QImage working = newPicture(gray.width(), gray.height(), QImage::Format_RGB32);
+    if (working.isNull())
+        return working;
+    const int width = gray.width();
+    for (int y = 0; y < gray.height(); ++y) {
+        const std::uint8_t* from = gray.constScanLine(y);
+        auto* to = reinterpret_cast<QRgb*>(working.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            to[x] = 0xFF000000u | 0x010101u * from[x];
+    }
+    return working;
+}
+
 QImage workingImageFrom(QImage image)
 {
     if (image.isNull() || image.format() == QImage::Format_RGB32)
         return image;
+    if (image.format() == QImage::Format_Grayscale8)
+        return workingFromGray(image);
     if (image.hasAlphaChannel())
         return compositeOverWhite(std::move(image));
     image.convertTo(QImage::Format_RGB32);

@@ -270,6 +270,11 @@ void TestGelImage::conversions_data()
     mono.setPixel(1, 0, 0);
     QTest::newRow("1-bit") << mono << qRgb(255, 255, 255) << qRgb(0, 0, 0);
 
+    QImage grey8(2, 1, QImage::Format_Grayscale8);
+    grey8.bits()[0] = 7;
+    grey8.bits()[1] = 255;
+    QTest::newRow("8-bit grey") << grey8 << qRgb(7, 7, 7) << qRgb(255, 255, 255);
+
     QImage grey16(2, 1, QImage::Format_Grayscale16);
     reinterpret_cast<quint16*>(grey16.bits())[0] = 0x8080; // 32896 / 257 = 128
     reinterpret_cast<quint16*>(grey16.bits())[1] = 0xFFFF;
