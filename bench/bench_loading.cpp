@@ -18,6 +18,8 @@
 #include "core/gelimage.h"
 #include "core/integration.h"
 
+#include "peakmemory.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
@@ -31,8 +33,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <string>
 
 namespace {
 
@@ -99,37 +99,13 @@ QImage bareRead(const QString& path)
     return reader.read();
 }
 
-long statusKiB(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(field) + ":";
-    while (std::getline(status, line)) {
-        if (line.rfind(prefix, 0) == 0)
-            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    }
-    return -1;
-}
-
-bool resetPeak()
-{
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    return bool(clear);
-}
-
-// The rise of the peak resident size while `load` runs, in MiB; -1 when it cannot be told.
+// The rise of the peak resident size while `load` runs and its picture is held, in MiB.
 template <typename Load> double peakRiseMiB(Load load)
 {
-    if (!resetPeak())
-        return -1;
-    const long before = statusKiB("VmRSS");
-    {
+    return kesto::bench::peakRiseMiB([&] {
         const QImage image = load();
         benchmark::DoNotOptimize(image.constBits());
-    }
-    const long peak = statusKiB("VmHWM");
-    return before < 0 || peak < 0 ? -1 : double(peak - before) / 1024.0;
+    });
 }
 
 void loadBenchmark(benchmark::State& state, const QString& path)

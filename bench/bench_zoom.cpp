@@ -1,11 +1,17 @@
 // The picture pane's repaint at fit zoom for a 16000 x 16000 picture beside the same
 // repaint for a 1000 x 1000 one (the baseline): big_vs_small = big time / small time, the
 // goal under 2. And the lane profile of an 8000-row frame beside the integration of the
-// same frame: profile_vs_integration = profile time / integration time.
+// same frame: profile_vs_integration = profile time / integration time. And the first
+// paint at fit zoom of a 16000 x 16000 8-bit gray picture, which makes its reduced copy:
+// first_paint_peak_MiB is the rise of the peak memory while it is made, beside the
+// picture's picture_MiB, and first_paint_vs_integration its time against one integration
+// of the whole picture.
 
 #include "app/picturebox.h"
 #include "core/integration.h"
 #include "core/laneprofile.h"
+
+#include "peakmemory.h"
 
 #include <QApplication>
 #include <QImage>
@@ -73,6 +79,39 @@ void BM_FitRepaint(benchmark::State& state)
     state.counters["big_vs_small"] = benchmark::Counter(bigTotal / smallTotal);
 }
 
+void BM_GrayFitFirstPaint(benchmark::State& state)
+{
+    constexpr int Size = 16000;
+    QImage gray(Size, Size, QImage::Format_Grayscale8);
+    for (int y = 0; y < Size; ++y) {
+        uchar* line = gray.scanLine(y);
+        for (int x = 0; x < Size; ++x)
+            line[x] = uchar(x / 7 + y / 5);
+    }
+    kesto::PictureBox box;
+    box.setPicture(gray);
+    const double fit = std::min(double(PaneWidth) / Size, double(PaneHeight) / Size);
+    const kesto::FrameGeometry whole{0, 0, float(Size - 1), float(Size - 1)};
+    QImage target(PaneWidth, PaneHeight, QImage::Format_RGB32);
+    double paintTotal = 0, integrationTotal = 0, peak = 0;
+    for (auto _ : state) {
+        box.setZoom(1.0); // drops the reduced copy, so the next paint at fit makes it again
+        box.setZoom(fit);
+        double seconds = 0;
+        peak = std::max(peak,
+                        kesto::bench::peakRiseMiB([&] { seconds = repaintSeconds(box, target); }));
+        const auto t0 = Clock::now();
+        benchmark::DoNotOptimize(kesto::integrateFrame(gray, whole, kesto::Channel::Red, 0));
+        integrationTotal += std::chrono::duration<double>(Clock::now() - t0).count();
+        paintTotal += seconds;
+        state.SetIterationTime(seconds);
+    }
+    state.counters["picture_MiB"] = benchmark::Counter(double(gray.sizeInBytes()) / 1048576.0);
+    state.counters["first_paint_peak_MiB"] = benchmark::Counter(peak);
+    state.counters["first_paint_vs_integration"] =
+        benchmark::Counter(paintTotal / integrationTotal);
+}
+
 void BM_ProfileVsIntegration(benchmark::State& state)
 {
     static const QImage picture = stripes(8000);
@@ -101,6 +140,7 @@ void BM_ProfileVsIntegration(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_FitRepaint)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GrayFitFirstPaint)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ProfileVsIntegration)
     ->Arg(60)
     ->Arg(400)

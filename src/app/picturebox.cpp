@@ -334,8 +334,13 @@ void PictureBox::paintOverlays(QPainter& painter) const
 
 const QImage& PictureBox::reducedPicture()
 {
-    if (m_reduced.isNull() && !m_picture.isNull())
-        m_reduced = shown().scaled(zoomedSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (m_reduced.isNull() && !m_picture.isNull()) {
+        // A gray picture is reduced in its own byte a pixel, not through a 32-bit copy.
+        m_reduced = reducedGrayView(shown(), zoomedSize());
+        if (m_reduced.isNull())
+            m_reduced =
+                shown().scaled(zoomedSize(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    }
     return m_reduced;
 }
 

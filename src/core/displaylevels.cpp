@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 namespace kesto {
 
@@ -185,6 +187,56 @@ QImage screenView(const QImage& picture, const DisplayLevels& levels)
         QImage::Format_Indexed8, [](void* info) { delete static_cast<QImage*>(info); }, held);
     view.setColorTable(colours);
     return view;
+}
+
+QImage reducedGrayView(const QImage& shown, const QSize& size)
+{
+    const bool view = shown.format() == QImage::Format_Indexed8;
+    // Read as Qt reads it: an index beyond the table is black.
+    if (shown.isNull() || (!view && shown.format() != QImage::Format_Grayscale8) ||
+        size.isEmpty() || size.width() > shown.width() || size.height() > shown.height())
+        return QImage();
+    std::uint8_t level[256];
+    const QList<QRgb> colours = shown.colorTable();
+    for (int v = 0; v < 256; ++v) {
+        const QRgb colour = !view ? qRgb(v, v, v) : v < colours.size() ? colours[v] : qRgb(0, 0, 0);
+        if (qRed(colour) != qGreen(colour) || qGreen(colour) != qBlue(colour))
+            return QImage(); // a palette of colours is not a gray view
+        level[v] = std::uint8_t(qRed(colour));
+    }
+
+    const std::int64_t width = shown.width(), height = shown.height();
+    const int w = size.width(), h = size.height();
+    QImage reduced(w, h, QImage::Format_Grayscale8);
+    if (reduced.isNull())
+        return reduced;
+    // Source column x falls on reduced column x * w / width, and likewise for rows: every
+    // reduced pixel gets at least one source pixel because the size is not larger.
+    std::vector<int> target(std::size_t(width), 0);
+    std::vector<std::uint64_t> columns(std::size_t(w), 0);
+    for (std::int64_t x = 0; x < width; ++x) {
+        target[std::size_t(x)] = int(x * w / width);
+        ++columns[std::size_t(target[std::size_t(x)])];
+    }
+    std::vector<std::uint64_t> sums(static_cast<std::size_t>(w), 0);
+    std::int64_t y = 0;
+    for (int row = 0; row < h; ++row) {
+        // The first source row past this reduced row: the ceiling of (row + 1) * height / h.
+        const std::int64_t end = ((row + 1) * height + h - 1) / h;
+        const std::int64_t rows = end - y;
+        std::fill(sums.begin(), sums.end(), 0);
+        for (; y < end; ++y) {
+            const std::uint8_t* line = shown.constScanLine(int(y));
+            for (std::int64_t x = 0; x < width; ++x)
+                sums[std::size_t(target[std::size_t(x)])] += level[line[x]];
+        }
+        std::uint8_t* out = reduced.scanLine(row);
+        for (int x = 0; x < w; ++x) {
+            const std::uint64_t count = std::uint64_t(rows) * columns[std::size_t(x)];
+            out[x] = std::uint8_t((sums[std::size_t(x)] + count / 2) / count);
+        }
+    }
+    return reduced;
 }
 
 QString levelsText(const DisplayLevels& levels)

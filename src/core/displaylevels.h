@@ -68,6 +68,13 @@ QImage screenRendering(const QImage& picture, const DisplayLevels& levels);
 // the picture afterwards copies the picture's pixels first, so render the view again.
 QImage screenView(const QImage& picture, const DisplayLevels& levels);
 
+// A gray screen picture (Format_Grayscale8, or a view of one as screenView makes it) reduced
+// to `size` for a zoom below 100 %, as Format_Grayscale8 of one byte a pixel: each pixel the
+// rounded mean of the shown levels of the source pixels that fall on it. Qt's smooth scaling
+// would first copy the whole picture into 32-bit pixels. Null for any other picture, or a
+// size that is empty or larger than the picture.
+QImage reducedGrayView(const QImage& shown, const QSize& size);
+
 // "auto", or "BLACK WHITE" with " GAMMA" when it is not 1: what the person types.
 QString levelsText(const DisplayLevels& levels);
 // The levels typed as "auto" or "BLACK WHITE [GAMMA]" for the picture, or the reason

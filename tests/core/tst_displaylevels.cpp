@@ -49,6 +49,8 @@ private Q_SLOTS:
     void renderingLeavesThePictureAsItWas();
     void grayViewShowsAsTheRendering_data();
     void grayViewShowsAsTheRendering();
+    void reducedGrayView_data();
+    void reducedGrayView();
 };
 
 void TestDisplayLevels::percentile_data()
@@ -257,6 +259,67 @@ void TestDisplayLevels::grayViewShowsAsTheRendering()
     QCOMPARE(view.pixel(0, 0), rendering.pixel(0, 0));
     gray = QImage();
     QVERIFY(same());
+}
+
+namespace {
+
+// A picture of `width` columns from its values, row by row.
+QImage grayOf(int width, const std::vector<int>& values, QImage::Format format)
+{
+    const int height = int(values.size()) / width;
+    QImage picture(width, height, format);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            picture.scanLine(y)[x] = uchar(values[std::size_t(y * width + x)]);
+    return picture;
+}
+
+} // namespace
+
+void TestDisplayLevels::reducedGrayView_data()
+{
+    QTest::addColumn<QImage>("shown");
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<std::vector<int>>("expected"); // row by row; empty: refused
+    const auto gray = QImage::Format_Grayscale8;
+    QTest::newRow("halved") << grayOf(4, {10, 20, 30, 40, 50, 60, 70, 80}, gray) << QSize(2, 1)
+                            << std::vector<int>{35, 55};
+    // Columns 0-2 fall on the first pixel, 3-4 on the second; 10.5 rounds up.
+    QTest::newRow("five to two") << grayOf(5, {0, 0, 3, 10, 11}, gray) << QSize(2, 1)
+                                 << std::vector<int>{1, 11};
+    QTest::newRow("rows only") << grayOf(1, {200, 100, 0, 9, 9}, gray) << QSize(1, 2)
+                               << std::vector<int>{100, 9};
+    QTest::newRow("same size") << grayOf(3, {1, 2, 3, 4, 5, 6}, gray) << QSize(3, 2)
+                               << std::vector<int>{1, 2, 3, 4, 5, 6};
+    // A view is averaged in the levels it shows, not in its indexes.
+    QImage view = grayOf(2, {0, 1, 1, 1}, QImage::Format_Indexed8);
+    view.setColorTable({qRgb(255, 255, 255), qRgb(55, 55, 55)});
+    QTest::newRow("view") << view << QSize(1, 1) << std::vector<int>{105};
+    QImage colours = view;
+    colours.setColorTable({qRgb(255, 0, 0), qRgb(55, 55, 55)});
+    QTest::newRow("palette of colours") << colours << QSize(1, 1) << std::vector<int>{};
+    QTest::newRow("32-bit") << QImage(4, 4, QImage::Format_RGB32) << QSize(2, 2)
+                            << std::vector<int>{};
+    QTest::newRow("larger") << grayOf(2, {1, 2}, gray) << QSize(3, 1) << std::vector<int>{};
+}
+
+void TestDisplayLevels::reducedGrayView()
+{
+    QFETCH(QImage, shown);
+    QFETCH(QSize, size);
+    QFETCH(std::vector<int>, expected);
+    const QImage reduced = kesto::reducedGrayView(shown, size);
+    if (expected.empty()) {
+        QVERIFY(reduced.isNull());
+        return;
+    }
+    QCOMPARE(reduced.format(), QImage::Format_Grayscale8);
+    QCOMPARE(reduced.size(), size);
+    std::vector<int> values;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            values.push_back(reduced.constScanLine(y)[x]);
+    QCOMPARE(values, expected);
 }
 
 QTEST_MAIN(TestDisplayLevels)
