@@ -93,9 +93,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 check(std::isfinite(p.rf) && p.size > 0 && p.size <= MaxLadderSize,
                       "a ladder band has a finite Rf and a usable size", step.where);
             break;
-        case PlanStep::Kind::Stain:
+        case PlanStep::Kind::Stain: {
             check(!step.text.isEmpty(), "a stain line names its picture", step.where);
+            check(step.sha256.isEmpty() ||
+                      (step.sha256.size() == 64 && step.sha256 == step.sha256.toLower()),
+                  "a stain's SHA-256 is 64 lower-case digits or none", step.where);
+            StainPicture stain;
+            stain.path = step.text;
+            stain.sha256 = step.sha256;
+            const PlanStep again = parseMeasurementPlan(stainPlanLine(stain), Source).steps.at(0);
+            check(again.text == step.text && again.sha256 == step.sha256,
+                  "a stain's line reads back as it was", step.where);
             break;
+        }
         case PlanStep::Kind::Pick:
             check(step.pick.first >= 0 && !step.pick.second.empty() &&
                       std::is_sorted(step.pick.second.begin(), step.pick.second.end()) &&

@@ -91,12 +91,11 @@ void frmScan::saveMeasurementPlan()
         path += QStringLiteral(".plan");
     QSaveFile file(path);
     // The sample table and result choices follow the record's lines, after its pictures.
-    const QByteArray text =
-        (measurementPlanText(m_session->record()) +
-         resultsPlanText(m_session->sampleTable(), m_session->resultOptions(),
-                         m_session->curveOptions(), m_session->stainPicture().path,
-                         m_session->targetPicks()))
-            .toUtf8();
+    const QByteArray text = (measurementPlanText(m_session->record()) +
+                             resultsPlanText(m_session->sampleTable(), m_session->resultOptions(),
+                                             m_session->curveOptions(), m_session->stainPicture(),
+                                             m_session->targetPicks()))
+                                .toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
         Prompts::current().message(this,
                                    QStringLiteral("Cannot save the measurement plan:\r\n") + path +

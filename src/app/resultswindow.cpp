@@ -6,6 +6,7 @@
 #include "components/prompts.h"
 #include "core/error.h"
 #include "core/gelimage.h"
+#include "core/measurementrecord.h"
 #include "core/measurementsession.h"
 #include "core/numbers.h"
 #include "core/resultsfile.h"
@@ -911,6 +912,8 @@ void ResultsWindow::openStainPicture()
     try {
         stain = makeStainPicture(load.image, QFileInfo(path).absoluteFilePath(),
                                  m_session.picture(), m_session.channel());
+        // Kept in plans, so that a replay knows the stain file again.
+        stain.sha256 = fileSha256(path);
     } catch (const Error& e) {
         warn(e.message());
         return;

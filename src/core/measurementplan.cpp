@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <tuple>
 
 namespace kesto {
 
@@ -405,7 +406,7 @@ PlanStep parsePlanStep(const QString& instruction, const QStringList& values, co
         step.results = parseResultsPlanValues(values, where);
     } else if (instruction == QLatin1String("stain")) {
         step.kind = PlanStep::Kind::Stain;
-        step.text = parseStainPlanValues(values, where);
+        std::tie(step.text, step.sha256) = parseStainPlanValues(values, where);
     } else if (instruction == QLatin1String("pick")) {
         step.kind = PlanStep::Kind::Pick;
         step.pick = parsePickPlanValues(values, where);

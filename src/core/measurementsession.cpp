@@ -4,6 +4,7 @@
 #include "core/deeppicture.h"
 #include "core/error.h"
 #include "core/gelimage.h"
+#include "core/measurementrecord.h"
 #include "core/numbers.h"
 #include "core/pictureops.h"
 #include "core/sheetlayout.h"
@@ -1494,6 +1495,7 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
         case PlanStep::Kind::Stain: {
             needPicture(step);
             QImage stain;
+            QByteArray stainHash;
             if (options.openStain) {
                 stain = options.openStain(step);
             } else {
@@ -1507,10 +1509,22 @@ std::vector<ScanResult> runMeasurementPlanCounted(MeasurementSession& session,
                                     QStringLiteral(": cannot load the stain picture ") + step.text +
                                     QStringLiteral(": ") + load.reason);
                 stain = load.image;
+                // Another stain gives other controls, so its file is checked as a picture's.
+                stainHash = fileSha256(step.text);
+                if (!step.sha256.isEmpty() && !options.ignoreHash && stainHash != step.sha256)
+                    throw PictureHashError(
+                        QStringLiteral("%1: the plan was made with a stain picture whose SHA-256 "
+                                       "is %2, but %3 has the SHA-256 %4; another stain gives "
+                                       "other controls")
+                            .arg(step.where, QString::fromLatin1(step.sha256), step.text,
+                                 QString::fromLatin1(stainHash)),
+                        step.sha256, stainHash);
             }
             try {
-                session.setStainPicture(
-                    makeStainPicture(stain, step.text, session.picture(), session.channel()));
+                StainPicture made =
+                    makeStainPicture(stain, step.text, session.picture(), session.channel());
+                made.sha256 = stainHash;
+                session.setStainPicture(made);
             } catch (const ResultsError& e) {
                 throw PlanError(step.where + QStringLiteral(": ") + e.message());
             }

@@ -5,6 +5,7 @@
 
 #include <QLocale>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kesto {
@@ -236,11 +237,22 @@ QString resultsPlanLine(const ResultOptions& options)
     return words.join(QLatin1Char(' '));
 }
 
-QString parseStainPlanValues(const QStringList& values, const QString& where)
+std::pair<QString, QByteArray> parseStainPlanValues(const QStringList& values, const QString& where)
 {
-    if (values.size() != 1 || values.constFirst().isEmpty())
-        fail(where, QStringLiteral("expected \"PATH\" of the stain picture after \"stain\""));
-    return values.constFirst();
+    if ((values.size() != 1 && values.size() != 3) || values.constFirst().isEmpty())
+        fail(where, QStringLiteral("expected \"PATH\" of the stain picture after \"stain\", "
+                                   "then sha256 HEX or nothing"));
+    if (values.size() == 1)
+        return {values.constFirst(), QByteArray()};
+    const QString& hex = values.at(2);
+    const bool digits = hex.size() == 64 && std::all_of(hex.begin(), hex.end(), [](QChar c) {
+                            return c.isDigit() || (c.toLower() >= QLatin1Char('a') &&
+                                                   c.toLower() <= QLatin1Char('f'));
+                        });
+    if (values.at(1) != QLatin1String("sha256") || !digits)
+        fail(where, QStringLiteral("expected sha256 and 64 hexadecimal digits after the stain "
+                                   "picture's path"));
+    return {values.constFirst(), hex.toLower().toLatin1()};
 }
 
 std::pair<int, std::vector<int>> parsePickPlanValues(const QStringList& values,
@@ -257,9 +269,12 @@ std::pair<int, std::vector<int>> parsePickPlanValues(const QStringList& values,
     return {lane - 1, bands->picked};
 }
 
-QString stainPlanLine(const QString& path)
+QString stainPlanLine(const StainPicture& stain)
 {
-    return QStringLiteral("stain ") + quotedPlanText(path);
+    QString line = QStringLiteral("stain ") + quotedPlanText(stain.path);
+    if (!stain.sha256.isEmpty())
+        line += QStringLiteral(" sha256 ") + QString::fromLatin1(stain.sha256);
+    return line;
 }
 
 QString pickPlanLine(int lane, const std::vector<int>& bands)
@@ -284,16 +299,17 @@ QString curvePlanLine(const CurveOptions& options)
 }
 
 QString resultsPlanText(const SampleTable& table, const ResultOptions& options,
-                        const CurveOptions& curve, const QString& stainPath, const LanePicks& picks)
+                        const CurveOptions& curve, const StainPicture& stain,
+                        const LanePicks& picks)
 {
     QString text;
     for (const SampleRow& row : table.rows())
         text += samplePlanLine(row) + QLatin1Char('\n');
-    if (!stainPath.isEmpty())
-        text += stainPlanLine(stainPath) + QLatin1Char('\n');
+    if (!stain.isNull())
+        text += stainPlanLine(stain) + QLatin1Char('\n');
     for (const auto& [lane, bands] : picks)
         text += pickPlanLine(lane, bands) + QLatin1Char('\n');
-    if (!table.isEmpty() || options != ResultOptions() || !stainPath.isEmpty() || !picks.empty())
+    if (!table.isEmpty() || options != ResultOptions() || !stain.isNull() || !picks.empty())
         text += resultsPlanLine(options) + QLatin1Char('\n');
     if (curve != CurveOptions())
         text += curvePlanLine(curve) + QLatin1Char('\n');

@@ -11,8 +11,9 @@
 //           [spread sd|sem] [tolerance SHARE]
 //       how results are made: CHOICE is band:K, size:S, bands:K,L,..., lane-total, stain or
 //       none (see core/results.h); what is not given takes its default
-//   stain "PATH"
-//       the stain picture whose lane totals are the control "stain" (the picture's size)
+//   stain "PATH" [sha256 HEX]
+//       the stain picture whose lane totals are the control "stain" (the picture's size),
+//       and the SHA-256 of its file, which a replay checks as it checks the picture's
 //   pick LANE K,L,...
 //       the target bands picked in one lane (lane and bands from 1), in place of a
 //       bands:K,L,... target's own
@@ -38,7 +39,9 @@ namespace kesto {
 // where, naming what was expected.
 SampleRow parseSamplePlanValues(const QStringList& values, const QString& where);
 ResultOptions parseResultsPlanValues(const QStringList& values, const QString& where);
-QString parseStainPlanValues(const QStringList& values, const QString& where);
+// The stain's path and its SHA-256 (lower-case hex; empty when the line gives none).
+std::pair<QString, QByteArray> parseStainPlanValues(const QStringList& values,
+                                                    const QString& where);
 std::pair<int, std::vector<int>> parsePickPlanValues(const QStringList& values,
                                                      const QString& where);
 CurveOptions parseCurvePlanValues(const QStringList& values, const QString& where);
@@ -46,15 +49,15 @@ CurveOptions parseCurvePlanValues(const QStringList& values, const QString& wher
 // One line each, without the line break; parse*PlanValues reads them back as they were.
 QString samplePlanLine(const SampleRow& row);
 QString resultsPlanLine(const ResultOptions& options);
-QString stainPlanLine(const QString& path);
+QString stainPlanLine(const StainPicture& stain);
 QString pickPlanLine(int lane, const std::vector<int>& bands);
 QString curvePlanLine(const CurveOptions& options);
 
 // The lines for a whole table and its choices (with the curve's choices when they are
-// not the defaults, the stain picture's path and the lanes' picks, when there are), each
-// ending in a line break: nothing for an empty table with the default choices.
+// not the defaults, the stain picture and the lanes' picks, when there are), each ending
+// in a line break: nothing for an empty table with the default choices.
 QString resultsPlanText(const SampleTable& table, const ResultOptions& options,
                         const CurveOptions& curve = CurveOptions(),
-                        const QString& stainPath = QString(), const LanePicks& picks = {});
+                        const StainPicture& stain = StainPicture(), const LanePicks& picks = {});
 
 } // namespace kesto

@@ -26,14 +26,16 @@ struct StainPicture
 {
     QImage image;          // in the form pictures are measured in; null: none
     QString path;          // where it was opened from
+    QByteArray sha256;     // of its file, lower-case hex; empty when not known
     bool darkBands = true; // its lanes are darker than its background
     int lanes = 0;         // the lanes the lane finder sees on it, to compare with the picture's
 
     bool isNull() const { return image.isNull(); }
     friend bool operator==(const StainPicture& a, const StainPicture& b)
     {
-        return a.path == b.path && a.image.cacheKey() == b.image.cacheKey() &&
-               a.darkBands == b.darkBands && a.lanes == b.lanes;
+        return a.path == b.path && a.sha256 == b.sha256 &&
+               a.image.cacheKey() == b.image.cacheKey() && a.darkBands == b.darkBands &&
+               a.lanes == b.lanes;
     }
     friend bool operator!=(const StainPicture& a, const StainPicture& b) { return !(a == b); }
 };

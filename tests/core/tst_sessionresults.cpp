@@ -5,6 +5,7 @@
 
 #include "core/analysisreport.h"
 #include "core/lanefinder.h"
+#include "core/measurementrecord.h"
 #include "core/measurementsession.h"
 #include "core/resultsplan.h"
 #include "core/sessionresults.h"
@@ -180,6 +181,8 @@ void TestSessionResults::planLinesRefused_data()
                                        << "p:1: expected a tolerance above 0";
     QTest::newRow("stain without path") << "stain"
                                         << "p:1: expected \"PATH\" of the stain picture";
+    QTest::newRow("stain hash short") << "stain \"s.png\" sha256 12ab"
+                                      << "p:1: expected sha256 and 64 hexadecimal digits";
     QTest::newRow("pick lane 0") << "pick 0 1"
                                  << "p:1: expected LANE from 1 to 10000";
     QTest::newRow("pick no bands") << "pick 2 x"
@@ -428,8 +431,10 @@ void TestSessionResults::stainAndPicksUndoAndReplay()
     QVERIFY(dir.isValid());
     const QString stainPath =
         kesto::test::savePicture(dir, QStringLiteral("stain.png"), blot.stain);
-    session.setStainPicture(
-        makeStainPicture(blot.stain, stainPath, session.picture(), session.channel()));
+    StainPicture stain =
+        makeStainPicture(blot.stain, stainPath, session.picture(), session.channel());
+    stain.sha256 = fileSha256(stainPath);
+    session.setStainPicture(stain);
     undo.commit(QStringLiteral("Stain"));
 
     // Lane 2's own target: its band 2, while the others keep band 1.
@@ -445,8 +450,9 @@ void TestSessionResults::stainAndPicksUndoAndReplay()
     // The plan keeps both, and a replay makes the same numbers.
     const QString text =
         resultsPlanText(session.sampleTable(), session.resultOptions(), session.curveOptions(),
-                        session.stainPicture().path, session.targetPicks());
-    QVERIFY2(text.contains(QStringLiteral("stain \"") + stainPath + QLatin1Char('"')) &&
+                        session.stainPicture(), session.targetPicks());
+    QVERIFY2(text.contains(QStringLiteral("stain \"") + stainPath + QStringLiteral("\" sha256 ") +
+                           QString::fromLatin1(stain.sha256)) &&
                  text.contains(QStringLiteral("pick 2 2\n")),
              qPrintable(text));
     MeasurementSession replayed(blot.picture);
@@ -455,6 +461,25 @@ void TestSessionResults::stainAndPicksUndoAndReplay()
     QVERIFY(replayed.targetPicks() == session.targetPicks());
     QCOMPARE(replayed.stainPicture().path, stainPath);
     QVERIFY(resultGroupTable(sessionResults(replayed)) == resultGroupTable(results));
+
+    // Another stain file under the same name is refused unless told to go on.
+    QImage other = blot.stain.copy();
+    other.invertPixels();
+    QVERIFY(other.save(stainPath));
+    MeasurementSession changed(blot.picture);
+    findBands(changed);
+    const MeasurementPlan plan = parseMeasurementPlan(text, QStringLiteral("plan"));
+    try {
+        runMeasurementPlan(changed, plan);
+        QFAIL("another stain file replayed as the planned one");
+    } catch (const PictureHashError& e) {
+        QVERIFY2(e.message().contains(QStringLiteral("another stain gives other controls")),
+                 qPrintable(e.message()));
+    }
+    ReplayOptions anyStain;
+    anyStain.ignoreHash = true;
+    runMeasurementPlanCounted(changed, plan, anyStain);
+    QCOMPARE(changed.stainPicture().sha256, fileSha256(stainPath));
 
     // Undo takes the picks, then the stain, away; a new picture clears what is left.
     undo.stack().undo();
