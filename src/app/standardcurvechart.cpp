@@ -3,6 +3,8 @@
 #include <QAreaSeries>
 #include <QBrush>
 #include <QChart>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPainter>
 #include <QPen>
@@ -79,7 +81,8 @@ QChart* buildStandardCurveChart(const StandardCurve& curve,
                                 const std::vector<ChartUnknown>& unknowns, const QString& unit)
 {
     auto* chart = new QChart;
-    chart->legend()->setAlignment(Qt::AlignBottom);
+    // Beside the plot: below it, seven names in a row were cut short at the tab's width.
+    chart->legend()->setAlignment(Qt::AlignRight);
     if (!curve.ok()) {
         chart->setTitle(QStringLiteral("No standard curve: %1").arg(curve.reason()));
         return chart;
@@ -136,11 +139,14 @@ QChart* buildStandardCurveChart(const StandardCurve& curve,
                                        : QStringLiteral("Amount (%1)").arg(unit));
     axisX->setRange(0, maxAmount > 0 ? maxAmount * 1.05 : 1);
     axisX->applyNiceNumbers();
+    // Round ticks read as written ("200000", "12.5"), not with a fixed decimal.
+    axisX->setLabelFormat(QStringLiteral("%.10g"));
     auto* axisY = new QValueAxis;
     axisY->setTitleText(QStringLiteral("Signal"));
     const double padY = std::max(1e-12, (highSignal - lowSignal) * 0.05);
     axisY->setRange(lowSignal >= 0 ? 0 : lowSignal - padY, highSignal + padY);
     axisY->applyNiceNumbers();
+    axisY->setLabelFormat(QStringLiteral("%.10g"));
     // The shading runs the chart's whole height.
     const double yFrom = axisY->min();
     const double yTo = axisY->max();
@@ -175,6 +181,11 @@ QChart* buildStandardCurveChart(const StandardCurve& curve,
         series->attachAxis(axisX);
         series->attachAxis(axisY);
     }
+    // The legend names only what the chart shows.
+    for (QXYSeries* series : {static_cast<QXYSeries*>(outside), static_cast<QXYSeries*>(placed),
+                              static_cast<QXYSeries*>(flagged)})
+        for (QLegendMarker* marker : chart->legend()->markers(series))
+            marker->setVisible(series->count() > 0);
     return chart;
 }
 
