@@ -110,6 +110,47 @@ std::uint32_t readAndSum(const std::uint32_t* pixels, unsigned shift, int count,
     return sum;
 }
 
+// The sum of one channel of count 32-bit pixels, at Shift, in 32-bit chunks that cannot
+// overflow, which the compiler adds several pixels at a time.
+template <unsigned Shift> std::uint64_t sumShifted(const std::uint32_t* pixels, int count)
+{
+    constexpr int Chunk = 1 << 24;
+    std::uint64_t total = 0;
+    for (int start = 0; start < count; start += Chunk) {
+        const std::uint32_t* p = pixels + start;
+        const int n = std::min(Chunk, count - start);
+        std::uint32_t sum = 0;
+        for (int i = 0; i < n; ++i)
+            sum += (p[i] >> Shift) & 0xFFu;
+        total += sum;
+    }
+    return total;
+}
+
+// The sum of count 8-bit samples.
+std::uint64_t sumBytes(const uchar* samples, int count)
+{
+    constexpr int Chunk = 1 << 24;
+    std::uint64_t total = 0;
+    for (int start = 0; start < count; start += Chunk) {
+        const uchar* p = samples + start;
+        const int n = std::min(Chunk, count - start);
+        std::uint32_t sum = 0;
+        for (int i = 0; i < n; ++i)
+            sum += p[i];
+        total += sum;
+    }
+    return total;
+}
+
+// Adds one channel of count 32-bit pixels, at Shift, to the running sums.
+template <unsigned Shift>
+void addShifted(std::uint32_t* sums, const std::uint32_t* pixels, int count)
+{
+    for (int i = 0; i < count; ++i)
+        sums[i] += (pixels[i] >> Shift) & 0xFFu;
+}
+
 // The region's channel values with the lanes running down the rows: `along` rows of
 // `across` values each. Nothing of the region is copied as a whole: a row is read from
 // the picture's scan lines when asked for (in place for a 16-bit gray picture with upright
@@ -121,7 +162,8 @@ public:
     Plane(const QImage& source, const QRect& region, Channel readChannel, bool sideways)
         : across(sideways ? region.height() : region.width()),
           along(sideways ? region.width() : region.height()), m_picture(&source), m_area(region),
-          m_channel(readChannel), m_horizontal(sideways)
+          m_channel(readChannel), m_horizontal(sideways), m_format(source.format()),
+          m_bits(source.constBits()), m_stride(std::size_t(source.bytesPerLine()))
     {
     }
 
@@ -167,7 +209,64 @@ public:
         return m_block.data() + std::size_t(l - m_first) * std::size_t(across);
     }
 
-    // count samples of row l from a0 on, into out: a few samples read where they lie.
+    // Whether sumPart() reads the picture's scan lines where they lie: upright lanes on an
+    // 8-bit picture or a 16-bit gray one.
+    bool sumsInPlace() const
+    {
+        return !m_horizontal &&
+               (m_format == QImage::Format_RGB32 || m_format == QImage::Format_ARGB32 ||
+                m_format == QImage::Format_Grayscale8 || m_format == QImage::Format_Grayscale16);
+    }
+
+    // The sum of count samples of row l from a0 on, read from the picture's scan line
+    // without copying it; only when sumsInPlace().
+    std::uint64_t sumPart(int l, int a0, int count) const
+    {
+        const uchar* line = scanLine(l);
+        const int x0 = m_area.left() + a0;
+        switch (m_format) {
+        case QImage::Format_Grayscale16:
+            return wideSum(reinterpret_cast<const std::uint16_t*>(line) + x0, count);
+        case QImage::Format_Grayscale8:
+            return sumBytes(line + x0, count);
+        default:
+            break;
+        }
+        const auto* p = reinterpret_cast<const std::uint32_t*>(line) + x0;
+        if (m_channel == Channel::Red)
+            return sumShifted<16>(p, count);
+        if (m_channel == Channel::Green)
+            return sumShifted<8>(p, count);
+        return sumShifted<0>(p, count);
+    }
+
+    // Adds count samples of row l from a0 on to the running sums: a few samples read where
+    // they lie.
+    void addPart(int l, int a0, int count, std::uint32_t* sums) const
+    {
+        if (!m_horizontal) {
+            if (m_format == QImage::Format_RGB32 || m_format == QImage::Format_ARGB32) {
+                const auto* p =
+                    reinterpret_cast<const std::uint32_t*>(scanLine(l)) + m_area.left() + a0;
+                if (m_channel == Channel::Red)
+                    addShifted<16>(sums, p, count);
+                else if (m_channel == Channel::Green)
+                    addShifted<8>(sums, p, count);
+                else
+                    addShifted<0>(sums, p, count);
+                return;
+            }
+        }
+        m_part.resize(std::size_t(count));
+        readPart(l, a0, count, m_part.data());
+        addTo(sums, m_part.data(), count);
+    }
+
+private:
+    // The picture's scan line of row l of an upright plane.
+    const uchar* scanLine(int l) const { return m_bits + std::size_t(m_area.top() + l) * m_stride; }
+
+    // count samples of row l from a0 on, into out.
     void readPart(int l, int a0, int count, std::uint16_t* out) const
     {
         if (!m_horizontal) {
@@ -179,14 +278,17 @@ public:
                            out + k);
     }
 
-private:
     static constexpr int BlockRows = 64;
     const QImage* m_picture;
     QRect m_area;
     Channel m_channel;
     bool m_horizontal;
+    QImage::Format m_format;
+    const uchar* m_bits;  // the picture's first scan line
+    std::size_t m_stride; // bytes from one scan line to the next
     mutable std::vector<std::uint16_t> m_block;
     mutable int m_first = -1; // the plane row m_block starts with
+    mutable std::vector<std::uint16_t> m_part;
 };
 
 // What one pass over the plane gathers while each sample is at hand.
@@ -838,10 +940,8 @@ std::vector<double> bandMeanAcross(const Plane& plane, const Span& lane, const S
     // Summed in 32 bits, 65536 rows at a time.
     std::vector<std::uint32_t> sums(std::size_t(a1 - a0 + 1), 0);
     std::vector<double> across(sums.size(), 0.0);
-    std::vector<std::uint16_t> samples(sums.size());
     for (int l = band.first; l <= band.last; ++l) {
-        plane.readPart(l, a0, a1 - a0 + 1, samples.data());
-        addTo(sums.data(), samples.data(), a1 - a0 + 1);
+        plane.addPart(l, a0, a1 - a0 + 1, sums.data());
         if ((l - band.first) % 65536 == 65535 || l == band.last) {
             for (std::size_t i = 0; i < sums.size(); ++i)
                 across[i] += sums[i];
@@ -1025,18 +1125,38 @@ std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vec
     middles.assign(lanes.size(), std::vector<double>(std::size_t(rows)));
     for (const Span& lane : lanes)
         centres.push_back(middleHalf(lane));
+    // The parts of a row summed, in order across it: the free pieces and the lanes' middles.
+    // Only they are read, and on an upright 8-bit or 16-bit gray picture where they lie in
+    // its scan lines.
+    struct Part
+    {
+        int a0, count;
+        std::size_t piece; // the piece's index, or cuts.size() + the lane's for a middle
+    };
+    std::vector<Part> parts;
+    for (std::size_t c = 0; c + 1 < cuts.size(); ++c)
+        if (free[std::size_t(cuts[c])])
+            parts.push_back({cuts[c], cuts[c + 1] - cuts[c], c});
+    for (std::size_t i = 0; i < lanes.size(); ++i)
+        parts.push_back(
+            {centres[i].first, centres[i].last - centres[i].first + 1, cuts.size() + i});
+    std::stable_sort(parts.begin(), parts.end(),
+                     [](const Part& x, const Part& y) { return x.a0 < y.a0; });
+    std::vector<std::uint64_t> pieces(cuts.size(), 0);
+    const bool inPlace = plane.sumsInPlace();
     for (int l = first; l <= last; ++l) {
-        const std::uint16_t* row = plane.row(l);
-        for (std::size_t i = 0; i < lanes.size(); ++i) {
-            const Span& c = centres[i];
-            middles[i][std::size_t(l - first)] = plane.signal(
-                double(wideSum(row + c.first, c.last - c.first + 1)) / (c.last - c.first + 1));
+        const std::uint16_t* row = inPlace ? nullptr : plane.row(l);
+        for (const Part& part : parts) {
+            const std::uint64_t sum = inPlace ? plane.sumPart(l, part.a0, part.count)
+                                              : wideSum(row + part.a0, part.count);
+            if (part.piece < cuts.size())
+                pieces[part.piece] = sum;
+            else
+                middles[part.piece - cuts.size()][std::size_t(l - first)] =
+                    plane.signal(double(sum) / part.count);
         }
-        for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
-            const std::uint64_t piece =
-                free[std::size_t(cuts[c])] ? wideSum(row + cuts[c], cuts[c + 1] - cuts[c]) : 0;
-            before[c + 1] = before[c] + piece;
-        }
+        for (std::size_t c = 0; c + 1 < cuts.size(); ++c)
+            before[c + 1] = before[c] + pieces[c];
         for (std::size_t i = 0; i < lanes.size(); ++i) {
             if (profiles[i].empty())
                 continue;
