@@ -1,12 +1,12 @@
 #include "core/lanefinder.h"
 
-#include "core/backgroundmethod.h"
-
 #include <QRgba64>
+#include <QtAlgorithms>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace kesto {
@@ -513,17 +513,126 @@ std::vector<double> aboveBaseline(const std::vector<double>& profile, int half)
     return out;
 }
 
+// The order statistics of a set of values (none NaN), found without sorting them: each
+// value becomes an unsigned key in the same order, and the k-th smallest key is found by
+// counting the keys' bits from the highest in which they differ, 11 at a time, keeping
+// only the keys in the k-th's bucket for the next round. A few passes over the values,
+// without the mispredicted comparisons of a partition. The buffers are kept for the next
+// set of values.
+class Ranks
+{
+public:
+    void assign(const std::vector<double>& values)
+    {
+        m_keys.resize(values.size());
+        for (std::size_t i = 0; i < values.size(); ++i)
+            m_keys[i] = keyOf(values[i]);
+    }
+    std::size_t size() const { return m_keys.size(); }
+
+    // The k-th smallest value, k from 0 to size() - 1.
+    double at(std::size_t k)
+    {
+        m_work.assign(m_keys.begin(), m_keys.end());
+        return valueOf(kthKey(m_work.data(), m_work.size(), k));
+    }
+
+    // The value fraction of the way from the smallest to the largest (the smaller of two
+    // neighbours between them); 0 for no values.
+    double quantile(double fraction)
+    {
+        return m_keys.empty() ? 0 : at(std::size_t(fraction * double(m_keys.size() - 1)));
+    }
+
+    // The median: the middle value, or the mean of the middle two.
+    double median()
+    {
+        if (m_keys.empty())
+            return 0;
+        const std::size_t middle = m_keys.size() / 2;
+        const double upper = at(middle);
+        if (m_keys.size() % 2)
+            return upper;
+        return (at(middle - 1) + upper) / 2;
+    }
+
+private:
+    static constexpr std::uint64_t SignBit = std::uint64_t(1) << 63;
+
+    // -0 comes before +0; the values never hold a -0.
+    static std::uint64_t keyOf(double value)
+    {
+        std::uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        return (bits & SignBit) ? ~bits : bits | SignBit;
+    }
+    static double valueOf(std::uint64_t key)
+    {
+        const std::uint64_t bits = (key & SignBit) ? key & ~SignBit : ~key;
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+
+    // The k-th smallest of count keys, which it reorders.
+    static std::uint64_t kthKey(std::uint64_t* keys, std::size_t count, std::size_t k)
+    {
+        constexpr int DigitBits = 11;
+        constexpr std::uint64_t Buckets = std::uint64_t(1) << DigitBits;
+        std::uint32_t histogram[Buckets];
+        while (count > 1) {
+            std::uint64_t all = ~std::uint64_t(0), any = 0;
+            for (std::size_t i = 0; i < count; ++i) {
+                all &= keys[i];
+                any |= keys[i];
+            }
+            const std::uint64_t differ = all ^ any;
+            if (differ == 0)
+                break;
+            // Above the highest bit in which they differ the keys are all alike.
+            const int top = 63 - int(qCountLeadingZeroBits(differ));
+            const int shift = std::max(0, top - (DigitBits - 1));
+            std::fill(histogram, histogram + Buckets, 0u);
+            for (std::size_t i = 0; i < count; ++i)
+                ++histogram[(keys[i] >> shift) & (Buckets - 1)];
+            std::uint64_t bucket = 0;
+            while (k >= histogram[bucket]) {
+                k -= histogram[bucket];
+                ++bucket;
+            }
+            std::size_t kept = 0;
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::uint64_t key = keys[i];
+                keys[kept] = key;
+                kept += ((key >> shift) & (Buckets - 1)) == bucket ? 1 : 0;
+            }
+            count = kept;
+        }
+        return keys[k < count ? k : 0];
+    }
+
+    std::vector<std::uint64_t> m_keys;
+    std::vector<std::uint64_t> m_work;
+};
+
 // The noise of a profile's samples from the median absolute difference of neighbours,
 // which the slow rise and fall of bands hardly moves.
-double noiseOf(const std::vector<double>& profile)
+double noiseOf(const std::vector<double>& profile, Ranks& ranks, std::vector<double>& diffs)
 {
     if (profile.size() < 3)
         return 0;
-    std::vector<double> diffs;
-    diffs.reserve(profile.size());
+    diffs.resize(profile.size() - 1);
     for (std::size_t i = 1; i < profile.size(); ++i)
-        diffs.push_back(std::abs(profile[i] - profile[i - 1]));
-    return 1.4826 * medianOf(diffs) / std::sqrt(2.0);
+        diffs[i - 1] = std::abs(profile[i] - profile[i - 1]);
+    ranks.assign(diffs);
+    return 1.4826 * ranks.median() / std::sqrt(2.0);
+}
+
+double noiseOf(const std::vector<double>& profile)
+{
+    Ranks ranks;
+    std::vector<double> diffs;
+    return noiseOf(profile, ranks, diffs);
 }
 
 struct Span
@@ -605,14 +714,12 @@ int widestLane(const std::vector<double>& profile, double noise)
     return widest;
 }
 
-// A quantile of the values, which it reorders.
-double quantileOf(std::vector<double>& values, double fraction)
+// A quantile of the values, as Ranks::quantile().
+double quantileOf(const std::vector<double>& values, double fraction)
 {
-    if (values.empty())
-        return 0;
-    const auto at = values.begin() + std::ptrdiff_t(fraction * double(values.size() - 1));
-    std::nth_element(values.begin(), at, values.end());
-    return *at;
+    Ranks ranks;
+    ranks.assign(values);
+    return ranks.quantile(fraction);
 }
 
 // The lanes of one gel come from one comb, evenly spaced. Where the lanes found leave a
@@ -818,14 +925,22 @@ Span middleHalf(const Span& lane)
     return {c0, std::max(c0, lane.last - width / 4)};
 }
 
+// Buffers findBands() keeps from one lane to the next.
+struct BandScratch
+{
+    Ranks ranks;
+    std::vector<double> values;
+};
+
 // raw: the lane's profile over the rows first to last (betweenLanes reads it).
 std::vector<Candidate> findBands(const std::vector<double>& raw, double bandThreshold, int first,
-                                 int last)
+                                 int last, BandScratch& scratch)
 {
     const int along = last - first + 1;
     constexpr int Smoothing = 2;
     const std::vector<double> smooth = boxSmooth(raw, Smoothing);
-    const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
+    const double noise =
+        noiseOf(raw, scratch.ranks, scratch.values) / std::sqrt(2.0 * Smoothing + 1);
     // As across the lanes, the opening must be longer than the tallest flat band.
     const int half = std::max({10, along / 20, widestLane(smooth, noise)});
     const std::vector<double> baseline = baselineOf(smooth, half);
@@ -835,15 +950,13 @@ std::vector<Candidate> findBands(const std::vector<double>& raw, double bandThre
     // The opening settles on the noise's dips, so the empty stretches of the lane stand a
     // little above zero; their level (a low quantile, as bands rarely fill most of a
     // lane) is where a peak is measured from.
-    std::vector<double> levels = q;
-    std::nth_element(levels.begin(), levels.begin() + std::ptrdiff_t(levels.size() * 3 / 10),
-                     levels.end());
-    const double floor = std::max(0.0, levels[levels.size() * 3 / 10]);
+    Ranks& levels = scratch.ranks;
+    levels.assign(q);
+    const double floor = std::max(0.0, levels.at(levels.size() * 3 / 10));
     // The lane's own noise: the spread of its empty stretches about their level, which
     // on a photograph is the background's texture (stain, dust, compression) more than
     // the sensor's noise. Even a ladder seldom fills the lowest quarter of the levels.
-    const double spread =
-        std::max(noise, (quantileOf(levels, 0.25) - quantileOf(levels, 0.02)) / 1.38);
+    const double spread = std::max(noise, (levels.quantile(0.25) - levels.quantile(0.02)) / 1.38);
     const double threshold = floor + bandThreshold * noise;
     const int n = int(q.size());
 
@@ -1439,6 +1552,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                                    area.top() + int(std::lround(along)));
     };
     std::vector<std::vector<Kept>> kept(lanes.size());
+    BandScratch scratch;
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         // A band's edge is looked for no further than halfway to the next lane.
@@ -1448,12 +1562,12 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         const std::vector<double>& between = spaces[i];
         double betweenFloor = 0;
         if (!between.empty()) {
-            std::vector<double> gapLevels = between;
-            betweenFloor = std::max(0.0, quantileOf(gapLevels, 0.3));
+            scratch.ranks.assign(between);
+            betweenFloor = std::max(0.0, scratch.ranks.quantile(0.3));
         }
         std::vector<Kept>& found = kept[i];
         for (const Candidate& band :
-             findBands(middles[i], options.bandThreshold, section.first, section.last)) {
+             findBands(middles[i], options.bandThreshold, section.first, section.last, scratch)) {
             // A band cut by the end of the gel cannot be told from the gel's edge.
             if (band.span.first <= section.first || band.span.last >= section.last || band.edge)
                 continue;
