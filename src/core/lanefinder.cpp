@@ -95,17 +95,27 @@ void addTo(std::uint32_t* sums, const std::uint16_t* samples, int count)
         sums[i] += samples[i];
 }
 
-// A row of a 32-bit picture's channel, at shift, read into samples and added to the
-// running column sums; returns the row's sum.
-std::uint32_t readAndSum(const std::uint32_t* pixels, unsigned shift, int count,
-                         std::uint16_t* samples, std::uint32_t* sums)
+// A row of a 32-bit picture's channel, at Shift, added to the running column sums;
+// returns the row's sum.
+template <unsigned Shift>
+std::uint32_t addAndSum(const std::uint32_t* pixels, int count, std::uint32_t* sums)
 {
     std::uint32_t sum = 0;
     for (int i = 0; i < count; ++i) {
-        const std::uint16_t v = std::uint16_t((pixels[i] >> shift) & 0xFFu);
-        samples[i] = v;
+        const std::uint32_t v = (pixels[i] >> Shift) & 0xFFu;
         sums[i] += v;
         sum += v;
+    }
+    return sum;
+}
+
+// The same for count 8-bit samples.
+std::uint32_t addAndSumBytes(const uchar* samples, int count, std::uint32_t* sums)
+{
+    std::uint32_t sum = 0;
+    for (int i = 0; i < count; ++i) {
+        sums[i] += samples[i];
+        sum += samples[i];
     }
     return sum;
 }
@@ -330,24 +340,76 @@ PlaneSums sumPlane(const Plane& plane, bool withHistograms, int maximum)
                 out.columns[std::size_t(a)] += partial[std::size_t(a)];
             std::fill(partial.begin(), partial.end(), 0);
         };
-        const bool rgb32 =
-            picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
-        std::vector<std::uint16_t> line(rgb32 ? std::size_t(plane.across) : 0);
+        const QImage::Format format = picture.format();
+        const bool rgb32 = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+        const bool gray8 = format == QImage::Format_Grayscale8;
+        const unsigned channelShift = plane.channel() == Channel::Red     ? 16
+                                      : plane.channel() == Channel::Green ? 8
+                                                                          : 0;
+        // The histograms of 8-bit samples are counted in four interleaved copies, so that
+        // a run of like samples does not wait on one counter.
+        const bool eightBit = maximum == 255;
+        std::vector<std::int64_t> levels(eightBit && withHistograms ? 4 * 256 : 0, 0);
+        std::vector<std::int64_t> middle(eightBit && withHistograms ? 4 * 256 : 0, 0);
+        auto tally = [&](int y, auto sampleAt) {
+            if (y % 4 == 0) {
+                if (eightBit) {
+                    int a = 0;
+                    for (; a + 6 < plane.across; a += 8) {
+                        ++levels[sampleAt(a)];
+                        ++levels[256 + sampleAt(a + 2)];
+                        ++levels[512 + sampleAt(a + 4)];
+                        ++levels[768 + sampleAt(a + 6)];
+                    }
+                    for (; a < plane.across; a += 2)
+                        ++levels[sampleAt(a)];
+                } else {
+                    for (int a = 0; a < plane.across; a += 2)
+                        ++out.levels[sampleAt(a)];
+                }
+            }
+            if (y >= l0 && y < l1 && (y - l0) % 2 == 0) {
+                if (eightBit) {
+                    int a = a0;
+                    for (; a + 6 < a1; a += 8) {
+                        ++middle[sampleAt(a)];
+                        ++middle[256 + sampleAt(a + 2)];
+                        ++middle[512 + sampleAt(a + 4)];
+                        ++middle[768 + sampleAt(a + 6)];
+                    }
+                    for (; a < a1; a += 2)
+                        ++middle[sampleAt(a)];
+                } else {
+                    for (int a = a0; a < a1; a += 2)
+                        ++out.middle[std::size_t(sampleAt(a) >> shift)];
+                }
+            }
+        };
         for (int y = 0; y < plane.along; ++y) {
-            const std::uint16_t* row = nullptr;
+            // The commonest pictures are read and summed where they lie, in one loop.
             if (rgb32) {
-                // The commonest picture read and summed in one loop.
                 const auto* p = reinterpret_cast<const std::uint32_t*>(
                                     picture.constScanLine(region.top() + y)) +
                                 region.left();
-                const unsigned channelShift = plane.channel() == Channel::Red     ? 16
-                                              : plane.channel() == Channel::Green ? 8
-                                                                                  : 0;
                 out.rows[std::size_t(y)] =
-                    readAndSum(p, channelShift, plane.across, line.data(), partial.data());
-                row = line.data();
+                    channelShift == 16  ? addAndSum<16>(p, plane.across, partial.data())
+                    : channelShift == 8 ? addAndSum<8>(p, plane.across, partial.data())
+                                        : addAndSum<0>(p, plane.across, partial.data());
+                if (withHistograms)
+                    tally(y, [p, channelShift](int a) {
+                        return std::size_t((p[a] >> channelShift) & 0xFFu);
+                    });
+            } else if (gray8) {
+                const uchar* p = picture.constScanLine(region.top() + y) + region.left();
+                std::uint64_t sum = 0;
+                for (int s = 0; s < plane.across; s += 32768)
+                    sum += addAndSumBytes(p + s, std::min(plane.across - s, 32768),
+                                          partial.data() + s);
+                out.rows[std::size_t(y)] = sum;
+                if (withHistograms)
+                    tally(y, [p](int a) { return std::size_t(p[a]); });
             } else {
-                row = plane.row(y);
+                const std::uint16_t* row = plane.row(y);
                 std::uint64_t sum = 0;
                 for (int s = 0; s < plane.across; s += 32768) {
                     const int count = std::min(plane.across - s, 32768);
@@ -355,19 +417,17 @@ PlaneSums sumPlane(const Plane& plane, bool withHistograms, int maximum)
                     sum += sumOf(row + s, count);
                 }
                 out.rows[std::size_t(y)] = sum;
-            }
-            if (withHistograms) {
-                if (y % 4 == 0)
-                    for (int a = 0; a < plane.across; a += 2)
-                        ++out.levels[row[a]];
-                if (y >= l0 && y < l1 && (y - l0) % 2 == 0)
-                    for (int a = a0; a < a1; a += 2)
-                        ++out.middle[std::size_t(row[a] >> shift)];
+                if (withHistograms)
+                    tally(y, [row](int a) { return std::size_t(row[a]); });
             }
             if (y % 32768 == 32767)
                 flush();
         }
         flush();
+        for (std::size_t v = 0; v < levels.size(); ++v)
+            out.levels[v % 256] += levels[v];
+        for (std::size_t v = 0; v < middle.size(); ++v)
+            out.middle[v % 256] += middle[v];
         return out;
     }
     // Lanes across: picture row y is the plane's column a = y, the picture's column x the
