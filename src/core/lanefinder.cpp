@@ -266,6 +266,12 @@ public:
                     addShifted<0>(sums, p, count);
                 return;
             }
+            if (m_format == QImage::Format_Grayscale8) {
+                const uchar* p = scanLine(l) + m_area.left() + a0;
+                for (int i = 0; i < count; ++i)
+                    sums[i] += p[i];
+                return;
+            }
         }
         m_part.resize(std::size_t(count));
         readPart(l, a0, count, m_part.data());
@@ -591,11 +597,7 @@ public:
     std::size_t size() const { return m_keys.size(); }
 
     // The k-th smallest value, k from 0 to size() - 1.
-    double at(std::size_t k)
-    {
-        m_work.assign(m_keys.begin(), m_keys.end());
-        return valueOf(kthKey(m_work.data(), m_work.size(), k));
-    }
+    double at(std::size_t k) { return valueOf(kthKey(k)); }
 
     // The value fraction of the way from the smallest to the largest (the smaller of two
     // neighbours between them); 0 for no values.
@@ -610,10 +612,20 @@ public:
         if (m_keys.empty())
             return 0;
         const std::size_t middle = m_keys.size() / 2;
-        const double upper = at(middle);
+        const std::uint64_t upper = kthKey(middle);
         if (m_keys.size() % 2)
-            return upper;
-        return (at(middle - 1) + upper) / 2;
+            return valueOf(upper);
+        // The lower of the middle two: the highest key below the upper one when exactly
+        // `middle` keys lie below it, else the upper one again.
+        std::size_t below = 0;
+        std::uint64_t highestBelow = 0;
+        for (const std::uint64_t key : m_keys) {
+            const bool less = key < upper;
+            below += less ? 1 : 0;
+            highestBelow = std::max(highestBelow, less ? key : 0);
+        }
+        const std::uint64_t lower = below == middle ? highestBelow : upper;
+        return (valueOf(lower) + valueOf(upper)) / 2;
     }
 
 private:
@@ -632,6 +644,12 @@ private:
         double value;
         std::memcpy(&value, &bits, sizeof value);
         return value;
+    }
+
+    std::uint64_t kthKey(std::size_t k)
+    {
+        m_work.assign(m_keys.begin(), m_keys.end());
+        return kthKey(m_work.data(), m_work.size(), k);
     }
 
     // The k-th smallest of count keys, which it reorders.
