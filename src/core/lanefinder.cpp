@@ -1,12 +1,12 @@
 #include "core/lanefinder.h"
 
-#include "core/backgroundmethod.h"
-
 #include <QRgba64>
+#include <QtAlgorithms>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 namespace kesto {
@@ -95,19 +95,70 @@ void addTo(std::uint32_t* sums, const std::uint16_t* samples, int count)
         sums[i] += samples[i];
 }
 
-// A row of a 32-bit picture's channel, at shift, read into samples and added to the
-// running column sums; returns the row's sum.
-std::uint32_t readAndSum(const std::uint32_t* pixels, unsigned shift, int count,
-                         std::uint16_t* samples, std::uint32_t* sums)
+// A row of a 32-bit picture's channel, at Shift, added to the running column sums;
+// returns the row's sum.
+template <unsigned Shift>
+std::uint32_t addAndSum(const std::uint32_t* pixels, int count, std::uint32_t* sums)
 {
     std::uint32_t sum = 0;
     for (int i = 0; i < count; ++i) {
-        const std::uint16_t v = std::uint16_t((pixels[i] >> shift) & 0xFFu);
-        samples[i] = v;
+        const std::uint32_t v = (pixels[i] >> Shift) & 0xFFu;
         sums[i] += v;
         sum += v;
     }
     return sum;
+}
+
+// The same for count 8-bit samples.
+std::uint32_t addAndSumBytes(const uchar* samples, int count, std::uint32_t* sums)
+{
+    std::uint32_t sum = 0;
+    for (int i = 0; i < count; ++i) {
+        sums[i] += samples[i];
+        sum += samples[i];
+    }
+    return sum;
+}
+
+// The sum of one channel of count 32-bit pixels, at Shift, in 32-bit chunks that cannot
+// overflow, which the compiler adds several pixels at a time.
+template <unsigned Shift> std::uint64_t sumShifted(const std::uint32_t* pixels, int count)
+{
+    constexpr int Chunk = 1 << 24;
+    std::uint64_t total = 0;
+    for (int start = 0; start < count; start += Chunk) {
+        const std::uint32_t* p = pixels + start;
+        const int n = std::min(Chunk, count - start);
+        std::uint32_t sum = 0;
+        for (int i = 0; i < n; ++i)
+            sum += (p[i] >> Shift) & 0xFFu;
+        total += sum;
+    }
+    return total;
+}
+
+// The sum of count 8-bit samples.
+std::uint64_t sumBytes(const uchar* samples, int count)
+{
+    constexpr int Chunk = 1 << 24;
+    std::uint64_t total = 0;
+    for (int start = 0; start < count; start += Chunk) {
+        const uchar* p = samples + start;
+        const int n = std::min(Chunk, count - start);
+        std::uint32_t sum = 0;
+        for (int i = 0; i < n; ++i)
+            sum += p[i];
+        total += sum;
+    }
+    return total;
+}
+
+// Adds one channel of count 32-bit pixels, at Shift, to the running sums.
+template <unsigned Shift>
+void addShifted(std::uint32_t* sums, const std::uint32_t* pixels, int count)
+{
+    for (int i = 0; i < count; ++i)
+        sums[i] += (pixels[i] >> Shift) & 0xFFu;
 }
 
 // The region's channel values with the lanes running down the rows: `along` rows of
@@ -121,7 +172,8 @@ public:
     Plane(const QImage& source, const QRect& region, Channel readChannel, bool sideways)
         : across(sideways ? region.height() : region.width()),
           along(sideways ? region.width() : region.height()), m_picture(&source), m_area(region),
-          m_channel(readChannel), m_horizontal(sideways)
+          m_channel(readChannel), m_horizontal(sideways), m_format(source.format()),
+          m_bits(source.constBits()), m_stride(std::size_t(source.bytesPerLine()))
     {
     }
 
@@ -167,7 +219,70 @@ public:
         return m_block.data() + std::size_t(l - m_first) * std::size_t(across);
     }
 
-    // count samples of row l from a0 on, into out: a few samples read where they lie.
+    // Whether sumPart() reads the picture's scan lines where they lie: upright lanes on an
+    // 8-bit picture or a 16-bit gray one.
+    bool sumsInPlace() const
+    {
+        return !m_horizontal &&
+               (m_format == QImage::Format_RGB32 || m_format == QImage::Format_ARGB32 ||
+                m_format == QImage::Format_Grayscale8 || m_format == QImage::Format_Grayscale16);
+    }
+
+    // The sum of count samples of row l from a0 on, read from the picture's scan line
+    // without copying it; only when sumsInPlace().
+    std::uint64_t sumPart(int l, int a0, int count) const
+    {
+        const uchar* line = scanLine(l);
+        const int x0 = m_area.left() + a0;
+        switch (m_format) {
+        case QImage::Format_Grayscale16:
+            return wideSum(reinterpret_cast<const std::uint16_t*>(line) + x0, count);
+        case QImage::Format_Grayscale8:
+            return sumBytes(line + x0, count);
+        default:
+            break;
+        }
+        const auto* p = reinterpret_cast<const std::uint32_t*>(line) + x0;
+        if (m_channel == Channel::Red)
+            return sumShifted<16>(p, count);
+        if (m_channel == Channel::Green)
+            return sumShifted<8>(p, count);
+        return sumShifted<0>(p, count);
+    }
+
+    // Adds count samples of row l from a0 on to the running sums: a few samples read where
+    // they lie.
+    void addPart(int l, int a0, int count, std::uint32_t* sums) const
+    {
+        if (!m_horizontal) {
+            if (m_format == QImage::Format_RGB32 || m_format == QImage::Format_ARGB32) {
+                const auto* p =
+                    reinterpret_cast<const std::uint32_t*>(scanLine(l)) + m_area.left() + a0;
+                if (m_channel == Channel::Red)
+                    addShifted<16>(sums, p, count);
+                else if (m_channel == Channel::Green)
+                    addShifted<8>(sums, p, count);
+                else
+                    addShifted<0>(sums, p, count);
+                return;
+            }
+            if (m_format == QImage::Format_Grayscale8) {
+                const uchar* p = scanLine(l) + m_area.left() + a0;
+                for (int i = 0; i < count; ++i)
+                    sums[i] += p[i];
+                return;
+            }
+        }
+        m_part.resize(std::size_t(count));
+        readPart(l, a0, count, m_part.data());
+        addTo(sums, m_part.data(), count);
+    }
+
+private:
+    // The picture's scan line of row l of an upright plane.
+    const uchar* scanLine(int l) const { return m_bits + std::size_t(m_area.top() + l) * m_stride; }
+
+    // count samples of row l from a0 on, into out.
     void readPart(int l, int a0, int count, std::uint16_t* out) const
     {
         if (!m_horizontal) {
@@ -179,14 +294,17 @@ public:
                            out + k);
     }
 
-private:
     static constexpr int BlockRows = 64;
     const QImage* m_picture;
     QRect m_area;
     Channel m_channel;
     bool m_horizontal;
+    QImage::Format m_format;
+    const uchar* m_bits;  // the picture's first scan line
+    std::size_t m_stride; // bytes from one scan line to the next
     mutable std::vector<std::uint16_t> m_block;
     mutable int m_first = -1; // the plane row m_block starts with
+    mutable std::vector<std::uint16_t> m_part;
 };
 
 // What one pass over the plane gathers while each sample is at hand.
@@ -228,24 +346,76 @@ PlaneSums sumPlane(const Plane& plane, bool withHistograms, int maximum)
                 out.columns[std::size_t(a)] += partial[std::size_t(a)];
             std::fill(partial.begin(), partial.end(), 0);
         };
-        const bool rgb32 =
-            picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
-        std::vector<std::uint16_t> line(rgb32 ? std::size_t(plane.across) : 0);
+        const QImage::Format format = picture.format();
+        const bool rgb32 = format == QImage::Format_RGB32 || format == QImage::Format_ARGB32;
+        const bool gray8 = format == QImage::Format_Grayscale8;
+        const unsigned channelShift = plane.channel() == Channel::Red     ? 16
+                                      : plane.channel() == Channel::Green ? 8
+                                                                          : 0;
+        // The histograms of 8-bit samples are counted in four interleaved copies, so that
+        // a run of like samples does not wait on one counter.
+        const bool eightBit = maximum == 255;
+        std::vector<std::int64_t> levels(eightBit && withHistograms ? 4 * 256 : 0, 0);
+        std::vector<std::int64_t> middle(eightBit && withHistograms ? 4 * 256 : 0, 0);
+        auto tally = [&](int y, auto sampleAt) {
+            if (y % 4 == 0) {
+                if (eightBit) {
+                    int a = 0;
+                    for (; a + 6 < plane.across; a += 8) {
+                        ++levels[sampleAt(a)];
+                        ++levels[256 + sampleAt(a + 2)];
+                        ++levels[512 + sampleAt(a + 4)];
+                        ++levels[768 + sampleAt(a + 6)];
+                    }
+                    for (; a < plane.across; a += 2)
+                        ++levels[sampleAt(a)];
+                } else {
+                    for (int a = 0; a < plane.across; a += 2)
+                        ++out.levels[sampleAt(a)];
+                }
+            }
+            if (y >= l0 && y < l1 && (y - l0) % 2 == 0) {
+                if (eightBit) {
+                    int a = a0;
+                    for (; a + 6 < a1; a += 8) {
+                        ++middle[sampleAt(a)];
+                        ++middle[256 + sampleAt(a + 2)];
+                        ++middle[512 + sampleAt(a + 4)];
+                        ++middle[768 + sampleAt(a + 6)];
+                    }
+                    for (; a < a1; a += 2)
+                        ++middle[sampleAt(a)];
+                } else {
+                    for (int a = a0; a < a1; a += 2)
+                        ++out.middle[std::size_t(sampleAt(a) >> shift)];
+                }
+            }
+        };
         for (int y = 0; y < plane.along; ++y) {
-            const std::uint16_t* row = nullptr;
+            // The commonest pictures are read and summed where they lie, in one loop.
             if (rgb32) {
-                // The commonest picture read and summed in one loop.
                 const auto* p = reinterpret_cast<const std::uint32_t*>(
                                     picture.constScanLine(region.top() + y)) +
                                 region.left();
-                const unsigned channelShift = plane.channel() == Channel::Red     ? 16
-                                              : plane.channel() == Channel::Green ? 8
-                                                                                  : 0;
                 out.rows[std::size_t(y)] =
-                    readAndSum(p, channelShift, plane.across, line.data(), partial.data());
-                row = line.data();
+                    channelShift == 16  ? addAndSum<16>(p, plane.across, partial.data())
+                    : channelShift == 8 ? addAndSum<8>(p, plane.across, partial.data())
+                                        : addAndSum<0>(p, plane.across, partial.data());
+                if (withHistograms)
+                    tally(y, [p, channelShift](int a) {
+                        return std::size_t((p[a] >> channelShift) & 0xFFu);
+                    });
+            } else if (gray8) {
+                const uchar* p = picture.constScanLine(region.top() + y) + region.left();
+                std::uint64_t sum = 0;
+                for (int s = 0; s < plane.across; s += 32768)
+                    sum += addAndSumBytes(p + s, std::min(plane.across - s, 32768),
+                                          partial.data() + s);
+                out.rows[std::size_t(y)] = sum;
+                if (withHistograms)
+                    tally(y, [p](int a) { return std::size_t(p[a]); });
             } else {
-                row = plane.row(y);
+                const std::uint16_t* row = plane.row(y);
                 std::uint64_t sum = 0;
                 for (int s = 0; s < plane.across; s += 32768) {
                     const int count = std::min(plane.across - s, 32768);
@@ -253,19 +423,17 @@ PlaneSums sumPlane(const Plane& plane, bool withHistograms, int maximum)
                     sum += sumOf(row + s, count);
                 }
                 out.rows[std::size_t(y)] = sum;
-            }
-            if (withHistograms) {
-                if (y % 4 == 0)
-                    for (int a = 0; a < plane.across; a += 2)
-                        ++out.levels[row[a]];
-                if (y >= l0 && y < l1 && (y - l0) % 2 == 0)
-                    for (int a = a0; a < a1; a += 2)
-                        ++out.middle[std::size_t(row[a] >> shift)];
+                if (withHistograms)
+                    tally(y, [row](int a) { return std::size_t(row[a]); });
             }
             if (y % 32768 == 32767)
                 flush();
         }
         flush();
+        for (std::size_t v = 0; v < levels.size(); ++v)
+            out.levels[v % 256] += levels[v];
+        for (std::size_t v = 0; v < middle.size(); ++v)
+            out.middle[v % 256] += middle[v];
         return out;
     }
     // Lanes across: picture row y is the plane's column a = y, the picture's column x the
@@ -411,17 +579,138 @@ std::vector<double> aboveBaseline(const std::vector<double>& profile, int half)
     return out;
 }
 
+// The order statistics of a set of values (none NaN), found without sorting them: each
+// value becomes an unsigned key in the same order, and the k-th smallest key is found by
+// counting the keys' bits from the highest in which they differ, 11 at a time, keeping
+// only the keys in the k-th's bucket for the next round. A few passes over the values,
+// without the mispredicted comparisons of a partition. The buffers are kept for the next
+// set of values.
+class Ranks
+{
+public:
+    void assign(const std::vector<double>& values)
+    {
+        m_keys.resize(values.size());
+        for (std::size_t i = 0; i < values.size(); ++i)
+            m_keys[i] = keyOf(values[i]);
+    }
+    std::size_t size() const { return m_keys.size(); }
+
+    // The k-th smallest value, k from 0 to size() - 1.
+    double at(std::size_t k) { return valueOf(kthKey(k)); }
+
+    // The value fraction of the way from the smallest to the largest (the smaller of two
+    // neighbours between them); 0 for no values.
+    double quantile(double fraction)
+    {
+        return m_keys.empty() ? 0 : at(std::size_t(fraction * double(m_keys.size() - 1)));
+    }
+
+    // The median: the middle value, or the mean of the middle two.
+    double median()
+    {
+        if (m_keys.empty())
+            return 0;
+        const std::size_t middle = m_keys.size() / 2;
+        const std::uint64_t upper = kthKey(middle);
+        if (m_keys.size() % 2)
+            return valueOf(upper);
+        // The lower of the middle two: the highest key below the upper one when exactly
+        // `middle` keys lie below it, else the upper one again.
+        std::size_t below = 0;
+        std::uint64_t highestBelow = 0;
+        for (const std::uint64_t key : m_keys) {
+            const bool less = key < upper;
+            below += less ? 1 : 0;
+            highestBelow = std::max(highestBelow, less ? key : 0);
+        }
+        const std::uint64_t lower = below == middle ? highestBelow : upper;
+        return (valueOf(lower) + valueOf(upper)) / 2;
+    }
+
+private:
+    static constexpr std::uint64_t SignBit = std::uint64_t(1) << 63;
+
+    // -0 comes before +0; the values never hold a -0.
+    static std::uint64_t keyOf(double value)
+    {
+        std::uint64_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        return (bits & SignBit) ? ~bits : bits | SignBit;
+    }
+    static double valueOf(std::uint64_t key)
+    {
+        const std::uint64_t bits = (key & SignBit) ? key & ~SignBit : ~key;
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+
+    std::uint64_t kthKey(std::size_t k)
+    {
+        m_work.assign(m_keys.begin(), m_keys.end());
+        return kthKey(m_work.data(), m_work.size(), k);
+    }
+
+    // The k-th smallest of count keys, which it reorders.
+    static std::uint64_t kthKey(std::uint64_t* keys, std::size_t count, std::size_t k)
+    {
+        constexpr int DigitBits = 11;
+        constexpr std::uint64_t Buckets = std::uint64_t(1) << DigitBits;
+        std::uint32_t histogram[Buckets];
+        while (count > 1) {
+            std::uint64_t all = ~std::uint64_t(0), any = 0;
+            for (std::size_t i = 0; i < count; ++i) {
+                all &= keys[i];
+                any |= keys[i];
+            }
+            const std::uint64_t differ = all ^ any;
+            if (differ == 0)
+                break;
+            // Above the highest bit in which they differ the keys are all alike.
+            const int top = 63 - int(qCountLeadingZeroBits(differ));
+            const int shift = std::max(0, top - (DigitBits - 1));
+            std::fill(histogram, histogram + Buckets, 0u);
+            for (std::size_t i = 0; i < count; ++i)
+                ++histogram[(keys[i] >> shift) & (Buckets - 1)];
+            std::uint64_t bucket = 0;
+            while (k >= histogram[bucket]) {
+                k -= histogram[bucket];
+                ++bucket;
+            }
+            std::size_t kept = 0;
+            for (std::size_t i = 0; i < count; ++i) {
+                const std::uint64_t key = keys[i];
+                keys[kept] = key;
+                kept += ((key >> shift) & (Buckets - 1)) == bucket ? 1 : 0;
+            }
+            count = kept;
+        }
+        return keys[k < count ? k : 0];
+    }
+
+    std::vector<std::uint64_t> m_keys;
+    std::vector<std::uint64_t> m_work;
+};
+
 // The noise of a profile's samples from the median absolute difference of neighbours,
 // which the slow rise and fall of bands hardly moves.
-double noiseOf(const std::vector<double>& profile)
+double noiseOf(const std::vector<double>& profile, Ranks& ranks, std::vector<double>& diffs)
 {
     if (profile.size() < 3)
         return 0;
-    std::vector<double> diffs;
-    diffs.reserve(profile.size());
+    diffs.resize(profile.size() - 1);
     for (std::size_t i = 1; i < profile.size(); ++i)
-        diffs.push_back(std::abs(profile[i] - profile[i - 1]));
-    return 1.4826 * medianOf(diffs) / std::sqrt(2.0);
+        diffs[i - 1] = std::abs(profile[i] - profile[i - 1]);
+    ranks.assign(diffs);
+    return 1.4826 * ranks.median() / std::sqrt(2.0);
+}
+
+double noiseOf(const std::vector<double>& profile)
+{
+    Ranks ranks;
+    std::vector<double> diffs;
+    return noiseOf(profile, ranks, diffs);
 }
 
 struct Span
@@ -503,14 +792,12 @@ int widestLane(const std::vector<double>& profile, double noise)
     return widest;
 }
 
-// A quantile of the values, which it reorders.
-double quantileOf(std::vector<double>& values, double fraction)
+// A quantile of the values, as Ranks::quantile().
+double quantileOf(const std::vector<double>& values, double fraction)
 {
-    if (values.empty())
-        return 0;
-    const auto at = values.begin() + std::ptrdiff_t(fraction * double(values.size() - 1));
-    std::nth_element(values.begin(), at, values.end());
-    return *at;
+    Ranks ranks;
+    ranks.assign(values);
+    return ranks.quantile(fraction);
 }
 
 // The lanes of one gel come from one comb, evenly spaced. Where the lanes found leave a
@@ -716,14 +1003,22 @@ Span middleHalf(const Span& lane)
     return {c0, std::max(c0, lane.last - width / 4)};
 }
 
+// Buffers findBands() keeps from one lane to the next.
+struct BandScratch
+{
+    Ranks ranks;
+    std::vector<double> values;
+};
+
 // raw: the lane's profile over the rows first to last (betweenLanes reads it).
 std::vector<Candidate> findBands(const std::vector<double>& raw, double bandThreshold, int first,
-                                 int last)
+                                 int last, BandScratch& scratch)
 {
     const int along = last - first + 1;
     constexpr int Smoothing = 2;
     const std::vector<double> smooth = boxSmooth(raw, Smoothing);
-    const double noise = noiseOf(raw) / std::sqrt(2.0 * Smoothing + 1);
+    const double noise =
+        noiseOf(raw, scratch.ranks, scratch.values) / std::sqrt(2.0 * Smoothing + 1);
     // As across the lanes, the opening must be longer than the tallest flat band.
     const int half = std::max({10, along / 20, widestLane(smooth, noise)});
     const std::vector<double> baseline = baselineOf(smooth, half);
@@ -733,15 +1028,13 @@ std::vector<Candidate> findBands(const std::vector<double>& raw, double bandThre
     // The opening settles on the noise's dips, so the empty stretches of the lane stand a
     // little above zero; their level (a low quantile, as bands rarely fill most of a
     // lane) is where a peak is measured from.
-    std::vector<double> levels = q;
-    std::nth_element(levels.begin(), levels.begin() + std::ptrdiff_t(levels.size() * 3 / 10),
-                     levels.end());
-    const double floor = std::max(0.0, levels[levels.size() * 3 / 10]);
+    Ranks& levels = scratch.ranks;
+    levels.assign(q);
+    const double floor = std::max(0.0, levels.at(levels.size() * 3 / 10));
     // The lane's own noise: the spread of its empty stretches about their level, which
     // on a photograph is the background's texture (stain, dust, compression) more than
     // the sensor's noise. Even a ladder seldom fills the lowest quarter of the levels.
-    const double spread =
-        std::max(noise, (quantileOf(levels, 0.25) - quantileOf(levels, 0.02)) / 1.38);
+    const double spread = std::max(noise, (levels.quantile(0.25) - levels.quantile(0.02)) / 1.38);
     const double threshold = floor + bandThreshold * noise;
     const int n = int(q.size());
 
@@ -838,10 +1131,8 @@ std::vector<double> bandMeanAcross(const Plane& plane, const Span& lane, const S
     // Summed in 32 bits, 65536 rows at a time.
     std::vector<std::uint32_t> sums(std::size_t(a1 - a0 + 1), 0);
     std::vector<double> across(sums.size(), 0.0);
-    std::vector<std::uint16_t> samples(sums.size());
     for (int l = band.first; l <= band.last; ++l) {
-        plane.readPart(l, a0, a1 - a0 + 1, samples.data());
-        addTo(sums.data(), samples.data(), a1 - a0 + 1);
+        plane.addPart(l, a0, a1 - a0 + 1, sums.data());
         if ((l - band.first) % 65536 == 65535 || l == band.last) {
             for (std::size_t i = 0; i < sums.size(); ++i)
                 across[i] += sums[i];
@@ -1025,18 +1316,38 @@ std::vector<std::vector<double>> betweenLanes(const Plane& plane, const std::vec
     middles.assign(lanes.size(), std::vector<double>(std::size_t(rows)));
     for (const Span& lane : lanes)
         centres.push_back(middleHalf(lane));
+    // The parts of a row summed, in order across it: the free pieces and the lanes' middles.
+    // Only they are read, and on an upright 8-bit or 16-bit gray picture where they lie in
+    // its scan lines.
+    struct Part
+    {
+        int a0, count;
+        std::size_t piece; // the piece's index, or cuts.size() + the lane's for a middle
+    };
+    std::vector<Part> parts;
+    for (std::size_t c = 0; c + 1 < cuts.size(); ++c)
+        if (free[std::size_t(cuts[c])])
+            parts.push_back({cuts[c], cuts[c + 1] - cuts[c], c});
+    for (std::size_t i = 0; i < lanes.size(); ++i)
+        parts.push_back(
+            {centres[i].first, centres[i].last - centres[i].first + 1, cuts.size() + i});
+    std::stable_sort(parts.begin(), parts.end(),
+                     [](const Part& x, const Part& y) { return x.a0 < y.a0; });
+    std::vector<std::uint64_t> pieces(cuts.size(), 0);
+    const bool inPlace = plane.sumsInPlace();
     for (int l = first; l <= last; ++l) {
-        const std::uint16_t* row = plane.row(l);
-        for (std::size_t i = 0; i < lanes.size(); ++i) {
-            const Span& c = centres[i];
-            middles[i][std::size_t(l - first)] = plane.signal(
-                double(wideSum(row + c.first, c.last - c.first + 1)) / (c.last - c.first + 1));
+        const std::uint16_t* row = inPlace ? nullptr : plane.row(l);
+        for (const Part& part : parts) {
+            const std::uint64_t sum = inPlace ? plane.sumPart(l, part.a0, part.count)
+                                              : wideSum(row + part.a0, part.count);
+            if (part.piece < cuts.size())
+                pieces[part.piece] = sum;
+            else
+                middles[part.piece - cuts.size()][std::size_t(l - first)] =
+                    plane.signal(double(sum) / part.count);
         }
-        for (std::size_t c = 0; c + 1 < cuts.size(); ++c) {
-            const std::uint64_t piece =
-                free[std::size_t(cuts[c])] ? wideSum(row + cuts[c], cuts[c + 1] - cuts[c]) : 0;
-            before[c + 1] = before[c] + piece;
-        }
+        for (std::size_t c = 0; c + 1 < cuts.size(); ++c)
+            before[c + 1] = before[c] + pieces[c];
         for (std::size_t i = 0; i < lanes.size(); ++i) {
             if (profiles[i].empty())
                 continue;
@@ -1319,6 +1630,7 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
                                    area.top() + int(std::lround(along)));
     };
     std::vector<std::vector<Kept>> kept(lanes.size());
+    BandScratch scratch;
     for (std::size_t i = 0; i < lanes.size(); ++i) {
         const Span& lane = lanes[i];
         // A band's edge is looked for no further than halfway to the next lane.
@@ -1328,12 +1640,12 @@ LaneFinding findLanesAndBands(const QImage& picture, const QRect& region,
         const std::vector<double>& between = spaces[i];
         double betweenFloor = 0;
         if (!between.empty()) {
-            std::vector<double> gapLevels = between;
-            betweenFloor = std::max(0.0, quantileOf(gapLevels, 0.3));
+            scratch.ranks.assign(between);
+            betweenFloor = std::max(0.0, scratch.ranks.quantile(0.3));
         }
         std::vector<Kept>& found = kept[i];
         for (const Candidate& band :
-             findBands(middles[i], options.bandThreshold, section.first, section.last)) {
+             findBands(middles[i], options.bandThreshold, section.first, section.last, scratch)) {
             // A band cut by the end of the gel cannot be told from the gel's edge.
             if (band.span.first <= section.first || band.span.last >= section.last || band.edge)
                 continue;

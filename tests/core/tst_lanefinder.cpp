@@ -20,6 +20,7 @@ using kesto::test::SyntheticGelLayout;
 Q_DECLARE_METATYPE(SyntheticGelLayout::Depth)
 Q_DECLARE_METATYPE(kesto::LaneOrientation)
 Q_DECLARE_METATYPE(kesto::BandContrast)
+Q_DECLARE_METATYPE(kesto::Channel)
 
 namespace {
 
@@ -132,6 +133,8 @@ private slots:
     void rowOfWellsIsNoBand();
     void faintThickBlotIsNoBand_data();
     void faintThickBlotIsNoBand();
+    void everyReadingFindsTheSame_data();
+    void everyReadingFindsTheSame();
 };
 
 void TestLaneFinder::findsTheGeneratedGels_data()
@@ -725,6 +728,94 @@ void TestLaneFinder::faintThickBlotIsNoBand()
         QVERIFY(first.top >= top && first.top + first.height <= bottom);
     else
         QCOMPARE(first, (FoundFrame{120, 90, 39, 7}));
+}
+
+// The picture with its rows and columns swapped, pixel for pixel.
+QImage swappedAxes(const QImage& picture)
+{
+    QImage out(picture.height(), picture.width(), picture.format());
+    const int bytes = picture.depth() / 8;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            std::copy_n(picture.constScanLine(y) + x * bytes, bytes, out.scanLine(x) + y * bytes);
+    return out;
+}
+
+// A finding with lanes across the picture, its frames and paths swapped back.
+LaneFinding swappedAxes(LaneFinding finding)
+{
+    auto swap = [](FoundFrame& f) { f = FoundFrame{f.top, f.left, f.height, f.width}; };
+    for (FoundLane& lane : finding.lanes) {
+        swap(lane.frame);
+        for (FoundFrame& band : lane.bands)
+            swap(band);
+        for (QPoint& p : lane.path)
+            p = p.transposed();
+    }
+    return finding;
+}
+
+// Upright lanes of 8-bit pictures are read in place from the picture's scan lines, each
+// format and channel its own way, and lanes across the picture through copied blocks of
+// rows: the same gel, whichever format and channel it is kept in and whichever way its
+// lanes run, gives exactly the same lanes, bands and scores.
+void TestLaneFinder::everyReadingFindsTheSame_data()
+{
+    QTest::addColumn<QImage::Format>("format");
+    QTest::addColumn<Channel>("channel");
+    QTest::addColumn<bool>("darkOnLight");
+    QTest::newRow("red of RGB32") << QImage::Format_RGB32 << Channel::Red << true;
+    QTest::newRow("green of RGB32") << QImage::Format_RGB32 << Channel::Green << true;
+    QTest::newRow("blue of ARGB32") << QImage::Format_ARGB32 << Channel::Blue << false;
+    QTest::newRow("8-bit gray") << QImage::Format_Grayscale8 << Channel::Red << true;
+    QTest::newRow("8-bit gray, light on dark")
+        << QImage::Format_Grayscale8 << Channel::Red << false;
+}
+
+void TestLaneFinder::everyReadingFindsTheSame()
+{
+    QFETCH(QImage::Format, format);
+    QFETCH(Channel, channel);
+    QFETCH(bool, darkOnLight);
+    SyntheticGelLayout layout;
+    layout.darkOnLight = darkOnLight;
+    layout.seed = 3;
+    layout.noise = 0.02;
+    layout.unevenness = 0.1;
+    const QImage gel = test::makeSyntheticGel(layout).picture;
+    // The gel in the channel read; the other channels hold a different picture.
+    QImage picture(gel.size(), format);
+    QRandomGenerator random(5);
+    for (int y = 0; y < gel.height(); ++y)
+        for (int x = 0; x < gel.width(); ++x) {
+            const int level = qRed(gel.pixel(x, y));
+            int rgb[3] = {int(random.bounded(256)), x % 256, y % 256};
+            rgb[int(channel)] = level;
+            if (format == QImage::Format_Grayscale8)
+                picture.scanLine(y)[x] = uchar(level);
+            else
+                picture.setPixel(x, y, qRgba(rgb[0], rgb[1], rgb[2], 255));
+        }
+    LaneFinderOptions options;
+    options.channel = channel;
+    const LaneFinding upright = findLanesAndBands(picture, QRect(), options);
+    LaneFinderOptions reference;
+    const LaneFinding plain = findLanesAndBands(gel, QRect(), reference);
+    options.orientation = LaneOrientation::Horizontal;
+    const LaneFinding across =
+        swappedAxes(findLanesAndBands(swappedAxes(picture), QRect(), options));
+    QVERIFY(upright.lanes.size() >= 5);
+    for (const LaneFinding* other : {&plain, &across}) {
+        QCOMPARE(other->darkOnLight, upright.darkOnLight);
+        QCOMPARE(other->background, upright.background);
+        QCOMPARE(other->lanes.size(), upright.lanes.size());
+        for (std::size_t i = 0; i < upright.lanes.size(); ++i) {
+            QCOMPARE(other->lanes[i].frame, upright.lanes[i].frame);
+            QCOMPARE(other->lanes[i].bands, upright.lanes[i].bands);
+            QCOMPARE(other->lanes[i].scores, upright.lanes[i].scores);
+            QCOMPARE(other->lanes[i].path, upright.lanes[i].path);
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLaneFinder)
