@@ -137,8 +137,8 @@ void frmScan::openMeasurementPlan()
             replayPlan(plan, false);
         } catch (const PictureHashError& error) {
             const auto answer = Prompts::current().message(
-                this, error.message() + QStringLiteral("\r\n\r\nReplay it on this picture anyway?"),
-                appTitle(), MessageButtons::YesNo, MessageIcon::Warning);
+                this, error.message() + QStringLiteral("\r\n\r\nReplay it anyway?"), appTitle(),
+                MessageButtons::YesNo, MessageIcon::Warning);
             if (answer != MessageAnswer::Yes)
                 return;
             replayPlan(plan, true);

@@ -192,10 +192,10 @@ QImage screenView(const QImage& picture, const DisplayLevels& levels)
 QImage reducedGrayView(const QImage& shown, const QSize& size)
 {
     const bool view = shown.format() == QImage::Format_Indexed8;
-    // Read as Qt reads it: an index beyond the table is black.
     if (shown.isNull() || (!view && shown.format() != QImage::Format_Grayscale8) ||
         size.isEmpty() || size.width() > shown.width() || size.height() > shown.height())
         return QImage();
+    // A view's levels, read as Qt reads them: an index beyond the table is black.
     std::uint8_t level[256];
     const QList<QRgb> colours = shown.colorTable();
     for (int v = 0; v < 256; ++v) {

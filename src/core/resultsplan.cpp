@@ -245,10 +245,11 @@ std::pair<QString, QByteArray> parseStainPlanValues(const QStringList& values, c
     if (values.size() == 1)
         return {values.constFirst(), QByteArray()};
     const QString& hex = values.at(2);
-    const bool digits = hex.size() == 64 && std::all_of(hex.begin(), hex.end(), [](QChar c) {
-                            return c.isDigit() || (c.toLower() >= QLatin1Char('a') &&
-                                                   c.toLower() <= QLatin1Char('f'));
-                        });
+    const bool digits =
+        hex.size() == 64 && std::all_of(hex.begin(), hex.end(), [](QChar c) {
+            const char16_t u = c.unicode();
+            return (u >= '0' && u <= '9') || (u >= 'a' && u <= 'f') || (u >= 'A' && u <= 'F');
+        });
     if (values.at(1) != QLatin1String("sha256") || !digits)
         fail(where, QStringLiteral("expected sha256 and 64 hexadecimal digits after the stain "
                                    "picture's path"));
