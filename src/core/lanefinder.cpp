@@ -892,10 +892,13 @@ std::vector<Span> findLanes(const Plane& plane, int first, int last,
     // Lanes are taken strongest first: those within reach of the highest, then, with
     // them set aside, those within reach of the highest left, so a faint lane beside a
     // saturated one is found too. What is left once no lane stands clear of the
-    // background's own texture between the lanes is no lane.
-    std::vector<double> levels = signal;
-    const double texture = (quantileOf(levels, 0.4) - quantileOf(levels, 0.05)) / 1.39;
+    // background's own texture between the lanes is no lane. That texture is first read
+    // from the lower part of all the columns, which holds when most of them lie between
+    // lanes; where lanes cover most of the width it reads the fainter lanes instead, so
+    // after each pass it is read again from the columns between the lanes found.
+    double texture = (quantileOf(signal, 0.4) - quantileOf(signal, 0.05)) / 1.39;
     std::vector<double> rest = signal;
+    std::vector<bool> setAside(std::size_t(plane.across), false);
     std::vector<Span> lanes;
     for (int pass = 0; pass < 8; ++pass) {
         const double top = *std::max_element(rest.begin(), rest.end());
@@ -940,11 +943,30 @@ std::vector<Span> findLanes(const Plane& plane, int first, int last,
             while (to + 1 < plane.across && rest[std::size_t(to) + 1] > 0 &&
                    rest[std::size_t(to) + 1] < rest[std::size_t(to)])
                 ++to;
-            for (int i = from; i <= to; ++i)
+            for (int i = from; i <= to; ++i) {
                 rest[std::size_t(i)] = 0;
+                setAside[std::size_t(i)] = true;
+            }
             a = b + 1;
         }
         lanes.insert(lanes.end(), found.begin(), found.end());
+        // Read only where enough columns lie between the lanes and the lowest twentieth of
+        // them stands clear of the baseline: where the baseline touches more, what is left
+        // above it is the top of a clipped texture, whose spread says too little.
+        int inner0 = plane.across, inner1 = -1;
+        for (const Span& lane : lanes) {
+            inner0 = std::min(inner0, lane.first);
+            inner1 = std::max(inner1, lane.last);
+        }
+        std::vector<double> between;
+        for (int a = std::max(0, inner0); a <= inner1; ++a)
+            if (!setAside[std::size_t(a)])
+                between.push_back(signal[std::size_t(a)]);
+        if (int(between.size()) >= std::max(12, plane.across / 20)) {
+            const double low = quantileOf(between, 0.05);
+            if (low > 0)
+                texture = std::min(texture, (quantileOf(between, 0.4) - low) / 1.39);
+        }
     }
     // A lane stands out of the gel beside it: within a lane's width of it, on one side at
     // least, the signal falls to half its top. A bump on a broad glow (a stain blotch)

@@ -125,6 +125,8 @@ private slots:
     void sensitivityFiltersWithoutSearching();
     void findsFaintLanesAmongStrongOnes_data();
     void findsFaintLanesAmongStrongOnes();
+    void findsTheFaintestStepsOfAPackedDilution_data();
+    void findsTheFaintestStepsOfAPackedDilution();
     void minimumScores_data();
     void minimumScores();
     void lanePathsAndTotals_data();
@@ -575,6 +577,39 @@ void TestLaneFinder::findsFaintLanesAmongStrongOnes()
         QVERIFY2(std::abs(centre - (left + i * pitch + width / 2)) <= 3,
                  qPrintable(QString::number(centre)));
     }
+}
+
+// A two-fold dilution series whose lanes cover two thirds of the gel's width: the columns
+// between them are too few to be most of the profile, and the faintest steps must still
+// stand out of the background found there.
+void TestLaneFinder::findsTheFaintestStepsOfAPackedDilution_data()
+{
+    using D = SyntheticGelLayout::Depth;
+    QTest::addColumn<D>("depth");
+    QTest::addColumn<bool>("darkOnLight");
+    QTest::newRow("8-bit dark on light") << D::Rgb8 << true;
+    QTest::newRow("8-bit light on dark") << D::Rgb8 << false;
+    QTest::newRow("16-bit grey dark on light") << D::Gray16 << true;
+}
+
+void TestLaneFinder::findsTheFaintestStepsOfAPackedDilution()
+{
+    QFETCH(SyntheticGelLayout::Depth, depth);
+    QFETCH(bool, darkOnLight);
+    test::DilutionLayout layout;
+    layout.amounts = {1, 2, 4, 8, 16, 32, 64, 128};
+    // The strongest steps run off the end of the scale; the faintest stands 0.05 of it out.
+    layout.heightPerAmount = 0.75 / 16;
+    layout.depth = depth;
+    layout.darkOnLight = darkOnLight;
+    const SyntheticGel gel = test::makeDilutionGel(layout);
+    const LaneFinding finding = findLanesAndBands(gel.picture, QRect(), LaneFinderOptions());
+    QCOMPARE(finding.darkOnLight, darkOnLight);
+    Score s;
+    score(gel, finding, false, s);
+    qInfo("lanes %d of %d, %d found", s.lanesFound, s.trueLanes, int(finding.lanes.size()));
+    QCOMPARE(int(finding.lanes.size()), s.trueLanes);
+    QCOMPARE(s.lanesFound, s.trueLanes);
 }
 
 void TestLaneFinder::minimumScores_data()
