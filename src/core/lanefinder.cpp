@@ -801,9 +801,10 @@ double quantileOf(const std::vector<double>& values, double fraction)
 }
 
 // The lanes of one gel come from one comb, evenly spaced. Where the lanes found leave a
-// gap of two or more of their spacing, or room for more before the first or after the
-// last, the places a lane would stand are returned where the column signal there rises
-// above the lower of the gaps beside them: the caller keeps those that hold a band.
+// gap of two or more of their spacing between them, the places a lane would stand are
+// returned where the column signal there rises above the lower of the gaps beside them:
+// the caller keeps those that hold a band. Nothing is guessed before the first lane or
+// after the last: on real gels that is where empty wells and the gel's edge lie.
 std::vector<Span> evenlySpacedGaps(const std::vector<Span>& lanes,
                                    const std::vector<double>& signal, double noise)
 {
